@@ -1,0 +1,61 @@
+// Resource kinds: classification of a resource by its leading bytes, the
+// kind table, the text the text view shows and the info line.
+// Plain C++: shared by the viewer, quillon-cli, tests and fuzzers.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+enum ResourceKind : int32_t {
+    KindUnknown = 0,
+    KindTexture = 1,
+    KindMaterial = 2,
+    KindXml = 3,
+    KindModel = 4,
+    KindEffectMedia = 5,
+    KindUnknownMedia = 6,
+    KindText = 7,
+    KindOggVorbis = 8,
+    KindCharacterData = 9,
+    KindCount = 10
+};
+
+struct ResourceKindInfo {
+    const char *displayName;     // text of the info line
+    bool hasInterpretedExport;   // Export > "&Interpreted (F3)" offered
+    const char *exportExtension; // of that export, "" when none
+    bool previewEnabled;         // the View toggle; every row starts true
+};
+
+// The constant columns of the kind table (previewEnabled as it starts).
+const ResourceKindInfo &ResourceKind_Info(ResourceKind kind);
+
+// Short lower-case word for a kind as quillon-cli names it ("texture", "unknown-media", ...).
+const char *ResourceKind_CliName(ResourceKind kind);
+
+// Parses a quillon-cli kind word; false when it names no kind.
+bool ResourceKind_FromCliName(const std::string &word, ResourceKind &kind);
+
+// The first rule that holds decides; pure. An empty span with a null pointer is KindUnknown.
+ResourceKind ClassifyResource(const uint8_t *bytes, size_t length);
+inline ResourceKind ClassifyResource(std::span<const uint8_t> bytes)
+{
+    return ClassifyResource(bytes.data(), bytes.size());
+}
+
+// Material, XML, text and effect containers are shown as text.
+bool ResourceKind_IsTextual(ResourceKind kind);
+// Textures and models are drawn in the GL view.
+bool ResourceKind_IsGraphic(ResourceKind kind);
+
+// The text-view text of a textual kind, up to its first NUL: the resource with
+// a CR put before every LF, or for KindEffectMedia the dependency listing.
+std::string BuildResourceText(ResourceKind kind, std::span<const uint8_t> bytes);
+
+// "Dependencies:\r\n" and one "name\r\n" per named record of an "EIFF"/"PTMC"
+// container, never more than 65,535 characters.
+std::string BuildDependencyListing(std::span<const uint8_t> bytes);
+
+// "Resource: %s (%.02fMB)"
+std::string FormatResourceInfo(ResourceKind kind, size_t length);

@@ -1,0 +1,85 @@
+// Writers of exported files: raw bytes, the interpreted forms (.dds and the
+// byte-for-byte kinds) and the Binary-Text Dump. Plain C++ over stdio.
+#pragma once
+
+#include "app/resource_kind.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <span>
+#include <string>
+
+enum class ExportResult {
+    Ok,
+    CannotOpen,    // "Could not open file for writing."
+    WriteFailed,   // a write or the close failed: the file is incomplete
+    NotOffered,    // the kind has no interpreted form
+    TooShort,      // a texture shorter than its 128-byte header
+    NoModel,       // a model that could not be parsed
+};
+
+// Message box text for a failed export (empty for Ok).
+const char *Export_Message(ExportResult result);
+
+// Writes all bytes; false when fewer were stored.
+bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes);
+
+// The .dds form of a texture resource: a 128-byte DDS header made from the
+// texture header, then the resource's bytes from offset 128 on. Writes nothing
+// and returns TooShort for a resource shorter than the header.
+ExportResult Export_WriteDds(FILE *file, std::span<const uint8_t> resource);
+
+// The 128-byte DDS header for a texture resource; false when it is too short.
+bool Export_BuildDdsHeader(std::span<const uint8_t> resource, uint8_t out[128]);
+
+// The interpreted form of every kind but models: .dds for textures, the bytes
+// unchanged for material, XML, text and Ogg Vorbis.
+ExportResult Export_WriteInterpreted(FILE *file, ResourceKind kind, std::span<const uint8_t> resource);
+
+// Save-dialog filter of the interpreted export, "%s (*.%s)|*.%s|All Files (*.*)|*.*".
+std::string Export_InterpretedFilter(ResourceKind kind);
+
+// Opens `path` with `mode`, runs `write`, closes, and reports a failed open,
+// write or close. A file whose writing failed is left as written.
+ExportResult Export_ToPath(const std::string &path, const char *mode,
+                           const std::function<ExportResult(FILE *)> &write);
+
+// ---- Binary-Text Dump ----
+
+enum DumpFormat : int32_t {
+    DumpByte = 0,
+    DumpUnsignedByte = 1,
+    DumpShort = 2,
+    DumpUnsignedShort = 3,
+    DumpInt = 4,
+    DumpUnsignedInt = 5,
+    DumpFloat = 6,
+    DumpDouble = 7,
+    DumpFormatCount = 8
+};
+
+struct DumpOptions {
+    int32_t dataFormat = DumpUnsignedByte;
+    bool bigEndian = false;
+    bool hexadecimal = true;
+    int64_t startOffset = 0;
+};
+
+// Element size in bytes of a format (1, 2, 4 or 8).
+size_t Dump_ElementSize(int32_t dataFormat);
+
+// Values per line for the integer formats: 16 for bytes, 8 otherwise.
+int Dump_PerLine(int32_t dataFormat);
+
+// The offset box's text as a number: leading blanks, an optional sign, digits
+// up to the first non-digit; no digits is 0. Saturates instead of overflowing.
+int64_t Dump_ParseOffsetText(const std::string &text);
+
+// The text of one element at `bytes` (size of the format) into `out`.
+const char *FormatElement(const uint8_t *bytes, int32_t dataFormat, bool bigEndian, bool hexadecimal,
+                          char out[512]);
+
+// Writes the dump of `bytes`. A negative start offset starts at the first byte.
+// False when a write failed.
+bool Export_WriteDump(FILE *file, std::span<const uint8_t> bytes, const DumpOptions &options);

@@ -1,0 +1,121 @@
+// PAK archives: the entry-point file's header and index, the file that holds
+// each entry, reading an entry's bytes and expanding LZO-compressed ones.
+// Plain C++ over stdio: no window, GL or audio.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+// Paths are held to what an 8192-byte buffer takes.
+constexpr size_t kPathMax = 8191;
+
+constexpr uint32_t kPakSkippedSize = 0xFFFFFFFFu;   // record `size` that marks "not an entry"
+constexpr size_t kPakHeaderSize = 16;
+constexpr size_t kPakRecordSize = 88;              // standard index record
+constexpr size_t kPakShaderRecordSize = 76;        // SHADERS / SHADERSL archives
+
+struct PakHeader {
+    char magic[4];      // "PAK_"
+    uint32_t word4;     // not used by the viewer
+    int32_t count;      // number of index records; 0 or less is an empty index
+    uint32_t word12;    // not used by the viewer
+};
+
+// One slot per index record, in index order. Skipped records, and records past
+// the point where reading stopped, stay cleared so that nothing ever matches them.
+struct PakEntry {
+    char name[64];      // NUL-padded; 64 characters fill it without a terminator
+    uint32_t word64;
+    uint32_t word68;
+    uint32_t offset;    // of the stored bytes in the file that holds them
+    uint32_t size;      // stored bytes; kPakSkippedSize marks a skipped record
+    int16_t part;       // companion number; negative = the entry-point file
+    uint16_t location;  // 3 = entry-point file whatever `part` says
+    uint32_t word84;
+    char displayName[256];  // the entry list's line, "%s [%04i]"
+    int32_t index;          // record number, skipped records included
+};
+
+struct PakArchive {
+    PakHeader header{};
+    bool hasIndex = false;          // false until an index was read ("entries null")
+    std::vector<PakEntry> entries;  // at most header.count slots, never more than the file can hold
+    std::string baseName;           // file name without extension, e.g. "GLOBAL"
+    std::string path;               // entry-point file as chosen
+    std::string pathNoExt;          // path less its last four characters
+    std::string directory;          // path up to and including its last separator
+};
+
+// Called once per stored record, in index order, while the index is read.
+using PakEntrySink = std::function<void(const PakEntry &)>;
+
+// The three refusals of an entry-point file, in the order they are checked.
+enum class PakOpenResult { Ok, CannotOpen, BadExtension, NotEntryPoint };
+
+// Message box text for a refusal (empty for Ok).
+const char *Pak_OpenMessage(PakOpenResult result);
+
+// True when the path ends in ".pak", case ignored, and is longer than that.
+bool Pak_HasPakExtension(const std::string &path);
+
+// The checks of an entry-point file, in order: it opens ("rb"), its name ends
+// in ".pak", its 16-byte header starts "PAK_". On Ok `*file` is open just after
+// the header (the caller closes it) and `header` holds it; otherwise `*file` is null.
+PakOpenResult Pak_CheckEntryPoint(const std::string &path, FILE **file, PakHeader &header);
+
+// Opens `path`, checks extension and header, and reads the whole index into
+// `archive` (replacing what it held). On a refusal `archive` is untouched.
+// `sink` (may be empty) receives each stored entry, as the main archive's list does.
+PakOpenResult Pak_OpenArchive(const std::string &path, PakArchive &archive,
+                              const PakEntrySink &sink = {});
+
+// Reads the index from `file`, positioned just after the accepted header that
+// the caller copied into archive.header. Stops quietly at a short record.
+void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive,
+                  const PakEntrySink &sink = {});
+
+// Releases the index and clears the record.
+void Pak_Release(PakArchive &archive);
+
+// The file that holds the entry's bytes: the entry-point file, or "%s_%02i.PAK".
+std::string GetEntryFilePath(const PakArchive &archive, const PakEntry &entry);
+
+// "%s [%04i]" from the name field (at most 64 characters) and the record number.
+void Pak_FormatDisplayName(PakEntry &entry);
+
+// First slot whose displayName equals `line` byte for byte, or -1.
+int Pak_FindEntryByLine(const PakArchive &archive, const std::string &line);
+
+// ---- entry loading ----
+
+enum class PakLoadResult {
+    Ok,
+    CannotOpen,   // the holding file could not be opened
+    Corrupt,      // the record claims more bytes than its file can hold
+};
+
+// Message box text for a failed load of `entry` (empty for Ok).
+std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, const PakEntry &entry);
+
+// Reads the entry's stored bytes from the file that holds it and expands an
+// LZO block. Bytes missing at the end of a short file read as zero. `out` is
+// cleared first and left empty on failure.
+PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry,
+                            std::vector<uint8_t> &out, bool *wasCompressed = nullptr);
+
+// Replaces `bytes` with their expansion when they are a well-formed "LZO"
+// block; otherwise leaves them untouched and returns false.
+bool DecompressLzoEntry(std::vector<uint8_t> &bytes);
+
+// ---- entry list ----
+
+// Slot numbers of the stored entries in the order the list shows them:
+// by displayName, ASCII case ignored (a fixed order, whatever the locale).
+std::vector<int> Pak_SortedLines(const PakArchive &archive);
+
+// Case-insensitive ASCII comparison used for the list order.
+int Pak_CompareLines(const char *a, const char *b);

@@ -1,0 +1,27 @@
+// Texture resources: the 128-byte "SYT" header in front of DXT block data.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+constexpr size_t kTextureHeaderSize = 128;
+
+struct TextureHeader {
+    uint32_t width;     // of the largest mip level, pixels
+    uint32_t height;
+    uint32_t mipCount;  // mip levels stored (read only by the .dds export)
+    uint32_t format;    // 1 DXT1, 2 DXT2, 3 DXT3, 4 DXT4, anything else DXT5
+};
+
+// Reads the header fields; false (and a zeroed header) when the resource is
+// shorter than the 128-byte header, so nothing past its end is ever read.
+bool Texture_ReadHeader(std::span<const uint8_t> resource, TextureHeader &header);
+
+// 8 for DXT1, 16 for every other format code.
+uint32_t Texture_BlockSize(uint32_t format);
+
+// Bytes of one w x h level: blocks across x blocks down x block size.
+uint64_t Texture_LevelSize(uint32_t width, uint32_t height, uint32_t format);
+
+// The four-character code a .dds file names the format with.
+const char *Texture_FourCC(uint32_t format);

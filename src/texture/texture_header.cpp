@@ -1,0 +1,42 @@
+// The texture header fields, shared by the upload and the .dds export.
+#include "texture/texture.h"
+
+static uint32_t ReadU32LE(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool Texture_ReadHeader(std::span<const uint8_t> resource, TextureHeader &header)
+{
+    header = TextureHeader{};
+    if (resource.size() < kTextureHeaderSize)
+        return false;
+    header.width = ReadU32LE(resource.data() + 28);
+    header.height = ReadU32LE(resource.data() + 32);
+    header.mipCount = ReadU32LE(resource.data() + 40);
+    header.format = ReadU32LE(resource.data() + 48);
+    return true;
+}
+
+uint32_t Texture_BlockSize(uint32_t format)
+{
+    return format == 1 ? 8 : 16;
+}
+
+uint64_t Texture_LevelSize(uint32_t width, uint32_t height, uint32_t format)
+{
+    return ((static_cast<uint64_t>(width) + 3) / 4) * ((static_cast<uint64_t>(height) + 3) / 4) *
+           Texture_BlockSize(format);
+}
+
+const char *Texture_FourCC(uint32_t format)
+{
+    switch (format) {
+    case 1: return "DXT1";
+    case 2: return "DXT2";
+    case 3: return "DXT3";
+    case 4: return "DXT4";
+    default: return "DXT5";
+    }
+}
