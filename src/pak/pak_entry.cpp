@@ -58,7 +58,8 @@ bool DecompressLzoEntry(std::vector<uint8_t> &bytes)
 
     std::vector<uint8_t> scratch;
     try {
-        scratch.resize(static_cast<size_t>(expanded));
+        // Never a zero-sized buffer: the decompressor is handed a real pointer.
+        scratch.resize(static_cast<size_t>(expanded > 0 ? expanded : 1));
     } catch (const std::bad_alloc &) {
         return false;
     }
