@@ -1,0 +1,256 @@
+// Command line of quillon-cli: the commands, their options and usage texts.
+#include "cli.h"
+
+#include "export/export.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+struct CommandSpec {
+    const char *name;
+    int positionals;     // ARCHIVE, or ARCHIVE ENTRY
+    bool needsOutput;    // -o is required
+    const char *synopsis;
+    const char *details;
+};
+
+const CommandSpec kCommands[] = {
+    {"list", 1, false, "quillon-cli list ARCHIVE [--long]",
+     "Prints the entry list's lines in the order the viewer shows them (by text, case\n"
+     "ignored), one per line.\n"
+     "  --long             adds tab-separated columns after each line: kind, resource\n"
+     "                     size after expansion, stored size, the file that holds it,\n"
+     "                     and whether it is LZO-compressed (yes/no)\n"},
+    {"show", 2, false, "quillon-cli show ARCHIVE ENTRY",
+     "Prints the info line; for a kind shown as text (text, XML, material, effect\n"
+     "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"},
+    {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted]",
+     "Writes the entry's resource bytes (expanded when compressed) to FILE.\n"
+     "  -o, --output FILE  the file to write; - writes to standard output\n"
+     "  --interpreted      the viewer's interpreted export: .dds for textures, the\n"
+     "                     bytes unchanged for material, XML, text and Ogg Vorbis\n"},
+    {"dump", 2, true,
+     "quillon-cli dump ARCHIVE ENTRY -o FILE [--format FORMAT] [--big-endian] [--decimal] [--offset TEXT]",
+     "Writes the Binary-Text Dump of the entry: comma-separated values, each line led\n"
+     "by the byte offset of its first value.\n"
+     "  -o, --output FILE  the file to write; - writes to standard output\n"
+     "  --format FORMAT    byte, ubyte, short, ushort, int, uint, float or double\n"
+     "                     (default ubyte)\n"
+     "  --big-endian       elements are read big-endian\n"
+     "  --decimal          decimal instead of hexadecimal values\n"
+     "  --offset TEXT      start offset, read as the dump dialog's offset box reads\n"
+     "                     it (leading digits; default 0)\n"},
+    {"extract", 1, true,
+     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--match GLOB] [--kind KIND,...] [--overwrite]",
+     "Writes every entry (or the chosen ones) into DIR, under its name made safe:\n"
+     "nothing is ever written outside DIR, and entries of the same name never\n"
+     "overwrite each other (the later one gets its record number).\n"
+     "  -o, --output DIR   the folder to write into (created when missing)\n"
+     "  --interpreted      interpreted forms where a kind has one, with its extension;\n"
+     "                     other kinds are written as their bytes\n"
+     "  --match GLOB       only entries whose name matches GLOB (case ignored;\n"
+     "                     '/' and '\\' are the same)\n"
+     "  --kind KIND,...    only these kinds: texture, material, xml, model, effect,\n"
+     "                     unknown-media, text, ogg, character, unknown\n"
+     "  --overwrite        replace files that already exist (kept by default)\n"},
+};
+
+struct OptionSpec {
+    const char *name;
+    char shortName;
+    bool takesValue;
+    const char *commands;  // the commands that take it, blank-separated
+};
+
+const OptionSpec kOptions[] = {
+    {"--help", 'h', false, "list show export dump extract"},
+    {"--long", 0, false, "list"},
+    {"--output", 'o', true, "export dump extract"},
+    {"--interpreted", 0, false, "export extract"},
+    {"--format", 0, true, "dump"},
+    {"--big-endian", 0, false, "dump"},
+    {"--decimal", 0, false, "dump"},
+    {"--offset", 0, true, "dump"},
+    {"--match", 0, true, "extract"},
+    {"--kind", 0, true, "extract"},
+    {"--overwrite", 0, false, "extract"},
+};
+
+const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
+                                                    "int",  "uint",  "float", "double"};
+
+const CommandSpec *FindCommand(const std::string &name)
+{
+    for (const CommandSpec &c : kCommands)
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+bool TakesOption(const OptionSpec &option, const std::string &command)
+{
+    std::string list = std::string(" ") + option.commands + " ";
+    return list.find(" " + command + " ") != std::string::npos;
+}
+
+// Stores one option's effect; false with `error` set when its value is bad.
+bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &args, std::string &error)
+{
+    const std::string name = option.name;
+    if (name == "--help") {
+        args.help = true;
+    } else if (name == "--long") {
+        args.longList = true;
+    } else if (name == "--output") {
+        if (value.empty()) {
+            error = "-o needs a file name";
+            return false;
+        }
+        args.hasOutput = true;
+        args.output = value;
+    } else if (name == "--interpreted") {
+        args.interpreted = true;
+    } else if (name == "--format") {
+        for (int i = 0; i < DumpFormatCount; ++i) {
+            if (strcasecmp(value.c_str(), kDumpFormats[i]) == 0) {
+                args.dumpFormat = i;
+                return true;
+            }
+        }
+        error = "unknown dump format '" + value + "'";
+        return false;
+    } else if (name == "--big-endian") {
+        args.bigEndian = true;
+    } else if (name == "--decimal") {
+        args.decimal = true;
+    } else if (name == "--offset") {
+        args.offsetText = value;
+    } else if (name == "--match") {
+        args.hasMatch = true;
+        args.match = value;
+    } else if (name == "--kind") {
+        size_t start = 0;
+        for (;;) {
+            size_t comma = value.find(',', start);
+            std::string word = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            ResourceKind kind;
+            if (!ResourceKind_FromCliName(word, kind)) {
+                error = "unknown kind '" + word + "'";
+                return false;
+            }
+            args.kinds.push_back(kind);
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+    } else if (name == "--overwrite") {
+        args.overwrite = true;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string Cli_Usage(const std::string &command)
+{
+    if (const CommandSpec *c = FindCommand(command))
+        return std::string("usage: ") + c->synopsis + "\n\n" + c->details +
+               "\nENTRY is a line exactly as `list` prints it (e.g. \"box01 [0012]\") or #N for\n"
+               "record number N; put -- before an ENTRY that starts with '-'.\n";
+    std::string text = "usage: quillon-cli COMMAND ARGUMENTS...\n\n";
+    for (const CommandSpec &c : kCommands)
+        text += std::string("  ") + c.synopsis + "\n";
+    text += "\nENTRY is a line exactly as `list` prints it (e.g. \"box01 [0012]\") or #N for\n"
+            "record number N. `quillon-cli COMMAND --help` describes a command.\n";
+    return text;
+}
+
+bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
+{
+    if (argc < 2) {
+        error = "no command given";
+        return false;
+    }
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h" || first == "help") {
+        args.help = true;
+        if (argc > 2 && FindCommand(argv[2]))
+            args.command = argv[2];
+        return true;
+    }
+    const CommandSpec *command = FindCommand(first);
+    if (!command) {
+        error = "unknown command '" + first + "'";
+        return false;
+    }
+    args.command = first;
+
+    bool optionsEnded = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            args.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // --name, --name=value, -x, -xVALUE
+        std::string name = arg, value;
+        bool hasInlineValue = false;
+        const OptionSpec *option = nullptr;
+        if (arg[1] == '-') {
+            size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                value = arg.substr(eq + 1);
+                hasInlineValue = true;
+            }
+            for (const OptionSpec &o : kOptions)
+                if (name == o.name)
+                    option = &o;
+        } else {
+            for (const OptionSpec &o : kOptions)
+                if (o.shortName == arg[1])
+                    option = &o;
+            if (option && arg.size() > 2) {
+                value = arg.substr(2);
+                hasInlineValue = true;
+            }
+        }
+        if (!option || !TakesOption(*option, args.command)) {
+            error = "unknown option '" + name + "' for " + args.command;
+            return false;
+        }
+        if (option->takesValue && !hasInlineValue) {
+            if (i + 1 >= argc) {
+                error = "option '" + name + "' needs a value";
+                return false;
+            }
+            value = argv[++i];
+        } else if (!option->takesValue && hasInlineValue) {
+            error = "option '" + name + "' takes no value";
+            return false;
+        }
+        if (!ApplyOption(*option, value, args, error))
+            return false;
+    }
+    if (args.help)
+        return true;
+    if (static_cast<int>(args.positional.size()) < command->positionals) {
+        error = command->positionals == 1 ? "missing ARCHIVE" : "missing ARCHIVE or ENTRY";
+        return false;
+    }
+    if (static_cast<int>(args.positional.size()) > command->positionals) {
+        error = "unexpected argument '" + args.positional[command->positionals] + "'";
+        return false;
+    }
+    if (command->needsOutput && !args.hasOutput) {
+        error = std::string(args.command == "extract" ? "-o DIR" : "-o FILE") + " is required";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,95 @@
+// Where extract puts an entry: the name's safe path inside the output folder.
+// Entry names are archive bytes, so nothing in them may lead outside it.
+#include "cli.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+// Characters that are not allowed in file names somewhere (and control
+// characters) become '_', so an archive extracts the same everywhere.
+char SafeChar(char c)
+{
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || (c != '\0' && strchr(":*?\"<>|", c)))
+        return '_';
+    return c;
+}
+
+bool IsDriveLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+std::vector<std::string> Extract_SafeComponents(const PakEntry &entry)
+{
+    std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
+    // "C:\dir\x" and "C:x" name a drive; what follows is kept as a relative path.
+    if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':')
+        name.erase(0, 2);
+
+    std::vector<std::string> components;
+    std::string part;
+    auto endPart = [&]() {
+        // Empty, "." and ".." components would climb or mean nothing: dropped.
+        if (!part.empty() && part != "." && part != "..") {
+            for (char &c : part)
+                c = SafeChar(c);
+            components.push_back(part);
+        }
+        part.clear();
+    };
+    for (char c : name) {
+        if (c == '/' || c == '\\')
+            endPart();
+        else
+            part += c;
+    }
+    endPart();
+
+    if (components.empty()) {
+        char fallback[32];
+        snprintf(fallback, sizeof fallback, "entry_%04i", static_cast<int>(entry.index));
+        components.push_back(fallback);
+    }
+    return components;
+}
+
+void Extract_AddExtension(std::vector<std::string> &components, const char *extension)
+{
+    std::string &file = components.back();
+    const std::string dotted = std::string(".") + extension;
+    if (file.size() >= dotted.size() && strcasecmp(file.c_str() + file.size() - dotted.size(), dotted.c_str()) == 0)
+        return;
+    file += dotted;
+}
+
+void Extract_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round)
+{
+    char suffix[48];
+    if (round == 0)
+        snprintf(suffix, sizeof suffix, "_%04i", static_cast<int>(index));
+    else
+        snprintf(suffix, sizeof suffix, "_%04i_%i", static_cast<int>(index), round);
+    std::string &file = components.back();
+    // A leading dot starts a hidden name, not an extension.
+    size_t dot = file.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        file += suffix;
+    else
+        file.insert(dot, suffix);
+}
+
+std::string Extract_JoinPath(const std::vector<std::string> &components, size_t count)
+{
+    std::string path;
+    for (size_t i = 0; i < count && i < components.size(); ++i) {
+        if (i > 0)
+            path += '/';
+        path += components[i];
+    }
+    return path;
+}

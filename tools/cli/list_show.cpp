@@ -1,0 +1,87 @@
+// quillon-cli list and show: the entry list and the info line / text view.
+#include "cli.h"
+
+#include <set>
+
+namespace {
+
+// The file name part of a path (after its last '/' or '\').
+std::string FileNameOf(const std::string &path)
+{
+    size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+// The --long columns of one entry. An entry that cannot be loaded still gets
+// its stored size and file; what only its bytes tell is "-".
+std::string LongColumns(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes,
+                        std::set<std::string> &reported, bool &failed)
+{
+    std::string file = FileNameOf(GetEntryFilePath(archive, entry));
+    bool compressed = false;
+    PakLoadResult result = Pak_LoadEntry(archive, entry, bytes, &compressed);
+    std::string columns;
+    if (result == PakLoadResult::Ok) {
+        ResourceKind kind = ClassifyResource(bytes.data(), bytes.size());
+        columns = std::string(ResourceKind_Info(kind).displayName) + "\t" + std::to_string(bytes.size());
+    } else {
+        failed = true;
+        // A missing companion fails every entry it holds; say so once.
+        std::string message = Pak_LoadMessage(result, archive, entry);
+        if (result != PakLoadResult::CannotOpen)
+            message = std::string(entry.displayName) + ": " + message;
+        if (reported.insert(message).second)
+            Cli_Report(message);
+        columns = "-\t-";
+    }
+    columns += "\t" + std::to_string(entry.size) + "\t" + file + "\t";
+    columns += result != PakLoadResult::Ok ? "-" : compressed ? "yes" : "no";
+    return columns;
+}
+
+}  // namespace
+
+int Cli_List(const CliArgs &args)
+{
+    PakArchive archive;
+    if (!Cli_OpenArchive(args.positional[0], archive))
+        return kExitFailed;
+
+    std::vector<uint8_t> bytes;  // one buffer for every entry --long loads
+    std::set<std::string> reported;
+    bool failed = false;
+    std::string out;
+    for (int slot : Pak_SortedLines(archive)) {
+        const PakEntry &entry = archive.entries[slot];
+        out += entry.displayName;
+        if (args.longList)
+            out += "\t" + LongColumns(archive, entry, bytes, reported, failed);
+        out += '\n';
+        if (out.size() >= 65536) {
+            if (!Cli_WriteStdout(out))
+                return kExitFailed;
+            out.clear();
+        }
+    }
+    Cli_WriteStdout(out);
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Cli_Show(const CliArgs &args)
+{
+    PakArchive archive;
+    if (!Cli_OpenArchive(args.positional[0], archive))
+        return kExitFailed;
+    int slot = Cli_FindEntry(archive, args.positional[1]);
+    if (slot < 0)
+        return kExitFailed;
+    std::vector<uint8_t> bytes;
+    if (!Cli_LoadEntry(archive, archive.entries[slot], bytes))
+        return kExitFailed;
+
+    ResourceKind kind = ClassifyResource(bytes.data(), bytes.size());
+    Cli_WriteStdout(FormatResourceInfo(kind, bytes.size()) + "\n");
+    if (ResourceKind_IsTextual(kind))
+        Cli_WriteStdout(BuildResourceText(kind, bytes));
+    return kExitOk;
+}

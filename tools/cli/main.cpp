@@ -1,0 +1,113 @@
+// quillon-cli entry point and the helpers its commands share.
+#include "cli.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool gStdoutFailed = false;
+
+}  // namespace
+
+void Cli_Report(const std::string &message)
+{
+    fprintf(stderr, "%s\n", message.c_str());
+}
+
+bool Cli_WriteStdout(const void *data, size_t size)
+{
+    if (size > 0 && !gStdoutFailed && fwrite(data, 1, size, stdout) != size)
+        gStdoutFailed = true;
+    return !gStdoutFailed;
+}
+
+bool Cli_WriteStdout(const std::string &text)
+{
+    return Cli_WriteStdout(text.data(), text.size());
+}
+
+int Cli_FinishStdout(int status)
+{
+    if (fflush(stdout) != 0 || ferror(stdout))
+        gStdoutFailed = true;
+    if (gStdoutFailed) {
+        Cli_Report("Could not write to standard output.");
+        return kExitFailed;
+    }
+    return status;
+}
+
+bool Cli_OpenArchive(const std::string &path, PakArchive &archive)
+{
+    PakOpenResult result = Pak_OpenArchive(path, archive);
+    if (result != PakOpenResult::Ok) {
+        Cli_Report(Pak_OpenMessage(result));
+        return false;
+    }
+    return true;
+}
+
+int Cli_FindEntry(const PakArchive &archive, const std::string &argument)
+{
+    // "#N": a record number. A list line always ends in " [NNNN]", so the two
+    // forms never overlap.
+    if (argument.size() >= 2 && argument[0] == '#' &&
+        argument.find_first_not_of("0123456789", 1) == std::string::npos) {
+        size_t digits = argument.find_first_not_of('0', 1);
+        uint64_t record = 0;
+        if (digits != std::string::npos && argument.size() - digits > 10)
+            record = UINT64_MAX;
+        else if (digits != std::string::npos)
+            record = std::stoull(argument.substr(digits));
+        if (record < archive.entries.size() && archive.entries[record].displayName[0] != '\0')
+            return static_cast<int>(record);
+        if (archive.header.count > 0 && record < static_cast<uint64_t>(archive.header.count))
+            Cli_Report("Record " + argument.substr(1) + " is not an entry (skipped or unreadable).");
+        else
+            Cli_Report("Record " + argument.substr(1) + " is not in the index.");
+        return -1;
+    }
+    int slot = Pak_FindEntryByLine(archive, argument);
+    if (slot < 0)
+        Cli_Report("No entry has the line '" + argument +
+                   "'. ENTRY is a line exactly as `list` prints it, or #N for record number N.");
+    return slot;
+}
+
+bool Cli_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes,
+                   bool *wasCompressed)
+{
+    PakLoadResult result = Pak_LoadEntry(archive, entry, bytes, wasCompressed);
+    if (result != PakLoadResult::Ok) {
+        Cli_Report(Pak_LoadMessage(result, archive, entry));
+        return false;
+    }
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    CliArgs args;
+    std::string error;
+    if (!Cli_ParseArgs(argc, argv, args, error)) {
+        fprintf(stderr, "quillon-cli: %s\n\n%s", error.c_str(), Cli_Usage(args.command).c_str());
+        return kExitUsage;
+    }
+    if (args.help) {
+        Cli_WriteStdout(Cli_Usage(args.command));
+        return Cli_FinishStdout(kExitOk);
+    }
+    int status = kExitUsage;
+    if (args.command == "list")
+        status = Cli_List(args);
+    else if (args.command == "show")
+        status = Cli_Show(args);
+    else if (args.command == "export")
+        status = Cli_Export(args);
+    else if (args.command == "dump")
+        status = Cli_Dump(args);
+    else if (args.command == "extract")
+        status = Cli_Extract(args);
+    return Cli_FinishStdout(status);
+}
