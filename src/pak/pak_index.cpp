@@ -82,13 +82,15 @@ void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive, cons
         return;
 
     // A corrupt count must not size the allocation: no more slots than the
-    // rest of the file could hold records for.
+    // rest of the file could hold records for. A file without a length (a
+    // pipe) gets its slots as its records arrive.
     size_t slots = static_cast<size_t>(archive.header.count);
     int64_t here = ftello(file);
     int64_t end = Pak_FileLength(file);
-    if (here >= 0 && end >= here)
+    if (here >= 0 && end >= here) {
         slots = std::min(slots, static_cast<size_t>(end - here) / recordSize);
-    archive.entries.assign(slots, PakEntry{});
+        archive.entries.assign(slots, PakEntry{});
+    }
 
     // Records are read in large blocks; a short block ends the index.
     constexpr size_t kBlockRecords = 4096;
@@ -97,6 +99,8 @@ void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive, cons
     while (i < slots) {
         size_t want = std::min(kBlockRecords, slots - i);
         size_t got = fread(block.data(), recordSize, want, file);
+        if (archive.entries.size() < i + got)
+            archive.entries.resize(i + got);
         for (size_t k = 0; k < got; ++k, ++i) {
             const uint8_t *rec = block.data() + k * recordSize;
             uint32_t size = Pak_ReadU32LE(rec + (shaderForm ? 68 : 76));

@@ -1,0 +1,186 @@
+// Raw, .dds and byte-for-byte exports, failed writes, and the Binary-Text Dump.
+#include "../pak/temp_dir.h"
+#include "export/export.h"
+#include "fixtures.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <numeric>
+
+using namespace std::string_literals;
+using Writer = std::function<ExportResult(FILE *)>;
+
+namespace {
+
+// What a writer leaves in a file, through the same open, flush and close checks as a real export.
+std::string Written(const Writer &write, ExportResult expected = ExportResult::Ok)
+{
+    TempDir dir;
+    EXPECT_EQ(Export_ToPath(dir / "out", "wb", write), expected);
+    const Bytes bytes = Fixture_ReadFile(dir / "out");
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The raw and dump writers report a failed write as false.
+ExportResult Result(bool ok)
+{
+    return ok ? ExportResult::Ok : ExportResult::WriteFailed;
+}
+
+std::string Dump(const Bytes &bytes, int32_t format, bool hex = true, bool big = false, const char *offset = "0")
+{
+    const DumpOptions options{format, big, hex, Dump_ParseOffsetText(offset)};
+    return Written([&](FILE *f) { return Result(Export_WriteDump(f, bytes, options)); });
+}
+
+Rgb Blocks(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    return Rgb{uint8_t(40 + 70 * bx), uint8_t(250 - 60 * by), uint8_t(17 * (bx + by))};
+}
+
+const Bytes kTwenty = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
+
+}  // namespace
+
+TEST(Export, RawAndByteForByteKindsAreExact)
+{
+    Bytes all(256 * 3);
+    std::iota(all.begin(), all.end(), 0);
+    for (const Bytes &bytes : {all, Bytes{1}}) {
+        const std::string expected(bytes.begin(), bytes.end());
+        EXPECT_EQ(Written([&](FILE *f) { return Result(Export_WriteRaw(f, bytes)); }), expected);
+        for (ResourceKind kind : {KindMaterial, KindXml, KindText, KindOggVorbis})
+            EXPECT_EQ(Written([&](FILE *f) { return Export_WriteInterpreted(f, kind, bytes); }), expected);
+    }
+    for (ResourceKind kind : {KindUnknown, KindEffectMedia, KindUnknownMedia, KindCharacterData})
+        EXPECT_EQ(Written([&](FILE *f) { return Export_WriteInterpreted(f, kind, all); }, ExportResult::NotOffered),
+                  "");
+}
+
+TEST(Export, DdsHeaderFromTheTextureHeader)
+{
+    const std::tuple<uint32_t, uint32_t, const char *, uint32_t> rows[] = {
+        {1, 1, "DXT1", 0x1000}, {9, 1, "DXT1", 0x401008}, {1, 0, "DXT5", 0x1000}, {2, 2, "DXT2", 0x401008},
+        {1, 3, "DXT3", 0x1000}, {1, 4, "DXT4", 0x1000},   {9, 5, "DXT5", 0x401008}, {0, 7, "DXT5", 0x1000}};
+    for (const auto &[mipCount, format, fourCC, caps] : rows) {
+        const Bytes texture = Fixture_Texture(16, 8, format, mipCount, Blocks);
+        const std::string dds = Written([&](FILE *f) { return Export_WriteInterpreted(f, KindTexture, texture); });
+        ASSERT_EQ(dds.size(), texture.size()) << fourCC;
+        std::string header(128, '\0');  // every byte not set here is 0
+        for (auto [at, value] : {std::pair<size_t, uint32_t>{4, 124}, {8, 0x21007}, {12, 8}, {16, 16},
+                                 {28, mipCount}, {76, 32}, {80, 4}, {108, caps}})
+            memcpy(header.data() + at, &value, 4);
+        memcpy(header.data(), "DDS ", 4);
+        memcpy(header.data() + 84, fourCC, 4);
+        EXPECT_EQ(dds, header + std::string(texture.begin() + 128, texture.end())) << fourCC << " " << mipCount;
+    }
+    // A 128-byte header is enough; one byte less has no .dds form, and nothing is written.
+    const Bytes texture = Fixture_Texture(4, 4, 1, 1, Blocks);
+    EXPECT_EQ(Written([&](FILE *f) { return Export_WriteDds(f, {texture.data(), 128}); }).size(), 128u);
+    EXPECT_EQ(Written([&](FILE *f) { return Export_WriteDds(f, {texture.data(), 127}); }, ExportResult::TooShort), "");
+}
+
+TEST(Export, FailuresToOpenOrWriteAreReported)
+{
+    TempDir dir;
+    const Bytes big(1 << 20, 'x'), small(10, 'x'), texture = Fixture_Texture(64, 64, 5, 1, Blocks);
+    for (const Bytes *bytes : {&big, &small}) {
+        for (const Writer &write : {Writer([&](FILE *f) { return Result(Export_WriteRaw(f, *bytes)); }),
+                                    Writer([&](FILE *f) { return Result(Export_WriteDump(f, *bytes, {})); }),
+                                    Writer([&](FILE *f) { return Export_WriteInterpreted(f, KindText, *bytes); }),
+                                    Writer([&](FILE *f) { return Export_WriteDds(f, texture); })}) {
+            EXPECT_EQ(Export_ToPath("/dev/full", "wb", write), ExportResult::WriteFailed);
+            EXPECT_EQ(Export_ToPath(dir / "no/such.raw", "wb", write), ExportResult::CannotOpen);
+        }
+    }
+    EXPECT_STREQ(Export_Message(ExportResult::CannotOpen), "Could not open file for writing.");
+}
+
+TEST(Export, DumpLinesAndValues)
+{
+    EXPECT_EQ(Dump(kTwenty, DumpUnsignedByte),
+              "00000000: 00, 01, 02, 03, 04, 05, 06, 07, 08, 09, 0a, 0b, 0c, 0d, 0e, 0f,\n00000016: 10, 11, 12, 13");
+    EXPECT_EQ(Dump(kTwenty, DumpShort, false),
+              "00000000: 256, 770, 1284, 1798, 2312, 2826, 3340, 3854,\n00000016: 4368, 4882");
+    EXPECT_EQ(Dump(kTwenty, DumpUnsignedInt, true, true), "00000000: 00010203, 04050607, 08090a0b, 0c0d0e0f, 10111213");
+    const float f[] = {1.5f, -2.0f, 1e10f};
+    const double d[] = {-2.25, 1e300};
+    Bytes floats(sizeof f), doubles(sizeof d);
+    memcpy(floats.data(), f, sizeof f);
+    memcpy(doubles.data(), d, sizeof d);
+    EXPECT_EQ(Dump(floats, DumpFloat), "00000000: 1.500000,\n00000004: -2.000000,\n00000008: 10000000000.000000");
+    const std::string dd = Dump(doubles, DumpDouble, false);  // the longest "%f" text fits
+    EXPECT_EQ(dd.substr(0, 32), "00000000: -2.250000,\n00000008: 1");
+    EXPECT_EQ(dd.size(), 31u + 301 + 7);
+
+    // bytes, format, hexadecimal, big-endian, value ("" for an empty file)
+    const std::tuple<Bytes, int32_t, bool, bool, const char *> rows[] = {
+        {{0, 0, 0, 1}, DumpInt, false, true, "1"},      {{0, 0, 0, 1}, DumpInt, false, false, "16777216"},
+        {{0, 0, 1}, DumpInt, false, false, ""},          {{0x80}, DumpByte, true, false, "ffffff80"},
+        {{0x80}, DumpByte, false, false, "-128"},        {{0xFB}, DumpByte, false, true, "-05"},
+        {{0x05}, DumpByte, false, false, "005"},         {{0x80}, DumpUnsignedByte, true, false, "80"},
+        {{0x80}, DumpUnsignedByte, false, false, "128"}, {{0, 0x80}, DumpShort, true, false, "ffff8000"},
+        {{0x80, 0}, DumpShort, true, true, "ffff8000"},  {{0, 0x80}, DumpShort, false, false, "-32768"},
+        {{0, 0x80}, DumpUnsignedShort, true, false, "8000"},
+        {{0xFF, 0xFF}, DumpUnsignedShort, false, false, "65535"},
+        {Bytes(4, 0xFF), DumpInt, true, false, "ffffffff"},
+        {Bytes(4, 0xFF), DumpInt, false, false, "-1"},
+        {Bytes(4, 0xFF), DumpUnsignedInt, false, false, "4294967295"},
+        {{0x3F, 0xC0, 0, 0}, DumpFloat, true, true, "1.500000"},  // "&Hexadecimal" changes nothing
+        {{0, 0, 0, 0, 0, 0, 0x02, 0xC0}, DumpDouble, true, false, "-2.250000"}};
+    for (const auto &[bytes, format, hex, big, value] : rows)
+        EXPECT_EQ(Dump(bytes, format, hex, big), *value ? "00000000: "s + value : "") << value;
+}
+
+// The offset box's text: leading blanks, a sign, digits up to the first non-digit; it saturates.
+TEST(Export, DumpStartOffset)
+{
+    for (auto [text, value] : {std::pair<const char *, int64_t>{"12abc", 12}, {"  -3", -3}, {"", 0}, {"abc", 0},
+                               {"+7", 7}, {"-", 0}, {" \t5", 5}, {"99999999999999999999999", INT64_MAX},
+                               {"-99999999999999999999999", -INT64_MAX}})
+        EXPECT_EQ(Dump_ParseOffsetText(text), value) << text;
+    EXPECT_EQ(Dump(kTwenty, DumpUnsignedByte, true, false, "12abc"), "00000012: 0c, 0d, 0e, 0f, 10, 11, 12, 13");
+    EXPECT_EQ(Dump(kTwenty, DumpInt, true, false, "16"), "00000016: 13121110");
+    EXPECT_EQ(Dump(kTwenty, DumpInt, true, false, "17"), "");
+    for (const char *start : {"  -3", "-99999999999999999999999"})  // a negative start is the first byte
+        EXPECT_EQ(Dump(kTwenty, DumpUnsignedByte, true, false, start), Dump(kTwenty, DumpUnsignedByte));
+    for (const char *past : {"20", "4294967296", "99999999999999999999999"})
+        EXPECT_EQ(Dump(kTwenty, DumpUnsignedByte, true, false, past), "") << past;
+    EXPECT_EQ(Dump({}, DumpDouble), "");
+}
+
+// Exported .dds files must open in readers we did not write and show the blocks' colours.
+TEST(Export, DdsDecodesInOtherReaders)
+{
+    // probe, command before and after the file's path
+    const std::tuple<const char *, const char *, const char *> readers[] = {
+        {"/usr/bin/python3 -c 'import PIL' 2>/dev/null",
+         "/usr/bin/python3 -c \"import sys; from PIL import Image; "
+         "sys.stdout.buffer.write(Image.open(sys.argv[1]).convert('RGB').tobytes())\" '", "'"},
+        {"test -x /usr/bin/convert", "/usr/bin/convert '", "[0]' -alpha off -depth 8 rgb:-"}};
+    TempDir dir;
+    int tried = 0;
+    const uint32_t width = 16, height = 8;
+    for (uint32_t format : {1u, 5u}) {
+        const Bytes texture = Fixture_Texture(width, height, format, 3, Blocks);
+        const std::string path = dir / ("t" + std::to_string(format) + ".dds");
+        ASSERT_EQ(Export_ToPath(path, "wb", [&](FILE *f) { return Export_WriteDds(f, texture); }), ExportResult::Ok);
+        for (const auto &[probe, before, after] : readers) {
+            if (system(probe) != 0)
+                continue;  // not installed here
+            ++tried;
+            FILE *pipe = popen((before + path + after).c_str(), "r");
+            std::string rgb(width * height * 3 + 1, '\0');
+            rgb.resize(fread(rgb.data(), 1, rgb.size(), pipe));
+            EXPECT_EQ(pclose(pipe), 0) << before;
+            ASSERT_EQ(rgb.size(), width * height * 3) << before;
+            for (uint32_t i = 0; i < width * height; ++i) {
+                const Rgb want = Fixture_Quantise(Blocks(i % width / 4, i / width / 4, 0, 0));
+                ASSERT_EQ(rgb.substr(i * 3, 3), std::string({char(want.r), char(want.g), char(want.b)}))
+                    << before << " DXT" << format << " pixel " << i;
+            }
+        }
+    }
+    if (tried == 0)
+        GTEST_SKIP() << "neither Pillow nor ImageMagick is installed";
+}

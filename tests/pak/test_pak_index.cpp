@@ -1,0 +1,154 @@
+// Entry-point checks, the index reader, entry paths and the entry list's order.
+#include "fixtures.h"
+#include "pak/pak.h"
+#include "temp_dir.h"
+
+#include <clocale>
+#include <cstring>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+using Lines = std::vector<std::string>;
+
+static FixtureEntry Entry(const std::string &name, bool skipped = false)
+{
+    return {.name = name, .bytes = Fixture_FromString("data of " + name), .skipped = skipped};
+}
+
+static Lines Listed(const PakArchive &archive)
+{
+    Lines lines;
+    for (int slot : Pak_SortedLines(archive))
+        lines.push_back(archive.entries[slot].displayName);
+    return lines;
+}
+
+TEST(PakIndex, RefusalsLeaveTheOpenArchive)
+{
+    TempDir dir;
+    const Bytes good = Fixture_PakBytes({{Entry("box01")}});
+    const std::tuple<const char *, Bytes, PakOpenResult> rows[] = {
+        {"x.PAK", good, PakOpenResult::Ok}, {"y.Pak", good, PakOpenResult::Ok},
+        {"x.pak.bak", good, PakOpenResult::BadExtension}, {"pak", good, PakOpenResult::BadExtension},
+        {"short.pak", Bytes(good.begin(), good.begin() + 15), PakOpenResult::NotEntryPoint},
+        {"magic.pak", Fixture_FromString("PAK-000000000000"), PakOpenResult::NotEntryPoint},
+        {"absent.pak", {}, PakOpenResult::CannotOpen}};
+    PakArchive open;
+    ASSERT_TRUE(Fixture_WriteFile(dir / "first.pak", good));
+    ASSERT_EQ(Pak_OpenArchive(dir / "first.pak", open), PakOpenResult::Ok);
+    for (const auto &[name, bytes, expected] : rows) {
+        if (expected != PakOpenResult::CannotOpen)
+            Fixture_WriteFile(dir / name, bytes);
+        PakArchive archive = open;
+        EXPECT_EQ(Pak_OpenArchive(dir / name, archive), expected) << name;
+        EXPECT_EQ(archive.path, dir / (expected == PakOpenResult::Ok ? name : "first.pak"));
+        EXPECT_EQ(Listed(archive), Lines{"box01 [0000]"});
+    }
+    EXPECT_STREQ(Pak_OpenMessage(PakOpenResult::CannotOpen), "There was an error opening the file.");
+    EXPECT_STREQ(Pak_OpenMessage(PakOpenResult::BadExtension), "Expected actual filename to have .pak extension.");
+    EXPECT_STREQ(Pak_OpenMessage(PakOpenResult::NotEntryPoint),
+                 "This file is not Duskmoor entry-point PAK. GLOBAL.PAK, M01_NIGHTMARE.PAK, M02_FENHOLT1.PAK, "
+                 "and so on are all valid entry files.");
+    EXPECT_FALSE(Pak_HasPakExtension(".pak"));
+}
+
+// A lying count never sizes the index: there are no more slots than records read.
+TEST(PakIndex, LyingCountsAndTruncatedIndexes)
+{
+    TempDir dir;
+    // count, records written, bytes cut from the end, lines listed
+    const std::array<int64_t, 4> rows[] = {{0, 2, 0, 0},         {-1, 2, 0, 0},        {INT32_MIN, 0, 0, 0},
+                                           {INT32_MAX, 0, 0, 0}, {INT32_MAX, 2, 0, 2}, {3, 3, 50, 2}};
+    for (auto [count, records, cut, lines] : rows) {
+        FixtureArchive fixture{.overrideCount = true, .count = static_cast<int32_t>(count)};
+        for (int i = 0; i < records; ++i)
+            fixture.entries.push_back(Entry("e" + std::to_string(i)));
+        Bytes bytes = Fixture_PakBytes(fixture);
+        bytes.resize(16 + 88 * records - cut);
+        ASSERT_TRUE(Fixture_WriteFile(dir / "c.pak", bytes));
+        PakArchive archive;
+        ASSERT_EQ(Pak_OpenArchive(dir / "c.pak", archive), PakOpenResult::Ok);
+        EXPECT_EQ(static_cast<int64_t>(Listed(archive).size()), lines) << count;
+        EXPECT_LE(static_cast<int64_t>(archive.entries.size()), records);
+    }
+}
+
+// A pipe has no length to cap the slots with.
+TEST(PakIndex, HugeCountFromAPipe)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe.pak").c_str(), 0600), 0);
+    const Bytes bytes = Fixture_PakBytes({{Entry("a"), Entry("b")}, false, true, INT32_MAX});
+    signal(SIGPIPE, SIG_IGN);  // should the reader stop early, the writer must not end the test
+    std::thread writer([&] { Fixture_WriteFile(dir / "pipe.pak", bytes); });
+    PakArchive archive;
+    EXPECT_EQ(Pak_OpenArchive(dir / "pipe.pak", archive), PakOpenResult::Ok);
+    writer.join();
+    EXPECT_EQ(Listed(archive), (Lines{"a [0000]", "b [0001]"}));
+}
+
+// Both record forms: skipped records keep the numbering, a 64-character name is used whole.
+TEST(PakIndex, StandardAndShaderRecords)
+{
+    TempDir dir;
+    const std::string longName(64, 'n');
+    for (auto [name, shaderForm] : {std::pair{"SHADERS.PAK", true}, {"shadersl.pak", true},
+                                    {"SHADERS2.PAK", false}, {"shader.pak", false}}) {
+        SCOPED_TRACE(name);
+        FixtureArchive fixture{{Entry("water"), Entry("sky", true), Entry("fog"), Entry(longName)}, shaderForm};
+        ASSERT_TRUE(Fixture_WritePak(dir / name, fixture));
+        PakArchive archive;
+        ASSERT_EQ(Pak_OpenArchive(dir / name, archive), PakOpenResult::Ok);
+        EXPECT_EQ(Listed(archive), (Lines{"fog [0002]", longName + " [0003]", "water [0000]"}));
+        const PakEntry &fog = archive.entries[2];
+        const uint32_t offset = 16 + 4 * (shaderForm ? 76 : 88) + 13 + 11, word64 = shaderForm ? 0 : 0x11111111;
+        EXPECT_EQ(std::tuple(fog.offset, fog.size, fog.part, fog.location, fog.word64),
+                  std::tuple(offset, 11u, int16_t{-1}, uint16_t{0}, word64));
+        EXPECT_EQ(Pak_FindEntryByLine(archive, "fog [0002]"), 2);
+        for (const char *line : {"FOG [0002]", "sky [0001]", ""})
+            EXPECT_EQ(Pak_FindEntryByLine(archive, line), -1) << line;
+    }
+}
+
+TEST(PakIndex, ArchiveNamesAndEntryFiles)
+{
+    FILE *file = tmpfile();  // count 0: only the names are formed
+    for (auto [path, baseName, directory] : {std::tuple{"C:\\game\\M01.PAK", "M01", "C:\\game\\"},
+                                             {"/d/pak.d/GLOBAL.pak", "GLOBAL", "/d/pak.d/"}, {"GLOBAL.PAK", "", ""}}) {
+        PakArchive archive;
+        ReadPakIndex(file, path, archive);
+        EXPECT_EQ(archive.baseName, baseName);
+        EXPECT_EQ(archive.directory, directory);
+        EXPECT_EQ(archive.pathNoExt, std::string(path).substr(0, strlen(path) - 4));
+    }
+    fclose(file);
+
+    const std::string entryPoint = "C:\\game\\M01_NIGHTMARE.PAK", noExt = "C:\\game\\M01_NIGHTMARE";
+    const PakArchive archive{.path = entryPoint, .pathNoExt = noExt};
+    const std::tuple<int16_t, uint16_t, std::string> rows[] = {
+        {1, 0, noExt + "_01.PAK"},   {12, 0, noExt + "_12.PAK"}, {100, 0, noExt + "_100.PAK"},
+        {123, 0, noExt + "_123.PAK"}, {0, 0, noExt + "_00.PAK"}, {0, 3, entryPoint},
+        {5, 3, entryPoint}, {-1, 0, entryPoint}, {-7, 2, entryPoint}, {INT16_MIN, 0, entryPoint}};
+    for (const auto &[part, location, expected] : rows)
+        EXPECT_EQ(GetEntryFilePath(archive, {.part = part, .location = location}), expected) << part << "/" << location;
+}
+
+// A fixed ASCII order, whatever the locale: '_' before letters, case ignored, "a [10000]" before "a [9999]".
+TEST(PakIndex, SortedLineOrder)
+{
+    PakArchive archive;
+    archive.entries.resize(10001);
+    for (auto [slot, name] : {std::pair{9999, "a"}, {10000, "a"}, {3, "B"}, {5, "_x"}, {2, "c"}, {7, "A"}, {8, "a"},
+                              {9, "b\xe9"}}) {
+        snprintf(archive.entries[slot].name, 64, "%s", name);
+        archive.entries[slot].index = slot;
+        Pak_FormatDisplayName(archive.entries[slot]);
+    }
+    for (const char *locale : {"C.UTF-8", "C"}) {
+        setlocale(LC_ALL, locale);
+        EXPECT_EQ(Listed(archive), (Lines{"_x [0005]", "A [0007]", "a [0008]", "a [10000]", "a [9999]", "B [0003]",
+                                          "b\xe9 [0009]", "c [0002]"}));
+    }
+}
