@@ -47,7 +47,7 @@ inline std::string ReadText(const std::string &path)
 // Runs `program` with `args`; stdin is /dev/null, stdout goes to `stdoutPath`
 // (a capture file when empty), stderr to a capture file.
 inline CliResult RunProgram(const std::string &program, const std::vector<std::string> &args,
-                            const TempDir &dir, const std::string &stdoutPath = "")
+                            const TempDir &dir, const std::string &stdoutPath = "", const std::string &cwd = "")
 {
     const std::string outPath = stdoutPath.empty() ? dir / ".stdout" : stdoutPath;
     const std::string errPath = dir / ".stderr";
@@ -56,6 +56,8 @@ inline CliResult RunProgram(const std::string &program, const std::vector<std::s
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!cwd.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::vector<char *> argv{const_cast<char *>(program.c_str())};
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
@@ -79,4 +81,10 @@ inline CliResult RunProgram(const std::string &program, const std::vector<std::s
 inline CliResult RunCli(const std::vector<std::string> &args, const TempDir &dir, const std::string &stdoutPath = "")
 {
     return RunProgram(QUILLON_CLI, args, dir, stdoutPath);
+}
+
+// Runs quillon-cli with `dir` as its working directory.
+inline CliResult RunCliIn(const TempDir &dir, const std::vector<std::string> &args)
+{
+    return RunProgram(QUILLON_CLI, args, dir, "", dir.path());
 }

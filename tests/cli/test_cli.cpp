@@ -117,6 +117,18 @@ TEST_F(Cli, ListSortsFiveDigitNumbersAsText)
     EXPECT_EQ(r.out, "a [10000]\na [9999]\n");
 }
 
+// A shader archive named without its folder is still read in its 76-byte form.
+TEST_F(Cli, BareShaderArchiveNameKeepsItsRecordForm)
+{
+    FixtureArchive a;
+    a.shaderForm = true;
+    a.entries = {E("vp_light", Str("!!ARBvp1.0\nEND\n")), E("fp_light", Str("!!ARBfp1.0\nEND\n"))};
+    ASSERT_TRUE(Fixture_WritePak(dir_ / "SHADERS.PAK", a));
+    CliResult r = RunCliIn(dir_, {"list", "SHADERS.PAK"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "fp_light [0001]\nvp_light [0000]\n");
+}
+
 TEST_F(Cli, ListLongAddsKindSizesFileAndCompression)
 {
     CliResult r = Run({"list", archive_, "--long"});

@@ -40,7 +40,13 @@ int Cli_FinishStdout(int status)
 
 bool Cli_OpenArchive(const std::string &path, PakArchive &archive)
 {
-    PakOpenResult result = Pak_OpenArchive(path, archive);
+    // The viewer always holds the full path its Open dialog gave; a bare
+    // "SHADERS.PAK" typed here must name its folder too, or the archive's base
+    // name (and with it the shader record form) would be lost.
+    std::string full = path;
+    if (full.find_first_of("\\/") == std::string::npos)
+        full = "./" + full;
+    PakOpenResult result = Pak_OpenArchive(full, archive);
     if (result != PakOpenResult::Ok) {
         Cli_Report(Pak_OpenMessage(result));
         return false;
