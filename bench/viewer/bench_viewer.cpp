@@ -1,0 +1,130 @@
+// Times the real window on a big archive:
+//  1. File > Open accepting an archive of 100,000 entries until the entry list
+//     has painted its lines;
+//  2. selecting a 1 MiB text entry until its text is in the text view (wall
+//     and CPU time), and until the window has drawn it.
+// Usage: xvfb-run -a bench_viewer [rounds]
+#include "app/entry_list_ctrl.h"
+#include "fixtures.h"
+#include "seam_window.h"
+
+#include <wx/textctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <time.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+static double Ms(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+static double ThreadCpuMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+static void Report(const char *what, std::vector<double> times, double target)
+{
+    std::sort(times.begin(), times.end());
+    printf("%-44s median %7.1f ms  min %7.1f  max %7.1f  (target <= %.0f ms)\n", what, times[times.size() / 2],
+           times.front(), times.back(), target);
+}
+
+int main(int argc, char **argv)
+{
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    if (!StartWx()) {
+        fprintf(stderr, "bench_viewer: no display (run it under xvfb-run)\n");
+        return 1;
+    }
+    const fs::path dir = fs::temp_directory_path() / ("bench_viewer_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "BIG.PAK").string();
+
+    // 100,000 entries named as a game's are, plus one 1 MiB text.
+    FixtureArchive archive;
+    archive.entries.reserve(100000);
+    char name[64];
+    for (int i = 0; i < 99999; ++i) {
+        snprintf(name, sizeof name, "%s/area%02d/object_%05d.%s", i % 3 ? "models" : "textures", i % 37,
+                 (i * 7919) % 100000, i % 3 ? "mdl" : "tex");
+        archive.entries.push_back({name, Bytes{'S', 'Y', 'T', 0}});
+    }
+    std::string text;
+    while (text.size() < (1u << 20))
+        text += "// line of a script file with some words, numbers 0123456789 and tabs\t\tend\n";
+    text.resize(1u << 20);
+    archive.entries.push_back({"scripts/big_script.txt", Fixture_FromString(text)});
+    if (!Fixture_WritePak(path, archive)) {
+        fprintf(stderr, "bench_viewer: cannot write %s\n", path.c_str());
+        return 1;
+    }
+
+    auto *frame = new SeamWindow();
+    frame->Show();
+    Pump(300);
+
+    // The generic list draws its lines in a child window of its own.
+    bool painted = false;
+    for (wxWindow *child : frame->EntryList()->GetChildren())
+        child->Bind(wxEVT_PAINT, [&](wxPaintEvent &event) {
+            painted = true;
+            event.Skip();
+        });
+
+    std::vector<double> open, selectHandled, selectCpu, selectDrawn;
+    for (int r = 0; r < rounds; ++r) {
+        frame->answers.push_back(path);
+        painted = false;
+        const auto t0 = Clock::now();
+        OnCommand(*frame, CmdFileOpen);
+        PumpUntil(10000, [&] { return painted; });
+        open.push_back(Ms(t0, Clock::now()));
+        if (frame->EntryList()->GetItemCount() != 100000 || !frame->messages.empty()) {
+            fprintf(stderr, "bench_viewer: the archive did not open\n");
+            return 1;
+        }
+        Pump(100);
+
+        long line = -1;
+        for (long i = 0; i < frame->EntryList()->GetItemCount() && line < 0; ++i)
+            if (frame->EntryList()->LineText(i) == "scripts/big_script.txt [99999]")
+                line = i;
+        const double cpu0 = ThreadCpuMs();
+        const auto t1 = Clock::now();
+        frame->SelectEntryLine(static_cast<int>(line));
+        const auto t2 = Clock::now();
+        const double cpu1 = ThreadCpuMs();
+        auto *view = static_cast<wxTextCtrl *>(frame->Control(IdTextView));
+        frame->Update();  // paints what is now invalid, the text view included
+        const auto t3 = Clock::now();
+        if (!view->IsShown() || view->GetLastPosition() < 1000000) {
+            fprintf(stderr, "bench_viewer: the text was not shown\n");
+            return 1;
+        }
+        selectHandled.push_back(Ms(t1, t2));
+        selectCpu.push_back(cpu1 - cpu0);
+        selectDrawn.push_back(Ms(t1, t3));
+        // Back to an empty selection for the next round.
+        frame->SelectEntryLine(0);
+        Pump(100);
+    }
+    printf("bench_viewer: %d rounds, 100,000 entries, 1 MiB text\n", rounds);
+    Report("open 100,000 entries until the list painted", open, 300);
+    Report("select 1 MiB text until it is in the view", selectHandled, 20);
+    Report("  the same, CPU time of the window's thread", selectCpu, 20);
+    Report("select 1 MiB text until the window drew it", selectDrawn, 20);
+
+    OnCommand(*frame, CmdCancel);
+    Pump(100);
+    fs::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,14 @@
+// Helpers shared by the main window's handler files; not part of the app's API.
+#pragma once
+
+#include "app/viewer_window.h"
+
+// Frees the current resource, silences and drops its sound, frees its model,
+// and clears the whole per-selection block.
+void App_ReleasePreview();
+
+// Grays "&Raw (F2)", "&Binary-Text Dump" and "&Interpreted (F3)".
+void App_GrayExportItems(ViewerWindow &window);
+
+// LayoutControls with the window's current client size.
+void App_LayoutToClient(ViewerWindow &window);

@@ -1,0 +1,28 @@
+// The entry list (control 1000): a virtual report-mode list without a header,
+// single selection, one column as wide as the control. It holds only the line
+// texts, already in the list's order; a sorted list box takes seconds to fill
+// with 100,000 lines, this shows them at once.
+#pragma once
+
+#include <wx/listctrl.h>
+
+#include <string>
+#include <vector>
+
+class EntryListCtrl : public wxListCtrl {
+public:
+    EntryListCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos, const wxSize &size);
+
+    // Replaces all lines and clears the selection.
+    void SetLines(std::vector<const char *> lines);
+    size_t LineCount() const { return lines_.size(); }
+    std::string LineText(long line) const;
+    long Selection() const { return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); }
+
+protected:
+    wxString OnGetItemText(long item, long column) const override;
+
+private:
+    void FitColumn();
+    std::vector<const char *> lines_;
+};

@@ -1,0 +1,132 @@
+// Export > "&Raw (F2)", "&Interpreted (F3)" and the OK of the Binary-Text Dump.
+// Every failed open, write or close is reported; nothing passes as success.
+#include "app/app_local.h"
+#include "app/app_texts.h"
+#include "app/main_dialog.h"
+#include "texture/texture.h"
+
+#include <cctype>
+
+// "*.ext" -> "*.ext;*.[eE][xX][tT]"; "*.*" -> "*"; anything else unchanged.
+static std::string CaseFoldPattern(const std::string &pattern)
+{
+    if (pattern == "*.*")
+        return "*";
+    if (pattern.size() < 3 || pattern.compare(0, 2, "*.") != 0)
+        return pattern;
+    std::string folded = "*.";
+    bool hasLetter = false;
+    for (size_t i = 2; i < pattern.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(pattern[i]);
+        if (isalpha(c)) {
+            hasLetter = true;
+            folded += '[';
+            folded += static_cast<char>(tolower(c));
+            folded += static_cast<char>(toupper(c));
+            folded += ']';
+        } else {
+            folded += static_cast<char>(c);
+        }
+    }
+    return hasLetter ? pattern + ";" + folded : pattern;
+}
+
+static std::vector<std::string> Split(const std::string &text, char sep)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(sep, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+std::string FileDialogFilter(const std::string &filter)
+{
+    std::vector<std::string> fields = Split(filter, '|');
+    std::string out;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += '|';
+        if (i % 2 == 0) {  // description
+            out += fields[i];
+            continue;
+        }
+        std::vector<std::string> patterns = Split(fields[i], ';');
+        for (size_t k = 0; k < patterns.size(); ++k)
+            out += (k > 0 ? ";" : "") + CaseFoldPattern(patterns[k]);
+    }
+    return out;
+}
+
+static void ReportExport(ViewerWindow &window, ExportResult result)
+{
+    if (result != ExportResult::Ok)
+        window.ShowMessage(Export_Message(result));
+}
+
+void OnExportRaw(ViewerWindow &window)
+{
+    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
+    if (bytes.empty())
+        return;
+    FileDialogRequest request{FileDialogFilter(kRawFilter), ".raw", true, true};
+    std::string path;
+    if (!window.AskFileName(request, path))
+        return;
+    ReportExport(window, Export_ToPath(path, "wb", [&](FILE *file) {
+                     return Export_WriteRaw(file, bytes) ? ExportResult::Ok : ExportResult::WriteFailed;
+                 }));
+}
+
+bool Export_InterpretedOffered(ResourceKind kind)
+{
+    const ResourceKindInfo &info = ResourceKind_Info(kind);
+    if (!info.hasInterpretedExport || info.exportExtension == nullptr || info.exportExtension[0] == '\0')
+        return false;
+    // The OBJ form needs the model writer.
+    return kind != KindModel || viewer.services.Model_WriteObj != nullptr;
+}
+
+void Export_Interpreted(ViewerWindow &window)
+{
+    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
+    const ResourceKind kind = viewer.preview.resourceKind;
+    if (bytes.empty() || !Export_InterpretedOffered(kind))
+        return;
+    // A texture without a whole header has no .dds form: say so before a file
+    // is named, so that no empty file is left behind.
+    if (kind == KindTexture && bytes.size() < kTextureHeaderSize) {
+        window.ShowMessage(Export_Message(ExportResult::TooShort));
+        return;
+    }
+    const std::string extension = ResourceKind_Info(kind).exportExtension;
+    FileDialogRequest request{FileDialogFilter(Export_InterpretedFilter(kind)), "." + extension, true, true};
+    std::string path;
+    if (!window.AskFileName(request, path))
+        return;
+    ReportExport(window, Export_ToPath(path, "wb", [&](FILE *file) {
+                     if (kind == KindModel)
+                         return viewer.services.Model_WriteObj(file) ? ExportResult::Ok
+                                                                     : ExportResult::WriteFailed;
+                     return Export_WriteInterpreted(file, kind, bytes);
+                 }));
+}
+
+bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options)
+{
+    FileDialogRequest request{FileDialogFilter(kDumpFilter), ".txt", true, true};
+    std::string path;
+    if (!window.AskFileName(request, path))
+        return false;
+    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
+    const ExportResult result = Export_ToPath(path, "w", [&](FILE *file) {
+        return Export_WriteDump(file, bytes, options) ? ExportResult::Ok : ExportResult::WriteFailed;
+    });
+    // A failed dump keeps the dialog open, so that another name can be tried.
+    ReportExport(window, result);
+    return result == ExportResult::Ok;
+}

@@ -1,0 +1,70 @@
+// Handlers of the main window. They read the window through ViewerWindow, call
+// the archive, classification and export code, and update the window through
+// the same interface; the wx frame only forwards its events here.
+#pragma once
+
+#include "app/viewer_state.h"
+#include "app/viewer_window.h"
+#include "export/export.h"
+
+#include <string>
+
+// ---- main window (main_dialog.cpp) ----
+
+// Dialog initialisation: labels, services, frame timer, panes hidden, "&Play on
+// click" ticked, layout, Export items gray, View check marks.
+void InitMainDialog(ViewerWindow &window);
+
+// Runs one menu, accelerator or button command (ids of the Command enum).
+void OnCommand(ViewerWindow &window, int command);
+
+// Fits the panes and lists to a client area of cx x cy pixels.
+void LayoutControls(ViewerWindow &window, int cx, int cy);
+
+// Sets the View check marks from the toggles, then shows the current line again.
+void RefreshViewChecks(ViewerWindow &window);
+
+// Timer 1027: the sound module's tick, then one frame unless the view is hidden.
+void OnFrameTimer();
+
+// Releases everything in its fixed order; run by OK and Cancel before the window ends.
+void ShutdownViewer(ViewerWindow &window);
+
+// ---- File > Open (open_archive.cpp) ----
+
+void OnFileOpen(ViewerWindow &window);
+
+// Opens `path` as the main archive, as File > Open does after its dialog.
+// False (with the message shown and nothing changed) when the file is refused.
+bool OpenMainArchive(ViewerWindow &window, const std::string &path);
+
+// ---- selection (selection.cpp) ----
+
+void OnSelchangeEntryList(ViewerWindow &window);
+
+// Reads the selected entry into CurrentResource; false, after its message,
+// when the holding file cannot be read.
+bool LoadSelectedEntry(ViewerWindow &window);
+
+// Sets resourceKind and the live pane.
+void ShowResourcePreview(ViewerWindow &window);
+
+// ShowResourcePreview, then the Export items and the info line.
+void ShowResourceInfo(ViewerWindow &window);
+
+// ---- exports (exports.cpp) ----
+
+void OnExportRaw(ViewerWindow &window);
+void Export_Interpreted(ViewerWindow &window);
+
+// Whether Export > "&Interpreted (F3)" can write the current kind.
+bool Export_InterpretedOffered(ResourceKind kind);
+
+// OK of the dump dialog: asks for the file and writes the dump. True when the
+// dump was written and the dialog may close; false leaves it open.
+bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options);
+
+// A dialog filter whose patterns also match upper- and mixed-case names on
+// case-sensitive file systems: "*.pak" becomes "*.pak;*.[pP][aA][kK]" (the
+// plain pattern first, so a save dialog still appends ".pak"), "*.*" becomes "*".
+std::string FileDialogFilter(const std::string &filter);

@@ -1,0 +1,432 @@
+// The main window on wxWidgets: a frame whose panel holds the controls of
+// template 102 at their dialog-unit positions. It forwards every event to the
+// handlers of main_dialog.h and implements ViewerWindow for them.
+#include "app/quillon_dlg.h"
+#include "app/app_texts.h"
+#include "app/dialogs.h"
+#include "app/entry_list_ctrl.h"
+
+#include <wx/accel.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/iconbndl.h>
+#include <wx/listbox.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/stattext.h>
+#include <wx/settings.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+struct CommandId {
+    int command;
+    int wxId;
+};
+
+// Every command's wx id, below wx's limit of 0x7FFF and clear of its stock ids.
+constexpr CommandId kCommandIds[] = {
+    {CmdExit, wxID_HIGHEST + 1},
+    {CmdCancel, wxID_HIGHEST + 2},
+    {CmdFileOpen, wxID_HIGHEST + 3},
+    {CmdAbout, wxID_HIGHEST + 4},
+    {CmdExportRaw, wxID_HIGHEST + 5},
+    {CmdExportInterpreted, wxID_HIGHEST + 6},
+    {CmdAccelRaw, wxID_HIGHEST + 7},
+    {CmdAccelInterpreted, wxID_HIGHEST + 8},
+    {CmdAccelHelp, wxID_HIGHEST + 9},
+    {CmdExportDump, wxID_HIGHEST + 10},
+    {CmdViewModels, wxID_HIGHEST + 11},
+    {CmdViewSurfaces, wxID_HIGHEST + 12},
+    {CmdViewTextures, wxID_HIGHEST + 13},
+    {CmdViewMaterials, wxID_HIGHEST + 14},
+    {CmdViewXml, wxID_HIGHEST + 15},
+    {CmdViewOther, wxID_HIGHEST + 16},
+    {CmdViewModelMaterials, wxID_HIGHEST + 17},
+};
+constexpr int kFirstCommandWxId = wxID_HIGHEST + 1;
+constexpr int kLastCommandWxId = wxID_HIGHEST + 17;
+
+// Template 102's client area, in dialog units: the controls end at x 412 and y 254.
+constexpr int kTemplateWidth = 419;
+constexpr int kTemplateHeight = 261;
+
+// Resource text as the text view shows it: UTF-8 when it is valid, otherwise
+// single-byte Latin-1 (the resources are ANSI text). GTK breaks a line at a
+// lone CR as well as at LF, so the CR put before each LF is dropped here.
+// Plain ASCII, the usual case, is widened in one pass: a 1 MiB text must reach
+// the view within a few milliseconds.
+wxString DisplayText(const std::string &text)
+{
+    const size_t n = text.size();
+    auto dropped = [&](size_t i) {
+        return text[i] == '\r' && i + 1 < n && (text[i + 1] == '\n' || text[i + 1] == '\r');
+    };
+    bool ascii = true;
+    for (unsigned char c : text)
+        ascii &= c < 0x80;
+    wxString shown;
+    if (ascii) {
+        wxStringBufferLength buffer(shown, n);
+        wchar_t *out = buffer;
+        size_t length = 0;
+        for (size_t i = 0; i < n; ++i)
+            if (!dropped(i))
+                out[length++] = static_cast<wchar_t>(text[i]);
+        buffer.SetLength(length);
+        return shown;
+    }
+    std::string lines;
+    lines.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        if (!dropped(i))
+            lines += text[i];
+    shown = wxString::FromUTF8(lines.data(), lines.size());
+    if (shown.empty() && !lines.empty())
+        shown = wxString(lines.data(), wxConvISO8859_1, lines.size());
+    return shown;
+}
+
+}  // namespace
+
+int Command_ToWxId(int command)
+{
+    for (const CommandId &entry : kCommandIds)
+        if (entry.command == command)
+            return entry.wxId;
+    return wxID_NONE;
+}
+
+int Command_FromWxId(int wxId)
+{
+    for (const CommandId &entry : kCommandIds)
+        if (entry.wxId == wxId)
+            return entry.command;
+    return 0;
+}
+
+CQuillonDlg::CQuillonDlg()
+    : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxDefaultSize,
+              wxDEFAULT_FRAME_STYLE | wxTAB_TRAVERSAL),
+      timer_(this, kFrameTimerId)
+{
+    SetIcons(App_IconBundle());
+    SetFont(App_TemplateFont(this));
+    panel_ = new wxPanel(this, wxID_ANY);
+    CreateControls();
+    CreateMenu();
+
+    wxAcceleratorEntry keys[] = {
+        {wxACCEL_NORMAL, WXK_F1, Command_ToWxId(CmdAccelHelp)},
+        {wxACCEL_NORMAL, WXK_F2, Command_ToWxId(CmdAccelRaw)},
+        {wxACCEL_NORMAL, WXK_F3, Command_ToWxId(CmdAccelInterpreted)},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(3, keys));
+
+    Bind(wxEVT_MENU, &CQuillonDlg::OnMenu, this, kFirstCommandWxId, kLastCommandWxId);
+    Bind(wxEVT_BUTTON, &CQuillonDlg::OnMenu, this, IdOk, IdCancel);
+    Bind(wxEVT_CHAR_HOOK, &CQuillonDlg::OnCharHook, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CQuillonDlg::OnClose, this);
+    // A help request opens the About box and counts as handled.
+    Bind(wxEVT_HELP, [this](wxHelpEvent &) { RunAboutBox(); });
+    Bind(wxEVT_TIMER, [](wxTimerEvent &) { OnFrameTimer(); }, kFrameTimerId);
+    panel_->Bind(wxEVT_SIZE, &CQuillonDlg::OnPanelSize, this);
+    entryList_->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent &) { OnSelchangeEntryList(*this); });
+
+    SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
+    InitMainDialog(*this);
+}
+
+CQuillonDlg::~CQuillonDlg()
+{
+    timer_.Stop();
+    if (viewer.mainDialog == this)
+        viewer.mainDialog = nullptr;
+}
+
+void CQuillonDlg::CreateControls()
+{
+    wxPanel *p = panel_;
+    auto at = [p](int x, int y) { return p->ConvertDialogToPixels(wxPoint(x, y)); };
+    auto size = [p](int w, int h) { return p->ConvertDialogToPixels(wxSize(w, h)); };
+
+    auto *ok = new wxButton(p, IdOk, "OK", at(362, 7), size(50, 16));
+    ok->Hide();
+    ok->Disable();
+    auto *cancel = new wxButton(p, IdCancel, "Cancel", at(362, 25), size(50, 16));
+    cancel->Hide();
+
+    entryList_ = new EntryListCtrl(p, IdEntryList, at(7, 16), size(121, 148));
+    auto *fileLabel = new wxStaticText(p, IdFileLabel, "", at(7, 7), size(122, 8), wxST_NO_AUTORESIZE);
+    auto *infoLine = new wxStaticText(p, IdInfoLine, "", at(133, 7), size(225, 8), wxST_NO_AUTORESIZE);
+    // Stands in for the OpenGL view until the renderer draws into it.
+    auto *glView = new wxPanel(p, IdGlView, at(133, 16), size(279, 238), wxBORDER_NONE);
+    glView->SetBackgroundColour(wxColour(24, 24, 28));
+    textView_ = new wxTextCtrl(p, IdTextView, "", at(133, 16), size(279, 238),
+                               wxTE_MULTILINE | wxTE_DONTWRAP | wxHSCROLL | wxVSCROLL | wxBORDER_SUNKEN);
+    playOnClick_ = App_FitHeight(new wxCheckBox(p, IdPlayOnClick, kPlayOnClick, at(133, 18), size(129, 8)));
+    surfaceList_ = new wxListBox(p, IdSurfaceList, at(7, 176), size(121, 78), 0, nullptr,
+                                 wxLB_MULTIPLE | wxLB_ALWAYS_SB | wxBORDER_SUNKEN);
+    auto *surfaceLabel = new wxStaticText(p, IdSurfaceLabel, kSurfaceLabel, at(7, 167), size(104, 8));
+
+    for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView,
+                                                         textView_, playOnClick_, surfaceList_, surfaceLabel})
+        controls_[w->GetId()] = w;
+}
+
+void CQuillonDlg::CreateMenu()
+{
+    auto item = [](wxMenu *menu, int command, const char *text, wxItemKind kind = wxITEM_NORMAL) {
+        menu->Append(Command_ToWxId(command), text, "", kind);
+    };
+    auto *file = new wxMenu;
+    item(file, CmdFileOpen, "&Open");
+    item(file, CmdExit, "E&xit");
+    auto *exportMenu = new wxMenu;
+    item(exportMenu, CmdExportRaw, "&Raw (F2)");
+    item(exportMenu, CmdExportInterpreted, "&Interpreted (F3)");
+    item(exportMenu, CmdExportDump, "&Binary-Text Dump");
+    auto *view = new wxMenu;
+    item(view, CmdViewModels, "&Models", wxITEM_CHECK);
+    item(view, CmdViewModelMaterials, "Mod&el materials", wxITEM_CHECK);
+    item(view, CmdViewSurfaces, "Model &surfaces", wxITEM_CHECK);
+    view->AppendSeparator();
+    item(view, CmdViewTextures, "&Textures", wxITEM_CHECK);
+    item(view, CmdViewMaterials, "M&aterials", wxITEM_CHECK);
+    item(view, CmdViewXml, "&XML", wxITEM_CHECK);
+    item(view, CmdViewOther, "&Other", wxITEM_CHECK);
+    auto *help = new wxMenu;
+    item(help, CmdAbout, "&About... (F1)");
+
+    auto *bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(exportMenu, "&Export");
+    bar->Append(view, "&View");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+}
+
+void CQuillonDlg::OnMenu(wxCommandEvent &event)
+{
+    int command = event.GetEventType() == wxEVT_BUTTON ? event.GetId() : Command_FromWxId(event.GetId());
+    if (command != 0 && !ended_)
+        OnCommand(*this, command);
+}
+
+void CQuillonDlg::OnCharHook(wxKeyEvent &event)
+{
+    // Escape is the dialog's Cancel, whichever control has the focus.
+    if (event.GetKeyCode() == WXK_ESCAPE && event.GetModifiers() == wxMOD_NONE && !ended_) {
+        OnCommand(*this, CmdCancel);
+        return;
+    }
+    event.Skip();
+}
+
+void CQuillonDlg::OnClose(wxCloseEvent &event)
+{
+    if (ended_) {
+        event.Skip();
+        return;
+    }
+    OnCommand(*this, CmdCancel);
+}
+
+void CQuillonDlg::OnPanelSize(wxSizeEvent &event)
+{
+    event.Skip();
+    const wxSize client = panel_->GetClientSize();
+    LayoutControls(*this, client.x, client.y);
+}
+
+wxWindow *CQuillonDlg::Control(ControlId id) const
+{
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+bool CQuillonDlg::ControlExists(ControlId id) const
+{
+    return Control(id) != nullptr;
+}
+
+void CQuillonDlg::SetLabel(ControlId id, const std::string &text)
+{
+    // File names and kind names are shown as they are, '&' included.
+    if (auto *w = dynamic_cast<wxControl *>(Control(id)))
+        w->SetLabelText(wxString(text.data(), wxConvISO8859_1, text.size()));
+}
+
+std::string CQuillonDlg::GetLabel(ControlId id) const
+{
+    auto *w = dynamic_cast<wxControl *>(Control(id));
+    return w ? std::string(w->GetLabelText().mb_str(wxConvISO8859_1)) : std::string();
+}
+
+void CQuillonDlg::ShowControl(ControlId id, bool show)
+{
+    if (wxWindow *w = Control(id))
+        w->Show(show);
+}
+
+bool CQuillonDlg::IsControlShown(ControlId id) const
+{
+    wxWindow *w = Control(id);
+    return w && w->IsShown();
+}
+
+ControlRect CQuillonDlg::GetControlRect(ControlId id) const
+{
+    wxWindow *w = Control(id);
+    if (!w)
+        return {};
+    wxRect r = w->GetRect();
+    return {r.x, r.y, r.width, r.height};
+}
+
+void CQuillonDlg::ResizeControl(ControlId id, int width, int height)
+{
+    if (wxWindow *w = Control(id))
+        w->SetSize(wxSize(width, height));
+}
+
+void CQuillonDlg::MoveControl(ControlId id, int x, int y)
+{
+    if (wxWindow *w = Control(id))
+        w->Move(x, y);
+}
+
+void CQuillonDlg::GetClientSize(int &width, int &height) const
+{
+    const wxSize client = panel_->GetClientSize();
+    width = client.x;
+    height = client.y;
+}
+
+void CQuillonDlg::SetTextView(const std::string &text)
+{
+    textView_->ChangeValue(DisplayText(text));  // also puts the caret at the start
+}
+
+bool CQuillonDlg::IsPlayOnClickChecked() const
+{
+    return playOnClick_->GetValue();
+}
+
+void CQuillonDlg::SetPlayOnClickChecked(bool checked)
+{
+    playOnClick_->SetValue(checked);
+}
+
+void CQuillonDlg::SetEntryLines(std::vector<const char *> lines)
+{
+    entryList_->SetLines(std::move(lines));
+}
+
+int CQuillonDlg::GetEntrySelection() const
+{
+    return static_cast<int>(entryList_->Selection());
+}
+
+std::string CQuillonDlg::GetEntryLineText(int line) const
+{
+    return entryList_->LineText(line);
+}
+
+void CQuillonDlg::SelectEntryLine(int line)
+{
+    entryList_->SetItemState(line, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                             wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    entryList_->EnsureVisible(line);
+}
+
+void CQuillonDlg::ClearSurfaceList()
+{
+    surfaceList_->Clear();
+}
+
+void CQuillonDlg::EnableMenuItem(Command command, bool enable)
+{
+    GetMenuBar()->Enable(Command_ToWxId(command), enable);
+}
+
+bool CQuillonDlg::IsMenuItemEnabled(Command command) const
+{
+    return GetMenuBar()->IsEnabled(Command_ToWxId(command));
+}
+
+void CQuillonDlg::CheckMenuItem(Command command, bool check)
+{
+    GetMenuBar()->Check(Command_ToWxId(command), check);
+}
+
+void CQuillonDlg::StartFrameTimer(int intervalMs)
+{
+    timer_.Start(intervalMs);
+}
+
+void CQuillonDlg::StopFrameTimer()
+{
+    timer_.Stop();
+}
+
+bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &path)
+{
+    long style = request.save ? wxFD_SAVE : wxFD_OPEN;
+    if (request.overwritePrompt)
+        style |= wxFD_OVERWRITE_PROMPT;
+    // The working directory is where the dialogs start, as the system dialog does.
+    wxFileDialog dialog(DialogParent(), request.save ? "Save As" : "Open", wxGetCwd(), "", request.filter, style);
+    for (;;) {
+        if (dialog.ShowModal() != wxID_OK)
+            return false;
+        wxString chosen = dialog.GetPath();
+        // A name typed without an extension gets the default one, and an
+        // existing file under that name is confirmed before it is replaced.
+        if (request.save && !request.defaultExtension.empty() && !wxFileName(chosen).HasExt()) {
+            chosen += request.defaultExtension;
+            if (request.overwritePrompt && wxFileName::FileExists(chosen)) {
+                wxString question = wxFileName(chosen).GetFullName() +
+                                    " already exists.\nDo you want to replace it?";
+                if (wxMessageBox(question, "Confirm Save As", wxYES_NO | wxICON_WARNING, DialogParent()) !=
+                    wxYES) {
+                    dialog.SetPath(chosen);
+                    continue;
+                }
+            }
+        }
+        path = std::string(chosen.fn_str());
+        return true;
+    }
+}
+
+void CQuillonDlg::ShowMessage(const std::string &text)
+{
+    wxMessageBox(wxString(text.data(), wxConvISO8859_1, text.size()), kAppName, wxOK | wxICON_NONE,
+                 DialogParent());
+}
+
+void CQuillonDlg::RunAboutBox()
+{
+    CAboutDlg about(DialogParent());
+    about.ShowModal();
+}
+
+void CQuillonDlg::RunDumpDialog()
+{
+    CBinTextDlg dump(this, *this);
+    dialogParent_ = &dump;
+    dump.ShowModal();
+    dialogParent_ = nullptr;
+}
+
+void CQuillonDlg::EndMainDialog(int result)
+{
+    ended_ = true;
+    result_ = result;
+    timer_.Stop();
+    Destroy();
+}

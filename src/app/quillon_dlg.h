@@ -1,0 +1,88 @@
+// The wx side of the viewer: the main window (a wxFrame with a panel that
+// plays the part of dialog template 102), the About box and the dump dialog.
+// Each event is forwarded to a handler of main_dialog.h.
+#pragma once
+
+#include "app/main_dialog.h"
+
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+#include <unordered_map>
+
+class wxPanel;
+class wxListBox;
+class wxCheckBox;
+class wxTextCtrl;
+class wxStaticText;
+class EntryListCtrl;
+
+// wx refuses menu ids of 0x7FFF and above: the commands keep their numbers and
+// this table gives each one the wx id its menu item and accelerator carry.
+int Command_ToWxId(int command);
+int Command_FromWxId(int wxId);  // 0 when the id is no command
+
+class CQuillonDlg : public wxFrame, public ViewerWindow {
+public:
+    CQuillonDlg();
+    ~CQuillonDlg() override;
+
+    // ViewerWindow
+    bool ControlExists(ControlId id) const override;
+    void SetLabel(ControlId id, const std::string &text) override;
+    std::string GetLabel(ControlId id) const override;
+    void ShowControl(ControlId id, bool show) override;
+    bool IsControlShown(ControlId id) const override;
+    ControlRect GetControlRect(ControlId id) const override;
+    void ResizeControl(ControlId id, int width, int height) override;
+    void MoveControl(ControlId id, int x, int y) override;
+    void GetClientSize(int &width, int &height) const override;
+    void SetTextView(const std::string &text) override;
+    bool IsPlayOnClickChecked() const override;
+    void SetPlayOnClickChecked(bool checked) override;
+    void SetEntryLines(std::vector<const char *> lines) override;
+    int GetEntrySelection() const override;
+    std::string GetEntryLineText(int line) const override;
+    void ClearSurfaceList() override;
+    void EnableMenuItem(Command command, bool enable) override;
+    bool IsMenuItemEnabled(Command command) const override;
+    void CheckMenuItem(Command command, bool check) override;
+    void StartFrameTimer(int intervalMs) override;
+    void StopFrameTimer() override;
+    bool AskFileName(const FileDialogRequest &request, std::string &path) override;
+    void ShowMessage(const std::string &text) override;
+    void RunAboutBox() override;
+    void RunDumpDialog() override;
+    void EndMainDialog(int result) override;
+
+    // Parts that tests and the benchmark reach directly.
+    wxWindow *Control(ControlId id) const;
+    EntryListCtrl *EntryList() const { return entryList_; }
+    wxPanel *Panel() const { return panel_; }
+    bool HasEnded() const { return ended_; }
+    int Result() const { return result_; }
+    // Parent of the modal dialogs opened now: the dump dialog while it runs.
+    wxWindow *DialogParent() const { return dialogParent_ ? dialogParent_ : const_cast<CQuillonDlg *>(this); }
+
+    // Selects a line of the entry list as a click does (selection event included).
+    void SelectEntryLine(int line);
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    void OnMenu(wxCommandEvent &event);
+    void OnCharHook(wxKeyEvent &event);
+    void OnClose(wxCloseEvent &event);
+    void OnPanelSize(wxSizeEvent &event);
+
+    wxPanel *panel_ = nullptr;
+    EntryListCtrl *entryList_ = nullptr;
+    wxTextCtrl *textView_ = nullptr;
+    wxCheckBox *playOnClick_ = nullptr;
+    wxListBox *surfaceList_ = nullptr;
+    std::unordered_map<int, wxWindow *> controls_;
+    wxTimer timer_;
+    wxWindow *dialogParent_ = nullptr;
+    bool ended_ = false;
+    int result_ = 0;
+};

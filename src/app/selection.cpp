@@ -1,0 +1,128 @@
+// Selection of an entry: release the previous one, load the new one, classify
+// it and set up the right-hand pane, the Export items and the info line.
+#include "app/app_local.h"
+#include "app/app_texts.h"
+#include "app/main_dialog.h"
+
+void App_ReleasePreview()
+{
+    PreviewState &preview = viewer.preview;
+    ViewerServices &services = viewer.services;
+    preview.CurrentResource = {};
+    if (preview.soundRecord) {
+        if (services.S_ClearRecord)
+            services.S_ClearRecord(preview.soundRecord);
+        preview.soundRecord = nullptr;
+        // Restarting the module silences whatever is still playing.
+        if (services.S_Shutdown)
+            services.S_Shutdown();
+        if (services.S_Init)
+            services.S_Init();
+    }
+    if (preview.model) {
+        if (services.Model_Free)
+            services.Model_Free(preview.model);
+        preview.model = nullptr;
+    }
+    preview = PreviewState{};
+}
+
+bool LoadSelectedEntry(ViewerWindow &window)
+{
+    const int slot = viewer.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+        return false;
+    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    PakLoadResult result = Pak_LoadEntry(viewer.mainPak, entry, viewer.preview.CurrentResource);
+    if (result != PakLoadResult::Ok) {
+        window.ShowMessage(Pak_LoadMessage(result, viewer.mainPak, entry));
+        return false;
+    }
+    return true;
+}
+
+void ShowResourcePreview(ViewerWindow &window)
+{
+    // Only called once an entry was loaded; an empty resource is still a
+    // resource (of kind Unknown), so the panes follow it.
+    PreviewState &preview = viewer.preview;
+    const ResourceKind kind = ClassifyResource(preview.CurrentResource);
+    preview.resourceKind = kind;
+
+    bool graphic = ResourceKind_IsGraphic(kind);
+    bool textual = ResourceKind_IsTextual(kind);
+    if (!viewer.previewEnabled[kind]) {
+        graphic = textual = false;
+        viewer.viewHidden = true;
+        window.ShowControl(IdGlView, false);
+    } else if (graphic) {
+        viewer.viewHidden = false;
+        window.ShowControl(IdGlView, true);
+    } else {
+        viewer.viewHidden = true;
+        window.ShowControl(IdGlView, false);
+    }
+
+    if (textual) {
+        window.SetTextView(BuildResourceText(kind, preview.CurrentResource));
+        window.ShowControl(IdTextView, true);
+    } else {
+        window.ShowControl(IdTextView, false);
+    }
+    window.ShowControl(IdPlayOnClick, kind == KindOggVorbis);
+}
+
+void ShowResourceInfo(ViewerWindow &window)
+{
+    ShowResourcePreview(window);
+    const PreviewState &preview = viewer.preview;
+    const bool loaded = !preview.CurrentResource.empty();
+    window.EnableMenuItem(CmdExportRaw, loaded);
+    window.EnableMenuItem(CmdExportDump, loaded);
+    window.EnableMenuItem(CmdExportInterpreted, loaded && Export_InterpretedOffered(preview.resourceKind));
+    window.SetLabel(IdInfoLine, FormatResourceInfo(preview.resourceKind, preview.CurrentResource.size()));
+}
+
+void OnSelchangeEntryList(ViewerWindow &window)
+{
+    viewer.selectedEntry = -1;
+    App_ReleasePreview();
+    App_GrayExportItems(window);
+
+    const PakArchive &pak = viewer.mainPak;
+    if (!pak.hasIndex) {
+        window.SetLabel(IdInfoLine, kNoResourceSelected);
+        return;
+    }
+    const int line = window.GetEntrySelection();
+    if (line < 0 || line >= pak.header.count) {
+        window.SetLabel(IdInfoLine, kNoResourceSelected);
+        return;
+    }
+    // The line's text is all the list holds; it leads back to the entry.
+    const int slot = Pak_FindEntryByLine(pak, window.GetEntryLineText(line));
+    if (slot >= 0)
+        viewer.selectedEntry = slot;
+
+    // A line that matches nothing, or an entry whose file cannot be read,
+    // leaves the pane, info line and surface list as they were.
+    if (!LoadSelectedEntry(window))
+        return;
+
+    window.ClearSurfaceList();
+    ShowResourceInfo(window);
+    if (viewer.showSurfaceList)
+        App_LayoutToClient(window);
+
+    PreviewState &preview = viewer.preview;
+    if (preview.resourceKind == KindOggVorbis && window.IsPlayOnClickChecked()) {
+        // One attempt per selection, also when it gives nothing.
+        if (!preview.previewPrepared) {
+            preview.soundRecord =
+                viewer.services.S_LoadCurrentAsset ? viewer.services.S_LoadCurrentAsset() : nullptr;
+            preview.previewPrepared = true;
+        }
+        if (preview.soundRecord && viewer.services.S_QueuePlay)
+            viewer.services.S_QueuePlay(preview.soundRecord);
+    }
+}

@@ -1,0 +1,106 @@
+// The narrow interface through which the main window's handlers read and change
+// the window. The wx frame implements it; tests drive the same handlers through
+// a recording fake. Controls are named by their template ids, commands by their
+// menu ids.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum ControlId : int {
+    IdOk = 1,            // hidden default button; File > "E&xit" sends the same command
+    IdCancel = 2,        // hidden; target of Escape and of closing the window
+    IdEntryList = 1000,  // entries of the open archive
+    IdFileLabel = 1001,  // "No file loaded." or the archive's file name
+    IdInfoLine = 1002,   // "No resource selected." or kind and size
+    IdGlView = 1003,     // drawing area of textures and models
+    IdTextView = 1004,   // text of text-like resources
+    IdPlayOnClick = 1005,
+    IdSurfaceList = 1006,
+    IdSurfaceLabel = 1007,
+};
+
+enum Command : int {
+    CmdExit = 1,  // same as OK
+    CmdCancel = 2,
+    CmdFileOpen = 32771,
+    CmdAbout = 32773,
+    CmdExportRaw = 32774,
+    CmdExportInterpreted = 32775,
+    CmdAccelRaw = 32776,          // F2
+    CmdAccelInterpreted = 32777,  // F3
+    CmdAccelHelp = 32778,         // F1
+    CmdExportDump = 32780,
+    CmdViewModels = 32781,
+    CmdViewSurfaces = 32782,
+    CmdViewTextures = 32783,
+    CmdViewMaterials = 32784,
+    CmdViewXml = 32785,
+    CmdViewOther = 32786,
+    CmdViewModelMaterials = 32787,
+};
+
+constexpr int kFrameTimerId = 1027;
+constexpr int kFrameTimerMs = 10;  // 0 would spin a core on GTK without painting
+
+struct ControlRect {
+    int x = 0, y = 0, width = 0, height = 0;  // client pixels of the main window
+    bool operator==(const ControlRect &) const = default;
+};
+
+// What a save or open dialog asks for. `filter` is in the "desc|pattern|..." form.
+struct FileDialogRequest {
+    std::string filter;
+    std::string defaultExtension;  // ".raw"; empty for none
+    bool save = false;
+    bool overwritePrompt = false;
+};
+
+class ViewerWindow {
+public:
+    virtual ~ViewerWindow() = default;
+
+    // Controls
+    virtual bool ControlExists(ControlId id) const = 0;
+    virtual void SetLabel(ControlId id, const std::string &text) = 0;
+    virtual std::string GetLabel(ControlId id) const = 0;
+    virtual void ShowControl(ControlId id, bool show) = 0;
+    virtual bool IsControlShown(ControlId id) const = 0;
+    virtual ControlRect GetControlRect(ControlId id) const = 0;
+    virtual void ResizeControl(ControlId id, int width, int height) = 0;  // keeps its position
+    virtual void MoveControl(ControlId id, int x, int y) = 0;            // keeps its size
+    virtual void GetClientSize(int &width, int &height) const = 0;
+
+    // The text view's content (shown up to its first NUL).
+    virtual void SetTextView(const std::string &text) = 0;
+
+    // "&Play on click"
+    virtual bool IsPlayOnClickChecked() const = 0;
+    virtual void SetPlayOnClickChecked(bool checked) = 0;
+
+    // Entry list: one line per pointer; the texts stay valid until the list is
+    // emptied or refilled.
+    virtual void SetEntryLines(std::vector<const char *> lines) = 0;
+    virtual int GetEntrySelection() const = 0;  // -1 when none
+    virtual std::string GetEntryLineText(int line) const = 0;
+
+    virtual void ClearSurfaceList() = 0;
+
+    // Menu
+    virtual void EnableMenuItem(Command command, bool enable) = 0;
+    virtual bool IsMenuItemEnabled(Command command) const = 0;
+    virtual void CheckMenuItem(Command command, bool check) = 0;
+
+    // Timer `kFrameTimerId`
+    virtual void StartFrameTimer(int intervalMs) = 0;
+    virtual void StopFrameTimer() = 0;
+
+    // Modal dialogs. The file dialogs give false when cancelled.
+    virtual bool AskFileName(const FileDialogRequest &request, std::string &path) = 0;
+    virtual void ShowMessage(const std::string &text) = 0;
+    virtual void RunAboutBox() = 0;
+    virtual void RunDumpDialog() = 0;  // calls BinText_OnOk when OK is pressed
+
+    // Ends the main window with the given result (1 OK, 2 Cancel).
+    virtual void EndMainDialog(int result) = 0;
+};

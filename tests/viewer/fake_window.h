@@ -1,0 +1,137 @@
+// A recording stand-in for the main window: the handlers run against it as
+// they run against the wx frame, and tests read back what they did.
+#pragma once
+
+#include "app/viewer_window.h"
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class FakeWindow : public ViewerWindow {
+public:
+    struct Control {
+        std::string label;
+        bool shown = true;
+        ControlRect rect;
+    };
+    struct MenuItem {
+        bool enabled = true;
+        bool checked = false;
+    };
+
+    FakeWindow()
+    {
+        // Template 102 at 1.5 x 1.625 pixels per dialog unit.
+        controls[IdEntryList].rect = {10, 26, 181, 240};
+        controls[IdFileLabel].rect = {10, 11, 183, 13};
+        controls[IdInfoLine].rect = {199, 11, 337, 13};
+        controls[IdGlView].rect = {199, 26, 418, 386};
+        controls[IdTextView].rect = {199, 26, 418, 386};
+        controls[IdPlayOnClick].rect = {199, 29, 193, 13};
+        controls[IdSurfaceList].rect = {10, 286, 181, 126};
+        controls[IdSurfaceLabel].rect = {10, 271, 156, 13};
+    }
+
+    bool ControlExists(ControlId id) const override { return controls.count(id) != 0; }
+    void SetLabel(ControlId id, const std::string &text) override { controls[id].label = text; }
+    std::string GetLabel(ControlId id) const override { return controls.at(id).label; }
+    void ShowControl(ControlId id, bool show) override { controls[id].shown = show; }
+    bool IsControlShown(ControlId id) const override { return controls.at(id).shown; }
+    ControlRect GetControlRect(ControlId id) const override { return controls.at(id).rect; }
+    void ResizeControl(ControlId id, int width, int height) override
+    {
+        controls[id].rect.width = width;
+        controls[id].rect.height = height;
+    }
+    void MoveControl(ControlId id, int x, int y) override
+    {
+        controls[id].rect.x = x;
+        controls[id].rect.y = y;
+    }
+    void GetClientSize(int &width, int &height) const override
+    {
+        width = clientWidth;
+        height = clientHeight;
+    }
+    void SetTextView(const std::string &text) override { textView = text; }
+    bool IsPlayOnClickChecked() const override { return playOnClick; }
+    void SetPlayOnClickChecked(bool checked) override { playOnClick = checked; }
+    void SetEntryLines(std::vector<const char *> lines) override
+    {
+        entryLines.assign(lines.begin(), lines.end());
+        selection = -1;
+    }
+    int GetEntrySelection() const override { return selection; }
+    std::string GetEntryLineText(int line) const override
+    {
+        return line >= 0 && static_cast<size_t>(line) < entryLines.size() ? entryLines[line] : "";
+    }
+    void ClearSurfaceList() override { ++surfaceListClears; }
+    void EnableMenuItem(Command command, bool enable) override { menu[command].enabled = enable; }
+    bool IsMenuItemEnabled(Command command) const override
+    {
+        auto it = menu.find(command);
+        return it == menu.end() || it->second.enabled;
+    }
+    void CheckMenuItem(Command command, bool check) override { menu[command].checked = check; }
+    void StartFrameTimer(int intervalMs) override
+    {
+        timerInterval = intervalMs;
+        log.push_back("timer start");
+    }
+    void StopFrameTimer() override
+    {
+        timerInterval = 0;
+        log.push_back("timer stop");
+    }
+    bool AskFileName(const FileDialogRequest &request, std::string &path) override
+    {
+        dialogs.push_back(request);
+        if (answers.empty() || !answers.front()) {
+            if (!answers.empty())
+                answers.pop_front();
+            return false;
+        }
+        path = *answers.front();
+        answers.pop_front();
+        return true;
+    }
+    void ShowMessage(const std::string &text) override { messages.push_back(text); }
+    void RunAboutBox() override { ++aboutRuns; }
+    void RunDumpDialog() override { ++dumpRuns; }
+    void EndMainDialog(int result) override
+    {
+        endResult = result;
+        log.push_back("end " + std::to_string(result));
+    }
+
+    // Selects a line as a click would (the handler is run by the caller).
+    void Select(const std::string &line)
+    {
+        selection = -1;
+        for (size_t i = 0; i < entryLines.size(); ++i)
+            if (entryLines[i] == line)
+                selection = static_cast<int>(i);
+    }
+    bool Shown(ControlId id) const { return controls.at(id).shown; }
+    bool Enabled(Command command) const { return IsMenuItemEnabled(command); }
+    bool Checked(Command command) const { return menu.count(command) && menu.at(command).checked; }
+
+    std::map<int, Control> controls;
+    std::map<int, MenuItem> menu;
+    int clientWidth = 628, clientHeight = 423;
+    std::string textView;
+    bool playOnClick = false;
+    std::vector<std::string> entryLines;
+    int selection = -1;
+    int surfaceListClears = 0;
+    int timerInterval = 0;
+    std::deque<std::optional<std::string>> answers;  // file dialog results; nullopt = cancel
+    std::vector<FileDialogRequest> dialogs;
+    std::vector<std::string> messages;
+    std::vector<std::string> log;  // timer, end and (from the tests' services) subsystem steps
+    int aboutRuns = 0, dumpRuns = 0, endResult = 0;
+};

@@ -1,0 +1,86 @@
+// The real main window with its modal dialogs replaced: file dialogs answer
+// from a queue and message boxes are recorded. Used by the window tests and
+// the viewer benchmark.
+#pragma once
+
+#include "app/quillon_dlg.h"
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class SeamWindow : public CQuillonDlg {
+public:
+    bool AskFileName(const FileDialogRequest &request, std::string &path) override
+    {
+        dialogs.push_back(request);
+        if (answers.empty())
+            return false;
+        std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        if (!answer)
+            return false;
+        path = *answer;
+        return true;
+    }
+    void ShowMessage(const std::string &text) override { messages.push_back(text); }
+    void RunAboutBox() override { ++aboutRuns; }
+    void RunDumpDialog() override { ++dumpRuns; }
+
+    std::deque<std::optional<std::string>> answers;
+    std::vector<FileDialogRequest> dialogs;
+    std::vector<std::string> messages;
+    int aboutRuns = 0, dumpRuns = 0;
+};
+
+// wx started once for the whole process, with an event loop that the tests
+// pump by hand. False when there is no display to start on.
+inline bool StartWx()
+{
+    static int state = 0;  // 0 not tried, 1 running, -1 unavailable
+    if (state != 0)
+        return state > 0;
+    state = -1;
+    const char *display = getenv("DISPLAY");
+    if (!display || !*display)
+        return false;
+    static int argc = 1;
+    static char name[] = "quillon-test";
+    static char *argv[] = {name, nullptr};
+    wxApp::SetInstance(new wxApp());
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+        return false;
+    static wxGUIEventLoop loop;
+    static wxEventLoopActivator activate(&loop);
+    state = 1;
+    return true;
+}
+
+// Runs the event loop for about `ms` milliseconds (or until `done` holds).
+template <typename Done>
+inline bool PumpUntil(int ms, Done done)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        wxTheApp->ProcessPendingEvents();
+        while (wxEventLoopBase::GetActive()->Pending())
+            wxEventLoopBase::GetActive()->Dispatch();
+        wxTheApp->ProcessIdle();
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+inline void Pump(int ms)
+{
+    PumpUntil(ms, [] { return false; });
+}
