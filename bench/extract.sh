@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Extraction throughput of quillon-cli against the plain tools, same data,
+# same disk, warm cache (every run starts after the previous output was
+# removed and synced):
+#   raw: `quillon-cli extract` of an archive of raw entries (256 x 4 MiB over
+#        four companions) against `cat` of the same companion files into one file.
+#   lzo: `quillon-cli extract` of an archive of LZO-compressed entries (96 x 4 MiB
+#        of text- and texture-like data, lzo1x_1) against `lzop -d` of the same
+#        expanded data compressed by lzop (default level).
+# The test data is written under the work folder and removed at the end.
+#
+# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--work DIR] [--runs N] [--keep] [raw|lzo|all]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+cli="" maker="" work="${TMPDIR:-/tmp}/quillon-bench-extract" runs=5 keep=0 what=all
+while [ $# -gt 0 ]; do
+  case $1 in
+    --cli) cli=$2; shift 2 ;;
+    --maker) maker=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    raw|lzo|all) what=$1; shift ;;
+    *) sed -n '2,13s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+  esac
+done
+
+first_of() {
+  for f in "$@"; do [ -x "$f" ] && { echo "$f"; return 0; }; done
+  return 1
+}
+[ -n "$cli" ] || cli=$(first_of "$top"/build-cli/tools/cli/quillon-cli "$top"/build/tools/cli/quillon-cli \
+  "$top"/build-bench/tools/cli/quillon-cli) || { echo "extract.sh: no quillon-cli found; give --cli PATH" >&2; exit 1; }
+[ -n "$maker" ] || maker=$(first_of "$top"/build-bench/bench/make_bench_archive "$top"/build/bench/make_bench_archive) \
+  || { echo "extract.sh: no make_bench_archive found; give --maker PATH" >&2; exit 1; }
+command -v hyperfine >/dev/null || { echo "extract.sh: hyperfine is needed" >&2; exit 1; }
+
+mkdir -p "$work"
+out=$work/out
+cleanup() { [ "$keep" = 1 ] || rm -rf "$work"; }
+trap cleanup EXIT
+
+echo "quillon-cli: $cli"
+echo "work folder: $work ($(df -h --output=source,fstype "$work" | tail -1))"
+
+# median seconds of command NAME in a hyperfine JSON file
+median() {
+  /usr/bin/python3 -c 'import json,sys
+r={x["command"]:x for x in json.load(open(sys.argv[1]))["results"]}
+print(r[sys.argv[2]]["median"])' "$1" "$2"
+}
+
+report() {  # NAME_OF_BASELINE JSON BYTES
+  local base=$1 json=$2 bytes=$3
+  local tb tq
+  tb=$(median "$json" "$base")
+  tq=$(median "$json" quillon-cli)
+  /usr/bin/python3 - "$base" "$tb" "$tq" "$bytes" <<'EOF'
+import sys
+base, tb, tq, n = sys.argv[1], float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4])
+mib = n / 2**20
+print(f"{base:>12}: median {tb:7.3f} s  {mib / tb:8.1f} MiB/s")
+print(f"{'quillon-cli':>12}: median {tq:7.3f} s  {mib / tq:8.1f} MiB/s")
+print(f"ratio quillon-cli / {base} throughput: {tb / tq:.2f}")
+EOF
+}
+
+if [ "$what" = raw ] || [ "$what" = all ]; then
+  echo "== raw entries"
+  rm -rf "$work/raw" "$out"
+  "$maker" raw "$work/raw" --entries 256 --entry-mib 4 --parts 4
+  companions=("$work"/raw/RAWBENCH_0*.PAK)
+  bytes=$(cat "${companions[@]}" | wc -c)   # also warms the cache
+  "$cli" extract "$work/raw/RAWBENCH.PAK" -o "$out"
+  got=$(find "$out" -type f | wc -l)
+  [ "$got" = 256 ] || { echo "extract.sh: expected 256 files, got $got" >&2; exit 1; }
+  hyperfine --runs "$runs" --warmup 1 --export-json "$work/raw.json" \
+    -n cat --prepare "rm -rf '$out' && mkdir -p '$out' && sync" "cat ${companions[*]} > '$out/all.bin'" \
+    -n quillon-cli --prepare "rm -rf '$out' && sync" "'$cli' extract '$work/raw/RAWBENCH.PAK' -o '$out'"
+  report cat "$work/raw.json" "$bytes"
+  rm -rf "$work/raw" "$out"
+fi
+
+if [ "$what" = lzo ] || [ "$what" = all ]; then
+  echo "== LZO-compressed entries"
+  rm -rf "$work/lzo" "$out"
+  "$maker" lzo "$work/lzo" --entries 96 --entry-mib 4 --parts 2
+  mkdir -p "$work/lzo/lzop"
+  lzop -q -p"$work/lzo/lzop" "$work"/lzo/plain/entry_*
+  bytes=$(cat "$work"/lzo/plain/entry_* | wc -c)
+  echo "lzop files: $(cat "$work"/lzo/lzop/*.lzo | wc -c) bytes; archive companions: $(cat "$work"/lzo/LZOBENCH_0*.PAK | wc -c) bytes"
+  # The extracted entries must be the bytes that went in.
+  "$cli" extract "$work/lzo/LZOBENCH.PAK" -o "$out"
+  got=$(find "$out" -type f -exec cat {} + | wc -c)
+  [ "$got" = "$bytes" ] || { echo "extract.sh: extracted $got bytes, expected $bytes" >&2; exit 1; }
+  cmp "$work/lzo/plain/entry_000" "$(find "$out" -type f -name 'dialogue_000*')"
+  cmp "$work/lzo/plain/entry_001" "$(find "$out" -type f -name 'ground_001*')"
+  rm -rf "$work/lzo/plain"
+  cat "$work"/lzo/lzop/*.lzo "$work"/lzo/LZOBENCH_0*.PAK >/dev/null
+  hyperfine --runs "$runs" --warmup 1 --export-json "$work/lzo.json" \
+    -n "lzop -d" --prepare "rm -rf '$out' && mkdir -p '$out' && sync" \
+    "lzop -d -q -f -p'$out' $work/lzo/lzop/*.lzo" \
+    -n quillon-cli --prepare "rm -rf '$out' && sync" "'$cli' extract '$work/lzo/LZOBENCH.PAK' -o '$out'"
+  report "lzop -d" "$work/lzo.json" "$bytes"
+  rm -rf "$work/lzo" "$out"
+fi
