@@ -111,6 +111,23 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry,
 // block; otherwise leaves them untouched and returns false.
 bool DecompressLzoEntry(std::vector<uint8_t> &bytes);
 
+// What Pak_CopyStoredEntry did.
+enum class PakCopyResult {
+    Ok,
+    CannotOpen,   // as PakLoadResult::CannotOpen
+    Corrupt,      // as PakLoadResult::Corrupt
+    Compressed,   // the stored bytes are an "LZO" block: load and expand them instead
+    WriteFailed,  // writing to the output failed; it holds a partial copy
+};
+
+// Copies an entry's stored bytes, unchanged, to the open descriptor `outFd`
+// without passing them through a buffer of ours where the system allows it
+// (the bytes the resource would hold: missing bytes at the end of a short
+// file are written as zeros). Refuses entries stored LZO-compressed, whose
+// resource is their expansion. `copied` receives the bytes written.
+PakCopyResult Pak_CopyStoredEntry(const PakArchive &archive, const PakEntry &entry, int outFd,
+                                  uint64_t *copied = nullptr);
+
 // ---- entry list ----
 
 // Slot numbers of the stored entries in the order the list shows them:

@@ -4,7 +4,9 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace std::string_literals;
 
@@ -146,5 +148,53 @@ TEST(PakEntry, BitFlippedLzoStreams)
             }
         }
         EXPECT_GT(refused, 0);
+    }
+}
+
+// Copying stored bytes to a file gives exactly what loading gives, for real
+// entries, lying records and missing files alike; LZO blocks are left to loading.
+TEST(PakEntry, CopyingStoredBytesMatchesLoading)
+{
+    TempDir dir;
+    const uint32_t end = 16 + 8 * 88 + 10 + 400;
+    FixtureArchive fixture{{{.name = "real", .bytes = Fixture_FromString("0123456789")},
+                            {.name = "big", .bytes = Sample(400), .part = 0}}};
+    fixture.entries.push_back({.name = "packed", .bytes = Fixture_LzoBlock(Sample(5000))});
+    fixture.entries.push_back({.name = "gone", .bytes = Sample(10), .part = 7});
+    const std::pair<uint32_t, uint32_t> lies[] = {{end - 4, 6}, {0x7FFFFFF0u, 4}, {0, end + 1}, {12345, 0}};
+    for (const auto &[offset, size] : lies)
+        fixture.entries.push_back(
+            {.name = "lie", .overrideOffset = true, .offset = offset, .overrideSize = true, .size = size});
+    ASSERT_TRUE(Fixture_WritePak(dir / "copy.pak", fixture));
+    ASSERT_EQ(remove((dir / "copy_07.PAK").c_str()), 0);
+    PakArchive archive;
+    ASSERT_EQ(Pak_OpenArchive(dir / "copy.pak", archive), PakOpenResult::Ok);
+
+    for (size_t slot = 0; slot < archive.entries.size(); ++slot) {
+        const PakEntry &entry = archive.entries[slot];
+        Bytes loaded;
+        const PakLoadResult load = Pak_LoadEntry(archive, entry, loaded);
+        const std::string out = dir / ("out" + std::to_string(slot));
+        int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        uint64_t copied = 99;
+        const PakCopyResult copy = Pak_CopyStoredEntry(archive, entry, fd, &copied);
+        close(fd);
+        if (std::string(entry.name) == "packed") {
+            EXPECT_EQ(copy, PakCopyResult::Compressed);
+            continue;
+        }
+        const PakCopyResult expected = load == PakLoadResult::Ok           ? PakCopyResult::Ok
+                                       : load == PakLoadResult::CannotOpen ? PakCopyResult::CannotOpen
+                                                                           : PakCopyResult::Corrupt;
+        EXPECT_EQ(copy, expected) << slot;
+        EXPECT_EQ(Fixture_ReadFile(out), loaded) << slot;
+        EXPECT_EQ(copied, loaded.size()) << slot;
+    }
+
+    int full = open("/dev/full", O_WRONLY);
+    if (full >= 0) {
+        EXPECT_EQ(Pak_CopyStoredEntry(archive, archive.entries[1], full), PakCopyResult::WriteFailed);
+        close(full);
     }
 }
