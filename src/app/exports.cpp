@@ -103,6 +103,12 @@ void Export_Interpreted(ViewerWindow &window)
         window.ShowMessage(Export_Message(ExportResult::TooShort));
         return;
     }
+    // Nor has a model that cannot be read; one that no frame has prepared yet
+    // is read now.
+    if (kind == KindModel && (!viewer.services.Model_ForExport || !viewer.services.Model_ForExport())) {
+        window.ShowMessage(Export_Message(ExportResult::NoModel));
+        return;
+    }
     const std::string extension = ResourceKind_Info(kind).exportExtension;
     FileDialogRequest request{FileDialogFilter(Export_InterpretedFilter(kind)), "." + extension, true, true};
     std::string path;

@@ -99,8 +99,8 @@ void OnFrameTimer()
 {
     if (viewer.services.S_Update)
         viewer.services.S_Update();
-    if (!viewer.viewHidden && viewer.services.frameCallback)
-        viewer.services.frameCallback();
+    if (!viewer.viewHidden && viewer.services.GL_RunFrame)
+        viewer.services.GL_RunFrame();
 }
 
 void ShutdownViewer(ViewerWindow &window)

@@ -1,6 +1,9 @@
 // CQuillonApp: creates the main window and runs until it closes. No command
 // line, no settings.
 #include "app/quillon_dlg.h"
+#include "app/sound_services.h"
+#include "model/model.h"
+#include "render/render.h"
 
 #include <wx/app.h>
 
@@ -9,6 +12,9 @@ public:
     bool OnInit() override
     {
         // Keeps wx's own options (and any argument) from being read: the viewer takes none.
+        R_InstallServices();
+        App_InstallSoundServices();
+        Model_InstallServices();
         auto *dialog = new CQuillonDlg();
         SetTopWindow(dialog);
         dialog->Show();

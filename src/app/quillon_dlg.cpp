@@ -5,6 +5,7 @@
 #include "app/app_texts.h"
 #include "app/dialogs.h"
 #include "app/entry_list_ctrl.h"
+#include "render/gl_canvas.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
@@ -19,6 +20,9 @@
 #include <wx/stattext.h>
 #include <wx/settings.h>
 #include <wx/textctrl.h>
+
+#include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -132,8 +136,12 @@ CQuillonDlg::CQuillonDlg()
     Bind(wxEVT_CLOSE_WINDOW, &CQuillonDlg::OnClose, this);
     // A help request opens the About box and counts as handled.
     Bind(wxEVT_HELP, [this](wxHelpEvent &) { RunAboutBox(); });
-    Bind(wxEVT_TIMER, [](wxTimerEvent &) { OnFrameTimer(); }, kFrameTimerId);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent &) { OnTimerTick(); }, kFrameTimerId);
     panel_->Bind(wxEVT_SIZE, &CQuillonDlg::OnPanelSize, this);
+    // Moves over the view and over the window's free area reach the mouse
+    // handler, as they reached the dialog.
+    panel_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
+    glView_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     entryList_->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent &) { OnSelchangeEntryList(*this); });
 
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
@@ -162,9 +170,8 @@ void CQuillonDlg::CreateControls()
     entryList_ = new EntryListCtrl(p, IdEntryList, at(7, 16), size(121, 148));
     auto *fileLabel = new wxStaticText(p, IdFileLabel, "", at(7, 7), size(122, 8), wxST_NO_AUTORESIZE);
     auto *infoLine = new wxStaticText(p, IdInfoLine, "", at(133, 7), size(225, 8), wxST_NO_AUTORESIZE);
-    // Stands in for the OpenGL view until the renderer draws into it.
-    auto *glView = new wxPanel(p, IdGlView, at(133, 16), size(279, 238), wxBORDER_NONE);
-    glView->SetBackgroundColour(wxColour(24, 24, 28));
+    glView_ = new GlCanvas(p, IdGlView, at(133, 16), size(279, 238));
+    viewer.glWindow = glView_;
     textView_ = new wxTextCtrl(p, IdTextView, "", at(133, 16), size(279, 238),
                                wxTE_MULTILINE | wxTE_DONTWRAP | wxHSCROLL | wxVSCROLL | wxBORDER_SUNKEN);
     playOnClick_ = App_FitHeight(new wxCheckBox(p, IdPlayOnClick, kPlayOnClick, at(133, 18), size(129, 8)));
@@ -172,7 +179,7 @@ void CQuillonDlg::CreateControls()
                                  wxLB_MULTIPLE | wxLB_ALWAYS_SB | wxBORDER_SUNKEN);
     auto *surfaceLabel = new wxStaticText(p, IdSurfaceLabel, kSurfaceLabel, at(7, 167), size(104, 8));
 
-    for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView,
+    for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView_,
                                                          textView_, playOnClick_, surfaceList_, surfaceLabel})
         controls_[w->GetId()] = w;
 }
@@ -240,6 +247,50 @@ void CQuillonDlg::OnPanelSize(wxSizeEvent &event)
     event.Skip();
     const wxSize client = panel_->GetClientSize();
     LayoutControls(*this, client.x, client.y);
+}
+
+void CQuillonDlg::OnTimerTick()
+{
+    const auto start = std::chrono::steady_clock::now();
+    // GTK makes a context current only on a view shown on screen: the view is
+    // set up, or brought to the size it got while hidden, when it comes on screen.
+    const bool onScreen = glView_->IsShownOnScreen();
+    if (onScreen && !glViewOnScreen_ && viewer.services.GL_Init) {
+        const ControlRect view = GetControlRect(IdGlView);
+        viewer.services.GL_Init(view.width, view.height);
+    }
+    glViewOnScreen_ = onScreen;
+    OnFrameTimer();
+
+    // The next tick is due one interval after this one began. It is armed
+    // afresh each time, at least 1 ms ahead, so that a frame slower than the
+    // interval (a big view on a software renderer) never keeps the timer
+    // permanently due: GTK paints and lays out only when nothing else is.
+    if (timerIntervalMs_ > 0 && !ended_) {
+        const auto spent =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        timer_.StartOnce(std::max(1, timerIntervalMs_ - static_cast<int>(spent.count())));
+    }
+}
+
+void CQuillonDlg::OnViewMouse(wxMouseEvent &event)
+{
+    event.Skip();  // default processing follows
+    if (ended_)
+        return;
+    wxPoint point = event.GetPosition();
+    if (event.GetEventObject() == glView_)
+        point += glView_->GetPosition();  // into the panel's client pixels
+    int flags = 0;
+    if (event.LeftIsDown())
+        flags |= MouseLeft;
+    if (event.RightIsDown())
+        flags |= MouseRight;
+    if (event.ShiftDown())
+        flags |= MouseShift;
+    if (event.ControlDown())
+        flags |= MouseControl;
+    OnMouseMove(*this, flags, point.x, point.y);
 }
 
 wxWindow *CQuillonDlg::Control(ControlId id) const
@@ -365,11 +416,13 @@ void CQuillonDlg::CheckMenuItem(Command command, bool check)
 
 void CQuillonDlg::StartFrameTimer(int intervalMs)
 {
-    timer_.Start(intervalMs);
+    timerIntervalMs_ = std::max(intervalMs, 1);
+    timer_.StartOnce(timerIntervalMs_);
 }
 
 void CQuillonDlg::StopFrameTimer()
 {
+    timerIntervalMs_ = 0;
     timer_.Stop();
 }
 

@@ -16,6 +16,7 @@ class wxCheckBox;
 class wxTextCtrl;
 class wxStaticText;
 class EntryListCtrl;
+class GlCanvas;
 
 // wx refuses menu ids of 0x7FFF and above: the commands keep their numbers and
 // this table gives each one the wx id its menu item and accelerator carry.
@@ -74,14 +75,19 @@ private:
     void OnCharHook(wxKeyEvent &event);
     void OnClose(wxCloseEvent &event);
     void OnPanelSize(wxSizeEvent &event);
+    void OnTimerTick();
+    void OnViewMouse(wxMouseEvent &event);
 
     wxPanel *panel_ = nullptr;
     EntryListCtrl *entryList_ = nullptr;
     wxTextCtrl *textView_ = nullptr;
     wxCheckBox *playOnClick_ = nullptr;
     wxListBox *surfaceList_ = nullptr;
+    GlCanvas *glView_ = nullptr;
+    bool glViewOnScreen_ = false;  // as of the last tick
     std::unordered_map<int, wxWindow *> controls_;
     wxTimer timer_;
+    int timerIntervalMs_ = 0;  // 0 while the frame timer is stopped
     wxWindow *dialogParent_ = nullptr;
     bool ended_ = false;
     int result_ = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 class ViewerWindow;
+class GlSurface;     // the view control as the GL code draws on it (src/render)
 struct SoundRecord;  // made by the sound module (src/sound)
 struct Model;        // made by the model parser (src/model)
 
@@ -28,7 +29,7 @@ struct PreviewState {
 
     // View values (src/render): all zero at the start of a selection.
     float textureOffset[2] = {};   // texture slide, pixels (x, y)
-    float orbitCenter[3] = {};     // world units
+    float orbitCentre[3] = {};     // point the camera looks at, world units
     float modelAngles[3] = {};     // degrees, (pitch, yaw, roll)
     float zoomDistance = 0.0f;     // world units from the orbit centre
     float lightAngles[2][3] = {};  // degrees, primary and secondary light
@@ -45,8 +46,9 @@ struct ViewerServices {
     // the given size; release it at shut-down.
     bool (*GL_Init)(int width, int height) = nullptr;
     void (*GL_Release)() = nullptr;
-    // One frame of the view, run by the timer while the view is not hidden.
-    void (*frameCallback)() = nullptr;
+    // One frame of the view (current context, frameCallback, swap, pause), run
+    // by the timer while the view is not hidden.
+    void (*GL_RunFrame)() = nullptr;
 
     // Sound module (src/sound).
     void (*S_Init)() = nullptr;
@@ -58,7 +60,13 @@ struct ViewerServices {
 
     // Models (src/model).
     void (*Model_Free)(Model *model) = nullptr;
-    // Writes the prepared model as WaveFront OBJ; false when a write failed.
+    // The model pass of a frame: draws the selected model when there is one.
+    void (*Model_Draw)() = nullptr;
+    // The model the OBJ export writes: the prepared one, or one parsed now
+    // when no frame has prepared it (kept as preview.model); null when the
+    // resource holds no readable model.
+    const Model *(*Model_ForExport)() = nullptr;
+    // Writes that model as WaveFront OBJ; false when a write failed.
     bool (*Model_WriteObj)(FILE *file) = nullptr;
 };
 
@@ -81,9 +89,38 @@ struct ViewerState {
     // src/model and src/sound fill their parts).
     PreviewState preview;
 
-    // GL state (src/render), camera and lights (src/render), the uploader's wrap
-    // pair (src/texture) and the sound state (src/sound) join here as those
-    // subsystems are built.
+    // GL state (src/render). The context lives from the first GL_Init that
+    // succeeds to GL_Release; texture names and programs live as long.
+    GlSurface *glWindow = nullptr;   // the view control; set by the window that creates it
+    bool glReady = false;            // a context exists and was made current once
+    int32_t viewWidth = 1;           // pixels, at least 1
+    int32_t viewHeight = 1;
+    float projectionMatrix[16] = {};  // read back after GL_Init loads it
+    bool compressionSupported = false;  // DXT blocks can go to GL as they are
+    bool programsSupported = false;     // the lighting programs can be used
+    int32_t vertexProgram = -1;         // program ids; -1 until loaded or after a failed load
+    int32_t fragmentProgram = -1;
+
+    // Frame hooks (src/render).
+    void (*frameCallback)() = nullptr;  // the frame content; null: buffers are only swapped
+    uint32_t frameSleepMs = 0;          // pause after each swap, milliseconds
+
+    // Camera, lights and mouse (src/render); the per-selection values are in `preview`.
+    float orbitAngles[3] = {};  // direction from the centre to the eye; stays (0, 0, 0)
+    float eyeOrigin[3] = {};    // derived by R_PlaceEye
+    float eyeAngles[3] = {};    // derived, yaw stored with 90 added
+    float viewMatrix[16] = {};  // camera modelview, rebuilt every frame
+    int32_t mouseLeftLast[2] = {};   // last point of a left drag, main window client pixels
+    int32_t mouseRightLast[2] = {};  // last point of a right drag
+    bool leftDragActive = false;
+    bool rightDragActive = false;
+
+    // Wrap modes given to every texture UploadTexture makes (src/texture):
+    // GL_CLAMP until a material sets them.
+    int32_t uploadWrapS = 0x2900;
+    int32_t uploadWrapT = 0x2900;
+
+    // The sound state (src/sound) joins here when it is wired in.
 
     ViewerServices services;
 };

@@ -251,7 +251,7 @@ TEST_F(Cli, InterpretedExportRefusesWithoutWritingAFile)
         {"effect [0006]", "This resource has no interpreted form to export.\n"},
         {"empty [0009]", "This resource has no interpreted form to export.\n"},
         {"short [0007]", "This texture is too short to hold its header, so it has no .dds form.\n"},
-        {"model [0008]", "Models have no interpreted export yet; export without --interpreted for the raw bytes.\n"},
+        {"model [0008]", "The model could not be read, so it was not exported.\n"},
     };
     for (const auto &c : cases) {
         CliResult r = Run({"export", archive_, c.entry, "-o", dir_ / "refused", "--interpreted"});
@@ -378,6 +378,8 @@ TEST_F(Cli, UsageErrorsExitTwoAndHelpExitsZero)
         {{"dump", "a.pak", "e", "-o", "f", "--overwrite"}, 2},
         {{"extract", "a.pak"}, 2},
         {{"extract", "a.pak", "-o", "d", "--kind", "texture,sprite"}, 2},
+        {{"export", "a.pak", "e", "-o", "f", "--wav", "--interpreted"}, 2},
+        {{"dump", "a.pak", "e", "-o", "f", "--wav"}, 2},
         {{"--help"}, 0},
         {{"help", "dump"}, 0},
     };

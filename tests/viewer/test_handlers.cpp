@@ -33,7 +33,7 @@ void InstallRecordingServices()
         return true;
     };
     s.GL_Release = [] { LogStep("GL_Release"); };
-    s.frameCallback = [] { LogStep("frame"); };
+    s.GL_RunFrame = [] { LogStep("frame"); };
     s.S_Init = [] { LogStep("S_Init"); };
     s.S_Shutdown = [] { LogStep("S_Shutdown"); };
     s.S_Update = [] { LogStep("S_Update"); };

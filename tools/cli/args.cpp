@@ -26,11 +26,15 @@ const CommandSpec kCommands[] = {
     {"show", 2, false, "quillon-cli show ARCHIVE ENTRY",
      "Prints the info line; for a kind shown as text (text, XML, material, effect\n"
      "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"},
-    {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted]",
+    {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted | --wav]",
      "Writes the entry's resource bytes (expanded when compressed) to FILE.\n"
      "  -o, --output FILE  the file to write; - writes to standard output\n"
-     "  --interpreted      the viewer's interpreted export: .dds for textures, the\n"
-     "                     bytes unchanged for material, XML, text and Ogg Vorbis\n"},
+     "  --interpreted      the viewer's interpreted export: .dds for textures,\n"
+     "                     WaveFront .obj for models, the bytes unchanged for\n"
+     "                     material, XML, text and Ogg Vorbis (an .ogg file)\n"
+     "  --wav              a sound decoded to a 16-bit PCM WAV file at its own rate\n"
+     "                     and channel count; other kinds, and sounds that do not\n"
+     "                     decode, are refused and no file is written\n"},
     {"dump", 2, true,
      "quillon-cli dump ARCHIVE ENTRY -o FILE [--format FORMAT] [--big-endian] [--decimal] [--offset TEXT]",
      "Writes the Binary-Text Dump of the entry: comma-separated values, each line led\n"
@@ -43,13 +47,18 @@ const CommandSpec kCommands[] = {
      "  --offset TEXT      start offset, read as the dump dialog's offset box reads\n"
      "                     it (leading digits; default 0)\n"},
     {"extract", 1, true,
-     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--match GLOB] [--kind KIND,...] [--overwrite]",
+     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--wav] [--match GLOB] [--kind KIND,...] [--overwrite]",
      "Writes every entry (or the chosen ones) into DIR, under its name made safe:\n"
      "nothing is ever written outside DIR, and entries of the same name never\n"
      "overwrite each other (the later one gets its record number).\n"
      "  -o, --output DIR   the folder to write into (created when missing)\n"
      "  --interpreted      interpreted forms where a kind has one, with its extension;\n"
      "                     other kinds are written as their bytes\n"
+     "  --wav              sounds decoded to 16-bit PCM WAV files at their own rate\n"
+     "                     and channel count, named with .wav (in place of an .ogg\n"
+     "                     extension); a sound that does not decode fails and is\n"
+     "                     not written. Every other entry as the mode says: its\n"
+     "                     bytes, or with --interpreted its interpreted form\n"
      "  --match GLOB       only entries whose name matches GLOB (case ignored;\n"
      "                     '/' and '\\' are the same)\n"
      "  --kind KIND,...    only these kinds: texture, material, xml, model, effect,\n"
@@ -69,6 +78,7 @@ const OptionSpec kOptions[] = {
     {"--long", 0, false, "list"},
     {"--output", 'o', true, "export dump extract"},
     {"--interpreted", 0, false, "export extract"},
+    {"--wav", 0, false, "export extract"},
     {"--format", 0, true, "dump"},
     {"--big-endian", 0, false, "dump"},
     {"--decimal", 0, false, "dump"},
@@ -112,6 +122,8 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.output = value;
     } else if (name == "--interpreted") {
         args.interpreted = true;
+    } else if (name == "--wav") {
+        args.wav = true;
     } else if (name == "--format") {
         for (int i = 0; i < DumpFormatCount; ++i) {
             if (strcasecmp(value.c_str(), kDumpFormats[i]) == 0) {
@@ -246,6 +258,10 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     }
     if (static_cast<int>(args.positional.size()) > command->positionals) {
         error = "unexpected argument '" + args.positional[command->positionals] + "'";
+        return false;
+    }
+    if (args.command == "export" && args.wav && args.interpreted) {
+        error = "--wav and --interpreted choose different forms: give one of them";
         return false;
     }
     if (command->needsOutput && !args.hasOutput) {

@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include "export/export.h"
+#include "model/model.h"
 
 #include <functional>
 
@@ -49,6 +50,18 @@ int Cli_Export(const CliArgs &args)
         return kExitFailed;
     const std::span<const uint8_t> resource(bytes);
 
+    if (args.wav) {
+        // Decoded whole before the file is opened, so a refusal leaves no file.
+        CliSound sound;
+        std::string message;
+        if (!Cli_DecodeSound(resource, sound, message)) {
+            Cli_Report(message);
+            return kExitFailed;
+        }
+        return WriteOutput(args.output, "wb", [&](FILE *file) {
+            return Cli_WriteWav(file, sound) ? ExportResult::Ok : ExportResult::WriteFailed;
+        });
+    }
     if (!args.interpreted)
         return WriteOutput(args.output, "wb", [&](FILE *file) {
             return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
@@ -57,8 +70,16 @@ int Cli_Export(const CliArgs &args)
     // Refusals are decided before the file is opened, so none leaves a file behind.
     const ResourceKind kind = ClassifyResource(bytes.data(), bytes.size());
     if (kind == KindModel) {
-        Cli_Report("Models have no interpreted export yet; export without --interpreted for the raw bytes.");
-        return kExitFailed;
+        Model *model = Model_Parse(bytes.data(), bytes.size());
+        if (!model) {
+            Cli_Report(Export_Message(ExportResult::NoModel));
+            return kExitFailed;
+        }
+        const int status = WriteOutput(args.output, "wb", [&](FILE *file) {
+            return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
+        });
+        Model_Free(model);
+        return status;
     }
     if (!ResourceKind_Info(kind).hasInterpretedExport || bytes.empty()) {
         Cli_Report(Export_Message(ExportResult::NotOffered));

@@ -6,12 +6,14 @@
 #include "cli.h"
 
 #include "export/export.h"
+#include "model/model.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -161,6 +163,7 @@ struct Extraction {
     int parentFd = -1;
     std::unordered_set<std::string> used;  // paths of this run, case folded (files and folders)
     std::vector<uint8_t> bytes;            // one buffer for every entry
+    CliSound sound;                        // one for every .wav
     size_t written = 0, skipped = 0, failed = 0;
     uint64_t bytesWritten = 0;
     Progress progress;
@@ -289,7 +292,7 @@ void ExtractEntry(Extraction &x, const PakEntry &entry)
         return;
     }
     // Classifying looks at up to half of the bytes: only done when it matters.
-    const bool needKind = x.args.interpreted || !x.args.kinds.empty();
+    const bool needKind = x.args.interpreted || x.args.wav || !x.args.kinds.empty();
     const ResourceKind kind = needKind ? ClassifyResource(x.bytes.data(), x.bytes.size()) : KindUnknown;
     if (!x.args.kinds.empty()) {
         bool wanted = false;
@@ -299,12 +302,14 @@ void ExtractEntry(Extraction &x, const PakEntry &entry)
             return;
     }
 
-    // Models have no interpreted writer yet: they go out as their bytes, like
-    // the kinds without an interpreted form.
+    // Sounds become .wav files with --wav; models .obj files with --interpreted.
     const ResourceKindInfo &info = ResourceKind_Info(kind);
-    const bool interpreted = x.args.interpreted && info.hasInterpretedExport && kind != KindModel;
+    const bool wav = x.args.wav && kind == KindOggVorbis;
+    const bool interpreted = !wav && x.args.interpreted && info.hasInterpretedExport;
     std::vector<std::string> components = Extract_SafeComponents(entry);
-    if (interpreted)
+    if (wav)
+        Extract_ReplaceExtension(components, "ogg", "wav");
+    else if (interpreted)
         Extract_AddExtension(components, info.exportExtension);
     ReservePath(x, components, entry.index);
     const std::string path = Extract_JoinPath(components, components.size());
@@ -313,6 +318,20 @@ void ExtractEntry(Extraction &x, const PakEntry &entry)
     uint8_t header[128];
     if (interpreted && kind == KindTexture && !Export_BuildDdsHeader(resource, header)) {
         x.Fail(entry, std::string(Export_Message(ExportResult::TooShort)) + " (" + path + ")");
+        return;
+    }
+    // A model is read before its file is made: one that cannot be read leaves none.
+    std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
+    if (interpreted && kind == KindModel) {
+        model.reset(Model_Parse(x.bytes.data(), x.bytes.size()));
+        if (!model) {
+            x.Fail(entry, std::string(Export_Message(ExportResult::NoModel)) + " (" + path + ")");
+            return;
+        }
+    }
+    std::string message;
+    if (wav && !Cli_DecodeSound(resource, x.sound, message)) {
+        x.Fail(entry, message + " (" + path + ")");
         return;
     }
 
@@ -341,9 +360,16 @@ void ExtractEntry(Extraction &x, const PakEntry &entry)
         x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + path + ")");
         return;
     }
-    ExportResult result = interpreted ? Export_WriteInterpreted(file, kind, resource)
-                          : Export_WriteRaw(file, resource) ? ExportResult::Ok
-                                                            : ExportResult::WriteFailed;
+    ExportResult result;
+    if (wav)
+        result = Cli_WriteWav(file, x.sound) ? ExportResult::Ok : ExportResult::WriteFailed;
+    else if (model)
+        result = Model_WriteObj(file, model.get()) ? ExportResult::Ok : ExportResult::WriteFailed;
+    else if (interpreted)
+        result = Export_WriteInterpreted(file, kind, resource);
+    else
+        result = Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
+    const long objBytes = model ? ftell(file) : 0;
     if ((fflush(file) != 0 || ferror(file)) && result == ExportResult::Ok)
         result = ExportResult::WriteFailed;
     if (fclose(file) != 0 && result == ExportResult::Ok)
@@ -355,7 +381,8 @@ void ExtractEntry(Extraction &x, const PakEntry &entry)
         return;
     }
     ++x.written;
-    x.bytesWritten += resource.size();  // a .dds is as long as its texture
+    // A .dds is as long as its texture; a .wav is its header and samples.
+    x.bytesWritten += wav ? kWavHeaderBytes + x.sound.pcm.size() : model ? objBytes : resource.size();
 }
 
 }  // namespace

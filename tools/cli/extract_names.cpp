@@ -67,6 +67,16 @@ void Extract_AddExtension(std::vector<std::string> &components, const char *exte
     file += dotted;
 }
 
+void Extract_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to)
+{
+    std::string &file = components.back();
+    const std::string dotted = std::string(".") + from;
+    // A name that is nothing but the extension keeps it: it would be left empty.
+    if (file.size() > dotted.size() && strcasecmp(file.c_str() + file.size() - dotted.size(), dotted.c_str()) == 0)
+        file.erase(file.size() - dotted.size());
+    Extract_AddExtension(components, to);
+}
+
 void Extract_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round)
 {
     char suffix[48];

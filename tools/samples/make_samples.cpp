@@ -2,7 +2,11 @@
 // the viewer and quillon-cli on. The output is the same byte for byte on
 // every run.
 #include "fixtures.h"
+#include "model_fixtures.h"
+#include "ogg_fixtures.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -58,9 +62,21 @@ const char kReadme[] =
     "  effects\\torch_fire              an effect container and its dependencies\n"
     "  characters\\hero\\hero_idle       character animation data\n"
     "  data\\navmesh\\level01.nav        bytes no preview knows\n"
+    "  sounds\\ui\\chime.ogg             a bell chime, mono 44100 Hz, under a second\n"
+    "  sounds\\ui\\confirm.ogg           two rising notes, stereo 22050 Hz\n"
+    "  sounds\\fx\\water_drip.ogg        a drip and its echo, mono 22050 Hz\n"
+    "  sounds\\amb\\dusk_sweep.ogg       a slow sweep, mono 44100 Hz, four seconds\n"
+    "  sounds\\music\\chapel_bells.ogg   four bells, stereo 44100 Hz, stored LZO-compressed\n"
+    "  models\\env\\iron_door          iron with normal and specular maps, and a strip\n"
+    "  models\\env\\crate_broken       its material's texture is missing: __missingtexture\n"
+    "  models\\env\\lava_pool          a scrolling material, stored LZO-compressed\n"
+    "  models\\env\\colonnade          thirty surfaces in one shared vertex buffer\n"
+    "  (M01_NIGHTMARE.PAK: models\\m01\\altar takes materials from both archives)\n"
     "\n"
     "Open GLOBAL.PAK with File > Open and pick a line on the left. F2 exports\n"
-    "the raw bytes, F3 the interpreted form (.dds for textures).\n";
+    "the raw bytes, F3 the interpreted form (.dds for textures, .obj for models,\n"
+    ".ogg for sounds).\n"
+    "Sounds play when they are selected with \"Play on click\" ticked.\n";
 
 const char kStoneWallMaterial[] =
     "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n"
@@ -223,6 +239,229 @@ std::string DialogueText()
     return text;
 }
 
+// ---- sounds ----
+
+using Channels = std::vector<std::vector<float>>;
+
+Channels Silence(int channels, long rate, double seconds)
+{
+    return Channels(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(std::lround(seconds * rate))));
+}
+
+// One struck bell added into `out` from `start` seconds: inharmonic partials
+// that die away faster the higher they are, after a 4 ms attack. Partials too
+// high for the rate are left out rather than folded back as false tones.
+void AddBell(std::vector<float> &out, long rate, double start, double hz, double gain, double ring)
+{
+    static const double kRatios[] = {1.0, 2.76, 5.40, 8.93};
+    static const double kLevels[] = {1.0, 0.45, 0.22, 0.10};
+    const long first = std::lround(start * rate);
+    for (long i = first; i < static_cast<long>(out.size()); ++i) {
+        const double t = static_cast<double>(i - first) / rate;
+        const double attack = t < 0.004 ? t / 0.004 : 1.0;
+        double v = 0.0;
+        for (int p = 0; p < 4 && hz * kRatios[p] < 0.45 * rate; ++p)
+            v += kLevels[p] * std::exp(-t * (p + 1) / ring) * std::sin(2.0 * M_PI * hz * kRatios[p] * t);
+        out[static_cast<size_t>(i)] += static_cast<float>(gain * attack * v);
+    }
+}
+
+Bytes Chime()
+{
+    const long rate = 44100;
+    Channels c = Silence(1, rate, 0.8);
+    AddBell(c[0], rate, 0.0, 880.0, 0.35, 0.25);
+    AddBell(c[0], rate, 0.09, 1318.5, 0.2, 0.2);
+    return Fixture_OggVorbisPcm(c, rate, 0.4f);
+}
+
+// Two rising notes, the first leaning left and the second right.
+Bytes Confirm()
+{
+    const long rate = 22050;
+    Channels c = Silence(2, rate, 0.6);
+    AddBell(c[0], rate, 0.0, 1046.5, 0.3, 0.15);
+    AddBell(c[1], rate, 0.0, 1046.5, 0.12, 0.15);
+    AddBell(c[0], rate, 0.12, 1568.0, 0.12, 0.18);
+    AddBell(c[1], rate, 0.12, 1568.0, 0.3, 0.18);
+    return Fixture_OggVorbisPcm(c, rate, 0.4f);
+}
+
+// A short upward glide, then the same again quieter as its echo.
+Bytes WaterDrip()
+{
+    const long rate = 22050;
+    Channels c = Silence(1, rate, 0.5);
+    for (const double start : {0.02, 0.22}) {
+        const double gain = start < 0.1 ? 0.5 : 0.18;
+        double phase = 0.0;
+        const long first = std::lround(start * rate);
+        for (long i = first; i < static_cast<long>(c[0].size()); ++i) {
+            const double t = static_cast<double>(i - first) / rate;
+            const double hz = 600.0 + 900.0 * (1.0 - std::exp(-t / 0.015));
+            phase += 2.0 * M_PI * hz / rate;
+            c[0][static_cast<size_t>(i)] += static_cast<float>(gain * std::exp(-t / 0.04) * std::sin(phase));
+        }
+    }
+    return Fixture_OggVorbisPcm(c, rate, 0.4f);
+}
+
+// Four seconds gliding from 220 Hz up two octaves and halfway back, with a
+// slow swell: longer than one 256 KiB block of the player's PCM.
+Bytes DuskSweep()
+{
+    const long rate = 44100;
+    const double seconds = 4.0;
+    Channels c = Silence(1, rate, seconds);
+    double phase = 0.0;
+    for (size_t i = 0; i < c[0].size(); ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double octaves = t < 2.5 ? 2.0 * t / 2.5 : 2.0 - (t - 2.5) / 1.5;
+        phase += 2.0 * M_PI * 220.0 * std::exp2(octaves) / rate;
+        const double fade = std::min({1.0, t / 0.3, (seconds - t) / 0.5});
+        const double swell = 0.75 + 0.25 * std::sin(2.0 * M_PI * 0.5 * t);
+        const double v = std::sin(phase) + 0.2 * std::sin(3.0 * phase);
+        c[0][i] = static_cast<float>(0.5 * fade * swell * v);
+    }
+    return Fixture_OggVorbisPcm(c, rate, 0.3f);
+}
+
+// Four bells struck in turn, leaning left and right by turns.
+Bytes ChapelBells()
+{
+    const long rate = 44100;
+    Channels c = Silence(2, rate, 3.5);
+    const double notes[] = {659.25, 523.25, 587.33, 392.0};
+    for (int i = 0; i < 4; ++i) {
+        const double near = 0.3, far = 0.1;
+        AddBell(c[0], rate, 0.7 * i, notes[i], i % 2 ? far : near, 0.9);
+        AddBell(c[1], rate, 0.7 * i, notes[i], i % 2 ? near : far, 0.9);
+    }
+    return Fixture_OggVorbisPcm(c, rate, 0.3f);
+}
+
+// ---- models ----
+
+const char kIronPlateMaterial[] =
+    "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n"
+    "; source: art\\env\\keep\\iron_plate.rtm\n"
+    "Class Standard\n"
+    "numTextures 3\n"
+    "Texture 0 WRAP WRAP textures\\env\\iron_plate_d\n"
+    "Texture 1 WRAP WRAP textures\\env\\iron_plate_n\n"
+    "Texture 2 WRAP WRAP textures\\env\\iron_plate_s\n"
+    "AlphaTestMode NONE\n"
+    "FinalBlend NONE\n";
+
+// Names a texture no archive holds: the surface shows "__missingtexture".
+const char kCrateMaterial[] =
+    "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n"
+    "; source: art\\env\\keep\\crate_broken.rtm\n"
+    "Class Standard\n"
+    "numTextures 1\n"
+    "Texture 0 WRAP WRAP textures\\env\\crate_broken_d\n"
+    "AlphaTestMode NONE\n";
+
+const char kLavaMaterial[] =
+    "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n"
+    "; source: art\\env\\caves\\lava_flow.rtm\n"
+    "Class Standard\n"
+    "numTextures 1\n"
+    "Texture 0 WRAP WRAP textures\\env\\lava_d\n"
+    "AlphaTestMode NONE\n"
+    "RenderState\n"
+    "{\n"
+    "    BackfaceCull FALSE\n"
+    "}\n"
+    "UVelocity 0.080000\n"
+    "VVelocity -0.250000\n";
+
+Rgb IronColour(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    // Riveted plates: a darker seam every eight blocks.
+    return (bx % 8 == 0 || by % 8 == 0) ? Rgb{70, 72, 78} : Rgb{120, 124, 132};
+}
+
+Rgb IronNormalColour(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    return bx % 8 == 0 ? Rgb{90, 128, 240} : by % 8 == 0 ? Rgb{128, 90, 240} : Rgb{128, 128, 255};
+}
+
+Rgb IronSpecularColour(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    return (bx % 8 == 0 || by % 8 == 0) ? Rgb{40, 40, 40} : Rgb{220, 220, 220};
+}
+
+Rgb LavaColour(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    const uint32_t wave = (bx * 3 + by * 5 + (bx * by) % 7) % 16;
+    return Rgb{static_cast<uint8_t>(180 + wave * 4), static_cast<uint8_t>(40 + wave * 9), 10};
+}
+
+constexpr const char *kStoneWall = "materials\\env\\stone_wall.mat";
+constexpr const char *kIronPlate = "materials\\env\\iron_plate.mat";
+
+ModelFixtureSurface Box(const char *material, float x, float y, float z, float hx, float hy, float hz)
+{
+    const float centre[3] = {x, y, z}, half[3] = {hx, hy, hz};
+    return Fixture_Box(material, centre, half);
+}
+
+// The opened archive's floor tiles under a slab of GLOBAL.PAK's stone.
+Bytes AltarModel()
+{
+    ModelFixture m;
+    m.surfaces.push_back(Box("materials\\m01\\floor_tiles.mat", 0, 0, 0.45f, 0.8f, 0.5f, 0.45f));
+    m.surfaces.push_back(Box(kStoneWall, 0, 0, 0.98f, 0.95f, 0.65f, 0.08f));
+    return Fixture_Model(m);
+}
+
+// Normal and specular maps: drawn with the lighting programs where they run.
+Bytes IronDoorModel()
+{
+    ModelFixture m;
+    m.texCoordStride = 16;  // the coordinates sit after a second pair
+    m.uvOffset = 8;
+    m.surfaces.push_back(Box(kIronPlate, 0, 0, 1.1f, 0.6f, 0.06f, 1.0f));
+    m.surfaces.push_back(Fixture_StripPanel(kStoneWall, -0.9f, -0.4f, 1.8f, 0.8f, 0.05f, 6));
+    return Fixture_Model(m);
+}
+
+// One surface's material names a texture that is nowhere; one names no material.
+Bytes CrateModel()
+{
+    ModelFixture m;
+    m.surfaces.push_back(Box("materials\\env\\crate_broken.mat", 0, 0, 0.4f, 0.4f, 0.4f, 0.4f));
+    m.surfaces.push_back(Box("", 0.7f, 0.2f, 0.15f, 0.15f, 0.15f, 0.15f));
+    return Fixture_Model(m);
+}
+
+// A scrolling lava strip between two stone rims.
+Bytes LavaPoolModel()
+{
+    ModelFixture m;
+    m.surfaces.push_back(Fixture_StripPanel("materials\\env\\lava_flow.mat", -1.2f, -0.5f, 2.4f, 1.0f, 0.1f, 8));
+    m.surfaces.push_back(Box(kStoneWall, 0, -0.6f, 0.1f, 1.3f, 0.1f, 0.12f));
+    m.surfaces.push_back(Box(kStoneWall, 0, 0.6f, 0.1f, 1.3f, 0.1f, 0.12f));
+    return Fixture_Model(m);
+}
+
+// Thirty surfaces in one shared buffer: two rows of pillars on a base, each
+// surface indexing the buffer from its start (rebased when read).
+Bytes ColonnadeModel()
+{
+    ModelFixture m;
+    m.sharedBuffer = true;
+    m.surfaces.push_back(Box(kStoneWall, 0, 0, -10, 420, 120, 10));
+    for (int i = 0; i < 29; ++i) {
+        const int row = i % 2, column = i / 2;
+        const float height = 150.0f + static_cast<float>((i * 37) % 5) * 20.0f;
+        m.surfaces.push_back(Box(i % 3 == 0 ? kIronPlate : kStoneWall, -390.0f + 55.0f * column,
+                                 row ? 80.0f : -80.0f, height, 18, 18, height));
+    }
+    return Fixture_Model(m);
+}
+
 // ---- binary resources ----
 
 void PutU32(Bytes &b, uint32_t v)
@@ -332,6 +571,22 @@ FixtureArchive GlobalArchive()
     const Bytes flame = Text(kFlameMaterial);
     e.push_back(Entry("materials\\fx\\flame_additive", Fixture_LzoBlock(flame, true)));
     e.push_back(Entry("textures\\fx\\flame_d", Fixture_Texture(64, 128, 5, 8, FlameColour), 0));
+    e.push_back(Entry("sounds\\ui\\chime.ogg", Chime()));
+    e.push_back(Entry("sounds\\ui\\confirm.ogg", Confirm(), 0));
+    e.push_back(Entry("sounds\\fx\\water_drip.ogg", WaterDrip(), 1));
+    e.push_back(Entry("sounds\\amb\\dusk_sweep.ogg", DuskSweep(), 1));
+    e.push_back(Entry("sounds\\music\\chapel_bells.ogg", Fixture_LzoBlock(ChapelBells(), true), 0));
+    e.push_back(Entry("models\\env\\iron_door", IronDoorModel(), 0));
+    e.push_back(Entry("materials\\env\\iron_plate", Text(kIronPlateMaterial)));
+    e.push_back(Entry("textures\\env\\iron_plate_d", Fixture_Texture(64, 128, 1, 6, IronColour), 0));
+    e.push_back(Entry("textures\\env\\iron_plate_n", Fixture_Texture(64, 128, 1, 6, IronNormalColour), 1));
+    e.push_back(Entry("textures\\env\\iron_plate_s", Fixture_Texture(64, 128, 1, 6, IronSpecularColour), 1));
+    e.push_back(Entry("models\\env\\crate_broken", CrateModel()));
+    e.push_back(Entry("materials\\env\\crate_broken", Text(kCrateMaterial), 1));
+    e.push_back(Entry("models\\env\\lava_pool", Fixture_LzoBlock(LavaPoolModel(), true), 1));
+    e.push_back(Entry("materials\\env\\lava_flow", Fixture_LzoBlock(Text(kLavaMaterial), true), 0));
+    e.push_back(Entry("textures\\env\\lava_d", Fixture_LzoBlock(Fixture_Texture(64, 64, 1, 7, LavaColour), true), 0));
+    e.push_back(Entry("models\\env\\colonnade", ColonnadeModel(), 0));
     return a;
 }
 
@@ -355,6 +610,7 @@ FixtureArchive NightmareArchive()
     a.entries.push_back(Entry("scripts\\m01\\notes.txt", Fixture_LzoBlock(Text(kNotes), true), 0));
     a.entries.push_back(Entry("effects\\m01\\candle",
                               Fixture_EffectContainer({"textures\\fx\\flame_d", "materials\\fx\\flame_additive"})));
+    a.entries.push_back(Entry("models\\m01\\altar", AltarModel(), 0));
     return a;
 }
 

@@ -1,0 +1,96 @@
+// Frames: the timer's tick draws one complete frame into the back buffer and
+// swaps, whether or not anything changed. Also the GL side of the model's
+// orientation and lights.
+#include "render/render.h"
+#include "render/gl_procs.h"
+#include "texture/upload.h"
+
+#include <chrono>
+#include <thread>
+
+void GL_RunFrame()
+{
+    if (!viewer.glReady)
+        return;
+    GlSurface *surface = viewer.glWindow;
+    if (!surface || !surface->MakeCurrent())
+        return;  // off screen: nothing can be drawn
+    if (viewer.frameCallback)
+        viewer.frameCallback();
+    surface->Present();
+    // Keeps the window's thread from running frames back to back.
+    if (viewer.frameSleepMs != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(viewer.frameSleepMs));
+}
+
+void R_DrawFrame()
+{
+    R_BuildViewMatrix();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glMultMatrixf(viewer.viewMatrix);
+    if (viewer.services.Model_Draw)
+        viewer.services.Model_Draw();
+    R_Begin2D();
+    DrawTexturePreview();
+    // Back to the perspective and the modelview mode the next frame starts in.
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void R_Begin2D()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, viewer.viewWidth, viewer.viewHeight, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void R_ApplyModelOrientation()
+{
+    const float *a = viewer.preview.modelAngles;
+    glRotatef(a[1], 0, 0, 1);
+    glRotatef(a[0], 0, 1, 0);
+    glRotatef(a[2], 1, 0, 0);
+    glRotatef(90, 1, 0, 0);
+    glRotatef(90, 0, 1, 0);
+}
+
+void R_SetupLights()
+{
+    float positions[2][4];
+    R_LightPositions(positions);
+    static constexpr float kAmbient[4] = {0.45f, 0.45f, 0.45f, 1.0f};
+    static constexpr float kWhite[4] = {1, 1, 1, 1};
+    static constexpr float kDown[3] = {0, 0, -1};
+    for (int i = 0; i < 2; ++i) {
+        const GLenum light = i == 0 ? GL_LIGHT0 : GL_LIGHT1;
+        glLightfv(light, GL_AMBIENT, kAmbient);
+        if (i == 0)
+            glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kAmbient);
+        glLightfv(light, GL_DIFFUSE, kWhite);
+        glLightfv(light, GL_SPECULAR, kWhite);
+        glLightfv(light, GL_SPOT_DIRECTION, kDown);
+        glLightf(light, GL_SPOT_CUTOFF, 180);
+        glLightf(light, GL_CONSTANT_ATTENUATION, 1);
+        glLightf(light, GL_LINEAR_ATTENUATION, 0);
+        glLightf(light, GL_QUADRATIC_ATTENUATION, 0);
+        glLightfv(light, GL_POSITION, positions[i]);
+        glEnable(light);
+    }
+    glEnable(GL_LIGHTING);
+}
+
+void R_InstallServices()
+{
+    viewer.services.GL_Init = GL_Init;
+    viewer.services.GL_Release = GL_Release;
+    viewer.services.GL_RunFrame = GL_RunFrame;
+    viewer.frameCallback = R_DrawFrame;
+    viewer.frameSleepMs = 1;
+}

@@ -1,0 +1,122 @@
+// The 3D view: vector and matrix math, the camera, the two lights and the
+// mouse (plain C++ over ViewerState), and the GL context, lighting programs and
+// frames (the GL library). No GL header is needed to include this one.
+#pragma once
+
+#include "app/viewer_state.h"
+#include "app/viewer_window.h"
+
+#include <cstdint>
+
+// ---- math (math.cpp) ----
+// Vectors are float[3], angle triples float[3] in degrees (pitch, yaw, roll),
+// matrices float[16] in column-major order (element (r, c) at 4c + r).
+
+struct Orientation {
+    float axis[3][3];  // rows of a rotation, possibly with a uniform scale
+    float origin[3];
+};
+
+// out = a x b, which applies b first; out must be neither input.
+void Math_MatrixMultiply(const float *a, const float *b, float *out);
+// m = m x translation(v), for a matrix whose bottom row is (0, 0, 0, 1).
+void Math_MatrixTranslate(float *m, const float *v);
+// m = m x R, R built from the principal-axis rotations named by x, y, z (each
+// 0, 1 or -1). The turn about Y runs opposite to glRotatef's.
+void Math_MatrixRotate(float *m, float angle, float x, float y, float z);
+// Any output may be null.
+void Math_AnglesToVectors(const float *angles, float *forward, float *right, float *up);
+// (-pitch, yaw, 0) of a direction; pitch and yaw in 0..360 before the pitch is negated.
+void Math_VectorToAngles(const float *v, float *angles);
+void Math_AddPointToBounds(const float *p, float *mins, float *maxs);
+// Inverse of a rotation with uniform scale and a translation.
+void Math_InvertOrientation(const Orientation &in, Orientation &out);
+void Math_TransformPoint(const Orientation &o, const float *p, float *out);
+// Vertical field of view (degrees) that matches fovX on a width x height view.
+float Math_FovY(float fovX, int width, int height);
+// The view's perspective: m[14] is -2 * zNear; zFar only adds 2 * zNear / zFar to m[10].
+void Math_PerspectiveMatrix(float fovX, float fovY, float zNear, float zFar, float *m);
+float Math_Sqrt(float v);
+
+// ---- camera, lights and mouse (camera.cpp) ----
+
+// Key flags of a mouse move, as the view reads them.
+enum MouseFlags : int {
+    MouseLeft = 1,
+    MouseRight = 2,
+    MouseShift = 4,
+    MouseControl = 8,
+};
+
+// A move over the main window, point (x, y) in its client pixels: drags over
+// the GL view slide the texture or turn, zoom and pan the model and its lights.
+// The caller passes the move on to default processing afterwards.
+void OnMouseMove(ViewerWindow &window, int flags, int x, int y);
+// eyeOrigin and eyeAngles from the orbit centre, angles and zoom.
+void R_PlaceEye();
+// viewMatrix from the eye.
+void R_BuildViewMatrix();
+// Framing of a model about to be parsed: centre raised to 512, zoom 1200.
+void R_FrameModel();
+// Framing of a parsed model by the bounds of its vertex positions: centre,
+// zoom and both light distances fitted, the lights at their starting angles.
+void R_FrameModelBounds(const float *mins, const float *maxs);
+// The model rotation (the GL sequence of R_ApplyModelOrientation) built on the
+// CPU, for the eye position in model space.
+void R_ModelOrientationMatrix(float *m);
+// Positions of the two lights relative to the model, w = 1.
+void R_LightPositions(float positions[2][4]);
+
+// ---- GL context (gl_context.cpp, GL library) ----
+
+// The window side of the context: the view control the viewer draws on.
+class GlSurface {
+public:
+    virtual ~GlSurface() = default;
+    // A context can be made current only on a view shown on screen.
+    virtual bool IsOnScreen() const = 0;
+    // Creates the context once (RGBA, double buffer, 24-bit depth, 8-bit stencil).
+    virtual bool CreateContext() = 0;
+    virtual bool MakeCurrent() = 0;  // false (and no GL call) while the view is off screen
+    virtual void Present() = 0;      // swaps the buffers
+    virtual void DeleteContext() = 0;
+};
+
+// Creates the context on viewer.glWindow the first time (false when the view
+// is not on screen yet or creation fails), then, every time, makes it current,
+// re-detects the capabilities, sets the viewport and projection for a view of
+// width x height (each at least 1) and the initial GL state.
+bool GL_Init(int width, int height);
+// Reads the extension string and limits: programsSupported, compressionSupported.
+void GL_CheckExtensions();
+// Fetches the program, vertex-attribute and multitexture entry points; false
+// at the first limit, extension or entry point that is missing.
+bool GL_LoadProgramEntryPoints();
+// Loads the perspective matrix into the current matrix.
+void GL_SetProjection(float fovX, float fovY, float zNear, float zFar);
+// A program compiled from text, or -1 (no programs, or a compile error).
+int32_t GL_LoadProgram(uint32_t target, const char *text);
+// Compiles the two lighting programs on the first call that finds them missing.
+void GL_EnsurePrograms();
+// Drops the context; glReady becomes false. Harmless when there is none.
+void GL_Release();
+
+// The two lighting programs (programs.cpp).
+extern const char *const kLightingVertexProgram;
+extern const char *const kLightingFragmentProgram;
+
+// ---- frames (frame.cpp, GL library) ----
+
+// One frame: current context, frameCallback, swap, frameSleepMs pause.
+void GL_RunFrame();
+// The frame content: camera, clear, model pass, 2D pass with the texture preview.
+void R_DrawFrame();
+// Pixel coordinates for 2D drawing: origin top-left, y down.
+void R_Begin2D();
+// glRotatef sequence that turns the model (after glPushMatrix on the camera).
+void R_ApplyModelOrientation();
+// GL_LIGHT0 and GL_LIGHT1 at R_LightPositions, and lighting on.
+void R_SetupLights();
+// The GL steps of the window's services (GL_Init, GL_RunFrame, GL_Release),
+// frameCallback = R_DrawFrame and frameSleepMs = 1.
+void R_InstallServices();

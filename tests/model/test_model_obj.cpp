@@ -1,0 +1,173 @@
+// The OBJ text of a model, exactly, and its reading by another program.
+#include "model/model.h"
+#include "model_fixtures.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+
+namespace {
+
+std::string ObjText(const Model *model, bool *ok = nullptr)
+{
+    FILE *file = tmpfile();
+    EXPECT_NE(file, nullptr);
+    const bool written = Model_WriteObj(file, model);
+    if (ok)
+        *ok = written;
+    std::string text(static_cast<size_t>(ftell(file)), '\0');
+    rewind(file);
+    EXPECT_EQ(fread(text.data(), 1, text.size(), file), text.size());
+    fclose(file);
+    return text;
+}
+
+ModelSurface Surface(const char *name, int vertexCount, std::vector<uint16_t> indices, int perElement)
+{
+    ModelSurface s;
+    snprintf(s.materialName, sizeof s.materialName, "%s", name);
+    s.vertexCount = vertexCount;
+    for (int k = 0; k < vertexCount; ++k) {
+        ModelVertex v{};
+        v.u = 0.25f * static_cast<float>(k);
+        v.v = 1.0f - 0.25f * static_cast<float>(k);
+        v.position[0] = static_cast<float>(k);
+        v.position[1] = 1.5f;
+        v.position[2] = -0.0f;
+        v.normal[2] = 1.0f;
+        s.vertices.push_back(v);
+    }
+    s.indicesPerElement = perElement;
+    s.elementCount = static_cast<int32_t>(indices.size()) / perElement;
+    s.indices = std::move(indices);
+    return s;
+}
+
+constexpr const char *kHeader = "# Quillon .obj export.\n#\nmtllib ./dkexport.mtl\n";
+
+}  // namespace
+
+TEST(ModelObj, WritesOneTriangleExactly)
+{
+    Model model;
+    model.surfaces.push_back(Surface("stone", 3, {0, 1, 2}, 3));
+    EXPECT_EQ(ObjText(&model), std::string(kHeader) +
+                                   "g\n"
+                                   "v  0.000000 1.500000 -0.000000\n"
+                                   "v  1.000000 1.500000 -0.000000\n"
+                                   "v  2.000000 1.500000 -0.000000\n"
+                                   "\n"
+                                   "vt  0.000000 1.000000 0.000000\n"
+                                   "vt  0.250000 0.750000 0.000000\n"
+                                   "vt  0.500000 0.500000 0.000000\n"
+                                   "\n"
+                                   "vn  0.000000 0.000000 1.000000\n"
+                                   "vn  0.000000 0.000000 1.000000\n"
+                                   "vn  0.000000 0.000000 1.000000\n"
+                                   "\n"
+                                   "g dkobj00\n"
+                                   "usemtl stone\n"
+                                   "f  1/1/1 2/2/2 3/3/3\n"
+                                   "\n"
+                                   "g\n");
+}
+
+TEST(ModelObj, NumbersFacesAcrossSurfacesAndStrips)
+{
+    Model model;
+    model.surfaces.push_back(Surface("a", 4, {0, 1, 2, 2, 1, 3}, 3));
+    model.surfaces.push_back(Surface("strip", 5, {0, 1, 2, 3, 4}, 1));
+    model.surfaces.back().hidden = 1;  // hidden surfaces are exported like the others
+    for (int i = 2; i < 12; ++i)
+        model.surfaces.push_back(Surface("x", 3, {2, 1, 0}, 3));
+    const std::string text = ObjText(&model);
+
+    std::vector<std::string> faces, groups;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        const std::string line = text.substr(at, end - at);
+        if (line.rfind("f ", 0) == 0)
+            faces.push_back(line);
+        if (line.rfind("g", 0) == 0)
+            groups.push_back(line);
+    }
+    ASSERT_EQ(faces.size(), 2u + 3u + 10u);
+    EXPECT_EQ(faces[0], "f  1/1/1 2/2/2 3/3/3");
+    EXPECT_EQ(faces[1], "f  3/3/3 2/2/2 4/4/4");
+    // The strip's faces (1, 2, 3), (2, 3, 4), (3, 4, 5) after the first surface's 4 vertices.
+    EXPECT_EQ(faces[2], "f  5/5/5 6/6/6 7/7/7");
+    EXPECT_EQ(faces[3], "f  6/6/6 7/7/7 8/8/8");
+    EXPECT_EQ(faces[4], "f  7/7/7 8/8/8 9/9/9");
+    EXPECT_EQ(faces.back(), "f  39/39/39 38/38/38 37/37/37");
+    EXPECT_EQ(groups[1], "g dkobj00");
+    EXPECT_EQ(groups[3], "g dkobj01");
+    EXPECT_EQ(groups[23], "g dkobj11");
+    EXPECT_EQ(groups.back(), "g");
+    EXPECT_NE(text.find("usemtl strip\n"), std::string::npos);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+TEST(ModelObj, NoModelWritesNothingAndWriteFailuresAreReported)
+{
+    EXPECT_EQ(ObjText(nullptr), "");
+    Model model;
+    model.surfaces.push_back(Surface("stone", 3, {0, 1, 2}, 3));
+    FILE *full = fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    setvbuf(full, nullptr, _IONBF, 0);
+    EXPECT_FALSE(Model_WriteObj(full, &model));
+    fclose(full);
+}
+
+// What `assimp info` reports for an OBJ file; -1 when it could not read it.
+static std::pair<long, long> AssimpCounts(const std::string &path)
+{
+    FILE *pipe = popen(("assimp info '" + path + "' 2>&1").c_str(), "r");
+    if (!pipe)
+        return {-1, -1};
+    long vertices = -1, faces = -1;
+    char line[512];
+    while (fgets(line, sizeof line, pipe)) {
+        sscanf(line, "Vertices: %ld", &vertices);
+        sscanf(line, "Faces: %ld", &faces);
+    }
+    return pclose(pipe) == 0 ? std::pair(vertices, faces) : std::pair(-1L, -1L);
+}
+
+TEST(ModelObj, AssimpReadsWhatTheParseGives)
+{
+    if (system("command -v assimp >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "assimp-utils is not installed";
+    TempDir dir;
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 2, 3};
+    ModelFixture separate;
+    separate.surfaces = {Fixture_Box("stone", centre, half), Fixture_StripPanel("floor", -4, -4, 8, 2, -3, 6)};
+    separate.texCoordStride = 16;
+    separate.uvOffset = 4;
+    ModelFixture shared;
+    shared.sharedBuffer = true;
+    for (int i = 0; i < 24; ++i) {
+        const float c[3] = {static_cast<float>(i % 6) * 3, static_cast<float>(i / 6) * 3, 0};
+        shared.surfaces.push_back(Fixture_Box("tile" + std::to_string(i % 3), c, half));
+    }
+    int round = 0;
+    for (const ModelFixture &fixture : {separate, shared}) {
+        const Bytes bytes = Fixture_Model(fixture);
+        Model *model = Model_Parse(bytes.data(), bytes.size());
+        ASSERT_NE(model, nullptr);
+        long vertices = 0, faces = 0;
+        for (const ModelSurface &s : model->surfaces) {
+            vertices += static_cast<long>(std::set<uint16_t>(s.indices.begin(), s.indices.end()).size());
+            faces += s.indicesPerElement == 3 ? s.elementCount : s.elementCount - 2;
+        }
+        const std::string path = dir / ("model" + std::to_string(round++) + ".obj");
+        FILE *file = fopen(path.c_str(), "wb");
+        ASSERT_TRUE(Model_WriteObj(file, model));
+        fclose(file);
+        Model_Free(model);
+        EXPECT_EQ(AssimpCounts(path), std::pair(vertices, faces)) << path;
+    }
+}

@@ -1,0 +1,388 @@
+// The model parse over containers written by the fixture writer, and over
+// truncated, lying and random ones.
+#include "model/model.h"
+#include "model_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+
+namespace {
+
+struct ModelDeleter {
+    void operator()(Model *m) const { Model_Free(m); }
+};
+using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
+
+ModelPtr Parse(const Bytes &bytes)
+{
+    return ModelPtr(Model_Parse(bytes.data(), bytes.size()));
+}
+
+// The decoded, normalised direction the parse gives for three bytes.
+void Direction(const uint8_t b[3], float out[3])
+{
+    for (int i = 0; i < 3; ++i)
+        out[i] = static_cast<float>(b[i]) / 255.0f * 2.0f - 1.0f;
+    const float inverse = 1.0f / std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+    for (int i = 0; i < 3; ++i)
+        out[i] *= inverse;
+}
+
+void ExpectSurface(const ModelSurface &got, const ModelFixtureSurface &want, float scale)
+{
+    SCOPED_TRACE(want.material);
+    EXPECT_STREQ(got.materialName, want.material.c_str());
+    EXPECT_EQ(got.hidden, 0);
+    EXPECT_EQ(got.material, nullptr);
+    const bool list = !want.strip || want.indices.size() == 3;
+    EXPECT_EQ(got.indicesPerElement, list ? 3 : 1);
+    EXPECT_EQ(got.elementCount, static_cast<int32_t>(list ? want.indices.size() / 3 : want.indices.size()));
+    EXPECT_EQ(std::vector<uint32_t>(got.indices.begin(), got.indices.end()), want.indices);
+    ASSERT_EQ(got.vertexCount, static_cast<int32_t>(want.vertices.size()));
+    ASSERT_EQ(got.vertices.size(), want.vertices.size());
+    for (size_t k = 0; k < want.vertices.size(); ++k) {
+        const ModelVertex &g = got.vertices[k];
+        const ModelFixtureVertex &w = want.vertices[k];
+        float normal[3], tangent[3], bitangent[3];
+        Direction(w.normal, normal);
+        Direction(w.tangent, tangent);
+        Direction(w.bitangent, bitangent);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(g.position[i], w.position[i] * scale) << k;
+            EXPECT_EQ(g.normal[i], normal[i]) << k;
+            EXPECT_EQ(g.tangent[i], tangent[i]) << k;
+            EXPECT_EQ(g.bitangent[i], bitangent[i]) << k;
+        }
+        EXPECT_EQ(g.u, w.u) << k;
+        EXPECT_EQ(g.v, w.v) << k;
+    }
+}
+
+const float kOrigin[3] = {0, 0, 0};
+const float kHalf[3] = {0.5f, 1.0f, 1.5f};
+
+ModelFixture BoxAndPanel()
+{
+    ModelFixture m;
+    m.surfaces.push_back(Fixture_Box("stone.mat", kOrigin, kHalf));
+    m.surfaces.push_back(Fixture_StripPanel("floor_tiles", -2, -2, 4, 1, -1.5f, 5));
+    return m;
+}
+
+// `count` boxes in a row, each with its own material name.
+ModelFixture Boxes(int count)
+{
+    ModelFixture m;
+    for (int i = 0; i < count; ++i) {
+        const float centre[3] = {static_cast<float>(i) * 3, 0, 0};
+        m.surfaces.push_back(Fixture_Box("m" + std::to_string(i), centre, kHalf));
+    }
+    return m;
+}
+
+}  // namespace
+
+TEST(ModelParse, ReadsSurfacesWithEveryTexCoordLayout)
+{
+    const struct {
+        uint32_t stride, uvOffset;
+        float pad;
+        uint16_t type, flags;
+        uint32_t descriptorGap;
+    } layouts[] = {
+        {8, 0, 5.0f, 0x2000, 0, 0},      {16, 4, 5.0f, 0x3000, 0x400, 8}, {16, 8, 0.0f, 0x3600, 0, 0},
+        {24, 0, 7.5f, 0x2000, 0x400, 4}, {32, 12, 0.0f, 0x3000, 0, 172}, {36, 20, 5.0f, 0x2000, 0, 0},
+    };
+    for (const auto &l : layouts) {
+        SCOPED_TRACE(::testing::Message() << "stride " << l.stride << " uv at " << l.uvOffset);
+        ModelFixture m = BoxAndPanel();
+        m.texCoordStride = l.stride;
+        m.uvOffset = l.uvOffset;
+        m.padValue = l.pad;
+        m.descriptorGap = l.descriptorGap;
+        for (auto &s : m.surfaces) {
+            s.descriptorType = l.type;
+            s.descriptorFlags = l.flags;
+        }
+        ModelPtr model = Parse(Fixture_Model(m));
+        ASSERT_TRUE(model);
+        ASSERT_EQ(model->surfaces.size(), 2u);
+        // Twenty or fewer descriptors: indices as stored, positions times 100.
+        ExpectSurface(model->surfaces[0], m.surfaces[0], 100.0f);
+        ExpectSurface(model->surfaces[1], m.surfaces[1], 100.0f);
+    }
+}
+
+TEST(ModelParse, RefusesContainersWithoutModel)
+{
+    ModelFixtureLayout layout;
+    const Bytes good = Fixture_Model(BoxAndPanel(), &layout);
+    ASSERT_TRUE(Parse(good));
+    const struct {
+        const char *what;
+        void (*patch)(Bytes &, const ModelFixtureLayout &);
+    } cases[] = {
+        {"empty descriptor scan", [](Bytes &b, const ModelFixtureLayout &) { Fixture_PutU32(b, 0x1C, 0xE0); }},
+        {"no descriptor",
+         [](Bytes &b, const ModelFixtureLayout &l) {
+             for (size_t at : l.descriptors)
+                 Fixture_PutU16(b, at, 0x2100);
+         }},
+        {"bad flags and counts",
+         [](Bytes &b, const ModelFixtureLayout &l) {
+             Fixture_PutU16(b, l.descriptors[0] + 2, 0x200);
+             Fixture_PutU32(b, l.descriptors[1] + 0x54, 7);
+         }},
+        {"no stream record",
+         [](Bytes &b, const ModelFixtureLayout &l) {
+             Fixture_PutU32(b, l.streamRecords, 23);
+             Fixture_PutU32(b, l.streamRecords + 56, 23);
+         }},
+        {"first surface with a position offset",
+         [](Bytes &b, const ModelFixtureLayout &l) { Fixture_PutU32(b, l.streamRecords + 4, 24); }},
+        {"every surface's indices out of range",
+         [](Bytes &b, const ModelFixtureLayout &l) {
+             Fixture_PutU32(b, l.descriptors[0] + 0x40, 1);
+             Fixture_PutU32(b, l.descriptors[1] + 0x40, 1);
+         }},
+    };
+    for (const auto &c : cases) {
+        Bytes b = good;
+        c.patch(b, layout);
+        EXPECT_FALSE(Parse(b)) << c.what;
+    }
+    EXPECT_FALSE(Model_Parse(nullptr, 0));
+    EXPECT_FALSE(Parse(Bytes(good.begin(), good.begin() + 0xB3)));  // shorter than the header fields
+}
+
+TEST(ModelParse, DropsSurfacesThatCannotBeReadAndKeepsTheOthers)
+{
+    ModelFixtureLayout layout;
+    const ModelFixture m = Boxes(4);
+    const Bytes good = Fixture_Model(m, &layout);
+    const uint32_t far = static_cast<uint32_t>(good.size());
+    const struct {
+        const char *what;
+        size_t at;
+        uint32_t value;
+    } cases[] = {
+        // An index not below the vertex count (the first index of surface 1 becomes 24).
+        {"index", layout.indexData + 2 * 36, 24},
+        {"positions past the end", layout.streamRecords + 56 + 4, far},
+        {"texture coordinates past the end", layout.streamRecords + 56 + 32, far},
+        {"huge vertex count", layout.descriptors[1] + 0x40, 0x7FFFFFFF},
+        {"huge primitive count", layout.descriptors[1] + 0x3C, 0x7FFFFFFF},
+    };
+    for (const auto &c : cases) {
+        Bytes b = good;
+        if (std::string(c.what) == "index")
+            Fixture_PutU16(b, c.at, static_cast<uint16_t>(c.value));
+        else
+            Fixture_PutU32(b, c.at, c.value);
+        if (std::string(c.what) == "huge primitive count")
+            Fixture_PutU32(b, layout.descriptors[1] + 0x54, 0x7FFFFFFF + 2u);
+        ModelPtr model = Parse(b);
+        ASSERT_TRUE(model) << c.what;
+        ASSERT_EQ(model->surfaces.size(), 3u) << c.what;
+        // The surfaces after the dropped one move up.
+        for (size_t i = 0, k = 0; i < 4; ++i)
+            if (i != 1)
+                ExpectSurface(model->surfaces[k++], m.surfaces[i], 100.0f);
+    }
+}
+
+TEST(ModelParse, StripsAndSingleTriangles)
+{
+    ModelFixture m;
+    ModelFixtureSurface strip = Fixture_StripPanel("strip", 0, 0, 4, 1, 0, 4);  // 10 indices, 8 triangles
+    ModelFixtureSurface one = Fixture_StripPanel("one", 0, 0, 1, 1, 0, 1);      // 4 indices
+    one.indices = {0, 1, 2};  // a strip of one triangle is read as a list
+    m.surfaces = {strip, one};
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 2u);
+    EXPECT_EQ(model->surfaces[0].indicesPerElement, 1);
+    EXPECT_EQ(model->surfaces[0].elementCount, 10);
+    EXPECT_EQ(model->surfaces[1].indicesPerElement, 3);
+    EXPECT_EQ(model->surfaces[1].elementCount, 1);
+    ExpectSurface(model->surfaces[0], strip, 100.0f);
+    ExpectSurface(model->surfaces[1], one, 100.0f);
+}
+
+TEST(ModelParse, RebasesManySurfacesSharingOneBuffer)
+{
+    // More than 20 list surfaces in one buffer: each is rebased to its
+    // smallest index and keeps its positions as stored.
+    ModelFixture m = Boxes(22);
+    m.sharedBuffer = true;
+    m.leadingVertices = 2;
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 22u);
+    for (size_t i = 0; i < 22; ++i)
+        ExpectSurface(model->surfaces[i], m.surfaces[i], 1.0f);
+
+    // Twenty surfaces are read as stored: each claims the whole buffer.
+    m.surfaces.resize(20);
+    m.leadingVertices = 0;
+    model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 20u);
+    EXPECT_EQ(model->surfaces[3].vertexCount, 20 * 24);
+    EXPECT_EQ(model->surfaces[3].indices.front(), 3 * 24);
+    EXPECT_EQ(model->surfaces[3].vertices[3 * 24].position[0], m.surfaces[3].vertices[0].position[0] * 100.0f);
+
+    // A strip among them is not rebased either.
+    m = Boxes(22);
+    m.surfaces[21] = Fixture_StripPanel("strip", 0, 0, 1, 1, 0, 3);
+    m.sharedBuffer = true;
+    model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 22u);
+    ExpectSurface(model->surfaces[20], m.surfaces[20], 1.0f);
+    EXPECT_EQ(model->surfaces[21].vertexCount, 21 * 24 + 8);
+    EXPECT_EQ(model->surfaces[21].indices.front(), 21 * 24);
+    EXPECT_EQ(model->surfaces[21].vertices[21 * 24].position[0], 0.0f);
+}
+
+TEST(ModelParse, FallsBackTo32BitIndicesAndKeepsThem)
+{
+    // 32-bit index data behind 4 unused vertices. Surface 0 lists its last
+    // face first, so its 16-bit reading meets buffer index 24 and fails; it is
+    // read again as 32-bit. Surface 1's 16-bit reading (at firstIndex x 2, in
+    // the middle of surface 0's data) would pass with buffer indices 12..23
+    // and zeros: only because 32-bit reading sticks does it get its own.
+    ModelFixture m = Boxes(22);
+    m.sharedBuffer = true;
+    m.wideIndices = true;
+    m.leadingVertices = 4;
+    auto &first = m.surfaces[0].indices;
+    std::rotate(first.begin(), first.end() - 6, first.end());
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 22u);
+    for (size_t i = 0; i < 22; ++i)
+        ExpectSurface(model->surfaces[i], m.surfaces[i], 1.0f);
+}
+
+TEST(ModelParse, DecodesTangentFramesAndNames)
+{
+    ModelFixture m;
+    ModelFixtureSurface s = Fixture_Box(std::string(80, 'n'), kOrigin, kHalf);
+    for (ModelFixtureVertex &v : s.vertices) {
+        std::fill(std::begin(v.normal), std::end(v.normal), 255);
+        std::fill(std::begin(v.tangent), std::end(v.tangent), 0);
+    }
+    m.surfaces = {s, Fixture_Box("", kOrigin, kHalf)};
+    ModelFixtureLayout layout;
+    Bytes b = Fixture_Model(m, &layout);
+    ModelPtr model = Parse(b);
+    ASSERT_TRUE(model);
+    // 255 is 1.0 and 0 is -1.0 before the frame is made unit length.
+    const float c = 1.0f / std::sqrt(3.0f);
+    EXPECT_NEAR(model->surfaces[0].vertices[7].normal[1], c, 1e-6);
+    EXPECT_NEAR(model->surfaces[0].vertices[7].tangent[2], -c, 1e-6);
+    // A name longer than 63 characters is cut; no name gives an empty one.
+    EXPECT_EQ(std::string(model->surfaces[0].materialName), std::string(63, 'n'));
+    EXPECT_STREQ(model->surfaces[1].materialName, "");
+
+    // A material index beyond the pool names nothing.
+    Fixture_PutU32(b, layout.materialTable + 4, 1000);
+    model = Parse(b);
+    ASSERT_TRUE(model);
+    EXPECT_STREQ(model->surfaces[1].materialName, "");
+    EXPECT_EQ(std::string(model->surfaces[0].materialName), std::string(63, 'n'));
+}
+
+TEST(ModelParse, TexCoordSearchSkipsAZeroFirstPair)
+{
+    // (0, 0) is never taken as the first pair: the search moves on to the
+    // next plausible place, one vertex on, and the surface's coordinates come
+    // one vertex late (the last from the zeros behind the stream).
+    ModelFixture m;
+    m.surfaces.push_back(Fixture_StripPanel("p", 0, 0, 1, 1, 0, 4));
+    m.surfaces[0].vertices[0].u = 0;
+    m.surfaces[0].vertices[0].v = 0;
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    const auto &got = model->surfaces[0].vertices;
+    const auto &want = m.surfaces[0].vertices;
+    for (size_t k = 0; k + 1 < want.size(); ++k) {
+        EXPECT_EQ(got[k].u, want[k + 1].u) << k;
+        EXPECT_EQ(got[k].v, want[k + 1].v) << k;
+    }
+    EXPECT_EQ(got.back().u, 0.0f);
+}
+
+TEST(ModelParse, TexCoordSearchStaysLinearOnTinyPairs)
+{
+    // Pairs that are plausible but never significant make every candidate
+    // walk every vertex; the search gives up long before that is quadratic.
+    ModelFixture m;
+    m.surfaces.push_back(Fixture_StripPanel("tiny", 0, 0, 1, 1, 0, 40000));
+    for (ModelFixtureVertex &v : m.surfaces[0].vertices)
+        v.u = v.v = 0.005f;
+    const auto start = std::chrono::steady_clock::now();
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    EXPECT_EQ(model->surfaces[0].vertexCount, 80002);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(ModelParse, IgnoresDescriptorsPastTheLimit)
+{
+    ModelFixture m = Boxes(1030);
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 1024u);
+    EXPECT_EQ(model->surfaces[1023].vertices[0].position[0], m.surfaces[1023].vertices[0].position[0] * 100.0f);
+    // The material index table is read behind the last descriptor taken, which
+    // here is the 1025th descriptor's place: the names come out shuffled.
+    EXPECT_STREQ(model->surfaces[1023].materialName, "m765");
+}
+
+TEST(ModelParse, SurvivesTruncatedLyingAndRandomBytes)
+{
+    ModelFixture shared = Boxes(22);
+    shared.sharedBuffer = true;
+    shared.wideIndices = true;
+    shared.leadingVertices = 30;
+    for (const Bytes &good : {Fixture_Model(BoxAndPanel()), Fixture_Model(shared)}) {
+        const size_t full = Parse(good)->surfaces.size();
+        // Every prefix: fewer surfaces or none, and no read past its end (ASan).
+        for (size_t n = 0; n < good.size(); n += (n < 0x200 ? 1 : 7)) {
+            Bytes prefix(good.begin(), good.begin() + n);
+            prefix.shrink_to_fit();
+            ModelPtr model = Parse(prefix);
+            if (model) {
+                EXPECT_LE(model->surfaces.size(), full) << n;
+            }
+        }
+        // Lying header offsets.
+        for (size_t field : {0x1C, 0x4C, 0x60, 0x74, 0x9C, 0xB0})
+            for (uint32_t value : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFF0u, static_cast<uint32_t>(good.size())}) {
+                Bytes b = good;
+                Fixture_PutU32(b, field, value);
+                ModelPtr model = Parse(b);
+                if (model) {
+                    EXPECT_LE(model->surfaces.size(), full);
+                }
+            }
+    }
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        Bytes b(0xB4 + random() % 4096);
+        for (uint8_t &x : b)
+            x = static_cast<uint8_t>(random() % 4 ? 0 : random());
+        memcpy(b.data(), "EIFF", 4);
+        memcpy(b.data() + 16, "MODL", 4);
+        Fixture_PutU32(b, 0x1C, 0x2000);
+        Parse(b);
+    }
+}

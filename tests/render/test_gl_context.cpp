@@ -1,0 +1,227 @@
+// The GL context in a real Mesa context: capabilities, their fallbacks, the
+// viewport and state refresh, the frame, the model orientation and the
+// lighting programs.
+#include "gl_test_view.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+TEST_F(GlViewTest, DetectsCompressionAndProgramsOnMesa)
+{
+    EXPECT_TRUE(viewer.glReady);
+    EXPECT_TRUE(viewer.compressionSupported);
+    EXPECT_TRUE(viewer.programsSupported);
+    EXPECT_NE(glProcs.glCompressedTexImage2DARB, nullptr);
+    EXPECT_NE(glProcs.glClientActiveTextureARB, nullptr);  // the last of the fetch list
+    EXPECT_FLOAT_EQ(viewer.projectionMatrix[14], -8.0f);
+    EXPECT_FLOAT_EQ(viewer.projectionMatrix[10], -1.00012207f);
+
+    EXPECT_EQ(viewer.vertexProgram, -1);
+    GL_EnsurePrograms();
+    EXPECT_NE(viewer.vertexProgram, -1);
+    EXPECT_NE(viewer.fragmentProgram, -1);
+    EXPECT_TRUE(viewer.programsSupported);
+    const int32_t vertex = viewer.vertexProgram;
+    GL_EnsurePrograms();  // loaded once
+    EXPECT_EQ(viewer.vertexProgram, vertex);
+
+    // A program that does not compile gives -1 and leaves the error position set.
+    EXPECT_EQ(GL_LoadProgram(GL_VERTEX_PROGRAM_ARB, "!!ARBvp1.0\nMOV result.position, nonsense;\nEND\n"), -1);
+}
+
+TEST_F(GlViewTest, FallbacksHoldWhenCapabilitiesAreOff)
+{
+    viewer.programsSupported = false;
+    EXPECT_EQ(GL_LoadProgram(GL_VERTEX_PROGRAM_ARB, kLightingVertexProgram), -1);
+    GL_EnsurePrograms();
+    EXPECT_EQ(viewer.vertexProgram, -1);
+    EXPECT_EQ(viewer.fragmentProgram, -1);
+
+    // The next GL_Init (a resize) detects them again.
+    ASSERT_TRUE(GL_Init(kWidth, kHeight));
+    EXPECT_TRUE(viewer.programsSupported);
+    EXPECT_TRUE(viewer.compressionSupported);
+}
+
+TEST_F(GlViewTest, ExtensionWordsAreWholeNames)
+{
+    const char *list = "GL_ARB_vertex_program2 GL_EXT_texture3D GL_ARB_multitexture";
+    EXPECT_FALSE(GL_HasExtension(list, "GL_ARB_vertex_program"));
+    EXPECT_TRUE(GL_HasExtension(list, "GL_EXT_texture3D"));
+    EXPECT_TRUE(GL_HasExtension(list, "GL_ARB_multitexture"));
+    EXPECT_FALSE(GL_HasExtension(list, "GL_ARB_multi"));
+    EXPECT_FALSE(GL_HasExtension(nullptr, "GL_EXT_texture3D"));
+}
+
+TEST_F(GlViewTest, ZeroSizedViewGetsAOnePixelViewport)
+{
+    ASSERT_TRUE(GL_Init(0, 0));
+    EXPECT_EQ(viewer.viewWidth, 1);
+    EXPECT_EQ(viewer.viewHeight, 1);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 1);
+    EXPECT_EQ(viewport[3], 1);
+    for (float v : viewer.projectionMatrix)
+        EXPECT_TRUE(std::isfinite(v));
+    EXPECT_FLOAT_EQ(viewer.projectionMatrix[0], viewer.projectionMatrix[5]);  // square view, square projection
+}
+
+TEST_F(GlViewTest, ResizeRestoresTheInitialState)
+{
+    glClearColor(1, 0, 0, 1);
+    glDepthFunc(GL_ALWAYS);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    ASSERT_TRUE(GL_Init(200, 100));
+
+    GLfloat clear[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_FLOAT_EQ(clear[0], 0.25f);
+    EXPECT_FLOAT_EQ(clear[1], 0.25f);
+    EXPECT_FLOAT_EQ(clear[2], 0.25f);
+    EXPECT_FLOAT_EQ(clear[3], 1.0f);
+    GLint depthFunc = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    EXPECT_EQ(depthFunc, GL_LEQUAL);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 200);
+    EXPECT_EQ(viewport[3], 100);
+    // The vertical field follows the aspect ratio: half as high, about half the slope.
+    EXPECT_NEAR(viewer.projectionMatrix[5] / viewer.projectionMatrix[0], 2.0f, 1e-4);
+}
+
+TEST_F(GlViewTest, AFrameOfNothingIsGreyAndEndsInModelview)
+{
+    viewer.viewHidden = false;
+    viewer.preview.resourceKind = KindText;
+    viewer.preview.CurrentResource = {'t', 'e', 'x', 't'};
+    for (int i = 0; i < 3; ++i)
+        R_DrawFrame();
+    EXPECT_EQ(At(0, 0), kClearGrey);
+    EXPECT_EQ(At(kWidth / 2, kHeight / 2), kClearGrey);
+    GLint mode = 0, modelDepth = 0, projectionDepth = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelDepth);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(modelDepth, 1);
+    EXPECT_EQ(projectionDepth, 1);
+    // The camera matrix is what the frame leaves on the modelview stack.
+    GLfloat modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    EXPECT_EQ(memcmp(modelview, viewer.viewMatrix, sizeof modelview), 0);
+
+    // GL_RunFrame without a context draws and swaps nothing.
+    int drawn = 0;
+    static int *counter;
+    counter = &drawn;
+    viewer.frameCallback = [] { ++*counter; };
+    GL_RunFrame();
+    EXPECT_EQ(drawn, 1);
+    viewer.glReady = false;
+    GL_RunFrame();
+    EXPECT_EQ(drawn, 1);
+}
+
+// The model's GL rotation and its CPU twin agree, Y turns included.
+TEST_F(GlViewTest, ModelOrientationMatchesItsCpuTwin)
+{
+    const float angles[][3] = {{0, 0, 0}, {35, 0, 0}, {0, 75, 0}, {-20, 130, 0}, {12.5f, -300, 45}};
+    for (const auto &a : angles) {
+        memcpy(viewer.preview.modelAngles, a, sizeof a);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        R_ApplyModelOrientation();
+        float gl[16], cpu[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, gl);
+        R_ModelOrientationMatrix(cpu);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(gl[i], cpu[i], 1e-5) << "angles " << a[0] << "," << a[1] << "," << a[2] << " [" << i << "]";
+    }
+}
+
+// One solid-colour texture on a unit, as the programs sample it.
+GLuint SolidTexture(GLenum unit, const unsigned char rgba[4])
+{
+    GLuint name = 0;
+    glProcs.glActiveTextureARB(unit);
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return name;
+}
+
+// A quad facing +Z in 2D pixel space, lit by the programs with both lights
+// at `lightZ` on the normal's axis: the colour the programs give.
+Pixel LitQuad(float lightZ, const unsigned char gloss[4], const Pixel &at)
+{
+    const unsigned char diffuse[4] = {200, 100, 50, 255};
+    const unsigned char flat[4] = {0, 128, 0, 128};  // alpha and green at half: the normal is +Z
+    SolidTexture(GL_TEXTURE0_ARB, diffuse);
+    SolidTexture(GL_TEXTURE1_ARB, flat);
+    SolidTexture(GL_TEXTURE2_ARB, gloss);
+
+    glProcs.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, viewer.vertexProgram);
+    glProcs.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, viewer.fragmentProgram);
+    glEnable(GL_VERTEX_PROGRAM_ARB);
+    glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    const float light[4] = {32, 32, lightZ, 1}, eye[4] = {32, 32, 500, 1};
+    const float specular[4] = {1, 1, 1, 8};
+    glProcs.glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 0, light);
+    glProcs.glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 1, light);
+    glProcs.glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 2, eye);
+    glProcs.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 0, specular);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    R_Begin2D();
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(1, 1, 1, 1);
+    glBegin(GL_QUADS);
+    const float corners[4][2] = {{0, 0}, {64, 0}, {64, 64}, {0, 64}};
+    for (const auto &c : corners) {
+        glProcs.glVertexAttrib3fARB(5, 0, 0, 1);  // normal
+        glProcs.glVertexAttrib3fARB(6, 0, 1, 0);  // tangent
+        glProcs.glVertexAttrib3fARB(7, 1, 0, 0);  // bitangent
+        glTexCoord2f(c[0] / 64, c[1] / 64);
+        glVertex3f(c[0], c[1], 0);
+    }
+    glEnd();
+    glDisable(GL_VERTEX_PROGRAM_ARB);
+    glDisable(GL_FRAGMENT_PROGRAM_ARB);
+    glEnable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glProcs.glActiveTextureARB(GL_TEXTURE0_ARB);
+
+    unsigned char rgba[4] = {};
+    glReadBuffer(GL_BACK);
+    glReadPixels(at.r, viewer.viewHeight - 1 - at.g, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return {rgba[0], rgba[1], rgba[2]};
+}
+
+TEST_F(GlViewTest, LightingProgramsLightTheDiffuseMap)
+{
+    GL_EnsurePrograms();
+    ASSERT_TRUE(viewer.programsSupported);
+    const unsigned char noGloss[4] = {0, 0, 0, 0};
+    const Pixel centre{32, 32, 0};
+    // A light straight above the surface: full diffuse colour.
+    EXPECT_TRUE(Near(LitQuad(300, noGloss, centre), Pixel{200, 100, 50}, 2)) << LitQuad(300, noGloss, centre);
+    // Lights behind it: the 0.075 floor of the diffuse colour.
+    EXPECT_TRUE(Near(LitQuad(-300, noGloss, centre), Pixel{15, 8, 4}, 2)) << LitQuad(-300, noGloss, centre);
+    // A white specular map adds both highlights: three times the diffuse colour, clamped.
+    const unsigned char gloss[4] = {255, 255, 255, 255};
+    EXPECT_TRUE(Near(LitQuad(300, gloss, centre), Pixel{255, 255, 150}, 2)) << LitQuad(300, gloss, centre);
+}
+
+}  // namespace
