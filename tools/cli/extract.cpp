@@ -284,8 +284,73 @@ void ReservePath(Extraction &x, std::vector<std::string> &components, int32_t in
         x.used.insert(FoldCase(Extract_JoinPath(components, n)));
 }
 
+// Raw extraction without a kind filter: the stored bytes go from the archive
+// file to the output inside the kernel, without passing through our memory.
+// Compressed entries are expanded through the loading path instead.
+void ExtractStoredEntry(Extraction &x, const PakEntry &entry)
+{
+    std::vector<std::string> components = Extract_SafeComponents(entry);
+    ReservePath(x, components, entry.index);
+    const std::string path = Extract_JoinPath(components, components.size());
+    std::string reason;
+    const int parentFd = OpenParent(x, components, reason);
+    if (parentFd < 0) {
+        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + reason + ")");
+        return;
+    }
+    int fd = -1;
+    switch (OpenTarget(x, parentFd, components.back(), fd, reason)) {
+    case OpenOutcome::Exists:
+        ++x.skipped;
+        x.Report(entry, "skipped: exists (" + path + ")");
+        return;
+    case OpenOutcome::Failed:
+        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + path + ": " + reason + ")");
+        return;
+    case OpenOutcome::Created:
+        break;
+    }
+    uint64_t copied = 0;
+    PakCopyResult result = Pak_CopyStoredEntry(x.archive, entry, fd, &copied);
+    if (result == PakCopyResult::Compressed) {
+        PakLoadResult loaded = Pak_LoadEntry(x.archive, entry, x.bytes);
+        if (loaded == PakLoadResult::Ok) {
+            FILE *file = fdopen(fd, "wb");
+            bool ok = file && Export_WriteRaw(file, x.bytes);
+            if (file) {
+                ok = fclose(file) == 0 && ok;
+                fd = -1;
+            }
+            result = ok ? PakCopyResult::Ok : PakCopyResult::WriteFailed;
+            copied = x.bytes.size();
+        } else {
+            result = loaded == PakLoadResult::CannotOpen ? PakCopyResult::CannotOpen : PakCopyResult::Corrupt;
+        }
+    }
+    if (fd >= 0 && close(fd) != 0 && result == PakCopyResult::Ok)
+        result = PakCopyResult::WriteFailed;
+    if (result != PakCopyResult::Ok) {
+        // Neither a partial file nor an empty one stays: the next run would keep it as whole.
+        unlinkat(parentFd, components.back().c_str(), 0);
+        if (result == PakCopyResult::WriteFailed)
+            x.Fail(entry, std::string(Export_Message(ExportResult::WriteFailed)) + " (" + path + ")");
+        else
+            x.Fail(entry, Pak_LoadMessage(result == PakCopyResult::CannotOpen ? PakLoadResult::CannotOpen
+                                                                              : PakLoadResult::Corrupt,
+                                          x.archive, entry));
+        return;
+    }
+    ++x.written;
+    x.bytesWritten += copied;
+    return;
+}
+
 void ExtractEntry(Extraction &x, const PakEntry &entry)
 {
+    if (!x.args.interpreted && !x.args.wav && x.args.kinds.empty()) {
+        ExtractStoredEntry(x, entry);
+        return;
+    }
     PakLoadResult loaded = Pak_LoadEntry(x.archive, entry, x.bytes);
     if (loaded != PakLoadResult::Ok) {
         x.Fail(entry, Pak_LoadMessage(loaded, x.archive, entry));
