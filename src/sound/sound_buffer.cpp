@@ -23,7 +23,7 @@ struct SoundBuffer {
 struct SoundDevice {
     bool subsystem;                  // SDL's audio subsystem started for this device
     SDL_AudioDeviceID id;            // 0 until the output opens
-    SDL_AudioSpec spec;              // as the device runs
+    SDL_AudioSpec obtained;          // as the device runs
     bool manualClock;                // tests move the cursors themselves
     SoundBuffer *buffers[kSoundMaxChannels];  // mixed in creation order
     int bufferCount;
@@ -140,7 +140,7 @@ int32_t SB_OpenOutput(SoundDevice *d, const WaveFormat &format)
     want.userdata = d;
     // No changes allowed: SDL converts to whatever the hardware takes, so the
     // callback always mixes in the rings' own format.
-    d->id = SDL_OpenAudioDevice(nullptr, 0, &want, &d->spec, 0);
+    d->id = SDL_OpenAudioDevice(nullptr, 0, &want, &d->obtained, 0);
     return d->id ? kSoundOk : kSoundErrNoDriver;
 }
 
@@ -156,8 +156,8 @@ int32_t SB_CheckFormat(SoundDevice *d, const WaveFormat &format)
 {
     if (!d || !d->id)
         return kSoundErrInvalidCall;
-    const bool same = d->spec.freq == static_cast<int>(format.samplesPerSec) &&
-                      d->spec.channels == format.channels && d->spec.format == AUDIO_S16SYS;
+    const bool same = d->obtained.freq == static_cast<int>(format.samplesPerSec) &&
+                      d->obtained.channels == format.channels && d->obtained.format == AUDIO_S16SYS;
     return same ? kSoundOk : kSoundErrBadFormat;
 }
 
