@@ -198,7 +198,10 @@ void OnCommand(ViewerWindow &window, int command)
     case CmdViewModelMaterials:
         viewer.modelMaterialsEnabled = !viewer.modelMaterialsEnabled;
         RefreshViewChecks(window);
-        // Surface hiding is re-applied by the model code once surfaces exist.
+        // The selection has just released the model, so this finds none; the
+        // next frame prepares it again with every surface shown.
+        if (viewer.services.Model_ApplySurfaceHiding)
+            viewer.services.Model_ApplySurfaceHiding();
         break;
     default:
         break;

@@ -14,7 +14,7 @@ public:
         // Keeps wx's own options (and any argument) from being read: the viewer takes none.
         R_InstallServices();
         App_InstallSoundServices();
-        Model_InstallServices();
+        Model_InstallDrawing();
         auto *dialog = new CQuillonDlg();
         SetTopWindow(dialog);
         dialog->Show();

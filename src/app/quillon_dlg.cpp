@@ -143,6 +143,10 @@ CQuillonDlg::CQuillonDlg()
     panel_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     glView_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     entryList_->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent &) { OnSelchangeEntryList(*this); });
+    surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
+        if (viewer.services.Model_ApplySurfaceHiding)
+            viewer.services.Model_ApplySurfaceHiding();
+    });
 
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
     InitMainDialog(*this);
@@ -397,6 +401,16 @@ void CQuillonDlg::SelectEntryLine(int line)
 void CQuillonDlg::ClearSurfaceList()
 {
     surfaceList_->Clear();
+}
+
+void CQuillonDlg::AddSurfaceRow(const std::string &text)
+{
+    surfaceList_->Append(wxString::FromUTF8(text));
+}
+
+bool CQuillonDlg::IsSurfaceRowSelected(int row) const
+{
+    return row >= 0 && static_cast<unsigned>(row) < surfaceList_->GetCount() && surfaceList_->IsSelected(row);
 }
 
 void CQuillonDlg::EnableMenuItem(Command command, bool enable)

@@ -45,6 +45,8 @@ public:
     int GetEntrySelection() const override;
     std::string GetEntryLineText(int line) const override;
     void ClearSurfaceList() override;
+    void AddSurfaceRow(const std::string &text) override;
+    bool IsSurfaceRowSelected(int row) const override;
     void EnableMenuItem(Command command, bool enable) override;
     bool IsMenuItemEnabled(Command command) const override;
     void CheckMenuItem(Command command, bool check) override;

@@ -68,6 +68,8 @@ struct ViewerServices {
     const Model *(*Model_ForExport)() = nullptr;
     // Writes that model as WaveFront OBJ; false when a write failed.
     bool (*Model_WriteObj)(FILE *file) = nullptr;
+    // Copies the surface list's selection into the model's hidden flags.
+    void (*Model_ApplySurfaceHiding)() = nullptr;
 };
 
 struct ViewerState {

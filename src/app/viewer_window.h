@@ -85,6 +85,10 @@ public:
     virtual std::string GetEntryLineText(int line) const = 0;
 
     virtual void ClearSurfaceList() = 0;
+    // Rows of the surface list (multiple selection), appended in order by the
+    // model's preparation; whether row `row` is selected (hidden surface).
+    virtual void AddSurfaceRow(const std::string &) {}
+    virtual bool IsSurfaceRowSelected(int) const { return false; }
 
     // Menu
     virtual void EnableMenuItem(Command command, bool enable) = 0;

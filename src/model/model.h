@@ -3,8 +3,8 @@
 // the WaveFront OBJ writer.
 //
 // Libraries: quillon_model (parse, free, OBJ; core only), quillon_model_view
-// (materials, preparation and the viewer's hooks; no GL) and quillon_model_gl
-// (drawing; the viewer build only).
+// (materials, preparation, surface list and the viewer's hooks; no GL) and
+// quillon_model_gl (drawing; the viewer build only).
 #pragma once
 
 #include <cstddef>
@@ -70,6 +70,35 @@ void Model_AttachMaterials(Model &model);
 // preview.model. Null when the resource holds no readable model.
 const Model *Model_ForExport();
 
-// Sets the viewer's model hooks (Model_Free, Model_ForExport, Model_WriteObj,
-// and Model_Draw where the drawing is linked in).
+// The preparation of the selection's model, once per selection on the first
+// frame that draws it: parse (unless an export already did), framing of the
+// camera and lights, materials, and the surface list's rows "%02i - %s" when
+// the list is shown. previewPrepared is set even when the parse fails.
+void Model_Prepare();
+
+// Copies the surface list's selection into the surfaces' hidden flags.
+void Model_ApplySurfaceHiding();
+
+constexpr int kClockSlots = 10;
+// Milliseconds since the first call for the slot (0..9); that first call
+// pauses 2 ms. Slot 0 times the texture scrolling.
+uint32_t Clock_Milliseconds(int slot);
+
+// Texture offset after `milliseconds` at `velocity` repeats per second, in
+// [0, 1) for a positive velocity and (0, 1] for a negative one.
+float Model_ScrollOffset(uint32_t milliseconds, float velocity);
+
+// Sets the viewer's model hooks: Model_Free, Model_ForExport, Model_WriteObj
+// and Model_ApplySurfaceHiding.
 void Model_InstallServices();
+
+// ---- quillon_model_gl ----
+
+// The model pass of a frame (the modelview matrix holds the camera): prepares
+// the selected model once, then draws its visible surfaces under the two
+// lights, with the lighting programs for surfaces that have a normal map.
+void Model_Draw();
+
+// Model_InstallServices, plus the drawing hook and the material textures'
+// uploader.
+void Model_InstallDrawing();

@@ -1,10 +1,18 @@
-// The selection's model in the viewer, apart from drawing: its materials and
-// the hooks through which the window frees and exports it.
+// The selection's model in the viewer, apart from drawing: its preparation
+// (parse, framing, materials, surface list rows), the surface hiding, the
+// clock of the texture scrolling, and the hooks through which the window
+// frees and exports it.
 #include "app/viewer_state.h"
+#include "app/viewer_window.h"
 #include "model/model.h"
+#include "render/render.h"
 #include "texture/material.h"
 
+#include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <strings.h>
+#include <thread>
 
 void Model_AttachMaterials(Model &model)
 {
@@ -43,6 +51,72 @@ const Model *Model_ForExport()
     return preview.model;
 }
 
+void Model_Prepare()
+{
+    PreviewState &preview = viewer.preview;
+    preview.previewPrepared = true;
+    // An export may already have read the model; it is taken over, not read twice.
+    if (!preview.model)
+        preview.model = Model_Parse(preview.CurrentResource.data(), preview.CurrentResource.size());
+    R_FrameModel();
+    Model *model = preview.model;
+    if (!model)
+        return;
+    Model_AttachMaterials(*model);
+
+    float mins[3], maxs[3];
+    const float *first = model->surfaces.front().vertices.front().position;
+    for (int k = 0; k < 3; ++k)
+        mins[k] = maxs[k] = first[k];
+    for (const ModelSurface &s : model->surfaces)
+        for (const ModelVertex &v : s.vertices)
+            Math_AddPointToBounds(v.position, mins, maxs);
+    R_FrameModelBounds(mins, maxs);
+
+    if (viewer.mainDialog && viewer.showSurfaceList) {
+        char row[16 + kModelNameSize];
+        for (size_t i = 0; i < model->surfaces.size(); ++i) {
+            snprintf(row, sizeof row, "%02i - %s", static_cast<int>(i), model->surfaces[i].materialName);
+            viewer.mainDialog->AddSurfaceRow(row);
+        }
+    }
+}
+
+void Model_ApplySurfaceHiding()
+{
+    Model *model = viewer.preview.model;
+    if (!model)
+        return;
+    for (size_t i = 0; i < model->surfaces.size(); ++i)
+        model->surfaces[i].hidden =
+            viewer.mainDialog && viewer.mainDialog->IsSurfaceRowSelected(static_cast<int>(i)) ? 1 : 0;
+}
+
+uint32_t Clock_Milliseconds(int slot)
+{
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point start[kClockSlots];
+    static bool started[kClockSlots];
+    if (slot < 0 || slot >= kClockSlots)
+        slot = 0;
+    if (!started[slot]) {
+        started[slot] = true;
+        start[slot] = Clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start[slot]);
+    return static_cast<uint32_t>(static_cast<uint64_t>(elapsed.count()));
+}
+
+float Model_ScrollOffset(uint32_t milliseconds, float velocity)
+{
+    const float seconds = static_cast<float>(milliseconds) * 0.001f;
+    float offset = std::fmod(seconds * velocity, 1.0f);
+    if (velocity < 0)
+        offset = 1 + offset;
+    return offset;
+}
+
 static bool WriteSelectedObj(FILE *file)
 {
     return Model_WriteObj(file, Model_ForExport());
@@ -53,4 +127,5 @@ void Model_InstallServices()
     viewer.services.Model_Free = Model_Free;
     viewer.services.Model_ForExport = Model_ForExport;
     viewer.services.Model_WriteObj = WriteSelectedObj;
+    viewer.services.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
 }

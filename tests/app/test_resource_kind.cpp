@@ -16,24 +16,22 @@ TEST(ResourceKind, ClassifiesByLeadingBytes)
     const std::string material = "// THIS FILE WAS GENERATED FROM RENDERTOOLS", xml = "<?xml version=";
     const std::string eiff = "EIFF\1\0\0\0\0\0\0\0\0\0\0\0"s;  // 16 bytes
     const std::pair<std::string, ResourceKind> rows[] = {
-        {"", KindUnknown}, {"a", KindUnknown}, {"ab", KindUnknown}, {"abc", KindText}, {"\0\0\0"s, KindText},
-        {"SYT", KindText}, {"SYT\xff", KindTexture}, {"syt1", KindText},
-        {material, KindText}, {material + "\n", KindMaterial},
+        {"", KindUnknown}, {"ab", KindUnknown}, {"abc", KindText}, {"\0\0\0"s, KindText}, {"SYT", KindText},
+        {"SYT\xff", KindTexture}, {"syt1", KindText}, {material, KindText}, {material + "\n", KindMaterial},
         {xml, KindText}, {xml + "\"", KindXml}, {"\xEF\xBB\xBF" + xml + "\"1.0\"?>", KindXml},
         {"\xEF\xBB\xBF<?xml version", KindUnknown},  // the declaration cut short: the mark's high bytes decide
-        {"  " + xml, KindXml}, {"\t\t\t" + xml, KindXml}, {"    " + xml, KindText},
-        {"<!--", KindXml}, {"<!-", KindText},
-        {eiff + "MODL", KindText},  // 20 bytes are not examined
+        {"\t\t\t" + xml, KindXml}, {"    " + xml, KindText}, {"<!--", KindXml}, {"<!-", KindText}, {"OggS", KindText},
+        {"OggS\0"s, KindOggVorbis}, {eiff + "MODL", KindText},  // 20 bytes are not examined
         {eiff + "MODL\xff", KindModel}, {eiff + "PTMC\xff", KindEffectMedia}, {eiff + "modl\xff", KindUnknownMedia},
-        {"OggS", KindText}, {"OggS\0"s, KindOggVorbis},
-        {"\x57\xE0\xE0\x57", KindUnknown}, {"\x57\xE0\xE0\x57\0"s, KindCharacterData},
-        {"abcd\xff\xff\xff\xff", KindText}, {"ab\xff", KindText}, {"abc\xff\xff\xff\xff\xff", KindUnknown}};
+        {"\x57\xE0\xE0\x57", KindUnknown}, {"\x57\xE0\xE0\x57\0"s, KindCharacterData}, {"ab\xff", KindText},
+        {"abcd\xff\xff\xff\xff", KindText}, {"abc\xff\xff\xff\xff\xff", KindUnknown}};
     for (const auto &[bytes, kind] : rows)
         EXPECT_EQ(ClassifyResource(Span(bytes)), kind) << '"' << bytes << '"';
     EXPECT_EQ(ClassifyResource(nullptr, 100), KindUnknown);
 }
 
-TEST(ResourceKind, TextPutsCrBeforeEveryLfUpToTheFirstNul)
+// The text view puts CR before every LF up to the first NUL.
+TEST(ResourceKind, TextViewTextAndInfoLine)
 {
     const std::pair<std::string, std::string> rows[] = {{"a\nb", "a\r\nb"}, {"a\r\nb\n", "a\r\r\nb\r\n"},
                                                         {"\n\n", "\r\n\r\n"}, {"ab\0cd\n"s, "ab"},
@@ -41,7 +39,8 @@ TEST(ResourceKind, TextPutsCrBeforeEveryLfUpToTheFirstNul)
     for (const auto &[in, out] : rows)
         for (ResourceKind kind : {KindText, KindXml, KindMaterial})
             EXPECT_EQ(BuildResourceText(kind, Span(in)), out);
-    EXPECT_EQ(BuildResourceText(KindEffectMedia, Fixture_EffectContainer({"x.dds"})), "Dependencies:\r\nx.dds\r\n");
+    EXPECT_EQ(FormatResourceInfo(KindXml, 5242), "Resource: XML (events, scripts, etc.) (0.00MB)");
+    EXPECT_EQ(FormatResourceInfo(KindCharacterData, 5243), "Resource: Character Data/Animation (0.01MB)");
 }
 
 static void PutU32(Bytes &b, size_t at, uint32_t v)
@@ -74,12 +73,4 @@ TEST(ResourceKind, DependencyListing)
     const std::string listing = BuildDependencyListing(Fixture_EffectContainer(many));
     EXPECT_EQ(listing.size(), 15u + 545 * 120);
     EXPECT_EQ(listing.substr(listing.size() - 3), "n\r\n");
-}
-
-TEST(ResourceKind, InfoLine)
-{
-    EXPECT_EQ(FormatResourceInfo(KindUnknown, 0), "Resource: Unknown (0.00MB)");
-    EXPECT_EQ(FormatResourceInfo(KindTexture, 1572864), "Resource: Texture (1.50MB)");
-    EXPECT_EQ(FormatResourceInfo(KindXml, 5242), "Resource: XML (events, scripts, etc.) (0.00MB)");
-    EXPECT_EQ(FormatResourceInfo(KindCharacterData, 5243), "Resource: Character Data/Animation (0.01MB)");
 }

@@ -2,11 +2,13 @@
 // its output captured, inside a temporary folder of the test's own.
 #pragma once
 
+#include "../pak/temp_dir.h"
 #include "fixtures.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <set>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -19,29 +21,21 @@ struct CliResult {
     std::string out, err;
 };
 
-class TempDir {
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/quillon-cli-test-XXXXXX";
-        path_ = mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string &path() const { return path_; }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
 inline std::string ReadText(const std::string &path)
 {
     Bytes b = Fixture_ReadFile(path);
     return std::string(b.begin(), b.end());
+}
+
+// Regular files and links under `root`, as relative paths.
+inline std::set<std::string> FilesUnder(const std::string &root)
+{
+    namespace fs = std::filesystem;
+    std::set<std::string> files;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+        if (!it->is_directory() || it->is_symlink())
+            files.insert(fs::relative(it->path(), root).string());
+    return files;
 }
 
 // Runs `program` with `args`; stdin is /dev/null, stdout goes to `stdoutPath`
@@ -81,10 +75,4 @@ inline CliResult RunProgram(const std::string &program, const std::vector<std::s
 inline CliResult RunCli(const std::vector<std::string> &args, const TempDir &dir, const std::string &stdoutPath = "")
 {
     return RunProgram(QUILLON_CLI, args, dir, stdoutPath);
-}
-
-// Runs quillon-cli with `dir` as its working directory.
-inline CliResult RunCliIn(const TempDir &dir, const std::vector<std::string> &args)
-{
-    return RunProgram(QUILLON_CLI, args, dir, "", dir.path());
 }

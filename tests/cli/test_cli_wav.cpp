@@ -1,52 +1,28 @@
-// quillon-cli's sounds as WAV files: export --wav against oggdec on the sample
-// archives' sounds, the refusals, and extract --wav.
+// quillon-cli's sounds as WAV files, and the sample archives: extract --wav
+// against oggdec, export --wav and its refusals.
 #include "cli_run.h"
+
+#include "app/resource_kind.h"
 #include "ogg_fixtures.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
-#include <set>
-
-namespace fs = std::filesystem;
+#include <sstream>
 
 namespace {
 
-uint32_t U32(const Bytes &b, size_t at)
+// The samples of a 16-bit PCM WAV file, after checking its 44-byte header.
+Bytes WavSamples(const Bytes &wav, uint32_t rate, uint32_t channels)
 {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-uint16_t U16(const Bytes &b, size_t at)
-{
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-std::string Tag(const Bytes &b, size_t at)
-{
-    return std::string(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 4);
-}
-
-// Checks the 44-byte header of a 16-bit PCM WAV file; its samples on success.
-Bytes WavSamples(const Bytes &wav, uint32_t rate, uint16_t channels)
-{
-    if (wav.size() < 44) {
-        ADD_FAILURE() << "only " << wav.size() << " bytes";
-        return {};
-    }
-    EXPECT_EQ(Tag(wav, 0), "RIFF");
-    EXPECT_EQ(U32(wav, 4), wav.size() - 8);
-    EXPECT_EQ(Tag(wav, 8), "WAVE");
-    EXPECT_EQ(Tag(wav, 12), "fmt ");
-    EXPECT_EQ(U32(wav, 16), 16u);
-    EXPECT_EQ(U16(wav, 20), 1);  // PCM
-    EXPECT_EQ(U16(wav, 22), channels);
-    EXPECT_EQ(U32(wav, 24), rate);
-    EXPECT_EQ(U32(wav, 28), rate * channels * 2);
-    EXPECT_EQ(U16(wav, 32), channels * 2);
-    EXPECT_EQ(U16(wav, 34), 16);
-    EXPECT_EQ(Tag(wav, 36), "data");
-    EXPECT_EQ(U32(wav, 40), wav.size() - 44);
-    return Bytes(wav.begin() + 44, wav.end());
+    const size_t headerSize = std::min<size_t>(wav.size(), 44);
+    const uint32_t data = static_cast<uint32_t>(wav.size() - headerSize);
+    Bytes header = Fixture_FromString("RIFF....WAVEfmt ....................data....");
+    for (auto [at, value, size] : {std::tuple{4, data + 36, 4}, {16, 16u, 4}, {20, 1u, 2}, {22, channels, 2},
+                                   {24, rate, 4}, {28, rate * channels * 2, 4}, {32, channels * 2, 2}, {34, 16u, 2},
+                                   {40, data, 4}})
+        for (int i = 0; i < size; ++i)
+            header[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    EXPECT_EQ(Bytes(wav.begin(), wav.begin() + long(headerSize)), header);
+    return Bytes(wav.begin() + long(headerSize), wav.end());
 }
 
 int MaxDifference(const Bytes &a, const Bytes &b)
@@ -60,160 +36,101 @@ int MaxDifference(const Bytes &a, const Bytes &b)
     return worst;
 }
 
-bool HaveOggdec()
-{
-    return system("oggdec --version >/dev/null 2>&1") == 0;
-}
-
-Bytes OggSound(int channels, long rate, double seconds)
-{
-    OggFixtureSound sound;
-    sound.channels = channels;
-    sound.rate = rate;
-    sound.seconds = seconds;
-    return Fixture_OggVorbis(sound);
-}
-
-FixtureArchive Named(const std::vector<std::pair<std::string, Bytes>> &entries)
-{
-    FixtureArchive a;
-    for (const auto &[name, bytes] : entries) {
-        FixtureEntry e;
-        e.name = name;
-        e.bytes = bytes;
-        a.entries.push_back(e);
-    }
-    return a;
-}
-
-std::set<std::string> FilesUnder(const std::string &root)
-{
-    std::set<std::string> files;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        if (!it->is_directory())
-            files.insert(fs::relative(it->path(), root).string());
-    return files;
-}
-
 }  // namespace
 
-// The sample archives' sounds: the .wav carries the stream's own rate and
-// channels, and its samples are oggdec's within the rounding of the
-// conversion; --interpreted gives the .ogg bytes themselves.
-TEST(CliWav, ExportMatchesOggdecOnTheSampleSounds)
-{
-    if (!HaveOggdec())
-        GTEST_SKIP() << "oggdec (vorbis-tools) is not installed";
-    TempDir dir;
-    ASSERT_EQ(RunProgram(QUILLON_MAKE_SAMPLES, {dir / "s"}, dir).status, 0);
-    const std::string archive = dir / "s/GLOBAL.PAK";
-    const struct {
-        const char *entry;
-        uint32_t rate;
-        uint16_t channels;
-        double seconds;
-    } cases[] = {
-        {"sounds\\ui\\chime.ogg [0016]", 44100, 1, 0.8},
-        {"sounds\\ui\\confirm.ogg [0017]", 22050, 2, 0.6},
-        {"sounds\\fx\\water_drip.ogg [0018]", 22050, 1, 0.5},
-        {"sounds\\amb\\dusk_sweep.ogg [0019]", 44100, 1, 4.0},
-        {"sounds\\music\\chapel_bells.ogg [0020]", 44100, 2, 3.5},  // stored LZO-compressed
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.entry);
-        CliResult r = RunCli({"export", archive, c.entry, "--wav", "-o", dir / "s.wav"}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        const Bytes samples = WavSamples(Fixture_ReadFile(dir / "s.wav"), c.rate, c.channels);
-        EXPECT_NEAR(samples.size() / (2.0 * c.channels * c.rate), c.seconds, 0.001);
-
-        r = RunCli({"export", archive, c.entry, "--interpreted", "-o", dir / "s.ogg"}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        r = RunCli({"export", archive, c.entry, "-o", "-"}, dir);
-        EXPECT_EQ(Fixture_ReadFile(dir / "s.ogg"), Bytes(r.out.begin(), r.out.end()));
-
-        r = RunProgram("/usr/bin/env", {"oggdec", "-Q", "-R", "-o", dir / "s.raw", dir / "s.ogg"}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        const Bytes reference = Fixture_ReadFile(dir / "s.raw");
-        EXPECT_EQ(samples.size(), reference.size());
-        EXPECT_LE(MaxDifference(samples, reference), 2);
-    }
-}
-
-TEST(CliWav, RefusesWhatHasNoWavFormWithoutWritingAFile)
+// The sample maker's archives come out the same on every run, hold every
+// kind, and extract cleanly; their sounds as .wav carry the stream's own rate
+// and channels, and oggdec's samples within the rounding of the conversion.
+TEST(CliSamples, EveryKindExtractsAndTheSoundsMatchOggdec)
 {
     TempDir dir;
-    const Bytes ogg = OggSound(1, 44100, 0.3);
-    Bytes noPage = Fixture_FromString("OggS but no page follows");
-    ASSERT_TRUE(Fixture_WritePak(dir / "W.PAK", Named({{"text", Fixture_FromString("plain words")},
-                                                        {"cut", Bytes(ogg.begin(), ogg.begin() + 120)},
-                                                        {"nopage", noPage},
-                                                        {"whole", ogg}})));
-    const struct {
-        const char *entry;
-        const char *err;
-    } cases[] = {
-        {"text [0000]", "This resource is not an Ogg Vorbis sound, so it has no .wav form.\n"},
-        {"cut [0001]", "This sound could not be decoded, so it has no .wav form.\n"},
-        {"nopage [0002]", "This sound could not be decoded, so it has no .wav form.\n"},
-    };
-    for (const auto &c : cases) {
-        CliResult r = RunCli({"export", dir / "W.PAK", c.entry, "--wav", "-o", dir / "refused.wav"}, dir);
-        EXPECT_EQ(r.status, 1) << c.entry;
-        EXPECT_EQ(r.err, c.err) << c.entry;
-        EXPECT_FALSE(fs::exists(dir / "refused.wav")) << c.entry;
-    }
-    CliResult r = RunCli({"export", dir / "W.PAK", "whole [0003]", "--wav", "--interpreted", "-o", dir / "x"}, dir);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_FALSE(fs::exists(dir / "x"));
+    ASSERT_EQ(RunProgram(QUILLON_MAKE_SAMPLES, {dir / "s1"}, dir).status, 0);
+    ASSERT_EQ(RunProgram(QUILLON_MAKE_SAMPLES, {dir / "s2"}, dir).status, 0);
+    const std::set<std::string> files = FilesUnder(dir / "s1");
+    EXPECT_EQ(files, (std::set<std::string>{"GLOBAL.PAK", "GLOBAL_00.PAK", "GLOBAL_01.PAK", "SHADERS.PAK",
+                                            "M01_NIGHTMARE.PAK", "M01_NIGHTMARE_00.PAK"}));
+    for (const std::string &f : files)
+        EXPECT_EQ(Fixture_ReadFile(dir / "s1/" + f), Fixture_ReadFile(dir / "s2/" + f)) << f;
 
-    // Standard output takes the same file.
-    r = RunCli({"export", dir / "W.PAK", "whole [0003]", "--wav", "-o", "-"}, dir);
+    CliResult r = RunCli({"list", dir / "s1/GLOBAL.PAK", "--long"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    const Bytes samples = WavSamples(Bytes(r.out.begin(), r.out.end()), 44100, 1);
-    EXPECT_NEAR(samples.size() / 88200.0, 0.3, 0.001);
+    std::set<std::string> kinds;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        const size_t kind = line.find('\t') + 1;  // the second column
+        kinds.insert(line.substr(kind, line.find('\t', kind) - kind));
+    }
+    for (int k = 0; k < KindCount; ++k)
+        EXPECT_EQ(kinds.count(ResourceKind_Info(ResourceKind(k)).displayName), 1u) << k;
+    for (const std::string form : {"interpreted", "wav"}) {
+        r = RunCli({"extract", dir / "s1/GLOBAL.PAK", "-o", dir / form, "--" + form}, dir);
+        EXPECT_EQ(r.status, 0) << form << r.err;
+        EXPECT_NE(r.out.find(" 0 skipped, 0 failed\n"), std::string::npos) << form;
+    }
+
+    if (system("oggdec --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "oggdec (vorbis-tools) is not installed";
+    const std::tuple<std::string, uint32_t, uint32_t> sounds[] = {
+        {"sounds/ui/chime", 44100, 1},
+        {"sounds/ui/confirm", 22050, 2},
+        {"sounds/fx/water_drip", 22050, 1},
+        {"sounds/music/chapel_bells", 44100, 2},  // stored LZO-compressed
+    };
+    for (const auto &[sound, rate, channels] : sounds) {
+        r = RunProgram("/usr/bin/env", {"oggdec", "-Q", "-R", "-o", dir / "s.raw", dir / ("interpreted/" + sound + ".ogg")}, dir);
+        ASSERT_EQ(r.status, 0) << sound << r.err;
+        const Bytes samples = WavSamples(Fixture_ReadFile(dir / ("wav/" + sound + ".wav")), rate, channels);
+        const Bytes reference = Fixture_ReadFile(dir / "s.raw");
+        EXPECT_EQ(samples.size(), reference.size()) << sound;
+        EXPECT_LE(MaxDifference(samples, reference), 2) << sound;
+    }
 }
 
 // Every sound becomes a .wav (its .ogg extension replaced); the other entries
 // go out as the mode says, and a sound that does not decode fails alone.
-TEST(CliWav, ExtractWritesEverySoundAsWav)
+// export --wav writes the same file, or refuses without writing one.
+TEST(CliWav, ExtractAndExportWriteSoundsAsWav)
 {
     TempDir dir;
-    const Bytes mono = OggSound(1, 22050, 0.4), stereo = OggSound(2, 44100, 0.3);
+    const Bytes mono = Fixture_OggVorbis({.rate = 22050, .seconds = 0.4});
+    const Bytes stereo = Fixture_OggVorbis({.channels = 2, .seconds = 0.3});
     const Bytes texture = Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour);
-    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", Named({{"fx\\one.OGG", mono},
-                                                        {"fx\\two", stereo},
-                                                        {"fx\\bad.ogg", Bytes(mono.begin(), mono.begin() + 200)},
-                                                        {"notes.txt", Fixture_FromString("words")},
-                                                        {"wall", texture}})));
-    const struct {
-        std::vector<std::string> options;
-        std::set<std::string> files;
-    } cases[] = {
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"fx\\one.OGG", mono},
+                                                  {"fx\\two", stereo},
+                                                  {"fx\\bad.ogg", Bytes(mono.begin(), mono.begin() + 200)},
+                                                  {"notes.txt", Fixture_FromString("words")},
+                                                  {"wall", texture}}}));
+    const std::pair<std::vector<std::string>, std::set<std::string>> cases[] = {
         {{"--wav"}, {"fx/one.wav", "fx/two.wav", "notes.txt", "wall"}},
         {{"--wav", "--interpreted"}, {"fx/one.wav", "fx/two.wav", "notes.txt", "wall.dds"}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.options));
+    for (const auto &[options, files] : cases) {
+        SCOPED_TRACE(testing::PrintToString(options));
         const std::string out = dir / "out";
-        fs::remove_all(out);
+        std::filesystem::remove_all(out);
         std::vector<std::string> args{"extract", dir / "X.PAK", "-o", out};
-        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), options.begin(), options.end());
         CliResult r = RunCli(args, dir);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "fx\\bad.ogg [0002]: This sound could not be decoded, so it has no .wav form. "
                          "(fx/bad.wav)\n");
-        EXPECT_EQ(FilesUnder(out), c.files);
-        EXPECT_EQ(Fixture_ReadFile(out + "/notes.txt"), Fixture_FromString("words"));
-
+        EXPECT_EQ(FilesUnder(out), files);
         const Bytes one = Fixture_ReadFile(out + "/fx/one.wav"), two = Fixture_ReadFile(out + "/fx/two.wav");
         EXPECT_NEAR(WavSamples(one, 22050, 1).size() / 44100.0, 0.4, 0.001);
         EXPECT_NEAR(WavSamples(two, 44100, 2).size() / 176400.0, 0.3, 0.001);
-        const size_t wallBytes = texture.size();
-        EXPECT_EQ(r.out, "4 entries written, " + std::to_string(one.size() + two.size() + 5 + wallBytes) +
+        EXPECT_EQ(r.out, "4 entries written, " + std::to_string(one.size() + two.size() + 5 + texture.size()) +
                              " bytes, 0 skipped, 1 failed\n");
-
-        // The same file as export --wav writes.
         r = RunCli({"export", dir / "X.PAK", "fx\\two [0001]", "--wav", "-o", "-"}, dir);
         EXPECT_EQ(Bytes(r.out.begin(), r.out.end()), two);
+    }
+    const std::pair<const char *, const char *> refusals[] = {
+        {"notes.txt [0003]", "This resource is not an Ogg Vorbis sound, so it has no .wav form.\n"},
+        {"fx\\bad.ogg [0002]", "This sound could not be decoded, so it has no .wav form.\n"},
+    };
+    for (const auto &[entry, err] : refusals) {
+        CliResult r = RunCli({"export", dir / "X.PAK", entry, "--wav", "-o", dir / "refused.wav"}, dir);
+        EXPECT_EQ(r.status, 1) << entry;
+        EXPECT_EQ(r.err, err) << entry;
+        EXPECT_FALSE(std::filesystem::exists(dir / "refused.wav")) << entry;
     }
 }

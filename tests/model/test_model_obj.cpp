@@ -1,13 +1,10 @@
-// The OBJ text of a model, exactly, and its reading by another program.
+// The OBJ text of a model, exactly. (assimp reads the sample models' OBJ files
+// back in test_model_samples.cpp.)
 #include "model/model.h"
-#include "model_fixtures.h"
-#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <set>
 
 namespace {
 
@@ -120,54 +117,4 @@ TEST(ModelObj, NoModelWritesNothingAndWriteFailuresAreReported)
     setvbuf(full, nullptr, _IONBF, 0);
     EXPECT_FALSE(Model_WriteObj(full, &model));
     fclose(full);
-}
-
-// What `assimp info` reports for an OBJ file; -1 when it could not read it.
-static std::pair<long, long> AssimpCounts(const std::string &path)
-{
-    FILE *pipe = popen(("assimp info '" + path + "' 2>&1").c_str(), "r");
-    if (!pipe)
-        return {-1, -1};
-    long vertices = -1, faces = -1;
-    char line[512];
-    while (fgets(line, sizeof line, pipe)) {
-        sscanf(line, "Vertices: %ld", &vertices);
-        sscanf(line, "Faces: %ld", &faces);
-    }
-    return pclose(pipe) == 0 ? std::pair(vertices, faces) : std::pair(-1L, -1L);
-}
-
-TEST(ModelObj, AssimpReadsWhatTheParseGives)
-{
-    if (system("command -v assimp >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "assimp-utils is not installed";
-    TempDir dir;
-    const float centre[3] = {0, 0, 0}, half[3] = {1, 2, 3};
-    ModelFixture separate;
-    separate.surfaces = {Fixture_Box("stone", centre, half), Fixture_StripPanel("floor", -4, -4, 8, 2, -3, 6)};
-    separate.texCoordStride = 16;
-    separate.uvOffset = 4;
-    ModelFixture shared;
-    shared.sharedBuffer = true;
-    for (int i = 0; i < 24; ++i) {
-        const float c[3] = {static_cast<float>(i % 6) * 3, static_cast<float>(i / 6) * 3, 0};
-        shared.surfaces.push_back(Fixture_Box("tile" + std::to_string(i % 3), c, half));
-    }
-    int round = 0;
-    for (const ModelFixture &fixture : {separate, shared}) {
-        const Bytes bytes = Fixture_Model(fixture);
-        Model *model = Model_Parse(bytes.data(), bytes.size());
-        ASSERT_NE(model, nullptr);
-        long vertices = 0, faces = 0;
-        for (const ModelSurface &s : model->surfaces) {
-            vertices += static_cast<long>(std::set<uint16_t>(s.indices.begin(), s.indices.end()).size());
-            faces += s.indicesPerElement == 3 ? s.elementCount : s.elementCount - 2;
-        }
-        const std::string path = dir / ("model" + std::to_string(round++) + ".obj");
-        FILE *file = fopen(path.c_str(), "wb");
-        ASSERT_TRUE(Model_WriteObj(file, model));
-        fclose(file);
-        Model_Free(model);
-        EXPECT_EQ(AssimpCounts(path), std::pair(vertices, faces)) << path;
-    }
 }

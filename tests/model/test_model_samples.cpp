@@ -185,5 +185,5 @@ TEST_F(SampleModels, MaterialsComeFromBothArchives)
     for (const ModelSurface &s : colonnade->surfaces)
         shared += s.materialShared;
     EXPECT_EQ(shared, 28);  // two materials among thirty surfaces
-    EXPECT_EQ(colonnade->surfaces[0].vertices[0].position[2], -20.0f);  // rebased: as stored
+    EXPECT_EQ(colonnade->surfaces[0].vertices[0].position[1], -20.0f);  // rebased: as stored
 }

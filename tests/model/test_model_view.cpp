@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -151,4 +153,56 @@ TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
     EXPECT_TRUE(window.dialogs.empty());
     EXPECT_EQ(window.messages, std::vector<std::string>{"The model could not be read, so it was not exported."});
     EXPECT_FALSE(std::filesystem::exists(dir / "broken.obj"));
+}
+
+TEST_F(ModelView, PreparationFramesListsAndHides)
+{
+    ModelFixture m;
+    const float half[3] = {0.1f, 0.2f, 0.3f};
+    for (int i = 0; i < 101; ++i) {
+        const float centre[3] = {static_cast<float>(i), 0, 0};
+        m.surfaces.push_back(Fixture_Box("m" + std::to_string(i), centre, half));
+    }
+    viewer.mainDialog = &window;
+    viewer.showSurfaceList = true;
+    viewer.preview.CurrentResource = Fixture_Model(m);
+    viewer.preview.resourceKind = KindModel;
+    Model_Prepare();
+    ASSERT_NE(viewer.preview.model, nullptr);
+    EXPECT_TRUE(viewer.preview.previewPrepared);
+    ASSERT_EQ(window.surfaceRows.size(), 101u);
+    EXPECT_EQ(window.surfaceRows[0], "00 - m0");
+    EXPECT_EQ(window.surfaceRows[9], "09 - m9");
+    EXPECT_EQ(window.surfaceRows[100], "100 - m100");
+    // Framed by the bounds (x -10..10010, y -20..20, z -30..30 after the scale of 100).
+    EXPECT_FLOAT_EQ(viewer.preview.orbitCentre[1], 5000);
+    EXPECT_FLOAT_EQ(viewer.preview.zoomDistance, 10020 + 200);
+
+    window.surfaceSelected = {0, 2};
+    Model_ApplySurfaceHiding();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(viewer.preview.model->surfaces[i].hidden, i == 0 || i == 2) << i;
+
+    // A model an export read first is taken over, not read again.
+    Model_Free(viewer.preview.model);
+    viewer.preview = PreviewState{};
+    viewer.preview.CurrentResource = Fixture_Model(m);
+    viewer.preview.resourceKind = KindModel;
+    const Model *exported = Model_ForExport();
+    Model_Prepare();
+    EXPECT_EQ(viewer.preview.model, exported);
+}
+
+TEST(ModelClock, ScrollOffsetsAndTheClock)
+{
+    const struct {
+        uint32_t ms;
+        float velocity, offset;
+    } cases[] = {{3200, -0.5f, 0.4f}, {3200, 0.5f, 0.6f}, {0, 0.25f, 0.0f}, {1000, -1.0f, 1.0f}, {250, -0.04f, 0.99f}};
+    for (const auto &c : cases)
+        EXPECT_NEAR(Model_ScrollOffset(c.ms, c.velocity), c.offset, 1e-6) << c.ms << " " << c.velocity;
+    const uint32_t first = Clock_Milliseconds(7);
+    EXPECT_LT(first, 50u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(Clock_Milliseconds(7) - first, 20u);
 }

@@ -2,24 +2,17 @@
 // they run against the wx frame, and tests read back what they did.
 #pragma once
 
-#include "app/viewer_window.h"
+#include "dialog_answers.h"
 
-#include <deque>
 #include <map>
-#include <optional>
-#include <string>
-#include <vector>
+#include <set>
 
-class FakeWindow : public ViewerWindow {
+class FakeWindow : public DialogAnswers<ViewerWindow> {
 public:
     struct Control {
         std::string label;
         bool shown = true;
         ControlRect rect;
-    };
-    struct MenuItem {
-        bool enabled = true;
-        bool checked = false;
     };
 
     FakeWindow()
@@ -51,11 +44,7 @@ public:
         controls[id].rect.x = x;
         controls[id].rect.y = y;
     }
-    void GetClientSize(int &width, int &height) const override
-    {
-        width = clientWidth;
-        height = clientHeight;
-    }
+    void GetClientSize(int &width, int &height) const override { width = clientWidth, height = clientHeight; }
     void SetTextView(const std::string &text) override { textView = text; }
     bool IsPlayOnClickChecked() const override { return playOnClick; }
     void SetPlayOnClickChecked(bool checked) override { playOnClick = checked; }
@@ -69,14 +58,16 @@ public:
     {
         return line >= 0 && static_cast<size_t>(line) < entryLines.size() ? entryLines[line] : "";
     }
-    void ClearSurfaceList() override { ++surfaceListClears; }
-    void EnableMenuItem(Command command, bool enable) override { menu[command].enabled = enable; }
-    bool IsMenuItemEnabled(Command command) const override
+    void ClearSurfaceList() override
     {
-        auto it = menu.find(command);
-        return it == menu.end() || it->second.enabled;
+        surfaceRows.clear();
+        surfaceSelected.clear();
     }
-    void CheckMenuItem(Command command, bool check) override { menu[command].checked = check; }
+    void AddSurfaceRow(const std::string &text) override { surfaceRows.push_back(text); }
+    bool IsSurfaceRowSelected(int row) const override { return surfaceSelected.count(row) != 0; }
+    void EnableMenuItem(Command command, bool enable) override { grayed[command] = !enable; }
+    bool IsMenuItemEnabled(Command command) const override { return !grayed.count(command) || !grayed.at(command); }
+    void CheckMenuItem(Command command, bool check) override { ticked[command] = check; }
     void StartFrameTimer(int intervalMs) override
     {
         timerInterval = intervalMs;
@@ -87,26 +78,7 @@ public:
         timerInterval = 0;
         log.push_back("timer stop");
     }
-    bool AskFileName(const FileDialogRequest &request, std::string &path) override
-    {
-        dialogs.push_back(request);
-        if (answers.empty() || !answers.front()) {
-            if (!answers.empty())
-                answers.pop_front();
-            return false;
-        }
-        path = *answers.front();
-        answers.pop_front();
-        return true;
-    }
-    void ShowMessage(const std::string &text) override { messages.push_back(text); }
-    void RunAboutBox() override { ++aboutRuns; }
-    void RunDumpDialog() override { ++dumpRuns; }
-    void EndMainDialog(int result) override
-    {
-        endResult = result;
-        log.push_back("end " + std::to_string(result));
-    }
+    void EndMainDialog(int result) override { log.push_back("end " + std::to_string(result)); }
 
     // Selects a line as a click would (the handler is run by the caller).
     void Select(const std::string &line)
@@ -118,20 +90,17 @@ public:
     }
     bool Shown(ControlId id) const { return controls.at(id).shown; }
     bool Enabled(Command command) const { return IsMenuItemEnabled(command); }
-    bool Checked(Command command) const { return menu.count(command) && menu.at(command).checked; }
+    bool Checked(Command command) const { return ticked.count(command) && ticked.at(command); }
 
     std::map<int, Control> controls;
-    std::map<int, MenuItem> menu;
+    std::map<int, bool> grayed, ticked;  // menu items
     int clientWidth = 628, clientHeight = 423;
     std::string textView;
     bool playOnClick = false;
     std::vector<std::string> entryLines;
     int selection = -1;
-    int surfaceListClears = 0;
+    std::vector<std::string> surfaceRows;
+    std::set<int> surfaceSelected;  // rows the user selected
     int timerInterval = 0;
-    std::deque<std::optional<std::string>> answers;  // file dialog results; nullopt = cancel
-    std::vector<FileDialogRequest> dialogs;
-    std::vector<std::string> messages;
     std::vector<std::string> log;  // timer, end and (from the tests' services) subsystem steps
-    int aboutRuns = 0, dumpRuns = 0, endResult = 0;
 };

@@ -1,43 +1,17 @@
-// The real main window with its modal dialogs replaced: file dialogs answer
-// from a queue and message boxes are recorded. Used by the window tests and
-// the viewer benchmark.
+// The real main window with its modal dialogs replaced, and a hand-pumped wx
+// event loop. Used by the window tests and the benchmarks.
 #pragma once
 
 #include "app/quillon_dlg.h"
+#include "dialog_answers.h"
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
 
 #include <chrono>
-#include <deque>
-#include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
-class SeamWindow : public CQuillonDlg {
-public:
-    bool AskFileName(const FileDialogRequest &request, std::string &path) override
-    {
-        dialogs.push_back(request);
-        if (answers.empty())
-            return false;
-        std::optional<std::string> answer = answers.front();
-        answers.pop_front();
-        if (!answer)
-            return false;
-        path = *answer;
-        return true;
-    }
-    void ShowMessage(const std::string &text) override { messages.push_back(text); }
-    void RunAboutBox() override { ++aboutRuns; }
-    void RunDumpDialog() override { ++dumpRuns; }
-
-    std::deque<std::optional<std::string>> answers;
-    std::vector<FileDialogRequest> dialogs;
-    std::vector<std::string> messages;
-    int aboutRuns = 0, dumpRuns = 0;
-};
+class SeamWindow : public DialogAnswers<CQuillonDlg> {};
 
 // wx started once for the whole process, with an event loop that the tests
 // pump by hand. False when there is no display to start on.

@@ -401,9 +401,11 @@ Rgb LavaColour(uint32_t bx, uint32_t by, uint32_t, uint32_t)
 constexpr const char *kStoneWall = "materials\\env\\stone_wall.mat";
 constexpr const char *kIronPlate = "materials\\env\\iron_plate.mat";
 
-ModelFixtureSurface Box(const char *material, float x, float y, float z, float hx, float hy, float hz)
+// A box given as (x, depth, up): the models stand with their y axis up, which
+// the viewer turns to the screen's up.
+ModelFixtureSurface Box(const char *material, float x, float depth, float up, float hx, float hdepth, float hup)
 {
-    const float centre[3] = {x, y, z}, half[3] = {hx, hy, hz};
+    const float centre[3] = {x, up, depth}, half[3] = {hx, hup, hdepth};
     return Fixture_Box(material, centre, half);
 }
 
@@ -423,7 +425,7 @@ Bytes IronDoorModel()
     m.texCoordStride = 16;  // the coordinates sit after a second pair
     m.uvOffset = 8;
     m.surfaces.push_back(Box(kIronPlate, 0, 0, 1.1f, 0.6f, 0.06f, 1.0f));
-    m.surfaces.push_back(Fixture_StripPanel(kStoneWall, -0.9f, -0.4f, 1.8f, 0.8f, 0.05f, 6));
+    m.surfaces.push_back(Fixture_StripPanel(kStoneWall, -1.2f, 0.0f, 2.4f, 2.4f, -0.3f, 6));  // the wall behind
     return Fixture_Model(m);
 }
 
@@ -436,13 +438,13 @@ Bytes CrateModel()
     return Fixture_Model(m);
 }
 
-// A scrolling lava strip between two stone rims.
+// A scrolling fall of lava between two stone columns.
 Bytes LavaPoolModel()
 {
     ModelFixture m;
-    m.surfaces.push_back(Fixture_StripPanel("materials\\env\\lava_flow.mat", -1.2f, -0.5f, 2.4f, 1.0f, 0.1f, 8));
-    m.surfaces.push_back(Box(kStoneWall, 0, -0.6f, 0.1f, 1.3f, 0.1f, 0.12f));
-    m.surfaces.push_back(Box(kStoneWall, 0, 0.6f, 0.1f, 1.3f, 0.1f, 0.12f));
+    m.surfaces.push_back(Fixture_StripPanel("materials\\env\\lava_flow.mat", -1.2f, 0.0f, 2.4f, 1.8f, 0.0f, 8));
+    m.surfaces.push_back(Box(kStoneWall, -1.35f, 0, 0.9f, 0.15f, 0.15f, 0.95f));
+    m.surfaces.push_back(Box(kStoneWall, 1.35f, 0, 0.9f, 0.15f, 0.15f, 0.95f));
     return Fixture_Model(m);
 }
 
