@@ -284,6 +284,32 @@ void ReservePath(Extraction &x, std::vector<std::string> &components, int32_t in
         x.used.insert(FoldCase(Extract_JoinPath(components, n)));
 }
 
+// Creates the entry's output file: its descriptor, with `parentFd` the folder
+// that holds it; -1 after reporting an existing file (skipped) or a failure.
+int CreateOutput(Extraction &x, const PakEntry &entry, const std::vector<std::string> &components,
+                 const std::string &path, int &parentFd)
+{
+    std::string reason;
+    parentFd = OpenParent(x, components, reason);
+    if (parentFd < 0) {
+        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + reason + ")");
+        return -1;
+    }
+    int fd = -1;
+    switch (OpenTarget(x, parentFd, components.back(), fd, reason)) {
+    case OpenOutcome::Exists:
+        ++x.skipped;
+        x.Report(entry, "skipped: exists (" + path + ")");
+        return -1;
+    case OpenOutcome::Failed:
+        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + path + ": " + reason + ")");
+        return -1;
+    case OpenOutcome::Created:
+        break;
+    }
+    return fd;
+}
+
 // Raw extraction without a kind filter: the stored bytes go from the archive
 // file to the output inside the kernel, without passing through our memory.
 // Compressed entries are expanded through the loading path instead.
@@ -292,24 +318,10 @@ void ExtractStoredEntry(Extraction &x, const PakEntry &entry)
     std::vector<std::string> components = Extract_SafeComponents(entry);
     ReservePath(x, components, entry.index);
     const std::string path = Extract_JoinPath(components, components.size());
-    std::string reason;
-    const int parentFd = OpenParent(x, components, reason);
-    if (parentFd < 0) {
-        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + reason + ")");
+    int parentFd = -1;
+    int fd = CreateOutput(x, entry, components, path, parentFd);
+    if (fd < 0)
         return;
-    }
-    int fd = -1;
-    switch (OpenTarget(x, parentFd, components.back(), fd, reason)) {
-    case OpenOutcome::Exists:
-        ++x.skipped;
-        x.Report(entry, "skipped: exists (" + path + ")");
-        return;
-    case OpenOutcome::Failed:
-        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + path + ": " + reason + ")");
-        return;
-    case OpenOutcome::Created:
-        break;
-    }
     uint64_t copied = 0;
     PakCopyResult result = Pak_CopyStoredEntry(x.archive, entry, fd, &copied);
     if (result == PakCopyResult::Compressed) {
@@ -400,24 +412,10 @@ void ExtractEntry(Extraction &x, const PakEntry &entry)
         return;
     }
 
-    std::string reason;
-    const int parentFd = OpenParent(x, components, reason);
-    if (parentFd < 0) {
-        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + reason + ")");
+    int parentFd = -1;
+    int fd = CreateOutput(x, entry, components, path, parentFd);
+    if (fd < 0)
         return;
-    }
-    int fd = -1;
-    switch (OpenTarget(x, parentFd, components.back(), fd, reason)) {
-    case OpenOutcome::Exists:
-        ++x.skipped;
-        x.Report(entry, "skipped: exists (" + path + ")");
-        return;
-    case OpenOutcome::Failed:
-        x.Fail(entry, std::string(Export_Message(ExportResult::CannotOpen)) + " (" + path + ": " + reason + ")");
-        return;
-    case OpenOutcome::Created:
-        break;
-    }
     FILE *file = fdopen(fd, "wb");
     if (!file) {
         close(fd);
