@@ -2,7 +2,7 @@
 // the dependency listing of effect containers and the info line. The input is
 // the resource; every text is built whatever the kind, so the listing is
 // reached without the fuzzer first having to spell "EIFF...PTMC".
-#include "app/resource_kind.h"
+#include "resource/resource_kind.h"
 #include "fuzz_util.h"
 
 #include <span>

@@ -5,11 +5,12 @@
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_model_frame [FRAMES]
 #include "model/model.h"
 #include "model_fixtures.h"
-#include "render/gl_canvas.h"
+#include "app/gl_canvas.h"
+#include "app/services.h"
 #include "render/gl_procs.h"
 #include "render/render.h"
 #include "seam_window.h"
-#include "texture/material.h"
+#include "scene/scene.h"
 
 #include <wx/frame.h>
 
@@ -87,8 +88,7 @@ int main(int argc, char **argv)
     frame->Show();
     PumpUntil(3000, [&] { return canvas->IsShownOnScreen(); });
     viewer.glWindow = canvas;
-    R_InstallServices();
-    Model_InstallDrawing();
+    App_InstallServices();
     if (!GL_Init(800, 600)) {
         fprintf(stderr, "no GL context\n");
         return 1;

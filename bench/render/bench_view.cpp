@@ -6,6 +6,7 @@
 // hidden (a text entry selected), where only the tick runs.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_view [seconds [client width height]]
 #include "app/entry_list_ctrl.h"
+#include "app/services.h"
 #include "fixtures.h"
 #include "render/render.h"
 #include "seam_window.h"
@@ -132,7 +133,7 @@ int main(int argc, char **argv)
         return 1;
     }
     ViewerState_Reset();
-    R_InstallServices();
+    App_InstallServices();
     viewer.services.S_Update = [] { ++gTicks; };
     viewer.frameCallback = [] {
         ++gFrames;

@@ -4,7 +4,7 @@
 //   bench_sound_decode FILE            make FILE when missing, then compare (best of 5 each)
 //   bench_sound_decode --decode FILE   decode FILE once as the player does (for hyperfine)
 #include "ogg_fixtures.h"
-#include "sound/sound_local.h"
+#include "sound/sound.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,8 +2,8 @@
 // token within its 1023 characters, blocks named) and through the material
 // parse, whose fields must come out of its fixed sets of values.
 #include "fuzz_util.h"
-#include "texture/material.h"
-#include "texture/scanner.h"
+#include "material/material.h"
+#include "material/scanner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,7 +2,7 @@
 // its end, the way the player asks for it, both as the stream's own PCM and as
 // the ring's mono 44100 Hz. Every call must stay within its capacity, write
 // whole frames, and end; the sanitizers watch the staging buffer.
-#include "sound/sound_local.h"
+#include "sound/sound.h"
 #include "fuzz_util.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Helpers shared by the main window's handler files; not part of the app's API.
 #pragma once
 
-#include "app/viewer_window.h"
+#include "viewer/viewer_window.h"
 
 // Frees the current resource, silences and drops its sound, frees its model,
 // and clears the whole per-selection block.

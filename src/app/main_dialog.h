@@ -3,8 +3,8 @@
 // the same interface; the wx frame only forwards its events here.
 #pragma once
 
-#include "app/viewer_state.h"
-#include "app/viewer_window.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_window.h"
 #include "export/export.h"
 
 #include <string>

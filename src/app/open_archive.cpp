@@ -16,15 +16,13 @@ void OnFileOpen(ViewerWindow &window)
 
 bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 {
-    FILE *file = nullptr;
-    PakHeader header{};
-    const PakOpenResult result = Pak_CheckEntryPoint(path, &file, header);
+    PakArchive opened;
+    const PakOpenResult result = Pak_OpenArchive(path, opened);
     if (result != PakOpenResult::Ok) {
         window.ShowMessage(Pak_OpenMessage(result));
         return false;
     }
 
-    viewer.mainPak.header = header;
     viewer.selectedEntry = -1;
     window.SetLabel(IdInfoLine, kNoResourceSelected);
 
@@ -41,8 +39,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
-    ReadPakIndex(file, path, viewer.mainPak);
-    fclose(file);
+    viewer.mainPak = std::move(opened);
 
     std::vector<const char *> lines;
     const std::vector<int> order = Pak_SortedLines(viewer.mainPak);

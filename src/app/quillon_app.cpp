@@ -1,9 +1,7 @@
 // CQuillonApp: creates the main window and runs until it closes. No command
 // line, no settings.
 #include "app/quillon_dlg.h"
-#include "app/sound_services.h"
-#include "model/model.h"
-#include "render/render.h"
+#include "app/services.h"
 
 #include <wx/app.h>
 
@@ -12,9 +10,7 @@ public:
     bool OnInit() override
     {
         // Keeps wx's own options (and any argument) from being read: the viewer takes none.
-        R_InstallServices();
-        App_InstallSoundServices();
-        Model_InstallDrawing();
+        App_InstallServices();
         auto *dialog = new CQuillonDlg();
         SetTopWindow(dialog);
         dialog->Show();

@@ -5,7 +5,7 @@
 #include "app/app_texts.h"
 #include "app/dialogs.h"
 #include "app/entry_list_ctrl.h"
-#include "render/gl_canvas.h"
+#include "app/gl_canvas.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>

@@ -1,5 +1,6 @@
 // The Binary-Text Dump: comma-separated values of one numeric type.
 #include "export/export.h"
+#include "base/bytes.h"
 
 #include <cctype>
 #include <cinttypes>
@@ -47,23 +48,7 @@ int Dump_PerLine(int32_t dataFormat)
 int64_t Dump_ParseOffsetText(const std::string &text)
 {
     // The edit box holds at most 511 characters.
-    const std::string box = text.substr(0, 511);
-    size_t i = 0;
-    while (i < box.size() && isspace(static_cast<unsigned char>(box[i])))
-        ++i;
-    bool negative = false;
-    if (i < box.size() && (box[i] == '+' || box[i] == '-'))
-        negative = box[i++] == '-';
-    int64_t value = 0;
-    for (; i < box.size() && box[i] >= '0' && box[i] <= '9'; ++i) {
-        int digit = box[i] - '0';
-        if (value > (INT64_MAX - digit) / 10) {
-            value = INT64_MAX;
-            break;
-        }
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
+    return Bytes_ParseInteger(std::string_view(text).substr(0, 511));
 }
 
 const char *FormatElement(const uint8_t *bytes, int32_t dataFormat, bool bigEndian, bool hexadecimal,

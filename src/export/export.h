@@ -2,7 +2,7 @@
 // byte-for-byte kinds) and the Binary-Text Dump. Plain C++ over stdio.
 #pragma once
 
-#include "app/resource_kind.h"
+#include "resource/resource_kind.h"
 
 #include <cstdint>
 #include <cstdio>

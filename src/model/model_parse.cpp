@@ -3,8 +3,9 @@
 // are found by their signature, the vertex stream table by a pattern, and each
 // surface's texture coordinates by a plausibility search. Every read goes
 // through Reader, which refuses anything outside the resource.
+#include "base/bytes.h"
 #include "model/model.h"
-#include "texture/material.h"
+#include "material/material.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,13 +33,8 @@ struct Reader {
     int64_t length;
 
     bool Has(int64_t at, int64_t n) const { return at >= 0 && n >= 0 && at <= length && n <= length - at; }
-    uint16_t U16(int64_t at) const { return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8)); }
-    uint32_t U32(int64_t at) const
-    {
-        const uint8_t *p = bytes + at;
-        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    }
+    uint16_t U16(int64_t at) const { return Bytes_ReadU16LE(bytes + at); }
+    uint32_t U32(int64_t at) const { return Bytes_ReadU32LE(bytes + at); }
     int32_t I32(int64_t at) const { return static_cast<int32_t>(U32(at)); }
     float F32(int64_t at) const
     {

@@ -48,8 +48,8 @@ bool DecompressLzoEntry(std::vector<uint8_t> &bytes)
         return false;
     if (lzo_init() != LZO_E_OK)
         return false;
-    const uint64_t expanded = Pak_ReadU32BE(bytes.data() + 4);
-    const uint64_t packed = Pak_ReadU32BE(bytes.data() + 8);
+    const uint64_t expanded = Bytes_ReadU32BE(bytes.data() + 4);
+    const uint64_t packed = Bytes_ReadU32BE(bytes.data() + 8);
     // The stream must lie wholly inside the stored bytes.
     if (packed > bytes.size() - kLzoHeaderSize)
         return false;

@@ -37,18 +37,18 @@ static void DecodeRecord(const uint8_t *rec, bool shaderForm, PakEntry &entry)
 {
     memcpy(entry.name, rec, sizeof entry.name);
     if (shaderForm) {
-        entry.offset = Pak_ReadU32LE(rec + 64);
-        entry.size = Pak_ReadU32LE(rec + 68);
+        entry.offset = Bytes_ReadU32LE(rec + 64);
+        entry.size = Bytes_ReadU32LE(rec + 68);
         entry.part = -1;
         return;  // the remaining words stay 0, location 0
     }
-    entry.word64 = Pak_ReadU32LE(rec + 64);
-    entry.word68 = Pak_ReadU32LE(rec + 68);
-    entry.offset = Pak_ReadU32LE(rec + 72);
-    entry.size = Pak_ReadU32LE(rec + 76);
-    entry.part = static_cast<int16_t>(Pak_ReadU16LE(rec + 80));
-    entry.location = Pak_ReadU16LE(rec + 82);
-    entry.word84 = Pak_ReadU32LE(rec + 84);
+    entry.word64 = Bytes_ReadU32LE(rec + 64);
+    entry.word68 = Bytes_ReadU32LE(rec + 68);
+    entry.offset = Bytes_ReadU32LE(rec + 72);
+    entry.size = Bytes_ReadU32LE(rec + 76);
+    entry.part = static_cast<int16_t>(Bytes_ReadU16LE(rec + 80));
+    entry.location = Bytes_ReadU16LE(rec + 82);
+    entry.word84 = Bytes_ReadU32LE(rec + 84);
 }
 
 void Pak_FormatDisplayName(PakEntry &entry)
@@ -103,7 +103,7 @@ void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive, cons
             archive.entries.resize(i + got);
         for (size_t k = 0; k < got; ++k, ++i) {
             const uint8_t *rec = block.data() + k * recordSize;
-            uint32_t size = Pak_ReadU32LE(rec + (shaderForm ? 68 : 76));
+            uint32_t size = Bytes_ReadU32LE(rec + (shaderForm ? 68 : 76));
             if (size == kPakSkippedSize)
                 continue;
             PakEntry &entry = archive.entries[i];
@@ -152,9 +152,9 @@ PakOpenResult Pak_CheckEntryPoint(const std::string &path, FILE **fileOut, PakHe
         return PakOpenResult::NotEntryPoint;
     }
     memcpy(header.magic, raw, 4);
-    header.word4 = Pak_ReadU32LE(raw + 4);
-    header.count = static_cast<int32_t>(Pak_ReadU32LE(raw + 8));
-    header.word12 = Pak_ReadU32LE(raw + 12);
+    header.word4 = Bytes_ReadU32LE(raw + 4);
+    header.count = static_cast<int32_t>(Bytes_ReadU32LE(raw + 8));
+    header.word12 = Bytes_ReadU32LE(raw + 12);
     *fileOut = file;
     return PakOpenResult::Ok;
 }

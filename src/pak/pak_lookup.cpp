@@ -1,6 +1,6 @@
 // Finding an entry by its name and the kind of its content, for the
 // resources that models and materials name.
-#include "app/resource_kind.h"
+#include "resource/resource_kind.h"
 #include "pak/pak.h"
 
 #include <cstring>

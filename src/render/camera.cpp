@@ -124,8 +124,7 @@ void R_BuildViewMatrix()
 {
     float *m = viewer.viewMatrix;
     const float *a = viewer.eyeAngles;
-    static constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    memcpy(m, kIdentity, sizeof kIdentity);
+    Math_MatrixIdentity(m);
     Math_MatrixRotate(m, 90 - a[0], -1, 0, 0);
     Math_MatrixRotate(m, a[2], 0, -1, 0);
     Math_MatrixRotate(m, (a[1] - 90) - 90, 0, 0, -1);
@@ -162,8 +161,7 @@ void R_FrameModelBounds(const float *mins, const float *maxs)
 void R_ModelOrientationMatrix(float *m)
 {
     const float *a = viewer.preview.modelAngles;
-    static constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    memcpy(m, kIdentity, sizeof kIdentity);
+    Math_MatrixIdentity(m);
     // The Y turns are negated: Math_MatrixRotate turns about Y opposite to GL.
     Math_MatrixRotate(m, a[1], 0, 0, 1);
     Math_MatrixRotate(m, -a[0], 0, 1, 0);

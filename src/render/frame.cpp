@@ -3,7 +3,6 @@
 // orientation and lights.
 #include "render/render.h"
 #include "render/gl_procs.h"
-#include "texture/upload.h"
 
 #include <chrono>
 #include <thread>
@@ -84,13 +83,4 @@ void R_SetupLights()
         glEnable(light);
     }
     glEnable(GL_LIGHTING);
-}
-
-void R_InstallServices()
-{
-    viewer.services.GL_Init = GL_Init;
-    viewer.services.GL_Release = GL_Release;
-    viewer.services.GL_RunFrame = GL_RunFrame;
-    viewer.frameCallback = R_DrawFrame;
-    viewer.frameSleepMs = 1;
 }

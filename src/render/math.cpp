@@ -11,18 +11,11 @@ namespace {
 constexpr float kDegToRad = 0.0174532924f;
 constexpr float kPi = 3.14159274f;
 
-constexpr float kIdentity4[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-void SetIdentity(float *m)
-{
-    memcpy(m, kIdentity4, sizeof kIdentity4);
-}
-
 // Rotation of t degrees about one principal axis, as a 4x4 matrix.
 void RotX(float t, float *m)
 {
     const float c = std::cos(t * kDegToRad), s = std::sin(t * kDegToRad);
-    SetIdentity(m);
+    Math_MatrixIdentity(m);
     m[5] = c;
     m[6] = s;
     m[9] = -s;
@@ -33,7 +26,7 @@ void RotX(float t, float *m)
 void RotY(float t, float *m)
 {
     const float c = std::cos(t * kDegToRad), s = std::sin(t * kDegToRad);
-    SetIdentity(m);
+    Math_MatrixIdentity(m);
     m[0] = c;
     m[2] = s;
     m[8] = -s;
@@ -43,7 +36,7 @@ void RotY(float t, float *m)
 void RotZ(float t, float *m)
 {
     const float c = std::cos(t * kDegToRad), s = std::sin(t * kDegToRad);
-    SetIdentity(m);
+    Math_MatrixIdentity(m);
     m[0] = c;
     m[1] = s;
     m[4] = -s;
@@ -59,6 +52,12 @@ void MultiplyFromLeft(const float *a, float *m)
 }
 
 }  // namespace
+
+void Math_MatrixIdentity(float *m)
+{
+    static constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    memcpy(m, kIdentity, sizeof kIdentity);
+}
 
 void Math_MatrixMultiply(const float *a, const float *b, float *out)
 {
@@ -83,7 +82,7 @@ void Math_MatrixTranslate(float *m, const float *v)
 void Math_MatrixRotate(float *m, float angle, float x, float y, float z)
 {
     float r[16], step[16];
-    SetIdentity(r);
+    Math_MatrixIdentity(r);
     if (x != 0)
         RotX(angle * x, r);
     if (y != 0) {

@@ -3,8 +3,8 @@
 // frames (the GL library). No GL header is needed to include this one.
 #pragma once
 
-#include "app/viewer_state.h"
-#include "app/viewer_window.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_window.h"
 
 #include <cstdint>
 
@@ -17,6 +17,7 @@ struct Orientation {
     float origin[3];
 };
 
+void Math_MatrixIdentity(float *m);
 // out = a x b, which applies b first; out must be neither input.
 void Math_MatrixMultiply(const float *a, const float *b, float *out);
 // m = m x translation(v), for a matrix whose bottom row is (0, 0, 0, 1).
@@ -117,6 +118,16 @@ void R_Begin2D();
 void R_ApplyModelOrientation();
 // GL_LIGHT0 and GL_LIGHT1 at R_LightPositions, and lighting on.
 void R_SetupLights();
-// The GL steps of the window's services (GL_Init, GL_RunFrame, GL_Release),
-// frameCallback = R_DrawFrame and frameSleepMs = 1.
-void R_InstallServices();
+
+// ---- textures (texture_upload.cpp, texture_preview.cpp, GL library) ----
+
+// Binds `textureName` and fills its top level with the resource's DXT blocks as
+// they are, with the uploader's wrap modes and linear filtering. Uploads
+// nothing when compressed textures are not supported or the resource is
+// shorter than its header and top level. Never reads past `resourceSize` bytes.
+void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize);
+
+// Draws the selected texture at its native size with its top-left corner at
+// textureOffset, in the pixel projection of R_Begin2D; uploads it into texture
+// name 1 on the first frame of the selection.
+void DrawTexturePreview();

@@ -7,7 +7,7 @@
 // the ring asks for it and N input frames give exactly ceil(N * 44100 / rate)
 // samples. (SDL 2.26's audio stream restarts its phase on every put and loses
 // about 1024 samples when flushed.)
-#include "sound/sound_local.h"
+#include "sound/sound.h"
 
 #include <algorithm>
 #include <cstring>

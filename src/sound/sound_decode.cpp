@@ -2,20 +2,22 @@
 // layer 4096 bytes at a time, pull pages, pull packets, synthesise, drain PCM.
 // The encoded bytes are archive bytes: every step is bounded by the record,
 // and no write goes past the destination's capacity.
-#include "sound/sound_local.h"
+#include "sound/sound.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <new>
 
+SoundDecodeState soundDecode;
+
 void S_Print(const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    vsnprintf(soundState.printBuffer, sizeof soundState.printBuffer, format, args);
+    vsnprintf(soundDecode.printBuffer, sizeof soundDecode.printBuffer, format, args);
     va_end(args);
-    ++soundState.printCount;
+    ++soundDecode.printCount;
 }
 
 namespace {
@@ -47,11 +49,11 @@ bool Drain(OggStream *s, uint8_t *dest, int32_t &produced, int32_t capacity)
         const int32_t room = (capacity - produced) / frameBytes;
         if (room <= 0)
             return false;
-        const int bout = std::min({samples, soundState.convSize, room});
-        if (S_ConvertBatch(pcm, channels, bout, soundState.convBuffer))
+        const int bout = std::min({samples, soundDecode.convSize, room});
+        if (S_ConvertBatch(pcm, channels, bout, soundDecode.convBuffer))
             S_Print("Clipping in frame %ld\n", static_cast<long>(s->dsp.sequence));
         const int32_t bytes = frameBytes * bout;
-        memcpy(dest + produced, soundState.convBuffer, static_cast<size_t>(bytes));
+        memcpy(dest + produced, soundDecode.convBuffer, static_cast<size_t>(bytes));
         produced += bytes;
         vorbis_synthesis_read(&s->dsp, bout);
     }
@@ -177,7 +179,7 @@ int32_t S_StreamDecode(OggStream *s, uint8_t *dest, int32_t maxBytes, int32_t ca
     // and yields nothing.
     if (!s || !dest || capacity <= 0 || s->info.channels < 1)
         return 0;
-    soundState.convSize = kConvSamples / s->info.channels;
+    soundDecode.convSize = kConvSamples / s->info.channels;
     int32_t produced = 0;
 
     if (s->pageOpen) {

@@ -1,6 +1,6 @@
 // Whole-sound decoding and 16-bit PCM WAV files, for exports outside the
 // player: the stream's own rate and channel count, nothing converted.
-#include "sound/sound_local.h"
+#include "sound/sound.h"
 
 #include <cstring>
 #include <limits>

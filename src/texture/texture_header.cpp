@@ -1,21 +1,17 @@
 // The texture header fields, shared by the upload and the .dds export.
 #include "texture/texture.h"
+#include "base/bytes.h"
 
-static uint32_t ReadU32LE(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 bool Texture_ReadHeader(std::span<const uint8_t> resource, TextureHeader &header)
 {
     header = TextureHeader{};
     if (resource.size() < kTextureHeaderSize)
         return false;
-    header.width = ReadU32LE(resource.data() + 28);
-    header.height = ReadU32LE(resource.data() + 32);
-    header.mipCount = ReadU32LE(resource.data() + 40);
-    header.format = ReadU32LE(resource.data() + 48);
+    header.width = Bytes_ReadU32LE(resource.data() + 28);
+    header.height = Bytes_ReadU32LE(resource.data() + 32);
+    header.mipCount = Bytes_ReadU32LE(resource.data() + 40);
+    header.format = Bytes_ReadU32LE(resource.data() + 48);
     return true;
 }
 

@@ -2,7 +2,7 @@
 // against oggdec, export --wav and its refusals.
 #include "cli_run.h"
 
-#include "app/resource_kind.h"
+#include "resource/resource_kind.h"
 #include "ogg_fixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Byte-for-byte and .dds exports and the Binary-Text Dump.
-#include "../pak/temp_dir.h"
+#include "temp_dir.h"
 #include "export/export.h"
 #include "fixtures.h"
 

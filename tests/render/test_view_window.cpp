@@ -35,7 +35,7 @@ protected:
         if (!StartWx())
             GTEST_SKIP() << "no display";
         ViewerState_Reset();
-        R_InstallServices();
+        App_InstallServices();
         gTicks = gFrames = 0;
         viewer.services.S_Update = [] { ++gTicks; };
         viewer.frameCallback = [] {

@@ -79,14 +79,14 @@ TEST(SoundDecode, RefusesBrokenHeadersWithTheirMessages)
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        soundState.printBuffer[0] = 0;
-        const uint32_t printed = soundState.printCount;
+        soundDecode.printBuffer[0] = 0;
+        const uint32_t printed = soundDecode.printCount;
         SoundRecord record = RecordOver(cases[i].first);
         EXPECT_EQ(S_StreamOpen(&record), nullptr);
         if (cases[i].second)
-            EXPECT_STREQ(soundState.printBuffer, cases[i].second);
+            EXPECT_STREQ(soundDecode.printBuffer, cases[i].second);
         else
-            EXPECT_EQ(soundState.printCount, printed);
+            EXPECT_EQ(soundDecode.printCount, printed);
     }
     // libvorbis clears the stream information when it rejects a setup header:
     // such a stream opens, has no channels and yields nothing.
@@ -113,9 +113,9 @@ TEST(SoundDecode, SampleConversionTruncatesAndClamps)
         EXPECT_EQ(S_ConvertBatch(&pcm, 1, 1, &converted), clipped) << in;
         EXPECT_EQ(converted, out) << in;
     }
-    soundState.printBuffer[0] = 0;
+    soundDecode.printBuffer[0] = 0;
     EXPECT_FALSE(Decode(Fixture_OggVorbis({.amplitude = 1.0f, .square = true})).pcm.empty());  // overshoots
-    EXPECT_EQ(std::string(soundState.printBuffer).rfind("Clipping in frame ", 0), 0u) << soundState.printBuffer;
+    EXPECT_EQ(std::string(soundDecode.printBuffer).rfind("Clipping in frame ", 0), 0u) << soundDecode.printBuffer;
 }
 
 // Whole-sound decoding stops at its limit rather than growing without end, and

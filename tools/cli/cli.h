@@ -3,7 +3,7 @@
 // core's; this tool only parses arguments, picks entries and reports.
 #pragma once
 
-#include "app/resource_kind.h"
+#include "resource/resource_kind.h"
 #include "pak/pak.h"
 
 #include <cstdint>

@@ -1,0 +1,70 @@
+// The one place where the window's services are bound to the GL view, the
+// sound player and the model in the view.
+#include "app/services.h"
+
+#include "audio/audio.h"
+#include "render/render.h"
+#include "scene/scene.h"
+#include "viewer/viewer_state.h"
+
+#include <SDL.h>
+
+namespace {
+
+void InitSound()
+{
+    // A failed start (no audio device) leaves a module that stays silent; the
+    // viewer goes on without sound.
+    S_Init();
+}
+
+void UpdateSound()
+{
+    // The viewer's listener never moves: the origin, zero angles.
+    const float position[3] = {0.0f, 0.0f, 0.0f};
+    const float angles[3] = {0.0f, 0.0f, 0.0f};
+    S_Update(position, angles);
+}
+
+SoundRecord *LoadCurrentSound()
+{
+    return S_LoadCurrentAsset(viewer.preview.CurrentResource);
+}
+
+void ForgetSound(SoundRecord *)
+{
+    // The record belongs to the module's slot 0; the handler forgets its
+    // pointer and the S_Shutdown that follows releases the record itself.
+}
+
+}  // namespace
+
+void App_InstallServices()
+{
+    // SDL's audio start-up would otherwise take over SIGINT and SIGTERM and turn
+    // them into quit events that nobody reads: a running viewer could no longer
+    // be interrupted or terminated.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+
+    ViewerServices &s = viewer.services;
+    s.GL_Init = GL_Init;
+    s.GL_Release = GL_Release;
+    s.GL_RunFrame = GL_RunFrame;
+    s.UploadTexture = UploadTexture;
+
+    s.S_Init = InitSound;
+    s.S_Shutdown = S_Shutdown;
+    s.S_Update = UpdateSound;
+    s.S_LoadCurrentAsset = LoadCurrentSound;
+    s.S_ClearRecord = ForgetSound;
+    s.S_QueuePlay = S_QueuePlay;
+
+    s.Model_Free = Model_Free;
+    s.Model_Draw = Model_Draw;
+    s.Model_ForExport = Model_ForExport;
+    s.Model_WriteObj = Model_WriteSelectedObj;
+    s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
+
+    viewer.frameCallback = R_DrawFrame;
+    viewer.frameSleepMs = 1;
+}

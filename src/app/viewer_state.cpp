@@ -1,8 +1,0 @@
-#include "app/viewer_state.h"
-
-ViewerState viewer;
-
-void ViewerState_Reset()
-{
-    viewer = ViewerState{};
-}

@@ -1,0 +1,166 @@
+// Classification of resources and the texts built from them.
+#include "resource/resource_kind.h"
+#include "base/bytes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+const ResourceKindInfo kKinds[KindCount] = {
+    {"Unknown", false, "", true},
+    {"Texture", true, "dds", true},
+    {"Material", true, "mat", true},
+    {"XML (events, scripts, etc.)", true, "xml", true},
+    {"Model", true, "obj", true},
+    {"Effect/Media", false, "", true},
+    {"Unknown Media Type", false, "", true},
+    {"Text", true, "txt", true},
+    {"Ogg Vorbis (audio)", true, "ogg", true},
+    {"Character Data/Animation", false, "", true},
+};
+
+const char *const kCliNames[KindCount] = {
+    "unknown", "texture", "material", "xml", "model", "effect", "unknown-media", "text", "ogg", "character",
+};
+
+const char kMaterialMagic[] = "// THIS FILE WAS GENERATED FROM RENDERTOOLS";  // 43 characters
+const char kXmlMagic[] = "<?xml version=";                                  // 14 characters
+
+// The listing, with its terminating NUL, fits a 64 KiB buffer.
+constexpr size_t kListingCapacity = 65536;
+
+
+bool StartsWith(const uint8_t *bytes, size_t length, size_t at, const char *magic, size_t n)
+{
+    return at <= length && n <= length - at && memcmp(bytes + at, magic, n) == 0;
+}
+
+}  // namespace
+
+const ResourceKindInfo &ResourceKind_Info(ResourceKind kind)
+{
+    return kKinds[(kind >= 0 && kind < KindCount) ? kind : KindUnknown];
+}
+
+const char *ResourceKind_CliName(ResourceKind kind)
+{
+    return kCliNames[(kind >= 0 && kind < KindCount) ? kind : KindUnknown];
+}
+
+bool ResourceKind_FromCliName(const std::string &word, ResourceKind &kind)
+{
+    for (int i = 0; i < KindCount; ++i) {
+        if (strcasecmp(word.c_str(), kCliNames[i]) == 0) {
+            kind = static_cast<ResourceKind>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+ResourceKind ClassifyResource(const uint8_t *bytes, size_t length)
+{
+    if (!bytes)
+        return KindUnknown;
+    if (length > 3 && memcmp(bytes, "SYT", 3) == 0)
+        return KindTexture;
+    if (length > 43 && memcmp(bytes, kMaterialMagic, 43) == 0)
+        return KindMaterial;
+    if (length > 14 && memcmp(bytes, kXmlMagic, 14) == 0)
+        return KindXml;
+    // A byte-order mark or stray bytes may precede the declaration.
+    for (size_t at = 1; at <= 3; ++at)
+        if (StartsWith(bytes, length, at, kXmlMagic, 14))
+            return KindXml;
+    if (StartsWith(bytes, length, 0, "<!--", 4))
+        return KindXml;
+    if (length > 20 && memcmp(bytes, "EIFF", 4) == 0) {
+        if (memcmp(bytes + 16, "MODL", 4) == 0)
+            return KindModel;
+        if (memcmp(bytes + 16, "PTMC", 4) == 0)
+            return KindEffectMedia;
+        return KindUnknownMedia;
+    }
+    if (length > 4 && memcmp(bytes, "OggS", 4) == 0)
+        return KindOggVorbis;
+    if (length > 4 && bytes[0] == 0x57 && bytes[1] == 0xE0 && bytes[2] == 0xE0 && bytes[3] == 0x57)
+        return KindCharacterData;
+    if (length < 3)
+        return KindUnknown;
+    // Only the first half is looked at; NUL bytes count as text.
+    for (size_t i = 0; i < length / 2; ++i)
+        if (bytes[i] > 0x7F)
+            return KindUnknown;
+    return KindText;
+}
+
+bool ResourceKind_IsTextual(ResourceKind kind)
+{
+    return kind == KindMaterial || kind == KindXml || kind == KindEffectMedia || kind == KindText;
+}
+
+bool ResourceKind_IsGraphic(ResourceKind kind)
+{
+    return kind == KindTexture || kind == KindModel;
+}
+
+std::string BuildDependencyListing(std::span<const uint8_t> bytes)
+{
+    std::string text = "Dependencies:\r\n";
+    const size_t length = bytes.size();
+    if (length < 32)
+        return text;
+    const uint64_t section = Bytes_ReadU32LE(bytes.data() + 28);
+    if (section + 52 > length)
+        return text;
+    const uint32_t count = Bytes_ReadU32LE(bytes.data() + section + 48);
+    uint64_t at = section + 52;
+    for (uint32_t r = 0; r < count; ++r) {
+        if (at + 6 > length)
+            break;
+        const int32_t nameLength = static_cast<int32_t>(Bytes_ReadU32LE(bytes.data() + at + 2));
+        // A negative length would step backwards and never end; it ends the listing.
+        if (nameLength < 0 || at + 6 + static_cast<uint64_t>(nameLength) > length)
+            break;
+        if (nameLength > 0) {
+            const char *name = reinterpret_cast<const char *>(bytes.data() + at + 6);
+            size_t n = strnlen(name, static_cast<size_t>(nameLength));
+            if (text.size() + n + 2 + 1 > kListingCapacity)
+                break;
+            text.append(name, n);
+            text += "\r\n";
+        }
+        at += 6 + static_cast<uint64_t>(nameLength);
+    }
+    return text;
+}
+
+std::string BuildResourceText(ResourceKind kind, std::span<const uint8_t> bytes)
+{
+    if (kind == KindEffectMedia)
+        return BuildDependencyListing(bytes);
+    if (bytes.empty())
+        return std::string();
+    // The view shows the text up to its first NUL, so nothing after it is built.
+    const uint8_t *end = static_cast<const uint8_t *>(memchr(bytes.data(), 0, bytes.size()));
+    size_t n = end ? static_cast<size_t>(end - bytes.data()) : bytes.size();
+    std::string text;
+    text.reserve(n + n / 16);
+    for (size_t i = 0; i < n; ++i) {
+        if (bytes[i] == '\n')
+            text += '\r';
+        text += static_cast<char>(bytes[i]);
+    }
+    return text;
+}
+
+std::string FormatResourceInfo(ResourceKind kind, size_t length)
+{
+    const float megabytes = static_cast<float>(static_cast<double>(length) * (1.0 / 1024) * (1.0 / 1024));
+    char line[512];
+    snprintf(line, sizeof line, "Resource: %s (%.02fMB)", ResourceKind_Info(kind).displayName,
+             static_cast<double>(megabytes));
+    return line;
+}

@@ -1,0 +1,87 @@
+// Materials and their textures found by name: first in the open archive,
+// then in GLOBAL.PAK beside it, which is read once and kept. Every failure is
+// silent and ends in "not found"; a missing diffuse map shows "__missingtexture".
+#include "scene/scene.h"
+
+#include "viewer/viewer_state.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+constexpr const char *kMissingTexture = "__missingtexture";
+
+bool ArchiveOpen()
+{
+    return viewer.mainPak.hasIndex;
+}
+
+// `name` of `kind` in the open archive, else in GLOBAL.PAK.
+bool FindResource(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes)
+{
+    if (name.empty())
+        return false;
+    if (Pak_LoadEntryByName(name, kind, viewer.mainPak, bytes))
+        return true;
+    return Pak_OpenGlobal() && Pak_LoadEntryByName(name, kind, viewer.globalPak, bytes);
+}
+
+// Hands out the next texture name and uploads the texture into it with the
+// wrap pair. The name is taken even when the uploader stores nothing.
+uint32_t LoadTexture(const std::vector<uint8_t> &bytes, const uint32_t wrap[2])
+{
+    int32_t &count = viewer.preview.materialTextureCount;
+    const uint32_t textureName = static_cast<uint32_t>(count) + kFirstMaterialTexture;
+    ++count;
+    viewer.uploadWrapS = static_cast<int32_t>(wrap[0]);
+    viewer.uploadWrapT = static_cast<int32_t>(wrap[1]);
+    if (viewer.services.UploadTexture)
+        viewer.services.UploadTexture(textureName, bytes.data(), static_cast<int32_t>(bytes.size()));
+    return textureName;
+}
+
+}  // namespace
+
+bool Pak_OpenGlobal()
+{
+    const PakArchive &mainPak = viewer.mainPak;
+    if (!mainPak.hasIndex || strcasecmp(mainPak.baseName.c_str(), "GLOBAL") == 0)
+        return false;
+    if (viewer.globalPak.hasIndex)
+        return true;
+    // A refusal leaves globalPak without an index: the next lookup tries again.
+    return Pak_OpenArchive(mainPak.directory + "GLOBAL.PAK", viewer.globalPak) == PakOpenResult::Ok;
+}
+
+Material *Mat_Parse(const char *text, size_t length, const char *materialName)
+{
+    MaterialText parsed = Mat_ParseText(text, length, materialName);
+    Material *material = new Material(parsed.material);
+    if (!ArchiveOpen())
+        return material;
+
+    std::vector<uint8_t> bytes;
+    if (FindResource(parsed.diffuseName, KindTexture, bytes) || FindResource(kMissingTexture, KindTexture, bytes))
+        material->diffuseTexture = LoadTexture(bytes, parsed.diffuseWrap);
+    if (FindResource(parsed.normalName, KindTexture, bytes))
+        material->normalTexture = LoadTexture(bytes, parsed.sharedWrap);
+    if (FindResource(parsed.specularName, KindTexture, bytes))
+        material->specularTexture = LoadTexture(bytes, parsed.sharedWrap);
+    return material;
+}
+
+Material *Mat_FindByName(const char *materialName)
+{
+    if (!materialName)
+        return nullptr;
+    std::string name = materialName;
+    if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".mat") == 0)
+        name.resize(name.size() - 4);
+    if (!ArchiveOpen())
+        return nullptr;
+    std::vector<uint8_t> bytes;
+    if (!FindResource(name, KindMaterial, bytes) || bytes.empty())
+        return nullptr;
+    return Mat_Parse(reinterpret_cast<const char *>(bytes.data()), bytes.size(), materialName);
+}

@@ -1,0 +1,123 @@
+// The selection's model in the viewer, apart from drawing: its preparation
+// (parse, framing, materials, surface list rows), the surface hiding, the
+// clock of the texture scrolling, and its OBJ export.
+#include "scene/scene.h"
+
+#include "render/render.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_window.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <strings.h>
+#include <thread>
+
+void Model_AttachMaterials(Model &model)
+{
+    std::vector<ModelSurface> &surfaces = model.surfaces;
+    for (size_t i = 0; i < surfaces.size(); ++i) {
+        ModelSurface &s = surfaces[i];
+        s.material = nullptr;
+        s.materialShared = false;
+        if (!viewer.modelMaterialsEnabled || s.materialName[0] == '\0')
+            continue;
+        // Surfaces that name the same material share one record and one set
+        // of textures; only the first of them reads the archive.
+        for (size_t j = i; j-- > 0;) {
+            if (surfaces[j].material && strcasecmp(surfaces[j].materialName, s.materialName) == 0) {
+                s.material = surfaces[j].material;
+                s.materialShared = true;
+                break;
+            }
+        }
+        if (!s.material)
+            s.material = Mat_FindByName(s.materialName);
+    }
+}
+
+const Model *Model_ForExport()
+{
+    PreviewState &preview = viewer.preview;
+    if (preview.model)
+        return preview.model;
+    if (preview.resourceKind != KindModel || preview.CurrentResource.empty())
+        return nullptr;
+    // No frame has prepared the model (its preview is off, or no frame ran
+    // yet): the export reads it itself. The frame that prepares it later
+    // takes this one over.
+    preview.model = Model_Parse(preview.CurrentResource.data(), preview.CurrentResource.size());
+    return preview.model;
+}
+
+void Model_Prepare()
+{
+    PreviewState &preview = viewer.preview;
+    preview.previewPrepared = true;
+    // An export may already have read the model; it is taken over, not read twice.
+    if (!preview.model)
+        preview.model = Model_Parse(preview.CurrentResource.data(), preview.CurrentResource.size());
+    R_FrameModel();
+    Model *model = preview.model;
+    if (!model)
+        return;
+    Model_AttachMaterials(*model);
+
+    float mins[3], maxs[3];
+    const float *first = model->surfaces.front().vertices.front().position;
+    for (int k = 0; k < 3; ++k)
+        mins[k] = maxs[k] = first[k];
+    for (const ModelSurface &s : model->surfaces)
+        for (const ModelVertex &v : s.vertices)
+            Math_AddPointToBounds(v.position, mins, maxs);
+    R_FrameModelBounds(mins, maxs);
+
+    if (viewer.mainDialog && viewer.showSurfaceList) {
+        char row[16 + kModelNameSize];
+        for (size_t i = 0; i < model->surfaces.size(); ++i) {
+            snprintf(row, sizeof row, "%02i - %s", static_cast<int>(i), model->surfaces[i].materialName);
+            viewer.mainDialog->AddSurfaceRow(row);
+        }
+    }
+}
+
+void Model_ApplySurfaceHiding()
+{
+    Model *model = viewer.preview.model;
+    if (!model)
+        return;
+    for (size_t i = 0; i < model->surfaces.size(); ++i)
+        model->surfaces[i].hidden =
+            viewer.mainDialog && viewer.mainDialog->IsSurfaceRowSelected(static_cast<int>(i)) ? 1 : 0;
+}
+
+uint32_t Clock_Milliseconds(int slot)
+{
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point start[kClockSlots];
+    static bool started[kClockSlots];
+    if (slot < 0 || slot >= kClockSlots)
+        slot = 0;
+    if (!started[slot]) {
+        started[slot] = true;
+        start[slot] = Clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start[slot]);
+    return static_cast<uint32_t>(static_cast<uint64_t>(elapsed.count()));
+}
+
+float Model_ScrollOffset(uint32_t milliseconds, float velocity)
+{
+    const float seconds = static_cast<float>(milliseconds) * 0.001f;
+    float offset = std::fmod(seconds * velocity, 1.0f);
+    if (velocity < 0)
+        offset = 1 + offset;
+    return offset;
+}
+
+bool Model_WriteSelectedObj(FILE *file)
+{
+    const Model *model = Model_ForExport();
+    return model && Model_WriteObj(file, model);
+}

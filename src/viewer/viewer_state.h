@@ -1,0 +1,139 @@
+// ViewerState: the one record that holds everything the viewer knows, touched
+// only from the window's thread. Each group names the folder that writes it.
+#pragma once
+
+#include "resource/resource_kind.h"
+#include "pak/pak.h"
+
+#include <cstdint>
+#include <vector>
+
+class ViewerWindow;
+class GlSurface;     // the view control as the GL code draws on it (src/render)
+struct SoundRecord;  // made by the sound player (src/audio)
+struct Model;        // made by the model parser (src/model)
+
+// The per-selection block. Cleared as a whole (`preview = PreviewState{}`) on
+// every selection change, every accepted archive and at shut-down.
+struct PreviewState {
+    // The selected entry's bytes, expanded when stored compressed (src/pak via
+    // src/app). Its size is the resource length; Pak_LoadEntry never loads more
+    // than INT32_MAX bytes, so the length always fits the i32 the formats use.
+    std::vector<uint8_t> CurrentResource;
+    ResourceKind resourceKind = KindUnknown;  // src/app
+    bool previewPrepared = false;             // set once per selection by whoever prepares the preview
+    int32_t materialTextureCount = 0;         // GL texture names 2.. handed out (src/scene)
+
+    SoundRecord *soundRecord = nullptr;  // src/audio; null until played on click
+    Model *model = nullptr;              // src/scene; null until a frame or an export parses it
+
+    // View values (src/render): all zero at the start of a selection.
+    float textureOffset[2] = {};   // texture slide, pixels (x, y)
+    float orbitCentre[3] = {};     // point the camera looks at, world units
+    float modelAngles[3] = {};     // degrees, (pitch, yaw, roll)
+    float zoomDistance = 0.0f;     // world units from the orbit centre
+    float lightAngles[2][3] = {};  // degrees, primary and secondary light
+    float lightDistance[2] = {};   // world units
+    // Room for the camera, light and model groups that the render and model
+    // code add; everything here must stay zero-initialised.
+};
+
+// The one way across layers: the steps of the GL view, the sound player and
+// the model in the view that the window's handlers (and the frame and the
+// material lookups) run. App_InstallServices fills every step once at
+// start-up; tests fill the ones they need. An empty (null) step is skipped, so
+// nothing pretends a sound played or a frame was drawn.
+struct ViewerServices {
+    // OpenGL view (src/render): create or refresh the context for a view of
+    // the given size; release it at shut-down.
+    bool (*GL_Init)(int width, int height) = nullptr;
+    void (*GL_Release)() = nullptr;
+    // One frame of the view (current context, frameCallback, swap, pause), run
+    // by the timer while the view is not hidden.
+    void (*GL_RunFrame)() = nullptr;
+
+    // Binds a texture name and loads a texture resource into it with the wrap
+    // pair in uploadWrapS / uploadWrapT (src/render's UploadTexture).
+    void (*UploadTexture)(uint32_t textureName, const uint8_t *resource, int32_t size) = nullptr;
+
+    // Sound player (src/audio).
+    void (*S_Init)() = nullptr;
+    void (*S_Shutdown)() = nullptr;
+    void (*S_Update)() = nullptr;
+    SoundRecord *(*S_LoadCurrentAsset)() = nullptr;  // from preview.CurrentResource, or null
+    void (*S_ClearRecord)(SoundRecord *record) = nullptr;
+    void (*S_QueuePlay)(SoundRecord *record) = nullptr;  // one play request, no position, volume 1, noSteal
+
+    // The model in the view (src/scene).
+    void (*Model_Free)(Model *model) = nullptr;
+    // The model pass of a frame: draws the selected model when there is one.
+    void (*Model_Draw)() = nullptr;
+    // The model the OBJ export writes: the prepared one, or one parsed now
+    // when no frame has prepared it (kept as preview.model); null when the
+    // resource holds no readable model.
+    const Model *(*Model_ForExport)() = nullptr;
+    // Writes that model as WaveFront OBJ; false when a write failed.
+    bool (*Model_WriteObj)(FILE *file) = nullptr;
+    // Copies the surface list's selection into the model's hidden flags.
+    void (*Model_ApplySurfaceHiding)() = nullptr;
+};
+
+struct ViewerState {
+    // Archives and selection (src/app's open and selection handlers, over src/pak).
+    PakArchive mainPak;        // the archive opened with File > Open
+    PakArchive globalPak;      // GLOBAL.PAK beside it, filled by the cross-archive lookup (src/scene)
+    int32_t selectedEntry = -1;  // slot of mainPak, -1 when none
+
+    // View toggles (src/app). previewEnabled per ResourceKind; every row starts on.
+    bool previewEnabled[KindCount] = {true, true, true, true, true, true, true, true, true, true};
+    bool modelMaterialsEnabled = true;  // read by the model drawing (src/scene)
+    bool showSurfaceList = false;       // View > "Model &surfaces"
+
+    // Main window (src/app).
+    ViewerWindow *mainDialog = nullptr;  // set from dialog initialisation to shut-down
+    bool viewHidden = true;              // true: no frames are drawn and the mouse does not steer
+
+    // Per-selection state (src/app clears it; src/app, src/render, src/scene
+    // and src/audio fill their parts).
+    PreviewState preview;
+
+    // GL state (src/render). The context lives from the first GL_Init that
+    // succeeds to GL_Release; texture names and programs live as long.
+    GlSurface *glWindow = nullptr;   // the view control; set by the window that creates it
+    bool glReady = false;            // a context exists and was made current once
+    int32_t viewWidth = 1;           // pixels, at least 1
+    int32_t viewHeight = 1;
+    float projectionMatrix[16] = {};  // read back after GL_Init loads it
+    bool compressionSupported = false;  // DXT blocks can go to GL as they are
+    bool programsSupported = false;     // the lighting programs can be used
+    int32_t vertexProgram = -1;         // program ids; -1 until loaded or after a failed load
+    int32_t fragmentProgram = -1;
+
+    // Frame hooks (run by src/render, set by App_InstallServices).
+    void (*frameCallback)() = nullptr;  // the frame content; null: buffers are only swapped
+    uint32_t frameSleepMs = 0;          // pause after each swap, milliseconds
+
+    // Camera, lights and mouse (src/render); the per-selection values are in `preview`.
+    float orbitAngles[3] = {};  // direction from the centre to the eye; stays (0, 0, 0)
+    float eyeOrigin[3] = {};    // derived by R_PlaceEye
+    float eyeAngles[3] = {};    // derived, yaw stored with 90 added
+    float viewMatrix[16] = {};  // camera modelview, rebuilt every frame
+    int32_t mouseLeftLast[2] = {};   // last point of a left drag, main window client pixels
+    int32_t mouseRightLast[2] = {};  // last point of a right drag
+    bool leftDragActive = false;
+    bool rightDragActive = false;
+
+    // Wrap modes given to every texture UploadTexture makes (src/render):
+    // GL_CLAMP until a material sets them.
+    int32_t uploadWrapS = 0x2900;
+    int32_t uploadWrapT = 0x2900;
+
+    // The sound player's state is its own record (src/audio's soundState).
+
+    ViewerServices services;
+};
+
+extern ViewerState viewer;
+
+// Back to the state of a fresh start (used between tests and by the window on start-up).
+void ViewerState_Reset();

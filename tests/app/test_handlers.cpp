@@ -1,0 +1,363 @@
+// The main window's handlers driven through the recording fake window.
+#include "temp_dir.h"
+#include "app/main_dialog.h"
+#include "fake_window.h"
+#include "fixtures.h"
+
+#include <gtest/gtest.h>
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+Lines *gLog = nullptr;  // the window's log while a test runs
+
+// Services that only record their calls, in order.
+void InstallRecordingServices()
+{
+    ViewerServices &s = viewer.services;
+    s.GL_Release = [] { gLog->push_back("GL_Release"); };
+    s.GL_RunFrame = [] { gLog->push_back("frame"); };
+    s.S_Init = [] { gLog->push_back("S_Init"); };
+    s.S_Shutdown = [] { gLog->push_back("S_Shutdown"); };
+    s.S_Update = [] { gLog->push_back("S_Update"); };
+    s.S_LoadCurrentAsset = [] {
+        gLog->push_back("S_LoadCurrentAsset");
+        return reinterpret_cast<SoundRecord *>(0x5011d);
+    };
+    s.S_ClearRecord = [](SoundRecord *) { gLog->push_back("S_ClearRecord"); };
+    s.S_QueuePlay = [](SoundRecord *) { gLog->push_back("S_QueuePlay"); };
+    s.Model_Free = [](Model *) { gLog->push_back("Model_Free"); };
+}
+
+Bytes Text(const std::string &s) { return Fixture_FromString(s); }
+
+Bytes Model64()
+{
+    Bytes b(64, 0);
+    memcpy(b.data(), "EIFF", 4);
+    memcpy(b.data() + 16, "MODL", 4);
+    return b;
+}
+
+const Bytes kTexture = Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour);
+
+class ViewerHandlers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ViewerState_Reset();
+        gLog = &window.log;
+        InitMainDialog(window);
+        window.log.clear();
+    }
+    void TearDown() override { ViewerState_Reset(); }
+
+    // Writes the archive and opens it through File > Open.
+    void Open(const std::string &name, const std::vector<FixtureEntry> &entries)
+    {
+        ASSERT_TRUE(Fixture_WritePak(dir / name, {entries}));
+        OpenThroughDialog(dir / name);
+    }
+    void OpenThroughDialog(const std::string &path)
+    {
+        window.answers.push_back(path);
+        OnCommand(window, CmdFileOpen);
+    }
+    void Select(const std::string &line)
+    {
+        window.Select(line);
+        OnSelchangeEntryList(window);
+    }
+    void Answer(int command, const std::optional<std::string> &answer)
+    {
+        window.messages.clear();
+        window.answers.push_back(answer);
+        OnCommand(window, command);
+    }
+
+    // The panes shown and the Export items offered, one word each.
+    std::string Offered() const
+    {
+        std::string words;
+        for (auto [id, word] : {std::pair{IdGlView, "gl "}, {IdTextView, "text "}, {IdPlayOnClick, "play "},
+                                {IdSurfaceList, "surfaces "}})
+            words += window.Shown(id) ? word : "";
+        for (auto [command, word] : {std::pair{CmdExportRaw, "raw "}, {CmdExportDump, "dump "},
+                                     {CmdExportInterpreted, "interpreted "}})
+            words += window.Enabled(command) ? word : "";
+        return words;
+    }
+
+    FakeWindow window;
+    TempDir dir;
+};
+
+TEST_F(ViewerHandlers, StartsWithPanesHiddenExportsGrayAndChecksSet)
+{
+    EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
+    EXPECT_EQ(Offered(), "");
+    EXPECT_FALSE(window.Shown(IdSurfaceLabel));
+    EXPECT_TRUE(window.playOnClick);
+    EXPECT_TRUE(viewer.viewHidden);
+    EXPECT_EQ(window.timerInterval, 10);
+    for (Command c : {CmdViewModels, CmdViewModelMaterials, CmdViewTextures, CmdViewMaterials, CmdViewXml,
+                      CmdViewOther})
+        EXPECT_TRUE(window.Checked(c)) << c;
+    EXPECT_FALSE(window.Checked(CmdViewSurfaces));
+}
+
+TEST_F(ViewerHandlers, OpenListsTheEntriesAndARefusedOpenChangesNothing)
+{
+    Open("Mixed.Pak", {{"b", Text("abc")}, {"_x", Text("hello world")}, {"A", Text("abc")},
+                       {"gone", {}, -1, 0, true}, {"a", Text("abc")}});
+    EXPECT_EQ(window.dialogs.at(0).filter, "PAK Files (*.pak)|*.pak;*.[pP][aA][kK]");
+    EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
+    const Lines lines{"_x [0001]", "A [0002]", "a [0004]", "b [0000]"};
+    EXPECT_EQ(window.entryLines, lines);
+
+    Select("_x [0001]");
+    ASSERT_TRUE(Fixture_WriteFile(dir / "x.pak.bak", Fixture_ReadFile(dir / "Mixed.Pak")));
+    ASSERT_TRUE(Fixture_WriteFile(dir / "wrong.pak", Text("PAK-0123456789abcdef")));
+    const std::pair<const char *, const char *> refusals[] = {
+        {"missing.pak", "There was an error opening the file."},
+        {"x.pak.bak", "Expected actual filename to have .pak extension."},
+        {"wrong.pak", "This file is not Duskmoor entry-point PAK. GLOBAL.PAK, M01_NIGHTMARE.PAK, "
+                      "M02_FENHOLT1.PAK, and so on are all valid entry files."},
+    };
+    for (const auto &[file, message] : refusals) {
+        window.messages.clear();
+        OpenThroughDialog(dir / file);
+        EXPECT_EQ(window.messages, Lines{message}) << file;
+        EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
+        EXPECT_EQ(window.entryLines, lines);
+        EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
+        EXPECT_EQ(viewer.preview.CurrentResource, Text("hello world"));
+    }
+    Answer(CmdFileOpen, std::nullopt);  // cancelled
+    EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
+    Select("a [0004]");  // the kept index still reads its file
+    EXPECT_EQ(window.textView, "abc");
+}
+
+TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
+{
+    window.SetLabel(IdInfoLine, "stale");
+    OnSelchangeEntryList(window);  // no archive yet
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
+
+    Open("kinds.pak", {{"empty", {}}, {"ab", Text("ab")}, {"abc", Text("abc")}, {"tex", kTexture},
+                       {"xml", Text("<?xml version=\"1.0\"?>\n<a/>\n")}, {"ogg", Text("OggS-stream")},
+                       {"fx", Fixture_EffectContainer({"one.tex", "", "two.snd"})}, {"model", Model64()},
+                       {"packed", Fixture_LzoBlock(Text("line one\nline two\n")), 0}, {"away", Text("abc"), 3}});
+    const struct {
+        const char *line, *info, *offered;
+        const char *textView;  // nullptr: not checked
+    } cases[] = {
+        {"empty [0000]", "Resource: Unknown (0.00MB)", "", nullptr},
+        {"ab [0001]", "Resource: Unknown (0.00MB)", "raw dump ", nullptr},
+        {"abc [0002]", "Resource: Text (0.00MB)", "text raw dump interpreted ", "abc"},
+        {"tex [0003]", "Resource: Texture (0.00MB)", "gl raw dump interpreted ", nullptr},
+        {"xml [0004]", "Resource: XML (events, scripts, etc.) (0.00MB)", "text raw dump interpreted ",
+         "<?xml version=\"1.0\"?>\r\n<a/>\r\n"},
+        {"ogg [0005]", "Resource: Ogg Vorbis (audio) (0.00MB)", "play raw dump interpreted ", nullptr},
+        {"fx [0006]", "Resource: Effect/Media (0.00MB)", "text raw dump ", "Dependencies:\r\none.tex\r\ntwo.snd\r\n"},
+        // No OBJ writer is installed here, so models offer no interpreted export.
+        {"model [0007]", "Resource: Model (0.00MB)", "gl raw dump ", nullptr},
+        {"packed [0008]", "Resource: Text (0.00MB)", "text raw dump interpreted ", "line one\r\nline two\r\n"},
+    };
+    for (const auto &c : cases) {
+        Select(c.line);
+        EXPECT_EQ(window.GetLabel(IdInfoLine), c.info) << c.line;
+        EXPECT_EQ(Offered(), c.offered) << c.line;
+        EXPECT_EQ(viewer.viewHidden, !window.Shown(IdGlView)) << c.line;
+        EXPECT_TRUE(!c.textView || window.textView == c.textView) << c.line << ": " << window.textView;
+    }
+
+    for (int selection : {-1, 10}) {  // none, or not below the header's count
+        Select("abc [0002]");
+        window.selection = selection;
+        OnSelchangeEntryList(window);
+        EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.") << selection;
+        EXPECT_FALSE(window.Enabled(CmdExportRaw));
+        EXPECT_TRUE(viewer.preview.CurrentResource.empty());
+        EXPECT_EQ(viewer.selectedEntry, -1);
+    }
+
+    // An entry whose file cannot be opened: said, and the pane stays as it was.
+    std::filesystem::remove(dir / "kinds_03.PAK");
+    Select("abc [0002]");
+    Select("away [0009]");
+    EXPECT_EQ(window.messages, Lines{"Could not open the desired PAK entry, because '" + (dir / "kinds_03.PAK") +
+                                     "' could not be opened."});
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
+    EXPECT_EQ(Offered(), "text ");
+    EXPECT_EQ(window.textView, "abc");
+}
+
+TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
+{
+    Open("t.pak", {{"tex", kTexture}, {"note", Text("first")}});
+    Select("tex [0000]");
+    OnCommand(window, CmdViewTextures);
+    EXPECT_FALSE(window.Checked(CmdViewTextures));
+    EXPECT_EQ(Offered(), "raw dump interpreted ");
+    EXPECT_TRUE(viewer.viewHidden);
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Texture (0.00MB)");
+
+    // The toggle reads the entry again from the file, not from memory.
+    Select("note [0001]");
+    ASSERT_TRUE(Fixture_WritePak(dir / "t.pak", {{{"tex", kTexture}, {"note", Text("fresh")}}}));
+    OnCommand(window, CmdViewXml);
+    EXPECT_EQ(window.textView, "fresh");
+    OnCommand(window, CmdViewOther);
+    EXPECT_FALSE(window.Checked(CmdViewOther));
+    EXPECT_EQ(Offered(), "raw dump interpreted ");
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
+    OnCommand(window, CmdViewOther);
+    EXPECT_EQ(Offered(), "text raw dump interpreted ");
+}
+
+TEST_F(ViewerHandlers, PlayOnClickQueuesTheSoundOncePerSelection)
+{
+    InstallRecordingServices();
+    Open("s.pak", {{"snd", Text("OggS-stream")}});
+    const Lines play{"S_LoadCurrentAsset", "S_QueuePlay"}, restart{"S_ClearRecord", "S_Shutdown", "S_Init"};
+    const auto steps = [&](auto action) {
+        window.log.clear();
+        action();
+        return window.log;
+    };
+    EXPECT_EQ(steps([&] { Select("snd [0000]"); }), play);
+    // A View toggle re-runs the selection: a restart of the module silences
+    // the playing sound, then the entry plays again.
+    EXPECT_EQ(steps([&] { OnCommand(window, CmdViewModels); }),
+              (Lines{"S_ClearRecord", "S_Shutdown", "S_Init", "S_LoadCurrentAsset", "S_QueuePlay"}));
+
+    window.playOnClick = false;
+    EXPECT_EQ(steps([&] { Select("snd [0000]"); }), restart);
+    window.playOnClick = true;
+    viewer.previewEnabled[KindOggVorbis] = false;  // disabled previews still play
+    EXPECT_EQ(steps([&] { Select("snd [0000]"); }), play);
+    EXPECT_TRUE(window.Shown(IdPlayOnClick));
+
+    EXPECT_EQ(steps([&] { OpenThroughDialog(dir / "s.pak"); }), restart);
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
+}
+
+// The panes fill the client area right of the list; with View > Surfaces on,
+// the list gives room to the surface list while a model is selected.
+TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
+{
+    Open("m.pak", {{"model", Model64()}, {"tex", kTexture}});
+    OnCommand(window, CmdViewSurfaces);
+    EXPECT_TRUE(window.Checked(CmdViewSurfaces));
+    const struct {
+        const char *line;
+        int cx, cy;
+        ControlRect pane;
+        int listHeight;
+        bool surfaces;
+    } cases[] = {
+        {"tex [0001]", 628, 423, {199, 26, 418, 386}, 386, false},
+        {"tex [0001]", 1000, 700, {199, 26, 790, 663}, 663, false},
+        {"tex [0001]", 217, 44, {199, 26, 8, 8}, 8, false},  // below 218 x 45: never smaller than 8 x 8
+        {"model [0000]", 100, 100, {199, 26, 8, 63}, 8, true},
+        {"model [0000]", 700, 500, {199, 26, 490, 463}, 463 - 144, true},
+    };
+    for (const auto &c : cases) {
+        window.clientWidth = c.cx;
+        window.clientHeight = c.cy;
+        Select(c.line);
+        EXPECT_EQ(window.GetControlRect(IdGlView), c.pane) << c.line << " " << c.cx;
+        EXPECT_EQ(window.GetControlRect(IdTextView), c.pane) << c.line << " " << c.cx;
+        EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, c.listHeight})) << c.line << " " << c.cx;
+        EXPECT_EQ(window.Shown(IdSurfaceList), c.surfaces) << c.line;
+        EXPECT_EQ(window.Shown(IdSurfaceLabel), c.surfaces) << c.line;
+    }
+    EXPECT_EQ(window.GetControlRect(IdSurfaceList), (ControlRect{11, 362, 181, 126}));
+    EXPECT_EQ(window.GetControlRect(IdSurfaceLabel), (ControlRect{11, 347, 156, 13}));
+}
+
+TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)
+{
+    const Bytes texture = Fixture_Texture(16, 8, 3, 2, Fixture_PictureColour);
+    Open("e.pak", {{"data", Text("abc")}, {"tex", texture}, {"stub", Text("SYT short texture")}});
+    std::filesystem::create_directories(dir / "ro");
+
+    // Raw export and the dump dialog's OK, which stays open unless the dump was written.
+    Select("data [0000]");
+    const std::pair<std::optional<std::string>, Lines> targets[] = {
+        {std::nullopt, {}},
+        {dir / "out.txt", {}},
+        {dir / "no/such/dir/out.raw", {"Could not open file for writing."}},
+        {dir / "ro", {"Could not open file for writing."}},  // a directory
+        {"/dev/full", {"Could not write the file."}},
+    };
+    for (const auto &[target, messages] : targets) {
+        Answer(CmdExportRaw, target);
+        EXPECT_EQ(window.messages, messages) << target.value_or("(cancel)");
+        window.messages.clear();
+        window.answers.push_back(target);
+        EXPECT_EQ(BinText_OnOk(window, DumpOptions{}), target && messages.empty()) << target.value_or("(cancel)");
+        EXPECT_EQ(window.messages, messages);
+    }
+    EXPECT_EQ(window.dialogs.back().filter, "Text (*.txt)|*.txt;*.[tT][xX][tT]|All Files (*.*)|*");
+    EXPECT_EQ(Fixture_ReadFile(dir / "out.txt"), Text("00000000: 61, 62, 63"));
+    Answer(CmdExportRaw, dir / "out.raw");
+    EXPECT_EQ(Fixture_ReadFile(dir / "out.raw"), Text("abc"));
+    EXPECT_EQ(window.dialogs.back().filter, "DKM Data (*.raw)|*.raw;*.[rR][aA][wW]|All Files (*.*)|*");
+    EXPECT_TRUE(window.dialogs.back().save && window.dialogs.back().overwritePrompt);
+
+    Select("tex [0001]");
+    Answer(CmdExportInterpreted, dir / "out.dds");
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.dialogs.back().filter, "Texture (*.dds)|*.dds;*.[dD][dD][sS]|All Files (*.*)|*");
+    const Bytes dds = Fixture_ReadFile(dir / "out.dds");
+    ASSERT_EQ(dds.size(), texture.size());
+    EXPECT_EQ(memcmp(dds.data(), "DDS ", 4), 0);
+    Answer(CmdExportInterpreted, "/dev/full");
+    EXPECT_EQ(window.messages, Lines{"Could not write the file."});
+
+    // A texture without a whole header: said before any file is named.
+    Select("stub [0002]");
+    const size_t asked = window.dialogs.size();
+    Answer(CmdExportInterpreted, dir / "stub.dds");
+    EXPECT_EQ(window.dialogs.size(), asked);
+    EXPECT_EQ(window.messages, Lines{"This texture is too short to hold its header, so it has no .dds form."});
+}
+
+TEST_F(ViewerHandlers, ExitAndCancelShutDownInOrder)
+{
+    InstallRecordingServices();
+    for (int command : {CmdExit, CmdCancel}) {
+        InitMainDialog(window);
+        Open("q.pak", {{"snd", Text("OggS-stream")}});
+        Select("snd [0000]");
+        viewer.preview.model = reinterpret_cast<Model *>(0x30de1);  // as a frame that parsed a model leaves it
+        viewer.globalPak.hasIndex = true;
+        window.log.clear();
+
+        OnCommand(window, command);
+        EXPECT_EQ(window.log, (Lines{"S_ClearRecord", "S_Shutdown", "Model_Free", "timer stop", "GL_Release",
+                                     "end " + std::to_string(command)}));
+        EXPECT_TRUE(!viewer.mainDialog && viewer.selectedEntry == -1 && window.entryLines.empty());
+        EXPECT_TRUE(!viewer.mainPak.hasIndex && !viewer.globalPak.hasIndex);
+        EXPECT_TRUE(viewer.preview.CurrentResource.empty() && !viewer.preview.soundRecord && !viewer.preview.model);
+        EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
+        EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
+    }
+}
+
+TEST_F(ViewerHandlers, FrameTimerDrawsOnlyWhileTheViewIsShown)
+{
+    InstallRecordingServices();
+    viewer.viewHidden = true;
+    OnFrameTimer();
+    viewer.viewHidden = false;
+    OnFrameTimer();
+    EXPECT_EQ(window.log, (Lines{"S_Update", "S_Update", "frame"}));
+}
+
+}  // namespace

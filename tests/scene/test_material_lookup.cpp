@@ -1,0 +1,240 @@
+// Materials and textures found by name across the open archive and GLOBAL.PAK,
+// and the texture names a material hands out.
+#include "viewer/viewer_state.h"
+#include "fixtures.h"
+#include "temp_dir.h"
+#include "scene/scene.h"
+#include "texture/texture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+constexpr const char *kMaterialHead = "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n";
+
+Bytes MaterialBytes(const std::string &body)
+{
+    return Fixture_FromString(kMaterialHead + body);
+}
+
+Rgb Grey(uint32_t, uint32_t, uint32_t, uint32_t)
+{
+    return {128, 128, 128};
+}
+
+// A texture whose width tells it apart from the others.
+Bytes Texture(uint32_t width)
+{
+    return Fixture_Texture(width, 4, 1, 1, Grey);
+}
+
+uint32_t TextureWidth(const uint8_t *bytes)
+{
+    TextureHeader header;
+    Texture_ReadHeader(std::span(bytes, kTextureHeaderSize), header);
+    return header.width;
+}
+
+struct Upload {
+    uint32_t name;
+    int32_t wrapS, wrapT;
+    uint32_t width;
+    bool operator==(const Upload &) const = default;
+};
+std::vector<Upload> gUploads;
+
+void RecordUpload(uint32_t name, const uint8_t *bytes, int32_t size)
+{
+    ASSERT_GE(size, 128);
+    gUploads.push_back({name, viewer.uploadWrapS, viewer.uploadWrapT, TextureWidth(bytes)});
+}
+
+struct MaterialDeleter {
+    void operator()(Material *m) const { delete m; }
+};
+using MaterialPtr = std::unique_ptr<Material, MaterialDeleter>;
+
+class MaterialLookup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ViewerState_Reset();
+        gUploads.clear();
+        viewer.services.UploadTexture = RecordUpload;
+    }
+    void TearDown() override
+    {
+        ViewerState_Reset();
+    }
+    void Open(const std::string &path) { ASSERT_EQ(Pak_OpenArchive(path, viewer.mainPak), PakOpenResult::Ok); }
+
+    TempDir dir;
+};
+
+FixtureEntry Entry(const std::string &name, Bytes bytes, int16_t part = -1)
+{
+    FixtureEntry e;
+    e.name = name;
+    e.bytes = std::move(bytes);
+    e.part = part;
+    return e;
+}
+
+}  // namespace
+
+TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
+{
+    FixtureArchive a;
+    a.entries = {
+        Entry("stone", Fixture_FromString("plain text, not a material")),
+        Entry("STONE", MaterialBytes("Class first"), 0),
+        Entry("stone", MaterialBytes("Class second")),
+        Entry("stone", Texture(16)),
+        Entry("packed", Fixture_LzoBlock(Texture(32), true), 1),
+        Entry("gone", Texture(8), 2),
+        Entry("gone", MaterialBytes("never reached")),
+        Entry(std::string(64, 'n'), Texture(64)),
+    };
+    FixtureEntry skipped = Entry("hidden", Texture(8));
+    skipped.skipped = true;
+    a.entries.push_back(skipped);
+    ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", a));
+    ASSERT_EQ(remove((dir / "OTHER_02.PAK").c_str()), 0);
+    Open(dir / "OTHER.PAK");
+    const PakArchive &pak = viewer.mainPak;
+
+    Bytes bytes;
+    ASSERT_TRUE(Pak_LoadEntryByName("Stone", KindMaterial, pak, bytes));
+    EXPECT_EQ(bytes, MaterialBytes("Class first"));
+    ASSERT_TRUE(Pak_LoadEntryByName("stone", KindTexture, pak, bytes));
+    EXPECT_EQ(TextureWidth(bytes.data()), 16u);
+    // Stored compressed: expanded before its kind is judged.
+    ASSERT_TRUE(Pak_LoadEntryByName("packed", KindTexture, pak, bytes));
+    EXPECT_EQ(bytes, Texture(32));
+    ASSERT_TRUE(Pak_LoadEntryByName(std::string(64, 'N'), KindTexture, pak, bytes));
+
+    EXPECT_FALSE(Pak_LoadEntryByName("stone", KindModel, pak, bytes));
+    EXPECT_TRUE(bytes.empty());
+    // The companion of the first "gone" is missing: the search ends there.
+    EXPECT_FALSE(Pak_LoadEntryByName("gone", KindMaterial, pak, bytes));
+    EXPECT_FALSE(Pak_LoadEntryByName("hidden", KindTexture, pak, bytes));
+    EXPECT_FALSE(Pak_LoadEntryByName("", KindUnknown, pak, bytes));
+    EXPECT_FALSE(Pak_LoadEntryByName("ston", KindMaterial, pak, bytes));
+    EXPECT_FALSE(Pak_LoadEntryByName(std::string(65, 'n'), KindTexture, pak, bytes));
+}
+
+TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
+{
+    FixtureArchive global, other;
+    global.entries = {Entry("g_mat", MaterialBytes("FinalBlend ADD"))};
+    other.entries = {Entry("o_mat", MaterialBytes("FinalBlend ALPHA"))};
+    ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", other));
+    // No GLOBAL.PAK yet: not found, and tried again later.
+    Open(dir / "OTHER.PAK");
+    EXPECT_FALSE(Pak_OpenGlobal());
+    EXPECT_EQ(Mat_FindByName("g_mat"), nullptr);
+    ASSERT_TRUE(Fixture_WriteFile(dir / "GLOBAL.PAK", Fixture_FromString("PAK-wrong magic here")));
+    EXPECT_FALSE(Pak_OpenGlobal());
+    ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", global));
+    MaterialPtr m(Mat_FindByName("g_mat.mat"));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->blendSrc, kGlOne);
+    EXPECT_TRUE(viewer.globalPak.hasIndex);
+
+    // Kept: another archive from another folder still searches the first GLOBAL.PAK.
+    TempDir elsewhere;
+    ASSERT_TRUE(Fixture_WritePak(elsewhere / "THIRD.PAK", other));
+    ASSERT_TRUE(Fixture_WritePak(elsewhere / "GLOBAL.PAK", other));
+    Open(elsewhere / "THIRD.PAK");
+    EXPECT_TRUE(Pak_OpenGlobal());
+    EXPECT_EQ(viewer.globalPak.path, dir / "GLOBAL.PAK");
+    m.reset(Mat_FindByName("g_mat"));
+    EXPECT_TRUE(m);
+
+    // With GLOBAL.PAK itself open nothing else is read.
+    ViewerState_Reset();
+    Open(dir / "GLOBAL.PAK");
+    EXPECT_FALSE(Pak_OpenGlobal());
+    EXPECT_FALSE(viewer.globalPak.hasIndex);
+    m.reset(Mat_FindByName("g_mat"));
+    EXPECT_TRUE(m);
+}
+
+TEST_F(MaterialLookup, FindByNameCutsTheMatEnding)
+{
+    FixtureArchive a;
+    a.entries = {Entry("stone", MaterialBytes("FinalBlend ADD")), Entry("x", MaterialBytes("FinalBlend ALPHA")),
+                 Entry(".mat", MaterialBytes("FinalBlend MULTIPLY")), Entry("empty", {}),
+                 Entry("blooddripfull", MaterialBytes("VVelocity 0.5"))};
+    ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", a));
+    EXPECT_EQ(Mat_FindByName("stone"), nullptr);  // no archive open
+    Open(dir / "GLOBAL.PAK");
+    const struct {
+        const char *name;
+        uint32_t blendSrc;  // 0: not found
+    } cases[] = {{"stone.mat", kGlOne}, {"STONE.MAT", kGlOne}, {"stone", kGlOne}, {"x.mat", kGlSrcAlpha},
+                 {".mat", kGlDstColor}, {"stone.ma", 0},       {"empty", 0},       {"", 0}};
+    for (const auto &c : cases) {
+        MaterialPtr m(Mat_FindByName(c.name));
+        EXPECT_EQ(m ? m->blendSrc : 0u, c.blendSrc) << c.name;
+    }
+    // Mat_Parse is given the name with its ending.
+    MaterialPtr drip(Mat_FindByName("blooddripfull.mat"));
+    ASSERT_TRUE(drip);
+    EXPECT_EQ(drip->vVelocity, -0.04f);
+}
+
+TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
+{
+    FixtureArchive global, other;
+    global.entries = {Entry("__missingtexture", Texture(4)), Entry("wall_n", Texture(12), 0),
+                      Entry("wall_d", MaterialBytes("a material, not a texture"))};
+    other.entries = {Entry("wall_d", Texture(8)), Entry("wall_s", Fixture_LzoBlock(Texture(20), false))};
+    ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", global));
+    ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", other));
+    const std::string text = std::string(kMaterialHead) +
+                             "numTextures 3\n"
+                             "Texture 0 WRAP BORDER wall_d\n"
+                             "Texture 1 BORDER WRAP wall_n\n"
+                             "Texture 2 CLAMP WRAP wall_s\n";
+
+    // No archive open: the material is read, no texture is looked up.
+    MaterialPtr m(Mat_Parse(text.data(), text.size(), "wall.mat"));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->diffuseTexture, 0u);
+    EXPECT_TRUE(gUploads.empty());
+
+    Open(dir / "OTHER.PAK");
+    m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
+    EXPECT_EQ(m->diffuseTexture, 2u);
+    EXPECT_EQ(m->normalTexture, 3u);
+    EXPECT_EQ(m->specularTexture, 4u);
+    EXPECT_EQ(gUploads, (std::vector<Upload>{{2, 0x2901, 0x812D, 8}, {3, 0x2900, 0x2901, 12}, {4, 0x2900, 0x2901, 20}}));
+
+    // A missing diffuse map shows "__missingtexture"; a missing normal map has no stand-in.
+    gUploads.clear();
+    const std::string missing = "numTextures 2 Texture 0 WRAP WRAP nothing_d Texture 0 WRAP WRAP nothing_n";
+    m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
+    EXPECT_EQ(m->diffuseTexture, 5u);
+    EXPECT_EQ(m->normalTexture, 0u);
+    EXPECT_EQ(gUploads, (std::vector<Upload>{{5, 0x2901, 0x2901, 4}}));
+    m.reset(Mat_Parse("", 0, "m"));
+    EXPECT_EQ(m->diffuseTexture, 6u);
+    EXPECT_EQ(viewer.preview.materialTextureCount, 5);
+
+    // Without an uploader the names are still handed out.
+    viewer.services.UploadTexture = nullptr;
+    m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
+    EXPECT_EQ(m->specularTexture, 9u);
+    EXPECT_EQ(gUploads.size(), 2u);
+
+    // Without "__missingtexture" anywhere the diffuse map stays 0.
+    ViewerState_Reset();
+    std::filesystem::remove(dir / "GLOBAL.PAK");
+    Open(dir / "OTHER.PAK");
+    m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
+    EXPECT_EQ(m->diffuseTexture, 0u);
+}

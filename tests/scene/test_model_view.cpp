@@ -1,0 +1,210 @@
+// The selection's model in the viewer without GL: materials shared by name,
+// and Export > "&Interpreted (F3)" of a model no frame has prepared.
+#include "app/main_dialog.h"
+#include "fake_window.h"
+#include "model/model.h"
+#include "model_fixtures.h"
+#include "temp_dir.h"
+#include "scene/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+const char kMaterialHead[] = "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n";
+
+Rgb Grey(uint32_t, uint32_t, uint32_t, uint32_t)
+{
+    return {128, 128, 128};
+}
+
+int gUploads = 0;
+
+class ModelView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ViewerState_Reset();
+        gUploads = 0;
+        viewer.services.UploadTexture = [](uint32_t, const uint8_t *, int32_t) { ++gUploads; };
+        InitMainDialog(window);
+        viewer.services.Model_Free = Model_Free;
+        viewer.services.Model_ForExport = Model_ForExport;
+        viewer.services.Model_WriteObj = Model_WriteSelectedObj;
+        viewer.services.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
+    }
+    void TearDown() override
+    {
+        ShutdownViewer(window);
+        ViewerState_Reset();
+    }
+    void Open(const FixtureArchive &archive)
+    {
+        ASSERT_TRUE(Fixture_WritePak(dir / "MODELS.PAK", archive));
+        window.answers.push_back(dir / "MODELS.PAK");
+        OnCommand(window, CmdFileOpen);
+    }
+    void Select(const std::string &line)
+    {
+        window.Select(line);
+        OnSelchangeEntryList(window);
+    }
+
+    FakeWindow window;
+    TempDir dir;
+};
+
+ModelFixture NamedBoxes(const std::vector<std::string> &names)
+{
+    ModelFixture m;
+    const float half[3] = {1, 1, 1};
+    for (size_t i = 0; i < names.size(); ++i) {
+        const float centre[3] = {static_cast<float>(i) * 3, 0, 0};
+        m.surfaces.push_back(Fixture_Box(names[i], centre, half));
+    }
+    return m;
+}
+
+std::string ReadText(const std::string &path)
+{
+    const Bytes b = Fixture_ReadFile(path);
+    return std::string(b.begin(), b.end());
+}
+
+}  // namespace
+
+TEST_F(ModelView, SurfacesShareMaterialsByNameIgnoringCase)
+{
+    FixtureArchive a;
+    a.entries = {
+        {"stone", Fixture_FromString(std::string(kMaterialHead) + "numTextures 1 Texture 0 WRAP WRAP stone_d")},
+        {"stone_d", Fixture_Texture(8, 8, 1, 1, Grey)},
+    };
+    Open(a);
+    const Bytes bytes = Fixture_Model(NamedBoxes({"Stone.mat", "stone.MAT", "", "missing", "missing", "STONE.mat"}));
+    Model *model = Model_Parse(bytes.data(), bytes.size());
+    ASSERT_NE(model, nullptr);
+    Model_AttachMaterials(*model);
+    const auto &s = model->surfaces;
+    ASSERT_NE(s[0].material, nullptr);
+    EXPECT_FALSE(s[0].materialShared);
+    EXPECT_EQ(s[0].material->diffuseTexture, 2u);
+    for (size_t i : {1, 5}) {
+        EXPECT_EQ(s[i].material, s[0].material) << i;
+        EXPECT_TRUE(s[i].materialShared) << i;
+    }
+    for (size_t i : {2, 3, 4}) {
+        EXPECT_EQ(s[i].material, nullptr) << i;
+        EXPECT_FALSE(s[i].materialShared) << i;
+    }
+    EXPECT_EQ(gUploads, 1);  // the archive was read for the first of them only
+    Model_Free(model);       // the shared material is released once
+
+    viewer.modelMaterialsEnabled = false;
+    model = Model_Parse(bytes.data(), bytes.size());
+    Model_AttachMaterials(*model);
+    for (const ModelSurface &surface : model->surfaces)
+        EXPECT_EQ(surface.material, nullptr);
+    Model_Free(model);
+}
+
+TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
+{
+    FixtureArchive a;
+    const Bytes model = Fixture_Model(NamedBoxes({"stone", "wood"}));
+    Bytes broken = model;
+    Fixture_PutU32(broken, 0x1C, 0xE0);  // an empty descriptor scan
+    a.entries = {{"good", model}, {"broken", broken}};
+    Open(a);
+
+    // The models' preview is off, so no frame prepares the model.
+    OnCommand(window, CmdViewModels);
+    Select("good [0000]");
+    EXPECT_TRUE(window.Enabled(CmdExportInterpreted));
+    EXPECT_EQ(viewer.preview.model, nullptr);
+    window.answers.push_back(dir / "good.obj");
+    Export_Interpreted(window);
+    EXPECT_TRUE(window.messages.empty());
+    ASSERT_EQ(window.dialogs.size(), 2u);
+    EXPECT_EQ(window.dialogs.back().filter, "WaveFront Object (*.obj)|*.obj;*.[oO][bB][jJ]|All Files (*.*)|*");
+    ASSERT_NE(viewer.preview.model, nullptr);
+    FILE *expected = tmpfile();
+    ASSERT_TRUE(Model_WriteObj(expected, viewer.preview.model));
+    std::string text(static_cast<size_t>(ftell(expected)), '\0');
+    rewind(expected);
+    ASSERT_EQ(fread(text.data(), 1, text.size(), expected), text.size());
+    fclose(expected);
+    EXPECT_EQ(ReadText(dir / "good.obj"), text);
+    EXPECT_NE(text.find("usemtl wood\n"), std::string::npos);
+    // A second export writes the same model again.
+    const Model *kept = viewer.preview.model;
+    window.answers.push_back(dir / "again.obj");
+    Export_Interpreted(window);
+    EXPECT_EQ(viewer.preview.model, kept);
+    EXPECT_EQ(ReadText(dir / "again.obj"), text);
+
+    // A model that cannot be read is said so before any file is named.
+    Select("broken [0001]");
+    window.dialogs.clear();
+    window.answers.push_back(dir / "broken.obj");
+    Export_Interpreted(window);
+    EXPECT_TRUE(window.dialogs.empty());
+    EXPECT_EQ(window.messages, std::vector<std::string>{"The model could not be read, so it was not exported."});
+    EXPECT_FALSE(std::filesystem::exists(dir / "broken.obj"));
+}
+
+TEST_F(ModelView, PreparationFramesListsAndHides)
+{
+    ModelFixture m;
+    const float half[3] = {0.1f, 0.2f, 0.3f};
+    for (int i = 0; i < 101; ++i) {
+        const float centre[3] = {static_cast<float>(i), 0, 0};
+        m.surfaces.push_back(Fixture_Box("m" + std::to_string(i), centre, half));
+    }
+    viewer.mainDialog = &window;
+    viewer.showSurfaceList = true;
+    viewer.preview.CurrentResource = Fixture_Model(m);
+    viewer.preview.resourceKind = KindModel;
+    Model_Prepare();
+    ASSERT_NE(viewer.preview.model, nullptr);
+    EXPECT_TRUE(viewer.preview.previewPrepared);
+    ASSERT_EQ(window.surfaceRows.size(), 101u);
+    EXPECT_EQ(window.surfaceRows[0], "00 - m0");
+    EXPECT_EQ(window.surfaceRows[9], "09 - m9");
+    EXPECT_EQ(window.surfaceRows[100], "100 - m100");
+    // Framed by the bounds (x -10..10010, y -20..20, z -30..30 after the scale of 100).
+    EXPECT_FLOAT_EQ(viewer.preview.orbitCentre[1], 5000);
+    EXPECT_FLOAT_EQ(viewer.preview.zoomDistance, 10020 + 200);
+
+    window.surfaceSelected = {0, 2};
+    Model_ApplySurfaceHiding();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(viewer.preview.model->surfaces[i].hidden, i == 0 || i == 2) << i;
+
+    // A model an export read first is taken over, not read again.
+    Model_Free(viewer.preview.model);
+    viewer.preview = PreviewState{};
+    viewer.preview.CurrentResource = Fixture_Model(m);
+    viewer.preview.resourceKind = KindModel;
+    const Model *exported = Model_ForExport();
+    Model_Prepare();
+    EXPECT_EQ(viewer.preview.model, exported);
+}
+
+TEST(ModelClock, ScrollOffsetsAndTheClock)
+{
+    const struct {
+        uint32_t ms;
+        float velocity, offset;
+    } cases[] = {{3200, -0.5f, 0.4f}, {3200, 0.5f, 0.6f}, {0, 0.25f, 0.0f}, {1000, -1.0f, 1.0f}, {250, -0.04f, 0.99f}};
+    for (const auto &c : cases)
+        EXPECT_NEAR(Model_ScrollOffset(c.ms, c.velocity), c.offset, 1e-6) << c.ms << " " << c.velocity;
+    const uint32_t first = Clock_Milliseconds(7);
+    EXPECT_LT(first, 50u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(Clock_Milliseconds(7) - first, 20u);
+}

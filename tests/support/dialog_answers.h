@@ -1,0 +1,33 @@
+// The modal parts of a main window replaced for tests: file dialogs answer
+// from a queue and message boxes, the About box and the dump dialog are
+// recorded. Base is the window class whose modal parts are replaced.
+#pragma once
+
+#include "viewer/viewer_window.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+template <typename Base>
+class DialogAnswers : public Base {
+public:
+    bool AskFileName(const FileDialogRequest &request, std::string &path) override
+    {
+        dialogs.push_back(request);
+        const std::optional<std::string> answer = answers.empty() ? std::nullopt : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        path = answer.value_or(path);
+        return answer.has_value();
+    }
+    void ShowMessage(const std::string &text) override { messages.push_back(text); }
+    void RunAboutBox() override { ++aboutRuns; }
+    void RunDumpDialog() override { ++dumpRuns; }
+
+    std::deque<std::optional<std::string>> answers;  // nullopt = cancel
+    std::vector<FileDialogRequest> dialogs;
+    std::vector<std::string> messages;
+    int aboutRuns = 0, dumpRuns = 0;
+};
