@@ -3,7 +3,7 @@
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
-#include "texture/texture.h"
+#include "export/export_jobs.h"
 
 #include <cctype>
 
@@ -97,16 +97,14 @@ void Export_Interpreted(ViewerWindow &window)
     const ResourceKind kind = viewer.preview.resourceKind;
     if (bytes.empty() || !Export_InterpretedOffered(kind))
         return;
-    // A texture without a whole header has no .dds form: say so before a file
-    // is named, so that no empty file is left behind.
-    if (kind == KindTexture && bytes.size() < kTextureHeaderSize) {
-        window.ShowMessage(Export_Message(ExportResult::TooShort));
-        return;
-    }
-    // Nor has a model that cannot be read; one that no frame has prepared yet
-    // is read now.
-    if (kind == KindModel && (!viewer.services.Model_ForExport || !viewer.services.Model_ForExport())) {
-        window.ShowMessage(Export_Message(ExportResult::NoModel));
+    // Refusals are told before a file is named, so that no empty file is left
+    // behind. A model that no frame has prepared yet is read now.
+    const Model *model = nullptr;
+    if (kind == KindModel && viewer.services.Model_ForExport)
+        model = viewer.services.Model_ForExport();
+    const ExportResult check = Export_CheckInterpreted(kind, bytes, model);
+    if (check != ExportResult::Ok) {
+        window.ShowMessage(Export_Message(check));
         return;
     }
     const std::string extension = ResourceKind_Info(kind).exportExtension;

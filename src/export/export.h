@@ -40,8 +40,9 @@ ExportResult Export_WriteInterpreted(FILE *file, ResourceKind kind, std::span<co
 // Save-dialog filter of the interpreted export, "%s (*.%s)|*.%s|All Files (*.*)|*.*".
 std::string Export_InterpretedFilter(ResourceKind kind);
 
-// Opens `path` with `mode`, runs `write`, closes, and reports a failed open,
-// write or close. A file whose writing failed is left as written.
+// Runs `write` on a new file beside `path` (opened with `mode`) and renames it
+// over `path` once it was written and closed; reports a failed open, write or
+// close. On failure `path` keeps what it held and no other file is left.
 ExportResult Export_ToPath(const std::string &path, const char *mode,
                            const std::function<ExportResult(FILE *)> &write);
 

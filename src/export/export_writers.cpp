@@ -88,21 +88,3 @@ std::string Export_InterpretedFilter(ResourceKind kind)
     std::string ext = info.exportExtension;
     return std::string(description) + " (*." + ext + ")|*." + ext + "|All Files (*.*)|*.*";
 }
-
-ExportResult Export_ToPath(const std::string &path, const char *mode,
-                           const std::function<ExportResult(FILE *)> &write)
-{
-    if (path.empty() || path.size() > 8191)
-        return ExportResult::CannotOpen;
-    FILE *file = fopen(path.c_str(), mode);
-    if (!file)
-        return ExportResult::CannotOpen;
-    ExportResult result = write(file);
-    if (fflush(file) != 0 || ferror(file)) {
-        if (result == ExportResult::Ok)
-            result = ExportResult::WriteFailed;
-    }
-    if (fclose(file) != 0 && result == ExportResult::Ok)
-        result = ExportResult::WriteFailed;
-    return result;
-}

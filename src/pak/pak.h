@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Paths are held to what an 8192-byte buffer takes.
@@ -136,6 +137,11 @@ std::vector<int> Pak_SortedLines(const PakArchive &archive);
 
 // Case-insensitive ASCII comparison used for the list order.
 int Pak_CompareLines(const char *a, const char *b);
+
+// Whether an entry name matches a glob: '*' any run of characters (folder
+// separators included), '?' one character, [set] as in shells; ASCII case
+// ignored and '\' read as '/'.
+bool Pak_MatchGlob(std::string_view glob, std::string_view name);
 
 // ---- lookups by name ----
 

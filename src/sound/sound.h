@@ -37,7 +37,8 @@ struct SoundDecodeState {
     int32_t convSize;  // frames that fit: 4096 / channels of the stream
 };
 
-extern SoundDecodeState soundDecode;
+// One per thread: export jobs decode sounds on several threads at once.
+extern thread_local SoundDecodeState soundDecode;
 
 // Formats a sound message by printf rules into soundDecode.printBuffer (4096
 // bytes, truncated) and shows it nowhere.
@@ -101,6 +102,14 @@ bool S_DecodeAll(std::span<const uint8_t> ogg, std::vector<uint8_t> &pcm, int32_
 // Writes a 16-bit PCM WAV file (44-byte header, then pcm) at `rate` with
 // `channels` interleaved; false on bad arguments, too much data or a write failure.
 bool S_WriteWav(FILE *file, std::span<const uint8_t> pcm, int32_t rate, int32_t channels);
+
+enum class WavResult { Ok, NotDecodable, TooLong, WriteFailed };
+
+// Decodes a whole Ogg Vorbis resource into a 16-bit PCM WAV file at its own
+// rate and channel count, a piece at a time, so memory does not grow with the
+// sound's length (a file that cannot seek is decoded whole first). TooLong
+// when the samples would pass maxBytes; the file is then incomplete.
+WavResult S_WriteWavFromOgg(FILE *file, std::span<const uint8_t> ogg, size_t maxBytes = kDecodeAllLimit);
 
 // Scales one batch of `frames` float frames by 32767 with truncation and
 // clamping into out (interleaved); true when a sample had to be clamped.

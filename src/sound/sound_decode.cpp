@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-SoundDecodeState soundDecode;
+thread_local SoundDecodeState soundDecode;
 
 void S_Print(const char *format, ...)
 {

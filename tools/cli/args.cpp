@@ -1,6 +1,7 @@
 // Command line of quillon-cli: the commands, their options and usage texts.
 #include "cli.h"
 
+#include "base/bytes.h"
 #include "export/export.h"
 
 #include <cstring>
@@ -47,7 +48,7 @@ const CommandSpec kCommands[] = {
      "  --offset TEXT      start offset, read as the dump dialog's offset box reads\n"
      "                     it (leading digits; default 0)\n"},
     {"extract", 1, true,
-     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--wav] [--match GLOB] [--kind KIND,...] [--overwrite]",
+     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--wav] [--match GLOB] [--kind KIND,...] [--overwrite] [--jobs N]",
      "Writes every entry (or the chosen ones) into DIR, under its name made safe:\n"
      "nothing is ever written outside DIR, and entries of the same name never\n"
      "overwrite each other (the later one gets its record number).\n"
@@ -63,7 +64,9 @@ const CommandSpec kCommands[] = {
      "                     '/' and '\\' are the same)\n"
      "  --kind KIND,...    only these kinds: texture, material, xml, model, effect,\n"
      "                     unknown-media, text, ogg, character, unknown\n"
-     "  --overwrite        replace files that already exist (kept by default)\n"},
+     "  --overwrite        replace files that already exist (kept by default)\n"
+     "  -j, --jobs N       threads that read and convert entries (default: one per\n"
+     "                     core, at most 4); files are written whole, in record order\n"},
 };
 
 struct OptionSpec {
@@ -86,6 +89,7 @@ const OptionSpec kOptions[] = {
     {"--match", 0, true, "extract"},
     {"--kind", 0, true, "extract"},
     {"--overwrite", 0, false, "extract"},
+    {"--jobs", 'j', true, "extract"},
 };
 
 const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
@@ -159,6 +163,13 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         }
     } else if (name == "--overwrite") {
         args.overwrite = true;
+    } else if (name == "--jobs") {
+        const int64_t n = Bytes_ParseInteger(value);
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 64) {
+            error = "--jobs needs a number from 1 to 64";
+            return false;
+        }
+        args.jobs = static_cast<int>(n);
     }
     return true;
 }

@@ -28,6 +28,7 @@ struct CliArgs {
     bool interpreted = false;        // export / extract --interpreted
     bool wav = false;                // export / extract --wav
     bool overwrite = false;          // extract --overwrite
+    int jobs = 0;                    // extract --jobs N: threads that read and convert (0: one per core)
     bool hasMatch = false;
     std::string match;               // extract --match GLOB
     std::vector<ResourceKind> kinds; // extract --kind (empty: every kind)
@@ -71,51 +72,9 @@ bool Cli_WriteStdout(const std::string &text);
 // Flushes stdout and reports a failed write; the exit status to use.
 int Cli_FinishStdout(int status);
 
-// ---- wav.cpp ----
-
-// A sound resource decoded for a .wav file: interleaved 16-bit PCM at the
-// stream's own rate and channel count.
-struct CliSound {
-    std::vector<uint8_t> pcm;
-    int32_t rate = 0;
-    int32_t channels = 0;
-};
-
-// Decodes a KindOggVorbis resource; false with `message` set when it has no
-// .wav form.
-bool Cli_DecodeSound(std::span<const uint8_t> resource, CliSound &sound, std::string &message);
-
-// Bytes of the header in front of the samples.
-constexpr size_t kWavHeaderBytes = 44;
-
-// Writes the sound as a 16-bit PCM WAV file; false when a write failed.
-bool Cli_WriteWav(FILE *file, const CliSound &sound);
-
 // ---- the commands ----
 int Cli_List(const CliArgs &args);
 int Cli_Show(const CliArgs &args);
 int Cli_Export(const CliArgs &args);
 int Cli_Dump(const CliArgs &args);
 int Cli_Extract(const CliArgs &args);
-
-// ---- extract_names.cpp ----
-
-// The relative path, as folder components with the file name last, that an
-// entry is extracted to: only the name's safe components survive, and an
-// empty result becomes "entry_%04i" from the record number.
-std::vector<std::string> Extract_SafeComponents(const PakEntry &entry);
-
-// Appends "." + extension to the file name unless it already ends with it
-// (case ignored).
-void Extract_AddExtension(std::vector<std::string> &components, const char *extension);
-
-// Puts "." + to in place of a final "." + from (case ignored), or appends it
-// when the file name does not end so.
-void Extract_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to);
-
-// Puts "_%04i" (the record number) before the file name's extension, or at
-// its end when it has none.
-void Extract_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round);
-
-// Components joined with '/'.
-std::string Extract_JoinPath(const std::vector<std::string> &components, size_t count);

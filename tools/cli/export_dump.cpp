@@ -2,18 +2,19 @@
 // export writers.
 #include "cli.h"
 
-#include "export/export.h"
+#include "export/export_jobs.h"
 #include "model/model.h"
 
 #include <functional>
+#include <memory>
 
 namespace {
 
 using Writer = std::function<ExportResult(FILE *)>;
 
 // Runs `write` on FILE ("-" is standard output) and reports a failure with the
-// viewer's message. The exit status.
-int WriteOutput(const std::string &output, const char *mode, const Writer &write)
+// viewer's message, or with `message` when the writer set one. The exit status.
+int WriteOutput(const std::string &output, const char *mode, const Writer &write, const std::string *message = nullptr)
 {
     ExportResult result;
     if (output == "-") {
@@ -25,7 +26,7 @@ int WriteOutput(const std::string &output, const char *mode, const Writer &write
         result = Export_ToPath(output, mode, write);
     }
     if (result != ExportResult::Ok) {
-        Cli_Report(Export_Message(result));
+        Cli_Report(message && !message->empty() ? *message : Export_Message(result));
         return kExitFailed;
     }
     return kExitOk;
@@ -50,48 +51,30 @@ int Cli_Export(const CliArgs &args)
         return kExitFailed;
     const std::span<const uint8_t> resource(bytes);
 
-    if (args.wav) {
-        // Decoded whole before the file is opened, so a refusal leaves no file.
-        CliSound sound;
-        std::string message;
-        if (!Cli_DecodeSound(resource, sound, message)) {
-            Cli_Report(message);
-            return kExitFailed;
-        }
-        return WriteOutput(args.output, "wb", [&](FILE *file) {
-            return Cli_WriteWav(file, sound) ? ExportResult::Ok : ExportResult::WriteFailed;
-        });
-    }
-    if (!args.interpreted)
-        return WriteOutput(args.output, "wb", [&](FILE *file) {
-            return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
-        });
-
-    // Refusals are decided before the file is opened, so none leaves a file behind.
     const ResourceKind kind = ClassifyResource(bytes.data(), bytes.size());
-    if (kind == KindModel) {
-        Model *model = Model_Parse(bytes.data(), bytes.size());
-        if (!model) {
-            Cli_Report(Export_Message(ExportResult::NoModel));
+    ExportForms forms;
+    forms.wav = args.wav;
+    forms.interpreted = args.interpreted;
+    if (args.wav && kind != KindOggVorbis) {
+        Cli_Report("This resource is not an Ogg Vorbis sound, so it has no .wav form.");
+        return kExitFailed;
+    }
+    // Refusals of the interpreted form are decided before the file is opened,
+    // so none leaves a file behind.
+    std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
+    if (args.interpreted) {
+        if (kind == KindModel)
+            model.reset(Model_Parse(bytes.data(), bytes.size()));
+        const ExportResult check = Export_CheckInterpreted(kind, resource, model.get());
+        if (check != ExportResult::Ok) {
+            Cli_Report(Export_Message(check));
             return kExitFailed;
         }
-        const int status = WriteOutput(args.output, "wb", [&](FILE *file) {
-            return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
-        });
-        Model_Free(model);
-        return status;
     }
-    if (!ResourceKind_Info(kind).hasInterpretedExport || bytes.empty()) {
-        Cli_Report(Export_Message(ExportResult::NotOffered));
-        return kExitFailed;
-    }
-    uint8_t header[128];
-    if (kind == KindTexture && !Export_BuildDdsHeader(resource, header)) {
-        Cli_Report(Export_Message(ExportResult::TooShort));
-        return kExitFailed;
-    }
-    return WriteOutput(args.output, "wb",
-                       [&](FILE *file) { return Export_WriteInterpreted(file, kind, resource); });
+    std::string message;
+    return WriteOutput(
+        args.output, "wb",
+        [&](FILE *file) { return Export_WriteForm(file, kind, resource, forms, model.get(), message); }, &message);
 }
 
 int Cli_Dump(const CliArgs &args)

@@ -1,6 +1,6 @@
-// Where extract puts an entry: the name's safe path inside the output folder.
+// Where an export job puts an entry: the name's safe path inside the output folder.
 // Entry names are archive bytes, so nothing in them may lead outside it.
-#include "cli.h"
+#include "export/export_jobs.h"
 
 #include <cstring>
 #include <strings.h>
@@ -24,7 +24,7 @@ bool IsDriveLetter(char c)
 
 }  // namespace
 
-std::vector<std::string> Extract_SafeComponents(const PakEntry &entry)
+std::vector<std::string> Export_SafeComponents(const PakEntry &entry)
 {
     std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
     // "C:\dir\x" and "C:x" name a drive; what follows is kept as a relative path.
@@ -58,7 +58,7 @@ std::vector<std::string> Extract_SafeComponents(const PakEntry &entry)
     return components;
 }
 
-void Extract_AddExtension(std::vector<std::string> &components, const char *extension)
+void Export_AddExtension(std::vector<std::string> &components, const char *extension)
 {
     std::string &file = components.back();
     const std::string dotted = std::string(".") + extension;
@@ -67,17 +67,17 @@ void Extract_AddExtension(std::vector<std::string> &components, const char *exte
     file += dotted;
 }
 
-void Extract_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to)
+void Export_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to)
 {
     std::string &file = components.back();
     const std::string dotted = std::string(".") + from;
     // A name that is nothing but the extension keeps it: it would be left empty.
     if (file.size() > dotted.size() && strcasecmp(file.c_str() + file.size() - dotted.size(), dotted.c_str()) == 0)
         file.erase(file.size() - dotted.size());
-    Extract_AddExtension(components, to);
+    Export_AddExtension(components, to);
 }
 
-void Extract_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round)
+void Export_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round)
 {
     char suffix[48];
     if (round == 0)
@@ -93,7 +93,7 @@ void Extract_AddRecordSuffix(std::vector<std::string> &components, int32_t index
         file.insert(dot, suffix);
 }
 
-std::string Extract_JoinPath(const std::vector<std::string> &components, size_t count)
+std::string Export_JoinPath(const std::vector<std::string> &components, size_t count)
 {
     std::string path;
     for (size_t i = 0; i < count && i < components.size(); ++i) {

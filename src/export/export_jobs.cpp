@@ -1,0 +1,554 @@
+// Export jobs: a pool of threads reads, expands and converts entries into
+// temporary files in the output folder; the caller's thread then names and
+// places them in record order, so names, duplicates and reports come out the
+// same whatever the number of threads.
+//
+// Files are placed relative to an open handle of the output folder, one path
+// component at a time and never through a symbolic link, so no entry name
+// (and no link planted inside the folder) can make a write land outside it.
+#include "export/export_jobs.h"
+#include "export/export_files.h"
+
+#include "model/model.h"
+#include "sound/sound.h"
+#include "texture/texture.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace {
+
+std::string FoldCase(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return text;
+}
+
+std::string WithPath(const std::string &message, const std::string &path)
+{
+    return message + " (" + path + ")";
+}
+
+// What a worker made of one entry. The checks are kept apart so that the
+// naming stage reports them in the order a single-threaded run meets them.
+struct Prepared {
+    bool ready = false;
+    bool storedCopy = false;  // raw bytes copied as stored (no kind known)
+    bool loadFailed = false;
+    std::string loadMessage;
+    ResourceKind kind = KindUnknown;
+    bool filtered = false;
+    ExportResult refusal = ExportResult::Ok;  // decided before a file was made
+    std::string refusalMessage;
+    bool tempFailed = false;  // the temporary file could not be made
+    std::string tempReason;
+    std::string tempName;     // in the output folder; empty when none
+    ExportResult writeResult = ExportResult::Ok;
+    uint64_t bytes = 0;
+};
+
+ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int fd, std::vector<uint8_t> &buffer,
+                         Prepared &p)
+{
+    uint64_t copied = 0;
+    const PakCopyResult copy = Pak_CopyStoredEntry(archive, entry, fd, &copied);
+    if (copy == PakCopyResult::Ok) {
+        p.bytes = copied;
+        return ExportResult::Ok;
+    }
+    if (copy == PakCopyResult::WriteFailed)
+        return ExportResult::WriteFailed;
+    if (copy == PakCopyResult::Compressed) {
+        const PakLoadResult loaded = Pak_LoadEntry(archive, entry, buffer);
+        if (loaded == PakLoadResult::Ok) {
+            size_t done = 0;
+            while (done < buffer.size()) {
+                const ssize_t n = write(fd, buffer.data() + done, buffer.size() - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return ExportResult::WriteFailed;
+                done += static_cast<size_t>(n);
+            }
+            p.bytes = buffer.size();
+            return ExportResult::Ok;
+        }
+        p.loadFailed = true;
+        p.loadMessage = Pak_LoadMessage(loaded, archive, entry);
+        return ExportResult::Ok;
+    }
+    p.loadFailed = true;
+    p.loadMessage = Pak_LoadMessage(copy == PakCopyResult::CannotOpen ? PakLoadResult::CannotOpen
+                                                                      : PakLoadResult::Corrupt,
+                                    archive, entry);
+    return ExportResult::Ok;
+}
+
+class Job {
+public:
+    Job(const PakArchive &archive, const ExportJobOptions &options, const std::vector<int> &slots, int rootFd,
+        const std::atomic<bool> *cancel)
+        : archive_(archive), options_(options), slots_(slots), rootFd_(rootFd), cancel_(cancel),
+          prepared_(slots.size())
+    {
+        storedCopy_ = !options.forms.interpreted && !options.forms.wav && options.selection.kinds.empty();
+    }
+
+    ~Job() { Stop(); }
+
+    void Start(int workers)
+    {
+        window_ = static_cast<size_t>(workers) * 4;
+        for (int i = 0; i < workers; ++i)
+            threads_.emplace_back([this] { Work(); });
+    }
+
+    // The entry at list position i once a worker has made it; null when the job stops first.
+    Prepared *Wait(size_t i)
+    {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return prepared_[i].ready || stopping_; });
+        return prepared_[i].ready ? &prepared_[i] : nullptr;
+    }
+
+    // Position i was named and placed: its worker slot is free again.
+    void Release(size_t i)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            prepared_[i] = Prepared{};
+            prepared_[i].ready = true;  // never waited for again
+            placed_ = i + 1;
+        }
+        room_.notify_all();
+    }
+
+    // Ends the workers and removes every temporary file not placed.
+    void Stop()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        room_.notify_all();
+        ready_.notify_all();
+        for (std::thread &t : threads_)
+            t.join();
+        threads_.clear();
+        for (Prepared &p : prepared_)
+            if (!p.tempName.empty()) {
+                unlinkat(rootFd_, p.tempName.c_str(), 0);
+                p.tempName.clear();
+            }
+    }
+
+    bool StoredCopy() const { return storedCopy_; }
+
+private:
+    void Work()
+    {
+        std::vector<uint8_t> buffer;  // one per thread, reused for every entry
+        for (;;) {
+            size_t i;
+            {
+                std::unique_lock lock(mutex_);
+                // Only a few entries ahead of the naming stage, so temporary
+                // files and memory stay bounded.
+                room_.wait(lock, [&] { return stopping_ || next_ >= slots_.size() || next_ < placed_ + window_; });
+                if (stopping_ || next_ >= slots_.size() || (cancel_ && cancel_->load()))
+                    return;
+                i = next_++;
+            }
+            Prepared p;
+            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, p);
+            {
+                std::lock_guard lock(mutex_);
+                p.ready = true;
+                prepared_[i] = std::move(p);
+            }
+            ready_.notify_all();
+        }
+    }
+
+    // Reads, checks and writes one entry into a temporary file.
+    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, Prepared &p)
+    {
+        std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
+        p.storedCopy = storedCopy_;
+        if (!storedCopy_) {
+            const PakLoadResult loaded = Pak_LoadEntry(archive_, entry, buffer);
+            if (loaded != PakLoadResult::Ok) {
+                p.loadFailed = true;
+                p.loadMessage = Pak_LoadMessage(loaded, archive_, entry);
+                return;
+            }
+            p.kind = ClassifyResource(buffer.data(), buffer.size());
+            const std::vector<ResourceKind> &kinds = options_.selection.kinds;
+            if (!kinds.empty() && std::find(kinds.begin(), kinds.end(), p.kind) == kinds.end()) {
+                p.filtered = true;
+                return;
+            }
+            p.refusal = Refusal(p.kind, buffer, model, p.refusalMessage);
+            if (p.refusal != ExportResult::Ok)
+                return;
+        }
+
+        const int fd = ExportFile_CreateTemp(rootFd_, p.tempName);
+        if (fd < 0) {
+            p.tempFailed = true;
+            p.tempReason = strerror(errno);
+            p.tempName.clear();
+            return;
+        }
+        if (storedCopy_) {
+            p.writeResult = WriteStored(archive_, entry, fd, buffer, p);
+            if (close(fd) != 0 && p.writeResult == ExportResult::Ok)
+                p.writeResult = ExportResult::WriteFailed;
+            return;
+        }
+        FILE *file = fdopen(fd, "wb");
+        if (!file) {
+            close(fd);
+            p.writeResult = ExportResult::CannotOpen;
+            return;
+        }
+        std::string message;
+        p.writeResult = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get(), message);
+        if (p.writeResult != ExportResult::Ok && !message.empty())
+            p.refusalMessage = message;
+        const off_t end = ftello(file);
+        p.bytes = end > 0 ? static_cast<uint64_t>(end) : 0;
+        if ((fflush(file) != 0 || ferror(file)) && p.writeResult == ExportResult::Ok)
+            p.writeResult = ExportResult::WriteFailed;
+        if (fclose(file) != 0 && p.writeResult == ExportResult::Ok)
+            p.writeResult = ExportResult::WriteFailed;
+    }
+
+    // The refusals of the chosen form that are known before a file is made.
+    ExportResult Refusal(ResourceKind kind, std::span<const uint8_t> resource,
+                         std::unique_ptr<Model, void (*)(Model *)> &model, std::string &message) const
+    {
+        const ExportForms &forms = options_.forms;
+        if (forms.wav && kind == KindOggVorbis)
+            return ExportResult::Ok;  // a sound that does not decode is told while writing, before any byte
+        if (!forms.interpreted || !ResourceKind_Info(kind).hasInterpretedExport)
+            return ExportResult::Ok;
+        if (kind == KindModel)
+            model.reset(Model_Parse(resource.data(), resource.size()));
+        const ExportResult check = Export_CheckInterpreted(kind, resource, model.get());
+        if (check != ExportResult::Ok)
+            message = Export_Message(check);
+        return check;
+    }
+
+    const PakArchive &archive_;
+    const ExportJobOptions &options_;
+    const std::vector<int> &slots_;
+    const int rootFd_;
+    const std::atomic<bool> *cancel_;
+    bool storedCopy_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::vector<Prepared> prepared_;
+    std::vector<std::thread> threads_;
+    size_t next_ = 0, placed_ = 0, window_ = 4;
+    bool stopping_ = false;
+};
+
+// The naming stage: reserved names, the handle of the folder last written into.
+class Placer {
+public:
+    explicit Placer(int rootFd) : rootFd_(rootFd) {}
+    ~Placer()
+    {
+        if (parentFd_ >= 0 && parentFd_ != rootFd_)
+            close(parentFd_);
+    }
+
+    // Gives the path a record-number suffix while another entry of this run
+    // already took it, then reserves it (and its folders).
+    void Reserve(std::vector<std::string> &components, int32_t index)
+    {
+        if (used_.count(FoldCase(Export_JoinPath(components, components.size())))) {
+            const std::vector<std::string> base = components;
+            for (int round = 0;; ++round) {
+                components = base;
+                Export_AddRecordSuffix(components, index, round);
+                if (!used_.count(FoldCase(Export_JoinPath(components, components.size()))))
+                    break;
+            }
+        }
+        for (size_t n = 1; n <= components.size(); ++n)
+            used_.insert(FoldCase(Export_JoinPath(components, n)));
+    }
+
+    // The handle of the folder that holds the file, made component by
+    // component inside the output folder. -1 with `reason` set on failure.
+    int OpenParent(const std::vector<std::string> &components, std::string &reason)
+    {
+        const std::string parent = Export_JoinPath(components, components.size() - 1);
+        if (parentFd_ >= 0 && parent == parentPath_)
+            return parentFd_;
+        if (parentFd_ >= 0 && parentFd_ != rootFd_)
+            close(parentFd_);
+        parentFd_ = -1;
+
+        int fd = rootFd_;
+        for (size_t i = 0; i + 1 < components.size(); ++i) {
+            const char *name = components[i].c_str();
+            int next = -1;
+            if (mkdirat(fd, name, 0777) != 0 && errno != EEXIST) {
+                reason = Export_JoinPath(components, i + 1) + ": " + strerror(errno);
+            } else {
+                next = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (next < 0)
+                    reason = Export_JoinPath(components, i + 1) + ": " + Reason(fd, name, errno);
+            }
+            if (fd != rootFd_)
+                close(fd);
+            fd = next;
+            if (fd < 0)
+                return -1;
+        }
+        parentFd_ = fd;
+        parentPath_ = parent;
+        return fd;
+    }
+
+    // Why a path component could not be used, for the report.
+    static std::string Reason(int dirFd, const std::string &name, int error)
+    {
+        struct stat st;
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+            return "a symbolic link is in the way";
+        return strerror(error);
+    }
+
+private:
+    const int rootFd_;
+    std::string parentPath_;
+    int parentFd_ = -1;
+    std::unordered_set<std::string> used_;  // paths of this run, case folded (files and folders)
+};
+
+// Names and places one prepared entry: what became of it.
+ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptions &options, Placer &placer,
+                        int rootFd)
+{
+    ExportEntryResult r;
+    auto fail = [&](const std::string &message) {
+        r.outcome = ExportOutcome::Failed;
+        r.message = message;
+        return r;
+    };
+    if (p.loadFailed && !p.storedCopy)
+        return fail(p.loadMessage);
+    if (p.filtered)
+        return r;
+
+    std::vector<std::string> components = Export_SafeComponents(entry);
+    if (!p.storedCopy) {
+        const char *replaces = nullptr;
+        const char *extension = Export_FormExtension(p.kind, options.forms, &replaces);
+        if (replaces)
+            Export_ReplaceExtension(components, replaces, extension);
+        else if (extension[0] != '\0')
+            Export_AddExtension(components, extension);
+    }
+    placer.Reserve(components, entry.index);
+    r.path = Export_JoinPath(components, components.size());
+    if (p.refusal != ExportResult::Ok)
+        return fail(WithPath(p.refusalMessage, r.path));
+
+    const std::string cannotOpen = Export_Message(ExportResult::CannotOpen);
+    std::string reason;
+    const int parentFd = placer.OpenParent(components, reason);
+    if (parentFd < 0)
+        return fail(cannotOpen + " (" + reason + ")");
+    const std::string &leaf = components.back();
+    struct stat st;
+    if (fstatat(parentFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(st.st_mode))
+            return fail(cannotOpen + " (" + r.path + ": a symbolic link is in the way)");
+        if (!options.overwrite) {
+            r.outcome = ExportOutcome::Skipped;
+            return r;
+        }
+    }
+    if (p.loadFailed)
+        return fail(p.loadMessage);
+    if (p.tempFailed)
+        return fail(cannotOpen + " (" + r.path + ": " + p.tempReason + ")");
+    if (p.writeResult != ExportResult::Ok) {
+        const std::string message =
+            p.refusalMessage.empty() ? std::string(Export_Message(p.writeResult)) : p.refusalMessage;
+        return fail(WithPath(message, r.path));
+    }
+    if (!ExportFile_Place(rootFd, p.tempName, parentFd, leaf, options.overwrite)) {
+        if (errno == EEXIST) {
+            r.outcome = ExportOutcome::Skipped;  // made meanwhile by someone else: kept
+            return r;
+        }
+        return fail(cannotOpen + " (" + r.path + ": " + strerror(errno) + ")");
+    }
+    p.tempName.clear();
+    r.outcome = ExportOutcome::Written;
+    r.bytes = p.bytes;
+    return r;
+}
+
+}  // namespace
+
+std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelection &selection)
+{
+    std::vector<int> slots;
+    auto take = [&](int slot) {
+        if (slot < 0 || static_cast<size_t>(slot) >= archive.entries.size())
+            return;
+        const PakEntry &entry = archive.entries[static_cast<size_t>(slot)];
+        if (entry.displayName[0] == '\0')
+            return;
+        if (selection.hasMatch &&
+            !Pak_MatchGlob(selection.match, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name))))
+            return;
+        slots.push_back(slot);
+    };
+    if (selection.useSlots) {
+        for (int slot : selection.slots)
+            take(slot);
+    } else {
+        for (size_t i = 0; i < archive.entries.size(); ++i)
+            take(static_cast<int>(i));
+    }
+    return slots;
+}
+
+ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &folder, const ExportJobOptions &options,
+                               const ExportReport &report, const std::atomic<bool> *cancel)
+{
+    ExportJobSummary summary;
+    const std::vector<int> slots = Export_SelectSlots(archive, options.selection);
+
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const int rootFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0) {
+        summary.folderFailed = true;
+        summary.folderMessage = "Could not create the folder '" + folder + "': " + strerror(errno);
+        return summary;
+    }
+
+    ExportProgress progress;
+    progress.total = slots.size();
+    for (int slot : slots)
+        progress.totalBytes += archive.entries[static_cast<size_t>(slot)].size;
+
+    int workers = options.workers;
+    if (workers <= 0)
+        workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    {
+        Job job(archive, options, slots, rootFd, cancel);
+        Placer placer(rootFd);
+        job.Start(std::min<int>(workers, static_cast<int>(std::max<size_t>(slots.size(), 1))));
+        for (size_t i = 0; i < slots.size(); ++i) {
+            if (cancel && cancel->load()) {
+                summary.cancelled = true;
+                break;
+            }
+            Prepared *p = job.Wait(i);
+            if (!p) {
+                summary.cancelled = true;
+                break;
+            }
+            const PakEntry &entry = archive.entries[static_cast<size_t>(slots[i])];
+            const ExportEntryResult result = Place(entry, *p, options, placer, rootFd);
+            if (!p->tempName.empty())
+                unlinkat(rootFd, p->tempName.c_str(), 0);
+            job.Release(i);
+            switch (result.outcome) {
+            case ExportOutcome::Written:
+                ++summary.written;
+                summary.bytesWritten += result.bytes;
+                break;
+            case ExportOutcome::Skipped: ++summary.skipped; break;
+            case ExportOutcome::Failed: ++summary.failed; break;
+            case ExportOutcome::Filtered: break;
+            }
+            ++progress.done;
+            progress.doneBytes += entry.size;
+            if (report)
+                report(entry, result, progress);
+        }
+        job.Stop();
+    }
+    close(rootFd);
+    return summary;
+}
+
+ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t> resource, const Model *model)
+{
+    if (!ResourceKind_Info(kind).hasInterpretedExport || resource.empty())
+        return ExportResult::NotOffered;
+    // A texture without a whole header has no .dds form.
+    if (kind == KindTexture && resource.size() < kTextureHeaderSize)
+        return ExportResult::TooShort;
+    if (kind == KindModel && !model)
+        return ExportResult::NoModel;
+    return ExportResult::Ok;
+}
+
+const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, const char **replaces)
+{
+    *replaces = nullptr;
+    if (forms.wav && kind == KindOggVorbis) {
+        *replaces = "ogg";
+        return "wav";
+    }
+    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
+        return ResourceKind_Info(kind).exportExtension;
+    return "";
+}
+
+ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
+                              const ExportForms &forms, const Model *model, std::string &message)
+{
+    message.clear();
+    if (forms.wav && kind == KindOggVorbis) {
+        switch (S_WriteWavFromOgg(file, resource)) {
+        case WavResult::Ok: return ExportResult::Ok;
+        case WavResult::WriteFailed: return ExportResult::WriteFailed;
+        case WavResult::TooLong:
+            message = "This sound decodes to more than 1 GiB of samples, too much for a .wav file.";
+            return ExportResult::NotOffered;
+        case WavResult::NotDecodable:
+            message = "This sound could not be decoded, so it has no .wav form.";
+            return ExportResult::NotOffered;
+        }
+    }
+    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport) {
+        if (kind != KindModel)
+            return Export_WriteInterpreted(file, kind, resource);
+        std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
+        if (!model) {
+            parsed.reset(Model_Parse(resource.data(), resource.size()));
+            model = parsed.get();
+        }
+        if (!model)
+            return ExportResult::NoModel;
+        return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
+    }
+    return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
+}

@@ -1,0 +1,130 @@
+// Export jobs: entries of an archive written into a folder (quillon-cli
+// extract, the viewer's Export All and Export Listed) and single entries
+// written to a chosen file (quillon-cli export, the viewer's exports). No UI:
+// callers are told of progress and may cancel between entries.
+#pragma once
+
+#include "export/export.h"
+#include "pak/pak.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+struct Model;
+
+// The form an entry is written in, chosen per kind: its bytes unless a
+// form below applies to the entry's kind.
+struct ExportForms {
+    bool interpreted = false;  // .dds, .obj, and the textual kinds and .ogg under their extension
+    bool wav = false;          // sounds decoded to 16-bit PCM WAV (in place of .ogg)
+};
+
+// Which entries a job takes. Every stored entry by default; otherwise those
+// of `slots` (when useSlots), whose name matches `match` (when hasMatch) and
+// whose kind is one of `kinds` (when not empty).
+struct ExportSelection {
+    bool useSlots = false;
+    std::vector<int> slots;
+    bool hasMatch = false;
+    std::string match;  // glob, as Pak_MatchGlob reads it
+    std::vector<ResourceKind> kinds;
+};
+
+struct ExportJobOptions {
+    ExportSelection selection;
+    ExportForms forms;
+    bool overwrite = false;  // replace files that exist (kept by default)
+    int workers = 0;         // threads that read and convert; 0: one per core, at most 4
+};
+
+enum class ExportOutcome {
+    Written,
+    Skipped,   // a file of that name exists and overwrite is off
+    Failed,
+    Filtered,  // not of a chosen kind: nothing was written, nothing to report
+};
+
+// What became of one entry. `path` is relative to the output folder, '/'-separated.
+struct ExportEntryResult {
+    ExportOutcome outcome = ExportOutcome::Filtered;
+    std::string path;
+    std::string message;  // why it failed (empty otherwise)
+    uint64_t bytes = 0;   // written
+};
+
+struct ExportJobSummary {
+    size_t written = 0, skipped = 0, failed = 0;
+    uint64_t bytesWritten = 0;
+    bool cancelled = false;
+    bool folderFailed = false;  // the output folder could not be made or opened
+    std::string folderMessage;
+};
+
+// Told of every entry the selection took, in record order, on the caller's
+// thread, with `done` of `total` entries handled and their stored bytes.
+struct ExportProgress {
+    size_t done = 0, total = 0;
+    uint64_t doneBytes = 0, totalBytes = 0;
+};
+using ExportReport = std::function<void(const PakEntry &entry, const ExportEntryResult &result,
+                                        const ExportProgress &progress)>;
+
+// Writes the selected entries of `archive` into `folder` (created when
+// missing), in record order, under their safe names (Export_SafeComponents):
+// never outside the folder, never through a link, duplicates of this run
+// numbered with their record number, existing files kept unless overwrite.
+// Every file is written beside its place under a temporary name and renamed
+// into place once complete, so no partial file is ever left. Entries are
+// read and converted by a small pool of threads; a failure is reported and
+// the job goes on. `cancel` (may be null) is looked at between entries.
+ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &folder,
+                               const ExportJobOptions &options, const ExportReport &report,
+                               const std::atomic<bool> *cancel = nullptr);
+
+// The slots `selection` names before kinds are known (kinds need the bytes).
+std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelection &selection);
+
+// ---- one entry ----
+
+// Whether an interpreted export of `resource` (of `kind`) can be written,
+// decided before a file is named: Ok, NotOffered, TooShort (a texture
+// without its header) or NoModel (a model whose parse, `model`, failed).
+ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t> resource, const Model *model);
+
+// Writes `resource` in the form `forms` gives its kind to the open `file`.
+// The interpreted form of a model writes `model`, or one parsed here when
+// null. `message` tells why a refusal or failure happened (empty when the
+// result's own message says it).
+ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
+                              const ExportForms &forms, const Model *model, std::string &message);
+
+// The extension the form gives a file of `kind`: "dds", "obj", "wav", ... or
+// "" to keep the entry's name as it is; `replaces` is the extension it takes
+// the place of ("ogg" for a .wav), or null.
+const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, const char **replaces);
+
+// ---- names inside the output folder (export_names.cpp) ----
+
+// The relative path, as folder components with the file name last, that an
+// entry is written to: only the name's safe components survive, and an empty
+// result becomes "entry_%04i" from the record number.
+std::vector<std::string> Export_SafeComponents(const PakEntry &entry);
+
+// Appends "." + extension to the file name unless it already ends with it
+// (case ignored).
+void Export_AddExtension(std::vector<std::string> &components, const char *extension);
+
+// Puts "." + to in place of a final "." + from (case ignored), or appends it
+// when the file name does not end so.
+void Export_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to);
+
+// Puts "_%04i" (the record number) before the file name's extension, or at
+// its end when it has none.
+void Export_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round);
+
+// Components joined with '/'.
+std::string Export_JoinPath(const std::vector<std::string> &components, size_t count);
