@@ -6,10 +6,13 @@
 #        four companions) against `cat` of the same companion files into one file.
 #   lzo: `quillon-cli extract` of an archive of LZO-compressed entries (96 x 4 MiB
 #        of text- and texture-like data, lzo1x_1) against `lzop -d` of the same
-#        expanded data compressed by lzop (default level).
+#        expanded data compressed by lzop (default level); quillon-cli with one
+#        reading thread (--jobs 1) and with two (--jobs 2).
+#   jobs: `quillon-cli extract --interpreted` of the sample archives and of a
+#        100,000-entry archive: entries per second with one thread and with two.
 # The test data is written under the work folder and removed at the end.
 #
-# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--work DIR] [--runs N] [--keep] [raw|lzo|all]
+# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--work DIR] [--runs N] [--keep] [raw|lzo|jobs|all]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -21,8 +24,8 @@ while [ $# -gt 0 ]; do
     --work) work=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    raw|lzo|all) what=$1; shift ;;
-    *) sed -n '2,13s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    raw|lzo|jobs|all) what=$1; shift ;;
+    *) sed -n '2,16s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
   esac
 done
 
@@ -101,7 +104,40 @@ if [ "$what" = lzo ] || [ "$what" = all ]; then
   hyperfine --runs "$runs" --warmup 1 --export-json "$work/lzo.json" \
     -n "lzop -d" --prepare "rm -rf '$out' && mkdir -p '$out' && sync" \
     "lzop -d -q -f -p'$out' $work/lzo/lzop/*.lzo" \
-    -n quillon-cli --prepare "rm -rf '$out' && sync" "'$cli' extract '$work/lzo/LZOBENCH.PAK' -o '$out'"
+    -n quillon-cli --prepare "rm -rf '$out' && sync" "'$cli' extract '$work/lzo/LZOBENCH.PAK' -o '$out' --jobs 2" \
+    -n "quillon-cli --jobs 1" --prepare "rm -rf '$out' && sync" "'$cli' extract '$work/lzo/LZOBENCH.PAK' -o '$out' --jobs 1"
   report "lzop -d" "$work/lzo.json" "$bytes"
+  echo "with one thread: $(median "$work/lzo.json" "quillon-cli --jobs 1") s"
   rm -rf "$work/lzo" "$out"
+fi
+
+# entries per second of `extract --interpreted` with N threads: NAME ARCHIVE ENTRIES
+entries_per_second() {
+  local name=$1 archive=$2 entries=$3
+  hyperfine --runs "$runs" --warmup 1 --export-json "$work/$name.json" \
+    -n one --prepare "rm -rf '$out' && sync" "'$cli' extract '$archive' -o '$out' --interpreted --jobs 1" \
+    -n two --prepare "rm -rf '$out' && sync" "'$cli' extract '$archive' -o '$out' --interpreted --jobs 2" >/dev/null
+  for n in one two; do
+    t=$(median "$work/$name.json" $n)
+    /usr/bin/python3 -c "import sys; print(f'{sys.argv[1]:>10}, {sys.argv[2]} thread(s): {int(sys.argv[3])/float(sys.argv[4]):10.0f} entries/s ({float(sys.argv[4]):.3f} s)')" \
+      "$name" $n "$entries" "$t"
+  done
+}
+
+if [ "$what" = jobs ] || [ "$what" = all ]; then
+  echo "== extract --interpreted: entries per second, one thread against two"
+  samples=$(dirname "$cli")/../samples/quillon-make-samples
+  [ -x "$samples" ] || { echo "extract.sh: no quillon-make-samples beside the cli" >&2; exit 1; }
+  "$samples" "$work/samples" >/dev/null
+  for a in "$work"/samples/*.PAK; do
+    case $a in *_0[0-9].PAK) continue ;; esac
+    n=$("$cli" list "$a" | wc -l)
+    entries_per_second "$(basename "$a" .PAK)" "$a" "$n"
+  done
+  opener=$(dirname "$maker")/bench_open
+  mkdir -p "$work/big"
+  "$opener" --entries 100000 --runs 1 --dir "$work/big" --keep >/dev/null
+  n=$("$cli" list "$work/big/GLOBAL.PAK" | wc -l)
+  entries_per_second "100k" "$work/big/GLOBAL.PAK" "$n"
+  rm -rf "$work/samples" "$work/big" "$out"
 fi
