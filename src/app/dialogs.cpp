@@ -1,5 +1,5 @@
-// The About box and the Binary-Text Dump dialog. Positions are the templates'
-// dialog units, converted with the dialog's font.
+// The About box and the Binary-Text Dump dialog. Positions are in dialog
+// units, converted with the dialog's font.
 #include "app/dialogs.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
@@ -38,7 +38,7 @@ wxFont App_TemplateFont(wxWindow *frame)
     return font;
 }
 
-// Dialog units of the template to pixels of `dialog`.
+// Dialog units to pixels of `dialog`.
 static wxPoint Dlu(wxWindow *dialog, int x, int y)
 {
     return dialog->ConvertDialogToPixels(wxPoint(x, y));

@@ -1,5 +1,5 @@
-// The two modal dialogs of the viewer: the About box (template 100) and the
-// Binary-Text Dump options (template 131).
+// The two modal dialogs of the viewer: the About box and the Binary-Text
+// Dump options.
 #pragma once
 
 #include "export/export.h"
@@ -44,11 +44,11 @@ private:
     wxTextCtrl *offset_ = nullptr;
 };
 
-// The window icon (resource 128) in its two sizes.
+// The viewer's icon in its two sizes.
 class wxIconBundle;
 wxIconBundle App_IconBundle();
 
-// The templates' layout arithmetic (cx - 210, cy - 37, ...) is in pixels of
+// The windows' layout arithmetic (cx - 210, cy - 37, ...) is in pixels of
 // their own font, whose dialog base units are 6 x 13 pixels at 96 DPI. wx
 // takes dialog units from the top-level window's font, so each window gets the
 // GUI font at the largest size that keeps those units; its controls inherit it.
@@ -56,7 +56,7 @@ class wxFont;
 wxFont App_TemplateFont(wxWindow *topLevel);
 
 // Gives a check box or radio button at least the height GTK draws its
-// indicator in (the templates make them 8 or 10 dialog units high).
+// indicator in (the dialogs make them 8 or 10 dialog units high).
 template <typename Control>
 Control *App_FitHeight(Control *box)
 {

@@ -1,5 +1,5 @@
-// The main window on wxWidgets: a frame whose panel holds the controls of
-// template 102 at their dialog-unit positions. It forwards every event to the
+// The main window on wxWidgets: a frame whose panel holds the controls at
+// their dialog-unit positions. It forwards every event to the
 // handlers of main_dialog.h and implements ViewerWindow for them.
 #include "app/quillon_dlg.h"
 #include "app/app_texts.h"
@@ -54,7 +54,7 @@ constexpr CommandId kCommandIds[] = {
 constexpr int kFirstCommandWxId = wxID_HIGHEST + 1;
 constexpr int kLastCommandWxId = wxID_HIGHEST + 17;
 
-// Template 102's client area, in dialog units: the controls end at x 412 and y 254.
+// The main window's client area, in dialog units: the controls end at x 412 and y 254.
 constexpr int kTemplateWidth = 419;
 constexpr int kTemplateHeight = 261;
 

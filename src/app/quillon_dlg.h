@@ -1,5 +1,5 @@
 // The wx side of the viewer: the main window (a wxFrame with a panel that
-// plays the part of dialog template 102), the About box and the dump dialog.
+// holds its controls), the About box and the dump dialog.
 // Each event is forwarded to a handler of main_dialog.h.
 #pragma once
 

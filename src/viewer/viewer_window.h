@@ -1,6 +1,6 @@
 // The narrow interface through which the main window's handlers read and change
 // the window. The wx frame implements it; tests drive the same handlers through
-// a recording fake. Controls are named by their template ids, commands by their
+// a recording fake. Controls are named by their ids (1000-1007), commands by their
 // menu ids.
 #pragma once
 

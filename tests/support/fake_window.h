@@ -17,7 +17,7 @@ public:
 
     FakeWindow()
     {
-        // Template 102 at 1.5 x 1.625 pixels per dialog unit.
+        // The main window at 1.5 x 1.625 pixels per dialog unit.
         controls[IdEntryList].rect = {10, 26, 181, 240};
         controls[IdFileLabel].rect = {10, 11, 183, 13};
         controls[IdInfoLine].rect = {199, 11, 337, 13};
