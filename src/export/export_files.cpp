@@ -49,6 +49,17 @@ bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, c
     return true;
 }
 
+// Runs `write` and closes the file; a failed write, flush or close is a failure.
+static ExportResult WriteAndClose(FILE *file, const std::function<ExportResult(FILE *)> &write)
+{
+    ExportResult result = write(file);
+    if ((fflush(file) != 0 || ferror(file)) && result == ExportResult::Ok)
+        result = ExportResult::WriteFailed;
+    if (fclose(file) != 0 && result == ExportResult::Ok)
+        result = ExportResult::WriteFailed;
+    return result;
+}
+
 ExportResult Export_ToPath(const std::string &path, const char *mode,
                            const std::function<ExportResult(FILE *)> &write)
 {
@@ -69,14 +80,7 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
         if (S_ISDIR(st.st_mode))
             return ExportResult::CannotOpen;
         FILE *file = fopen(target.c_str(), mode);
-        if (!file)
-            return ExportResult::CannotOpen;
-        ExportResult result = write(file);
-        if ((fflush(file) != 0 || ferror(file)) && result == ExportResult::Ok)
-            result = ExportResult::WriteFailed;
-        if (fclose(file) != 0 && result == ExportResult::Ok)
-            result = ExportResult::WriteFailed;
-        return result;
+        return file ? WriteAndClose(file, write) : ExportResult::CannotOpen;
     }
     const size_t sep = target.find_last_of('/');
     const std::string dir = sep == std::string::npos ? "." : sep == 0 ? "/" : target.substr(0, sep);
@@ -97,11 +101,7 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
         close(dirFd);
         return ExportResult::CannotOpen;
     }
-    ExportResult result = write(file);
-    if ((fflush(file) != 0 || ferror(file)) && result == ExportResult::Ok)
-        result = ExportResult::WriteFailed;
-    if (fclose(file) != 0 && result == ExportResult::Ok)
-        result = ExportResult::WriteFailed;
+    ExportResult result = WriteAndClose(file, write);
     if (result == ExportResult::Ok && !ExportFile_Place(dirFd, tempName, dirFd, leaf, true))
         result = ExportResult::CannotOpen;
     // On any failure the target keeps what it held before.
