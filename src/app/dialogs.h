@@ -1,8 +1,9 @@
-// The two modal dialogs of the viewer: the About box and the Binary-Text
-// Dump options.
+// The modal dialogs of the viewer: the About box, the Binary-Text Dump
+// options, and the batch export's choices and progress.
 #pragma once
 
 #include "export/export.h"
+#include "viewer/viewer_window.h"
 
 #include <wx/dialog.h>
 
@@ -12,6 +13,15 @@ class wxCheckBox;
 class wxRadioButton;
 class wxTextCtrl;
 class ViewerWindow;
+
+// Asks for the folder, form and Overwrite of a batch export (batch_dialog.cpp);
+// false when cancelled.
+bool App_AskBatchExport(wxWindow *parent, const wxString &title, const std::vector<std::string> &forms,
+                        BatchExportRequest &request);
+
+// Runs `job` on a thread of its own under a modal progress dialog whose Cancel
+// sets the job's cancel flag; returns when the job has ended.
+void App_RunJobDialog(wxWindow *parent, const wxString &title, const WindowJob &job);
 
 class CAboutDlg : public wxDialog {
 public:

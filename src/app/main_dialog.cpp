@@ -42,6 +42,9 @@ void InitMainDialog(ViewerWindow &window)
 
     App_LayoutToClient(window);
     App_GrayExportItems(window);
+    // The batch exports need an open archive.
+    window.EnableMenuItem(CmdExportAll, false);
+    window.EnableMenuItem(CmdExportListed, false);
     RefreshViewChecks(window);
 }
 
@@ -166,6 +169,10 @@ void OnCommand(ViewerWindow &window, int command)
         break;  // F1 is taken so that it opens nothing
     case CmdExportDump:
         window.RunDumpDialog();
+        break;
+    case CmdExportAll:
+    case CmdExportListed:
+        OnExportBatch(window, command == CmdExportListed);
         break;
     case CmdViewModels:
         FlipPreview(KindModel);

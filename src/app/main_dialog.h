@@ -5,7 +5,7 @@
 
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
-#include "export/export.h"
+#include "export/export_jobs.h"
 
 #include <string>
 
@@ -51,6 +51,24 @@ void ShowResourcePreview(ViewerWindow &window);
 
 // ShowResourcePreview, then the Export items and the info line.
 void ShowResourceInfo(ViewerWindow &window);
+
+// ---- batch exports (batch_export.cpp) ----
+
+// Export > "Export &All..." (every entry) or "Export &Listed..." (the lines the
+// list shows): asks for a folder and a form, runs the export jobs under the
+// window's progress dialog and shows what was written, skipped and failed.
+void OnExportBatch(ViewerWindow &window, bool listedOnly);
+
+// The forms the batch export offers, in the order of BatchExportRequest::form.
+std::vector<std::string> App_BatchFormNames();
+
+// Slots of the lines the entry list shows, in record order.
+std::vector<int> App_ListedSlots();
+
+// The summary shown when a batch export ends: counts, the folder, the failures
+// (the first 20), and how far a cancelled job came.
+std::string App_BatchSummary(const ExportJobSummary &summary, const std::vector<std::string> &failures,
+                             const std::string &folder, size_t total);
 
 // ---- exports (exports.cpp) ----
 

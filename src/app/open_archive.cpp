@@ -47,5 +47,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
     for (int slot : order)
         lines.push_back(viewer.mainPak.entries[static_cast<size_t>(slot)].displayName);
     window.SetEntryLines(std::move(lines));
+    window.EnableMenuItem(CmdExportAll, true);
+    window.EnableMenuItem(CmdExportListed, true);
     return true;
 }

@@ -50,9 +50,11 @@ constexpr CommandId kCommandIds[] = {
     {CmdViewXml, wxID_HIGHEST + 15},
     {CmdViewOther, wxID_HIGHEST + 16},
     {CmdViewModelMaterials, wxID_HIGHEST + 17},
+    {CmdExportAll, wxID_HIGHEST + 18},
+    {CmdExportListed, wxID_HIGHEST + 19},
 };
 constexpr int kFirstCommandWxId = wxID_HIGHEST + 1;
-constexpr int kLastCommandWxId = wxID_HIGHEST + 17;
+constexpr int kLastCommandWxId = wxID_HIGHEST + 19;
 
 // The main window's client area, in dialog units: the controls end at x 412 and y 254.
 constexpr int kTemplateWidth = 419;
@@ -200,6 +202,9 @@ void CQuillonDlg::CreateMenu()
     item(exportMenu, CmdExportRaw, "&Raw (F2)");
     item(exportMenu, CmdExportInterpreted, "&Interpreted (F3)");
     item(exportMenu, CmdExportDump, "&Binary-Text Dump");
+    exportMenu->AppendSeparator();
+    item(exportMenu, CmdExportAll, "Export &All...");
+    item(exportMenu, CmdExportListed, "Export &Listed...");
     auto *view = new wxMenu;
     item(view, CmdViewModels, "&Models", wxITEM_CHECK);
     item(view, CmdViewModelMaterials, "Mod&el materials", wxITEM_CHECK);
@@ -488,6 +493,20 @@ void CQuillonDlg::RunDumpDialog()
     dialogParent_ = &dump;
     dump.ShowModal();
     dialogParent_ = nullptr;
+}
+
+bool CQuillonDlg::AskBatchExport(const std::vector<std::string> &forms, BatchExportRequest &request)
+{
+    request.folder = lastBatchFolder_;
+    const bool chosen = App_AskBatchExport(DialogParent(), "Export", forms, request);
+    if (chosen)
+        lastBatchFolder_ = request.folder;
+    return chosen;
+}
+
+void CQuillonDlg::RunJob(const WindowJob &job)
+{
+    App_RunJobDialog(DialogParent(), "Exporting", job);
 }
 
 void CQuillonDlg::EndMainDialog(int result)

@@ -56,6 +56,8 @@ public:
     void ShowMessage(const std::string &text) override;
     void RunAboutBox() override;
     void RunDumpDialog() override;
+    bool AskBatchExport(const std::vector<std::string> &forms, BatchExportRequest &request) override;
+    void RunJob(const WindowJob &job) override;
     void EndMainDialog(int result) override;
 
     // Parts that tests and the benchmark reach directly.
@@ -91,6 +93,7 @@ private:
     wxTimer timer_;
     int timerIntervalMs_ = 0;  // 0 while the frame timer is stopped
     wxWindow *dialogParent_ = nullptr;
+    std::string lastBatchFolder_;  // offered again by the next batch export
     bool ended_ = false;
     int result_ = 0;
 };

@@ -4,6 +4,8 @@
 // menu ids.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,10 +40,28 @@ enum Command : int {
     CmdViewXml = 32785,
     CmdViewOther = 32786,
     CmdViewModelMaterials = 32787,
+    // Beyond the original menu: batch export of the whole list or of the lines listed.
+    CmdExportAll = 32800,
+    CmdExportListed = 32801,
 };
 
 constexpr int kFrameTimerId = 1027;
 constexpr int kFrameTimerMs = 10;  // 0 would spin a core on GTK without painting
+
+// What Export > "Export &All..." and "Export &Listed..." ask for.
+struct BatchExportRequest {
+    std::string folder;
+    int form = 0;            // index into the offered forms
+    bool overwrite = false;  // replace files that exist
+};
+
+// The state of a long job as the window shows it.
+struct JobProgress {
+    size_t done = 0, total = 0;
+    std::string current;  // the entry line being handled
+};
+using JobProgressSink = std::function<void(const JobProgress &)>;
+using WindowJob = std::function<void(const JobProgressSink &progress, const std::atomic<bool> &cancel)>;
 
 struct ControlRect {
     int x = 0, y = 0, width = 0, height = 0;  // client pixels of the main window
@@ -104,6 +124,23 @@ public:
     virtual void ShowMessage(const std::string &text) = 0;
     virtual void RunAboutBox() = 0;
     virtual void RunDumpDialog() = 0;  // calls BinText_OnOk when OK is pressed
+
+    // Asks for the folder, one of `forms` and Overwrite of a batch export;
+    // false when cancelled.
+    virtual bool AskBatchExport(const std::vector<std::string> &forms, BatchExportRequest &request)
+    {
+        (void)forms, (void)request;
+        return false;
+    }
+    // Runs `job` with a progress dialog (entries done of total, the current
+    // name, Cancel that sets `cancel`) while the window stays responsive;
+    // returns once the job has ended. `progress` may be called from another
+    // thread. Without a dialog the job simply runs.
+    virtual void RunJob(const WindowJob &job)
+    {
+        std::atomic<bool> cancel{false};
+        job([](const JobProgress &) {}, cancel);
+    }
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;

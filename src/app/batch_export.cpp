@@ -1,0 +1,99 @@
+// Export > "Export &All..." and "Export &Listed...": the export jobs over the
+// open archive, with the window's progress dialog and a summary at the end.
+#include "app/app_local.h"
+#include "app/main_dialog.h"
+#include "export/export_jobs.h"
+
+#include <algorithm>
+
+namespace {
+
+struct BatchForm {
+    const char *name;
+    ExportForms forms;
+};
+
+ExportForms Forms(bool interpreted, bool wav)
+{
+    ExportForms forms;
+    forms.interpreted = interpreted;
+    forms.wav = wav;
+    return forms;
+}
+
+const BatchForm kBatchForms[] = {
+    {"Raw: the bytes as held", Forms(false, false)},
+    {"Interpreted: textures as .dds, models as .obj, the rest as held", Forms(true, false)},
+    {"Interpreted, with sounds as .wav", Forms(true, true)},
+};
+
+constexpr size_t kFailuresShown = 20;
+
+}  // namespace
+
+std::vector<int> App_ListedSlots()
+{
+    std::vector<int> slots = Pak_SortedLines(viewer.mainPak);
+    std::sort(slots.begin(), slots.end());  // record order, as quillon-cli extract writes
+    return slots;
+}
+
+std::vector<std::string> App_BatchFormNames()
+{
+    std::vector<std::string> names;
+    for (const BatchForm &form : kBatchForms)
+        names.push_back(form.name);
+    return names;
+}
+
+std::string App_BatchSummary(const ExportJobSummary &summary, const std::vector<std::string> &failures,
+                             const std::string &folder, size_t total)
+{
+    if (summary.folderFailed)
+        return summary.folderMessage;
+    const size_t handled = summary.written + summary.skipped + summary.failed;
+    std::string text;
+    if (summary.cancelled)
+        text = "Cancelled after " + std::to_string(handled) + " of " + std::to_string(total) + " entries.\n";
+    text += std::to_string(summary.written) + " written (" + std::to_string(summary.bytesWritten) +
+            " bytes) into '" + folder + "', " + std::to_string(summary.skipped) + " skipped (the file exists), " +
+            std::to_string(summary.failed) + " failed.";
+    for (size_t i = 0; i < failures.size() && i < kFailuresShown; ++i)
+        text += "\n" + failures[i];
+    if (failures.size() > kFailuresShown)
+        text += "\n... and " + std::to_string(failures.size() - kFailuresShown) + " more.";
+    return text;
+}
+
+void OnExportBatch(ViewerWindow &window, bool listedOnly)
+{
+    if (!viewer.mainPak.hasIndex)
+        return;
+    BatchExportRequest request;
+    if (!window.AskBatchExport(App_BatchFormNames(), request) || request.folder.empty())
+        return;
+    ExportJobOptions options;
+    options.forms = kBatchForms[std::min<size_t>(static_cast<size_t>(std::max(request.form, 0)),
+                                                 std::size(kBatchForms) - 1)]
+                        .forms;
+    options.overwrite = request.overwrite;
+    if (listedOnly) {
+        options.selection.useSlots = true;
+        options.selection.slots = App_ListedSlots();
+    }
+    const size_t total = Export_SelectSlots(viewer.mainPak, options.selection).size();
+
+    ExportJobSummary summary;
+    std::vector<std::string> failures;
+    window.RunJob([&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
+        summary = Export_RunJob(
+            viewer.mainPak, request.folder, options,
+            [&](const PakEntry &entry, const ExportEntryResult &result, const ExportProgress &done) {
+                if (result.outcome == ExportOutcome::Failed)
+                    failures.push_back(std::string(entry.displayName) + ": " + result.message);
+                progress({done.done, done.total, entry.displayName});
+            },
+            &cancel);
+    });
+    window.ShowMessage(App_BatchSummary(summary, failures, request.folder, total));
+}
