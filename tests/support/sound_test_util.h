@@ -24,6 +24,13 @@ inline std::string TempPath(const std::string &name)
     return std::string(dir && *dir ? dir : "/tmp") + "/quillon-sound-" + std::to_string(getpid()) + "-" + name;
 }
 
+// An environment variable set for as long as the object lives.
+struct EnvVar {
+    const char *name;
+    EnvVar(const char *n, const std::string &value) : name(n) { setenv(n, value.c_str(), 1); }
+    ~EnvVar() { unsetenv(name); }
+};
+
 inline int16_t SampleAt(const Bytes &b, size_t i)
 {
     return static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
