@@ -50,6 +50,24 @@ TEST(Export, ByteForByteKindsAndKindsWithoutAForm)
                   "");
 }
 
+// A failed open and a failed write (caught at the latest by the close), and the
+// message box text of every failure.
+TEST(Export, FailuresAndTheirMessages)
+{
+    const auto raw = [](FILE *f) { return Export_WriteRaw(f, kTwenty) ? ExportResult::Ok : ExportResult::WriteFailed; };
+    EXPECT_EQ(Export_ToPath("/dev/full", "wb", raw), ExportResult::WriteFailed);
+    EXPECT_EQ(Export_ToPath("/no/such/folder/out", "wb", raw), ExportResult::CannotOpen);
+    const std::pair<ExportResult, const char *> rows[] = {
+        {ExportResult::Ok, ""},
+        {ExportResult::CannotOpen, "Could not open file for writing."},
+        {ExportResult::WriteFailed, "Could not write the file."},
+        {ExportResult::NotOffered, "This resource has no interpreted form to export."},
+        {ExportResult::TooShort, "This texture is too short to hold its header, so it has no .dds form."},
+        {ExportResult::NoModel, "The model could not be read, so it was not exported."}};
+    for (const auto &[result, text] : rows)
+        EXPECT_STREQ(Export_Message(result), text);
+}
+
 TEST(Export, DdsHeaderFromTheTextureHeader)
 {
     const std::tuple<uint32_t, uint32_t, const char *, uint32_t> rows[] = {
