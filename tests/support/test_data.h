@@ -22,6 +22,12 @@ Rgb Solid(uint32_t, uint32_t, uint32_t, uint32_t)
     return {R, G, B};
 }
 
+// Block colours for Fixture_Texture: each of up to 16 x 8 blocks its own.
+inline Rgb BlockShade(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    return {static_cast<uint8_t>(20 + bx * 14), static_cast<uint8_t>(30 + by * 25), static_cast<uint8_t>(200 - bx * 9)};
+}
+
 // What Model_WriteObj writes for `model`; `ok` receives its result.
 inline std::string ObjText(const Model *model, bool *ok = nullptr)
 {
