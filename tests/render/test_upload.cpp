@@ -73,7 +73,7 @@ TEST_F(TextureTest, BlocksAppearAtNativeSizeAndMoveWithTheOffset)
 
 TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
 {
-    struct Case {
+    const struct {
         uint32_t width, height, format;
         size_t topLevel;  // bytes after the header
         GLint internalFormat;
@@ -86,7 +86,7 @@ TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
         {8, 8, 77, 64, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT},
         {0, 0, 1, 8, GL_COMPRESSED_RGB_S3TC_DXT1_EXT},  // no size: one block
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " format " + std::to_string(c.format));
         Bytes full = Fixture_Texture(c.width, c.height, c.format, 1, Green);
         full.resize(kTextureHeaderSize + c.topLevel);  // the fixture always writes at least one block
@@ -98,8 +98,7 @@ TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
                   std::tuple(GL_CLAMP, GL_CLAMP, GL_LINEAR, GL_LINEAR));
 
         // One byte short: nothing uploaded and no parameter set (GL's own default wrap stays).
-        Bytes shortOne(full.begin(), full.end() - 1);
-        Upload(shortOne);
+        Upload(Bytes(full.begin(), full.end() - 1));
         EXPECT_EQ(std::tuple(Level0(GL_TEXTURE_WIDTH), Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_MIN_FILTER)),
                   std::tuple(0, GL_REPEAT, GL_NEAREST_MIPMAP_LINEAR));
     }
@@ -109,8 +108,8 @@ TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
     viewer.uploadWrapS = GL_REPEAT;
     viewer.uploadWrapT = GL_CLAMP_TO_EDGE;
     Upload(Fixture_Texture(8, 8, 1, 1, Green));
-    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(std::pair(Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_WRAP_T)),
+              std::pair(GL_REPEAT, GL_CLAMP_TO_EDGE));
 }
 
 TEST_F(TextureTest, ResourcesShorterThanTheHeaderShowNothing)
@@ -122,8 +121,7 @@ TEST_F(TextureTest, ResourcesShorterThanTheHeaderShowNothing)
         EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), 0) << length;
         Show(stub, 0, 0);
         EXPECT_TRUE(viewer.preview.previewPrepared) << length;  // not retried every frame
-        EXPECT_EQ(At(0, 0), kClearGrey) << length;
-        EXPECT_EQ(At(2, 2), kClearGrey) << length;
+        EXPECT_TRUE(At(0, 0) == kClearGrey && At(2, 2) == kClearGrey) << length;
     }
     UploadTexture(9, nullptr, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -81,8 +81,7 @@ TEST_F(ViewWindowTest, ShowsTheSelectedTextureAndSlidesItWithTheMouse)
     }
     sim.MouseUp();
     Pump(50);
-    EXPECT_EQ(viewer.preview.textureOffset[0], 40);
-    EXPECT_EQ(viewer.preview.textureOffset[1], 25);
+    EXPECT_EQ(std::pair(viewer.preview.textureOffset[0], viewer.preview.textureOffset[1]), std::pair(40.0f, 25.0f));
     ASSERT_TRUE(PumpUntil(1000, [n = gFrames] { return gFrames > n + 2; }));
     shot = ScreenImage(frame);
     EXPECT_EQ(ViewPixel(shot, 39, 24), kClearGrey);
@@ -104,8 +103,7 @@ TEST_F(ViewWindowTest, HiddenViewDrawsNoFramesWhileTheTickRuns)
     EXPECT_TRUE(viewer.viewHidden);
     gTicks = gFrames = 0;
     Pump(300);
-    EXPECT_GT(gTicks, 5);
-    EXPECT_EQ(gFrames, 0);
+    EXPECT_TRUE(gTicks > 5 && gFrames == 0) << gTicks << " ticks, " << gFrames << " frames";
     EXPECT_FALSE(viewer.glReady);  // never shown yet: no context
 
     // A resize while the view is hidden is caught up when it shows.
@@ -114,20 +112,18 @@ TEST_F(ViewWindowTest, HiddenViewDrawsNoFramesWhileTheTickRuns)
     ASSERT_TRUE(Select("textures/blocks.tex [0000]"));
     ASSERT_TRUE(PumpUntil(3000, [] { return gFrames >= 2; }));
     const ControlRect rect = frame->GetControlRect(IdGlView);
-    EXPECT_EQ(viewer.viewWidth, rect.width);
-    EXPECT_EQ(viewer.viewHeight, rect.height);
+    EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight), std::pair(rect.width, rect.height));
 
     ASSERT_TRUE(Select("scripts/readme.txt [0002]"));
     frame->SetClientSize(frame->FromDIP(wxSize(700, 500)));
     Pump(100);
     gTicks = gFrames = 0;
     Pump(200);
-    EXPECT_GT(gTicks, 3);
-    EXPECT_EQ(gFrames, 0);
+    EXPECT_TRUE(gTicks > 3 && gFrames == 0) << gTicks << " ticks, " << gFrames << " frames";
     ASSERT_TRUE(Select("textures/blocks.tex [0000]"));
     ASSERT_TRUE(PumpUntil(3000, [] { return gFrames >= 2; }));
-    EXPECT_EQ(viewer.viewWidth, frame->GetControlRect(IdGlView).width);
-    EXPECT_EQ(viewer.viewHeight, frame->GetControlRect(IdGlView).height);
+    const ControlRect shown = frame->GetControlRect(IdGlView);
+    EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight), std::pair(shown.width, shown.height));
 }
 
 }  // namespace
