@@ -109,18 +109,15 @@ TEST_F(ViewerWindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 
     ASSERT_TRUE(Click("scripts/readme.txt [0002]"));
     EXPECT_EQ(Info(), "Resource: Text (0.00MB)");
-    EXPECT_TRUE(Shown(IdTextView));
-    EXPECT_FALSE(Shown(IdGlView));
+    EXPECT_TRUE(Shown(IdTextView) && !Shown(IdGlView));
     EXPECT_EQ(static_cast<wxTextCtrl *>(frame->Control(IdTextView))->GetLineText(1), "Line two");
 
     ASSERT_TRUE(Click("textures/stone_wall_d.tex [0001]"));
     EXPECT_EQ(Info(), "Resource: Texture (0.00MB)");
-    EXPECT_TRUE(Shown(IdGlView));
-    EXPECT_FALSE(Shown(IdTextView));
+    EXPECT_TRUE(Shown(IdGlView) && !Shown(IdTextView));
 
     ASSERT_TRUE(Click("sounds/bell.ogg [0003]"));
-    EXPECT_TRUE(Shown(IdPlayOnClick));
-    EXPECT_TRUE(static_cast<wxCheckBox *>(frame->Control(IdPlayOnClick))->GetValue());
+    EXPECT_TRUE(Shown(IdPlayOnClick) && static_cast<wxCheckBox *>(frame->Control(IdPlayOnClick))->GetValue());
     Key(WXK_UP);  // the selection moves and the handler follows
     EXPECT_TRUE(PumpUntil(2000, [&] { return Info() == "Resource: Text (0.00MB)"; })) << Info();
 
@@ -135,8 +132,7 @@ TEST_F(ViewerWindowTest, ViewTogglesAndAccelerators)
     EXPECT_EQ(frame->dialogs.size(), 1u);
     wxMenuBar *bar = frame->GetMenuBar();
     Menu(CmdViewTextures);
-    EXPECT_FALSE(bar->IsChecked(Command_ToWxId(CmdViewTextures)));
-    EXPECT_FALSE(Shown(IdGlView));
+    EXPECT_FALSE(bar->IsChecked(Command_ToWxId(CmdViewTextures)) || Shown(IdGlView));
     Menu(CmdViewTextures);
     EXPECT_TRUE(Shown(IdGlView));
 
@@ -153,8 +149,7 @@ TEST_F(ViewerWindowTest, ViewTogglesAndAccelerators)
     Key(WXK_F3);
     Key(WXK_F1);
     Pump(200);
-    EXPECT_EQ(frame->dialogs.size(), 3u);
-    EXPECT_EQ(frame->aboutRuns, 0);
+    EXPECT_EQ(std::pair(frame->dialogs.size(), frame->aboutRuns), std::pair(size_t(3), 0));
     Menu(CmdAbout);
     EXPECT_EQ(frame->aboutRuns, 1);
 }
@@ -186,8 +181,7 @@ TEST_F(ViewerWindowTest, DumpDialogStartsFromItsDefaultsAndEndsOnAWrittenDump)
     EXPECT_EQ(dump.GetTitle(), "Binary-Text Dump");
     for (int i = 0; i < DumpFormatCount; ++i)
         EXPECT_EQ(dump.FormatButton(i)->GetValue(), i == DumpUnsignedByte) << i;
-    EXPECT_FALSE(dump.BigEndianBox()->GetValue());
-    EXPECT_TRUE(dump.HexadecimalBox()->GetValue());
+    EXPECT_TRUE(!dump.BigEndianBox()->GetValue() && dump.HexadecimalBox()->GetValue());
     EXPECT_EQ(dump.OffsetBox()->GetValue(), "0");
     EXPECT_EQ(dump.BigEndianBox()->GetLabel(), "&Big Endian");
     EXPECT_EQ(dump.HexadecimalBox()->GetLabel(), "&Hexadecimal");
