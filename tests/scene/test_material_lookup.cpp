@@ -93,11 +93,9 @@ TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
     EXPECT_FALSE(Pak_LoadEntryByName("stone", KindModel, pak, bytes));
     EXPECT_TRUE(bytes.empty());
     // The companion of the first "gone" is missing: the search ends there.
-    EXPECT_FALSE(Pak_LoadEntryByName("gone", KindMaterial, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName("hidden", KindTexture, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName("", KindUnknown, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName("ston", KindMaterial, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName(std::string(65, 'n'), KindTexture, pak, bytes));
+    for (const auto &[name, kind] : {std::pair{std::string("gone"), KindMaterial}, {"hidden", KindTexture},
+                                     {"", KindUnknown}, {"ston", KindMaterial}, {std::string(65, 'n'), KindTexture}})
+        EXPECT_FALSE(Pak_LoadEntryByName(name, kind, pak, bytes)) << name;
 }
 
 TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
@@ -178,22 +176,18 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     // No archive open: the material is read, no texture is looked up.
     MaterialPtr m(Mat_Parse(text.data(), text.size(), "wall.mat"));
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->diffuseTexture, 0u);
-    EXPECT_TRUE(gUploads.empty());
+    EXPECT_TRUE(m->diffuseTexture == 0u && gUploads.empty());
 
     Open(dir / "OTHER.PAK");
     m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
-    EXPECT_EQ(m->diffuseTexture, 2u);
-    EXPECT_EQ(m->normalTexture, 3u);
-    EXPECT_EQ(m->specularTexture, 4u);
+    EXPECT_EQ(std::tuple(m->diffuseTexture, m->normalTexture, m->specularTexture), std::tuple(2u, 3u, 4u));
     EXPECT_EQ(gUploads, (std::vector<Upload>{{2, 0x2901, 0x812D, 8}, {3, 0x2900, 0x2901, 12}, {4, 0x2900, 0x2901, 20}}));
 
     // A missing diffuse map shows "__missingtexture"; a missing normal map has no stand-in.
     gUploads.clear();
     const std::string missing = "numTextures 2 Texture 0 WRAP WRAP nothing_d Texture 0 WRAP WRAP nothing_n";
     m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
-    EXPECT_EQ(m->diffuseTexture, 5u);
-    EXPECT_EQ(m->normalTexture, 0u);
+    EXPECT_EQ(std::pair(m->diffuseTexture, m->normalTexture), std::pair(5u, 0u));
     EXPECT_EQ(gUploads, (std::vector<Upload>{{5, 0x2901, 0x2901, 4}}));
     m.reset(Mat_Parse("", 0, "m"));
     EXPECT_EQ(m->diffuseTexture, 6u);
@@ -202,8 +196,7 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     // Without an uploader the names are still handed out.
     viewer.services.UploadTexture = nullptr;
     m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
-    EXPECT_EQ(m->specularTexture, 9u);
-    EXPECT_EQ(gUploads.size(), 2u);
+    EXPECT_EQ(std::pair(m->specularTexture, gUploads.size()), std::pair(9u, size_t(2)));
 
     // Without "__missingtexture" anywhere the diffuse map stays 0.
     ViewerState_Reset();

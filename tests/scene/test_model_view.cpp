@@ -73,16 +73,11 @@ TEST_F(ModelView, SurfacesShareMaterialsByNameIgnoringCase)
     Model_AttachMaterials(*model);
     const auto &s = model->surfaces;
     ASSERT_NE(s[0].material, nullptr);
-    EXPECT_FALSE(s[0].materialShared);
-    EXPECT_EQ(s[0].material->diffuseTexture, 2u);
-    for (size_t i : {1, 5}) {
-        EXPECT_EQ(s[i].material, s[0].material) << i;
-        EXPECT_TRUE(s[i].materialShared) << i;
-    }
-    for (size_t i : {2, 3, 4}) {
-        EXPECT_EQ(s[i].material, nullptr) << i;
-        EXPECT_FALSE(s[i].materialShared) << i;
-    }
+    EXPECT_EQ(std::pair(s[0].materialShared, s[0].material->diffuseTexture), std::pair(false, 2u));
+    for (size_t i : {1, 5})
+        EXPECT_EQ(std::pair(s[i].material, s[i].materialShared), std::pair(s[0].material, true)) << i;
+    for (size_t i : {2, 3, 4})
+        EXPECT_TRUE(s[i].material == nullptr && !s[i].materialShared) << i;
     EXPECT_EQ(gUploads, 1);  // the archive was read for the first of them only
     Model_Free(model);       // the shared material is released once
 
@@ -150,9 +145,8 @@ TEST_F(ModelView, PreparationFramesListsAndHides)
     ASSERT_NE(viewer.preview.model, nullptr);
     EXPECT_TRUE(viewer.preview.previewPrepared);
     ASSERT_EQ(window.surfaceRows.size(), 101u);
-    EXPECT_EQ(window.surfaceRows[0], "00 - m0");
-    EXPECT_EQ(window.surfaceRows[9], "09 - m9");
-    EXPECT_EQ(window.surfaceRows[100], "100 - m100");
+    EXPECT_EQ(std::tuple(window.surfaceRows[0], window.surfaceRows[9], window.surfaceRows[100]),
+              std::tuple("00 - m0", "09 - m9", "100 - m100"));
     // Framed by the bounds (x -10..10010, y -20..20, z -30..30 after the scale of 100).
     EXPECT_FLOAT_EQ(viewer.preview.orbitCentre[1], 5000);
     EXPECT_FLOAT_EQ(viewer.preview.zoomDistance, 10020 + 200);
