@@ -83,9 +83,7 @@ TEST_F(ViewerHandlers, StartsWithPanesHiddenExportsGrayAndChecksSet)
     EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
     EXPECT_EQ(Offered(), "");
-    EXPECT_FALSE(window.Shown(IdSurfaceLabel));
-    EXPECT_TRUE(window.playOnClick);
-    EXPECT_TRUE(viewer.viewHidden);
+    EXPECT_TRUE(!window.Shown(IdSurfaceLabel) && window.playOnClick && viewer.viewHidden);
     EXPECT_EQ(window.timerInterval, 10);
     for (Command c : {CmdViewModels, CmdViewModelMaterials, CmdViewTextures, CmdViewMaterials, CmdViewXml,
                       CmdViewOther})
@@ -164,8 +162,7 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         window.selection = selection;
         OnSelchangeEntryList(window);
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.") << selection;
-        EXPECT_FALSE(window.Enabled(CmdExportRaw));
-        EXPECT_TRUE(viewer.preview.CurrentResource.empty());
+        EXPECT_TRUE(!window.Enabled(CmdExportRaw) && viewer.preview.CurrentResource.empty());
         EXPECT_EQ(viewer.selectedEntry, -1);
     }
 
@@ -185,9 +182,8 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
     Open("t.pak", {{"tex", kTexture}, {"note", Text("first")}});
     Select("tex [0000]");
     OnCommand(window, CmdViewTextures);
-    EXPECT_FALSE(window.Checked(CmdViewTextures));
+    EXPECT_TRUE(!window.Checked(CmdViewTextures) && viewer.viewHidden);
     EXPECT_EQ(Offered(), "raw dump interpreted ");
-    EXPECT_TRUE(viewer.viewHidden);
     EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Texture (0.00MB)");
 
     // The toggle reads the entry again from the file, not from memory.
@@ -257,8 +253,8 @@ TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
         EXPECT_EQ(window.GetControlRect(IdGlView), c.pane) << c.line << " " << c.cx;
         EXPECT_EQ(window.GetControlRect(IdTextView), c.pane) << c.line << " " << c.cx;
         EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, c.listHeight})) << c.line << " " << c.cx;
-        EXPECT_EQ(window.Shown(IdSurfaceList), c.surfaces) << c.line;
-        EXPECT_EQ(window.Shown(IdSurfaceLabel), c.surfaces) << c.line;
+        EXPECT_EQ(std::pair(window.Shown(IdSurfaceList), window.Shown(IdSurfaceLabel)), std::pair(c.surfaces, c.surfaces))
+            << c.line;
     }
     EXPECT_EQ(window.GetControlRect(IdSurfaceList), (ControlRect{11, 362, 181, 126}));
     EXPECT_EQ(window.GetControlRect(IdSurfaceLabel), (ControlRect{11, 347, 156, 13}));
