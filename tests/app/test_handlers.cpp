@@ -32,13 +32,7 @@ void InstallRecordingServices()
 
 Bytes Text(const std::string &s) { return Fixture_FromString(s); }
 
-Bytes Model64()
-{
-    Bytes b(64, 0);
-    memcpy(b.data(), "EIFF", 4);
-    memcpy(b.data() + 16, "MODL", 4);
-    return b;
-}
+const Bytes kModel64 = Fixture_FromString("EIFF" + std::string(12, '\0') + "MODL" + std::string(44, '\0'));
 
 const Bytes kTexture = Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour);
 
@@ -57,18 +51,9 @@ protected:
     void Open(const std::string &name, const std::vector<FixtureEntry> &entries)
     {
         ASSERT_TRUE(Fixture_WritePak(dir / name, {entries}));
-        OpenThroughDialog(dir / name);
+        window.Open(dir / name);
     }
-    void OpenThroughDialog(const std::string &path)
-    {
-        window.answers.push_back(path);
-        OnCommand(window, CmdFileOpen);
-    }
-    void Select(const std::string &line)
-    {
-        window.Select(line);
-        OnSelchangeEntryList(window);
-    }
+    void Select(const std::string &line) { window.Click(line); }
     void Answer(int command, const std::optional<std::string> &answer)
     {
         window.messages.clear();
@@ -98,9 +83,7 @@ TEST_F(ViewerHandlers, StartsWithPanesHiddenExportsGrayAndChecksSet)
     EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
     EXPECT_EQ(Offered(), "");
-    EXPECT_FALSE(window.Shown(IdSurfaceLabel));
-    EXPECT_TRUE(window.playOnClick);
-    EXPECT_TRUE(viewer.viewHidden);
+    EXPECT_TRUE(!window.Shown(IdSurfaceLabel) && window.playOnClick && viewer.viewHidden);
     EXPECT_EQ(window.timerInterval, 10);
     for (Command c : {CmdViewModels, CmdViewModelMaterials, CmdViewTextures, CmdViewMaterials, CmdViewXml,
                       CmdViewOther})
@@ -120,16 +103,15 @@ TEST_F(ViewerHandlers, OpenListsTheEntriesAndARefusedOpenChangesNothing)
     Select("_x [0001]");
     ASSERT_TRUE(Fixture_WriteFile(dir / "x.pak.bak", Fixture_ReadFile(dir / "Mixed.Pak")));
     ASSERT_TRUE(Fixture_WriteFile(dir / "wrong.pak", Text("PAK-0123456789abcdef")));
-    const std::pair<const char *, const char *> refusals[] = {
-        {"missing.pak", "There was an error opening the file."},
-        {"x.pak.bak", "Expected actual filename to have .pak extension."},
-        {"wrong.pak", "This file is not Duskmoor entry-point PAK. GLOBAL.PAK, M01_NIGHTMARE.PAK, "
-                      "M02_FENHOLT1.PAK, and so on are all valid entry files."},
+    const std::pair<const char *, PakOpenResult> refusals[] = {
+        {"missing.pak", PakOpenResult::CannotOpen},
+        {"x.pak.bak", PakOpenResult::BadExtension},
+        {"wrong.pak", PakOpenResult::NotEntryPoint},
     };
-    for (const auto &[file, message] : refusals) {
+    for (const auto &[file, result] : refusals) {
         window.messages.clear();
-        OpenThroughDialog(dir / file);
-        EXPECT_EQ(window.messages, Lines{message}) << file;
+        window.Open(dir / file);
+        EXPECT_EQ(window.messages, Lines{Pak_OpenMessage(result)}) << file;
         EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
         EXPECT_EQ(window.entryLines, lines);
         EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
@@ -149,7 +131,7 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
 
     Open("kinds.pak", {{"empty", {}}, {"ab", Text("ab")}, {"abc", Text("abc")}, {"tex", kTexture},
                        {"xml", Text("<?xml version=\"1.0\"?>\n<a/>\n")}, {"ogg", Text("OggS-stream")},
-                       {"fx", Fixture_EffectContainer({"one.tex", "", "two.snd"})}, {"model", Model64()},
+                       {"fx", Fixture_EffectContainer({"one.tex", "", "two.snd"})}, {"model", kModel64},
                        {"packed", Fixture_LzoBlock(Text("line one\nline two\n")), 0}, {"away", Text("abc"), 3}});
     const struct {
         const char *line, *info, *offered;
@@ -180,8 +162,7 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         window.selection = selection;
         OnSelchangeEntryList(window);
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.") << selection;
-        EXPECT_FALSE(window.Enabled(CmdExportRaw));
-        EXPECT_TRUE(viewer.preview.CurrentResource.empty());
+        EXPECT_TRUE(!window.Enabled(CmdExportRaw) && viewer.preview.CurrentResource.empty());
         EXPECT_EQ(viewer.selectedEntry, -1);
     }
 
@@ -189,8 +170,8 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
     std::filesystem::remove(dir / "kinds_03.PAK");
     Select("abc [0002]");
     Select("away [0009]");
-    EXPECT_EQ(window.messages, Lines{"Could not open the desired PAK entry, because '" + (dir / "kinds_03.PAK") +
-                                     "' could not be opened."});
+    const PakEntry &away = viewer.mainPak.entries[9];
+    EXPECT_EQ(window.messages, Lines{Pak_LoadMessage(PakLoadResult::CannotOpen, viewer.mainPak, away)});
     EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
     EXPECT_EQ(Offered(), "text ");
     EXPECT_EQ(window.textView, "abc");
@@ -201,9 +182,8 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
     Open("t.pak", {{"tex", kTexture}, {"note", Text("first")}});
     Select("tex [0000]");
     OnCommand(window, CmdViewTextures);
-    EXPECT_FALSE(window.Checked(CmdViewTextures));
+    EXPECT_TRUE(!window.Checked(CmdViewTextures) && viewer.viewHidden);
     EXPECT_EQ(Offered(), "raw dump interpreted ");
-    EXPECT_TRUE(viewer.viewHidden);
     EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Texture (0.00MB)");
 
     // The toggle reads the entry again from the file, not from memory.
@@ -242,7 +222,7 @@ TEST_F(ViewerHandlers, PlayOnClickQueuesTheSoundOncePerSelection)
     EXPECT_EQ(steps([&] { Select("snd [0000]"); }), play);
     EXPECT_TRUE(window.Shown(IdPlayOnClick));
 
-    EXPECT_EQ(steps([&] { OpenThroughDialog(dir / "s.pak"); }), restart);
+    EXPECT_EQ(steps([&] { window.Open(dir / "s.pak"); }), restart);
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
 }
 
@@ -250,7 +230,7 @@ TEST_F(ViewerHandlers, PlayOnClickQueuesTheSoundOncePerSelection)
 // the list gives room to the surface list while a model is selected.
 TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
 {
-    Open("m.pak", {{"model", Model64()}, {"tex", kTexture}});
+    Open("m.pak", {{"model", kModel64}, {"tex", kTexture}});
     OnCommand(window, CmdViewSurfaces);
     EXPECT_TRUE(window.Checked(CmdViewSurfaces));
     const struct {
@@ -273,8 +253,8 @@ TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
         EXPECT_EQ(window.GetControlRect(IdGlView), c.pane) << c.line << " " << c.cx;
         EXPECT_EQ(window.GetControlRect(IdTextView), c.pane) << c.line << " " << c.cx;
         EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, c.listHeight})) << c.line << " " << c.cx;
-        EXPECT_EQ(window.Shown(IdSurfaceList), c.surfaces) << c.line;
-        EXPECT_EQ(window.Shown(IdSurfaceLabel), c.surfaces) << c.line;
+        EXPECT_EQ(std::pair(window.Shown(IdSurfaceList), window.Shown(IdSurfaceLabel)), std::pair(c.surfaces, c.surfaces))
+            << c.line;
     }
     EXPECT_EQ(window.GetControlRect(IdSurfaceList), (ControlRect{11, 362, 181, 126}));
     EXPECT_EQ(window.GetControlRect(IdSurfaceLabel), (ControlRect{11, 347, 156, 13}));
@@ -288,12 +268,14 @@ TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)
 
     // Raw export and the dump dialog's OK, which stays open unless the dump was written.
     Select("data [0000]");
+    const Lines cannotOpen{Export_Message(ExportResult::CannotOpen)};
+    const Lines cannotWrite{Export_Message(ExportResult::WriteFailed)};
     const std::pair<std::optional<std::string>, Lines> targets[] = {
         {std::nullopt, {}},
         {dir / "out.txt", {}},
-        {dir / "no/such/dir/out.raw", {"Could not open file for writing."}},
-        {dir / "ro", {"Could not open file for writing."}},  // a directory
-        {"/dev/full", {"Could not write the file."}},
+        {dir / "no/such/dir/out.raw", cannotOpen},
+        {dir / "ro", cannotOpen},  // a directory
+        {"/dev/full", cannotWrite},
     };
     for (const auto &[target, messages] : targets) {
         Answer(CmdExportRaw, target);
@@ -318,14 +300,14 @@ TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)
     ASSERT_EQ(dds.size(), texture.size());
     EXPECT_EQ(memcmp(dds.data(), "DDS ", 4), 0);
     Answer(CmdExportInterpreted, "/dev/full");
-    EXPECT_EQ(window.messages, Lines{"Could not write the file."});
+    EXPECT_EQ(window.messages, cannotWrite);
 
     // A texture without a whole header: said before any file is named.
     Select("stub [0002]");
     const size_t asked = window.dialogs.size();
     Answer(CmdExportInterpreted, dir / "stub.dds");
     EXPECT_EQ(window.dialogs.size(), asked);
-    EXPECT_EQ(window.messages, Lines{"This texture is too short to hold its header, so it has no .dds form."});
+    EXPECT_EQ(window.messages, Lines{Export_Message(ExportResult::TooShort)});
 }
 
 TEST_F(ViewerHandlers, ExitAndCancelShutDownInOrder)

@@ -29,38 +29,32 @@ TEST(ViewerSound, ClickedSoundIsHeardUntilTheSelectionChanges)
     TempDir dir;
     const Bytes ogg = Fixture_OggVorbis({.seconds = 2.0});
     ASSERT_TRUE(Fixture_WritePak(dir / "S.PAK", {{{"long.ogg", ogg}, {"notes.txt", Fixture_FromString("words")}}}));
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIODELAY", "5", 1);  // about 4.6 times real time
-    setenv("SDL_DISKAUDIOFILE", (dir / "first.raw").c_str(), 1);
+    EnvVar driver("SDL_AUDIODRIVER", "disk"), delay("SDL_DISKAUDIODELAY", "5");  // about 4.6 times real time
+    EnvVar file("SDL_DISKAUDIOFILE", dir / "first.raw");
     ViewerState_Reset();
     App_InstallServices();
     FakeWindow window;
     InitMainDialog(window);
     ASSERT_NE(soundState.device, nullptr) << soundDecode.printBuffer;
-    window.answers.push_back(dir / "S.PAK");
-    OnCommand(window, CmdFileOpen);
+    window.Open(dir / "S.PAK");
 
     const auto tick = [] {
         OnFrameTimer();
         std::this_thread::sleep_for(1ms);
     };
     const Bytes expected = RingPcm(ogg);
-    window.Select("long.ogg [0000]");
-    OnSelchangeEntryList(window);
+    window.Click("long.ogg [0000]");
     for (auto end = std::chrono::steady_clock::now() + 5s;
          soundState.channels[1].played < expected.size() / 4 && std::chrono::steady_clock::now() < end;)
         tick();
     EXPECT_TRUE(soundState.channels[1].playing);
     setenv("SDL_DISKAUDIOFILE", (dir / "second.raw").c_str(), 1);
-    window.Select("notes.txt [0001]");
-    OnSelchangeEntryList(window);
+    window.Click("notes.txt [0001]");
     EXPECT_FALSE(soundState.channels[1].playing);
     for (int i = 0; i < 100; ++i)
         tick();
     ShutdownViewer(window);
     ViewerState_Reset();
-    for (const char *name : {"SDL_AUDIODRIVER", "SDL_DISKAUDIODELAY", "SDL_DISKAUDIOFILE"})
-        unsetenv(name);
 
     const Bytes a = Fixture_ReadFile(dir / "first.raw"), b = Fixture_ReadFile(dir / "second.raw");
     const size_t start = LeadingSilence(a), skip = LeadingSilence(expected);

@@ -1,18 +1,15 @@
 // The real wx main window under a (virtual) display: opening, selecting with
-// real input, View toggles, accelerators, layout, the dialogs, the three ways
-// to shut down, and screenshots.
+// real input, View toggles, accelerators, layout, the dialogs and the three
+// ways to shut down.
 #include "temp_dir.h"
 #include "app/app_texts.h"
 #include "app/dialogs.h"
-#include "app/entry_list_ctrl.h"
-#include "fixtures.h"
 #include "seam_window.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/checkbox.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
@@ -27,26 +24,6 @@ namespace {
 
 std::vector<std::string> gSteps;
 
-// Shows `window` on screen and saves what the screen shows of it to the build's screenshots folder.
-bool SaveScreenshot(wxWindow *window, const char *name)
-{
-    window->Show();
-    window->Raise();
-    PumpUntil(2000, [&] { return window->IsShownOnScreen(); });
-    Pump(300);
-    const wxRect area = window->GetScreenRect();
-    wxBitmap shot(area.width, area.height);
-    {
-        wxMemoryDC memory(shot);
-        wxScreenDC screen;
-        memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
-    }
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
-    fs::create_directories(QUILLON_SCREENSHOT_DIR);
-    return shot.SaveFile(std::string(QUILLON_SCREENSHOT_DIR "/") + name, wxBITMAP_TYPE_PNG);
-}
-
 class ViewerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,8 +31,7 @@ protected:
         if (!StartWx())
             GTEST_SKIP() << "no display";
         ASSERT_TRUE(Fixture_WritePak(
-            archive, {{{"materials/stone_wall.mat", Fixture_FromString("// THIS FILE WAS GENERATED FROM RENDERTOOLS\n"
-                                                                       "material stone_wall\n{\n\tcull back\n}\n")},
+            archive, {{{"materials/stone_wall.mat", MaterialBytes("material stone_wall\n{\n\tcull back\n}\n")},
                        {"textures/stone_wall_d.tex", Fixture_Texture(64, 64, 1, 1, Fixture_PictureColour)},
                        {"scripts/readme.txt", Fixture_FromString("Line one\r\nLine two\r\n")},
                        {"sounds/bell.ogg", Fixture_FromString("OggS and then some bytes")},
@@ -133,24 +109,20 @@ TEST_F(ViewerWindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 
     ASSERT_TRUE(Click("scripts/readme.txt [0002]"));
     EXPECT_EQ(Info(), "Resource: Text (0.00MB)");
-    EXPECT_TRUE(Shown(IdTextView));
-    EXPECT_FALSE(Shown(IdGlView));
+    EXPECT_TRUE(Shown(IdTextView) && !Shown(IdGlView));
     EXPECT_EQ(static_cast<wxTextCtrl *>(frame->Control(IdTextView))->GetLineText(1), "Line two");
 
     ASSERT_TRUE(Click("textures/stone_wall_d.tex [0001]"));
     EXPECT_EQ(Info(), "Resource: Texture (0.00MB)");
-    EXPECT_TRUE(Shown(IdGlView));
-    EXPECT_FALSE(Shown(IdTextView));
+    EXPECT_TRUE(Shown(IdGlView) && !Shown(IdTextView));
 
     ASSERT_TRUE(Click("sounds/bell.ogg [0003]"));
-    EXPECT_TRUE(Shown(IdPlayOnClick));
-    EXPECT_TRUE(static_cast<wxCheckBox *>(frame->Control(IdPlayOnClick))->GetValue());
+    EXPECT_TRUE(Shown(IdPlayOnClick) && static_cast<wxCheckBox *>(frame->Control(IdPlayOnClick))->GetValue());
     Key(WXK_UP);  // the selection moves and the handler follows
     EXPECT_TRUE(PumpUntil(2000, [&] { return Info() == "Resource: Text (0.00MB)"; })) << Info();
 
     ASSERT_TRUE(Click("materials/stone_wall.mat [0000]"));
     EXPECT_EQ(Info(), "Resource: Material (0.00MB)");
-    EXPECT_TRUE(SaveScreenshot(frame, "viewer-text-entry.png"));
 }
 
 TEST_F(ViewerWindowTest, ViewTogglesAndAccelerators)
@@ -160,8 +132,7 @@ TEST_F(ViewerWindowTest, ViewTogglesAndAccelerators)
     EXPECT_EQ(frame->dialogs.size(), 1u);
     wxMenuBar *bar = frame->GetMenuBar();
     Menu(CmdViewTextures);
-    EXPECT_FALSE(bar->IsChecked(Command_ToWxId(CmdViewTextures)));
-    EXPECT_FALSE(Shown(IdGlView));
+    EXPECT_FALSE(bar->IsChecked(Command_ToWxId(CmdViewTextures)) || Shown(IdGlView));
     Menu(CmdViewTextures);
     EXPECT_TRUE(Shown(IdGlView));
 
@@ -178,24 +149,28 @@ TEST_F(ViewerWindowTest, ViewTogglesAndAccelerators)
     Key(WXK_F3);
     Key(WXK_F1);
     Pump(200);
-    EXPECT_EQ(frame->dialogs.size(), 3u);
-    EXPECT_EQ(frame->aboutRuns, 0);
+    EXPECT_EQ(std::pair(frame->dialogs.size(), frame->aboutRuns), std::pair(size_t(3), 0));
     Menu(CmdAbout);
     EXPECT_EQ(frame->aboutRuns, 1);
 }
 
+// The panes and the list follow the client size: every size leaves the same
+// margins. (The arithmetic itself, its minimum sizes and the surface list are
+// checked through the recording window in test_handlers.cpp.)
 TEST_F(ViewerWindowTest, LayoutFollowsTheClientSize)
 {
-    const ControlRect list = frame->GetControlRect(IdEntryList), pane = frame->GetControlRect(IdGlView);
-    for (wxSize size : {wxSize(640, 480), wxSize(1000, 700), wxSize(150, 40)}) {
-        frame->SetClientSize(size);
-        Pump(80);
+    auto margins = [&] {
         int cx = 0, cy = 0;
         frame->GetClientSize(cx, cy);
-        const int height = std::max(cy - 37, 8);
-        EXPECT_EQ(frame->GetControlRect(IdGlView), (ControlRect{pane.x, pane.y, std::max(cx - 210, 8), height})) << cx;
-        EXPECT_EQ(frame->GetControlRect(IdTextView), frame->GetControlRect(IdGlView)) << cx;
-        EXPECT_EQ(frame->GetControlRect(IdEntryList), (ControlRect{list.x, list.y, list.width, height})) << cx;
+        const ControlRect pane = frame->GetControlRect(IdGlView), list = frame->GetControlRect(IdEntryList);
+        EXPECT_EQ(frame->GetControlRect(IdTextView), pane) << cx;
+        return std::tuple(cx - pane.width, cy - pane.height, cy - list.height, list.width);
+    };
+    const auto first = margins();
+    for (wxSize size : {wxSize(640, 480), wxSize(1000, 700)}) {
+        frame->SetClientSize(size);
+        Pump(80);
+        EXPECT_EQ(margins(), first) << size.x;
     }
 }
 
@@ -206,14 +181,10 @@ TEST_F(ViewerWindowTest, DumpDialogStartsFromItsDefaultsAndEndsOnAWrittenDump)
     EXPECT_EQ(dump.GetTitle(), "Binary-Text Dump");
     for (int i = 0; i < DumpFormatCount; ++i)
         EXPECT_EQ(dump.FormatButton(i)->GetValue(), i == DumpUnsignedByte) << i;
-    EXPECT_FALSE(dump.BigEndianBox()->GetValue());
-    EXPECT_TRUE(dump.HexadecimalBox()->GetValue());
+    EXPECT_TRUE(!dump.BigEndianBox()->GetValue() && dump.HexadecimalBox()->GetValue());
     EXPECT_EQ(dump.OffsetBox()->GetValue(), "0");
     EXPECT_EQ(dump.BigEndianBox()->GetLabel(), "&Big Endian");
     EXPECT_EQ(dump.HexadecimalBox()->GetLabel(), "&Hexadecimal");
-    dump.Move(frame->GetScreenPosition() + wxPoint(40, 60));
-    EXPECT_TRUE(SaveScreenshot(&dump, "viewer-dump-dialog.png"));
-    dump.Hide();
 
     dump.FormatButton(DumpShort)->SetValue(true);  // one group: the others clear
     EXPECT_FALSE(dump.FormatButton(DumpUnsignedByte)->GetValue());
@@ -240,8 +211,6 @@ TEST_F(ViewerWindowTest, AboutBoxShowsTheHelpText)
     wxString expected = wxString::FromUTF8(kHelpText);
     expected.Replace("\r\n", "\n");
     EXPECT_EQ(help->GetValue(), expected);
-    about.Move(frame->GetScreenPosition() + wxPoint(40, 60));
-    EXPECT_TRUE(SaveScreenshot(&about, "viewer-about-box.png"));
 }
 
 // Escape, closing the window and File > "E&xit" all end in the same shut-down.

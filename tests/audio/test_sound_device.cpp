@@ -1,20 +1,10 @@
 // The module on real SDL drivers: no device at all, and the disk driver.
 #include "sound_test_util.h"
+#include "temp_dir.h"
 #include "audio/audio.h"
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
-
-namespace {
-
-struct EnvVar {
-    const char *name;
-    EnvVar(const char *n, const std::string &value) : name(n) { setenv(n, value.c_str(), 1); }
-    ~EnvVar() { unsetenv(name); }
-};
-
-}  // namespace
 
 TEST(SoundDevice, NoDeviceLeavesTheModuleSilentButWorking)
 {
@@ -39,7 +29,8 @@ TEST(SoundDevice, DiskDriverPlaysConvertedPcmForTheSoundsDuration)
     const Bytes ogg = Fixture_OggVorbis({.channels = 2, .rate = 22050, .channelStep = 0.0});  // one pitch
     const Bytes expected = RingPcm(ogg);
     EXPECT_NEAR(expected.size() / 88200.0, 1.0, 0.01);
-    const std::string out = TempPath("disk.raw");
+    TempDir dir;
+    const std::string out = dir / "disk.raw";
     {
         EnvVar driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", out);
         EnvVar delay("SDL_DISKAUDIODELAY", "5");  // about 4.6 times real time
@@ -55,7 +46,6 @@ TEST(SoundDevice, DiskDriverPlaysConvertedPcmForTheSoundsDuration)
         S_Shutdown();
     }
     const Bytes heard = Fixture_ReadFile(out);
-    std::filesystem::remove(out);
     EXPECT_NE(std::search(heard.begin(), heard.end(), expected.begin(), expected.end()), heard.end());
     int crossings = 0;  // 441 Hz: two zero crossings every 100 samples
     for (size_t i = 1; i < expected.size() / 2; ++i)

@@ -1,6 +1,8 @@
 // quillon-cli extract end to end: safe names, duplicates, existing files,
 // symbolic links, filters, interpreted forms.
 #include "cli_run.h"
+#include "export/export.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +132,7 @@ TEST_F(CliExtract, MatchAndKindChooseEntries)
 
 TEST_F(CliExtract, InterpretedAddsTheKindsExtension)
 {
-    const Bytes material = Str("// THIS FILE WAS GENERATED FROM RENDERTOOLS\nClass Standard\n");
+    const Bytes material = MaterialBytes("Class Standard\n");
     const FixtureArchive archive{{{"wall", kTexture},
                                   {"wall.DDS", kTexture},
                                   {"mat", material},
@@ -142,8 +144,7 @@ TEST_F(CliExtract, InterpretedAddsTheKindsExtension)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(FilesUnder(out_),
               (std::set<std::string>{"wall.dds", "wall_0001.DDS", "mat.mat", "page.txt", "page_0004.txt", "blob"}));
-    EXPECT_EQ(r.err, "short [0006]: This texture is too short to hold its header, so it has no .dds form. "
-                     "(short.dds)\n");
+    EXPECT_EQ(r.err, "short [0006]: " + std::string(Export_Message(ExportResult::TooShort)) + " (short.dds)\n");
     EXPECT_EQ(Fixture_ReadFile(out_ + "/wall.dds").size(), kTexture.size());
     EXPECT_EQ(Fixture_ReadFile(out_ + "/mat.mat"), material);
     EXPECT_EQ(ReadText(out_ + "/page_0004.txt"), "more text");
@@ -156,8 +157,10 @@ TEST_F(CliExtract, MissingCompanionFailsOnlyItsEntries)
     CliResult r = RunCli({"extract", dir_ / "X.PAK", "-o", out_}, dir_);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "2 entries written, 2 bytes, 0 skipped, 1 failed\n");
-    EXPECT_EQ(r.err, "away [0001]: Could not open the desired PAK entry, because '" + dir_ / "X_04.PAK" +
-                         "' could not be opened.\n");
+    // One line for the entry, naming the file that could not be opened.
+    EXPECT_EQ(r.err.rfind("away [0001]: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find(dir_ / "X_04.PAK"), std::string::npos) << r.err;
     EXPECT_EQ(FilesUnder(out_), (std::set<std::string>{"here", "also"}));
 }
 

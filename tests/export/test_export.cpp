@@ -1,7 +1,7 @@
 // Byte-for-byte and .dds exports and the Binary-Text Dump.
 #include "temp_dir.h"
 #include "export/export.h"
-#include "fixtures.h"
+#include "test_data.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -17,8 +17,7 @@ std::string Written(const Writer &write, ExportResult expected = ExportResult::O
 {
     TempDir dir;
     EXPECT_EQ(Export_ToPath(dir / "out", "wb", write), expected);
-    const Bytes bytes = Fixture_ReadFile(dir / "out");
-    return std::string(bytes.begin(), bytes.end());
+    return ReadText(dir / "out");
 }
 
 std::string Dump(const Bytes &bytes, int32_t format, bool hex = true, bool big = false, const char *offset = "0")
@@ -26,11 +25,6 @@ std::string Dump(const Bytes &bytes, int32_t format, bool hex = true, bool big =
     const DumpOptions options{format, big, hex, Dump_ParseOffsetText(offset)};
     return Written(
         [&](FILE *f) { return Export_WriteDump(f, bytes, options) ? ExportResult::Ok : ExportResult::WriteFailed; });
-}
-
-Rgb Blocks(uint32_t bx, uint32_t by, uint32_t, uint32_t)
-{
-    return Rgb{uint8_t(40 + 70 * bx), uint8_t(250 - 60 * by), uint8_t(17 * (bx + by))};
 }
 
 const Bytes kTwenty = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
@@ -50,13 +44,31 @@ TEST(Export, ByteForByteKindsAndKindsWithoutAForm)
                   "");
 }
 
+// A failed open and a failed write (caught at the latest by the close), and the
+// message box text of every failure.
+TEST(Export, FailuresAndTheirMessages)
+{
+    const auto raw = [](FILE *f) { return Export_WriteRaw(f, kTwenty) ? ExportResult::Ok : ExportResult::WriteFailed; };
+    EXPECT_EQ(Export_ToPath("/dev/full", "wb", raw), ExportResult::WriteFailed);
+    EXPECT_EQ(Export_ToPath("/no/such/folder/out", "wb", raw), ExportResult::CannotOpen);
+    const std::pair<ExportResult, const char *> rows[] = {
+        {ExportResult::Ok, ""},
+        {ExportResult::CannotOpen, "Could not open file for writing."},
+        {ExportResult::WriteFailed, "Could not write the file."},
+        {ExportResult::NotOffered, "This resource has no interpreted form to export."},
+        {ExportResult::TooShort, "This texture is too short to hold its header, so it has no .dds form."},
+        {ExportResult::NoModel, "The model could not be read, so it was not exported."}};
+    for (const auto &[result, text] : rows)
+        EXPECT_STREQ(Export_Message(result), text);
+}
+
 TEST(Export, DdsHeaderFromTheTextureHeader)
 {
     const std::tuple<uint32_t, uint32_t, const char *, uint32_t> rows[] = {
         {1, 1, "DXT1", 0x1000}, {9, 1, "DXT1", 0x401008}, {1, 0, "DXT5", 0x1000}, {2, 2, "DXT2", 0x401008},
         {1, 3, "DXT3", 0x1000}, {1, 4, "DXT4", 0x1000},   {9, 5, "DXT5", 0x401008}, {0, 7, "DXT5", 0x1000}};
     for (const auto &[mipCount, format, fourCC, caps] : rows) {
-        const Bytes texture = Fixture_Texture(16, 8, format, mipCount, Blocks);
+        const Bytes texture = Fixture_Texture(16, 8, format, mipCount, BlockShade);
         const std::string dds = Written([&](FILE *f) { return Export_WriteInterpreted(f, KindTexture, texture); });
         ASSERT_EQ(dds.size(), texture.size()) << fourCC;
         std::string header(128, '\0');  // every byte not set here is 0
@@ -68,7 +80,7 @@ TEST(Export, DdsHeaderFromTheTextureHeader)
         EXPECT_EQ(dds, header + std::string(texture.begin() + 128, texture.end())) << fourCC << " " << mipCount;
     }
     // A 128-byte header is enough; one byte less has no .dds form, and nothing is written.
-    const Bytes texture = Fixture_Texture(4, 4, 1, 1, Blocks);
+    const Bytes texture = Fixture_Texture(4, 4, 1, 1, BlockShade);
     EXPECT_EQ(Written([&](FILE *f) { return Export_WriteDds(f, {texture.data(), 128}); }).size(), 128u);
     EXPECT_EQ(Written([&](FILE *f) { return Export_WriteDds(f, {texture.data(), 127}); }, ExportResult::TooShort), "");
 }
@@ -133,12 +145,12 @@ TEST(Export, DdsDecodesInOtherReaders)
     const uint32_t width = 16, height = 8;
     std::string want;
     for (uint32_t i = 0; i < width * height; ++i) {
-        const Rgb c = Fixture_Quantise(Blocks(i % width / 4, i / width / 4, 0, 0));
+        const Rgb c = Fixture_Quantise(BlockShade(i % width / 4, i / width / 4, 0, 0));
         want += {char(c.r), char(c.g), char(c.b)};
     }
     int tried = 0;
     for (uint32_t format : {1u, 5u}) {
-        const Bytes texture = Fixture_Texture(width, height, format, 3, Blocks);
+        const Bytes texture = Fixture_Texture(width, height, format, 3, BlockShade);
         const std::string path = dir / ("t" + std::to_string(format) + ".dds");
         ASSERT_EQ(Export_ToPath(path, "wb", [&](FILE *f) { return Export_WriteDds(f, texture); }), ExportResult::Ok);
         for (const auto &[probe, before, after] : readers) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -92,12 +93,10 @@ TEST(Scanner, CutsLongWordsAndSurvivesDeepNesting)
 
 TEST(MaterialText, DefaultsAndSwitches)
 {
-    MaterialText d = Parse("");
-    EXPECT_EQ(d.material.alphaRef, 0.55f);
-    EXPECT_EQ(d.material.specularExponent, 32.0f);
-    EXPECT_EQ(d.material.blendSrc, 0u);
-    EXPECT_EQ(d.diffuseName, "");
-    EXPECT_EQ(d.diffuseWrap[0], kGlClamp);
+    const MaterialText d = Parse("");
+    EXPECT_EQ(std::tuple(d.material.alphaRef, d.material.specularExponent, d.material.blendSrc, d.diffuseName,
+                         d.diffuseWrap[0]),
+              std::tuple(0.55f, 32.0f, 0u, "", kGlClamp));
 
     const struct {
         const char *text;
@@ -119,12 +118,9 @@ TEST(MaterialText, DefaultsAndSwitches)
     };
     for (const auto &c : cases) {
         const Material m = Parse(c.text).material;
-        EXPECT_EQ(m.alphaRef, c.alphaRef) << c.text;
-        EXPECT_EQ(m.blendSrc, c.blendSrc) << c.text;
-        EXPECT_EQ(m.blendDst, c.blendDst) << c.text;
-        EXPECT_EQ(m.noDepthTest, c.noDepthTest) << c.text;
-        EXPECT_EQ(m.noDepthWrite, c.noDepthWrite) << c.text;
-        EXPECT_EQ(m.noCull, c.noCull) << c.text;
+        EXPECT_EQ(std::tuple(m.alphaRef, m.blendSrc, m.blendDst, m.noDepthTest, m.noDepthWrite, m.noCull),
+                  std::tuple(c.alphaRef, c.blendSrc, c.blendDst, c.noDepthTest, c.noDepthWrite, c.noCull))
+            << c.text;
     }
 }
 
@@ -188,13 +184,11 @@ TEST(MaterialText, TextureLists)
     };
     for (const auto &c : cases) {
         const MaterialText t = Parse(c.text);
-        EXPECT_EQ(t.diffuseName, c.diffuse) << c.text;
-        EXPECT_EQ(t.normalName, c.normal) << c.text;
-        EXPECT_EQ(t.specularName, c.specular) << c.text;
-        EXPECT_EQ(t.diffuseWrap[0], c.diffuseWrap[0]) << c.text;
-        EXPECT_EQ(t.diffuseWrap[1], c.diffuseWrap[1]) << c.text;
-        EXPECT_EQ(t.sharedWrap[0], c.sharedWrap[0]) << c.text;
-        EXPECT_EQ(t.sharedWrap[1], c.sharedWrap[1]) << c.text;
+        EXPECT_EQ(std::tuple(t.diffuseName, t.normalName, t.specularName, t.diffuseWrap[0], t.diffuseWrap[1],
+                             t.sharedWrap[0], t.sharedWrap[1]),
+                  std::tuple(c.diffuse, c.normal, c.specular, c.diffuseWrap[0], c.diffuseWrap[1], c.sharedWrap[0],
+                             c.sharedWrap[1]))
+            << c.text;
     }
     // The word that ends a list is used up: it is not read as a key.
     EXPECT_EQ(Parse("numTextures 3 Texture 0 WRAP WRAP a_d FinalBlend ADD").material.blendSrc, 0u);

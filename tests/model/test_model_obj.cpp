@@ -1,26 +1,13 @@
 // The OBJ text of a model, exactly. (assimp reads the sample models' OBJ files
 // back in test_model_samples.cpp.)
 #include "model/model.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
-
-std::string ObjText(const Model *model, bool *ok = nullptr)
-{
-    FILE *file = tmpfile();
-    EXPECT_NE(file, nullptr);
-    const bool written = Model_WriteObj(file, model);
-    if (ok)
-        *ok = written;
-    std::string text(static_cast<size_t>(ftell(file)), '\0');
-    rewind(file);
-    EXPECT_EQ(fread(text.data(), 1, text.size(), file), text.size());
-    fclose(file);
-    return text;
-}
 
 ModelSurface Surface(const char *name, int vertexCount, std::vector<uint16_t> indices, int perElement)
 {

@@ -1,22 +1,14 @@
 // UploadTexture and DrawTexturePreview in a real context: DXT blocks of known
 // colours at native size, moved by textureOffset; the size check; formats,
 // wrap and filter parameters; short resources; no compression support.
-#include "fixtures.h"
 #include "gl_test_view.h"
+#include "test_data.h"
 #include "texture/texture.h"
 #include "render/render.h"
 
 namespace {
 
-Rgb BlockShade(uint32_t bx, uint32_t by, uint32_t, uint32_t)
-{
-    return {static_cast<uint8_t>(20 + bx * 14), static_cast<uint8_t>(30 + by * 25), static_cast<uint8_t>(200 - bx * 9)};
-}
-
-Rgb Solid(uint32_t, uint32_t, uint32_t, uint32_t)
-{
-    return {10, 220, 120};
-}
+constexpr auto Green = Solid<10, 220, 120>;
 
 class TextureTest : public GlViewTest {
 protected:
@@ -29,8 +21,7 @@ protected:
         viewer.preview.textureOffset[1] = y;
         R_DrawFrame();
     }
-    bool Shows(int x, int y, Rgb colour) const { return Near(At(x, y), ToPixel(Fixture_Quantise(colour))); }
-    static Pixel ToPixel(Rgb c) { return {c.r, c.g, c.b}; }
+    bool Shows(int x, int y, Rgb colour) const { return ShowsBlock(At(x, y), colour); }
     // A fresh texture name filled by UploadTexture from `bytes`.
     static GLuint Upload(const Bytes &bytes)
     {
@@ -82,7 +73,7 @@ TEST_F(TextureTest, BlocksAppearAtNativeSizeAndMoveWithTheOffset)
 
 TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
 {
-    struct Case {
+    const struct {
         uint32_t width, height, format;
         size_t topLevel;  // bytes after the header
         GLint internalFormat;
@@ -95,34 +86,30 @@ TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
         {8, 8, 77, 64, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT},
         {0, 0, 1, 8, GL_COMPRESSED_RGB_S3TC_DXT1_EXT},  // no size: one block
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " format " + std::to_string(c.format));
-        Bytes full = Fixture_Texture(c.width, c.height, c.format, 1, Solid);
+        Bytes full = Fixture_Texture(c.width, c.height, c.format, 1, Green);
         full.resize(kTextureHeaderSize + c.topLevel);  // the fixture always writes at least one block
         Upload(full);
-        EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), static_cast<GLint>(std::max(c.width, 1u)));
-        EXPECT_EQ(Level0(GL_TEXTURE_HEIGHT), static_cast<GLint>(std::max(c.height, 1u)));
-        EXPECT_EQ(Level0(GL_TEXTURE_INTERNAL_FORMAT), c.internalFormat);
-        EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_CLAMP);
-        EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_T), GL_CLAMP);
-        EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
-        EXPECT_EQ(Parameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+        EXPECT_EQ(std::tuple(Level0(GL_TEXTURE_WIDTH), Level0(GL_TEXTURE_HEIGHT), Level0(GL_TEXTURE_INTERNAL_FORMAT)),
+                  std::tuple(GLint(std::max(c.width, 1u)), GLint(std::max(c.height, 1u)), c.internalFormat));
+        EXPECT_EQ(std::tuple(Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_WRAP_T),
+                             Parameter(GL_TEXTURE_MIN_FILTER), Parameter(GL_TEXTURE_MAG_FILTER)),
+                  std::tuple(GL_CLAMP, GL_CLAMP, GL_LINEAR, GL_LINEAR));
 
         // One byte short: nothing uploaded and no parameter set (GL's own default wrap stays).
-        Bytes shortOne(full.begin(), full.end() - 1);
-        Upload(shortOne);
-        EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), 0);
-        EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-        EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST_MIPMAP_LINEAR);
+        Upload(Bytes(full.begin(), full.end() - 1));
+        EXPECT_EQ(std::tuple(Level0(GL_TEXTURE_WIDTH), Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_MIN_FILTER)),
+                  std::tuple(0, GL_REPEAT, GL_NEAREST_MIPMAP_LINEAR));
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     // The wrap pair a material left behind applies to later uploads.
     viewer.uploadWrapS = GL_REPEAT;
     viewer.uploadWrapT = GL_CLAMP_TO_EDGE;
-    Upload(Fixture_Texture(8, 8, 1, 1, Solid));
-    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-    EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+    Upload(Fixture_Texture(8, 8, 1, 1, Green));
+    EXPECT_EQ(std::pair(Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_WRAP_T)),
+              std::pair(GL_REPEAT, GL_CLAMP_TO_EDGE));
 }
 
 TEST_F(TextureTest, ResourcesShorterThanTheHeaderShowNothing)
@@ -134,8 +121,7 @@ TEST_F(TextureTest, ResourcesShorterThanTheHeaderShowNothing)
         EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), 0) << length;
         Show(stub, 0, 0);
         EXPECT_TRUE(viewer.preview.previewPrepared) << length;  // not retried every frame
-        EXPECT_EQ(At(0, 0), kClearGrey) << length;
-        EXPECT_EQ(At(2, 2), kClearGrey) << length;
+        EXPECT_TRUE(At(0, 0) == kClearGrey && At(2, 2) == kClearGrey) << length;
     }
     UploadTexture(9, nullptr, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -143,12 +129,12 @@ TEST_F(TextureTest, ResourcesShorterThanTheHeaderShowNothing)
 
 TEST_F(TextureTest, UploadsOncePerSelection)
 {
-    Show(Fixture_Texture(16, 16, 1, 1, Solid), 0, 0);
-    EXPECT_TRUE(Shows(4, 4, Solid(0, 0, 1, 1)));
+    Show(Fixture_Texture(16, 16, 1, 1, Green), 0, 0);
+    EXPECT_TRUE(Shows(4, 4, Green(0, 0, 1, 1)));
     // Later frames only draw: new bytes under the same selection are not uploaded.
     viewer.preview.CurrentResource = Fixture_Texture(16, 16, 1, 1, BlockShade);
     R_DrawFrame();
-    EXPECT_TRUE(Shows(4, 4, Solid(0, 0, 1, 1)));
+    EXPECT_TRUE(Shows(4, 4, Green(0, 0, 1, 1)));
     viewer.preview.previewPrepared = false;
     R_DrawFrame();
     EXPECT_TRUE(Shows(5, 5, BlockShade(1, 1, 4, 4)));
@@ -160,7 +146,7 @@ TEST_F(TextureTest, WithoutCompressionNoPictureIsShown)
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
-    UploadTexture(1, Fixture_Texture(8, 8, 1, 1, Solid).data(), 128 + 32);
+    UploadTexture(1, Fixture_Texture(8, 8, 1, 1, Green).data(), 128 + 32);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, static_cast<GLint>(name));  // nothing was bound

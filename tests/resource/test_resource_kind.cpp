@@ -1,6 +1,7 @@
 // Classification by leading bytes, the text view's text, the dependency listing and the info line.
 #include "resource/resource_kind.h"
-#include "fixtures.h"
+#include "model_fixtures.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ static std::span<const uint8_t> Span(const std::string &s)
 
 TEST(ResourceKind, ClassifiesByLeadingBytes)
 {
-    const std::string material = "// THIS FILE WAS GENERATED FROM RENDERTOOLS", xml = "<?xml version=";
+    const std::string material = kMaterialHead.substr(0, kMaterialHead.size() - 1), xml = "<?xml version=";
     const std::string eiff = "EIFF\1\0\0\0\0\0\0\0\0\0\0\0"s;  // 16 bytes
     const std::pair<std::string, ResourceKind> rows[] = {
         {"", KindUnknown}, {"ab", KindUnknown}, {"abc", KindText}, {"\0\0\0"s, KindText}, {"SYT", KindText},
@@ -43,12 +44,6 @@ TEST(ResourceKind, TextViewTextAndInfoLine)
     EXPECT_EQ(FormatResourceInfo(KindCharacterData, 5243), "Resource: Character Data/Animation (0.01MB)");
 }
 
-static void PutU32(Bytes &b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 TEST(ResourceKind, DependencyListing)
 {
     const size_t count = 64 + 48, first = 64 + 52;  // where the fixture puts them
@@ -56,10 +51,10 @@ TEST(ResourceKind, DependencyListing)
         {{"tex/a.dds", "", "b"}, [](Bytes &) {}, "tex/a.dds\r\nb\r\n"},
         {{"ab\0cd"s, "e"}, [](Bytes &) {}, "ab\r\ne\r\n"},
         {{"one", "two"}, [](Bytes &b) { b.pop_back(); }, "one\r\n"},
-        {{"one", "two"}, [](Bytes &b) { PutU32(b, count, ~0u); }, "one\r\ntwo\r\n"},
-        {{"one", "two"}, [](Bytes &b) { PutU32(b, first + 2, ~0u); }, ""},  // L = -1
-        {{"one"}, [](Bytes &b) { PutU32(b, first + 2, 0x7FFFFFFF); }, ""},
-        {{"one"}, [](Bytes &b) { PutU32(b, 28, 0xFFFFFFF0u); }, ""},
+        {{"one", "two"}, [](Bytes &b) { Fixture_PutU32(b, count, ~0u); }, "one\r\ntwo\r\n"},
+        {{"one", "two"}, [](Bytes &b) { Fixture_PutU32(b, first + 2, ~0u); }, ""},  // L = -1
+        {{"one"}, [](Bytes &b) { Fixture_PutU32(b, first + 2, 0x7FFFFFFF); }, ""},
+        {{"one"}, [](Bytes &b) { Fixture_PutU32(b, 28, 0xFFFFFFF0u); }, ""},
         {{"one"}, [](Bytes &b) { b.resize(31); }, ""}};
     for (const auto &[names, edit, text] : rows) {
         Bytes bytes = Fixture_EffectContainer(names);

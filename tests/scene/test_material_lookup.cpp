@@ -1,8 +1,8 @@
 // Materials and textures found by name across the open archive and GLOBAL.PAK,
 // and the texture names a material hands out.
 #include "viewer/viewer_state.h"
-#include "fixtures.h"
 #include "temp_dir.h"
+#include "test_data.h"
 #include "scene/scene.h"
 #include "texture/texture.h"
 
@@ -13,22 +13,10 @@
 
 namespace {
 
-constexpr const char *kMaterialHead = "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n";
-
-Bytes MaterialBytes(const std::string &body)
-{
-    return Fixture_FromString(kMaterialHead + body);
-}
-
-Rgb Grey(uint32_t, uint32_t, uint32_t, uint32_t)
-{
-    return {128, 128, 128};
-}
-
 // A texture whose width tells it apart from the others.
 Bytes Texture(uint32_t width)
 {
-    return Fixture_Texture(width, 4, 1, 1, Grey);
+    return Fixture_Texture(width, 4, 1, 1, Solid<128, 128, 128>);
 }
 
 uint32_t TextureWidth(const uint8_t *bytes)
@@ -65,23 +53,11 @@ protected:
         gUploads.clear();
         viewer.services.UploadTexture = RecordUpload;
     }
-    void TearDown() override
-    {
-        ViewerState_Reset();
-    }
+    void TearDown() override { ViewerState_Reset(); }
     void Open(const std::string &path) { ASSERT_EQ(Pak_OpenArchive(path, viewer.mainPak), PakOpenResult::Ok); }
 
     TempDir dir;
 };
-
-FixtureEntry Entry(const std::string &name, Bytes bytes, int16_t part = -1)
-{
-    FixtureEntry e;
-    e.name = name;
-    e.bytes = std::move(bytes);
-    e.part = part;
-    return e;
-}
 
 }  // namespace
 
@@ -89,18 +65,16 @@ TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
 {
     FixtureArchive a;
     a.entries = {
-        Entry("stone", Fixture_FromString("plain text, not a material")),
-        Entry("STONE", MaterialBytes("Class first"), 0),
-        Entry("stone", MaterialBytes("Class second")),
-        Entry("stone", Texture(16)),
-        Entry("packed", Fixture_LzoBlock(Texture(32), true), 1),
-        Entry("gone", Texture(8), 2),
-        Entry("gone", MaterialBytes("never reached")),
-        Entry(std::string(64, 'n'), Texture(64)),
+        {"stone", Fixture_FromString("plain text, not a material")},
+        {"STONE", MaterialBytes("Class first"), 0},
+        {"stone", MaterialBytes("Class second")},
+        {"stone", Texture(16)},
+        {"packed", Fixture_LzoBlock(Texture(32), true), 1},
+        {"gone", Texture(8), 2},
+        {"gone", MaterialBytes("never reached")},
+        {std::string(64, 'n'), Texture(64)},
+        {.name = "hidden", .bytes = Texture(8), .skipped = true},
     };
-    FixtureEntry skipped = Entry("hidden", Texture(8));
-    skipped.skipped = true;
-    a.entries.push_back(skipped);
     ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", a));
     ASSERT_EQ(remove((dir / "OTHER_02.PAK").c_str()), 0);
     Open(dir / "OTHER.PAK");
@@ -119,18 +93,16 @@ TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
     EXPECT_FALSE(Pak_LoadEntryByName("stone", KindModel, pak, bytes));
     EXPECT_TRUE(bytes.empty());
     // The companion of the first "gone" is missing: the search ends there.
-    EXPECT_FALSE(Pak_LoadEntryByName("gone", KindMaterial, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName("hidden", KindTexture, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName("", KindUnknown, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName("ston", KindMaterial, pak, bytes));
-    EXPECT_FALSE(Pak_LoadEntryByName(std::string(65, 'n'), KindTexture, pak, bytes));
+    for (const auto &[name, kind] : {std::pair{std::string("gone"), KindMaterial}, {"hidden", KindTexture},
+                                     {"", KindUnknown}, {"ston", KindMaterial}, {std::string(65, 'n'), KindTexture}})
+        EXPECT_FALSE(Pak_LoadEntryByName(name, kind, pak, bytes)) << name;
 }
 
 TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
 {
     FixtureArchive global, other;
-    global.entries = {Entry("g_mat", MaterialBytes("FinalBlend ADD"))};
-    other.entries = {Entry("o_mat", MaterialBytes("FinalBlend ALPHA"))};
+    global.entries = {{"g_mat", MaterialBytes("FinalBlend ADD")}};
+    other.entries = {{"o_mat", MaterialBytes("FinalBlend ALPHA")}};
     ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", other));
     // No GLOBAL.PAK yet: not found, and tried again later.
     Open(dir / "OTHER.PAK");
@@ -166,9 +138,9 @@ TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
 TEST_F(MaterialLookup, FindByNameCutsTheMatEnding)
 {
     FixtureArchive a;
-    a.entries = {Entry("stone", MaterialBytes("FinalBlend ADD")), Entry("x", MaterialBytes("FinalBlend ALPHA")),
-                 Entry(".mat", MaterialBytes("FinalBlend MULTIPLY")), Entry("empty", {}),
-                 Entry("blooddripfull", MaterialBytes("VVelocity 0.5"))};
+    a.entries = {{"stone", MaterialBytes("FinalBlend ADD")}, {"x", MaterialBytes("FinalBlend ALPHA")},
+                 {".mat", MaterialBytes("FinalBlend MULTIPLY")}, {"empty", {}},
+                 {"blooddripfull", MaterialBytes("VVelocity 0.5")}};
     ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", a));
     EXPECT_EQ(Mat_FindByName("stone"), nullptr);  // no archive open
     Open(dir / "GLOBAL.PAK");
@@ -190,12 +162,12 @@ TEST_F(MaterialLookup, FindByNameCutsTheMatEnding)
 TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
 {
     FixtureArchive global, other;
-    global.entries = {Entry("__missingtexture", Texture(4)), Entry("wall_n", Texture(12), 0),
-                      Entry("wall_d", MaterialBytes("a material, not a texture"))};
-    other.entries = {Entry("wall_d", Texture(8)), Entry("wall_s", Fixture_LzoBlock(Texture(20), false))};
+    global.entries = {{"__missingtexture", Texture(4)}, {"wall_n", Texture(12), 0},
+                      {"wall_d", MaterialBytes("a material, not a texture")}};
+    other.entries = {{"wall_d", Texture(8)}, {"wall_s", Fixture_LzoBlock(Texture(20), false)}};
     ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", global));
     ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", other));
-    const std::string text = std::string(kMaterialHead) +
+    const std::string text = kMaterialHead +
                              "numTextures 3\n"
                              "Texture 0 WRAP BORDER wall_d\n"
                              "Texture 1 BORDER WRAP wall_n\n"
@@ -204,22 +176,18 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     // No archive open: the material is read, no texture is looked up.
     MaterialPtr m(Mat_Parse(text.data(), text.size(), "wall.mat"));
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->diffuseTexture, 0u);
-    EXPECT_TRUE(gUploads.empty());
+    EXPECT_TRUE(m->diffuseTexture == 0u && gUploads.empty());
 
     Open(dir / "OTHER.PAK");
     m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
-    EXPECT_EQ(m->diffuseTexture, 2u);
-    EXPECT_EQ(m->normalTexture, 3u);
-    EXPECT_EQ(m->specularTexture, 4u);
+    EXPECT_EQ(std::tuple(m->diffuseTexture, m->normalTexture, m->specularTexture), std::tuple(2u, 3u, 4u));
     EXPECT_EQ(gUploads, (std::vector<Upload>{{2, 0x2901, 0x812D, 8}, {3, 0x2900, 0x2901, 12}, {4, 0x2900, 0x2901, 20}}));
 
     // A missing diffuse map shows "__missingtexture"; a missing normal map has no stand-in.
     gUploads.clear();
     const std::string missing = "numTextures 2 Texture 0 WRAP WRAP nothing_d Texture 0 WRAP WRAP nothing_n";
     m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
-    EXPECT_EQ(m->diffuseTexture, 5u);
-    EXPECT_EQ(m->normalTexture, 0u);
+    EXPECT_EQ(std::pair(m->diffuseTexture, m->normalTexture), std::pair(5u, 0u));
     EXPECT_EQ(gUploads, (std::vector<Upload>{{5, 0x2901, 0x2901, 4}}));
     m.reset(Mat_Parse("", 0, "m"));
     EXPECT_EQ(m->diffuseTexture, 6u);
@@ -228,8 +196,7 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     // Without an uploader the names are still handed out.
     viewer.services.UploadTexture = nullptr;
     m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
-    EXPECT_EQ(m->specularTexture, 9u);
-    EXPECT_EQ(gUploads.size(), 2u);
+    EXPECT_EQ(std::pair(m->specularTexture, gUploads.size()), std::pair(9u, size_t(2)));
 
     // Without "__missingtexture" anywhere the diffuse map stays 0.
     ViewerState_Reset();

@@ -5,6 +5,7 @@
 #include "model/model.h"
 #include "model_fixtures.h"
 #include "temp_dir.h"
+#include "test_data.h"
 #include "scene/scene.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,6 @@
 #include <thread>
 
 namespace {
-
-const char kMaterialHead[] = "// THIS FILE WAS GENERATED FROM RENDERTOOLS\n";
-
-Rgb Grey(uint32_t, uint32_t, uint32_t, uint32_t)
-{
-    return {128, 128, 128};
-}
 
 int gUploads = 0;
 
@@ -45,13 +39,7 @@ protected:
     void Open(const FixtureArchive &archive)
     {
         ASSERT_TRUE(Fixture_WritePak(dir / "MODELS.PAK", archive));
-        window.answers.push_back(dir / "MODELS.PAK");
-        OnCommand(window, CmdFileOpen);
-    }
-    void Select(const std::string &line)
-    {
-        window.Select(line);
-        OnSelchangeEntryList(window);
+        window.Open(dir / "MODELS.PAK");
     }
 
     FakeWindow window;
@@ -69,20 +57,14 @@ ModelFixture NamedBoxes(const std::vector<std::string> &names)
     return m;
 }
 
-std::string ReadText(const std::string &path)
-{
-    const Bytes b = Fixture_ReadFile(path);
-    return std::string(b.begin(), b.end());
-}
-
 }  // namespace
 
 TEST_F(ModelView, SurfacesShareMaterialsByNameIgnoringCase)
 {
     FixtureArchive a;
     a.entries = {
-        {"stone", Fixture_FromString(std::string(kMaterialHead) + "numTextures 1 Texture 0 WRAP WRAP stone_d")},
-        {"stone_d", Fixture_Texture(8, 8, 1, 1, Grey)},
+        {"stone", MaterialBytes("numTextures 1 Texture 0 WRAP WRAP stone_d")},
+        {"stone_d", Fixture_Texture(8, 8, 1, 1, Solid<128, 128, 128>)},
     };
     Open(a);
     const Bytes bytes = Fixture_Model(NamedBoxes({"Stone.mat", "stone.MAT", "", "missing", "missing", "STONE.mat"}));
@@ -91,16 +73,11 @@ TEST_F(ModelView, SurfacesShareMaterialsByNameIgnoringCase)
     Model_AttachMaterials(*model);
     const auto &s = model->surfaces;
     ASSERT_NE(s[0].material, nullptr);
-    EXPECT_FALSE(s[0].materialShared);
-    EXPECT_EQ(s[0].material->diffuseTexture, 2u);
-    for (size_t i : {1, 5}) {
-        EXPECT_EQ(s[i].material, s[0].material) << i;
-        EXPECT_TRUE(s[i].materialShared) << i;
-    }
-    for (size_t i : {2, 3, 4}) {
-        EXPECT_EQ(s[i].material, nullptr) << i;
-        EXPECT_FALSE(s[i].materialShared) << i;
-    }
+    EXPECT_EQ(std::pair(s[0].materialShared, s[0].material->diffuseTexture), std::pair(false, 2u));
+    for (size_t i : {1, 5})
+        EXPECT_EQ(std::pair(s[i].material, s[i].materialShared), std::pair(s[0].material, true)) << i;
+    for (size_t i : {2, 3, 4})
+        EXPECT_TRUE(s[i].material == nullptr && !s[i].materialShared) << i;
     EXPECT_EQ(gUploads, 1);  // the archive was read for the first of them only
     Model_Free(model);       // the shared material is released once
 
@@ -123,7 +100,7 @@ TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
 
     // The models' preview is off, so no frame prepares the model.
     OnCommand(window, CmdViewModels);
-    Select("good [0000]");
+    window.Click("good [0000]");
     EXPECT_TRUE(window.Enabled(CmdExportInterpreted));
     EXPECT_EQ(viewer.preview.model, nullptr);
     window.answers.push_back(dir / "good.obj");
@@ -132,12 +109,7 @@ TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
     ASSERT_EQ(window.dialogs.size(), 2u);
     EXPECT_EQ(window.dialogs.back().filter, "WaveFront Object (*.obj)|*.obj;*.[oO][bB][jJ]|All Files (*.*)|*");
     ASSERT_NE(viewer.preview.model, nullptr);
-    FILE *expected = tmpfile();
-    ASSERT_TRUE(Model_WriteObj(expected, viewer.preview.model));
-    std::string text(static_cast<size_t>(ftell(expected)), '\0');
-    rewind(expected);
-    ASSERT_EQ(fread(text.data(), 1, text.size(), expected), text.size());
-    fclose(expected);
+    const std::string text = ObjText(viewer.preview.model);
     EXPECT_EQ(ReadText(dir / "good.obj"), text);
     EXPECT_NE(text.find("usemtl wood\n"), std::string::npos);
     // A second export writes the same model again.
@@ -148,12 +120,12 @@ TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
     EXPECT_EQ(ReadText(dir / "again.obj"), text);
 
     // A model that cannot be read is said so before any file is named.
-    Select("broken [0001]");
+    window.Click("broken [0001]");
     window.dialogs.clear();
     window.answers.push_back(dir / "broken.obj");
     Export_Interpreted(window);
     EXPECT_TRUE(window.dialogs.empty());
-    EXPECT_EQ(window.messages, std::vector<std::string>{"The model could not be read, so it was not exported."});
+    EXPECT_EQ(window.messages, std::vector<std::string>{Export_Message(ExportResult::NoModel)});
     EXPECT_FALSE(std::filesystem::exists(dir / "broken.obj"));
 }
 
@@ -173,9 +145,8 @@ TEST_F(ModelView, PreparationFramesListsAndHides)
     ASSERT_NE(viewer.preview.model, nullptr);
     EXPECT_TRUE(viewer.preview.previewPrepared);
     ASSERT_EQ(window.surfaceRows.size(), 101u);
-    EXPECT_EQ(window.surfaceRows[0], "00 - m0");
-    EXPECT_EQ(window.surfaceRows[9], "09 - m9");
-    EXPECT_EQ(window.surfaceRows[100], "100 - m100");
+    EXPECT_EQ(std::tuple(window.surfaceRows[0], window.surfaceRows[9], window.surfaceRows[100]),
+              std::tuple("00 - m0", "09 - m9", "100 - m100"));
     // Framed by the bounds (x -10..10010, y -20..20, z -30..30 after the scale of 100).
     EXPECT_FLOAT_EQ(viewer.preview.orbitCentre[1], 5000);
     EXPECT_FLOAT_EQ(viewer.preview.zoomDistance, 10020 + 200);

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <set>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -20,23 +19,6 @@ struct CliResult {
     int status = -1;  // exit status, or 128 + signal
     std::string out, err;
 };
-
-inline std::string ReadText(const std::string &path)
-{
-    Bytes b = Fixture_ReadFile(path);
-    return std::string(b.begin(), b.end());
-}
-
-// Regular files and links under `root`, as relative paths.
-inline std::set<std::string> FilesUnder(const std::string &root)
-{
-    namespace fs = std::filesystem;
-    std::set<std::string> files;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        if (!it->is_directory() || it->is_symlink())
-            files.insert(fs::relative(it->path(), root).string());
-    return files;
-}
 
 // Runs `program` with `args`; stdin is /dev/null, stdout goes to `stdoutPath`
 // (a capture file when empty), stderr to a capture file.
@@ -75,4 +57,10 @@ inline CliResult RunProgram(const std::string &program, const std::vector<std::s
 inline CliResult RunCli(const std::vector<std::string> &args, const TempDir &dir, const std::string &stdoutPath = "")
 {
     return RunProgram(QUILLON_CLI, args, dir, stdoutPath);
+}
+
+// Writes the sample archives into `folder`; false when the sample maker fails.
+inline bool MakeSamples(const std::string &folder, const TempDir &dir)
+{
+    return RunProgram(QUILLON_MAKE_SAMPLES, {folder}, dir).status == 0;
 }

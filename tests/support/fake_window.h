@@ -2,6 +2,7 @@
 // they run against the wx frame, and tests read back what they did.
 #pragma once
 
+#include "app/main_dialog.h"
 #include "dialog_answers.h"
 
 #include <map>
@@ -87,6 +88,17 @@ public:
         for (size_t i = 0; i < entryLines.size(); ++i)
             if (entryLines[i] == line)
                 selection = static_cast<int>(i);
+    }
+    // A click on a line, and File > Open answered with `path`: the handlers run.
+    void Click(const std::string &line)
+    {
+        Select(line);
+        OnSelchangeEntryList(*this);
+    }
+    void Open(const std::string &path)
+    {
+        answers.push_back(path);
+        OnCommand(*this, CmdFileOpen);
     }
     bool Shown(ControlId id) const { return controls.at(id).shown; }
     bool Enabled(Command command) const { return IsMenuItemEnabled(command); }

@@ -5,6 +5,7 @@
 
 #include "app/gl_canvas.h"
 #include "app/services.h"
+#include "fixtures.h"
 #include "render/gl_procs.h"
 #include "seam_window.h"
 
@@ -23,6 +24,13 @@ struct Pixel {
 inline std::ostream &operator<<(std::ostream &out, const Pixel &p)
 {
     return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
+}
+
+// Whether `p` is the colour a DXT block of colour `c` decodes to, within a step.
+inline bool ShowsBlock(const Pixel &p, Rgb c)
+{
+    const Rgb q = Fixture_Quantise(c);
+    return std::abs(p.r - q.r) <= 1 && std::abs(p.g - q.g) <= 1 && std::abs(p.b - q.b) <= 1;
 }
 
 // What the screen shows of `window` (the part of it inside the screen).

@@ -2,6 +2,7 @@
 // event loop. Used by the window tests and the benchmarks.
 #pragma once
 
+#include "app/entry_list_ctrl.h"
 #include "app/quillon_dlg.h"
 #include "dialog_answers.h"
 
@@ -57,4 +58,29 @@ inline bool PumpUntil(int ms, Done done)
 inline void Pump(int ms)
 {
     PumpUntil(ms, [] { return false; });
+}
+
+// A new main window on screen with `archive` opened through File > Open.
+inline SeamWindow *OpenWindow(const std::string &archive)
+{
+    auto *frame = new SeamWindow();
+    frame->Show();
+    Pump(100);
+    frame->answers.push_back(archive);
+    OnCommand(*frame, CmdFileOpen);
+    Pump(50);
+    return frame;
+}
+
+// Selects the first entry line that starts with `prefix`, as the list does
+// for the user; false when there is none or the selection did not arrive.
+inline bool SelectLine(SeamWindow &frame, const std::string &prefix)
+{
+    EntryListCtrl *list = frame.EntryList();
+    for (size_t i = 0; i < list->LineCount(); ++i)
+        if (list->LineText(static_cast<long>(i)).rfind(prefix, 0) == 0) {
+            frame.SelectEntryLine(static_cast<int>(i));
+            return PumpUntil(2000, [&] { return viewer.selectedEntry >= 0 && frame.GetEntrySelection() == int(i); });
+        }
+    return false;
 }

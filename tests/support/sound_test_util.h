@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 // A record over bytes the test keeps alive.
 inline SoundRecord RecordOver(const Bytes &bytes)
@@ -17,12 +16,12 @@ inline SoundRecord RecordOver(const Bytes &bytes)
     return SoundRecord{{'O', 'G', 'G', '!'}, const_cast<uint8_t *>(bytes.data()), static_cast<uint32_t>(bytes.size())};
 }
 
-// A file name of this test process's own under the temporary folder.
-inline std::string TempPath(const std::string &name)
-{
-    const char *dir = getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/quillon-sound-" + std::to_string(getpid()) + "-" + name;
-}
+// An environment variable set for as long as the object lives.
+struct EnvVar {
+    const char *name;
+    EnvVar(const char *n, const std::string &value) : name(n) { setenv(n, value.c_str(), 1); }
+    ~EnvVar() { unsetenv(name); }
+};
 
 inline int16_t SampleAt(const Bytes &b, size_t i)
 {

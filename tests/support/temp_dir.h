@@ -1,8 +1,12 @@
-// A scratch directory per test, removed with everything in it afterwards.
+// A scratch directory per test, removed with everything in it afterwards, and
+// reading back what was written into it.
 #pragma once
+
+#include "fixtures.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 struct TempDir {
@@ -15,3 +19,20 @@ struct TempDir {
     ~TempDir() { std::filesystem::remove_all(path); }
     std::string operator/(const std::string &file) const { return path + file; }
 };
+
+inline std::string ReadText(const std::string &path)
+{
+    Bytes b = Fixture_ReadFile(path);
+    return std::string(b.begin(), b.end());
+}
+
+// Regular files and links under `root`, as relative paths.
+inline std::set<std::string> FilesUnder(const std::string &root)
+{
+    namespace fs = std::filesystem;
+    std::set<std::string> files;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+        if (!it->is_directory() || it->is_symlink())
+            files.insert(fs::relative(it->path(), root).string());
+    return files;
+}
