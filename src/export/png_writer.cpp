@@ -6,14 +6,17 @@
 #include <csetjmp>
 #include <new>
 #include <png.h>
+#include <zlib.h>
 
 namespace {
 
-// zlib level 3 with the Sub filter on every row: measured on DXT5 textures of
-// 512 x 512, about four times faster than libpng's defaults (level 6, the
-// filter chosen per row) for files about a tenth larger.
-constexpr int kCompressionLevel = 3;
-constexpr int kFilters = PNG_FILTER_SUB;
+// Run-length deflate of rows filtered by Up: measured on the PNG benchmark's
+// textures (DXT5, 512 x 512, grainy), 10 ms and 530 KB each, against 23 ms
+// and 457 KB for level 3 with Sub and 96 ms and 519 KB for libpng's defaults
+// (level 6, a filter chosen per row).
+constexpr int kCompressionLevel = 1;
+constexpr int kStrategy = Z_RLE;
+constexpr int kFilters = PNG_FILTER_UP;
 
 void AppendToVector(png_structp png, png_bytep data, size_t length)
 {
@@ -57,6 +60,7 @@ bool WritePng(FILE *file, std::vector<uint8_t> *out, const TextureImage &image)
     png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, kCompressionLevel);
+    png_set_compression_strategy(png, kStrategy);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilters);
     png_write_info(png, info);
     const size_t stride = static_cast<size_t>(image.width) * 4;

@@ -151,8 +151,9 @@ bool Texture_DecodeLevel(std::span<const uint8_t> resource, uint32_t level, Text
     const bool dxt1 = format == 1, explicitAlpha = format == 2 || format == 3, premultiplied = format == 2 || format == 4;
     const uint8_t *block = resource.data() + offset;
     const size_t stride = static_cast<size_t>(w) * 4;
-    for (uint32_t by = 0; by < h; by += 4) {
-        for (uint32_t bx = 0; bx < w; bx += 4, block += blockSize) {
+    const uint64_t blocksX = (static_cast<uint64_t>(w) + 3) / 4, blocksY = (static_cast<uint64_t>(h) + 3) / 4;
+    for (uint64_t by = 0; by < blocksY; ++by) {
+        for (uint64_t bx = 0; bx < blocksX; ++bx, block += blockSize) {
             uint8_t texels[16][4];
             DecodeColour(block + blockSize - 8, dxt1, texels);
             if (explicitAlpha)
@@ -163,9 +164,9 @@ bool Texture_DecodeLevel(std::span<const uint8_t> resource, uint32_t level, Text
                 Unpremultiply(texels);
             // Blocks on the right and bottom edges of a side that is not a
             // multiple of 4 are cut.
-            const uint32_t cols = std::min<uint32_t>(4, w - bx), rows = std::min<uint32_t>(4, h - by);
-            uint8_t *dst = out.rgba.data() + by * stride + static_cast<size_t>(bx) * 4;
-            for (uint32_t y = 0; y < rows; ++y, dst += stride)
+            const size_t cols = std::min<uint64_t>(4, w - 4 * bx), rows = std::min<uint64_t>(4, h - 4 * by);
+            uint8_t *dst = out.rgba.data() + 4 * by * stride + 16 * bx;
+            for (size_t y = 0; y < rows; ++y, dst += stride)
                 memcpy(dst, texels[4 * y], cols * 4);
         }
     }
