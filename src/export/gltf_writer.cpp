@@ -243,7 +243,7 @@ bool Builder::Material(size_t surface, int &index, std::string *error)
         m.alphaMode = "BLEND";
     } else if (in.alphaCutoff > 0.0f && in.alphaCutoff <= 1.0f) {
         m.alphaMode = "MASK";
-        m.alphaCutoff = in.alphaCutoff;
+        m.alphaCutoff = std::round(in.alphaCutoff * 1e6) / 1e6;  // 0.55, not the float's 0.550000011920929
     }
     if (in.baseColour &&
         !Texture(in.baseColour, in.wrapS, in.wrapT, m.pbrMetallicRoughness.baseColorTexture.index, error))
