@@ -1,0 +1,45 @@
+// Running the programs that read back what the export forms write: Pillow
+// (Debian's /usr/bin/python3), ImageMagick, node with the glTF validator,
+// assimp. Each is probed first, so a machine without one skips its checks.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+// Single quotes for a shell word.
+inline std::string Quoted(const std::string &s)
+{
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// The command's standard output; `*status` gets its exit status.
+inline std::string Output(const std::string &command, int *status = nullptr)
+{
+    std::string out;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status)
+            *status = -1;
+        return out;
+    }
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    const int rc = pclose(pipe);
+    if (status)
+        *status = rc;
+    return out;
+}
+
+inline bool Installed(const std::string &probe)
+{
+    return system((probe + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline const char *kPillow = "/usr/bin/python3 -c 'import PIL'";
+inline const char *kImageMagick = "test -x /usr/bin/convert";
+inline const char *kAssimp = "command -v assimp";

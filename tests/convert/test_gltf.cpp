@@ -1,0 +1,109 @@
+// glTF exports of a model with triangle-list and triangle-strip surfaces and
+// textures, checked by the Khronos validator and read by assimp, which must
+// find the vertices and triangles it finds in the OBJ export of the model.
+#include "temp_dir.h"
+#include "export/gltf_writer.h"
+#include "model/model.h"
+#include "model_fixtures.h"
+#include "readers.h"
+#include "texture/texture_decode.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+struct ModelDeleter {
+    void operator()(Model *m) const { Model_Free(m); }
+};
+
+TextureImage Decoded(uint32_t width, uint32_t height, uint32_t format)
+{
+    const Bytes texture = Fixture_Texture(width, height, format, 1, Fixture_PictureColour);
+    TextureImage image;
+    EXPECT_TRUE(Texture_DecodeLevel(texture, 0, image, nullptr));
+    return image;
+}
+
+// Vertices and faces as `assimp info` counts them; `raw`: without its
+// processing, which joins equal vertices and merges meshes of one material.
+std::string AssimpCounts(const std::string &path, bool raw)
+{
+    int status;
+    const std::string out = Output("assimp info " + Quoted(path) + (raw ? " -r" : "") + " 2>&1", &status);
+    long vertices = -1, faces = -1;
+    for (size_t at = 0; at < out.size(); at = out.find('\n', at) + 1) {
+        sscanf(out.c_str() + at, "Vertices: %ld", &vertices);
+        sscanf(out.c_str() + at, "Faces: %ld", &faces);
+        if (out.find('\n', at) == std::string::npos)
+            break;
+    }
+    return status == 0 ? std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces" : out;
+}
+
+}  // namespace
+
+TEST(Gltf, ValidatorAndAssimpReadBothForms)
+{
+    const std::string validator = QUILLON_SOURCE_DIR "/.cache/npm/node_modules/gltf-validator";
+    if (!Installed("node -e 'require(\"" + validator + "\")'") || !Installed(kAssimp))
+        GTEST_SKIP() << "node with the glTF validator (scripts/setup) and assimp are needed";
+
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 2, 0.5f};
+    ModelFixture fixture;
+    fixture.surfaces = {Fixture_Box("crate", centre, half), Fixture_StripPanel("floor", -2, -2, 4, 1, -1, 5),
+                        Fixture_Box("crate", centre, half)};
+    const Bytes bytes = Fixture_Model(fixture);
+    std::unique_ptr<Model, ModelDeleter> model(Model_Parse(bytes.data(), bytes.size()));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 3u);
+    model->surfaces[0].vertices[0].normal[0] = model->surfaces[0].vertices[0].normal[1] = 0;
+    model->surfaces[0].vertices[0].normal[2] = 0;  // no direction: it becomes (0, 0, 1)
+
+    // A strip through 65536 vertices: index 65535 is glTF's restart value in 16 bits.
+    Model ribbon;
+    ModelSurface &zigzag = ribbon.surfaces.emplace_back();
+    zigzag.indicesPerElement = 1;
+    for (uint32_t k = 0; k < 65536; ++k) {
+        zigzag.vertices.push_back(ModelVertex{0.001f * k, 0.5f, {0.01f * k, float(k % 2), 3}, {0, 0, 1}, {}, {}});
+        zigzag.indices.push_back(static_cast<uint16_t>(k));
+    }
+    zigzag.vertexCount = zigzag.elementCount = 65536;
+
+    const TextureImage diffuse = Decoded(20, 12, 1), normal = Decoded(16, 16, 5);
+    GltfMaterialInput crate{"crate", &diffuse, &normal, 0x2901, 0x812D};
+    GltfMaterialInput floor{"", &diffuse, nullptr, 0x2900, 0x2901};
+    floor.alphaCutoff = 0.55f;
+    const GltfMaterialInput materials[] = {crate, floor, crate};
+
+    TempDir dir;
+    FILE *obj = fopen((dir / "model.obj").c_str(), "w");
+    ASSERT_TRUE(obj && Model_WriteObj(obj, model.get()));
+    fclose(obj);
+    // The OBJ repeats a vertex for every corner until assimp joins them.
+    const std::string expected = AssimpCounts(dir / "model.obj", false);
+
+    const struct {
+        const char *name;
+        GltfForm form;
+        const Model &model;
+        std::span<const GltfMaterialInput> materials;
+    } rows[] = {{"model.glb", GltfForm::Binary, *model, materials},
+                {"model.gltf", GltfForm::Separate, *model, materials},
+                {"ribbon.glb", GltfForm::Binary, ribbon, {}}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string error;
+        ASSERT_TRUE(Gltf_Write(dir / r.name, r.model, r.materials, r.form, &error)) << error;
+        int status;
+        const std::string report =
+            Output("node " + Quoted(QUILLON_SOURCE_DIR "/tests/convert/gltf_validate.js") + " " + Quoted(validator) +
+                       " " + Quoted(dir / r.name),
+                   &status);
+        ASSERT_EQ(status, 0) << report;
+        EXPECT_NE(report.find("\"numErrors\":0,"), std::string::npos) << report;
+        if (&r.model == model.get()) {
+            EXPECT_EQ(AssimpCounts(dir / r.name, true), expected);
+        }
+    }
+}

@@ -1,0 +1,115 @@
+// dkexport.mtl beside OBJ exports: assimp reads the materials the OBJ files
+// name and finds their texture files; models exported one after the other into
+// one folder keep each other's materials.
+#include "temp_dir.h"
+#include "export/mtl_writer.h"
+#include "export/png_writer.h"
+#include "fixtures.h"
+#include "model/model.h"
+#include "model_fixtures.h"
+#include "readers.h"
+#include "texture/texture_decode.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+std::string Text(const std::string &path)
+{
+    const Bytes b = Fixture_ReadFile(path);
+    return std::string(b.begin(), b.end());
+}
+
+// The material names and texture references `assimp info` lists.
+void AssimpMaterials(const std::string &obj, std::set<std::string> &names, std::set<std::string> &textures)
+{
+    const std::string out = Output("assimp info " + Quoted(obj) + " 2>&1");
+    bool inTextures = false;
+    for (size_t at = 0, end; at < out.size(); at = end + 1) {
+        end = out.find('\n', at);
+        if (end == std::string::npos)
+            end = out.size();
+        const std::string line = out.substr(at, end - at);
+        const size_t open = line.find('\''), close = line.rfind('\'');
+        if (line.rfind("Texture Refs:", 0) == 0 || line.rfind("Node hierarchy", 0) == 0)
+            inTextures = line[0] == 'T';
+        else if (open != std::string::npos && close > open)
+            (inTextures ? textures : names).insert(line.substr(open + 1, close - open - 1));
+    }
+}
+
+}  // namespace
+
+TEST(Mtl, AssimpReadsTheMaterialsOfModelsExportedIntoOneFolder)
+{
+    if (!Installed(kAssimp))
+        GTEST_SKIP() << "assimp-utils is not installed";
+    TempDir dir;
+    std::filesystem::create_directory(dir / kMtlTextureFolder);
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+    // model, its surfaces' materials (a repeated name keeps its first maps)
+    const std::pair<const char *, std::vector<MtlMaterial>> models[] = {
+        {"a", {{"crate", "textures/crate_d", "textures/crate_n", "textures\\crate_s"}, {"floor", "floor_d", "", ""}}},
+        {"b", {{"crate", "other_d", "", ""}, {"lamp_glass", "lamp+glass d", "glass_n", ""}}},
+    };
+    std::string before;
+    for (const auto &[name, materials] : models) {
+        SCOPED_TRACE(name);
+        ModelFixture fixture;
+        for (const MtlMaterial &m : materials)
+            fixture.surfaces.push_back(Fixture_Box(m.name, centre, half));
+        const Bytes bytes = Fixture_Model(fixture);
+        Model *model = Model_Parse(bytes.data(), bytes.size());
+        ASSERT_TRUE(model);
+        FILE *obj = fopen((dir / (std::string(name) + ".obj")).c_str(), "w");
+        ASSERT_TRUE(obj && Model_WriteObj(obj, model));
+        fclose(obj);
+        Model_Free(model);
+
+        std::string error;
+        ASSERT_TRUE(Mtl_WriteMerged(dir.path, materials, &error)) << error;
+        const std::string after = Text(dir / kMtlFileName);
+        EXPECT_EQ(after.substr(0, before.size()), before) << "the earlier materials were not kept";
+        before = after;
+
+        TextureImage image;
+        ASSERT_TRUE(Texture_DecodeLevel(Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour), 0, image, nullptr));
+        for (const MtlMaterial &m : materials)
+            for (const std::string &texture : {m.diffuse, m.normal, m.specular})
+                if (!texture.empty()) {
+                    FILE *png = fopen((dir / kMtlTextureFolder + "/" + Mtl_TextureFileName(texture)).c_str(), "wb");
+                    ASSERT_TRUE(png && Png_Write(png, image));
+                    fclose(png);
+                }
+    }
+
+    for (const auto &[name, materials] : models) {
+        std::set<std::string> names, textures;
+        AssimpMaterials(dir / (std::string(name) + ".obj"), names, textures);
+        for (const MtlMaterial &m : materials)
+            EXPECT_TRUE(names.count(m.name)) << name << ": " << m.name;
+        EXPECT_FALSE(textures.empty()) << name;
+        for (const std::string &texture : textures)
+            EXPECT_TRUE(std::filesystem::is_regular_file(dir / texture)) << name << ": " << texture;
+    }
+}
+
+// A library written by hand is kept as it is; names no line can hold, and
+// names already defined, are not added; the folder holds no temporary file.
+TEST(Mtl, MergesIntoWhatIsThere)
+{
+    TempDir dir;
+    const std::string existing = "# mine\r\nnewmtl  crate \r\nKd 1 0 0";
+    ASSERT_TRUE(Fixture_WriteFile(dir / kMtlFileName, Fixture_FromString(existing)));
+    const MtlMaterial materials[] = {
+        {"crate", "x", "", ""}, {"two\nlines", "x", "", ""}, {"", "x", "", ""}, {"lamp", "", "", "lamp_s"}, {"lamp", "y", "", ""}};
+    std::string error;
+    ASSERT_TRUE(Mtl_WriteMerged(dir.path, materials, &error)) << error;
+    EXPECT_EQ(Text(dir / kMtlFileName), existing + "\nnewmtl lamp\nmap_Ks textures/lamp_s.png\n\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
+
+    EXPECT_FALSE(Mtl_WriteMerged(dir / "missing", materials, &error));
+    EXPECT_FALSE(error.empty());
+}

@@ -1,0 +1,165 @@
+// Decoded textures as PNG, read back by Pillow, against what Pillow and
+// ImageMagick make of the .dds export of the same resource: equal pixel for
+// pixel. Both readers expand 565 colours by bit replication and interpolate
+// palettes with truncating division; they agree on every row here.
+#include "temp_dir.h"
+#include "export/export.h"
+#include "export/png_writer.h"
+#include "fixtures.h"
+#include "readers.h"
+#include "texture/texture_decode.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+uint64_t g_seed = 0x9E3779B97F4A7C15ull;
+
+uint8_t Random()
+{
+    g_seed ^= g_seed << 13;
+    g_seed ^= g_seed >> 7;
+    g_seed ^= g_seed << 17;
+    return static_cast<uint8_t>(g_seed >> 24);
+}
+
+// A texture of random blocks. Every other colour block has its endpoints in
+// the order that makes a DXT1 block three colours and a transparent one (one
+// in eight with equal endpoints), and every other interpolated alpha block has
+// the order that gives 0 and 255.
+Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t mips)
+{
+    Bytes out = Fixture_Texture(width, height, format, mips, [](uint32_t, uint32_t, uint32_t, uint32_t) {
+        return Rgb{};
+    });
+    const size_t blockSize = format == 1 ? 8 : 16;
+    for (size_t at = 128, k = 0; at + blockSize <= out.size(); at += blockSize, ++k) {
+        for (size_t i = 0; i < blockSize; ++i)
+            out[at + i] = Random();
+        uint8_t *colour = &out[at + blockSize - 8];
+        const uint16_t c0 = colour[0] | colour[1] << 8, c1 = colour[2] | colour[3] << 8;
+        if ((c0 <= c1) != (k % 2 == 0))
+            std::swap_ranges(colour, colour + 2, colour + 2);
+        if (k % 8 == 0)
+            std::copy(colour, colour + 2, colour + 2);
+        if (blockSize == 16 && format != 2 && format != 3 && (out[at] > out[at + 1]) != (k % 4 < 2))
+            std::swap(out[at], out[at + 1]);
+    }
+    return out;
+}
+
+std::string Rgba(const TextureImage &image)
+{
+    return std::string(image.rgba.begin(), image.rgba.end());
+}
+
+}  // namespace
+
+TEST(TexturePng, MatchesOtherReadersOfTheDds)
+{
+    if (!Installed(kPillow) || !Installed(kImageMagick))
+        GTEST_SKIP() << "Pillow and ImageMagick are needed";
+    struct Row {
+        uint32_t format, width, height, level;
+    };
+    const Row rows[] = {
+        {1, 5, 3, 0},  {1, 1, 1, 0},   {1, 12, 20, 0}, {1, 12, 20, 2}, {1, 64, 32, 0}, {2, 5, 3, 0},
+        {2, 12, 20, 1}, {2, 32, 32, 0}, {3, 5, 3, 0},  {3, 1, 1, 0},   {3, 12, 20, 1}, {4, 5, 3, 0},
+        {4, 12, 20, 1}, {4, 32, 32, 0}, {5, 5, 3, 0},  {5, 1, 1, 0},   {5, 12, 20, 3}, {5, 40, 24, 0},
+        {0, 9, 7, 1},
+    };
+    TempDir dir;
+    std::vector<TextureImage> images(std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row &r = rows[i];
+        // The readers decode only a .dds file's largest level: a smaller level
+        // is compared as a texture of its own, appended to the larger ones.
+        const uint32_t w = std::max(r.width >> r.level, 1u), h = std::max(r.height >> r.level, 1u);
+        Bytes texture = RandomTexture(r.format, w, h, 1);
+        Bytes chain = RandomTexture(r.format, r.width, r.height, r.level);
+        chain.insert(chain.end(), texture.begin() + 128, texture.end());
+        chain[40] = static_cast<uint8_t>(r.level + 1);
+        std::string error;
+        ASSERT_TRUE(Texture_DecodeLevel(chain, r.level, images[i], &error)) << error;
+        ASSERT_EQ(Export_ToPath(dir / (std::to_string(i) + ".png"), "wb", [&](FILE *f) {
+                      return Png_Write(f, images[i]) ? ExportResult::Ok : ExportResult::WriteFailed;
+                  }), ExportResult::Ok);
+        // No reader we have decodes DXT2 or DXT4: they read the same blocks
+        // under the DXT3 and DXT5 codes, colour still multiplied by alpha.
+        if (r.format == 2 || r.format == 4)
+            texture[48] = static_cast<uint8_t>(r.format + 1);
+        ASSERT_EQ(Export_ToPath(dir / (std::to_string(i) + ".dds"), "wb",
+                                [&](FILE *f) { return Export_WriteDds(f, texture); }),
+                  ExportResult::Ok);
+    }
+    // N.png and N.dds to N.png.pil and N.dds.pil by Pillow, N.dds to N.rgba by ImageMagick.
+    int status;
+    Output("cd " + Quoted(dir.path) + " && /usr/bin/python3 -c \"import glob; from PIL import Image\n"
+           "for f in glob.glob('*.png') + glob.glob('*.dds'): "
+           "open(f + '.pil', 'wb').write(Image.open(f).convert('RGBA').tobytes())\" && "
+           "/usr/bin/mogrify -format rgba -depth 8 *.dds", &status);
+    ASSERT_EQ(status, 0);
+
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row &r = rows[i];
+        SCOPED_TRACE("format " + std::to_string(r.format) + ", " + std::to_string(r.width) + " x " +
+                     std::to_string(r.height) + ", level " + std::to_string(r.level));
+        auto read = [&](const std::string &name) {
+            const Bytes b = Fixture_ReadFile(dir / (std::to_string(i) + name));
+            return std::string(b.begin(), b.end());
+        };
+        const std::string ours = read(".png.pil");
+        std::string theirs = read(".rgba");
+        ASSERT_EQ(theirs.size(), images[i].rgba.size());
+        EXPECT_TRUE(read(".dds.pil") == theirs) << "Pillow and ImageMagick differ";
+        if (r.format == 2 || r.format == 4) {
+            for (size_t p = 0; p < theirs.size(); p += 4) {
+                const unsigned a = static_cast<uint8_t>(theirs[p + 3]);
+                for (size_t k = p; k < p + 3; ++k) {
+                    const unsigned c = static_cast<uint8_t>(theirs[k]);
+                    theirs[k] = static_cast<char>(a == 0 ? 0 : std::min(255u, (c * 255 * 2 + a) / (2 * a)));
+                }
+            }
+        }
+        EXPECT_TRUE(ours == theirs) << "the PNG differs from the .dds";
+        EXPECT_TRUE(Rgba(images[i]) == ours) << "Pillow reads another picture from the PNG";
+    }
+}
+
+// Forged headers and short resources are refused before anything is allocated.
+TEST(TexturePng, RefusesWhatTheResourceCannotHold)
+{
+    const Bytes good = RandomTexture(5, 16, 8, 3);  // levels of 128, 32 and 16 bytes
+    auto decodes = [](Bytes texture, uint32_t level, std::function<void(Bytes &)> patch = {}) {
+        if (patch)
+            patch(texture);
+        TextureImage image;
+        std::string error;
+        const bool ok = Texture_DecodeLevel(texture, level, image, &error);
+        EXPECT_EQ(ok, error.empty());
+        EXPECT_EQ(ok, !image.rgba.empty());
+        return ok;
+    };
+    auto put = [](size_t at, uint32_t v) {
+        return [=](Bytes &b) {
+            for (int i = 0; i < 4; ++i)
+                b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        };
+    };
+    // resource, level, patch, decodes
+    const std::tuple<Bytes, uint32_t, std::function<void(Bytes &)>, bool> rows[] = {
+        {good, 2, {}, true},
+        {good, 3, {}, false},                                          // past the mip count
+        {Bytes(good.begin(), good.end() - 1), 2, {}, false},           // the last level one byte short
+        {Bytes(good.begin(), good.end() - 16), 1, {}, true},
+        {Bytes(good.begin(), good.begin() + 127), 0, {}, false},       // no header
+        {Bytes(good.begin(), good.begin() + 128), 0, {}, false},       // header only
+        {good, 0, put(28, 0), false},                                  // no width
+        {good, 0, put(32, 0xFFFFFFFF), false},                         // forged sides
+        {good, 0, [&](Bytes &b) { put(28, 0xFFFFFFFF)(b); put(32, 0xFFFFFFFF)(b); }, false},
+        {good, 0xFFFFFFFE, put(40, 0xFFFFFFFF), false},                // forged mip count
+        {good, 1, put(48, 1), true},                                   // DXT1 reads half the bytes
+    };
+    for (const auto &[texture, level, patch, ok] : rows)
+        EXPECT_EQ(decodes(texture, level, patch), ok) << texture.size() << " bytes, level " << level;
+}
