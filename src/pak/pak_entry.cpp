@@ -18,9 +18,10 @@ constexpr size_t kLzoHeaderSize = 12;
 constexpr uint64_t kLzoMaxRatio = 256;
 constexpr uint64_t kLzoSlack = 4096;
 
-// Outputs up to this size are expanded straight into the resource's buffer;
-// larger ones are first measured in memory that is only touched where the
-// stream writes, so a declared length far above the real one costs nothing.
+// A declared length up to this size, that the stream could fill, is expanded
+// straight into the resource's buffer. Larger outputs, and declared lengths
+// beyond what the stream can yield, are first measured in memory that is only
+// touched where the stream writes: a lying length costs nothing.
 constexpr uint64_t kDirectExpansion = 16u << 20;
 
 // A buffer this large left over from the previous entry is released, not reused.
@@ -82,7 +83,7 @@ Expansion ExpandLzo(std::vector<uint8_t> &bytes)
 
     std::vector<uint8_t> result;
     try {
-        if (capacity <= kDirectExpansion) {
+        if (capacity == declared && capacity <= kDirectExpansion) {
             // Never a zero-sized buffer: the decompressor is handed a real pointer.
             result.resize(static_cast<size_t>(capacity > 0 ? capacity : 1));
             const int64_t produced = Decompress(stream, packed, result.data(), capacity);
