@@ -6,6 +6,10 @@ constexpr const char *kNoFileLoaded = "No file loaded.";
 constexpr const char *kNoResourceSelected = "No resource selected.";
 constexpr const char *kPlayOnClick = "&Play on click";
 constexpr const char *kSurfaceLabel = "Surfaces (select to disable):";
+// The last line of a text view cut at kTextViewMaxBytes.
+constexpr const char *kTextViewCut =
+    "\r\n[Only the first 16 MiB of this text are shown; the rest is left out here. "
+    "Export writes all of it.]";
 
 constexpr const char *kAboutCaption = "About Quillon (version 0.1)";
 constexpr const char *kAboutText = "Quillon is a Duskmoor resource viewer.";

@@ -4,6 +4,9 @@
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
 
+#include <cstring>
+#include <new>
+
 void App_ReleasePreview()
 {
     PreviewState &preview = viewer.preview;
@@ -41,6 +44,26 @@ bool LoadSelectedEntry(ViewerWindow &window)
     return true;
 }
 
+namespace {
+
+// The toolkit needs several times a text's length to show it and gives up on
+// hundreds of megabytes; the view shows the start of a longer text.
+constexpr size_t kTextViewMaxBytes = 16u << 20;
+
+std::string TextViewText(ResourceKind kind, std::span<const uint8_t> bytes)
+{
+    if (kind == KindEffectMedia || bytes.size() <= kTextViewMaxBytes)
+        return BuildResourceText(kind, bytes);
+    const std::span<const uint8_t> head = bytes.first(kTextViewMaxBytes);
+    std::string text = BuildResourceText(kind, head);
+    // Cut only when the text (which ends at its first NUL) goes on past the cap.
+    if (!memchr(head.data(), 0, head.size()) && bytes[kTextViewMaxBytes] != 0)
+        text += kTextViewCut;
+    return text;
+}
+
+}  // namespace
+
 void ShowResourcePreview(ViewerWindow &window)
 {
     // Only called once an entry was loaded; an empty resource is still a
@@ -64,7 +87,7 @@ void ShowResourcePreview(ViewerWindow &window)
     }
 
     if (textual) {
-        window.SetTextView(BuildResourceText(kind, preview.CurrentResource));
+        window.SetTextView(TextViewText(kind, preview.CurrentResource));
         window.ShowControl(IdTextView, true);
     } else {
         window.ShowControl(IdTextView, false);
@@ -109,20 +132,32 @@ void OnSelchangeEntryList(ViewerWindow &window)
     if (!LoadSelectedEntry(window))
         return;
 
-    window.ClearSurfaceList();
-    ShowResourceInfo(window);
-    if (viewer.showSurfaceList)
-        App_LayoutToClient(window);
+    try {
+        window.ClearSurfaceList();
+        ShowResourceInfo(window);
+        if (viewer.showSurfaceList)
+            App_LayoutToClient(window);
 
-    PreviewState &preview = viewer.preview;
-    if (preview.resourceKind == KindOggVorbis && window.IsPlayOnClickChecked()) {
-        // One attempt per selection, also when it gives nothing.
-        if (!preview.previewPrepared) {
-            preview.soundRecord =
-                viewer.services.S_LoadCurrentAsset ? viewer.services.S_LoadCurrentAsset() : nullptr;
-            preview.previewPrepared = true;
+        PreviewState &preview = viewer.preview;
+        if (preview.resourceKind == KindOggVorbis && window.IsPlayOnClickChecked()) {
+            // One attempt per selection, also when it gives nothing.
+            if (!preview.previewPrepared) {
+                preview.soundRecord =
+                    viewer.services.S_LoadCurrentAsset ? viewer.services.S_LoadCurrentAsset() : nullptr;
+                preview.previewPrepared = true;
+            }
+            if (preview.soundRecord && viewer.services.S_QueuePlay)
+                viewer.services.S_QueuePlay(preview.soundRecord);
         }
-        if (preview.soundRecord && viewer.services.S_QueuePlay)
-            viewer.services.S_QueuePlay(preview.soundRecord);
+    } catch (const std::bad_alloc &) {
+        // A resource too large to show on this machine: said, and nothing of it kept.
+        App_ReleasePreview();
+        App_GrayExportItems(window);
+        viewer.viewHidden = true;
+        for (ControlId id : {IdGlView, IdTextView, IdPlayOnClick})
+            window.ShowControl(id, false);
+        window.SetLabel(IdInfoLine, kNoResourceSelected);
+        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)];
+        window.ShowMessage(Pak_LoadMessage(PakLoadResult::NoMemory, viewer.mainPak, entry));
     }
 }

@@ -90,9 +90,10 @@ ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int f
         return ExportResult::Ok;
     }
     p.loadFailed = true;
-    p.loadMessage = Pak_LoadMessage(copy == PakCopyResult::CannotOpen ? PakLoadResult::CannotOpen
-                                                                      : PakLoadResult::Corrupt,
-                                    archive, entry);
+    const PakLoadResult as = copy == PakCopyResult::CannotOpen   ? PakLoadResult::CannotOpen
+                             : copy == PakCopyResult::ReadFailed ? PakLoadResult::ReadFailed
+                                                                 : PakLoadResult::Corrupt;
+    p.loadMessage = Pak_LoadMessage(as, archive, entry);
     return ExportResult::Ok;
 }
 
@@ -173,6 +174,9 @@ private:
             }
             Prepared p;
             Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, p);
+            // A large entry's buffer is not kept for the small ones after it.
+            if (buffer.capacity() > (16u << 20))
+                std::vector<uint8_t>().swap(buffer);
             {
                 std::lock_guard lock(mutex_);
                 p.ready = true;

@@ -85,6 +85,13 @@ void Pak_Release(PakArchive &archive);
 // The file that holds the entry's bytes: the entry-point file, or "%s_%02i.PAK".
 std::string GetEntryFilePath(const PakArchive &archive, const PakEntry &entry);
 
+// `directory + name`, or when no such file exists, the file in `directory`
+// (ending in its separator; empty for the working folder) whose name equals
+// `name` with ASCII case ignored, the first in byte order when several do.
+// Archives copied from Windows carry any case ("m02_00.pak", "M02_01.Pak").
+// `directory + name` unchanged when nothing matches.
+std::string Pak_FindInFolder(const std::string &directory, const std::string &name);
+
 // "%s [%04i]" from the name field (at most 64 characters) and the record number.
 void Pak_FormatDisplayName(PakEntry &entry);
 
@@ -95,8 +102,10 @@ int Pak_FindEntryByLine(const PakArchive &archive, const std::string &line);
 
 enum class PakLoadResult {
     Ok,
-    CannotOpen,   // the holding file could not be opened
+    CannotOpen,   // the holding file could not be opened, or is no regular file
     Corrupt,      // the record claims more bytes than its file can hold
+    ReadFailed,   // reading the holding file failed
+    NoMemory,     // the resource (stored or expanded) could not be allocated
 };
 
 // Message box text for a failed load of `entry` (empty for Ok).
@@ -104,12 +113,15 @@ std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, con
 
 // Reads the entry's stored bytes from the file that holds it and expands an
 // LZO block. Bytes missing at the end of a short file read as zero. `out` is
-// cleared first and left empty on failure.
+// cleared first (a large buffer it held is released, so that two resources are
+// never held at once) and left empty on failure.
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry,
                             std::vector<uint8_t> &out, bool *wasCompressed = nullptr);
 
 // Replaces `bytes` with their expansion when they are a well-formed "LZO"
-// block; otherwise leaves them untouched and returns false.
+// block; otherwise leaves them untouched and returns false. The declared
+// length is the output's capacity, but never more is reserved than an LZO1X
+// stream of the block's length can yield.
 bool DecompressLzoEntry(std::vector<uint8_t> &bytes);
 
 // What Pak_CopyStoredEntry did.
@@ -119,6 +131,7 @@ enum class PakCopyResult {
     Corrupt,      // as PakLoadResult::Corrupt
     Compressed,   // the stored bytes are an "LZO" block: load and expand them instead
     WriteFailed,  // writing to the output failed; it holds a partial copy
+    ReadFailed,   // as PakLoadResult::ReadFailed; the output holds a partial copy
 };
 
 // Copies an entry's stored bytes, unchanged, to the open descriptor `outFd`

@@ -1,6 +1,7 @@
 // Copying an entry's stored bytes straight from its file to an output file,
 // for extraction of many or large raw entries.
 #include "pak/pak.h"
+#include "pak/pak_local.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,8 +37,11 @@ bool WriteAll(int fd, const uint8_t *bytes, size_t n)
     return true;
 }
 
+constexpr int64_t kWriteFailed = -1;
+constexpr int64_t kReadFailed = -2;
+
 // Copies `length` bytes from `in` at `offset` to `out`; returns the bytes the
-// input held (fewer at its end), or -1 when writing failed.
+// input held (fewer at its end), kWriteFailed or kReadFailed.
 int64_t CopyRange(int in, int64_t offset, int out, uint64_t length)
 {
     uint64_t done = 0;
@@ -62,10 +66,12 @@ int64_t CopyRange(int in, int64_t offset, int out, uint64_t length)
         ssize_t n = pread(in, piece.data(), want, offset + static_cast<int64_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0)
+            return kReadFailed;
+        if (n == 0)
             break;
         if (!WriteAll(out, piece.data(), static_cast<size_t>(n)))
-            return -1;
+            return kWriteFailed;
         done += static_cast<uint64_t>(n);
     }
     return static_cast<int64_t>(done);
@@ -77,25 +83,26 @@ PakCopyResult Pak_CopyStoredEntry(const PakArchive &archive, const PakEntry &ent
 {
     if (copied)
         *copied = 0;
-    const std::string path = GetEntryFilePath(archive, entry);
-    FdCloser in{path.size() <= kPathMax ? open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1};
+    int64_t fileLength = -1;
+    FdCloser in{Pak_OpenRegularFile(Pak_EntryFileOnDisk(archive, entry), &fileLength)};
     if (in.fd < 0)
         return PakCopyResult::CannotOpen;
-    struct stat st;
-    if (fstat(in.fd, &st) != 0)
-        return PakCopyResult::CannotOpen;
     // The same limits as loading the entry.
-    if (entry.size > INT32_MAX || entry.size > static_cast<uint64_t>(st.st_size))
+    if (entry.size > INT32_MAX || entry.size > static_cast<uint64_t>(fileLength))
         return PakCopyResult::Corrupt;
 
     uint8_t head[3] = {};
     const ssize_t got = entry.size > 3 ? pread(in.fd, head, sizeof head, entry.offset) : 0;
+    if (got < 0)
+        return PakCopyResult::ReadFailed;
     if (got == 3 && memcmp(head, "LZO", 3) == 0)
         return PakCopyResult::Compressed;
 
     const int64_t present = CopyRange(in.fd, entry.offset, outFd, entry.size);
-    if (present < 0)
+    if (present == kWriteFailed)
         return PakCopyResult::WriteFailed;
+    if (present == kReadFailed)
+        return PakCopyResult::ReadFailed;
     // The tail that the file does not hold reads as zeros.
     static const uint8_t zeros[4096] = {};
     uint64_t missing = entry.size - static_cast<uint64_t>(present);

@@ -2,19 +2,32 @@
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <lzo/lzo1x.h>
+#include <sys/mman.h>
 
 namespace {
 
 constexpr size_t kLzoHeaderSize = 12;
 
 // An LZO1X stream cannot expand by much more than 255 to 1 (long matches add
-// 255 bytes of length per input byte), so a declared length beyond this is a lie
-// and must not size an allocation.
+// 255 bytes of length per input byte), so no block needs an output larger than
+// this, whatever length it declares.
 constexpr uint64_t kLzoMaxRatio = 256;
 constexpr uint64_t kLzoSlack = 4096;
+
+// A declared length up to this size, that the stream could fill, is expanded
+// straight into the resource's buffer. Larger outputs, and declared lengths
+// beyond what the stream can yield, are first measured in memory that is only
+// touched where the stream writes: a lying length costs nothing.
+constexpr uint64_t kDirectExpansion = 16u << 20;
+
+// A buffer this large left over from the previous entry is released, not reused.
+constexpr size_t kKeptCapacity = 16u << 20;
+
+enum class Expansion { Kept, Expanded, NoMemory };
 
 struct FileCloser {
     FILE *file;
@@ -25,17 +38,100 @@ struct FileCloser {
     }
 };
 
+// Untouched anonymous memory: pages count only once the stream writes them.
+struct LazyBuffer {
+    void *data = MAP_FAILED;
+    size_t size = 0;
+    explicit LazyBuffer(size_t n) : size(n)
+    {
+        data = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    }
+    ~LazyBuffer()
+    {
+        if (data != MAP_FAILED)
+            munmap(data, size);
+    }
+};
+
+// Decompresses the stream into `out` with `capacity` bytes of room; the bytes
+// produced, or -1 when the stream is refused.
+int64_t Decompress(const uint8_t *stream, uint64_t packed, uint8_t *out, uint64_t capacity)
+{
+    lzo_uint produced = static_cast<lzo_uint>(capacity);
+    // lzo1x_decompress_safe never writes past `capacity` bytes nor reads past `packed`.
+    int rc = lzo1x_decompress_safe(stream, static_cast<lzo_uint>(packed), out, &produced, nullptr);
+    if (rc != LZO_E_OK || produced > capacity)
+        return -1;
+    return static_cast<int64_t>(produced);
+}
+
+Expansion ExpandLzo(std::vector<uint8_t> &bytes)
+{
+    if (bytes.size() < kLzoHeaderSize || memcmp(bytes.data(), "LZO", 3) != 0)
+        return Expansion::Kept;
+    if (lzo_init() != LZO_E_OK)
+        return Expansion::Kept;
+    const uint64_t declared = Bytes_ReadU32BE(bytes.data() + 4);
+    const uint64_t packed = Bytes_ReadU32BE(bytes.data() + 8);
+    // The stream must lie wholly inside the stored bytes.
+    if (packed > bytes.size() - kLzoHeaderSize || declared > INT32_MAX)
+        return Expansion::Kept;
+    // The declared length is the output's room; a stream of `packed` bytes can
+    // never fill more, so a length beyond that changes nothing but the allocation.
+    const uint64_t capacity = std::min(declared, packed * kLzoMaxRatio + kLzoSlack);
+    const uint8_t *stream = bytes.data() + kLzoHeaderSize;
+
+    std::vector<uint8_t> result;
+    try {
+        if (capacity == declared && capacity <= kDirectExpansion) {
+            // Never a zero-sized buffer: the decompressor is handed a real pointer.
+            result.resize(static_cast<size_t>(capacity > 0 ? capacity : 1));
+            const int64_t produced = Decompress(stream, packed, result.data(), capacity);
+            if (produced < 0)
+                return Expansion::Kept;
+            result.resize(static_cast<size_t>(produced));
+            result.shrink_to_fit();
+        } else {
+            // Measured first, then expanded once more into a buffer of exactly
+            // that size: a large resource is never held twice.
+            int64_t produced;
+            {
+                LazyBuffer scratch(static_cast<size_t>(capacity));
+                if (scratch.data == MAP_FAILED)
+                    return Expansion::NoMemory;
+                produced = Decompress(stream, packed, static_cast<uint8_t *>(scratch.data), capacity);
+            }
+            if (produced < 0)
+                return Expansion::Kept;
+            result.resize(static_cast<size_t>(produced > 0 ? produced : 1));
+            if (Decompress(stream, packed, result.data(), static_cast<uint64_t>(produced)) != produced)
+                return Expansion::Kept;
+            result.resize(static_cast<size_t>(produced));
+        }
+    } catch (const std::bad_alloc &) {
+        return Expansion::NoMemory;
+    }
+    bytes.swap(result);
+    return Expansion::Expanded;
+}
+
 }  // namespace
 
 std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, const PakEntry &entry)
 {
-    std::string file = GetEntryFilePath(archive, entry);
+    // The file as it was found on disk, which is the rule's name unless only
+    // another case of it exists.
+    std::string file = Pak_EntryFileOnDisk(archive, entry);
     switch (result) {
     case PakLoadResult::CannotOpen:
         return "Could not open the desired PAK entry, because '" + file + "' could not be opened.";
     case PakLoadResult::Corrupt:
         return "Could not load the desired PAK entry, because its size (" + std::to_string(entry.size) +
                " bytes) is more than '" + file + "' holds.";
+    case PakLoadResult::ReadFailed:
+        return "Could not load the desired PAK entry, because reading '" + file + "' failed.";
+    case PakLoadResult::NoMemory:
+        return "Could not load the desired PAK entry, because there is not enough memory to hold it.";
     case PakLoadResult::Ok:
         break;
     }
@@ -44,52 +140,25 @@ std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, con
 
 bool DecompressLzoEntry(std::vector<uint8_t> &bytes)
 {
-    if (bytes.size() < kLzoHeaderSize || memcmp(bytes.data(), "LZO", 3) != 0)
-        return false;
-    if (lzo_init() != LZO_E_OK)
-        return false;
-    const uint64_t expanded = Bytes_ReadU32BE(bytes.data() + 4);
-    const uint64_t packed = Bytes_ReadU32BE(bytes.data() + 8);
-    // The stream must lie wholly inside the stored bytes.
-    if (packed > bytes.size() - kLzoHeaderSize)
-        return false;
-    if (expanded > INT32_MAX || expanded > packed * kLzoMaxRatio + kLzoSlack)
-        return false;
-
-    std::vector<uint8_t> scratch;
-    try {
-        // Never a zero-sized buffer: the decompressor is handed a real pointer.
-        scratch.resize(static_cast<size_t>(expanded > 0 ? expanded : 1));
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    lzo_uint produced = static_cast<lzo_uint>(expanded);
-    // lzo1x_decompress_safe never writes past `expanded` bytes nor reads past `packed`.
-    int rc = lzo1x_decompress_safe(bytes.data() + kLzoHeaderSize, static_cast<lzo_uint>(packed),
-                                   scratch.data(), &produced, nullptr);
-    if (rc != LZO_E_OK || produced > expanded)
-        return false;
-    scratch.resize(produced);
-    scratch.shrink_to_fit();
-    bytes.swap(scratch);
-    return true;
+    return ExpandLzo(bytes) == Expansion::Expanded;
 }
 
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
                             bool *wasCompressed)
 {
+    if (out.capacity() > kKeptCapacity)
+        std::vector<uint8_t>().swap(out);
     out.clear();
     if (wasCompressed)
         *wasCompressed = false;
-    std::string path = GetEntryFilePath(archive, entry);
-    FileCloser file{path.size() <= kPathMax ? fopen(path.c_str(), "rb") : nullptr};
+    int64_t fileLength = -1;
+    FileCloser file{Pak_OpenRegularStream(Pak_EntryFileOnDisk(archive, entry), &fileLength)};
     if (!file.file)
         return PakLoadResult::CannotOpen;
 
     // A record may claim more than its file holds. Bytes missing at the end of
     // a short file read as zero, but a size beyond the whole file (or beyond
     // what a resource length can be) is refused rather than allocated.
-    const int64_t fileLength = Pak_FileLength(file.file);
     if (entry.size > INT32_MAX || fileLength < 0 || entry.size > static_cast<uint64_t>(fileLength))
         return PakLoadResult::Corrupt;
 
@@ -97,15 +166,29 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
         out.assign(entry.size, 0);
     } catch (const std::bad_alloc &) {
         out.clear();
-        return PakLoadResult::Corrupt;
+        return PakLoadResult::NoMemory;
     }
-    if (entry.size > 0 && Pak_SeekSet(file.file, entry.offset))
+    if (entry.size > 0 && Pak_SeekSet(file.file, entry.offset)) {
         (void)fread(out.data(), 1, out.size(), file.file);
+        // Only the end of the file may cut the bytes short; a failed read is no resource.
+        if (ferror(file.file)) {
+            std::vector<uint8_t>().swap(out);
+            return PakLoadResult::ReadFailed;
+        }
+    }
 
     if (out.size() > 3 && memcmp(out.data(), "LZO", 3) == 0) {
-        bool expanded = DecompressLzoEntry(out);
-        if (wasCompressed)
-            *wasCompressed = expanded;
+        switch (ExpandLzo(out)) {
+        case Expansion::Expanded:
+            if (wasCompressed)
+                *wasCompressed = true;
+            break;
+        case Expansion::NoMemory:
+            std::vector<uint8_t>().swap(out);
+            return PakLoadResult::NoMemory;
+        case Expansion::Kept:
+            break;
+        }
     }
     return PakLoadResult::Ok;
 }

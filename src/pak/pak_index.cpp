@@ -139,7 +139,8 @@ PakOpenResult Pak_CheckEntryPoint(const std::string &path, FILE **fileOut, PakHe
     *fileOut = nullptr;
     if (path.empty() || path.size() > kPathMax)
         return PakOpenResult::CannotOpen;
-    FILE *file = fopen(path.c_str(), "rb");
+    // Only a regular file: a FIFO would block the open, a folder reads as nothing.
+    FILE *file = Pak_OpenRegularStream(path, nullptr);
     if (!file)
         return PakOpenResult::CannotOpen;
     if (!Pak_HasPakExtension(path)) {

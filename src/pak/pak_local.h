@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "base/bytes.h"
+#include "pak/pak.h"
 
 
 // Length of an open file in bytes, or -1; the position is kept.
@@ -12,3 +14,15 @@ int64_t Pak_FileLength(FILE *file);
 
 // Seeks from the start with a 64-bit position; false on failure.
 bool Pak_SeekSet(FILE *file, int64_t position);
+
+// Opens an archive file for reading, only when it is a regular file: a folder,
+// FIFO or device is refused without blocking. The descriptor (or -1), and
+// the file's length in `length`.
+int Pak_OpenRegularFile(const std::string &path, int64_t *length);
+
+// The same as a stdio stream ("rb"), or null.
+FILE *Pak_OpenRegularStream(const std::string &path, int64_t *length);
+
+// The file that holds the entry as it is named on disk: GetEntryFilePath,
+// or the name in its folder that equals it with case ignored.
+std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry);

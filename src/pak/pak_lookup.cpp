@@ -21,8 +21,10 @@ bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakAr
         std::vector<uint8_t> bytes;
         switch (Pak_LoadEntry(archive, entry, bytes)) {
         case PakLoadResult::CannotOpen:
+        case PakLoadResult::ReadFailed:
             return false;
         case PakLoadResult::Corrupt:
+        case PakLoadResult::NoMemory:
             continue;
         case PakLoadResult::Ok:
             break;

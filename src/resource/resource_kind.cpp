@@ -137,22 +137,37 @@ std::string BuildDependencyListing(std::span<const uint8_t> bytes)
     return text;
 }
 
+void ResourceText_ForEachPiece(ResourceKind kind, std::span<const uint8_t> bytes,
+                               const std::function<void(const char *, size_t)> &piece)
+{
+    if (kind == KindEffectMedia) {
+        const std::string listing = BuildDependencyListing(bytes);
+        piece(listing.data(), listing.size());
+        return;
+    }
+    if (bytes.empty())
+        return;
+    // The view shows the text up to its first NUL, so nothing after it is given.
+    const char *at = reinterpret_cast<const char *>(bytes.data());
+    const char *nul = static_cast<const char *>(memchr(at, 0, bytes.size()));
+    const char *end = nul ? nul : at + bytes.size();
+    while (at < end) {
+        const char *lf = static_cast<const char *>(memchr(at, '\n', static_cast<size_t>(end - at)));
+        if (!lf) {
+            piece(at, static_cast<size_t>(end - at));
+            return;
+        }
+        if (lf > at)
+            piece(at, static_cast<size_t>(lf - at));
+        piece("\r\n", 2);
+        at = lf + 1;
+    }
+}
+
 std::string BuildResourceText(ResourceKind kind, std::span<const uint8_t> bytes)
 {
-    if (kind == KindEffectMedia)
-        return BuildDependencyListing(bytes);
-    if (bytes.empty())
-        return std::string();
-    // The view shows the text up to its first NUL, so nothing after it is built.
-    const uint8_t *end = static_cast<const uint8_t *>(memchr(bytes.data(), 0, bytes.size()));
-    size_t n = end ? static_cast<size_t>(end - bytes.data()) : bytes.size();
     std::string text;
-    text.reserve(n + n / 16);
-    for (size_t i = 0; i < n; ++i) {
-        if (bytes[i] == '\n')
-            text += '\r';
-        text += static_cast<char>(bytes[i]);
-    }
+    ResourceText_ForEachPiece(kind, bytes, [&](const char *piece, size_t n) { text.append(piece, n); });
     return text;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -52,6 +53,11 @@ bool ResourceKind_IsGraphic(ResourceKind kind);
 // The text-view text of a textual kind, up to its first NUL: the resource with
 // a CR put before every LF, or for KindEffectMedia the dependency listing.
 std::string BuildResourceText(ResourceKind kind, std::span<const uint8_t> bytes);
+
+// The same text handed to `piece` part by part, in order, so that a resource of
+// any length is written out without a second copy of it.
+void ResourceText_ForEachPiece(ResourceKind kind, std::span<const uint8_t> bytes,
+                               const std::function<void(const char *, size_t)> &piece);
 
 // "Dependencies:\r\n" and one "name\r\n" per named record of an "EIFF"/"PTMC"
 // container, never more than 65,535 characters.

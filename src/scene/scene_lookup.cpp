@@ -51,7 +51,7 @@ bool Pak_OpenGlobal()
     if (viewer.globalPak.hasIndex)
         return true;
     // A refusal leaves globalPak without an index: the next lookup tries again.
-    return Pak_OpenArchive(mainPak.directory + "GLOBAL.PAK", viewer.globalPak) == PakOpenResult::Ok;
+    return Pak_OpenArchive(Pak_FindInFolder(mainPak.directory, "GLOBAL.PAK"), viewer.globalPak) == PakOpenResult::Ok;
 }
 
 Material *Mat_Parse(const char *text, size_t length, const char *materialName)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -39,7 +40,8 @@ std::tuple<PakLoadResult, Bytes, bool> Load(const PakArchive &archive, int slot)
     if (expanded || (bytes.size() > 3 && memcmp(bytes.data(), "LZO", 3) == 0)) {
         EXPECT_EQ(copy, PakCopyResult::Compressed) << slot;
     } else {
-        const PakCopyResult same[] = {PakCopyResult::Ok, PakCopyResult::CannotOpen, PakCopyResult::Corrupt};
+        const PakCopyResult same[] = {PakCopyResult::Ok, PakCopyResult::CannotOpen, PakCopyResult::Corrupt,
+                                      PakCopyResult::ReadFailed};
         EXPECT_EQ(std::tuple(copy, written, copied), std::tuple(same[int(result)], bytes, bytes.size())) << slot;
     }
     return {result, bytes, expanded};
@@ -66,7 +68,15 @@ TEST(PakEntry, LoadsFromTheEntryPointAndCompanions)
     const PakArchive archive = Open(dir / "GLOBAL.PAK", fixture);
     for (int slot = 0; slot < 7; ++slot)
         EXPECT_EQ(Load(archive, slot), std::tuple(PakLoadResult::Ok, fixture.entries[slot].bytes, false)) << slot;
-    ASSERT_EQ(remove((dir / "GLOBAL_100.PAK").c_str()), 0);
+    // Companions in another case: the exact name first, else the first match in byte order.
+    std::filesystem::rename(dir / "GLOBAL_01.PAK", dir / "global_01.pak");
+    std::filesystem::rename(dir / "GLOBAL_100.PAK", dir / "gLOBAL_100.Pak");
+    for (const char *decoy : {"global_00.pak", "global_100.pak"})
+        ASSERT_TRUE(Fixture_WriteFile(dir / decoy, Bytes(64, 'd')));
+    for (int slot = 0; slot < 7; ++slot)
+        EXPECT_EQ(Load(archive, slot), std::tuple(PakLoadResult::Ok, fixture.entries[slot].bytes, false)) << slot;
+    for (const char *name : {"gLOBAL_100.Pak", "global_100.pak"})
+        ASSERT_EQ(remove((dir / name).c_str()), 0);
     EXPECT_EQ(Load(archive, 4), std::tuple(PakLoadResult::CannotOpen, Bytes{}, false));
     EXPECT_EQ(Pak_LoadMessage(PakLoadResult::CannotOpen, archive, archive.entries[4]),
               "Could not open the desired PAK entry, because '" + (dir / "GLOBAL_100.PAK") + "' could not be opened.");
@@ -96,8 +106,9 @@ TEST(PakEntry, RecordsThatPointPastTheirFile)
     }
 }
 
-// Every lie leaves the stored bytes as they were, and nothing huge is allocated.
-TEST(PakEntry, LzoBlocksThatLieAreKeptAsStored)
+// A declared length above what the stream yields gives what it yields; every
+// other lie leaves the stored bytes as they were. Nothing huge is allocated.
+TEST(PakEntry, LzoBlocksThatLie)
 {
     TempDir dir;
     const Bytes data = Sample(5000), block = Fixture_LzoBlock(data);
@@ -106,7 +117,8 @@ TEST(PakEntry, LzoBlocksThatLieAreKeptAsStored)
     const std::array<int64_t, 4> rows[] = {
         {0, 4, 5100, 1},  {9, 0, 0, 1},                                       // D larger yields N; junk after C
         {3 - n, 0, 0, 0}, {11 - n, 0, 0, 0},                                  // "LZO" alone; a header cut short
-        {0, 4, 4999, 0},  {0, 4, INT32_MAX, 0}, {0, 4, all, 0},               // D smaller or huge
+        {0, 4, 10000000, 1}, {0, 4, INT32_MAX, 1},                            // D far larger
+        {0, 4, 4999, 0},  {0, 4, all, 0},                                     // D smaller or past 2^31 - 1
         {0, 8, c + 1, 0}, {0, 8, c - 1, 0},     {0, 8, all, 0}, {9, 8, c + 9, 0},  // C lies or counts junk
         {-10, 0, 0, 0},   {-10, 8, c - 10, 0}};                               // the stream cut short
     FixtureArchive fixture;

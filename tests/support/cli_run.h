@@ -5,20 +5,29 @@
 #include "temp_dir.h"
 #include "fixtures.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char **environ;
 
 struct CliResult {
-    int status = -1;  // exit status, or 128 + signal
+    int status = -1;  // exit status, or 128 + signal (128 + SIGKILL past the time limit)
     std::string out, err;
+    long peakKb = 0;  // the child's largest resident set in kilobytes (at least what the caller held)
 };
+
+// Every run has a time limit, so that a hang fails its test instead of blocking CI.
+constexpr auto kRunTimeLimit = std::chrono::seconds(60);
 
 // Runs `program` with `args`; stdin is /dev/null, stdout goes to `stdoutPath`
 // (a capture file when empty), stderr to a capture file.
@@ -27,27 +36,43 @@ inline CliResult RunProgram(const std::string &program, const std::vector<std::s
 {
     const std::string outPath = stdoutPath.empty() ? dir / ".stdout" : stdoutPath;
     const std::string errPath = dir / ".stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (!cwd.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::vector<char *> argv{const_cast<char *>(program.c_str())};
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
 
+    // fork, not posix_spawn: a vfork child would start with this process's
+    // peak resident size as its own and hide the program's.
     CliResult result;
-    pid_t pid;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (in >= 0 && out >= 0 && err >= 0 && dup2(in, 0) == 0 && dup2(out, 1) == 1 && dup2(err, 2) == 2 &&
+            (cwd.empty() || chdir(cwd.c_str()) == 0))
+            execve(program.c_str(), argv.data(), environ);
+        _exit(127);
+    }
+    if (pid > 0) {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        rusage usage{};
+        const auto deadline = std::chrono::steady_clock::now() + kRunTimeLimit;
+        for (auto pause = std::chrono::microseconds(200);; pause = std::min(pause * 2, decltype(pause)(20000))) {
+            const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+            if (done == pid || (done < 0 && errno != EINTR))
+                break;
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+                }
+                break;
+            }
+            std::this_thread::sleep_for(pause);
         }
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.peakKb = usage.ru_maxrss;
     }
-    posix_spawn_file_actions_destroy(&actions);
     if (stdoutPath.empty())
         result.out = ReadText(outPath);
     result.err = ReadText(errPath);

@@ -20,7 +20,8 @@ struct CommandSpec {
 const CommandSpec kCommands[] = {
     {"list", 1, false, "quillon-cli list ARCHIVE [--long]",
      "Prints the entry list's lines in the order the viewer shows them (by text, case\n"
-     "ignored), one per line.\n"
+     "ignored), one per line. On a terminal, control bytes of names are shown escaped\n"
+     "(\\x1b); into a pipe or file the lines are exact, as ENTRY arguments need them.\n"
      "  --long             adds tab-separated columns after each line: kind, resource\n"
      "                     size after expansion, stored size, the file that holds it,\n"
      "                     and whether it is LZO-compressed (yes/no)\n"},

@@ -62,8 +62,12 @@ int Cli_FindEntry(const PakArchive &archive, const std::string &argument);
 bool Cli_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes,
                    bool *wasCompressed = nullptr);
 
-// Prints a message on stderr, one line.
+// Prints a message on stderr, one line, its control bytes escaped.
 void Cli_Report(const std::string &message);
+
+// The text with every control byte (below 0x20, and 0x7F) written as "\x1b"
+// and the like, so that names cannot drive a terminal.
+std::string Cli_Escaped(const std::string &text);
 
 // Writes bytes to stdout; false once a write has failed.
 bool Cli_WriteStdout(const void *data, size_t size);

@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include <set>
+#include <unistd.h>
 
 namespace {
 
@@ -15,9 +16,11 @@ std::string FileNameOf(const std::string &path)
 // The --long columns of one entry. An entry that cannot be loaded still gets
 // its stored size and file; what only its bytes tell is "-".
 std::string LongColumns(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes,
-                        std::set<std::string> &reported, bool &failed)
+                        std::set<std::string> &reported, bool &failed, bool terminal)
 {
     std::string file = FileNameOf(GetEntryFilePath(archive, entry));
+    if (terminal)
+        file = Cli_Escaped(file);
     bool compressed = false;
     PakLoadResult result = Pak_LoadEntry(archive, entry, bytes, &compressed);
     std::string columns;
@@ -47,15 +50,18 @@ int Cli_List(const CliArgs &args)
     if (!Cli_OpenArchive(args.positional[0], archive))
         return kExitFailed;
 
-    std::vector<uint8_t> bytes;  // one buffer for every entry --long loads
+    // On a terminal a name's control bytes are shown escaped; into a pipe or
+    // file the lines stay exact, so that they still work as ENTRY arguments.
+    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    std::vector<uint8_t> bytes;  // one entry at a time: loading releases a large previous one
     std::set<std::string> reported;
     bool failed = false;
     std::string out;
     for (int slot : Pak_SortedLines(archive)) {
         const PakEntry &entry = archive.entries[slot];
-        out += entry.displayName;
+        out += terminal ? Cli_Escaped(entry.displayName) : std::string(entry.displayName);
         if (args.longList)
-            out += "\t" + LongColumns(archive, entry, bytes, reported, failed);
+            out += "\t" + LongColumns(archive, entry, bytes, reported, failed, terminal);
         out += '\n';
         if (out.size() >= 65536) {
             if (!Cli_WriteStdout(out))
@@ -81,7 +87,8 @@ int Cli_Show(const CliArgs &args)
 
     ResourceKind kind = ClassifyResource(bytes.data(), bytes.size());
     Cli_WriteStdout(FormatResourceInfo(kind, bytes.size()) + "\n");
+    // Written piece by piece: a text as large as the resource is never built.
     if (ResourceKind_IsTextual(kind))
-        Cli_WriteStdout(BuildResourceText(kind, bytes));
+        ResourceText_ForEachPiece(kind, bytes, [](const char *piece, size_t n) { Cli_WriteStdout(piece, n); });
     return kExitOk;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -10,9 +11,27 @@ bool gStdoutFailed = false;
 
 }  // namespace
 
+std::string Cli_Escaped(const std::string &text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 void Cli_Report(const std::string &message)
 {
-    fprintf(stderr, "%s\n", message.c_str());
+    // Names and arguments inside a message reach a terminal: never raw.
+    fprintf(stderr, "%s\n", Cli_Escaped(message).c_str());
 }
 
 bool Cli_WriteStdout(const void *data, size_t size)
@@ -97,7 +116,7 @@ int main(int argc, char **argv)
     CliArgs args;
     std::string error;
     if (!Cli_ParseArgs(argc, argv, args, error)) {
-        fprintf(stderr, "quillon-cli: %s\n\n%s", error.c_str(), Cli_Usage(args.command).c_str());
+        fprintf(stderr, "quillon-cli: %s\n\n%s", Cli_Escaped(error).c_str(), Cli_Usage(args.command).c_str());
         return kExitUsage;
     }
     if (args.help) {
@@ -105,15 +124,21 @@ int main(int argc, char **argv)
         return Cli_FinishStdout(kExitOk);
     }
     int status = kExitUsage;
-    if (args.command == "list")
-        status = Cli_List(args);
-    else if (args.command == "show")
-        status = Cli_Show(args);
-    else if (args.command == "export")
-        status = Cli_Export(args);
-    else if (args.command == "dump")
-        status = Cli_Dump(args);
-    else if (args.command == "extract")
-        status = Cli_Extract(args);
+    try {
+        if (args.command == "list")
+            status = Cli_List(args);
+        else if (args.command == "show")
+            status = Cli_Show(args);
+        else if (args.command == "export")
+            status = Cli_Export(args);
+        else if (args.command == "dump")
+            status = Cli_Dump(args);
+        else if (args.command == "extract")
+            status = Cli_Extract(args);
+    } catch (const std::bad_alloc &) {
+        // A resource too large for this machine ends the command, not the process.
+        Cli_Report("Not enough memory to finish the command.");
+        status = kExitFailed;
+    }
     return Cli_FinishStdout(status);
 }
