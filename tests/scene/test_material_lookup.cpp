@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -72,6 +76,34 @@ protected:
     void Open(const std::string &path) { ASSERT_EQ(Pak_OpenArchive(path, viewer.mainPak), PakOpenResult::Ok); }
 
     TempDir dir;
+};
+
+// Counts the opens of a file as the kernel reports them: every entry read
+// from an archive file opens it once.
+class OpenCounter {
+public:
+    explicit OpenCounter(const std::string &path) : fd_(inotify_init1(IN_NONBLOCK))
+    {
+        // Closes are watched too, so that successive opens are not merged into one event.
+        EXPECT_GE(inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+    }
+    ~OpenCounter() { close(fd_); }
+    int Opens() const
+    {
+        int opens = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t got;
+        while ((got = read(fd_, buffer, sizeof buffer)) > 0)
+            for (const char *p = buffer; p < buffer + got;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(p);
+                opens += (event->mask & IN_OPEN) != 0;
+                p += sizeof(inotify_event) + event->len;
+            }
+        return opens;
+    }
+
+private:
+    int fd_;
 };
 
 FixtureEntry Entry(const std::string &name, Bytes bytes, int16_t part = -1)
@@ -237,4 +269,32 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     Open(dir / "OTHER.PAK");
     m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
     EXPECT_EQ(m->diffuseTexture, 0u);
+}
+
+TEST_F(MaterialLookup, AModelSearchesForWhatIsMissingOnce)
+{
+    // In the companion: 50 entries named like a surface's material and 50
+    // named like a normal map, each of the other kind.
+    FixtureArchive a;
+    const std::string text = "numTextures 2 Texture 0 WRAP WRAP x_d Texture 0 WRAP WRAP gone_n";
+    a.entries = {Entry("a", MaterialBytes(text)), Entry("b", MaterialBytes(text))};
+    for (int i = 0; i < 50; ++i) {
+        a.entries.push_back(Entry("stone", Texture(4), 1));
+        a.entries.push_back(Entry("gone_n", MaterialBytes("a material, not a texture"), 1));
+    }
+    ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", a));
+    Open(dir / "OTHER.PAK");
+    Model *model = new Model;
+    for (const char *name : {"stone", "STONE.mat", "stone", "a", "b"}) {
+        ModelSurface s;
+        snprintf(s.materialName, sizeof s.materialName, "%s", name);
+        model->surfaces.push_back(std::move(s));
+    }
+    const OpenCounter companion(dir / "OTHER_01.PAK");
+    Model_AttachMaterials(*model);
+    EXPECT_EQ(companion.Opens(), 100);  // each name's 50 entries, once
+    EXPECT_EQ(model->surfaces[2].material, nullptr);
+    ASSERT_NE(model->surfaces[4].material, nullptr);
+    EXPECT_EQ(model->surfaces[4].material->normalTexture, 0u);
+    Model_Free(model);
 }
