@@ -3,6 +3,7 @@
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
+#include "model/model.h"
 #include "texture/texture.h"
 
 #include <cctype>
@@ -105,21 +106,28 @@ void Export_Interpreted(ViewerWindow &window)
     }
     // Nor has a model that cannot be read; one that no frame has prepared yet
     // is read now.
-    if (kind == KindModel && (!viewer.services.Model_ForExport || !viewer.services.Model_ForExport())) {
-        window.ShowMessage(Export_Message(ExportResult::NoModel));
-        return;
+    const Model *model = nullptr;
+    if (kind == KindModel) {
+        model = viewer.services.Model_ForExport ? viewer.services.Model_ForExport() : nullptr;
+        if (!model) {
+            window.ShowMessage(Export_Message(ExportResult::NoModel));
+            return;
+        }
     }
     const std::string extension = ResourceKind_Info(kind).exportExtension;
     FileDialogRequest request{FileDialogFilter(Export_InterpretedFilter(kind)), "." + extension, true, true};
     std::string path;
     if (!window.AskFileName(request, path))
         return;
-    ReportExport(window, Export_ToPath(path, "wb", [&](FILE *file) {
-                     if (kind == KindModel)
-                         return viewer.services.Model_WriteObj(file) ? ExportResult::Ok
-                                                                     : ExportResult::WriteFailed;
-                     return Export_WriteInterpreted(file, kind, bytes);
-                 }));
+    const ExportResult result = Export_ToPath(path, "wb", [&](FILE *file) {
+        if (kind == KindModel)
+            return viewer.services.Model_WriteObj(file) ? ExportResult::Ok : ExportResult::WriteFailed;
+        return Export_WriteInterpreted(file, kind, bytes);
+    });
+    ReportExport(window, result);
+    // The file holds every surface the parse could read; the user learns of the rest.
+    if (result == ExportResult::Ok && model && model->surfacesDropped > 0)
+        window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
 }
 
 bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options)

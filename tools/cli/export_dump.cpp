@@ -78,6 +78,9 @@ int Cli_Export(const CliArgs &args)
         const int status = WriteOutput(args.output, "wb", [&](FILE *file) {
             return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
         });
+        // A warning, not a failure: the file holds every surface that could be read.
+        if (status == kExitOk && model->surfacesDropped > 0)
+            Cli_Report(Export_SurfacesLeftOutMessage(model->surfacesDropped));
         Model_Free(model);
         return status;
     }
