@@ -34,10 +34,11 @@ constexpr int kRebaseAboveDescriptors = 20;
 constexpr int64_t kMemoryPerResourceByte = 64;
 constexpr int64_t kMemoryBase = 1 << 20;
 // The texture-coordinate searches of one parse read at most this many pairs.
-// The search of a surface costs at most about 4 x stride x vertices reads
-// (100 million for a stride of 256 and 100,000 vertices), so only a corrupt
-// model meets this bound; it ends the search as if it had found nothing.
-constexpr int64_t kSearchReads = int64_t{1} << 28;
+// The search of a surface reads at most about 4.25 x stride x vertices pairs
+// (109 million for a stride of 256 and 100,000 vertices; streams met in
+// practice take far less), so only a corrupt model meets this bound; it ends
+// the search as if it had found nothing.
+constexpr int64_t kSearchReads = int64_t{1} << 27;
 // Strides up to this keep one walk state per chain of candidates.
 constexpr int64_t kChainStateStride = 4096;
 
@@ -146,15 +147,15 @@ bool PlausibleFirstPair(float u, float v)
     return u > -3 && u < 3 && v > -3 && v < 3 && std::fabs(u) > 0.0001 && std::fabs(v) > 0.0001;
 }
 
-// What a texture-coordinate walk knows of one chain: the places a stride
+// What the texture-coordinate walks know of one chain: the places a stride
 // apart that the walks of candidates j, j + s, j + 2s ... visit. Element e of
 // the chain is at chain base + e x s. Candidates of one chain come in
 // ascending order, so what one walk learnt serves the next.
 struct Chain {
-    int64_t walkEnd = 0;       // elements after the candidate and before this one do not stop a walk
+    int64_t walkEnd = 0;        // elements after the candidate and before this one do not stop a walk
     bool walkEndStops = false;  // element walkEnd stops every walk that reaches it
-    int64_t significant = -1;  // the first significant element after the candidate, when known
-    int64_t plainUpTo = 0;     // elements after the candidate and before this one are not significant
+    int64_t plainUpTo = 0;      // elements after the candidate and before this one are not significant
+    int64_t significant = -1;   // when known, the first significant element after the candidate (= plainUpTo)
 };
 
 // The start of a surface's texture coordinates, relative to B20. The stream's
@@ -165,7 +166,7 @@ struct Chain {
 //
 // A candidate's walk visits the same places as the walks of the candidates
 // one stride before it, so each chain of candidates keeps where its walks
-// stop and where its next significant pair is: a place is read at most twice
+// stop and where its next significant pair is: a place is read about once
 // per chain, not once per candidate. `reads` is what the parse may still
 // read; when it runs out the search ends as if it had found nothing.
 int64_t FindTexCoords(const Reader &r, const Descriptor &d, int64_t A, int64_t m, std::vector<Chain> &chains,
@@ -198,24 +199,11 @@ int64_t FindTexCoords(const Reader &r, const Descriptor &d, int64_t A, int64_t m
     }
     // A walk's place p (relative to B20) is in range while p + walkMargin < limit.
     const int64_t walkMargin = A + o - G + 4;
-
     auto pair = [&](int64_t p, float &u, float &v) {
         u = r.F32(kB20 + p);
         v = r.F32(kB20 + p + 4);
     };
-    // Whether the place stops a walk: out of range, or a pair beyond +-100.
-    auto stops = [&](int64_t p) {
-        if (p + walkMargin >= limit || !r.Has(kB20 + p, 8))
-            return true;
-        float u, v;
-        pair(p, u, v);
-        return u < -100 || u > 100 || v < -100 || v > 100;
-    };
-    auto significant = [&](int64_t p) {
-        float u, v;
-        pair(p, u, v);
-        return std::fabs(u) > 0.01 || std::fabs(v) > 0.01;
-    };
+    auto significant = [](float u, float v) { return std::fabs(u) > 0.01 || std::fabs(v) > 0.01; };
 
     const bool keepChains = s <= kChainStateStride;
     if (keepChains)
@@ -227,45 +215,59 @@ int64_t FindTexCoords(const Reader &r, const Descriptor &d, int64_t A, int64_t m
             continue;
         if (--reads < 0)
             return G;
-        float u0, v0;
-        pair(C, u0, v0);
-        if (!PlausibleFirstPair(u0, v0))
+        float u, v;
+        pair(C, u, v);
+        if (!PlausibleFirstPair(u, v))
             continue;
 
         Chain &c = keepChains ? chains[static_cast<size_t>(j % s)] : (scratch = Chain{});
         const int64_t base = G + j % s;
         const int64_t e = j / s;
-        // The walk visits elements e + 1 ... and stops at the first that
-        // stops it, or after n - 1 of them.
         if (c.walkEnd <= e) {
             c.walkEnd = e + 1;
             c.walkEndStops = false;
         }
+        if (c.significant <= e)
+            c.significant = -1;
+        if (c.plainUpTo <= e)
+            c.plainUpTo = e + 1;
+        // The walk visits elements e + 1 ... and stops at the first out of
+        // range or with a pair beyond +-100, or after n - 1 of them. A pair
+        // read here is judged for significance too when it is the next one due.
         while (!c.walkEndStops && c.walkEnd < e + n) {
+            const int64_t p = base + c.walkEnd * s;
+            if (p + walkMargin >= limit || !r.Has(kB20 + p, 8)) {
+                c.walkEndStops = true;
+                break;
+            }
             if (--reads < 0)
                 return G;
-            if (stops(base + c.walkEnd * s))
+            pair(p, u, v);
+            if (u < -100 || u > 100 || v < -100 || v > 100) {
                 c.walkEndStops = true;
-            else
-                ++c.walkEnd;
+                break;
+            }
+            if (c.significant < 0 && c.plainUpTo == c.walkEnd) {
+                if (significant(u, v))
+                    c.significant = c.walkEnd;
+                else
+                    ++c.plainUpTo;
+            }
+            ++c.walkEnd;
         }
         const int64_t k = std::min(n, c.walkEnd - e);  // where the walk stopped
         if (k < n / 2)
             continue;
-        if (c.significant <= e) {
-            c.significant = -1;
-            int64_t x = std::max(c.plainUpTo, e + 1);
-            for (; x < e + k; ++x) {
-                if (--reads < 0)
-                    return G;
-                if (significant(base + x * s)) {
-                    c.significant = x;
-                    break;
-                }
-            }
-            c.plainUpTo = c.significant >= 0 ? x + 1 : x;
+        while (c.significant < 0 && c.plainUpTo < e + k) {
+            if (--reads < 0)
+                return G;
+            pair(base + c.plainUpTo * s, u, v);
+            if (significant(u, v))
+                c.significant = c.plainUpTo;
+            else
+                ++c.plainUpTo;
         }
-        if (c.significant > e && c.significant < e + k)
+        if (c.significant >= 0 && c.significant < e + k)
             return C;
     }
     return G;
