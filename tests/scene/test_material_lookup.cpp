@@ -78,33 +78,20 @@ protected:
     TempDir dir;
 };
 
-// Counts the opens of a file as the kernel reports them: every entry read
-// from an archive file opens it once.
-class OpenCounter {
-public:
-    explicit OpenCounter(const std::string &path) : fd_(inotify_init1(IN_NONBLOCK))
-    {
-        // Closes are watched too, so that successive opens are not merged into one event.
-        EXPECT_GE(inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
-    }
-    ~OpenCounter() { close(fd_); }
-    int Opens() const
-    {
-        int opens = 0;
-        alignas(inotify_event) char buffer[4096];
-        ssize_t got;
-        while ((got = read(fd_, buffer, sizeof buffer)) > 0)
-            for (const char *p = buffer; p < buffer + got;) {
-                const auto *event = reinterpret_cast<const inotify_event *>(p);
-                opens += (event->mask & IN_OPEN) != 0;
-                p += sizeof(inotify_event) + event->len;
-            }
-        return opens;
-    }
-
-private:
-    int fd_;
-};
+// The opens the kernel reported, since the last call, of the file that the
+// inotify descriptor `fd` watches: every entry read from an archive file opens it once.
+int Opens(int fd)
+{
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
+        for (const char *p = buffer; p < buffer + got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(p);
+            opens += (event->mask & IN_OPEN) != 0;
+            p += sizeof(inotify_event) + event->len;
+        }
+    return opens;
+}
 
 FixtureEntry Entry(const std::string &name, Bytes bytes, int16_t part = -1)
 {
@@ -290,9 +277,12 @@ TEST_F(MaterialLookup, AModelSearchesForWhatIsMissingOnce)
         snprintf(s.materialName, sizeof s.materialName, "%s", name);
         model->surfaces.push_back(std::move(s));
     }
-    const OpenCounter companion(dir / "OTHER_01.PAK");
+    const int watch = inotify_init1(IN_NONBLOCK);
+    // Closes too, so that successive opens are not merged into one event.
+    ASSERT_GE(inotify_add_watch(watch, (dir / "OTHER_01.PAK").c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
     Model_AttachMaterials(*model);
-    EXPECT_EQ(companion.Opens(), 100);  // each name's 50 entries, once
+    EXPECT_EQ(Opens(watch), 100);  // each name's 50 entries, once
+    close(watch);
     EXPECT_EQ(model->surfaces[2].material, nullptr);
     ASSERT_NE(model->surfaces[4].material, nullptr);
     EXPECT_EQ(model->surfaces[4].material->normalTexture, 0u);
