@@ -11,6 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!model)
         return 0;
     FUZZ_CHECK(!model->surfaces.empty() && model->surfaces.size() <= static_cast<size_t>(kModelMaxSurfaces));
+    FUZZ_CHECK(model->surfacesDropped >= 0 &&
+               model->surfaces.size() + static_cast<size_t>(model->surfacesDropped) <= kModelMaxSurfaces);
     for (const ModelSurface &s : model->surfaces) {
         FUZZ_CHECK(s.indicesPerElement == 1 || s.indicesPerElement == 3);
         FUZZ_CHECK(s.elementCount > 0 && s.indices.size() == static_cast<size_t>(s.elementCount) * s.indicesPerElement);

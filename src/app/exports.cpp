@@ -4,6 +4,7 @@
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
 #include "export/export_jobs.h"
+#include "model/model.h"
 
 #include <cctype>
 
@@ -112,12 +113,15 @@ void Export_Interpreted(ViewerWindow &window)
     std::string path;
     if (!window.AskFileName(request, path))
         return;
-    ReportExport(window, Export_ToPath(path, "wb", [&](FILE *file) {
-                     if (kind == KindModel)
-                         return viewer.services.Model_WriteObj(file) ? ExportResult::Ok
-                                                                     : ExportResult::WriteFailed;
-                     return Export_WriteInterpreted(file, kind, bytes);
-                 }));
+    const ExportResult result = Export_ToPath(path, "wb", [&](FILE *file) {
+        if (kind == KindModel)
+            return viewer.services.Model_WriteObj(file) ? ExportResult::Ok : ExportResult::WriteFailed;
+        return Export_WriteInterpreted(file, kind, bytes);
+    });
+    ReportExport(window, result);
+    // The file holds every surface the parse could read; the user learns of the rest.
+    if (result == ExportResult::Ok && model && model->surfacesDropped > 0)
+        window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
 }
 
 bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options)

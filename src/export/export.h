@@ -22,6 +22,10 @@ enum class ExportResult {
 // Message box text for a failed export (empty for Ok).
 const char *Export_Message(ExportResult result);
 
+// What an OBJ export says after writing a model that the parse left
+// `surfaces` surfaces out of (Model::surfacesDropped; only a corrupt model has any).
+std::string Export_SurfacesLeftOutMessage(int32_t surfaces);
+
 // Writes all bytes; false when fewer were stored.
 bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes);
 

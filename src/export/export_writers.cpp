@@ -23,6 +23,13 @@ const char *Export_Message(ExportResult result)
     return "";
 }
 
+std::string Export_SurfacesLeftOutMessage(int32_t surfaces)
+{
+    if (surfaces == 1)
+        return "1 surface of this model could not be read and was left out of the export.";
+    return std::to_string(surfaces) + " surfaces of this model could not be read and were left out of the export.";
+}
+
 bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes)
 {
     return bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

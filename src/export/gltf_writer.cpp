@@ -301,7 +301,7 @@ bool Builder::Build(std::string *error)
     tinygltf::Mesh mesh;
     size_t vertexDone = 0, narrowDone = 0, wideDone = 0;
     for (const Primitive &p : primitives) {
-        const std::vector<ModelVertex> &vertices = model_.surfaces[p.surface].vertices;
+        const ModelVertexArray &vertices = model_.surfaces[p.surface].vertices;
         float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
         float *position = reinterpret_cast<float *>(bin.data() + positionsAt) + vertexDone * 3;
         float *normal = reinterpret_cast<float *>(bin.data() + normalsAt) + vertexDone * 3;

@@ -90,19 +90,26 @@ uint32_t WrapMode(const char *word)
     return kGlClamp;
 }
 
-// The last two characters of a name, case ignored.
+// The last two characters of a name, exactly: "wall_D" is no diffuse map.
 bool HasSuffix(const std::string &name, const char *suffix)
 {
-    return name.size() >= 2 && strcasecmp(name.c_str() + name.size() - 2, suffix) == 0;
+    return name.size() >= 2 && name.compare(name.size() - 2, 2, suffix) == 0;
 }
+
+// Which of the three maps a material's texture lists have settled. They hold
+// for the whole text: a later "numTextures" list does not undo an earlier one.
+struct MapsFound {
+    bool diffuse = false, normal = false, specular = false;
+};
 
 // The "Texture" entries after "numTextures n". With one entry it is the
 // diffuse map; with more, the first is a provisional diffuse map until a
 // "_d" one replaces it (unless the class is "LerpMaskSkin"), and the first
 // "_n" and "_s" ones are the normal and specular maps.
-void ReadTextureList(TextScanner *scanner, int64_t n, const std::string &className, MaterialText &out)
+void ReadTextureList(TextScanner *scanner, int64_t n, const std::string &className, MapsFound &found,
+                     MaterialText &out)
 {
-    bool diffuseFound = false, normalFound = false, specularFound = false;
+    bool &diffuseFound = found.diffuse, &normalFound = found.normal, &specularFound = found.specular;
     ScanToken token;
     for (int64_t i = 0; i < n; ++i) {
         Scan_NextToken(scanner, &token);
@@ -151,6 +158,7 @@ MaterialText Mat_ParseText(const char *text, size_t length, const char *material
     MaterialText out;
     Material &m = out.material;
     std::string className;
+    MapsFound found;
     TextScanner *scanner = Scan_FromText(text, length);
     if (!scanner)
         return out;
@@ -161,7 +169,7 @@ MaterialText Mat_ParseText(const char *text, size_t length, const char *material
             Scan_NextToken(scanner, &value);
             const int64_t n = ParseInteger(value.text);
             if (n > 0)
-                ReadTextureList(scanner, n, className, out);
+                ReadTextureList(scanner, n, className, found, out);
         } else if (Is(k, "Class")) {
             Scan_NextToken(scanner, &value);
             className = value.text;

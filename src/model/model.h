@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 struct Material;
@@ -23,6 +24,37 @@ struct ModelVertex {
 };
 static_assert(sizeof(ModelVertex) == 56, "ModelVertex is read with a 56-byte stride");
 
+// A surface's vertices: size() of them from data() on, read with the 56-byte
+// stride. Surfaces that read the same vertex stream of the resource hold one
+// decoded copy of it between them, each its own stretch of it.
+class ModelVertexArray {
+public:
+    ModelVertexArray() = default;
+    // Vertices of its own.
+    explicit ModelVertexArray(std::vector<ModelVertex> vertices)
+        : stream_(std::make_shared<const std::vector<ModelVertex>>(std::move(vertices))), count_(stream_->size())
+    {
+    }
+    // `count` vertices of a shared stream from `first` on.
+    ModelVertexArray(std::shared_ptr<const std::vector<ModelVertex>> stream, size_t first, size_t count)
+        : stream_(std::move(stream)), first_(first), count_(count)
+    {
+    }
+
+    const ModelVertex *data() const { return stream_ ? stream_->data() + first_ : nullptr; }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const ModelVertex *begin() const { return data(); }
+    const ModelVertex *end() const { return data() + count_; }
+    const ModelVertex &operator[](size_t k) const { return data()[k]; }
+    const ModelVertex &front() const { return data()[0]; }
+    const ModelVertex &back() const { return data()[count_ - 1]; }
+
+private:
+    std::shared_ptr<const std::vector<ModelVertex>> stream_;
+    size_t first_ = 0, count_ = 0;
+};
+
 struct ModelSurface {
     char materialName[kModelNameSize] = {};  // from the name pool, cut to 63 characters
     int32_t hidden = 0;                      // non-zero: not drawn (the surface list's selection)
@@ -30,7 +62,7 @@ struct ModelSurface {
     int32_t indicesPerElement = 3;   // 3 triangle list, 1 triangle strip
     std::vector<uint16_t> indices;   // elementCount x indicesPerElement, each below vertexCount
     int32_t vertexCount = 0;
-    std::vector<ModelVertex> vertices;
+    ModelVertexArray vertices;       // vertexCount of them
     Material *material = nullptr;    // set when the model is prepared; null after parsing
     bool materialShared = false;     // material belongs to an earlier surface
 };
@@ -39,6 +71,10 @@ struct Model {
     // Descriptor order; a surface that could not be converted leaves no gap.
     // At most kModelMaxSurfaces; the count is surfaces.size().
     std::vector<ModelSurface> surfaces;
+    // Surfaces of the resource left out because reading them would have
+    // taken more memory than a resource of its size can need: only a corrupt
+    // or hostile model has any. The exports say so.
+    int32_t surfacesDropped = 0;
 };
 
 // Parses a model resource (the expanded entry bytes). Null when no surface

@@ -8,8 +8,11 @@
 #include "material/material.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 
@@ -23,10 +26,21 @@ constexpr int64_t kStreamRecordSize = 56;
 constexpr int64_t kStreamFieldsEnd = 36;      // positionOffset .. texCoordOffset
 constexpr int64_t kPositionStride = 24;
 constexpr int kRebaseAboveDescriptors = 20;
-// Up to 20 surfaces may each read a whole shared vertex buffer (about 2.3
-// bytes of vertex per resource byte); this leaves room for that and more.
+// What a parse may allocate for indices and decoded vertices. Surfaces that
+// read one vertex stream share one decoded copy of it, and a stream holds at
+// most one vertex (56 bytes) per 24 bytes of resource, so a valid model stays
+// far below this; only streams that a corrupt model makes up out of
+// overlapping bytes can reach it.
 constexpr int64_t kMemoryPerResourceByte = 64;
 constexpr int64_t kMemoryBase = 1 << 20;
+// The texture-coordinate searches of one parse read at most this many pairs.
+// The search of a surface reads at most about 4.25 x stride x vertices pairs
+// (109 million for a stride of 256 and 100,000 vertices; streams met in
+// practice take far less), so only a corrupt model meets this bound; it ends
+// the search as if it had found nothing.
+constexpr int64_t kSearchReads = int64_t{1} << 27;
+// Strides up to this keep one walk state per chain of candidates.
+constexpr int64_t kChainStateStride = 4096;
 
 struct Reader {
     const uint8_t *bytes;
@@ -77,17 +91,26 @@ bool IsDescriptor(const Reader &r, int64_t at, Descriptor &d)
     return d.indexCount == p + 2 || d.indexCount == p * 3;
 }
 
+enum class IndexRead { Ok, Bad, OverBudget };
+
 // Reads `count` indices of `width` bytes at `at` into `out`. Rebased reading
 // subtracts the smallest of them (signed for 32-bit values) and keeps the low
-// 16 bits; plain reading stores 16-bit values unchanged. False when the data
-// passes the end or an index is not below the surface's vertex count.
-bool ReadIndices(const Reader &r, int64_t at, int64_t count, int width, bool rebase, int32_t vertexCount,
-                 std::vector<uint16_t> &out, int64_t &m)
+// 16 bits; plain reading stores 16-bit values unchanged. Bad when the data
+// passes the end or an index is not below the surface's vertex count. Every
+// attempt is paid from `memory`, whether it succeeds or not: surfaces may all
+// read the same bytes, and what they may take together is bounded by the
+// resource's size, not by the counts they claim.
+IndexRead ReadIndices(const Reader &r, int64_t at, int64_t count, int width, bool rebase, int32_t vertexCount,
+                      int64_t &memory, std::vector<uint16_t> &out, int64_t &m)
 {
     out.clear();
     m = 0;
     if (!r.Has(at, count * width))
-        return false;
+        return IndexRead::Bad;
+    const int64_t need = count * static_cast<int64_t>(sizeof(uint16_t));
+    if (need > memory)
+        return IndexRead::OverBudget;
+    memory -= need;
     auto source = [&](int64_t i) -> int64_t {
         return width == 2 ? static_cast<int64_t>(r.U16(at + 2 * i)) : static_cast<int64_t>(r.I32(at + 4 * i));
     };
@@ -101,11 +124,11 @@ bool ReadIndices(const Reader &r, int64_t at, int64_t count, int width, bool reb
         const uint16_t index = static_cast<uint16_t>(static_cast<uint64_t>(source(i) - m) & 0xFFFF);
         if (index >= vertexCount) {
             out.clear();
-            return false;
+            return IndexRead::Bad;
         }
         out[static_cast<size_t>(i)] = index;
     }
-    return true;
+    return IndexRead::Ok;
 }
 
 // c = b / 255 x 2 - 1 per component, then scaled to unit length.
@@ -124,49 +147,127 @@ bool PlausibleFirstPair(float u, float v)
     return u > -3 && u < 3 && v > -3 && v < 3 && std::fabs(u) > 0.0001 && std::fabs(v) > 0.0001;
 }
 
+// What the texture-coordinate walks know of one chain: the places a stride
+// apart that the walks of candidates j, j + s, j + 2s ... visit. Element e of
+// the chain is at chain base + e x s. Candidates of one chain come in
+// ascending order, so what one walk learnt serves the next.
+struct Chain {
+    int64_t walkEnd = 0;        // elements after the candidate and before this one do not stop a walk
+    bool walkEndStops = false;  // element walkEnd stops every walk that reaches it
+    int64_t plainUpTo = 0;      // elements after the candidate and before this one are not significant
+    int64_t significant = -1;   // when known, the first significant element after the candidate (= plainUpTo)
+};
+
 // The start of a surface's texture coordinates, relative to B20. The stream's
 // layout within a vertex is unknown, so candidates 4 bytes apart are tried
 // from one vertex before the stream on; the first whose pairs stay plausible
 // for at least half the vertices, and are not all near zero, is taken.
 // Without a find the stream is read from that first candidate place.
-int64_t FindTexCoords(const Reader &r, const Descriptor &d, int64_t A, int64_t m)
+//
+// A candidate's walk visits the same places as the walks of the candidates
+// one stride before it, so each chain of candidates keeps where its walks
+// stop and where its next significant pair is: a place is read about once
+// per chain, not once per candidate. `reads` is what the parse may still
+// read; when it runs out the search ends as if it had found nothing.
+int64_t FindTexCoords(const Reader &r, const Descriptor &d, int64_t A, int64_t m, std::vector<Chain> &chains,
+                      int64_t &reads)
 {
     const int64_t s = d.texCoordStride;
     const int64_t o = d.texCoordOffset;
     const int64_t n = d.vertexCount;
     const int64_t limit = r.length - 32;
-    auto inRange = [&](int64_t p) { return p < limit; };
     int64_t G = A + o - s;
     if (s <= 20)
         G -= 20;
+    // A walk of one vertex sees no pair; one with a stride past the resource
+    // leaves it at its first step: neither can find a significant pair.
+    if (n < 2 || s == 0 || s >= r.length)
+        return G;
 
-    // Each candidate may walk every vertex; a crafted stream of tiny pairs
-    // would make that quadratic. Real streams settle within a walk or two, so
-    // the search gives up (as if it found nothing) after this many reads.
-    int64_t budget = 16 * n + 4096;
-    for (int64_t j = 0; j < s * n; j += 4) {
-        if (!inRange(A + o + 4 + j) || !inRange(A + o + j + (n + m) * s))
-            break;
-        if (--budget < 0)
+    // The candidates j = 0, 4, 8 ... below jEnd: j < s x n, and both places
+    // the search checks first, A + o + 4 + j and A + o + j + (n + m) x s, in range.
+    const int64_t rest = limit - A - o;
+    int64_t jEnd = rest - 4;
+    if (jEnd <= 0)
+        return G;
+    if (jEnd / s >= n)
+        jEnd = s * n;
+    if (n + m > 0) {
+        if (n + m > rest / s)
             return G;
+        jEnd = std::min(jEnd, rest - (n + m) * s);
+    }
+    // A walk's place p (relative to B20) is in range while p + walkMargin < limit.
+    const int64_t walkMargin = A + o - G + 4;
+    auto pair = [&](int64_t p, float &u, float &v) {
+        u = r.F32(kB20 + p);
+        v = r.F32(kB20 + p + 4);
+    };
+    auto significant = [](float u, float v) { return std::fabs(u) > 0.01 || std::fabs(v) > 0.01; };
+
+    const bool keepChains = s <= kChainStateStride;
+    if (keepChains)
+        chains.assign(static_cast<size_t>(s), Chain{});
+    Chain scratch;
+    for (int64_t j = 0; j < jEnd; j += 4) {
         const int64_t C = G + j;
-        if (!r.Has(kB20 + C, 8) || !PlausibleFirstPair(r.F32(kB20 + C), r.F32(kB20 + C + 4)))
+        if (!r.Has(kB20 + C, 8))
             continue;
-        bool significant = false;
-        int64_t k = 1;
-        for (; k < n; ++k) {
-            const int64_t at = kB20 + C + k * s;
-            if (!inRange(A + o + j + 4 + k * s) || !r.Has(at, 8))
-                break;
-            if (--budget < 0)
-                return G;
-            const float u = r.F32(at), v = r.F32(at + 4);
-            if (u < -100 || u > 100 || v < -100 || v > 100)
-                break;
-            if (std::fabs(u) > 0.01 || std::fabs(v) > 0.01)
-                significant = true;
+        if (--reads < 0)
+            return G;
+        float u, v;
+        pair(C, u, v);
+        if (!PlausibleFirstPair(u, v))
+            continue;
+
+        Chain &c = keepChains ? chains[static_cast<size_t>(j % s)] : (scratch = Chain{});
+        const int64_t base = G + j % s;
+        const int64_t e = j / s;
+        if (c.walkEnd <= e) {
+            c.walkEnd = e + 1;
+            c.walkEndStops = false;
         }
-        if (k >= n / 2 && significant)
+        if (c.significant <= e)
+            c.significant = -1;
+        if (c.plainUpTo <= e)
+            c.plainUpTo = e + 1;
+        // The walk visits elements e + 1 ... and stops at the first out of
+        // range or with a pair beyond +-100, or after n - 1 of them. A pair
+        // read here is judged for significance too when it is the next one due.
+        while (!c.walkEndStops && c.walkEnd < e + n) {
+            const int64_t p = base + c.walkEnd * s;
+            if (p + walkMargin >= limit || !r.Has(kB20 + p, 8)) {
+                c.walkEndStops = true;
+                break;
+            }
+            if (--reads < 0)
+                return G;
+            pair(p, u, v);
+            if (u < -100 || u > 100 || v < -100 || v > 100) {
+                c.walkEndStops = true;
+                break;
+            }
+            if (c.significant < 0 && c.plainUpTo == c.walkEnd) {
+                if (significant(u, v))
+                    c.significant = c.walkEnd;
+                else
+                    ++c.plainUpTo;
+            }
+            ++c.walkEnd;
+        }
+        const int64_t k = std::min(n, c.walkEnd - e);  // where the walk stopped
+        if (k < n / 2)
+            continue;
+        while (c.significant < 0 && c.plainUpTo < e + k) {
+            if (--reads < 0)
+                return G;
+            pair(base + c.plainUpTo * s, u, v);
+            if (significant(u, v))
+                c.significant = c.plainUpTo;
+            else
+                ++c.plainUpTo;
+        }
+        if (c.significant >= 0 && c.significant < e + k)
             return C;
     }
     return G;
@@ -181,69 +282,109 @@ struct HeaderFields {
     uint32_t texCoordDataOffset;
 };
 
-// Indices, positions and texture coordinates of one surface; false when it
-// has to be dropped. `wideIndices` carries the 32-bit fallback to later surfaces.
-bool BuildSurface(const Reader &r, const HeaderFields &h, const Descriptor &d, bool qualifies, bool &wideIndices,
-                  int64_t &memoryLeft, ModelSurface &surface)
+// Where a surface's vertices lie: vertices first ... first + count - 1 of a
+// vertex stream whose vertex t has its position at resource offset
+// `positions` + 24 t and its texture coordinates at B20 + `texCoords` +
+// stride x t. Surfaces of one stream share its decoded copy.
+struct VertexStream {
+    int64_t positions;
+    int64_t texCoords;
+    int64_t stride;
+    bool rebased;  // positions as stored; otherwise times 100
+    auto operator<=>(const VertexStream &) const = default;
+};
+
+struct SurfacePlace {
+    VertexStream stream;
+    int64_t first;
+};
+
+// What the parse may still spend: bytes of indices and decoded vertices, and
+// pair reads of the texture-coordinate searches.
+struct ParseBudget {
+    int64_t memory;
+    int64_t searchReads = kSearchReads;
+    std::vector<Chain> chains;                       // the searches' scratch
+    std::map<std::array<int64_t, 4>, int64_t> found;  // (offset, stride, vertices, m) -> search result
+};
+
+enum class SurfaceRead { Ok, Dropped, OverBudget };
+
+// Indices of one surface and where its vertices lie. `wideIndices` carries
+// the 32-bit fallback to later surfaces.
+SurfaceRead ReadSurface(const Reader &r, const HeaderFields &h, const Descriptor &d, bool qualifies,
+                        bool &wideIndices, ParseBudget &budget, ModelSurface &surface, SurfacePlace &place)
 {
     const bool list = static_cast<int64_t>(d.indexCount) == static_cast<int64_t>(d.primitiveCount) * 3;
     const int64_t elementCount = list ? d.primitiveCount : static_cast<int64_t>(d.primitiveCount) + 2;
     const int64_t perElement = list ? 3 : 1;
-    // Surfaces may all read the same bytes; what they may take together is
-    // bounded by the resource's size, not by the counts they claim.
-    const int64_t need = elementCount * 3 * 2 + static_cast<int64_t>(d.vertexCount) * sizeof(ModelVertex);
-    if (need > memoryLeft)
-        return false;
-    memoryLeft -= need;
     // The index data begins one byte before B20 + indexDataOffset.
     const int64_t indexData = kB20 + static_cast<int64_t>(h.indexDataOffset) - 1;
 
     int64_t m = 0;
-    bool read = false;
+    IndexRead read = IndexRead::Bad;
     bool rebased = false;
-    for (int attempt = 1; attempt <= 2 && !read; ++attempt) {
+    for (int attempt = 1; attempt <= 2 && read == IndexRead::Bad; ++attempt) {
         if (qualifies) {
             const int width = (attempt == 2 || wideIndices) ? 4 : 2;
             read = ReadIndices(r, indexData + static_cast<int64_t>(d.firstIndex) * width, elementCount * 3, width,
-                               true, d.vertexCount, surface.indices, m);
+                               true, d.vertexCount, budget.memory, surface.indices, m);
             rebased = true;
         } else {
             read = ReadIndices(r, indexData + static_cast<int64_t>(d.firstIndex) * 2, elementCount * perElement, 2,
-                               false, d.vertexCount, surface.indices, m);
+                               false, d.vertexCount, budget.memory, surface.indices, m);
         }
-        if (read && attempt == 2)
+        if (read == IndexRead::Ok && attempt == 2)
             wideIndices = true;
     }
-    if (!read)
-        return false;
+    if (read == IndexRead::OverBudget)
+        return SurfaceRead::OverBudget;
+    if (read == IndexRead::Bad)
+        return SurfaceRead::Dropped;
     surface.elementCount = static_cast<int32_t>(elementCount);
     surface.indicesPerElement = static_cast<int32_t>(perElement);
     surface.vertexCount = d.vertexCount;
 
     const int64_t n = d.vertexCount;
-    const int64_t positions = static_cast<int64_t>(h.positionDataOffset) + d.positionOffset + m * kPositionStride;
-    if (!r.Has(positions, n * kPositionStride))
-        return false;
+    const int64_t streamPositions = static_cast<int64_t>(h.positionDataOffset) + d.positionOffset;
+    if (!r.Has(streamPositions + m * kPositionStride, n * kPositionStride))
+        return SurfaceRead::Dropped;
     const int64_t A = h.texCoordDataOffset;
     const int64_t s = d.texCoordStride;
-    const int64_t T = FindTexCoords(r, d, A, m) + m * s;
+    // Surfaces that read the same stream the same way find the same place.
+    const std::array<int64_t, 4> search{d.texCoordOffset, s, n, m};
+    auto known = budget.found.find(search);
+    if (known == budget.found.end())
+        known = budget.found.emplace(search, FindTexCoords(r, d, A, m, budget.chains, budget.searchReads)).first;
+    const int64_t C = known->second;
+    const int64_t T = C + m * s;
     if (!r.Has(kB20 + T, 8) || !r.Has(kB20 + T + (n - 1) * s, 8))
-        return false;
+        return SurfaceRead::Dropped;
+    place = {{streamPositions, C, s, rebased}, m};
+    return SurfaceRead::Ok;
+}
 
-    const float scale = rebased ? 1.0f : 100.0f;
-    surface.vertices.resize(static_cast<size_t>(n));
-    for (int64_t k = 0; k < n; ++k) {
-        ModelVertex &v = surface.vertices[static_cast<size_t>(k)];
-        const int64_t at = positions + k * kPositionStride;
+// Decodes vertices lo ... hi - 1 of a stream. Every surface that reads the
+// stream checked its own stretch against the resource, and a stream runs
+// through the resource in one direction, so the whole span lies inside it.
+void DecodeStream(const Reader &r, const VertexStream &stream, int64_t lo, int64_t hi,
+                  std::vector<ModelVertex> &out)
+{
+    const float scale = stream.rebased ? 1.0f : 100.0f;
+    out.reserve(static_cast<size_t>(hi - lo));
+    for (int64_t t = lo; t < hi; ++t) {
+        ModelVertex v;
+        const int64_t at = stream.positions + t * kPositionStride;
         for (int i = 0; i < 3; ++i)
             v.position[i] = r.F32(at + 4 * i) * scale;
         DecodeDirection(r.bytes + at + 12, v.normal);
         DecodeDirection(r.bytes + at + 16, v.tangent);
         DecodeDirection(r.bytes + at + 20, v.bitangent);
-        v.u = r.F32(kB20 + T + k * s);
-        v.v = r.F32(kB20 + T + k * s + 4);
+        const int64_t uv = kB20 + stream.texCoords + t * stream.stride;
+        v.u = r.F32(uv);
+        v.v = r.F32(uv + 4);
+        out.push_back(v);
     }
-    return true;
 }
 
 // Copies the names the surfaces pick from the pool: after its leading zero
@@ -278,7 +419,8 @@ void ReadNames(const Reader &r, int64_t pool, int64_t nameCount, const std::vect
 
 std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
 {
-    if (!bytes || length < static_cast<size_t>(kHeaderEnd) || length > INT64_MAX / 2)
+    // A resource length is an i32; beyond it the offset arithmetic is not kept in range.
+    if (!bytes || length < static_cast<size_t>(kHeaderEnd) || length > INT32_MAX)
         return nullptr;
     const Reader r{bytes, static_cast<int64_t>(length)};
     const HeaderFields h{r.U32(0x1C), r.U32(0x4C), r.U32(0x60), r.U32(0x74), r.U32(0x9C), r.U32(0xB0)};
@@ -349,20 +491,64 @@ std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
     // 5. Names.
     ReadNames(r, h.namePoolOffset, nameCount, descriptors, named);
 
-    // 6-9. Surfaces. One sharing a vertex buffer with many others is indexed
-    // from the buffer's start; it is rebased to its own smallest index.
+    // 6-8. Indices and where each surface's vertices lie. One sharing a
+    // vertex buffer with many others is indexed from the buffer's start; it is
+    // rebased to its own smallest index.
     const bool manyDescriptors = descriptors.size() > static_cast<size_t>(kRebaseAboveDescriptors);
     bool wideIndices = false;
-    int64_t memoryLeft = kMemoryPerResourceByte * r.length + kMemoryBase;
+    ParseBudget budget{kMemoryPerResourceByte * r.length + kMemoryBase};
+    std::vector<std::pair<size_t, SurfacePlace>> read;  // (surface, place), descriptor order
+    std::map<VertexStream, std::pair<int64_t, int64_t>> spans;  // vertices each stream's surfaces read
     for (size_t i = 0; i < descriptors.size(); ++i) {
         const Descriptor &d = descriptors[i];
         if (!d.hasStreams)
             continue;
         const bool list = static_cast<int64_t>(d.indexCount) == static_cast<int64_t>(d.primitiveCount) * 3;
         const bool qualifies = manyDescriptors && !separateStreams && offsetIndices && list;
+        SurfacePlace place{};
+        switch (ReadSurface(r, h, d, qualifies, wideIndices, budget, named[i], place)) {
+        case SurfaceRead::Ok: {
+            const int64_t end = place.first + d.vertexCount;
+            auto [span, added] = spans.try_emplace(place.stream, place.first, end);
+            if (!added) {
+                span->second.first = std::min(span->second.first, place.first);
+                span->second.second = std::max(span->second.second, end);
+            }
+            read.emplace_back(i, place);
+            break;
+        }
+        case SurfaceRead::OverBudget:
+            ++model->surfacesDropped;
+            break;
+        case SurfaceRead::Dropped:
+            break;
+        }
+    }
+
+    // 9. Vertices: each stream decoded once, over the span its surfaces read.
+    std::map<VertexStream, std::shared_ptr<const std::vector<ModelVertex>>> decoded;
+    for (auto &[i, place] : read) {
+        auto stream = decoded.find(place.stream);
+        if (stream == decoded.end()) {
+            const auto [lo, hi] = spans.at(place.stream);
+            std::shared_ptr<std::vector<ModelVertex>> vertices;
+            const int64_t need = (hi - lo) * static_cast<int64_t>(sizeof(ModelVertex));
+            if (need <= budget.memory) {
+                budget.memory -= need;
+                vertices = std::make_shared<std::vector<ModelVertex>>();
+                DecodeStream(r, place.stream, lo, hi, *vertices);
+            }
+            stream = decoded.emplace(place.stream, std::move(vertices)).first;
+        }
+        if (!stream->second) {
+            ++model->surfacesDropped;
+            continue;
+        }
+        const int64_t lo = spans.at(place.stream).first;
         ModelSurface &surface = named[i];
-        if (BuildSurface(r, h, d, qualifies, wideIndices, memoryLeft, surface))
-            model->surfaces.push_back(std::move(surface));
+        surface.vertices = ModelVertexArray(stream->second, static_cast<size_t>(place.first - lo),
+                                            static_cast<size_t>(surface.vertexCount));
+        model->surfaces.push_back(std::move(surface));
     }
 
     if (model->surfaces.empty())

@@ -30,7 +30,8 @@ void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resource
     const uint32_t w = fields.width == 0 ? 1 : fields.width;
     const uint32_t h = fields.height == 0 ? 1 : fields.height;
     const uint64_t levelSize = Texture_LevelSize(w, h, fields.format);
-    if (kTextureHeaderSize + levelSize > static_cast<uint64_t>(resourceSize))
+    // Compared without adding to the level size, which may be as large as UINT64_MAX.
+    if (levelSize > static_cast<uint64_t>(resourceSize) - kTextureHeaderSize)
         return;
     // The level fits a resource of at most 2 GiB, so its sides fit GLsizei.
     glProcs.glCompressedTexImage2DARB(GL_TEXTURE_2D, 0, InternalFormat(fields.format), static_cast<GLsizei>(w),

@@ -12,17 +12,30 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
 
 // ---- lookups (scene_lookup.cpp) ----
 
+// Lookups that found nothing, by name (case ignored) and kind. The archives
+// do not change while a model is prepared, so such a lookup would find
+// nothing again: its search, through every entry of that name, is not repeated.
+struct LookupMemo {
+    std::set<std::pair<std::string, int>> notFound;
+};
+
 // A new Material from the text; when an archive is open its textures are
 // looked up (a diffuse map falls back to "__missingtexture") and uploaded
-// under names 2, 3, ... counted by preview.materialTextureCount.
-Material *Mat_Parse(const char *text, size_t length, const char *materialName);
+// under names 2, 3, ... counted by preview.materialTextureCount. Textures
+// that `memo` (may be null) knows to be missing are not searched again.
+Material *Mat_Parse(const char *text, size_t length, const char *materialName, LookupMemo *memo = nullptr);
 
 // The material a surface names ("stone.mat" is found as "stone"), from the
 // open archive or GLOBAL.PAK; null when there is none. The caller owns it.
-Material *Mat_FindByName(const char *materialName);
+// Lookups that find nothing are added to `memo` (may be null), and those it
+// holds are not searched again.
+Material *Mat_FindByName(const char *materialName, LookupMemo *memo = nullptr);
 
 // True when GLOBAL.PAK beside the open archive can be searched: loaded on the
 // first call that finds it and kept from then on. False while the open
@@ -34,6 +47,7 @@ bool Pak_OpenGlobal();
 // Gives each surface its material as the viewer's preparation does: when
 // modelMaterialsEnabled, a named surface takes the material of an earlier
 // surface of the same name (case ignored) or looks it up with Mat_FindByName.
+// A material or texture not found is not searched for again for later surfaces.
 void Model_AttachMaterials(Model &model);
 
 // The selection's model for the OBJ export: the prepared one, or, when no

@@ -17,14 +17,26 @@ bool ArchiveOpen()
     return viewer.mainPak.hasIndex;
 }
 
-// `name` of `kind` in the open archive, else in GLOBAL.PAK.
-bool FindResource(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes)
+// `name` of `kind` in the open archive, else in GLOBAL.PAK. A name `memo`
+// (may be null) holds as not found is not searched for; one not found is added.
+bool FindResource(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes, LookupMemo *memo)
 {
     if (name.empty())
         return false;
+    // Entry names are matched with ASCII case ignored.
+    std::string key = name;
+    for (char &c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (memo && memo->notFound.count({key, kind}))
+        return false;
     if (Pak_LoadEntryByName(name, kind, viewer.mainPak, bytes))
         return true;
-    return Pak_OpenGlobal() && Pak_LoadEntryByName(name, kind, viewer.globalPak, bytes);
+    if (Pak_OpenGlobal() && Pak_LoadEntryByName(name, kind, viewer.globalPak, bytes))
+        return true;
+    if (memo)
+        memo->notFound.insert({std::move(key), kind});
+    return false;
 }
 
 // Hands out the next texture name and uploads the texture into it with the
@@ -54,7 +66,7 @@ bool Pak_OpenGlobal()
     return Pak_OpenArchive(Pak_FindInFolder(mainPak.directory, "GLOBAL.PAK"), viewer.globalPak) == PakOpenResult::Ok;
 }
 
-Material *Mat_Parse(const char *text, size_t length, const char *materialName)
+Material *Mat_Parse(const char *text, size_t length, const char *materialName, LookupMemo *memo)
 {
     MaterialText parsed = Mat_ParseText(text, length, materialName);
     Material *material = new Material(parsed.material);
@@ -62,16 +74,17 @@ Material *Mat_Parse(const char *text, size_t length, const char *materialName)
         return material;
 
     std::vector<uint8_t> bytes;
-    if (FindResource(parsed.diffuseName, KindTexture, bytes) || FindResource(kMissingTexture, KindTexture, bytes))
+    if (FindResource(parsed.diffuseName, KindTexture, bytes, memo) ||
+        FindResource(kMissingTexture, KindTexture, bytes, memo))
         material->diffuseTexture = LoadTexture(bytes, parsed.diffuseWrap);
-    if (FindResource(parsed.normalName, KindTexture, bytes))
+    if (FindResource(parsed.normalName, KindTexture, bytes, memo))
         material->normalTexture = LoadTexture(bytes, parsed.sharedWrap);
-    if (FindResource(parsed.specularName, KindTexture, bytes))
+    if (FindResource(parsed.specularName, KindTexture, bytes, memo))
         material->specularTexture = LoadTexture(bytes, parsed.sharedWrap);
     return material;
 }
 
-Material *Mat_FindByName(const char *materialName)
+Material *Mat_FindByName(const char *materialName, LookupMemo *memo)
 {
     if (!materialName)
         return nullptr;
@@ -81,7 +94,7 @@ Material *Mat_FindByName(const char *materialName)
     if (!ArchiveOpen())
         return nullptr;
     std::vector<uint8_t> bytes;
-    if (!FindResource(name, KindMaterial, bytes) || bytes.empty())
+    if (!FindResource(name, KindMaterial, bytes, memo) || bytes.empty())
         return nullptr;
-    return Mat_Parse(reinterpret_cast<const char *>(bytes.data()), bytes.size(), materialName);
+    return Mat_Parse(reinterpret_cast<const char *>(bytes.data()), bytes.size(), materialName, memo);
 }

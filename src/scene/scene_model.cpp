@@ -16,6 +16,7 @@
 void Model_AttachMaterials(Model &model)
 {
     std::vector<ModelSurface> &surfaces = model.surfaces;
+    LookupMemo memo;  // for this preparation only: the next one reads the archives afresh
     for (size_t i = 0; i < surfaces.size(); ++i) {
         ModelSurface &s = surfaces[i];
         s.material = nullptr;
@@ -32,7 +33,7 @@ void Model_AttachMaterials(Model &model)
             }
         }
         if (!s.material)
-            s.material = Mat_FindByName(s.materialName);
+            s.material = Mat_FindByName(s.materialName, &memo);
     }
 }
 

@@ -21,6 +21,8 @@ bool Texture_ReadHeader(std::span<const uint8_t> resource, TextureHeader &header
 uint32_t Texture_BlockSize(uint32_t format);
 
 // Bytes of one w x h level: blocks across x blocks down x block size.
+// UINT64_MAX when the true size does not fit (sides near 2^32 with 16-byte
+// blocks), so that no size check can pass on a wrapped product.
 uint64_t Texture_LevelSize(uint32_t width, uint32_t height, uint32_t format);
 
 // The four-character code a .dds file names the format with.

@@ -22,8 +22,11 @@ uint32_t Texture_BlockSize(uint32_t format)
 
 uint64_t Texture_LevelSize(uint32_t width, uint32_t height, uint32_t format)
 {
-    return ((static_cast<uint64_t>(width) + 3) / 4) * ((static_cast<uint64_t>(height) + 3) / 4) *
-           Texture_BlockSize(format);
+    // Up to 2^30 blocks each way: their product fits, but 2^60 blocks of 16
+    // bytes are 2^64, which would wrap to a level of 0 bytes.
+    const uint64_t blocks = ((static_cast<uint64_t>(width) + 3) / 4) * ((static_cast<uint64_t>(height) + 3) / 4);
+    const uint64_t blockSize = Texture_BlockSize(format);
+    return blocks > UINT64_MAX / blockSize ? UINT64_MAX : blocks * blockSize;
 }
 
 const char *Texture_FourCC(uint32_t format)

@@ -3,6 +3,8 @@
 #include "cli_run.h"
 #include "export/export.h"
 #include "pak/pak.h"
+#include "model/model.h"
+#include "model_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +148,31 @@ TEST_F(Cli, InterpretedExportRefusesWithoutWritingAFile)
         EXPECT_EQ(r.err, Export_Message(err) + "\n"s) << entry;
         EXPECT_FALSE(std::filesystem::exists(dir_ / "refused")) << entry;
     }
+}
+
+// A model that loses surfaces to the parse's bound (80 surfaces that each
+// read their own overlapping stretch of one buffer) is written with the
+// others, and a warning on stderr says how many are missing.
+TEST_F(Cli, ModelExportWarnsOfSurfacesLeftOut)
+{
+    ModelFixture m = Fixture_SharedStrips(80, 11);
+    m.positionShift = 24;
+    const Bytes bytes = Fixture_Model(m);
+    ASSERT_TRUE(Fixture_WritePak(dir_ / "M.PAK", {{{"m", bytes}}}));
+    Model *model = Model_Parse(bytes.data(), bytes.size());
+    ASSERT_TRUE(model);
+    const int32_t dropped = model->surfacesDropped;
+    Model_Free(model);
+    ASSERT_GT(dropped, 1);
+
+    CliResult r = Run({"export", dir_ / "M.PAK", "m [0000]", "-o", dir_ / "m.obj", "--interpreted"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, Export_SurfacesLeftOutMessage(dropped) + "\n");
+    const std::string obj = ReadText(dir_ / "m.obj");
+    size_t groups = 0;
+    for (size_t at = obj.find("\ng dkobj"); at != std::string::npos; at = obj.find("\ng dkobj", at + 1))
+        ++groups;
+    EXPECT_EQ(groups, 80u - static_cast<size_t>(dropped));
 }
 
 TEST_F(Cli, DumpWritesTheDialogsFormats)

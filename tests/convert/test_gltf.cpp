@@ -57,17 +57,20 @@ TEST(Gltf, ValidatorAndAssimpReadBothForms)
     std::unique_ptr<Model, ModelDeleter> model(Model_Parse(bytes.data(), bytes.size()));
     ASSERT_TRUE(model);
     ASSERT_EQ(model->surfaces.size(), 3u);
-    model->surfaces[0].vertices[0].normal[0] = model->surfaces[0].vertices[0].normal[1] = 0;
-    model->surfaces[0].vertices[0].normal[2] = 0;  // no direction: it becomes (0, 0, 1)
+    std::vector<ModelVertex> first(model->surfaces[0].vertices.begin(), model->surfaces[0].vertices.end());
+    first[0].normal[0] = first[0].normal[1] = first[0].normal[2] = 0;  // no direction: it becomes (0, 0, 1)
+    model->surfaces[0].vertices = ModelVertexArray(std::move(first));
 
     // A strip through 65536 vertices: index 65535 is glTF's restart value in 16 bits.
     Model ribbon;
     ModelSurface &zigzag = ribbon.surfaces.emplace_back();
     zigzag.indicesPerElement = 1;
+    std::vector<ModelVertex> zigzagVertices;
     for (uint32_t k = 0; k < 65536; ++k) {
-        zigzag.vertices.push_back(ModelVertex{0.001f * k, 0.5f, {0.01f * k, float(k % 2), 3}, {0, 0, 1}, {}, {}});
+        zigzagVertices.push_back(ModelVertex{0.001f * k, 0.5f, {0.01f * k, float(k % 2), 3}, {0, 0, 1}, {}, {}});
         zigzag.indices.push_back(static_cast<uint16_t>(k));
     }
+    zigzag.vertices = ModelVertexArray(std::move(zigzagVertices));
     zigzag.vertexCount = zigzag.elementCount = 65536;
 
     const TextureImage diffuse = Decoded(20, 12, 1), normal = Decoded(16, 16, 5);

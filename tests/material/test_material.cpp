@@ -181,6 +181,13 @@ TEST(MaterialText, TextureLists)
         {"numTextures lots Texture 0 WRAP WRAP a_d", "", "", "", {kGlClamp, kGlClamp}, {kGlClamp, kGlClamp}},
         {"numTextures 99999999999999 Texture 0 WRAP WRAP a_d Texture 0 WRAP WRAP a_n", "a_d", "a_n", "",
          {kGlRepeat, kGlRepeat}, {kGlRepeat, kGlRepeat}},
+        // A second list fills only the maps the first left open.
+        {TextureList({{"WRAP WRAP", "a_d"}, {"WRAP WRAP", "a_n"}}) +
+             TextureList({{"CLAMP CLAMP", "b_d"}, {"CLAMP CLAMP", "b_n"}, {"BORDER BORDER", "b_s"}}),
+         "a_d", "a_n", "b_s", {kGlRepeat, kGlRepeat}, {kGlClampToBorder, kGlClampToBorder}},
+        // The suffixes are compared exactly.
+        {TextureList({{"WRAP WRAP", "aa"}, {"CLAMP CLAMP", "b_D"}, {"CLAMP CLAMP", "b_N"}, {"CLAMP CLAMP", "b_S"}}),
+         "aa", "", "", {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
     };
     for (const auto &c : cases) {
         const MaterialText t = Parse(c.text);

@@ -14,6 +14,7 @@ ModelSurface Surface(const char *name, int vertexCount, std::vector<uint16_t> in
     ModelSurface s;
     snprintf(s.materialName, sizeof s.materialName, "%s", name);
     s.vertexCount = vertexCount;
+    std::vector<ModelVertex> vertices;
     for (int k = 0; k < vertexCount; ++k) {
         ModelVertex v{};
         v.u = 0.25f * static_cast<float>(k);
@@ -22,8 +23,9 @@ ModelSurface Surface(const char *name, int vertexCount, std::vector<uint16_t> in
         v.position[1] = 1.5f;
         v.position[2] = -0.0f;
         v.normal[2] = 1.0f;
-        s.vertices.push_back(v);
+        vertices.push_back(v);
     }
+    s.vertices = ModelVertexArray(std::move(vertices));
     s.indicesPerElement = perElement;
     s.elementCount = static_cast<int32_t>(indices.size()) / perElement;
     s.indices = std::move(indices);

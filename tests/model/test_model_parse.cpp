@@ -225,6 +225,30 @@ TEST(ModelParse, RebasesManySurfacesSharingOneBuffer)
     EXPECT_EQ(model->surfaces[21].vertices[21 * 24].position[0], 0.0f);
 }
 
+TEST(ModelParse, KeepsEverySurfaceOfOneBigBuffer)
+{
+    // 80 strips over one buffer of 40,000 vertices, each claiming all of it.
+    ModelFixture m = Fixture_SharedStrips(80, 249);
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->surfaces.size(), 80u);
+    EXPECT_EQ(model->surfacesDropped, 0);
+    const ModelSurface &last = model->surfaces[79];
+    ASSERT_EQ(last.vertexCount, 40000);
+    EXPECT_EQ(last.indices.front(), 79 * 500);
+    EXPECT_EQ(last.vertices[79 * 500 + 7].position[0], m.surfaces[79].vertices[7].position[0] * 100.0f);
+    EXPECT_EQ(last.vertices[79 * 500 + 7].v, m.surfaces[79].vertices[7].v);
+
+    // Surfaces that each read their own overlapping stretch of one buffer are
+    // a corrupt model's: those past the memory bound are left out, and counted.
+    m = Fixture_SharedStrips(80, 11);
+    m.positionShift = 24;
+    model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    EXPECT_GT(model->surfacesDropped, 0);
+    EXPECT_EQ(model->surfaces.size() + static_cast<size_t>(model->surfacesDropped), 80u);
+}
+
 TEST(ModelParse, FallsBackTo32BitIndicesAndKeepsThem)
 {
     // 32-bit index data behind 4 unused vertices. Surface 0 lists its last
@@ -286,6 +310,22 @@ TEST(ModelParse, TexCoordSearchSkipsAZeroFirstPair)
     for (size_t k = 0; k + 1 < want.size(); ++k)
         EXPECT_EQ(std::pair(got[k].u, got[k].v), std::pair(want[k + 1].u, want[k + 1].v)) << k;
     EXPECT_EQ(got.back().u, 0.0f);
+}
+
+TEST(ModelParse, TexCoordSearchFindsThePairBehindLongWalks)
+{
+    // Pads and u are plausible but never significant: each of the 25
+    // candidates in front of the pair at offset 100 walks all 1,000 vertices.
+    ModelFixture m;
+    m.texCoordStride = 128;
+    m.uvOffset = 100;
+    m.padValue = 0.005f;
+    m.surfaces.push_back(Fixture_StripPanel("wide", 0, 0, 1, 1, 0, 499));
+    for (ModelFixtureVertex &v : m.surfaces[0].vertices)
+        v.u = 0.005f;
+    ModelPtr model = Parse(Fixture_Model(m));
+    ASSERT_TRUE(model);
+    ExpectSurface(model->surfaces[0], m.surfaces[0], 100.0f);
 }
 
 TEST(ModelParse, TexCoordSearchStaysLinearOnTinyPairs)

@@ -102,6 +102,14 @@ TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
         EXPECT_EQ(std::tuple(Level0(GL_TEXTURE_WIDTH), Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_MIN_FILTER)),
                   std::tuple(0, GL_REPEAT, GL_NEAREST_MIPMAP_LINEAR));
     }
+    // Sides near 2^32: the top level's size must not wrap to one that fits.
+    for (uint32_t format : {5u, 3u}) {
+        Bytes huge = Fixture_Texture(8, 8, format, 1, Green);
+        std::fill(huge.begin() + 28, huge.begin() + 36, 0xFF);  // width and height 0xFFFFFFFF
+        Upload(huge);
+        EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), 0) << format;
+        EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_REPEAT) << format;
+    }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     // The wrap pair a material left behind applies to later uploads.

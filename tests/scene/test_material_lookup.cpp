@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -58,6 +62,30 @@ protected:
 
     TempDir dir;
 };
+
+// The opens the kernel reported, since the last call, of the file that the
+// inotify descriptor `fd` watches: every entry read from an archive file opens it once.
+int Opens(int fd)
+{
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
+        for (const char *p = buffer; p < buffer + got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(p);
+            opens += (event->mask & IN_OPEN) != 0;
+            p += sizeof(inotify_event) + event->len;
+        }
+    return opens;
+}
+
+FixtureEntry Entry(const std::string &name, Bytes bytes, int16_t part = -1)
+{
+    FixtureEntry e;
+    e.name = name;
+    e.bytes = std::move(bytes);
+    e.part = part;
+    return e;
+}
 
 }  // namespace
 
@@ -205,4 +233,35 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     Open(dir / "OTHER.PAK");
     m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
     EXPECT_EQ(m->diffuseTexture, 0u);
+}
+
+TEST_F(MaterialLookup, AModelSearchesForWhatIsMissingOnce)
+{
+    // In the companion: 50 entries named like a surface's material and 50
+    // named like a normal map, each of the other kind.
+    FixtureArchive a;
+    const std::string text = "numTextures 2 Texture 0 WRAP WRAP x_d Texture 0 WRAP WRAP gone_n";
+    a.entries = {Entry("a", MaterialBytes(text)), Entry("b", MaterialBytes(text))};
+    for (int i = 0; i < 50; ++i) {
+        a.entries.push_back(Entry("stone", Texture(4), 1));
+        a.entries.push_back(Entry("gone_n", MaterialBytes("a material, not a texture"), 1));
+    }
+    ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", a));
+    Open(dir / "OTHER.PAK");
+    Model *model = new Model;
+    for (const char *name : {"stone", "STONE.mat", "stone", "a", "b"}) {
+        ModelSurface s;
+        snprintf(s.materialName, sizeof s.materialName, "%s", name);
+        model->surfaces.push_back(std::move(s));
+    }
+    const int watch = inotify_init1(IN_NONBLOCK);
+    // Closes too, so that successive opens are not merged into one event.
+    ASSERT_GE(inotify_add_watch(watch, (dir / "OTHER_01.PAK").c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+    Model_AttachMaterials(*model);
+    EXPECT_EQ(Opens(watch), 100);  // each name's 50 entries, once
+    close(watch);
+    EXPECT_EQ(model->surfaces[2].material, nullptr);
+    ASSERT_NE(model->surfaces[4].material, nullptr);
+    EXPECT_EQ(model->surfaces[4].material->normalTexture, 0u);
+    Model_Free(model);
 }

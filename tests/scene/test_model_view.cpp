@@ -95,7 +95,9 @@ TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
     const Bytes model = Fixture_Model(NamedBoxes({"stone", "wood"}));
     Bytes broken = model;
     Fixture_PutU32(broken, 0x1C, 0xE0);  // an empty descriptor scan
-    a.entries = {{"good", model}, {"broken", broken}};
+    ModelFixture lossy = Fixture_SharedStrips(80, 11);
+    lossy.positionShift = 24;  // more overlapping stretches of one buffer than the parse's bound takes
+    a.entries = {{"good", model}, {"broken", broken}, {"lossy", Fixture_Model(lossy)}};
     Open(a);
 
     // The models' preview is off, so no frame prepares the model.
@@ -127,6 +129,18 @@ TEST_F(ModelView, InterpretedExportReadsAModelNoFrameHasPrepared)
     EXPECT_TRUE(window.dialogs.empty());
     EXPECT_EQ(window.messages, std::vector<std::string>{Export_Message(ExportResult::NoModel)});
     EXPECT_FALSE(std::filesystem::exists(dir / "broken.obj"));
+
+    // Surfaces the parse left out are not lost in silence: the user is told
+    // after the file with the others is written.
+    window.Click("lossy [0002]");
+    window.messages.clear();
+    window.answers = {dir / "lossy.obj"};
+    Export_Interpreted(window);
+    ASSERT_NE(viewer.preview.model, nullptr);
+    EXPECT_GT(viewer.preview.model->surfacesDropped, 0);
+    EXPECT_EQ(window.messages,
+              std::vector<std::string>{Export_SurfacesLeftOutMessage(viewer.preview.model->surfacesDropped)});
+    EXPECT_TRUE(std::filesystem::exists(dir / "lossy.obj"));
 }
 
 TEST_F(ModelView, PreparationFramesListsAndHides)

@@ -72,9 +72,13 @@ int Cli_Export(const CliArgs &args)
         }
     }
     std::string message;
-    return WriteOutput(
+    const int status = WriteOutput(
         args.output, "wb",
         [&](FILE *file) { return Export_WriteForm(file, kind, resource, forms, model.get(), message); }, &message);
+    // A warning, not a failure: the file holds every surface that could be read.
+    if (status == kExitOk && model && model->surfacesDropped > 0)
+        Cli_Report(Export_SurfacesLeftOutMessage(model->surfacesDropped));
+    return status;
 }
 
 int Cli_Dump(const CliArgs &args)
