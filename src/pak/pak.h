@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Paths are held to what an 8192-byte buffer takes.
@@ -136,6 +137,20 @@ std::vector<int> Pak_SortedLines(const PakArchive &archive);
 
 // Case-insensitive ASCII comparison used for the list order.
 int Pak_CompareLines(const char *a, const char *b);
+
+// ---- matching names and lines (pak_match.cpp) ----
+
+// Whether `text` matches the shell-like `glob` as a whole: '*' any run of
+// characters (separators included), '?' one character, [set] and [!set] with
+// ranges; everything else literally. ASCII case is ignored and '\' is the
+// same as '/', in the glob and in the text.
+bool Pak_MatchGlob(std::string_view glob, std::string_view text);
+
+// Whether typed text is read as a glob: it holds '*' or '?'.
+bool Pak_IsGlob(std::string_view text);
+
+// Whether `needle` occurs in `text`, with the same folding as Pak_MatchGlob.
+bool Pak_ContainsText(std::string_view text, std::string_view needle);
 
 // ---- lookups by name ----
 

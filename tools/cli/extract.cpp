@@ -87,72 +87,6 @@ std::string FoldCase(const std::string &text)
     return folded;
 }
 
-// Glob and name are compared with ASCII case folded and '\' read as '/', so
-// "textures/*" and "TEXTURES\*" both match "textures\env\stone".
-std::string GlobForm(const std::string &text)
-{
-    std::string form = FoldCase(text);
-    for (char &c : form)
-        if (c == '\\')
-            c = '/';
-    return form;
-}
-
-// '*' any run of characters (separators included), '?' one character,
-// [set] as in shells; everything else literally.
-bool GlobMatch(const char *glob, const char *text)
-{
-    const char *starGlob = nullptr, *starText = nullptr;
-    while (*text) {
-        if (*glob == '*') {
-            starGlob = ++glob;
-            starText = text;
-            continue;
-        }
-        bool matched = false;
-        const char *next = glob + 1;
-        if (*glob == '?') {
-            matched = true;
-        } else if (*glob == '[') {
-            const char *p = glob + 1;
-            bool negate = *p == '!' || *p == '^';
-            if (negate)
-                ++p;
-            bool in = false;
-            const char *start = p;
-            while (*p && (*p != ']' || p == start)) {
-                if (p[1] == '-' && p[2] && p[2] != ']') {
-                    in = in || (*text >= p[0] && *text <= p[2]);
-                    p += 3;
-                } else {
-                    in = in || *text == *p;
-                    ++p;
-                }
-            }
-            if (*p == ']') {
-                matched = in != negate;
-                next = p + 1;
-            } else {
-                matched = *text == '[';  // no closing bracket: a literal '['
-            }
-        } else {
-            matched = *glob != '\0' && *glob == *text;
-        }
-        if (matched) {
-            glob = next;
-            ++text;
-        } else if (starGlob) {
-            glob = starGlob;
-            text = ++starText;
-        } else {
-            return false;
-        }
-    }
-    while (*glob == '*')
-        ++glob;
-    return *glob == '\0';
-}
-
 enum class OpenOutcome { Created, Exists, Failed };
 
 struct Extraction {
@@ -460,13 +394,11 @@ int Cli_Extract(const CliArgs &args)
     // decides which of two same-named entries keeps the plain name.
     std::vector<const PakEntry *> chosen;
     uint64_t totalBytes = 0;
-    const std::string glob = GlobForm(args.match);
     for (const PakEntry &entry : archive.entries) {
         if (entry.displayName[0] == '\0')
             continue;
         if (args.hasMatch) {
-            std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
-            if (!GlobMatch(glob.c_str(), GlobForm(name).c_str()))
+            if (!Pak_MatchGlob(args.match, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name))))
                 continue;
         }
         chosen.push_back(&entry);
