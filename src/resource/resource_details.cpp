@@ -14,10 +14,11 @@ namespace {
 // The largest Ogg page: a 27-byte header, 255 lacing values, 255 x 255 body bytes.
 constexpr size_t kMaxOggPage = 27 + 255 + 255 * 255;
 
-// The granule position of the last whole page of stream `serial` that lies
-// within the final stretch of the bytes: for Vorbis the number of samples per
-// channel up to the end. Pages are read by libogg, which checks each one's
-// length and checksum, so damaged bytes only leave -1.
+// The granule position of the last whole audio page of stream `serial` within
+// the final stretch of the bytes: for Vorbis the number of samples per channel
+// up to the end. Pages are read by libogg, which checks each one's length and
+// checksum, so damaged bytes only leave -1; so do the header pages alone
+// (granule 0), which say nothing of the length.
 int64_t LastGranule(std::span<const uint8_t> bytes, int serial)
 {
     // Two pages' worth, so that the start of the last page is always inside.
@@ -36,7 +37,7 @@ int64_t LastGranule(std::span<const uint8_t> bytes, int serial)
                 break;  // nothing whole is left
             if (got < 0)
                 continue;  // bytes skipped up to the next capture pattern
-            if (ogg_page_serialno(&page) == serial && ogg_page_granulepos(&page) >= 0)
+            if (ogg_page_serialno(&page) == serial && ogg_page_granulepos(&page) > 0)
                 granule = ogg_page_granulepos(&page);
         }
     }
