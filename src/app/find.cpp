@@ -17,18 +17,19 @@ constexpr auto kKindScanSlice = std::chrono::milliseconds(12);
 constexpr int8_t kKindUnknownYet = -1;
 constexpr int8_t kKindUnreadable = -2;
 
-bool Listed(int slot, bool glob)
+// Line `i` of listOrder.
+bool Listed(size_t i, bool glob)
 {
-    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    const int slot = viewer.listOrder[i];
     if (viewer.findKind >= 0 && viewer.entryKinds[static_cast<size_t>(slot)] != viewer.findKind)
         return false;
     const std::string &text = viewer.findText;
     if (text.empty())
         return true;
+    const char *line = viewer.listText.data() + viewer.listTextAt[i];
     if (glob)
-        return Pak_MatchGlob(text, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name)));
-    return Pak_ContainsText(std::string_view(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName)),
-                            text);
+        return Pak_MatchGlob(text, std::string_view(line, viewer.listNameLength[i]));
+    return Pak_ContainsText(std::string_view(line, viewer.listTextAt[i + 1] - viewer.listTextAt[i] - 1), text);
 }
 
 bool Narrowed()
@@ -55,6 +56,26 @@ const std::vector<int> &App_ListedSlots()
     return viewer.listedSlots;
 }
 
+void App_SetListOrder(std::vector<int> order)
+{
+    viewer.listOrder = std::move(order);
+    viewer.listText.clear();
+    viewer.listTextAt.clear();
+    viewer.listNameLength.clear();
+    viewer.listTextAt.reserve(viewer.listOrder.size() + 1);
+    viewer.listNameLength.reserve(viewer.listOrder.size());
+    for (int slot : viewer.listOrder) {
+        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+        viewer.listTextAt.push_back(static_cast<uint32_t>(viewer.listText.size()));
+        viewer.listText.append(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName));
+        viewer.listText += '\0';
+        viewer.listNameLength.push_back(static_cast<uint8_t>(strnlen(entry.name, sizeof entry.name)));
+    }
+    viewer.listTextAt.push_back(static_cast<uint32_t>(viewer.listText.size()));
+    viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
+    viewer.kindScanNext = 0;
+}
+
 void App_ApplyFind(ViewerWindow &window)
 {
     const bool glob = Pak_IsGlob(viewer.findText);
@@ -62,17 +83,16 @@ void App_ApplyFind(ViewerWindow &window)
     listed.clear();
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
         viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
-    for (int slot : viewer.listOrder)
-        if (Listed(slot, glob))
-            listed.push_back(slot);
-
     std::vector<const char *> lines;
-    lines.reserve(listed.size());
+    lines.reserve(viewer.listOrder.size());
     int selectedLine = -1;
-    for (int slot : listed) {
-        if (slot == viewer.selectedEntry)
+    for (size_t i = 0; i < viewer.listOrder.size(); ++i) {
+        if (!Listed(i, glob))
+            continue;
+        if (viewer.listOrder[i] == viewer.selectedEntry)
             selectedLine = static_cast<int>(lines.size());
-        lines.push_back(viewer.mainPak.entries[static_cast<size_t>(slot)].displayName);
+        listed.push_back(viewer.listOrder[i]);
+        lines.push_back(viewer.listText.data() + viewer.listTextAt[i]);
     }
     const bool hadSelection = window.GetEntrySelection() >= 0;
     window.SetEntryLines(std::move(lines));
@@ -109,7 +129,8 @@ void App_ContinueKindScan(ViewerWindow &window)
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
         viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
     const auto end = std::chrono::steady_clock::now() + kKindScanSlice;
-    std::vector<uint8_t> bytes;  // one buffer for the slice
+    std::vector<uint8_t> bytes;  // one buffer and one open file at a time for the slice
+    PakOpenFile open;
     bool found = false;
     while (viewer.kindScanNext < viewer.listOrder.size() && std::chrono::steady_clock::now() < end) {
         const int slot = viewer.listOrder[viewer.kindScanNext++];
@@ -118,7 +139,7 @@ void App_ContinueKindScan(ViewerWindow &window)
             continue;
         const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
         // A file that cannot be read leaves its entries out of every kind.
-        kind = Pak_LoadEntry(viewer.mainPak, entry, bytes) == PakLoadResult::Ok
+        kind = Pak_LoadEntry(viewer.mainPak, entry, bytes, nullptr, open) == PakLoadResult::Ok
                    ? static_cast<int8_t>(ClassifyResource(bytes))
                    : kKindUnreadable;
         found |= kind == viewer.findKind;

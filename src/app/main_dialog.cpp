@@ -153,12 +153,10 @@ void ShutdownViewer(ViewerWindow &window)
     // The list and the hex view show what is about to be released.
     window.SetEntryLines({});
     window.SetHexBytes(nullptr);
-    viewer.listOrder.clear();
-    viewer.listedSlots.clear();
-    viewer.entryKinds.clear();
-    viewer.kindScanNext = 0;
     Pak_Release(viewer.mainPak);
     Pak_Release(viewer.globalPak);
+    App_SetListOrder({});
+    viewer.listedSlots.clear();
 
     App_ShowNoResource(window);
     window.SetStatusField(1, "");

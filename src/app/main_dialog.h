@@ -71,6 +71,10 @@ const std::vector<int> &App_ListedSlots();
 // still listed; a selected line that left the list runs the selection handler.
 void App_ApplyFind(ViewerWindow &window);
 
+// The list's order for the archive just opened: its lines' text kept together,
+// every kind unknown.
+void App_SetListOrder(std::vector<int> order);
+
 // One slice (a few milliseconds) of classifying entries for the kind filter.
 void App_ContinueKindScan(ViewerWindow &window);
 

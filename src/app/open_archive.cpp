@@ -40,9 +40,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
     viewer.mainPak = std::move(opened);
 
     // The find bar, when it narrows the list, narrows the new one too.
-    viewer.listOrder = Pak_SortedLines(viewer.mainPak);
-    viewer.entryKinds.assign(viewer.mainPak.entries.size(), -1);
-    viewer.kindScanNext = 0;
+    App_SetListOrder(Pak_SortedLines(viewer.mainPak));
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
     return true;

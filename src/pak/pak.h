@@ -108,6 +108,23 @@ std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, con
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry,
                             std::vector<uint8_t> &out, bool *wasCompressed = nullptr);
 
+// The holding file of the last entry loaded through it, kept open so that
+// loading many entries in one go (classifying them for the find bar) opens
+// each file once, not once per entry. Closed when it is destroyed.
+struct PakOpenFile {
+    std::string path;
+    FILE *file = nullptr;
+    int64_t length = -1;
+    PakOpenFile() = default;
+    PakOpenFile(const PakOpenFile &) = delete;
+    PakOpenFile &operator=(const PakOpenFile &) = delete;
+    ~PakOpenFile();
+};
+
+// Pak_LoadEntry through `open`, which keeps the holding file open for the next call.
+PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
+                            bool *wasCompressed, PakOpenFile &open);
+
 // Replaces `bytes` with their expansion when they are a well-formed "LZO"
 // block; otherwise leaves them untouched and returns false.
 bool DecompressLzoEntry(std::vector<uint8_t> &bytes);

@@ -16,15 +16,6 @@ constexpr size_t kLzoHeaderSize = 12;
 constexpr uint64_t kLzoMaxRatio = 256;
 constexpr uint64_t kLzoSlack = 4096;
 
-struct FileCloser {
-    FILE *file;
-    ~FileCloser()
-    {
-        if (file)
-            fclose(file);
-    }
-};
-
 }  // namespace
 
 std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, const PakEntry &entry)
@@ -75,21 +66,41 @@ bool DecompressLzoEntry(std::vector<uint8_t> &bytes)
     return true;
 }
 
+PakOpenFile::~PakOpenFile()
+{
+    if (file)
+        fclose(file);
+}
+
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
                             bool *wasCompressed)
+{
+    PakOpenFile open;
+    return Pak_LoadEntry(archive, entry, out, wasCompressed, open);
+}
+
+PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
+                            bool *wasCompressed, PakOpenFile &open)
 {
     out.clear();
     if (wasCompressed)
         *wasCompressed = false;
     std::string path = GetEntryFilePath(archive, entry);
-    FileCloser file{path.size() <= kPathMax ? fopen(path.c_str(), "rb") : nullptr};
-    if (!file.file)
+    if (!open.file || open.path != path) {
+        if (open.file)
+            fclose(open.file);
+        open.path = path;
+        open.file = path.size() <= kPathMax ? fopen(path.c_str(), "rb") : nullptr;
+        open.length = open.file ? Pak_FileLength(open.file) : -1;
+    }
+    if (!open.file)
         return PakLoadResult::CannotOpen;
+    FILE *file = open.file;
 
     // A record may claim more than its file holds. Bytes missing at the end of
     // a short file read as zero, but a size beyond the whole file (or beyond
     // what a resource length can be) is refused rather than allocated.
-    const int64_t fileLength = Pak_FileLength(file.file);
+    const int64_t fileLength = open.length;
     if (entry.size > INT32_MAX || fileLength < 0 || entry.size > static_cast<uint64_t>(fileLength))
         return PakLoadResult::Corrupt;
 
@@ -99,8 +110,9 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
         out.clear();
         return PakLoadResult::Corrupt;
     }
-    if (entry.size > 0 && Pak_SeekSet(file.file, entry.offset))
-        (void)fread(out.data(), 1, out.size(), file.file);
+    clearerr(file);  // a short read of an earlier entry leaves the end-of-file mark
+    if (entry.size > 0 && Pak_SeekSet(file, entry.offset))
+        (void)fread(out.data(), 1, out.size(), file);
 
     if (out.size() > 3 && memcmp(out.data(), "LZO", 3) == 0) {
         bool expanded = DecompressLzoEntry(out);

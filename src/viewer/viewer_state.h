@@ -108,6 +108,11 @@ struct ViewerState {
     // Entry list and find bar (src/app). The list shows listedSlots, which is
     // listOrder narrowed by the find text and kind.
     std::vector<int> listOrder;       // every stored slot of mainPak, in the list's order
+    // The lines in listOrder's order, each ended by a NUL, back to back: the
+    // list shows them and the find bar reads them without touching the slots.
+    std::string listText;
+    std::vector<uint32_t> listTextAt;     // where line i of listOrder starts in listText
+    std::vector<uint8_t> listNameLength;  // characters of line i that are the entry's name
     std::vector<int> listedSlots;     // the slots of the lines the list shows now, in order
     std::vector<int8_t> entryKinds;   // per slot: its ResourceKind once classified, -1 before, -2 unreadable
     size_t kindScanNext = 0;          // position in listOrder where classifying for the kind filter goes on
