@@ -13,6 +13,8 @@ namespace {
 
 // Classifying reads entries; a slice never keeps the window's thread longer than this.
 constexpr auto kKindScanSlice = std::chrono::milliseconds(12);
+// While classifying goes on, the list takes in the lines found at most this often.
+constexpr auto kKindScanShowEvery = std::chrono::milliseconds(250);
 
 constexpr int8_t kKindUnknownYet = -1;
 constexpr int8_t kKindUnreadable = -2;
@@ -128,10 +130,11 @@ void App_ContinueKindScan(ViewerWindow &window)
         return;
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
         viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
+    static std::chrono::steady_clock::time_point lastShown;
+    static bool unshown = false;  // lines found that the list does not show yet
     const auto end = std::chrono::steady_clock::now() + kKindScanSlice;
     std::vector<uint8_t> bytes;  // one buffer and one open file at a time for the slice
     PakOpenFile open;
-    bool found = false;
     while (viewer.kindScanNext < viewer.listOrder.size() && std::chrono::steady_clock::now() < end) {
         const int slot = viewer.listOrder[viewer.kindScanNext++];
         int8_t &kind = viewer.entryKinds[static_cast<size_t>(slot)];
@@ -142,10 +145,14 @@ void App_ContinueKindScan(ViewerWindow &window)
         kind = Pak_LoadEntry(viewer.mainPak, entry, bytes, nullptr, open) == PakLoadResult::Ok
                    ? static_cast<int8_t>(ClassifyResource(bytes))
                    : kKindUnreadable;
-        found |= kind == viewer.findKind;
+        unshown |= kind == viewer.findKind;
     }
-    if (found)
+    const auto now = std::chrono::steady_clock::now();
+    if (unshown && (now - lastShown >= kKindScanShowEvery || viewer.kindScanNext >= viewer.listOrder.size())) {
+        unshown = false;
+        lastShown = now;
         App_ApplyFind(window);
-    else
+    } else {
         ShowCount(window);
+    }
 }

@@ -18,6 +18,7 @@
 #include <wx/filename.h>
 #include <wx/iconbndl.h>
 #include <wx/listbox.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -159,6 +160,7 @@ void App_OpenSettings()
     if (folder.empty() || !wxFileName(folder).IsAbsolute())
         folder = wxFileName::GetHomeDir() + "/.config";
     const wxFileName file(folder + "/quillon", "quillon.conf");
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
     file.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     delete wxConfigBase::Set(new wxFileConfig(kAppName, "", file.GetFullPath(), "", wxCONFIG_USE_LOCAL_FILE));
 }
@@ -381,13 +383,20 @@ void CQuillonDlg::OnRecent(wxCommandEvent &event)
     if (!OpenPath(std::string(chosen.fn_str())) && index < recent_.GetCount() &&
         recent_.GetHistoryFile(index) == chosen) {
         recent_.RemoveFileFromHistory(index);
-        if (wxConfigBase *settings = wxConfigBase::Get(false)) {
-            settings->SetPath("/RecentArchives");
-            recent_.Save(*settings);
-            settings->SetPath("/");
-            settings->Flush();
-        }
+        SaveRecent();
     }
+}
+
+void CQuillonDlg::SaveRecent()
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    settings->SetPath("/RecentArchives");
+    recent_.Save(*settings);
+    settings->SetPath("/");
+    settings->Flush();
 }
 
 bool CQuillonDlg::OpenPath(const std::string &path)
@@ -401,12 +410,7 @@ void CQuillonDlg::NoteOpenedArchive(const std::string &path)
     wxFileName file(wxString(path.c_str(), *wxConvFileName));
     file.MakeAbsolute();
     recent_.AddFileToHistory(file.GetFullPath());
-    if (wxConfigBase *settings = wxConfigBase::Get(false)) {
-        settings->SetPath("/RecentArchives");
-        recent_.Save(*settings);
-        settings->SetPath("/");
-        settings->Flush();
-    }
+    SaveRecent();
 }
 
 void CQuillonDlg::OnFindInput()

@@ -106,6 +106,7 @@ private:
     void CreateMenu();
     void OnMenu(wxCommandEvent &event);
     void OnRecent(wxCommandEvent &event);
+    void SaveRecent();
     void OnFindInput();
     void OnEntryListClick(wxMouseEvent &event);
     bool FocusIn(const wxWindow *area) const;
