@@ -239,7 +239,7 @@ CQuillonDlg::CQuillonDlg()
         settings->SetPath("/RecentArchives");
         recent_.Load(*settings);
         settings->SetPath("/");
-        recent_.AddFilesToMenu();
+        recentItem_->Enable(recent_.GetCount() > 0);
     }
     surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
         if (viewer.services.Model_ApplySurfaceHiding)
@@ -327,7 +327,8 @@ void CQuillonDlg::CreateMenu()
     auto *file = new wxMenu;
     item(file, CmdFileOpen, "&Open");
     auto *recentMenu = new wxMenu;
-    file->AppendSubMenu(recentMenu, "Open &Recent");
+    recentItem_ = file->AppendSubMenu(recentMenu, "Open &Recent");
+    recentItem_->Enable(false);  // until there is an archive to list
     recent_.UseMenu(recentMenu);
     item(file, CmdExit, "E&xit");
     auto *edit = new wxMenu;
@@ -389,6 +390,7 @@ void CQuillonDlg::OnRecent(wxCommandEvent &event)
 
 void CQuillonDlg::SaveRecent()
 {
+    recentItem_->Enable(recent_.GetCount() > 0);
     wxConfigBase *settings = wxConfigBase::Get(false);
     if (!settings)
         return;

@@ -128,6 +128,7 @@ private:
     wxChoice *findKind_ = nullptr;
     bool quietSelection_ = false;  // a selection made by the handlers themselves: no handler runs
     wxFileHistory recent_{kRecentArchives};
+    wxMenuItem *recentItem_ = nullptr;  // File > "Open &Recent"
     bool glViewOnScreen_ = false;  // as of the last tick
     std::unordered_map<int, wxWindow *> controls_;
     wxTimer timer_;

@@ -14,6 +14,7 @@
 #include <wx/choice.h>
 #include <wx/config.h>
 #include <wx/dnd.h>
+#include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -207,6 +208,7 @@ TEST_F(FeaturesTest, OpensFromTheCommandLineADropAndTheRecentList)
     ASSERT_EQ(frame->RecentArchives().GetCount(), 2u);  // the one above, then this window's own
     EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(1).utf8_str()), accented);
     EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(0).utf8_str()), archive);
+    ASSERT_NE(frame->GetMenuBar()->FindItem(wxID_FILE1 + 1), nullptr);
     wxCommandEvent pick(wxEVT_MENU, wxID_FILE1 + 1);
     frame->GetEventHandler()->ProcessEvent(pick);
     EXPECT_EQ(frame->GetLabel(IdFileLabel), "D\xc3\xa4mmer.PAK");
