@@ -196,6 +196,7 @@ CQuillonDlg::CQuillonDlg()
     CreateStatusBar(2);
     const int statusWidths[2] = {-5, -2};
     SetStatusWidths(2, statusWidths);
+    SetStatusBarPane(-1);  // the details stay while a menu is open: its items have no help text
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_NORMAL, WXK_F1, Command_ToWxId(CmdAccelHelp)},
