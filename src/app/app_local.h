@@ -12,3 +12,9 @@ void App_GrayExportItems(ViewerWindow &window);
 
 // LayoutControls with the window's current client size.
 void App_LayoutToClient(ViewerWindow &window);
+
+// Info line "No resource selected." and no details in the status bar.
+void App_ShowNoResource(ViewerWindow &window);
+
+// Hides the GL view, text view, hex view and "&Play on click" box.
+void App_HidePanes(ViewerWindow &window);

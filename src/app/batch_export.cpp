@@ -31,13 +31,6 @@ constexpr size_t kFailuresShown = 20;
 
 }  // namespace
 
-std::vector<int> App_ListedSlots()
-{
-    std::vector<int> slots = Pak_SortedLines(viewer.mainPak);
-    std::sort(slots.begin(), slots.end());  // record order, as quillon-cli extract writes
-    return slots;
-}
-
 std::vector<std::string> App_BatchFormNames()
 {
     std::vector<std::string> names;
@@ -80,6 +73,9 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
     if (listedOnly) {
         options.selection.useSlots = true;
         options.selection.slots = App_ListedSlots();
+        // Record order, as quillon-cli extract writes: it decides which of two
+        // entries of one name keeps the plain name.
+        std::sort(options.selection.slots.begin(), options.selection.slots.end());
     }
     const size_t total = Export_SelectSlots(viewer.mainPak, options.selection).size();
 

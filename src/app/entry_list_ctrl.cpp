@@ -1,5 +1,8 @@
 #include "app/entry_list_ctrl.h"
 
+#include <algorithm>
+#include <cstring>
+
 EntryListCtrl::EntryListCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos, const wxSize &size)
     : wxListCtrl(parent, id, pos, size,
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER | wxLC_SINGLE_SEL | wxBORDER_SUNKEN)
@@ -14,7 +17,29 @@ EntryListCtrl::EntryListCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos
 
 void EntryListCtrl::FitColumn()
 {
-    SetColumnWidth(0, std::max(GetClientSize().x, 1));
+    SetColumnWidth(0, std::max({GetClientSize().x, linesWidth_, 1}));
+}
+
+int EntryListCtrl::WidestLine() const
+{
+    // Measuring every line would take longer than the list may to appear:
+    // the longest few by characters hold the widest one in any usual font.
+    constexpr size_t kMeasured = 8;
+    std::pair<size_t, const char *> longest[kMeasured] = {};
+    for (const char *line : lines_) {
+        const size_t length = strlen(line);
+        if (length <= longest[kMeasured - 1].first)
+            continue;
+        size_t at = kMeasured - 1;
+        for (; at > 0 && longest[at - 1].first < length; --at)
+            longest[at] = longest[at - 1];
+        longest[at] = {length, line};
+    }
+    int widest = 0;
+    for (const auto &[length, line] : longest)
+        if (line)
+            widest = std::max(widest, GetTextExtent(wxString(line, wxConvISO8859_1, length)).x);
+    return widest > 0 ? widest + 12 : 0;  // the margins the list draws around a line
 }
 
 void EntryListCtrl::SetLines(std::vector<const char *> lines)
@@ -24,6 +49,8 @@ void EntryListCtrl::SetLines(std::vector<const char *> lines)
     if (selected >= 0 && selected < GetItemCount())
         SetItemState(selected, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     lines_ = std::move(lines);
+    linesWidth_ = WidestLine();
+    FitColumn();
     SetItemCount(static_cast<long>(lines_.size()));
     if (!lines_.empty())
         EnsureVisible(0);

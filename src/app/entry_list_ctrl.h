@@ -1,7 +1,8 @@
 // The entry list (control 1000): a virtual report-mode list without a header,
-// single selection, one column as wide as the control. It holds only the line
-// texts, already in the list's order; a sorted list box takes seconds to fill
-// with 100,000 lines, this shows them at once.
+// single selection, one column as wide as the control or as its longest line
+// (which then scrolls sideways). It holds only the line texts, already in the
+// list's order; a sorted list box takes seconds to fill with 100,000 lines,
+// this shows them at once.
 #pragma once
 
 #include <wx/listctrl.h>
@@ -18,11 +19,15 @@ public:
     size_t LineCount() const { return lines_.size(); }
     std::string LineText(long line) const;
     long Selection() const { return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); }
+    // The child window that draws the lines and takes their clicks.
+    wxWindow *LinesWindow() const { return GetChildren().empty() ? nullptr : GetChildren().front(); }
 
 protected:
     wxString OnGetItemText(long item, long column) const override;
 
 private:
     void FitColumn();
+    int WidestLine() const;
     std::vector<const char *> lines_;
+    int linesWidth_ = 0;  // pixels of the widest line
 };

@@ -23,9 +23,13 @@ wxGLAttributes PixelFormat()
 GlCanvas::GlCanvas(wxWindow *parent, wxWindowID id, const wxPoint &position, const wxSize &size)
     : wxGLCanvas(parent, PixelFormat(), id, position, size, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE)
 {
-    // Frames come from the timer; a paint only has to be acknowledged.
+    // Frames come from the timer; a paint (an expose) only asks it for one,
+    // since what the view showed may be gone.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    Bind(wxEVT_PAINT, [this](wxPaintEvent &) { wxPaintDC acknowledge(this); });
+    Bind(wxEVT_PAINT, [this](wxPaintEvent &) {
+        wxPaintDC acknowledge(this);
+        viewer.redrawPending = true;
+    });
 }
 
 GlCanvas::~GlCanvas()

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+constexpr int kFindBarGap = 2;  // pixels between the find bar and the list below it
+
 void App_GrayExportItems(ViewerWindow &window)
 {
     window.EnableMenuItem(CmdExportRaw, false);
@@ -18,6 +20,12 @@ void App_LayoutToClient(ViewerWindow &window)
     int cx = 0, cy = 0;
     window.GetClientSize(cx, cy);
     LayoutControls(window, cx, cy);
+}
+
+// The radio mark of View > Channels.
+static void CheckChannels(ViewerWindow &window)
+{
+    window.CheckMenuItem(static_cast<Command>(static_cast<int>(CmdChannelsRgba) + viewer.textureChannels), true);
 }
 
 void InitMainDialog(ViewerWindow &window)
@@ -35,10 +43,11 @@ void InitMainDialog(ViewerWindow &window)
     window.StartFrameTimer(kFrameTimerMs);
 
     viewer.viewHidden = true;
-    window.ShowControl(IdGlView, false);
-    window.ShowControl(IdTextView, false);
-    window.ShowControl(IdPlayOnClick, false);
+    App_HidePanes(window);
     window.SetPlayOnClickChecked(true);
+    if (window.ControlExists(IdFindBar))
+        window.ShowControl(IdFindBar, viewer.findShown);
+    CheckChannels(window);
 
     App_LayoutToClient(window);
     App_GrayExportItems(window);
@@ -64,6 +73,8 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         window.ResizeControl(IdGlView, paneWidth, paneHeight);
     if (window.ControlExists(IdTextView))
         window.ResizeControl(IdTextView, paneWidth, paneHeight);
+    if (window.ControlExists(IdHexView))
+        window.ResizeControl(IdHexView, paneWidth, paneHeight);
     if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
         viewer.services.GL_Init(view.width, view.height);
@@ -74,6 +85,16 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         window.MoveControl(IdSurfaceList, 11, cy - 138);
         window.MoveControl(IdSurfaceLabel, 11, cy - 153);
         listHeight = cy - 181;  // room for the label and the surface list below the entries
+    }
+    // The find bar sits where the list's first lines were; the list gives up
+    // that row while the bar is open and takes it back when it closes.
+    if (window.ControlExists(IdFindBar) && window.ControlExists(IdEntryList)) {
+        const ControlRect bar = window.GetControlRect(IdFindBar);
+        const ControlRect list = window.GetControlRect(IdEntryList);
+        const int top = viewer.findShown ? bar.y + bar.height + kFindBarGap : bar.y;
+        if (list.y != top)
+            window.MoveControl(IdEntryList, list.x, top);
+        listHeight -= top - bar.y;
     }
     listHeight = std::max(listHeight, 8);
     if (window.ControlExists(IdEntryList))
@@ -102,8 +123,15 @@ void OnFrameTimer()
 {
     if (viewer.services.S_Update)
         viewer.services.S_Update();
-    if (!viewer.viewHidden && viewer.services.GL_RunFrame)
+    if (viewer.mainDialog)
+        App_ContinueKindScan(*viewer.mainDialog);
+    // A frame only when the picture can differ from the last one: something
+    // changed it, a drag is steering it, or a texture on it scrolls.
+    const bool moving = viewer.leftDragActive || viewer.rightDragActive || viewer.preview.animating;
+    if (!viewer.viewHidden && (viewer.redrawPending || moving) && viewer.services.GL_RunFrame) {
+        viewer.redrawPending = false;
         viewer.services.GL_RunFrame();
+    }
 }
 
 void ShutdownViewer(ViewerWindow &window)
@@ -125,12 +153,16 @@ void ShutdownViewer(ViewerWindow &window)
     viewer.preview = PreviewState{};
 
     viewer.selectedEntry = -1;
-    // The list shows texts of the index about to be released.
+    // The list and the hex view show what is about to be released.
     window.SetEntryLines({});
+    window.SetHexBytes(nullptr);
     Pak_Release(viewer.mainPak);
     Pak_Release(viewer.globalPak);
+    App_SetListOrder({});
+    viewer.listedSlots.clear();
 
-    window.SetLabel(IdInfoLine, kNoResourceSelected);
+    App_ShowNoResource(window);
+    window.SetStatusField(1, "");
     window.SetLabel(IdFileLabel, kNoFileLoaded);
     if (services.GL_Release)
         services.GL_Release();
@@ -209,6 +241,31 @@ void OnCommand(ViewerWindow &window, int command)
         // next frame prepares it again with every surface shown.
         if (viewer.services.Model_ApplySurfaceHiding)
             viewer.services.Model_ApplySurfaceHiding();
+        break;
+    case CmdEditFind:
+        if (!viewer.findShown) {
+            viewer.findShown = true;
+            window.ShowControl(IdFindBar, true);
+            App_LayoutToClient(window);
+        }
+        window.FocusFindBar();
+        break;
+    case CmdChannelsRgba:
+    case CmdChannelsRed:
+    case CmdChannelsGreen:
+    case CmdChannelsBlue:
+    case CmdChannelsAlpha:
+    case CmdChannelsChecker:
+        // Only the drawing changes: the slide and the loaded texture stay.
+        viewer.textureChannels = static_cast<TextureChannels>(command - CmdChannelsRgba);
+        CheckChannels(window);
+        viewer.redrawPending = true;
+        break;
+    case CmdSoundReplay:
+        App_ReplaySound();
+        break;
+    case CmdSoundStopAll:
+        App_StopAllSounds();
         break;
     default:
         break;

@@ -62,13 +62,43 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly);
 // The forms the batch export offers, in the order of BatchExportRequest::form.
 std::vector<std::string> App_BatchFormNames();
 
-// Slots of the lines the entry list shows, in record order.
-std::vector<int> App_ListedSlots();
-
 // The summary shown when a batch export ends: counts, the folder, the failures
 // (the first 20), and how far a cancelled job came.
 std::string App_BatchSummary(const ExportJobSummary &summary, const std::vector<std::string> &failures,
                              const std::string &folder, size_t total);
+
+// ---- find bar and the listed lines (find.cpp) ----
+
+// The find bar's text or kind changed: the list shows the lines that contain
+// the text (a glob when it holds '*' or '?', matched against the entry's
+// name) and whose entry is of `kind` (-1 for every kind). Kinds not yet known
+// are found a slice at a time by OnFrameTimer, and their lines appear as they are.
+void OnFindChanged(ViewerWindow &window, const std::string &text, int kind);
+
+// Escape in the find bar: empties and closes it, and lists every line again.
+void OnFindClose(ViewerWindow &window);
+
+// The slots of the lines the list shows now, in its order (every stored entry
+// while nothing narrows it).
+const std::vector<int> &App_ListedSlots();
+
+// Shows listedSlots in the list, keeping the selected entry selected when it is
+// still listed; a selected line that left the list runs the selection handler.
+void App_ApplyFind(ViewerWindow &window);
+
+// The list's order for the archive just opened: its lines' text kept together,
+// every kind unknown.
+void App_SetListOrder(std::vector<int> order);
+
+// One slice (a few milliseconds) of classifying entries for the kind filter.
+void App_ContinueKindScan(ViewerWindow &window);
+
+// ---- sound keys (selection.cpp) ----
+
+// Space: the selected sound from its start, whatever "&Play on click" says.
+void App_ReplaySound();
+// Shift+Space: silence.
+void App_StopAllSounds();
 
 // ---- exports (exports.cpp) ----
 

@@ -24,13 +24,11 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
     }
 
     viewer.selectedEntry = -1;
-    window.SetLabel(IdInfoLine, kNoResourceSelected);
+    App_ShowNoResource(window);
 
     App_ReleasePreview();
     viewer.viewHidden = true;
-    window.ShowControl(IdGlView, false);
-    window.ShowControl(IdTextView, false);
-    window.ShowControl(IdPlayOnClick, false);
+    App_HidePanes(window);
     App_GrayExportItems(window);
     App_LayoutToClient(window);
 
@@ -41,12 +39,10 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
     window.SetEntryLines({});
     viewer.mainPak = std::move(opened);
 
-    std::vector<const char *> lines;
-    const std::vector<int> order = Pak_SortedLines(viewer.mainPak);
-    lines.reserve(order.size());
-    for (int slot : order)
-        lines.push_back(viewer.mainPak.entries[static_cast<size_t>(slot)].displayName);
-    window.SetEntryLines(std::move(lines));
+    // The find bar, when it narrows the list, narrows the new one too.
+    App_SetListOrder(Pak_SortedLines(viewer.mainPak));
+    App_ApplyFind(window);
+    window.NoteOpenedArchive(path);
     window.EnableMenuItem(CmdExportAll, true);
     window.EnableMenuItem(CmdExportListed, true);
     return true;

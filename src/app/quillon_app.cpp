@@ -1,21 +1,54 @@
-// CQuillonApp: creates the main window and runs until it closes. No command
-// line, no settings.
+// CQuillonApp: creates the main window and runs until it closes. An archive
+// named on the command line (as a desktop entry's %f names it) opens at
+// start-up; the recent archives are kept in the user's settings.
 #include "app/quillon_dlg.h"
 #include "app/services.h"
 
 #include <wx/app.h>
+#include <wx/config.h>
+
+#include <string>
+
+namespace {
+
+// The last argument exactly as the system passed it: paths are bytes, and
+// wx's own argument strings depend on the locale's encoding.
+std::string gLastArgument;
+
+}  // namespace
 
 class CQuillonApp : public wxApp {
 public:
     bool OnInit() override
     {
-        // Keeps wx's own options (and any argument) from being read: the viewer takes none.
+        // wx's own option parsing is not run: the only argument is an archive.
         App_InstallServices();
+        App_OpenSettings();
         auto *dialog = new CQuillonDlg();
         SetTopWindow(dialog);
         dialog->Show();
+        // GTK has taken its own options out of argv by now; whatever is left
+        // after the program's name is the archive, the last raw argument.
+        if (argc > 1 && !gLastArgument.empty()) {
+            const std::string path = gLastArgument;
+            // Once the window is on screen, so that a refusal's message has its parent.
+            dialog->CallAfter([dialog, path] { dialog->OpenPath(path); });
+        }
         return true;
+    }
+
+    int OnExit() override
+    {
+        delete wxConfigBase::Set(nullptr);  // writes the settings out
+        return wxApp::OnExit();
     }
 };
 
-wxIMPLEMENT_APP(CQuillonApp);
+wxIMPLEMENT_APP_NO_MAIN(CQuillonApp);
+
+int main(int argc, char **argv)
+{
+    if (argc > 1)
+        gLastArgument = argv[argc - 1];
+    return wxEntry(argc, argv);
+}

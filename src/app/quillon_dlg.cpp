@@ -6,19 +6,26 @@
 #include "app/dialogs.h"
 #include "app/entry_list_ctrl.h"
 #include "app/gl_canvas.h"
+#include "app/hex_view.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/dnd.h>
+#include <wx/fileconf.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/iconbndl.h>
 #include <wx/listbox.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/stattext.h>
 #include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 
 #include <algorithm>
@@ -50,11 +57,53 @@ constexpr CommandId kCommandIds[] = {
     {CmdViewXml, wxID_HIGHEST + 15},
     {CmdViewOther, wxID_HIGHEST + 16},
     {CmdViewModelMaterials, wxID_HIGHEST + 17},
-    {CmdExportAll, wxID_HIGHEST + 18},
-    {CmdExportListed, wxID_HIGHEST + 19},
+    {CmdEditFind, wxID_HIGHEST + 18},
+    {CmdChannelsRgba, wxID_HIGHEST + 19},
+    {CmdChannelsRed, wxID_HIGHEST + 20},
+    {CmdChannelsGreen, wxID_HIGHEST + 21},
+    {CmdChannelsBlue, wxID_HIGHEST + 22},
+    {CmdChannelsAlpha, wxID_HIGHEST + 23},
+    {CmdChannelsChecker, wxID_HIGHEST + 24},
+    {CmdSoundReplay, wxID_HIGHEST + 25},
+    {CmdSoundStopAll, wxID_HIGHEST + 26},
+    {CmdExportAll, wxID_HIGHEST + 27},
+    {CmdExportListed, wxID_HIGHEST + 28},
 };
 constexpr int kFirstCommandWxId = wxID_HIGHEST + 1;
-constexpr int kLastCommandWxId = wxID_HIGHEST + 19;
+constexpr int kLastCommandWxId = wxID_HIGHEST + 28;
+
+// The find bar's kind choice: its labels and the kinds they narrow the list to.
+struct FindKindChoice {
+    const char *label;
+    int kind;  // -1: every kind
+};
+constexpr FindKindChoice kFindKinds[] = {
+    {"All kinds", -1},        {"Textures", KindTexture},
+    {"Models", KindModel},    {"Materials", KindMaterial},
+    {"XML", KindXml},         {"Text", KindText},
+    {"Sounds", KindOggVorbis}, {"Effects", KindEffectMedia},
+    {"Characters", KindCharacterData}, {"Other media", KindUnknownMedia},
+    {"Unknown", KindUnknown},
+};
+
+// Files dropped on the window open as File > Open opens its choice.
+class ArchiveDropTarget : public wxFileDropTarget {
+public:
+    explicit ArchiveDropTarget(CQuillonDlg *frame) : frame_(frame) {}
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString &files) override
+    {
+        if (files.empty())
+            return false;
+        // Shown after the drop has ended, so that a refusal's message box
+        // does not hold the dragging application.
+        const std::string path(files[0].fn_str());
+        frame_->CallAfter([frame = frame_, path] { frame->OpenPath(path); });
+        return true;
+    }
+
+private:
+    CQuillonDlg *frame_;
+};
 
 // The main window's client area, in dialog units: the controls end at x 412 and y 254.
 constexpr int kTemplateWidth = 419;
@@ -98,6 +147,26 @@ wxString DisplayText(const std::string &text)
 
 }  // namespace
 
+wxString App_PathText(const std::string &bytes)
+{
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty() && !bytes.empty())
+        text = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+    return text;
+}
+
+void App_OpenSettings()
+{
+    wxString folder;
+    wxGetEnv("XDG_CONFIG_HOME", &folder);
+    if (folder.empty() || !wxFileName(folder).IsAbsolute())
+        folder = wxFileName::GetHomeDir() + "/.config";
+    const wxFileName file(folder + "/quillon", "quillon.conf");
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    file.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    delete wxConfigBase::Set(new wxFileConfig(kAppName, "", file.GetFullPath(), "", wxCONFIG_USE_LOCAL_FILE));
+}
+
 int Command_ToWxId(int command)
 {
     for (const CommandId &entry : kCommandIds)
@@ -123,16 +192,24 @@ CQuillonDlg::CQuillonDlg()
     SetFont(App_TemplateFont(this));
     panel_ = new wxPanel(this, wxID_ANY);
     CreateControls();
+    CreateFindBar();
     CreateMenu();
+    // Under the panel, which keeps the template's client size.
+    CreateStatusBar(2);
+    const int statusWidths[2] = {-5, -2};
+    SetStatusWidths(2, statusWidths);
+    SetStatusBarPane(-1);  // the details stay while a menu is open: its items have no help text
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_NORMAL, WXK_F1, Command_ToWxId(CmdAccelHelp)},
         {wxACCEL_NORMAL, WXK_F2, Command_ToWxId(CmdAccelRaw)},
         {wxACCEL_NORMAL, WXK_F3, Command_ToWxId(CmdAccelInterpreted)},
+        {wxACCEL_CTRL, 'O', Command_ToWxId(CmdFileOpen)},
     };
-    SetAcceleratorTable(wxAcceleratorTable(3, keys));
+    SetAcceleratorTable(wxAcceleratorTable(4, keys));
 
     Bind(wxEVT_MENU, &CQuillonDlg::OnMenu, this, kFirstCommandWxId, kLastCommandWxId);
+    Bind(wxEVT_MENU, &CQuillonDlg::OnRecent, this, wxID_FILE1, wxID_FILE1 + kRecentArchives - 1);
     Bind(wxEVT_BUTTON, &CQuillonDlg::OnMenu, this, IdOk, IdCancel);
     Bind(wxEVT_CHAR_HOOK, &CQuillonDlg::OnCharHook, this);
     Bind(wxEVT_CLOSE_WINDOW, &CQuillonDlg::OnClose, this);
@@ -144,7 +221,29 @@ CQuillonDlg::CQuillonDlg()
     // handler, as they reached the dialog.
     panel_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     glView_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
-    entryList_->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent &) { OnSelchangeEntryList(*this); });
+    // A released button ends its drag at once, so that frames stop with it.
+    for (wxWindow *w : {static_cast<wxWindow *>(panel_), static_cast<wxWindow *>(glView_)}) {
+        w->Bind(wxEVT_LEFT_UP, &CQuillonDlg::OnViewMouse, this);
+        w->Bind(wxEVT_RIGHT_UP, &CQuillonDlg::OnViewMouse, this);
+    }
+    entryList_->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent &) {
+        if (!quietSelection_)
+            OnSelchangeEntryList(*this);
+    });
+    if (wxWindow *lines = entryList_->LinesWindow())
+        lines->Bind(wxEVT_LEFT_DOWN, &CQuillonDlg::OnEntryListClick, this);
+    findText_->Bind(wxEVT_TEXT, [this](wxCommandEvent &) { OnFindInput(); });
+    findKind_->Bind(wxEVT_CHOICE, [this](wxCommandEvent &) { OnFindInput(); });
+    // Every control that would take a dropped file as text takes it as an archive.
+    for (wxWindow *w : std::initializer_list<wxWindow *>{this, panel_, textView_, findText_})
+        w->SetDropTarget(new ArchiveDropTarget(this));
+
+    if (wxConfigBase *settings = wxConfigBase::Get(false)) {
+        settings->SetPath("/RecentArchives");
+        recent_.Load(*settings);
+        settings->SetPath("/");
+        recentItem_->Enable(recent_.GetCount() > 0);
+    }
     surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
         if (viewer.services.Model_ApplySurfaceHiding)
             viewer.services.Model_ApplySurfaceHiding();
@@ -152,6 +251,36 @@ CQuillonDlg::CQuillonDlg()
 
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
     InitMainDialog(*this);
+}
+
+void CQuillonDlg::CreateFindBar()
+{
+    // One row where the list's first lines were: the text to find and the
+    // kind to narrow to, as wide as the list.
+    const ControlRect list = GetControlRect(IdEntryList);
+    findBar_ = new wxPanel(panel_, IdFindBar, wxPoint(list.x, list.y), wxSize(list.width, -1));
+    findText_ = new wxTextCtrl(findBar_, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
+    findText_->SetHint("Find");
+    findKind_ = new wxChoice(findBar_, wxID_ANY);
+    for (const FindKindChoice &choice : kFindKinds)
+        findKind_->Append(choice.label);
+    findKind_->SetSelection(0);
+    auto *row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(findText_, 1, wxALIGN_CENTER_VERTICAL);
+    row->Add(findKind_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
+    findBar_->SetSizer(row);
+    findBar_->SetSize(list.width, row->GetMinSize().y);
+    findBar_->Layout();
+    // Enter or Down in the text goes on to the list.
+    findText_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent &) { FocusEntryList(); });
+    findText_->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent &event) {
+        if (event.GetKeyCode() == WXK_DOWN)
+            FocusEntryList();
+        else
+            event.Skip();
+    });
+    findBar_->Hide();
+    controls_[IdFindBar] = findBar_;
 }
 
 CQuillonDlg::~CQuillonDlg()
@@ -184,9 +313,12 @@ void CQuillonDlg::CreateControls()
     surfaceList_ = new wxListBox(p, IdSurfaceList, at(7, 176), size(121, 78), 0, nullptr,
                                  wxLB_MULTIPLE | wxLB_ALWAYS_SB | wxBORDER_SUNKEN);
     auto *surfaceLabel = new wxStaticText(p, IdSurfaceLabel, kSurfaceLabel, at(7, 167), size(104, 8));
+    hexView_ = new HexViewCtrl(p, IdHexView, at(133, 16), size(279, 238));
+    hexView_->Hide();
 
     for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView_,
-                                                         textView_, playOnClick_, surfaceList_, surfaceLabel})
+                                                         textView_, playOnClick_, surfaceList_, surfaceLabel,
+                                                         hexView_})
         controls_[w->GetId()] = w;
 }
 
@@ -197,7 +329,13 @@ void CQuillonDlg::CreateMenu()
     };
     auto *file = new wxMenu;
     item(file, CmdFileOpen, "&Open");
+    auto *recentMenu = new wxMenu;
+    recentItem_ = file->AppendSubMenu(recentMenu, "Open &Recent");
+    recentItem_->Enable(false);  // until there is an archive to list
+    recent_.UseMenu(recentMenu);
     item(file, CmdExit, "E&xit");
+    auto *edit = new wxMenu;
+    item(edit, CmdEditFind, "&Find...\tCtrl+F");
     auto *exportMenu = new wxMenu;
     item(exportMenu, CmdExportRaw, "&Raw (F2)");
     item(exportMenu, CmdExportInterpreted, "&Interpreted (F3)");
@@ -214,11 +352,21 @@ void CQuillonDlg::CreateMenu()
     item(view, CmdViewMaterials, "M&aterials", wxITEM_CHECK);
     item(view, CmdViewXml, "&XML", wxITEM_CHECK);
     item(view, CmdViewOther, "&Other", wxITEM_CHECK);
+    auto *channels = new wxMenu;
+    item(channels, CmdChannelsRgba, "RGB&A", wxITEM_RADIO);
+    item(channels, CmdChannelsRed, "&R", wxITEM_RADIO);
+    item(channels, CmdChannelsGreen, "&G", wxITEM_RADIO);
+    item(channels, CmdChannelsBlue, "&B", wxITEM_RADIO);
+    item(channels, CmdChannelsAlpha, "A&lpha as grey", wxITEM_RADIO);
+    item(channels, CmdChannelsChecker, "RGB over &checkerboard", wxITEM_RADIO);
+    view->AppendSeparator();
+    view->AppendSubMenu(channels, "&Channels");
     auto *help = new wxMenu;
     item(help, CmdAbout, "&About... (F1)");
 
     auto *bar = new wxMenuBar;
     bar->Append(file, "&File");
+    bar->Append(edit, "&Edit");
     bar->Append(exportMenu, "&Export");
     bar->Append(view, "&View");
     bar->Append(help, "&Help");
@@ -232,12 +380,109 @@ void CQuillonDlg::OnMenu(wxCommandEvent &event)
         OnCommand(*this, command);
 }
 
+void CQuillonDlg::OnRecent(wxCommandEvent &event)
+{
+    const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
+    if (index >= recent_.GetCount() || ended_)
+        return;
+    const wxString chosen = recent_.GetHistoryFile(index);
+    // One that is refused (moved, deleted) leaves the list.
+    if (!OpenPath(std::string(chosen.fn_str())) && index < recent_.GetCount() &&
+        recent_.GetHistoryFile(index) == chosen) {
+        recent_.RemoveFileFromHistory(index);
+        SaveRecent();
+    }
+}
+
+void CQuillonDlg::SaveRecent()
+{
+    recentItem_->Enable(recent_.GetCount() > 0);
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    settings->SetPath("/RecentArchives");
+    recent_.Save(*settings);
+    settings->SetPath("/");
+    settings->Flush();
+}
+
+bool CQuillonDlg::OpenPath(const std::string &path)
+{
+    return !ended_ && OpenMainArchive(*this, path);
+}
+
+void CQuillonDlg::NoteOpenedArchive(const std::string &path)
+{
+    // Kept whole, so that it opens again from wherever the viewer starts.
+    wxFileName file(wxString(path.c_str(), *wxConvFileName));
+    file.MakeAbsolute();
+    recent_.AddFileToHistory(file.GetFullPath());
+    SaveRecent();
+}
+
+void CQuillonDlg::OnFindInput()
+{
+    // Lines are archive bytes shown as Latin-1, so the text is matched as
+    // Latin-1 too; a character that has no Latin-1 form can match nothing.
+    const wxString typed = findText_->GetValue();
+    std::string text;
+    text.reserve(typed.length());
+    for (wxUniChar c : typed)
+        text += c.GetValue() < 0x100 ? static_cast<char>(c.GetValue()) : '\0';
+    const int choice = findKind_->GetSelection();
+    const int kind = choice >= 0 && static_cast<size_t>(choice) < std::size(kFindKinds) ? kFindKinds[choice].kind : -1;
+    OnFindChanged(*this, text, kind);
+}
+
+void CQuillonDlg::OnEntryListClick(wxMouseEvent &event)
+{
+    // A single-selection list box keeps its line when the click misses every
+    // line, and tells of every click, also on the line already selected.
+    int flags = 0;
+    const long line = entryList_->HitTest(event.GetPosition(), flags);
+    if (line < 0 || line == entryList_->Selection()) {
+        entryList_->SetFocus();
+        if (line >= 0 && !ended_)
+            OnSelchangeEntryList(*this);
+        return;  // the list's own handling would drop the selection or ignore the click
+    }
+    event.Skip();
+}
+
+// Whether the keyboard focus is in `area` or one of its children.
+bool CQuillonDlg::FocusIn(const wxWindow *area) const
+{
+    for (const wxWindow *w = wxWindow::FindFocus(); w; w = w->GetParent())
+        if (w == area)
+            return true;
+    return false;
+}
+
 void CQuillonDlg::OnCharHook(wxKeyEvent &event)
 {
-    // Escape is the dialog's Cancel, whichever control has the focus.
-    if (event.GetKeyCode() == WXK_ESCAPE && event.GetModifiers() == wxMOD_NONE && !ended_) {
-        OnCommand(*this, CmdCancel);
+    if (ended_) {
+        event.Skip();
         return;
+    }
+    const int key = event.GetKeyCode();
+    const int modifiers = event.GetModifiers();
+    if (key == WXK_ESCAPE && modifiers == wxMOD_NONE) {
+        // Escape in the find bar closes it; anywhere else it is the dialog's Cancel.
+        if (findBar_->IsShown() && FocusIn(findBar_))
+            OnFindClose(*this);
+        else
+            OnCommand(*this, CmdCancel);
+        return;
+    }
+    // Space plays the selected sound again and Shift+Space silences, where a
+    // space types nothing: in the entry list, the view and the hex view.
+    if (key == WXK_SPACE && (FocusIn(entryList_) || FocusIn(glView_) || FocusIn(hexView_))) {
+        if (modifiers == wxMOD_NONE)
+            OnCommand(*this, CmdSoundReplay);
+        else if (modifiers == wxMOD_SHIFT)
+            OnCommand(*this, CmdSoundStopAll);
+        return;  // Ctrl+Space would take the list's selection away
     }
     event.Skip();
 }
@@ -291,9 +536,9 @@ void CQuillonDlg::OnViewMouse(wxMouseEvent &event)
     if (event.GetEventObject() == glView_)
         point += glView_->GetPosition();  // into the panel's client pixels
     int flags = 0;
-    if (event.LeftIsDown())
+    if (event.LeftIsDown() && event.GetEventType() != wxEVT_LEFT_UP)
         flags |= MouseLeft;
-    if (event.RightIsDown())
+    if (event.RightIsDown() && event.GetEventType() != wxEVT_RIGHT_UP)
         flags |= MouseRight;
     if (event.ShiftDown())
         flags |= MouseShift;
@@ -317,13 +562,13 @@ void CQuillonDlg::SetLabel(ControlId id, const std::string &text)
 {
     // File names and kind names are shown as they are, '&' included.
     if (auto *w = dynamic_cast<wxControl *>(Control(id)))
-        w->SetLabelText(wxString(text.data(), wxConvISO8859_1, text.size()));
+        w->SetLabelText(App_PathText(text));
 }
 
 std::string CQuillonDlg::GetLabel(ControlId id) const
 {
     auto *w = dynamic_cast<wxControl *>(Control(id));
-    return w ? std::string(w->GetLabelText().mb_str(wxConvISO8859_1)) : std::string();
+    return w ? std::string(w->GetLabelText().utf8_str()) : std::string();
 }
 
 void CQuillonDlg::ShowControl(ControlId id, bool show)
@@ -394,6 +639,48 @@ int CQuillonDlg::GetEntrySelection() const
 std::string CQuillonDlg::GetEntryLineText(int line) const
 {
     return entryList_->LineText(line);
+}
+
+void CQuillonDlg::SetEntrySelection(int line)
+{
+    quietSelection_ = true;
+    const long selected = entryList_->Selection();
+    if (line < 0 && selected >= 0)
+        entryList_->SetItemState(selected, 0, wxLIST_STATE_SELECTED);
+    if (line >= 0 && line < entryList_->GetItemCount()) {
+        entryList_->SetItemState(line, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+        entryList_->EnsureVisible(line);
+    }
+    quietSelection_ = false;
+}
+
+void CQuillonDlg::ResetFindBar()
+{
+    findText_->ChangeValue("");
+    findKind_->SetSelection(0);
+}
+
+void CQuillonDlg::FocusFindBar()
+{
+    findText_->SetFocus();
+    findText_->SelectAll();
+}
+
+void CQuillonDlg::FocusEntryList()
+{
+    entryList_->SetFocus();
+}
+
+void CQuillonDlg::SetStatusField(int field, const std::string &text)
+{
+    if (GetStatusBar() && field >= 0 && field < GetStatusBar()->GetFieldsCount())
+        SetStatusText(App_PathText(text), field);
+}
+
+void CQuillonDlg::SetHexBytes(const std::vector<uint8_t> *bytes)
+{
+    hexView_->SetBytes(bytes);
 }
 
 void CQuillonDlg::SelectEntryLine(int line)
@@ -477,8 +764,8 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
 
 void CQuillonDlg::ShowMessage(const std::string &text)
 {
-    wxMessageBox(wxString(text.data(), wxConvISO8859_1, text.size()), kAppName, wxOK | wxICON_NONE,
-                 DialogParent());
+    // Messages quote paths, in the file system's encoding.
+    wxMessageBox(App_PathText(text), kAppName, wxOK | wxICON_NONE, DialogParent());
 }
 
 void CQuillonDlg::RunAboutBox()

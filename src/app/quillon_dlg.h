@@ -5,6 +5,7 @@
 
 #include "app/main_dialog.h"
 
+#include <wx/filehistory.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -15,13 +16,27 @@ class wxListBox;
 class wxCheckBox;
 class wxTextCtrl;
 class wxStaticText;
+class wxChoice;
 class EntryListCtrl;
 class GlCanvas;
+class HexViewCtrl;
 
 // wx refuses menu ids of 0x7FFF and above: the commands keep their numbers and
 // this table gives each one the wx id its menu item and accelerator carry.
 int Command_ToWxId(int command);
 int Command_FromWxId(int wxId);  // 0 when the id is no command
+
+// A path (or a text quoting one) as the window shows it: the file system's
+// UTF-8, or single-byte Latin-1 where the bytes are not UTF-8.
+wxString App_PathText(const std::string &bytes);
+
+// The user's settings (the recent archives): a file under $XDG_CONFIG_HOME
+// (or ~/.config) made wx's current configuration. Windows created afterwards
+// read and keep their recent archives there; without it they keep none.
+void App_OpenSettings();
+
+// How many archives File > "Open &Recent" keeps.
+constexpr int kRecentArchives = 8;
 
 class CQuillonDlg : public wxFrame, public ViewerWindow {
 public:
@@ -44,6 +59,13 @@ public:
     void SetEntryLines(std::vector<const char *> lines) override;
     int GetEntrySelection() const override;
     std::string GetEntryLineText(int line) const override;
+    void SetEntrySelection(int line) override;
+    void ResetFindBar() override;
+    void FocusFindBar() override;
+    void FocusEntryList() override;
+    void SetStatusField(int field, const std::string &text) override;
+    void SetHexBytes(const std::vector<uint8_t> *bytes) override;
+    void NoteOpenedArchive(const std::string &path) override;
     void ClearSurfaceList() override;
     void AddSurfaceRow(const std::string &text) override;
     bool IsSurfaceRowSelected(int row) const override;
@@ -63,6 +85,10 @@ public:
     // Parts that tests and the benchmark reach directly.
     wxWindow *Control(ControlId id) const;
     EntryListCtrl *EntryList() const { return entryList_; }
+    HexViewCtrl *HexView() const { return hexView_; }
+    wxTextCtrl *FindText() const { return findText_; }
+    wxChoice *FindKind() const { return findKind_; }
+    wxFileHistory &RecentArchives() { return recent_; }
     wxPanel *Panel() const { return panel_; }
     bool HasEnded() const { return ended_; }
     int Result() const { return result_; }
@@ -72,10 +98,20 @@ public:
     // Selects a line of the entry list as a click does (selection event included).
     void SelectEntryLine(int line);
 
+    // Opens an archive named on the command line, dropped on the window or
+    // picked from the recent ones, as File > Open does after its dialog.
+    bool OpenPath(const std::string &path);
+
 private:
     void CreateControls();
+    void CreateFindBar();
     void CreateMenu();
     void OnMenu(wxCommandEvent &event);
+    void OnRecent(wxCommandEvent &event);
+    void SaveRecent();
+    void OnFindInput();
+    void OnEntryListClick(wxMouseEvent &event);
+    bool FocusIn(const wxWindow *area) const;
     void OnCharHook(wxKeyEvent &event);
     void OnClose(wxCloseEvent &event);
     void OnPanelSize(wxSizeEvent &event);
@@ -88,6 +124,13 @@ private:
     wxCheckBox *playOnClick_ = nullptr;
     wxListBox *surfaceList_ = nullptr;
     GlCanvas *glView_ = nullptr;
+    HexViewCtrl *hexView_ = nullptr;
+    wxPanel *findBar_ = nullptr;
+    wxTextCtrl *findText_ = nullptr;
+    wxChoice *findKind_ = nullptr;
+    bool quietSelection_ = false;  // a selection made by the handlers themselves: no handler runs
+    wxFileHistory recent_{kRecentArchives};
+    wxMenuItem *recentItem_ = nullptr;  // File > "Open &Recent"
     bool glViewOnScreen_ = false;  // as of the last tick
     std::unordered_map<int, wxWindow *> controls_;
     wxTimer timer_;

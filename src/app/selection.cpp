@@ -3,6 +3,7 @@
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
+#include "resource/resource_details.h"
 
 #include <cstring>
 #include <new>
@@ -36,7 +37,8 @@ bool LoadSelectedEntry(ViewerWindow &window)
     if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
         return false;
     const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
-    PakLoadResult result = Pak_LoadEntry(viewer.mainPak, entry, viewer.preview.CurrentResource);
+    PakLoadResult result =
+        Pak_LoadEntry(viewer.mainPak, entry, viewer.preview.CurrentResource, &viewer.preview.entryCompressed);
     if (result != PakLoadResult::Ok) {
         window.ShowMessage(Pak_LoadMessage(result, viewer.mainPak, entry));
         return false;
@@ -64,6 +66,29 @@ std::string TextViewText(ResourceKind kind, std::span<const uint8_t> bytes)
 
 }  // namespace
 
+void App_ShowNoResource(ViewerWindow &window)
+{
+    window.SetLabel(IdInfoLine, kNoResourceSelected);
+    window.SetStatusField(0, "");
+}
+
+void App_HidePanes(ViewerWindow &window)
+{
+    window.ShowControl(IdGlView, false);
+    window.ShowControl(IdTextView, false);
+    if (window.ControlExists(IdHexView)) {
+        window.ShowControl(IdHexView, false);
+        window.SetHexBytes(nullptr);
+    }
+    window.ShowControl(IdPlayOnClick, false);
+}
+
+// Kinds that have no preview of their own show their bytes in the hex view.
+static bool ShowsHex(ResourceKind kind)
+{
+    return kind == KindUnknown || kind == KindUnknownMedia || kind == KindCharacterData;
+}
+
 void ShowResourcePreview(ViewerWindow &window)
 {
     // Only called once an entry was loaded; an empty resource is still a
@@ -71,6 +96,7 @@ void ShowResourcePreview(ViewerWindow &window)
     PreviewState &preview = viewer.preview;
     const ResourceKind kind = ClassifyResource(preview.CurrentResource);
     preview.resourceKind = kind;
+    viewer.redrawPending = true;
 
     bool graphic = ResourceKind_IsGraphic(kind);
     bool textual = ResourceKind_IsTextual(kind);
@@ -92,6 +118,11 @@ void ShowResourcePreview(ViewerWindow &window)
     } else {
         window.ShowControl(IdTextView, false);
     }
+    if (window.ControlExists(IdHexView)) {
+        const bool hex = viewer.previewEnabled[kind] && ShowsHex(kind);
+        window.SetHexBytes(hex ? &preview.CurrentResource : nullptr);
+        window.ShowControl(IdHexView, hex);
+    }
     window.ShowControl(IdPlayOnClick, kind == KindOggVorbis);
 }
 
@@ -104,6 +135,29 @@ void ShowResourceInfo(ViewerWindow &window)
     window.EnableMenuItem(CmdExportDump, loaded);
     window.EnableMenuItem(CmdExportInterpreted, loaded && Export_InterpretedOffered(preview.resourceKind));
     window.SetLabel(IdInfoLine, FormatResourceInfo(preview.resourceKind, preview.CurrentResource.size()));
+
+    const int slot = viewer.selectedEntry;
+    if (slot >= 0 && static_cast<size_t>(slot) < viewer.mainPak.entries.size()) {
+        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+        window.SetStatusField(0, Resource_FormatDetails(Resource_Describe(viewer.mainPak, entry, preview.CurrentResource,
+                                                                          preview.entryCompressed)));
+        // The kind filter of the find bar need not read this entry again.
+        if (static_cast<size_t>(slot) < viewer.entryKinds.size())
+            viewer.entryKinds[static_cast<size_t>(slot)] = static_cast<int8_t>(preview.resourceKind);
+    }
+}
+
+// Queues the selected sound, making its record on the first play of the selection.
+static void QueueSelectedSound()
+{
+    PreviewState &preview = viewer.preview;
+    // One attempt per selection, also when it gives nothing.
+    if (!preview.previewPrepared) {
+        preview.soundRecord = viewer.services.S_LoadCurrentAsset ? viewer.services.S_LoadCurrentAsset() : nullptr;
+        preview.previewPrepared = true;
+    }
+    if (preview.soundRecord && viewer.services.S_QueuePlay)
+        viewer.services.S_QueuePlay(preview.soundRecord);
 }
 
 void OnSelchangeEntryList(ViewerWindow &window)
@@ -114,12 +168,12 @@ void OnSelchangeEntryList(ViewerWindow &window)
 
     const PakArchive &pak = viewer.mainPak;
     if (!pak.hasIndex) {
-        window.SetLabel(IdInfoLine, kNoResourceSelected);
+        App_ShowNoResource(window);
         return;
     }
     const int line = window.GetEntrySelection();
     if (line < 0 || line >= pak.header.count) {
-        window.SetLabel(IdInfoLine, kNoResourceSelected);
+        App_ShowNoResource(window);
         return;
     }
     // The line's text is all the list holds; it leads back to the entry.
@@ -138,26 +192,33 @@ void OnSelchangeEntryList(ViewerWindow &window)
         if (viewer.showSurfaceList)
             App_LayoutToClient(window);
 
-        PreviewState &preview = viewer.preview;
-        if (preview.resourceKind == KindOggVorbis && window.IsPlayOnClickChecked()) {
-            // One attempt per selection, also when it gives nothing.
-            if (!preview.previewPrepared) {
-                preview.soundRecord =
-                    viewer.services.S_LoadCurrentAsset ? viewer.services.S_LoadCurrentAsset() : nullptr;
-                preview.previewPrepared = true;
-            }
-            if (preview.soundRecord && viewer.services.S_QueuePlay)
-                viewer.services.S_QueuePlay(preview.soundRecord);
-        }
+        if (viewer.preview.resourceKind == KindOggVorbis && window.IsPlayOnClickChecked())
+            QueueSelectedSound();
     } catch (const std::bad_alloc &) {
         // A resource too large to show on this machine: said, and nothing of it kept.
         App_ReleasePreview();
         App_GrayExportItems(window);
         viewer.viewHidden = true;
-        for (ControlId id : {IdGlView, IdTextView, IdPlayOnClick})
-            window.ShowControl(id, false);
-        window.SetLabel(IdInfoLine, kNoResourceSelected);
+        App_HidePanes(window);
+        App_ShowNoResource(window);
         const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)];
         window.ShowMessage(Pak_LoadMessage(PakLoadResult::NoMemory, viewer.mainPak, entry));
     }
+}
+
+void App_ReplaySound()
+{
+    const PreviewState &preview = viewer.preview;
+    if (preview.resourceKind != KindOggVorbis || preview.CurrentResource.empty())
+        return;
+    // One request at a time may play (it cannot be taken over): what plays
+    // stops, so that the sound starts again from its beginning.
+    App_StopAllSounds();
+    QueueSelectedSound();
+}
+
+void App_StopAllSounds()
+{
+    if (viewer.services.S_StopAll)
+        viewer.services.S_StopAll();
 }

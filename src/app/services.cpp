@@ -58,6 +58,7 @@ void App_InstallServices()
     s.S_LoadCurrentAsset = LoadCurrentSound;
     s.S_ClearRecord = ForgetSound;
     s.S_QueuePlay = S_QueuePlay;
+    s.S_StopAll = S_StopAll;
 
     s.Model_Free = Model_Free;
     s.Model_Draw = Model_Draw;

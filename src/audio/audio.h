@@ -134,6 +134,10 @@ void S_Shutdown();
 // One timer tick: starts queued sounds and keeps streaming channels fed.
 void S_Update(const float position[3], const float angles[3]);
 
+// Stops every channel and drops every queued request; the records stay, so
+// a sound can be queued again at once.
+void S_StopAll();
+
 // Appends the viewer's request for a record to playQueue (any channel but 0,
 // noSteal, owner -1); a null record is ignored.
 void S_QueuePlay(SoundRecord *record);

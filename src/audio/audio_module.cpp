@@ -182,6 +182,19 @@ void S_Shutdown()
     s.playQueue.clear();
 }
 
+void S_StopAll()
+{
+    SoundState &s = soundState;
+    for (int i = 0; i < s.channelCount; ++i) {
+        SoundChannel &c = s.channels[i];
+        if (!c.buffer)
+            continue;
+        StopChannel(c);
+        CloseChannelStream(c);
+    }
+    s.playQueue.clear();
+}
+
 void S_QueuePlay(SoundRecord *record)
 {
     if (!record)

@@ -118,6 +118,23 @@ std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, con
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry,
                             std::vector<uint8_t> &out, bool *wasCompressed = nullptr);
 
+// The holding file of the last entry loaded through it, kept open so that
+// loading many entries in one go (classifying them for the find bar) opens
+// each file once, not once per entry. Closed when it is destroyed.
+struct PakOpenFile {
+    std::string path;
+    FILE *file = nullptr;
+    int64_t length = -1;
+    PakOpenFile() = default;
+    PakOpenFile(const PakOpenFile &) = delete;
+    PakOpenFile &operator=(const PakOpenFile &) = delete;
+    ~PakOpenFile();
+};
+
+// Pak_LoadEntry through `open`, which keeps the holding file open for the next call.
+PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
+                            bool *wasCompressed, PakOpenFile &open);
+
 // Replaces `bytes` with their expansion when they are a well-formed "LZO"
 // block; otherwise leaves them untouched and returns false. The declared
 // length is the output's capacity, but never more is reserved than an LZO1X
@@ -151,10 +168,19 @@ std::vector<int> Pak_SortedLines(const PakArchive &archive);
 // Case-insensitive ASCII comparison used for the list order.
 int Pak_CompareLines(const char *a, const char *b);
 
-// Whether an entry name matches a glob: '*' any run of characters (folder
-// separators included), '?' one character, [set] as in shells; ASCII case
-// ignored and '\' read as '/'.
-bool Pak_MatchGlob(std::string_view glob, std::string_view name);
+// ---- matching names and lines (pak_match.cpp) ----
+
+// Whether `text` matches the shell-like `glob` as a whole: '*' any run of
+// characters (separators included), '?' one character, [set] and [!set] with
+// ranges; everything else literally. ASCII case is ignored and '\' is the
+// same as '/', in the glob and in the text.
+bool Pak_MatchGlob(std::string_view glob, std::string_view text);
+
+// Whether typed text is read as a glob: it holds '*' or '?'.
+bool Pak_IsGlob(std::string_view text);
+
+// Whether `needle` occurs in `text`, with the same folding as Pak_MatchGlob.
+bool Pak_ContainsText(std::string_view text, std::string_view needle);
 
 // ---- lookups by name ----
 

@@ -143,22 +143,43 @@ bool DecompressLzoEntry(std::vector<uint8_t> &bytes)
     return ExpandLzo(bytes) == Expansion::Expanded;
 }
 
+PakOpenFile::~PakOpenFile()
+{
+    if (file)
+        fclose(file);
+}
+
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
                             bool *wasCompressed)
+{
+    PakOpenFile open;
+    return Pak_LoadEntry(archive, entry, out, wasCompressed, open);
+}
+
+PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
+                            bool *wasCompressed, PakOpenFile &open)
 {
     if (out.capacity() > kKeptCapacity)
         std::vector<uint8_t>().swap(out);
     out.clear();
     if (wasCompressed)
         *wasCompressed = false;
-    int64_t fileLength = -1;
-    FileCloser file{Pak_OpenRegularStream(Pak_EntryFileOnDisk(archive, entry), &fileLength)};
-    if (!file.file)
+    const std::string path = Pak_EntryFileOnDisk(archive, entry);
+    if (!open.file || open.path != path) {
+        if (open.file)
+            fclose(open.file);
+        open.path = path;
+        open.length = -1;
+        open.file = Pak_OpenRegularStream(path, &open.length);
+    }
+    if (!open.file)
         return PakLoadResult::CannotOpen;
+    FILE *file = open.file;
 
     // A record may claim more than its file holds. Bytes missing at the end of
     // a short file read as zero, but a size beyond the whole file (or beyond
     // what a resource length can be) is refused rather than allocated.
+    const int64_t fileLength = open.length;
     if (entry.size > INT32_MAX || fileLength < 0 || entry.size > static_cast<uint64_t>(fileLength))
         return PakLoadResult::Corrupt;
 
@@ -168,10 +189,11 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
         out.clear();
         return PakLoadResult::NoMemory;
     }
-    if (entry.size > 0 && Pak_SeekSet(file.file, entry.offset)) {
-        (void)fread(out.data(), 1, out.size(), file.file);
+    clearerr(file);  // a short read of an earlier entry leaves the end-of-file mark
+    if (entry.size > 0 && Pak_SeekSet(file, entry.offset)) {
+        (void)fread(out.data(), 1, out.size(), file);
         // Only the end of the file may cut the bytes short; a failed read is no resource.
-        if (ferror(file.file)) {
+        if (ferror(file)) {
             std::vector<uint8_t>().swap(out);
             return PakLoadResult::ReadFailed;
         }

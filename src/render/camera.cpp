@@ -88,6 +88,8 @@ void OnMouseMove(ViewerWindow &window, int flags, int x, int y)
     TrackDrag(flags & MouseRight, inside, x, y, viewer.mouseRightLast, viewer.rightDragActive, dR);
 
     PreviewState &p = viewer.preview;
+    if (dL[0] != 0 || dL[1] != 0 || dR[0] != 0 || dR[1] != 0)
+        viewer.redrawPending = true;
     if (p.resourceKind == KindTexture) {
         p.textureOffset[0] += dL[0];
         p.textureOffset[1] += dL[1];

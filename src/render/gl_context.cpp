@@ -57,6 +57,8 @@ bool GL_Init(int width, int height)
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
     viewer.glReady = true;
+    // A new context or a new size: what was drawn is gone or out of shape.
+    viewer.redrawPending = true;
     return true;
 }
 

@@ -42,4 +42,6 @@ void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resource
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<float>(viewer.uploadWrapT));
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Whatever names this texture looks different from now on.
+    viewer.redrawPending = true;
 }

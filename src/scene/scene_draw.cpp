@@ -110,6 +110,7 @@ void DrawSurface(const ModelSurface &s, const PassState &pass)
         glBindTexture(GL_TEXTURE_2D, m->diffuseTexture);
         if (m->uVelocity != 0 || m->vVelocity != 0) {
             scrolled = true;
+            viewer.preview.animating = true;  // the next frame shows the texture further on
             const uint32_t now = Clock_Milliseconds(0);
             glMatrixMode(GL_TEXTURE);
             glLoadIdentity();
@@ -167,6 +168,7 @@ void Model_Draw()
     EyeInModelSpace(pass.eyeModel);
     if (!preview.previewPrepared)
         Model_Prepare();
+    preview.animating = false;  // until a drawn surface scrolls
     const Model *model = preview.model;
     if (!model)
         return;

@@ -87,6 +87,7 @@ void Model_ApplySurfaceHiding()
     Model *model = viewer.preview.model;
     if (!model)
         return;
+    viewer.redrawPending = true;
     for (size_t i = 0; i < model->surfaces.size(); ++i)
         model->surfaces[i].hidden =
             viewer.mainDialog && viewer.mainDialog->IsSurfaceRowSelected(static_cast<int>(i)) ? 1 : 0;

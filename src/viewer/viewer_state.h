@@ -6,6 +6,7 @@
 #include "pak/pak.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class ViewerWindow;
@@ -21,7 +22,9 @@ struct PreviewState {
     // than INT32_MAX bytes, so the length always fits the i32 the formats use.
     std::vector<uint8_t> CurrentResource;
     ResourceKind resourceKind = KindUnknown;  // src/app
+    bool entryCompressed = false;             // src/app: the entry was stored as an LZO block
     bool previewPrepared = false;             // set once per selection by whoever prepares the preview
+    bool animating = false;  // src/scene: the last frame drew a scrolling texture, so the next differs
     int32_t materialTextureCount = 0;         // GL texture names 2.. handed out (src/scene)
 
     SoundRecord *soundRecord = nullptr;  // src/audio; null until played on click
@@ -63,6 +66,8 @@ struct ViewerServices {
     SoundRecord *(*S_LoadCurrentAsset)() = nullptr;  // from preview.CurrentResource, or null
     void (*S_ClearRecord)(SoundRecord *record) = nullptr;
     void (*S_QueuePlay)(SoundRecord *record) = nullptr;  // one play request, no position, volume 1, noSteal
+    // Stops every channel and drops queued requests; records stay loaded.
+    void (*S_StopAll)() = nullptr;
 
     // The model in the view (src/scene).
     void (*Model_Free)(Model *model) = nullptr;
@@ -78,6 +83,16 @@ struct ViewerServices {
     void (*Model_ApplySurfaceHiding)() = nullptr;
 };
 
+// View > Channels: what the texture preview shows of the texture's channels.
+enum TextureChannels : int32_t {
+    ChannelsRgba = 0,     // the texture as it is, alpha ignored
+    ChannelsRed,          // one colour channel in its own colour, the others black
+    ChannelsGreen,
+    ChannelsBlue,
+    ChannelsAlpha,        // alpha as grey
+    ChannelsChecker,      // colour over a checkerboard where alpha is transparent
+};
+
 struct ViewerState {
     // Archives and selection (src/app's open and selection handlers, over src/pak).
     PakArchive mainPak;        // the archive opened with File > Open
@@ -88,6 +103,22 @@ struct ViewerState {
     bool previewEnabled[KindCount] = {true, true, true, true, true, true, true, true, true, true};
     bool modelMaterialsEnabled = true;  // read by the model drawing (src/scene)
     bool showSurfaceList = false;       // View > "Model &surfaces"
+    TextureChannels textureChannels = ChannelsRgba;  // View > Channels
+
+    // Entry list and find bar (src/app). The list shows listedSlots, which is
+    // listOrder narrowed by the find text and kind.
+    std::vector<int> listOrder;       // every stored slot of mainPak, in the list's order
+    // The lines in listOrder's order, each ended by a NUL, back to back: the
+    // list shows them and the find bar reads them without touching the slots.
+    std::string listText;
+    std::vector<uint32_t> listTextAt;     // where line i of listOrder starts in listText
+    std::vector<uint8_t> listNameLength;  // characters of line i that are the entry's name
+    std::vector<int> listedSlots;     // the slots of the lines the list shows now, in order
+    std::vector<int8_t> entryKinds;   // per slot: its ResourceKind once classified, -1 before, -2 unreadable
+    size_t kindScanNext = 0;          // position in listOrder where classifying for the kind filter goes on
+    bool findShown = false;           // the find bar is open
+    std::string findText;             // as typed: plain text, or a glob when it holds '*' or '?'
+    int32_t findKind = -1;            // the ResourceKind lines are narrowed to; -1 for every kind
 
     // Main window (src/app).
     ViewerWindow *mainDialog = nullptr;  // set from dialog initialisation to shut-down
@@ -112,6 +143,10 @@ struct ViewerState {
     // Frame hooks (run by src/render, set by App_InstallServices).
     void (*frameCallback)() = nullptr;  // the frame content; null: buffers are only swapped
     uint32_t frameSleepMs = 0;          // pause after each swap, milliseconds
+    // Set by whoever changes the picture (selection, View toggles, drags,
+    // resizes and exposes, uploads); the timer draws a frame only while it is
+    // set, a drag is on or something on screen moves, and clears it.
+    bool redrawPending = true;
 
     // Camera, lights and mouse (src/render); the per-selection values are in `preview`.
     float orbitAngles[3] = {};  // direction from the centre to the eye; stays (0, 0, 0)

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ enum ControlId : int {
     IdPlayOnClick = 1005,
     IdSurfaceList = 1006,
     IdSurfaceLabel = 1007,
+    // Added beside the template's controls.
+    IdFindBar = 1010,  // above the entry list while Edit > "&Find..." is on: text field and kind choice
+    IdHexView = 1011,  // in the text view's place: bytes of kinds that have no preview
 };
 
 enum Command : int {
@@ -40,6 +44,16 @@ enum Command : int {
     CmdViewXml = 32785,
     CmdViewOther = 32786,
     CmdViewModelMaterials = 32787,
+    // Added beside the template's commands.
+    CmdEditFind = 32790,
+    CmdChannelsRgba = 32791,  // View > Channels, in TextureChannels order
+    CmdChannelsRed = 32792,
+    CmdChannelsGreen = 32793,
+    CmdChannelsBlue = 32794,
+    CmdChannelsAlpha = 32795,
+    CmdChannelsChecker = 32796,
+    CmdSoundReplay = 32797,  // Space
+    CmdSoundStopAll = 32798, // Shift+Space
     // Beyond the original menu: batch export of the whole list or of the lines listed.
     CmdExportAll = 32800,
     CmdExportListed = 32801,
@@ -103,12 +117,28 @@ public:
     virtual void SetEntryLines(std::vector<const char *> lines) = 0;
     virtual int GetEntrySelection() const = 0;  // -1 when none
     virtual std::string GetEntryLineText(int line) const = 0;
+    // Selects a line (-1: none) without running the selection handler.
+    virtual void SetEntrySelection(int) {}
 
     virtual void ClearSurfaceList() = 0;
     // Rows of the surface list (multiple selection), appended in order by the
     // model's preparation; whether row `row` is selected (hidden surface).
     virtual void AddSurfaceRow(const std::string &) {}
     virtual bool IsSurfaceRowSelected(int) const { return false; }
+
+    // The find bar: empties its text and sets its kind choice to every kind;
+    // puts the keyboard focus into its text.
+    virtual void ResetFindBar() {}
+    virtual void FocusFindBar() {}
+    // Gives the keyboard focus to the entry list.
+    virtual void FocusEntryList() {}
+
+    // Status bar under the window: field 0 the selected entry's details, field 1 the list's count.
+    virtual void SetStatusField(int, const std::string &) {}
+
+    // The hex view shows `*bytes` (read whenever it draws, so it never holds
+    // on to a buffer that was released); null shows nothing.
+    virtual void SetHexBytes(const std::vector<uint8_t> *) {}
 
     // Menu
     virtual void EnableMenuItem(Command command, bool enable) = 0;
@@ -141,6 +171,8 @@ public:
         std::atomic<bool> cancel{false};
         job([](const JobProgress &) {}, cancel);
     }
+    // An archive was accepted as the open one (File > Open, or another way in).
+    virtual void NoteOpenedArchive(const std::string &) {}
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;

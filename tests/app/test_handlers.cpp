@@ -3,8 +3,11 @@
 #include "app/main_dialog.h"
 #include "fake_window.h"
 #include "fixtures.h"
+#include "render/render.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using Lines = std::vector<std::string>;
 
@@ -27,6 +30,7 @@ void InstallRecordingServices()
     };
     s.S_ClearRecord = [](SoundRecord *) { gLog->push_back("S_ClearRecord"); };
     s.S_QueuePlay = [](SoundRecord *) { gLog->push_back("S_QueuePlay"); };
+    s.S_StopAll = [] { gLog->push_back("S_StopAll"); };
     s.Model_Free = [](Model *) { gLog->push_back("Model_Free"); };
 }
 
@@ -346,6 +350,138 @@ TEST_F(ViewerHandlers, FrameTimerDrawsOnlyWhileTheViewIsShown)
     viewer.viewHidden = false;
     OnFrameTimer();
     EXPECT_EQ(window.log, (Lines{"S_Update", "S_Update", "frame"}));
+}
+
+TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
+{
+    Open("f.pak", {{"textures\\env\\Stone_Wall", kTexture}, {"textures\\ui\\compass", kTexture},
+                   {"scripts\\intro.xml", Text("<?xml version=\"1.0\"?><a/>")}, {"notes.txt", Text("abc")}});
+    EXPECT_EQ(window.opened, Lines{dir / "f.pak"});
+    Select("scripts\\intro.xml [0002]");
+    OnCommand(window, CmdEditFind);
+    EXPECT_TRUE(window.Shown(IdFindBar));
+    EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 62, 181, 350}));  // below the bar
+
+    const Lines all{"notes.txt [0003]", "scripts\\intro.xml [0002]", "textures\\env\\Stone_Wall [0000]",
+                    "textures\\ui\\compass [0001]"};
+    const struct {
+        const char *text;
+        int kind;
+        Lines lines;
+        const char *selected;  // "" none
+        const char *count;
+    } cases[] = {
+        {"INTRO", -1, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},
+        {"*.XML", -1, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},  // a glob over the name
+        {"", -1, all, "scripts\\intro.xml [0002]", ""},
+        {"", KindXml, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},
+        {"textures/", -1, {all[2], all[3]}, "", "2 of 4 listed"},  // '/' finds '\'; the selection leaves
+        {"*wall", -1, {all[2]}, "", "1 of 4 listed"},
+        {"[0001]", -1, {all[3]}, "", "1 of 4 listed"},  // no '*' or '?': plain text
+        {"", KindTexture, {all[2], all[3]}, "", "2 of 4 listed"},
+        {"compass", KindTexture, {all[3]}, "", "1 of 4 listed"},
+        {"", KindModel, {}, "", "0 of 4 listed"},
+        {"zzz", -1, {}, "", "0 of 4 listed"},
+    };
+    for (const auto &c : cases) {
+        OnFindChanged(window, c.text, c.kind);
+        // Kinds are read a slice per tick until every entry is known.
+        for (int tick = 0; tick < 100 && viewer.kindScanNext < viewer.listOrder.size(); ++tick)
+            OnFrameTimer();
+        EXPECT_EQ(window.entryLines, c.lines) << c.text << " " << c.kind;
+        EXPECT_EQ(window.GetEntryLineText(window.selection), c.selected) << c.text << " " << c.kind;
+        EXPECT_EQ(window.status[1], c.count) << c.text << " " << c.kind;
+        EXPECT_EQ(App_ListedSlots().size(), c.lines.size());
+    }
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
+
+    OnFindChanged(window, "wall", -1);
+    Select("textures\\env\\Stone_Wall [0000]");
+    EXPECT_EQ(App_ListedSlots(), std::vector<int>{0});
+    OnFindClose(window);
+    EXPECT_FALSE(window.Shown(IdFindBar));
+    EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, 386}));
+    EXPECT_EQ(window.entryLines, all);
+    EXPECT_EQ(window.GetEntryLineText(window.selection), "textures\\env\\Stone_Wall [0000]");
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Texture (0.00MB)");
+}
+
+TEST_F(ViewerHandlers, StatusBarAndHexViewFollowTheSelection)
+{
+    Open("h.pak", {{"ab", Text("ab")}, {"tex", Fixture_Texture(16, 8, 1, 3, Fixture_PictureColour)},
+                   {"packed", Fixture_LzoBlock(Text(std::string(3000, 'x'))), 0}, {"away", Bytes{0x57, 0xE0, 0xE0, 0x57, 1}, 3}});
+    const struct {
+        const char *line, *details;
+        bool hex;
+    } cases[] = {
+        {"ab [0000]", "2 bytes in h.pak", true},
+        {"tex [0001]", "216 bytes in h.pak; 16 x 8 DXT1, 3 mip levels", false},
+        {"packed [0002]", "3,000 bytes in h_00.PAK, compressed (", false},
+        {"away [0003]", "5 bytes in h_03.PAK", true},
+    };
+    for (const auto &c : cases) {
+        Select(c.line);
+        EXPECT_EQ(window.status[0].rfind(c.details, 0), 0u) << window.status[0];
+        EXPECT_EQ(window.Shown(IdHexView), c.hex) << c.line;
+        EXPECT_EQ(window.hexBytes, c.hex ? &viewer.preview.CurrentResource : nullptr) << c.line;
+    }
+    OnCommand(window, CmdViewOther);  // turns the hex view off with the other kinds
+    EXPECT_FALSE(window.Shown(IdHexView));
+    window.selection = -1;
+    OnSelchangeEntryList(window);
+    EXPECT_EQ(window.status[0], "");
+}
+
+// Frames are drawn only while the picture can differ from the last one.
+TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
+{
+    InstallRecordingServices();
+    Open("r.pak", {{"tex", kTexture}});
+    Select("tex [0000]");
+    viewer.preview.textureOffset[0] = 5;
+    const auto framesIn3Ticks = [&](auto change) {
+        viewer.leftDragActive = viewer.preview.animating = false;
+        OnFrameTimer();  // draws what earlier steps asked for
+        change();
+        window.log.clear();
+        for (int tick = 0; tick < 3; ++tick)
+            OnFrameTimer();
+        return std::count(window.log.begin(), window.log.end(), "frame");
+    };
+    EXPECT_EQ(framesIn3Ticks([] {}), 0);
+    EXPECT_EQ(framesIn3Ticks([&] { Select("tex [0000]"); }), 1);
+    EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdViewXml); }), 1);
+    EXPECT_EQ(framesIn3Ticks([] { viewer.leftDragActive = true; }), 3);
+    EXPECT_EQ(framesIn3Ticks([] { viewer.preview.animating = true; }), 3);
+    EXPECT_EQ(framesIn3Ticks([&] { OnMouseMove(window, 0, 300, 200); }), 0);
+    EXPECT_EQ(framesIn3Ticks([&] {
+                  OnMouseMove(window, MouseLeft, 300, 200);
+                  OnMouseMove(window, MouseLeft, 310, 200);
+                  viewer.leftDragActive = false;
+              }),
+              1);
+    viewer.preview.textureOffset[0] = 5;
+    EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdChannelsAlpha); }), 1);
+    EXPECT_TRUE(window.Checked(CmdChannelsAlpha));
+    EXPECT_EQ(viewer.preview.textureOffset[0], 5);  // the slide stays
+}
+
+TEST_F(ViewerHandlers, SpaceReplaysTheSoundAndShiftSpaceStopsAll)
+{
+    InstallRecordingServices();
+    window.playOnClick = false;
+    Open("s.pak", {{"snd", Text("OggS-stream")}, {"note", Text("abc")}});
+    Select("snd [0000]");
+    const auto steps = [&](int command) {
+        window.log.clear();
+        OnCommand(window, command);
+        return window.log;
+    };
+    EXPECT_EQ(steps(CmdSoundReplay), (Lines{"S_StopAll", "S_LoadCurrentAsset", "S_QueuePlay"}));
+    EXPECT_EQ(steps(CmdSoundReplay), (Lines{"S_StopAll", "S_QueuePlay"}));
+    EXPECT_EQ(steps(CmdSoundStopAll), Lines{"S_StopAll"});
+    Select("note [0001]");
+    EXPECT_EQ(steps(CmdSoundReplay), Lines{});
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ public:
         controls[IdPlayOnClick].rect = {199, 29, 193, 13};
         controls[IdSurfaceList].rect = {10, 286, 181, 126};
         controls[IdSurfaceLabel].rect = {10, 271, 156, 13};
+        controls[IdFindBar] = {"", false, {10, 26, 181, 34}};
+        controls[IdHexView] = {"", false, {199, 26, 418, 386}};
     }
 
     bool ControlExists(ControlId id) const override { return controls.count(id) != 0; }
@@ -55,6 +57,10 @@ public:
         selection = -1;
     }
     int GetEntrySelection() const override { return selection; }
+    void SetEntrySelection(int line) override { selection = line; }
+    void SetStatusField(int field, const std::string &text) override { status[field] = text; }
+    void SetHexBytes(const std::vector<uint8_t> *bytes) override { hexBytes = bytes; }
+    void NoteOpenedArchive(const std::string &path) override { opened.push_back(path); }
     std::string GetEntryLineText(int line) const override
     {
         return line >= 0 && static_cast<size_t>(line) < entryLines.size() ? entryLines[line] : "";
@@ -114,5 +120,8 @@ public:
     std::vector<std::string> surfaceRows;
     std::set<int> surfaceSelected;  // rows the user selected
     int timerInterval = 0;
+    std::string status[2];                          // status bar fields
+    const std::vector<uint8_t> *hexBytes = nullptr;  // what the hex view shows
+    std::vector<std::string> opened;                // archives accepted
     std::vector<std::string> log;  // timer, end and (from the tests' services) subsystem steps
 };

@@ -1,0 +1,158 @@
+// Edit > "&Find...": the find bar narrows the entry list to the lines that
+// contain its text (or whose entry name matches it as a glob) and whose entry
+// is of its kind. The list stays a view of the sorted slots: narrowing walks
+// them once and hands the list pointers to the lines, nothing is copied.
+#include "app/app_local.h"
+#include "app/main_dialog.h"
+
+#include <chrono>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// Classifying reads entries; a slice never keeps the window's thread longer than this.
+constexpr auto kKindScanSlice = std::chrono::milliseconds(12);
+// While classifying goes on, the list takes in the lines found at most this often.
+constexpr auto kKindScanShowEvery = std::chrono::milliseconds(250);
+
+constexpr int8_t kKindUnknownYet = -1;
+constexpr int8_t kKindUnreadable = -2;
+
+// Line `i` of listOrder.
+bool Listed(size_t i, bool glob)
+{
+    const int slot = viewer.listOrder[i];
+    if (viewer.findKind >= 0 && viewer.entryKinds[static_cast<size_t>(slot)] != viewer.findKind)
+        return false;
+    const std::string &text = viewer.findText;
+    if (text.empty())
+        return true;
+    const char *line = viewer.listText.data() + viewer.listTextAt[i];
+    if (glob)
+        return Pak_MatchGlob(text, std::string_view(line, viewer.listNameLength[i]));
+    return Pak_ContainsText(std::string_view(line, viewer.listTextAt[i + 1] - viewer.listTextAt[i] - 1), text);
+}
+
+bool Narrowed()
+{
+    return !viewer.findText.empty() || viewer.findKind >= 0;
+}
+
+void ShowCount(ViewerWindow &window)
+{
+    std::string count;
+    if (Narrowed()) {
+        count = std::to_string(viewer.listedSlots.size()) + " of " + std::to_string(viewer.listOrder.size()) +
+                " listed";
+        if (viewer.findKind >= 0 && viewer.kindScanNext < viewer.listOrder.size())
+            count += " (" + std::to_string(viewer.kindScanNext * 100 / viewer.listOrder.size()) + "% read)";
+    }
+    window.SetStatusField(1, count);
+}
+
+}  // namespace
+
+const std::vector<int> &App_ListedSlots()
+{
+    return viewer.listedSlots;
+}
+
+void App_SetListOrder(std::vector<int> order)
+{
+    viewer.listOrder = std::move(order);
+    viewer.listText.clear();
+    viewer.listTextAt.clear();
+    viewer.listNameLength.clear();
+    viewer.listTextAt.reserve(viewer.listOrder.size() + 1);
+    viewer.listNameLength.reserve(viewer.listOrder.size());
+    for (int slot : viewer.listOrder) {
+        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+        viewer.listTextAt.push_back(static_cast<uint32_t>(viewer.listText.size()));
+        viewer.listText.append(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName));
+        viewer.listText += '\0';
+        viewer.listNameLength.push_back(static_cast<uint8_t>(strnlen(entry.name, sizeof entry.name)));
+    }
+    viewer.listTextAt.push_back(static_cast<uint32_t>(viewer.listText.size()));
+    viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
+    viewer.kindScanNext = 0;
+}
+
+void App_ApplyFind(ViewerWindow &window)
+{
+    const bool glob = Pak_IsGlob(viewer.findText);
+    std::vector<int> &listed = viewer.listedSlots;
+    listed.clear();
+    if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
+        viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
+    std::vector<const char *> lines;
+    lines.reserve(viewer.listOrder.size());
+    int selectedLine = -1;
+    for (size_t i = 0; i < viewer.listOrder.size(); ++i) {
+        if (!Listed(i, glob))
+            continue;
+        if (viewer.listOrder[i] == viewer.selectedEntry)
+            selectedLine = static_cast<int>(lines.size());
+        listed.push_back(viewer.listOrder[i]);
+        lines.push_back(viewer.listText.data() + viewer.listTextAt[i]);
+    }
+    const bool hadSelection = window.GetEntrySelection() >= 0;
+    window.SetEntryLines(std::move(lines));
+    ShowCount(window);
+    if (selectedLine >= 0)
+        window.SetEntrySelection(selectedLine);
+    else if (hadSelection)
+        OnSelchangeEntryList(window);  // the selected line left the list, and its preview with it
+}
+
+void OnFindChanged(ViewerWindow &window, const std::string &text, int kind)
+{
+    viewer.findText = text;
+    viewer.findKind = kind >= 0 && kind < KindCount ? kind : -1;
+    App_ApplyFind(window);
+}
+
+void OnFindClose(ViewerWindow &window)
+{
+    viewer.findShown = false;
+    viewer.findText.clear();
+    viewer.findKind = -1;
+    window.ResetFindBar();
+    window.ShowControl(IdFindBar, false);
+    App_LayoutToClient(window);
+    App_ApplyFind(window);
+    window.FocusEntryList();
+}
+
+void App_ContinueKindScan(ViewerWindow &window)
+{
+    if (viewer.findKind < 0 || viewer.kindScanNext >= viewer.listOrder.size() || !viewer.mainPak.hasIndex)
+        return;
+    if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
+        viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
+    static std::chrono::steady_clock::time_point lastShown;
+    static bool unshown = false;  // lines found that the list does not show yet
+    const auto end = std::chrono::steady_clock::now() + kKindScanSlice;
+    std::vector<uint8_t> bytes;  // one buffer and one open file at a time for the slice
+    PakOpenFile open;
+    while (viewer.kindScanNext < viewer.listOrder.size() && std::chrono::steady_clock::now() < end) {
+        const int slot = viewer.listOrder[viewer.kindScanNext++];
+        int8_t &kind = viewer.entryKinds[static_cast<size_t>(slot)];
+        if (kind != kKindUnknownYet)
+            continue;
+        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+        // A file that cannot be read leaves its entries out of every kind.
+        kind = Pak_LoadEntry(viewer.mainPak, entry, bytes, nullptr, open) == PakLoadResult::Ok
+                   ? static_cast<int8_t>(ClassifyResource(bytes))
+                   : kKindUnreadable;
+        unshown |= kind == viewer.findKind;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (unshown && (now - lastShown >= kKindScanShowEvery || viewer.kindScanNext >= viewer.listOrder.size())) {
+        unshown = false;
+        lastShown = now;
+        App_ApplyFind(window);
+    } else {
+        ShowCount(window);
+    }
+}

@@ -1,0 +1,36 @@
+// The one matcher of typed globs and text against names and lines.
+#include "pak/pak.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PakMatch, GlobsAndTextIgnoreCaseAndSeparators)
+{
+    const struct {
+        const char *pattern, *text;
+        bool glob, contains;  // Pak_MatchGlob, Pak_ContainsText
+    } cases[] = {
+        {"textures/*", "Textures\\Env\\stone", true, false},
+        {"TEXTURES\\ENV\\*", "textures/env/wall", true, false},
+        {"*.tex", "a/b.TEX", true, false},
+        {"?cripts/*", "scripts\\b.txt", true, false},
+        {"[a-n]*", "Notes", true, false},
+        {"[!a-n]*", "notes", false, false},
+        {"[abc", "[abc", true, true},  // no closing bracket: literal
+        {"*", "", true, false},
+        {"", "x", false, true},
+        {"wall", "Textures\\Stone_WALL [0001]", false, true},
+        {"env/st", "textures\\ENV\\stone", false, true},
+        {"*a*b*c", "xaxxbyyc", true, false},
+        {"a*", "ba", false, false},
+        {"longer than the text", "short", false, false},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(Pak_MatchGlob(c.pattern, c.text), c.glob) << c.pattern << " ~ " << c.text;
+        EXPECT_EQ(Pak_ContainsText(c.text, c.pattern), c.contains) << c.pattern << " in " << c.text;
+    }
+    EXPECT_TRUE(Pak_IsGlob("a*") && Pak_IsGlob("?") && !Pak_IsGlob("[0001]"));
+}
+
+}  // namespace
