@@ -9,6 +9,7 @@
 #include "seam_window.h"
 
 #include <gtest/gtest.h>
+#include <quillon_version.h>
 
 #include <wx/checkbox.h>
 #include <wx/dcmemory.h>
@@ -240,6 +241,15 @@ TEST_F(ViewerWindowTest, AboutBoxShowsTheHelpText)
     wxString expected = wxString::FromUTF8(kHelpText);
     expected.Replace("\r\n", "\n");
     EXPECT_EQ(help->GetValue(), expected);
+    // The version stands on a line of its own, clear of the template's controls.
+    wxWindow *version = nullptr;
+    for (wxWindow *child : about.GetChildren())
+        if (child->GetLabel() == "Version " QUILLON_VERSION)
+            version = child;
+    ASSERT_NE(version, nullptr);
+    EXPECT_TRUE(wxRect(about.GetClientSize()).Contains(version->GetRect()));
+    for (wxWindow *child : about.GetChildren())
+        EXPECT_TRUE(child == version || !child->GetRect().Intersects(version->GetRect())) << child->GetLabel();
     about.Move(frame->GetScreenPosition() + wxPoint(40, 60));
     EXPECT_TRUE(SaveScreenshot(&about, "viewer-about-box.png"));
 }
