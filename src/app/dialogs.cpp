@@ -16,6 +16,15 @@
 #include "res/quillon_32.xpm"
 #include "res/quillon_48.xpm"
 
+#include <quillon_version.h>
+
+#include <string_view>
+
+// The caption names the version too; a new version in project() stops here
+// until the caption says the same.
+static_assert(std::string_view(kAboutCaption).ends_with("(version " QUILLON_VERSION ")"),
+              "kAboutCaption must name the project's version");
+
 wxIconBundle App_IconBundle()
 {
     wxIconBundle icons;
@@ -62,6 +71,9 @@ CAboutDlg::CAboutDlg(wxWindow *parent) : wxDialog(parent, wxID_ANY, kAboutCaptio
     help.Replace("\r\n", "\n");
     new wxTextCtrl(this, 1004, help, Dlu(this, 7, 51), DluSize(this, 221, 77),
                    wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL | wxBORDER_SUNKEN);
+    // The version, in the free line between the text and "How to use:"; made
+    // last so that the template's controls keep their order.
+    new wxStaticText(this, wxID_ANY, "Version " QUILLON_VERSION, Dlu(this, 33, 33), DluSize(this, 135, 8));
     // A help request inside the box opens nothing further.
     Bind(wxEVT_HELP, [](wxHelpEvent &) {});
     ok->SetFocus();

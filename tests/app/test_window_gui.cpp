@@ -8,6 +8,7 @@
 #include "test_data.h"
 
 #include <gtest/gtest.h>
+#include <quillon_version.h>
 
 #include <wx/checkbox.h>
 #include <wx/menu.h>
@@ -211,6 +212,15 @@ TEST_F(ViewerWindowTest, AboutBoxShowsTheHelpText)
     wxString expected = wxString::FromUTF8(kHelpText);
     expected.Replace("\r\n", "\n");
     EXPECT_EQ(help->GetValue(), expected);
+    // The version stands on a line of its own, clear of the template's controls.
+    wxWindow *version = nullptr;
+    for (wxWindow *child : about.GetChildren())
+        if (child->GetLabel() == "Version " QUILLON_VERSION)
+            version = child;
+    ASSERT_NE(version, nullptr);
+    EXPECT_TRUE(wxRect(about.GetClientSize()).Contains(version->GetRect()));
+    for (wxWindow *child : about.GetChildren())
+        EXPECT_TRUE(child == version || !child->GetRect().Intersects(version->GetRect())) << child->GetLabel();
 }
 
 // Escape, closing the window and File > "E&xit" all end in the same shut-down.

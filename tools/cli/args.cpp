@@ -186,6 +186,7 @@ std::string Cli_Usage(const std::string &command)
     std::string text = "usage: quillon-cli COMMAND ARGUMENTS...\n\n";
     for (const CommandSpec &c : kCommands)
         text += std::string("  ") + c.synopsis + "\n";
+    text += "  quillon-cli --version\n";
     text += "\nENTRY is a line exactly as `list` prints it (e.g. \"box01 [0012]\") or #N for\n"
             "record number N. `quillon-cli COMMAND --help` describes a command.\n";
     return text;
@@ -198,6 +199,15 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
         return false;
     }
     const std::string first = argv[1];
+    if (first == "--version" || first == "--help-man") {
+        args.version = first == "--version";
+        args.manPage = !args.version;
+        if (argc > 2) {
+            error = "unexpected argument '" + std::string(argv[2]) + "'";
+            return false;
+        }
+        return true;
+    }
     if (first == "--help" || first == "-h" || first == "help") {
         args.help = true;
         if (argc > 2 && FindCommand(argv[2]))

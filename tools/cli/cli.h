@@ -22,6 +22,8 @@ struct CliArgs {
     std::string command;
     std::vector<std::string> positional;
     bool help = false;
+    bool version = false;            // --version
+    bool manPage = false;            // --help-man: the manual page in roff, for the build
     bool hasOutput = false;
     std::string output;              // -o FILE / DIR; "-" is standard output for export and dump
     bool longList = false;           // list --long
@@ -47,6 +49,11 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error);
 // The usage text of one command, or of the whole tool when `command` is empty
 // or unknown.
 std::string Cli_Usage(const std::string &command);
+
+// ---- man_page.cpp ----
+
+// quillon-cli(1) in roff, made from the usage texts so the two never disagree.
+std::string Cli_ManPage();
 
 // ---- main.cpp: helpers shared by the commands ----
 

@@ -1,6 +1,8 @@
 // quillon-cli entry point and the helpers its commands share.
 #include "cli.h"
 
+#include <quillon_version.h>
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -121,6 +123,10 @@ int main(int argc, char **argv)
     }
     if (args.help) {
         Cli_WriteStdout(Cli_Usage(args.command));
+        return Cli_FinishStdout(kExitOk);
+    }
+    if (args.version || args.manPage) {
+        Cli_WriteStdout(args.version ? "quillon-cli " QUILLON_VERSION "\n" : Cli_ManPage());
         return Cli_FinishStdout(kExitOk);
     }
     int status = kExitUsage;
