@@ -1,5 +1,4 @@
-// The sound module on a fake clock: SDL's dummy device is opened but its
-// callback stays silent, and the tests move the play cursors with the mixer.
+// The sound module on a fake clock: the tests move the play cursors with the mixer.
 #include "sound_test_util.h"
 #include "audio/audio.h"
 

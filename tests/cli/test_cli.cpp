@@ -1,5 +1,4 @@
-// quillon-cli end to end: list, show, export, dump, entry addressing, the
-// viewer's messages and the command line itself.
+// quillon-cli end to end.
 #include "cli_run.h"
 #include "export/export.h"
 #include "pak/pak.h"

@@ -1,6 +1,4 @@
-// quillon-cli over hostile archives: files that are no regular files,
-// expansion bombs, names that would drive a terminal. Every run has the
-// runner's time limit, so a hang fails instead of blocking.
+// quillon-cli over hostile archives; the runner's time limit turns a hang into a failure.
 #include "cli_run.h"
 
 #include <gtest/gtest.h>

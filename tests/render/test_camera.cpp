@@ -1,5 +1,4 @@
-// The camera, the lights and the mouse: drags over the GL view of a recording
-// window, framing of a model's bounds, the eye and the view matrix.
+// The camera, the lights and mouse drags over the GL view of a recording window.
 #include "fake_window.h"
 #include "render/render.h"
 
@@ -37,8 +36,7 @@ TEST_F(Camera, LeftDragTurnsTheModel)
     EXPECT_NEAR(p.modelAngles[1], 30, 1e-4);
     EXPECT_EQ(p.modelAngles[2], 0);
 
-    // 1029 pixels downward, in drags of at most 300, wrap the pitch to near 0;
-    // dragging up turns it negative.
+    // 1029 pixels down in drags of at most 300 wrap the pitch to near 0.
     p.modelAngles[0] = 0;
     for (int chunk : {300, 300, 300, 129}) {
         Move(0, 0, 0);  // button up: the last drag ends
@@ -99,8 +97,7 @@ TEST_F(Camera, RightDragZoomsWithoutLimitAndPansWithControl)
     EXPECT_FLOAT_EQ(viewer.eyeAngles[0], 0);
     EXPECT_FLOAT_EQ(viewer.eyeAngles[1], 270);
 
-    // Ctrl + right drag pans the centre against the camera's right (world +Y)
-    // and along its up (world +Z): the model follows the mouse across.
+    // Ctrl + right drag pans against the camera's right (world +Y) and along its up (+Z).
     Move(MouseRight | MouseControl, 10, -20);
     EXPECT_NEAR(p.orbitCentre[1], -10 * 20, 1e-3);
     EXPECT_NEAR(p.orbitCentre[2], 0, 1e-3);
@@ -156,8 +153,7 @@ TEST_F(Camera, FramingAModelAndTheEyeAndViewMatrix)
     EXPECT_FLOAT_EQ(viewer.eyeOrigin[2], 32);
     EXPECT_FLOAT_EQ(viewer.eyeAngles[1], 270);
     R_BuildViewMatrix();
-    // Looking along -X: world +Y is to the right, +Z up, and the centre
-    // (50, 0, 32) lies straight ahead at the zoom distance.
+    // Looking along -X: +Y right, +Z up, the centre straight ahead at the zoom distance.
     const float want[16] = {0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -32, -350, 1};
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(viewer.viewMatrix[i], want[i], 1e-3) << i;

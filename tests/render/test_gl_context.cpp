@@ -1,6 +1,4 @@
-// The GL context in a real Mesa context: capabilities, their fallbacks, the
-// viewport and state refresh, the frame, the model orientation and the
-// lighting programs.
+// The GL context in a real Mesa context: capabilities, fallbacks, frame and lighting programs.
 #include "gl_test_view.h"
 
 #include <cmath>

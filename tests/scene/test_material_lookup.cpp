@@ -1,5 +1,4 @@
-// Materials and textures found by name across the open archive and GLOBAL.PAK,
-// and the texture names a material hands out.
+// Materials and textures found by name across the open archive and GLOBAL.PAK.
 #include "viewer/viewer_state.h"
 #include "temp_dir.h"
 #include "test_data.h"

@@ -1,7 +1,4 @@
-// The model pass in a real Mesa context: a textured model covers the centre of
-// the view under the lights, on the program path and the fixed-function one;
-// hiding its surfaces through the surface list removes them; without
-// materials it draws untextured; the sample models draw.
+// The model pass in a real Mesa context, and the surface list in the real window.
 #include "cli_run.h"
 #include "fake_window.h"
 #include "gl_test_view.h"
@@ -57,9 +54,7 @@ protected:
         viewer.preview.CurrentResource = bytes;
         viewer.preview.resourceKind = KindModel;
     }
-    // The view matrix of a frame comes from the eye that the previous frame's
-    // model pass placed, so the framing of a newly selected model shows from
-    // its third frame on.
+    // The eye the previous frame placed makes this frame's view: framing shows from the third frame.
     void Draw()
     {
         for (int i = 0; i < 3; ++i)
@@ -183,9 +178,7 @@ TEST_F(ModelDrawTest, WithoutMaterialsTheModelIsUntextured)
     EXPECT_EQ(Centre(), kClearGrey);
 }
 
-// The real main window: a sample model selected with View > "Model &surfaces"
-// on fills the list with its rows; selecting rows hides those surfaces; View >
-// "Mod&el materials" prepares the model again, untextured and all shown.
+// The real main window's surface list hides the rows selected; View > "Mod&el materials" prepares again.
 TEST(ModelWindowTest, SurfaceListAndViewToggles)
 {
     if (!StartWx())
