@@ -1,6 +1,4 @@
-// The batch export's progress dialog in the real window: it shows how far the
-// job came, a real click on Cancel stops the job, and the main window keeps
-// ticking (sound and frames) while the job runs on its own thread.
+// The batch export's progress dialog in the real window: progress, a real Cancel, ticks go on.
 #include "seam_window.h"
 
 #include <gtest/gtest.h>

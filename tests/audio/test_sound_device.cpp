@@ -21,9 +21,7 @@ TEST(SoundDevice, NoDeviceLeavesTheModuleSilentButWorking)
     S_Shutdown();
 }
 
-// A stereo 22050 Hz sound played as the viewer plays it, queued and fed by
-// timer ticks: the file holds, after some silence, the ring's mono 44100 Hz
-// PCM, as long as the sound and at its pitch.
+// A stereo 22050 Hz sound fed by ticks reaches the disk driver as mono 44100 Hz, at its length and pitch.
 TEST(SoundDevice, DiskDriverPlaysConvertedPcmForTheSoundsDuration)
 {
     const Bytes ogg = Fixture_OggVorbis({.channels = 2, .rate = 22050, .channelStep = 0.0});  // one pitch

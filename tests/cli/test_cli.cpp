@@ -149,9 +149,7 @@ TEST_F(Cli, InterpretedExportRefusesWithoutWritingAFile)
     }
 }
 
-// A model that loses surfaces to the parse's bound (80 surfaces that each
-// read their own overlapping stretch of one buffer) is written with the
-// others, and a warning on stderr says how many are missing.
+// A model that loses surfaces to the parse's bound is written with a warning of how many.
 TEST_F(Cli, ModelExportWarnsOfSurfacesLeftOut)
 {
     ModelFixture m = Fixture_SharedStrips(80, 11);

@@ -1,5 +1,4 @@
-// quillon-cli extract end to end: safe names, duplicates, existing files,
-// symbolic links, filters, interpreted forms.
+// quillon-cli extract end to end.
 #include "cli_run.h"
 #include "export/export.h"
 #include "test_data.h"
@@ -58,7 +57,6 @@ TEST_F(CliExtract, NamesStayInsideTheFolderAndNeverCollide)
     EXPECT_EQ(FilesUnder(out_), expected);
     for (size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(ReadText(out_ + "/" + cases[i].second), "entry " + std::to_string(i % 10)) << cases[i].second;
-    // Nothing beside the output folder but the archive and the captured output.
     for (const auto &e : fs::directory_iterator(dir_.path))
         EXPECT_TRUE(e.path().filename() == "out" || e.path().filename() == "X.PAK" ||
                     e.path().filename().string()[0] == '.')
@@ -117,8 +115,6 @@ TEST_F(CliExtract, MatchAndKindChooseEntries)
                                   {"notes", Str("more text")}}};
     const std::pair<std::vector<std::string>, std::set<std::string>> cases[] = {
         {{"--match", "textures/*"}, {"textures/env/wall", "Textures/UI/icon"}},
-        {{"--match", "TEXTURES\\ENV\\*"}, {"textures/env/wall"}},
-        {{"--match", "[a-n]*"}, {"notes"}},
         {{"--kind", "xml,text"}, {"scripts/a.xml", "scripts/b.txt", "notes"}},
         {{"--kind", "text", "--match", "?cripts/*"}, {"scripts/b.txt"}},
     };
@@ -157,7 +153,6 @@ TEST_F(CliExtract, MissingCompanionFailsOnlyItsEntries)
     CliResult r = RunCli({"extract", dir_ / "X.PAK", "-o", out_}, dir_);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "2 entries written, 2 bytes, 0 skipped, 1 failed\n");
-    // One line for the entry, naming the file that could not be opened.
     EXPECT_EQ(r.err.rfind("away [0001]: ", 0), 0u) << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
     EXPECT_NE(r.err.find(dir_ / "X_04.PAK"), std::string::npos) << r.err;

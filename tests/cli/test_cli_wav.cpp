@@ -1,5 +1,4 @@
-// quillon-cli's sounds as WAV files, and the sample archives: extract in every
-// form, --wav against the decoder, export --wav and its refusals.
+// quillon-cli's sounds as WAV files, and the sample archives.
 #include "cli_run.h"
 
 #include "ogg_fixtures.h"
@@ -28,10 +27,8 @@ const std::string kUndecodable = "This sound could not be decoded, so it has no 
 
 }  // namespace
 
-// The sample maker's archives come out the same on every run and extract
-// cleanly in every form; each sound's .wav holds, at the stream's own rate and
-// channels, what the decoder gives for the .ogg extracted beside it (the
-// decoder itself is compared with oggdec in tests/sound).
+// The samples are the same on every run; each .wav holds what the decoder
+// (compared with oggdec in tests/sound) gives for the .ogg beside it.
 TEST(CliSamples, ExtractCleanlyAndSoundsBecomeTheirDecodedSamples)
 {
     TempDir dir;
@@ -61,9 +58,7 @@ TEST(CliSamples, ExtractCleanlyAndSoundsBecomeTheirDecodedSamples)
     EXPECT_GT(sounds, 0);
 }
 
-// Every sound becomes a .wav (its .ogg extension replaced); the other entries
-// go out as the mode says, and a sound that does not decode fails alone.
-// export --wav writes the same file, or refuses without writing one.
+// A sound that does not decode fails alone; export --wav writes the same file or none.
 TEST(CliWav, ExtractAndExportWriteSoundsAsWav)
 {
     TempDir dir;

@@ -1,6 +1,4 @@
-// What quillon-cli writes when the output folder or file system works against
-// it: links and pipes already in the folder, a full disk. Every command runs
-// under a time limit, so a hang fails instead of blocking the run.
+// quillon-cli against links, pipes and a full disk, under a time limit.
 #include "cli_run.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +20,7 @@ void WriteText(const std::string &path, const std::string &text)
     ASSERT_TRUE(Fixture_WriteFile(path, Fixture_FromString(text)));
 }
 
-// A hard link or a pipe of an entry's name in the output folder is replaced by
-// the entry's file: nothing outside the folder changes, nothing hangs.
+// A hard link or pipe of an entry's name is replaced: nothing outside changes.
 TEST(CliWrites, LinksAndPipesInTheOutputFolder)
 {
     TempDir dir;
@@ -48,8 +45,7 @@ TEST(CliWrites, LinksAndPipesInTheOutputFolder)
     EXPECT_EQ(FilesUnder(out), (std::set<std::string>{"linked.txt", "pipe.txt"}));  // no temporary file left
 }
 
-// On a full file system every writer fails, says so, and leaves the file it
-// was to replace as it was, with no partial file beside it.
+// On a full disk every writer fails and leaves the old file, with no partial one.
 TEST(CliWrites, AFullDiskLeavesTheOldFile)
 {
     TempDir dir;

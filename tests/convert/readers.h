@@ -1,6 +1,4 @@
-// Running the programs that read back what the export forms write: Pillow
-// (Debian's /usr/bin/python3), ImageMagick, node with the glTF validator,
-// assimp. Each is probed first, so a machine without one skips its checks.
+// The programs that read back the export forms; each is probed first, and skipped if absent.
 #pragma once
 
 #include <cstdio>

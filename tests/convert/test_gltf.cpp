@@ -1,6 +1,4 @@
-// glTF exports of a model with triangle-list and triangle-strip surfaces and
-// textures, checked by the Khronos validator and read by assimp, which must
-// find the vertices and triangles it finds in the OBJ export of the model.
+// glTF exports against the Khronos validator and assimp's reading of the OBJ export.
 #include "temp_dir.h"
 #include "export/gltf_writer.h"
 #include "model/model.h"

@@ -1,6 +1,4 @@
-// dkexport.mtl beside OBJ exports: assimp reads the materials the OBJ files
-// name and finds their texture files; models exported one after the other into
-// one folder keep each other's materials.
+// dkexport.mtl beside OBJ exports, as assimp reads it.
 #include "temp_dir.h"
 #include "export/mtl_writer.h"
 #include "export/png_writer.h"

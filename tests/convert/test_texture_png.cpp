@@ -1,7 +1,4 @@
-// Decoded textures as PNG, read back by Pillow, against what Pillow and
-// ImageMagick make of the .dds export of the same resource: equal pixel for
-// pixel. Both readers expand 565 colours by bit replication and interpolate
-// palettes with truncating division; they agree on every row here.
+// Decoded textures as PNG against Pillow's and ImageMagick's reading of the .dds export.
 #include "temp_dir.h"
 #include "export/export.h"
 #include "export/png_writer.h"
@@ -23,10 +20,7 @@ uint8_t Random()
     return static_cast<uint8_t>(g_seed >> 24);
 }
 
-// A texture of random blocks. Every other colour block has its endpoints in
-// the order that makes a DXT1 block three colours and a transparent one (one
-// in eight with equal endpoints), and every other interpolated alpha block has
-// the order that gives 0 and 255.
+// Random blocks; every other one in the endpoint order of DXT1's transparent and alpha's 0/255 modes.
 Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t mips)
 {
     Bytes out = Fixture_Texture(width, height, format, mips, [](uint32_t, uint32_t, uint32_t, uint32_t) {

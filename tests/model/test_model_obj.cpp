@@ -1,5 +1,4 @@
-// The OBJ text of a model, exactly. (assimp reads the sample models' OBJ files
-// back in test_model_samples.cpp.)
+// The OBJ text of a model, exactly.
 #include "model/model.h"
 #include "test_data.h"
 

@@ -23,9 +23,7 @@ Bytes Sample(size_t n)
     return b;
 }
 
-// Result, bytes and whether they were expanded; the output starts stale to
-// show that it is cleared. Copying the stored bytes to a file must give the
-// same outcome and bytes, but for an "LZO" block, which it leaves to loading.
+// Result, bytes and whether expanded (into stale output); a copy to a file agrees but for "LZO" blocks.
 std::tuple<PakLoadResult, Bytes, bool> Load(const PakArchive &archive, int slot)
 {
     const PakEntry &entry = archive.entries[slot];

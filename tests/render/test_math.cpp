@@ -1,7 +1,4 @@
-// Vector and matrix math against values worked out by hand: directions from
-// angles, inverting a scaled orientation, the field of view and the
-// perspective matrix. (Rotation senses and order are checked against GL itself
-// in test_gl_context.cpp, and through the view matrix in test_camera.cpp.)
+// Vector and matrix math against values worked out by hand (GL itself checks the rotations).
 #include "render/render.h"
 
 #include <gtest/gtest.h>

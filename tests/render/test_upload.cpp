@@ -1,6 +1,4 @@
-// UploadTexture and DrawTexturePreview in a real context: DXT blocks of known
-// colours at native size, moved by textureOffset; the size check; formats,
-// wrap and filter parameters; short resources; no compression support.
+// UploadTexture and DrawTexturePreview in a real context.
 #include "gl_test_view.h"
 #include "test_data.h"
 #include "texture/texture.h"

@@ -1,7 +1,4 @@
-// The real main window with the GL view: a selected texture is drawn on the
-// first frames, slides under a real mouse drag, and a hidden view draws no
-// frames while the tick keeps running. (Every block of an uploaded texture is
-// checked in test_upload.cpp.)
+// The real main window with the GL view: first frames, a real mouse drag, a hidden view.
 #include "gl_test_view.h"
 #include "temp_dir.h"
 #include "test_data.h"

@@ -1,5 +1,4 @@
-// The details the status bar shows, from the sample archives and from damaged
-// resources; sound lengths against ogginfo; the hex view's lines.
+// The status bar's details (sound lengths against ogginfo) and the hex view's lines.
 #include "cli_run.h"
 #include "fixtures.h"
 #include "ogg_fixtures.h"
@@ -12,7 +11,6 @@
 
 namespace {
 
-// Every sample entry of a kind the status bar says more about, and one of the rest.
 TEST(ResourceDetails, DescribeTheSampleEntries)
 {
     TempDir dir;

@@ -1,6 +1,4 @@
-// The sample archives' models end to end: quillon-cli extracts them as OBJ
-// files that assimp reads back with the counts of our own parse, and the
-// single export writes what extract wrote.
+// The sample models as OBJ files that assimp reads back with our parse's counts.
 #include "cli_run.h"
 #include "model/model.h"
 #include "pak/pak.h"

@@ -1,5 +1,4 @@
-// The selection's model in the viewer without GL: materials shared by name,
-// and Export > "&Interpreted (F3)" of a model no frame has prepared.
+// The selection's model in the viewer without GL.
 #include "app/main_dialog.h"
 #include "fake_window.h"
 #include "model/model.h"

@@ -1,5 +1,4 @@
-// Decoding: agreement with oggdec, the header refusals and their messages, the
-// mono 44100 Hz conversion, the sample conversion and whole-sound decoding.
+// Decoding against oggdec, header refusals, and the sample and rate conversions.
 #include "cli_run.h"
 #include "sound_test_util.h"
 

@@ -1,6 +1,4 @@
-// The modal parts of a main window replaced for tests: file dialogs answer
-// from a queue and message boxes, the About box and the dump dialog are
-// recorded. Base is the window class whose modal parts are replaced.
+// A main window's modal parts for tests: file dialogs answer from a queue, the rest is recorded.
 #pragma once
 
 #include "viewer/viewer_window.h"

@@ -1,6 +1,4 @@
-// A real GL view for tests: a frame holding one GlCanvas, shown on the
-// (virtual) display, with the viewer's GL services installed on it. Frames
-// are drawn into the back buffer and read back with glReadPixels.
+// A real GL view for tests; frames are read back with glReadPixels.
 #pragma once
 
 #include "app/gl_canvas.h"
