@@ -1,4 +1,4 @@
-// quillon-cli against links, pipes and a full disk, under a time limit.
+// quillon-cli against links, pipes and a full disk (RunCli's time limit catches a hang).
 #include "cli_run.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +7,6 @@
 #include <unistd.h>
 
 namespace {
-
-CliResult RunLimited(const std::vector<std::string> &cliArgs, const TempDir &dir)
-{
-    std::vector<std::string> args{"20", QUILLON_CLI};
-    args.insert(args.end(), cliArgs.begin(), cliArgs.end());
-    return RunProgram("/usr/bin/timeout", args, dir);
-}
 
 void WriteText(const std::string &path, const std::string &text)
 {
@@ -33,11 +26,11 @@ TEST(CliWrites, LinksAndPipesInTheOutputFolder)
     ASSERT_EQ(link((dir / "outside.txt").c_str(), (out + "/linked.txt").c_str()), 0);
     ASSERT_EQ(mkfifo((out + "/pipe.txt").c_str(), 0666), 0);
 
-    CliResult kept = RunLimited({"extract", dir / "X.PAK", "-o", out}, dir);
+    CliResult kept = RunCli({"extract", dir / "X.PAK", "-o", out}, dir);
     EXPECT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(kept.out, "0 entries written, 0 bytes, 2 skipped, 0 failed\n");
 
-    CliResult replaced = RunLimited({"extract", dir / "X.PAK", "-o", out, "--overwrite"}, dir);
+    CliResult replaced = RunCli({"extract", dir / "X.PAK", "-o", out, "--overwrite"}, dir);
     EXPECT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_EQ(ReadText(dir / "outside.txt"), "keep me");
     EXPECT_EQ(ReadText(out + "/linked.txt"), "entry bytes");
@@ -63,7 +56,7 @@ TEST(CliWrites, AFullDiskLeavesTheOldFile)
         {"extract", dir / "X.PAK", "-o", disk, "--overwrite"},
     };
     for (const auto &command : commands) {
-        CliResult r = RunLimited(command, dir);
+        CliResult r = RunCli(command, dir);
         EXPECT_EQ(r.status, 1) << command[0];
         EXPECT_NE(r.err.find("Could not write the file."), std::string::npos) << command[0] << r.err;
         EXPECT_EQ(ReadText(disk + "/big.txt"), "old") << command[0];
