@@ -102,20 +102,7 @@ protected:
                 return line;
         return -1;
     }
-    bool Click(const std::string &text)
-    {
-        const long line = Line(text);
-        EntryListCtrl *list = frame->EntryList();
-        list->EnsureVisible(line);
-        Pump(50);
-        wxRect item;
-        list->GetItemRect(line, item);
-        wxUIActionSimulator sim;
-        sim.MouseMove(list->ClientToScreen(item.GetPosition() + wxPoint(20, item.height / 2)));
-        Pump(30);
-        sim.MouseClick();
-        return PumpUntil(2000, [&] { return frame->GetEntrySelection() == line && viewer.selectedEntry >= 0; });
-    }
+    bool Click(const std::string &text) { return ClickLine(*frame, text); }
     std::string Status(int field) const { return std::string(frame->GetStatusBar()->GetStatusText(field).utf8_str()); }
     std::string Info() const { return frame->GetLabel(IdInfoLine); }
 

@@ -66,22 +66,7 @@ protected:
         frame->GetEventHandler()->ProcessEvent(event);
         Pump(20);
     }
-    bool Click(const std::string &text)
-    {
-        EntryListCtrl *list = frame->EntryList();
-        long line = 0;
-        while (line < long(list->LineCount()) && list->LineText(line) != text)
-            ++line;
-        list->EnsureVisible(line);
-        Pump(50);
-        wxRect item;
-        list->GetItemRect(line, item);
-        wxUIActionSimulator sim;
-        sim.MouseMove(list->ClientToScreen(item.GetPosition() + wxPoint(20, item.height / 2)));
-        Pump(30);
-        sim.MouseClick();
-        return PumpUntil(2000, [&] { return frame->GetEntrySelection() == line && viewer.selectedEntry >= 0; });
-    }
+    bool Click(const std::string &text) { return ClickLine(*frame, text); }
     void Key(int key)
     {
         frame->EntryList()->SetFocus();

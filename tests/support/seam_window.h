@@ -8,6 +8,7 @@
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/uiaction.h>
 
 #include <chrono>
 #include <thread>
@@ -83,4 +84,22 @@ inline bool SelectLine(SeamWindow &frame, const std::string &prefix)
             return PumpUntil(2000, [&] { return viewer.selectedEntry >= 0 && frame.GetEntrySelection() == int(i); });
         }
     return false;
+}
+
+// Clicks the entry line `text` with the real mouse; false when the selection did not arrive.
+inline bool ClickLine(SeamWindow &frame, const std::string &text)
+{
+    EntryListCtrl *list = frame.EntryList();
+    long line = 0;
+    while (line < long(list->LineCount()) && list->LineText(line) != text)
+        ++line;
+    list->EnsureVisible(line);
+    Pump(50);
+    wxRect item;
+    list->GetItemRect(line, item);
+    wxUIActionSimulator sim;
+    sim.MouseMove(list->ClientToScreen(item.GetPosition() + wxPoint(20, item.height / 2)));
+    Pump(30);
+    sim.MouseClick();
+    return PumpUntil(2000, [&] { return frame.GetEntrySelection() == line && viewer.selectedEntry >= 0; });
 }
