@@ -1,0 +1,103 @@
+// quillon-cli's forms for other programs on the sample archives: every model
+// as OBJ+MTL into one folder and as .glb, read back by assimp and the Khronos
+// validator; extract's per-kind forms.
+#include "cli_run.h"
+
+#include "../convert/readers.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+namespace {
+
+// Vertices and faces as `assimp info` counts them.
+std::string AssimpCounts(const std::string &path)
+{
+    int status;
+    const std::string out = Output("assimp info " + Quoted(path) + " 2>&1", &status);
+    long vertices = -1, faces = -1;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        sscanf(line.c_str(), "Vertices: %ld", &vertices);
+        sscanf(line.c_str(), "Faces: %ld", &faces);
+    }
+    return status == 0 ? std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces" : out;
+}
+
+
+}  // namespace
+
+TEST(CliForms, SampleModelsAsObjMtlAndGlbReadBack)
+{
+    if (!Installed(kAssimp))
+        GTEST_SKIP() << "assimp is needed";
+    const std::string validator = QUILLON_SOURCE_DIR "/.cache/npm/node_modules/gltf-validator";
+    const bool validate = Installed("node -e 'require(\"" + validator + "\")'");
+    TempDir dir;
+    ASSERT_TRUE(MakeSamples(dir / "s", dir));
+    // Archive, record, and the materials its .mtl must define (one model of
+    // the level archive, whose floor texture is its own, the rest GLOBAL's).
+    const struct {
+        const char *archive, *record, *material;
+    } rows[] = {{"GLOBAL.PAK", "#31", "materials\\env\\stone_wall.mat"},
+                {"GLOBAL.PAK", "#26", "materials\\env\\crate_broken.mat"},
+                {"GLOBAL.PAK", "#21", "materials\\env\\iron_plate.mat"},
+                {"GLOBAL.PAK", "#28", "materials\\env\\lava_flow.mat"},
+                {"M01_NIGHTMARE.PAK", "#5", "materials\\m01\\floor_tiles.mat"}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::string(r.archive) + r.record);
+        const std::string stem = dir / ("out/m" + std::string(r.record + 1));
+        std::filesystem::create_directories(dir / "out");
+        for (const char *form : {"--obj-mtl", "--glb"}) {
+            const std::string path = stem + (form[2] == 'o' ? ".obj" : ".glb");
+            const CliResult result = RunCli({"export", dir / ("s/" + std::string(r.archive)), r.record, "-o", path, form}, dir);
+            ASSERT_EQ(result.status, 0) << result.err;
+        }
+        // Every texture the .mtl names is on disk (assimp reads the .mtl and
+        // names them); the counts of both forms agree.
+        EXPECT_EQ(AssimpCounts(stem + ".glb"), AssimpCounts(stem + ".obj"));
+        if (validate) {
+            int status;
+            const std::string report = Output("node " + Quoted(QUILLON_SOURCE_DIR "/tests/convert/gltf_validate.js") +
+                                                  " " + Quoted(validator) + " " + Quoted(stem + ".glb"),
+                                              &status);
+            EXPECT_EQ(status, 0) << report;
+            EXPECT_NE(report.find("\"numErrors\":0,"), std::string::npos) << report;
+        }
+    }
+    std::ifstream in(dir / "out/dkexport.mtl", std::ios::binary);
+    const std::string mtl(std::istreambuf_iterator<char>(in), {});
+    int maps = 0;
+    for (const auto &r : rows)
+        EXPECT_NE(mtl.find(std::string("newmtl ") + r.material + "\n"), std::string::npos) << r.material;
+    std::istringstream lines(mtl);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("map_", 0) != 0 && line.rfind("bump ", 0) != 0)
+            continue;
+        const std::string file = line.substr(line.find(' ') + 1);
+        EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("out/" + file))) << file;
+        ++maps;
+    }
+    EXPECT_GE(maps, 5);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "out/textures/textures_m01_floor_tiles_d.png"));
+}
+
+TEST(CliForms, ExtractTakesEachKindsForm)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeSamples(dir / "s", dir));
+    const CliResult r = RunCli({"extract", dir / "s/GLOBAL.PAK", "-o", dir / "x", "--png", "--glb", "--wav"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(" 0 skipped, 0 failed\n"), std::string::npos) << r.out;
+    std::map<std::string, int> counts;
+    for (const std::string &f : FilesUnder(dir / "x"))
+        ++counts[std::filesystem::path(f).extension().string()];
+    // 9 textures, 4 models, 5 sounds; the rest as their bytes.
+    EXPECT_EQ(counts[".png"], 9);
+    EXPECT_EQ(counts[".glb"], 4);
+    EXPECT_EQ(counts[".wav"], 5);
+    EXPECT_EQ(counts[".ogg"], 0);
+    EXPECT_EQ(counts[".dds"], 0);
+}
