@@ -101,3 +101,34 @@ TEST(CliForms, ExtractTakesEachKindsForm)
     EXPECT_EQ(counts[".ogg"], 0);
     EXPECT_EQ(counts[".dds"], 0);
 }
+
+// list --json: JSON Lines python reads, names with bytes above 127 read as
+// Latin-1, each object agreeing with list --long's columns.
+TEST(CliForms, ListJsonAgreesWithLongList)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeSamples(dir / "s", dir));
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"caf\xe9\\\xfcber", Fixture_FromString("text")}, {"plain", Fixture_FromString("more")}}}));
+    for (const std::string archive : {dir / "s/GLOBAL.PAK", dir / "X.PAK"}) {
+        SCOPED_TRACE(archive);
+        ASSERT_EQ(RunCli({"list", archive, "--json"}, dir, dir / "json").status, 0);
+        ASSERT_EQ(RunCli({"list", archive, "--long"}, dir, dir / "long").status, 0);
+        const std::string check =
+            "import json, sys\n"
+            "objs = [json.loads(l) for l in open(sys.argv[1], encoding='utf-8')]\n"
+            "rows = [l.rstrip(b'\\n').split(b'\\t') for l in open(sys.argv[2], 'rb')]\n"
+            "assert len(objs) == len(rows), (len(objs), len(rows))\n"
+            "for o, r in zip(objs, rows):\n"
+            "    assert o['line'].encode('latin-1') == r[0], (o, r)\n"
+            "    assert (o['size'], o['storedSize'], o['file'], o['compressed']) == "
+            "(int(r[2]), int(r[3]), r[4].decode(), r[5] == b'yes'), (o, r)\n"
+            "    assert o['line'].endswith('[%04d]' % o['record']), o\n"
+            "    assert ('width' in o) == (o['kind'] == 'texture') and ('triangles' in o) == (o['kind'] == 'model')\n"
+            "print(len(objs))\n";
+        int status;
+        const std::string out = Output("/usr/bin/python3 -c " + Quoted(check) + " " + Quoted(dir / "json") + " " +
+                                           Quoted(dir / "long") + " 2>&1",
+                                       &status);
+        EXPECT_EQ(status, 0) << out;
+    }
+}

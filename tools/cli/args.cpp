@@ -18,16 +18,23 @@ struct CommandSpec {
 };
 
 const CommandSpec kCommands[] = {
-    {"list", 1, false, "quillon-cli list ARCHIVE [--long]",
+    {"list", 1, false, "quillon-cli list ARCHIVE [--long | --json]",
      "Prints the entry list's lines in the order the viewer shows them (by text, case\n"
      "ignored), one per line. On a terminal, control bytes of names are shown escaped\n"
      "(\\x1b); into a pipe or file the lines are exact, as ENTRY arguments need them.\n"
      "  --long             adds tab-separated columns after each line: kind, resource\n"
      "                     size after expansion, stored size, the file that holds it,\n"
-     "                     and whether it is LZO-compressed (yes/no)\n"},
-    {"show", 2, false, "quillon-cli show ARCHIVE ENTRY",
+     "                     and whether it is LZO-compressed (yes/no)\n"
+     "  --json             one JSON object per line (JSON Lines) for each entry: line,\n"
+     "                     record, kind (as --kind names it), size, storedSize, file,\n"
+     "                     compressed, and its header's facts: width, height,\n"
+     "                     format, mipLevels (textures); rate, channels, samples,\n"
+     "                     seconds (sounds); surfaces, vertices, triangles (models).\n"
+     "                     Name bytes that are not UTF-8 are read as Latin-1\n"},
+    {"show", 2, false, "quillon-cli show ARCHIVE ENTRY [--json]",
      "Prints the info line; for a kind shown as text (text, XML, material, effect\n"
-     "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"},
+     "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"
+     "  --json             the entry as one JSON object, as list --json gives it\n"},
     {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted | --wav | --png | --gltf | --glb | --obj-mtl]",
      "Writes the entry's resource bytes (expanded when compressed) to FILE.\n"
      "  -o, --output FILE  the file to write; - writes to standard output\n"
@@ -99,6 +106,7 @@ struct OptionSpec {
 const OptionSpec kOptions[] = {
     {"--help", 'h', false, "list show export dump extract"},
     {"--long", 0, false, "list"},
+    {"--json", 0, false, "list show"},
     {"--output", 'o', true, "export dump extract"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
@@ -141,6 +149,8 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.help = true;
     } else if (name == "--long") {
         args.longList = true;
+    } else if (name == "--json") {
+        args.json = true;
     } else if (name == "--output") {
         if (value.empty()) {
             error = "-o needs a file name";
@@ -315,6 +325,10 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     }
     if (args.command == "export" && args.wav && args.interpreted) {
         error = "--wav and --interpreted choose different forms: give one of them";
+        return false;
+    }
+    if (args.json && args.longList) {
+        error = "--long and --json choose different outputs: give one of them";
         return false;
     }
     const int forms = args.png + args.gltf + args.glb + args.objMtl;

@@ -27,6 +27,7 @@ struct CliArgs {
     bool hasOutput = false;
     std::string output;              // -o FILE / DIR; "-" is standard output for export and dump
     bool longList = false;           // list --long
+    bool json = false;               // list / show --json
     bool interpreted = false;        // export / extract --interpreted
     bool wav = false;                // export / extract --wav
     bool png = false;                // export / extract --png
