@@ -286,6 +286,7 @@ private:
     void Work()
     {
         std::vector<uint8_t> buffer;  // one per thread, reused for every entry
+        ExportMaterialSource materials(&archive_);  // one per thread: GLOBAL.PAK read once
         for (;;) {
             size_t i;
             {
@@ -298,7 +299,7 @@ private:
                 i = next_++;
             }
             Prepared p;
-            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, p);
+            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, materials, p);
             // A large entry's buffer is not kept for the small ones after it.
             if (buffer.capacity() > (16u << 20))
                 std::vector<uint8_t>().swap(buffer);
@@ -312,7 +313,7 @@ private:
     }
 
     // Reads, checks and writes one entry into a temporary file.
-    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, Prepared &p)
+    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, ExportMaterialSource &materials, Prepared &p)
     {
         std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
         p.storedCopy = storedCopy_;
@@ -338,7 +339,7 @@ private:
             // Its .bin and PNG files are named after the final file: written by the naming stage.
             p.separate = std::make_shared<GltfPending>();
             p.separate->model = std::move(model);
-            Export_GltfMaterials(Export_ResolveMaterials(*p.separate->model, &archive_), p.separate->materials);
+            Export_GltfMaterials(Export_ResolveMaterials(*p.separate->model, materials), p.separate->materials);
             return;
         }
 
@@ -357,10 +358,10 @@ private:
         }
         if (form == Form::Glb) {
             close(fd);
-            ExportGltfMaterials materials;
-            Export_GltfMaterials(Export_ResolveMaterials(*model, &archive_), materials);
+            ExportGltfMaterials gltf;
+            Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
             const std::string path = FdPath(rootFd_) + "/" + p.tempName;
-            if (!Gltf_Write(path, *model, materials.inputs, GltfForm::Binary, &p.refusalMessage)) {
+            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &p.refusalMessage)) {
                 p.writeResult = ExportResult::WriteFailed;
                 return;
             }
@@ -386,7 +387,7 @@ private:
             p.writeResult = ExportResult::WriteFailed;
         if (form == Form::ObjMtl && p.writeResult == ExportResult::Ok && model) {
             p.objMtl = true;
-            Export_MtlMaterials(Export_ResolveMaterials(*model, &archive_), p.mtl, p.pngs);
+            Export_MtlMaterials(Export_ResolveMaterials(*model, materials), p.mtl, p.pngs);
         }
     }
 

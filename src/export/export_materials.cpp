@@ -66,6 +66,11 @@ ExportSurfaceMaterial ExportMaterialSource::Resolve(const char *materialName)
 std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, const PakArchive *archive)
 {
     ExportMaterialSource source(archive);
+    return Export_ResolveMaterials(model, source);
+}
+
+std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, ExportMaterialSource &source)
+{
     std::vector<ExportSurfaceMaterial> out;
     std::map<std::string, size_t> seen;  // surfaces naming one material share its lookup
     out.reserve(model.surfaces.size());

@@ -57,6 +57,8 @@ private:
 
 // One entry per surface of `model`.
 std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, const PakArchive *archive);
+// The same through `source`, whose GLOBAL.PAK stays open for the next model.
+std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, ExportMaterialSource &source);
 
 // The glTF writer's inputs for `materials`: every distinct texture decoded once
 // into `images` (kept alive by the caller while the inputs are used). A map

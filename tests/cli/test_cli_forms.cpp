@@ -88,18 +88,29 @@ TEST(CliForms, ExtractTakesEachKindsForm)
 {
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "s", dir));
-    const CliResult r = RunCli({"extract", dir / "s/GLOBAL.PAK", "-o", dir / "x", "--png", "--glb", "--wav"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find(" 0 skipped, 0 failed\n"), std::string::npos) << r.out;
-    std::map<std::string, int> counts;
-    for (const std::string &f : FilesUnder(dir / "x"))
-        ++counts[std::filesystem::path(f).extension().string()];
-    // 9 textures, 4 models, 5 sounds; the rest as their bytes.
-    EXPECT_EQ(counts[".png"], 9);
-    EXPECT_EQ(counts[".glb"], 4);
-    EXPECT_EQ(counts[".wav"], 5);
-    EXPECT_EQ(counts[".ogg"], 0);
-    EXPECT_EQ(counts[".dds"], 0);
+    // GLOBAL.PAK: 9 textures, 4 models, 5 sounds; the rest as their bytes.
+    const struct {
+        std::vector<std::string> options;
+        std::map<std::string, int> counts;
+    } rows[] = {
+        {{"--png", "--glb", "--wav"}, {{".png", 9}, {".glb", 4}, {".wav", 5}, {".ogg", 0}, {".dds", 0}}},
+        {{"--gltf"}, {{".gltf", 4}, {".bin", 4}, {".ogg", 5}}},
+        {{"--obj-mtl", "--interpreted"}, {{".obj", 4}, {".mtl", 1}, {".dds", 9}, {".png", 7}}},
+    };
+    int n = 0;
+    for (const auto &r : rows) {
+        const std::string out = dir / ("x" + std::to_string(n++));
+        std::vector<std::string> args{"extract", dir / "s/GLOBAL.PAK", "-o", out};
+        args.insert(args.end(), r.options.begin(), r.options.end());
+        const CliResult result = RunCli(args, dir);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(result.out.find(" 0 skipped, 0 failed\n"), std::string::npos) << result.out;
+        std::map<std::string, int> counts;
+        for (const std::string &f : FilesUnder(out))
+            ++counts[std::filesystem::path(f).extension().string()];
+        for (const auto &[extension, count] : r.counts)
+            EXPECT_EQ(counts[extension], count) << r.options[0] << " " << extension;
+    }
 }
 
 // list --json: JSON Lines python reads, names with bytes above 127 read as
