@@ -53,7 +53,7 @@ const CommandSpec kCommands[] = {
      "                     its materials merged into dkexport.mtl in FILE's folder\n"
      "                     and their textures as PNGs in textures/ there (existing\n"
      "                     PNGs kept); materials and textures are found in the\n"
-     "                     archive, then in GLOBAL.PAK beside it\n"
+     "                     archive, then in GLOBAL.PAK beside it.\n"
      "                     Other kinds are refused by these four, and no file is\n"
      "                     written\n"},
     {"dump", 2, true,
