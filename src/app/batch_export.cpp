@@ -21,10 +21,21 @@ ExportForms Forms(bool interpreted, bool wav)
     return forms;
 }
 
+ExportForms ForOtherPrograms(bool objMtl)
+{
+    ExportForms forms;
+    forms.png = forms.wav = true;
+    forms.glb = !objMtl;
+    forms.objMtl = objMtl;
+    return forms;
+}
+
 const BatchForm kBatchForms[] = {
     {"Raw: the bytes as held", Forms(false, false)},
     {"Interpreted: textures as .dds, models as .obj, the rest as held", Forms(true, false)},
     {"Interpreted, with sounds as .wav", Forms(true, true)},
+    {"PNG textures, glTF binary models, WAV sounds, the rest as held", ForOtherPrograms(false)},
+    {"OBJ with materials for models, PNG textures, WAV sounds, the rest as held", ForOtherPrograms(true)},
 };
 
 constexpr size_t kFailuresShown = 20;

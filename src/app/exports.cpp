@@ -124,6 +124,72 @@ void Export_Interpreted(ViewerWindow &window)
         window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
 }
 
+void Export_AsForm(ViewerWindow &window, Command command)
+{
+    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
+    const ResourceKind kind = viewer.preview.resourceKind;
+    if (bytes.empty())
+        return;
+    ExportForms forms;
+    FileDialogRequest request{"", "", true, true};
+    switch (command) {
+    case CmdExportPng:
+        forms.png = true;
+        request.filter = "PNG Image (*.png)|*.png|All Files (*.*)|*.*";
+        request.defaultExtension = ".png";
+        break;
+    case CmdExportGltf:
+        forms.glb = true;
+        request.filter = "glTF Binary (*.glb)|*.glb|glTF (*.gltf)|*.gltf|All Files (*.*)|*.*";
+        request.defaultExtension = ".glb";
+        break;
+    case CmdExportObjMtl:
+        forms.objMtl = true;
+        request.filter = "WaveFront Object (*.obj)|*.obj|All Files (*.*)|*.*";
+        request.defaultExtension = ".obj";
+        break;
+    case CmdExportWav:
+        forms.wav = true;
+        request.filter = "WAV Sound (*.wav)|*.wav|All Files (*.*)|*.*";
+        request.defaultExtension = ".wav";
+        break;
+    default: return;
+    }
+    request.filter = FileDialogFilter(request.filter);
+    // Refusals are told before a file is named, as for the interpreted export.
+    const Model *model = nullptr;
+    if (kind == KindModel && viewer.services.Model_ForExport)
+        model = viewer.services.Model_ForExport();
+    if (kind == KindModel || kind == KindTexture) {
+        const ExportResult check = Export_CheckInterpreted(kind, bytes, model);
+        if (check != ExportResult::Ok) {
+            window.ShowMessage(Export_Message(check));
+            return;
+        }
+    }
+    std::string path;
+    if (!window.AskFileName(request, path))
+        return;
+    if (forms.glb && path.size() >= 5) {
+        std::string tail = path.substr(path.size() - 5);
+        for (char &c : tail)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        if (tail == ".gltf") {  // the .gltf filter: its .bin and PNGs go beside it
+            forms.glb = false;
+            forms.gltf = true;
+        }
+    }
+    std::string message;
+    const ExportResult result =
+        Export_WriteFormToPath(path, &viewer.mainPak, kind, bytes, forms, model, false, message);
+    if (result != ExportResult::Ok && !message.empty())
+        window.ShowMessage(message);
+    else
+        ReportExport(window, result);
+    if (result == ExportResult::Ok && model && model->surfacesDropped > 0)
+        window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
+}
+
 bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options)
 {
     FileDialogRequest request{FileDialogFilter(kDumpFilter), ".txt", true, true};

@@ -13,6 +13,15 @@ void App_GrayExportItems(ViewerWindow &window)
     window.EnableMenuItem(CmdExportRaw, false);
     window.EnableMenuItem(CmdExportDump, false);
     window.EnableMenuItem(CmdExportInterpreted, false);
+    App_EnableFormExportItems(window, false, KindUnknown);
+}
+
+void App_EnableFormExportItems(ViewerWindow &window, bool loaded, ResourceKind kind)
+{
+    window.EnableMenuItem(CmdExportPng, loaded && kind == KindTexture);
+    window.EnableMenuItem(CmdExportGltf, loaded && kind == KindModel);
+    window.EnableMenuItem(CmdExportObjMtl, loaded && kind == KindModel);
+    window.EnableMenuItem(CmdExportWav, loaded && kind == KindOggVorbis);
 }
 
 void App_LayoutToClient(ViewerWindow &window)
@@ -187,6 +196,13 @@ void OnCommand(ViewerWindow &window, int command)
         break;
     case CmdExportInterpreted:
         Export_Interpreted(window);
+        break;
+    case CmdExportPng:
+    case CmdExportGltf:
+    case CmdExportObjMtl:
+    case CmdExportWav:
+        if (window.IsMenuItemEnabled(static_cast<Command>(command)))
+            Export_AsForm(window, static_cast<Command>(command));
         break;
     // Accelerators fire even while their menu item is gray: the item's state decides.
     case CmdAccelRaw:

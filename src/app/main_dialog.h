@@ -104,6 +104,10 @@ void App_StopAllSounds();
 
 void OnExportRaw(ViewerWindow &window);
 void Export_Interpreted(ViewerWindow &window);
+// Export > "As &PNG...", "As gl&TF...", "As OBJ with &materials...", "As &WAV...".
+void Export_AsForm(ViewerWindow &window, Command command);
+// Enables each of those items for the kind it takes (all gray when nothing is loaded).
+void App_EnableFormExportItems(ViewerWindow &window, bool loaded, ResourceKind kind);
 
 // Whether Export > "&Interpreted (F3)" can write the current kind.
 bool Export_InterpretedOffered(ResourceKind kind);

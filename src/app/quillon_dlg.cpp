@@ -68,6 +68,10 @@ constexpr CommandId kCommandIds[] = {
     {CmdSoundStopAll, wxID_HIGHEST + 26},
     {CmdExportAll, wxID_HIGHEST + 27},
     {CmdExportListed, wxID_HIGHEST + 28},
+    {CmdExportPng, wxID_HIGHEST + 29},
+    {CmdExportGltf, wxID_HIGHEST + 30},
+    {CmdExportObjMtl, wxID_HIGHEST + 31},
+    {CmdExportWav, wxID_HIGHEST + 32},
 };
 constexpr int kFirstCommandWxId = wxID_HIGHEST + 1;
 constexpr int kLastCommandWxId = wxID_HIGHEST + 28;
@@ -340,6 +344,10 @@ void CQuillonDlg::CreateMenu()
     item(exportMenu, CmdExportRaw, "&Raw (F2)");
     item(exportMenu, CmdExportInterpreted, "&Interpreted (F3)");
     item(exportMenu, CmdExportDump, "&Binary-Text Dump");
+    item(exportMenu, CmdExportPng, "As &PNG...");
+    item(exportMenu, CmdExportGltf, "As gl&TF...");
+    item(exportMenu, CmdExportObjMtl, "As OBJ with &materials...");
+    item(exportMenu, CmdExportWav, "As &WAV...");
     exportMenu->AppendSeparator();
     item(exportMenu, CmdExportAll, "Export &All...");
     item(exportMenu, CmdExportListed, "Export &Listed...");

@@ -134,6 +134,7 @@ void ShowResourceInfo(ViewerWindow &window)
     window.EnableMenuItem(CmdExportRaw, loaded);
     window.EnableMenuItem(CmdExportDump, loaded);
     window.EnableMenuItem(CmdExportInterpreted, loaded && Export_InterpretedOffered(preview.resourceKind));
+    App_EnableFormExportItems(window, loaded, preview.resourceKind);
     window.SetLabel(IdInfoLine, FormatResourceInfo(preview.resourceKind, preview.CurrentResource.size()));
 
     const int slot = viewer.selectedEntry;

@@ -8,6 +8,8 @@
 // (and no link planted inside the folder) can make a write land outside it.
 #include "export/export_jobs.h"
 #include "export/export_files.h"
+#include "export/export_materials.h"
+#include "export/png_writer.h"
 
 #include "model/model.h"
 #include "sound/sound.h"
@@ -27,6 +29,125 @@
 #include <unordered_set>
 
 namespace {
+
+// The form a kind is written in under `forms`.
+enum class Form { Raw, Interpreted, Wav, Png, Glb, Gltf, ObjMtl };
+
+Form FormOf(ResourceKind kind, const ExportForms &forms)
+{
+    if (forms.wav && kind == KindOggVorbis)
+        return Form::Wav;
+    if (forms.png && kind == KindTexture)
+        return Form::Png;
+    if (kind == KindModel) {
+        if (forms.glb)
+            return Form::Glb;
+        if (forms.gltf)
+            return Form::Gltf;
+        if (forms.objMtl)
+            return Form::ObjMtl;
+    }
+    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
+        return Form::Interpreted;
+    return Form::Raw;
+}
+
+bool AnyForm(const ExportForms &forms)
+{
+    return forms.interpreted || forms.wav || forms.png || forms.glb || forms.gltf || forms.objMtl;
+}
+
+// A path naming what the handle `fd` opened, so writers that take paths land
+// exactly there (the handle was opened component by component, never through
+// a link).
+std::string FdPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+using PngFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+
+bool WriteAll(int fd, const std::vector<uint8_t> &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// dkexport.mtl of `folder` merges with another export's at any time (other
+// workers, other jobs): one at a time.
+std::mutex mtlMutex;
+
+// The OBJ+MTL companions in `folder`: the PNGs in textures/ (made when
+// missing, never through a link; existing files kept unless `overwrite`), then
+// the materials merged into dkexport.mtl.
+bool WriteMtlBeside(const std::string &folder, const std::vector<MtlMaterial> &mtl, const PngFiles &pngs,
+                    bool overwrite, std::string &message)
+{
+    std::lock_guard lock(mtlMutex);
+    if (!pngs.empty()) {
+        const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir < 0) {
+            message = std::string("Could not open the folder of the .obj file: ") + strerror(errno);
+            return false;
+        }
+        int textures = -1;
+        if (mkdirat(dir, kMtlTextureFolder, 0777) == 0 || errno == EEXIST)
+            textures = openat(dir, kMtlTextureFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int openError = errno;
+        close(dir);
+        if (textures < 0) {
+            message = std::string("Could not make the textures folder: ") + strerror(openError);
+            return false;
+        }
+        bool ok = true;
+        for (const auto &[name, bytes] : pngs) {
+            struct stat st;
+            if (fstatat(textures, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISLNK(st.st_mode)) {
+                    message = "textures/" + name + ": a symbolic link is in the way";
+                    ok = false;
+                    break;
+                }
+                if (!overwrite)
+                    continue;
+            }
+            std::string temp;
+            const int fd = ExportFile_CreateTemp(textures, temp);
+            if (fd < 0) {
+                message = "textures/" + name + ": " + strerror(errno);
+                ok = false;
+                break;
+            }
+            const bool written = WriteAll(fd, bytes);
+            if (!(close(fd) == 0 && written) ||
+                (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
+                message = "textures/" + name + ": " + strerror(errno);
+                unlinkat(textures, temp.c_str(), 0);
+                ok = false;
+                break;
+            }
+            unlinkat(textures, temp.c_str(), 0);  // left only when kept (EEXIST)
+        }
+        close(textures);
+        if (!ok)
+            return false;
+    }
+    return Mtl_WriteMerged(folder, mtl, &message);
+}
+
+// What a glTF form needs once the worker has read the entry.
+struct GltfPending {
+    std::unique_ptr<Model, void (*)(Model *)> model{nullptr, Model_Free};
+    ExportGltfMaterials materials;
+};
 
 std::string FoldCase(std::string text)
 {
@@ -57,6 +178,10 @@ struct Prepared {
     std::string tempName;     // in the output folder; empty when none
     ExportResult writeResult = ExportResult::Ok;
     uint64_t bytes = 0;
+    std::shared_ptr<GltfPending> separate;  // a .gltf written with its companions at its final name
+    bool objMtl = false;                    // dkexport.mtl and textures/ follow the .obj
+    std::vector<MtlMaterial> mtl;
+    PngFiles pngs;
 };
 
 ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int fd, std::vector<uint8_t> &buffer,
@@ -104,7 +229,7 @@ public:
         : archive_(archive), options_(options), slots_(slots), rootFd_(rootFd), cancel_(cancel),
           prepared_(slots.size())
     {
-        storedCopy_ = !options.forms.interpreted && !options.forms.wav && options.selection.kinds.empty();
+        storedCopy_ = !AnyForm(options.forms) && options.selection.kinds.empty();
     }
 
     ~Job() { Stop(); }
@@ -161,6 +286,7 @@ private:
     void Work()
     {
         std::vector<uint8_t> buffer;  // one per thread, reused for every entry
+        ExportMaterialSource materials(&archive_);  // one per thread: GLOBAL.PAK read once
         for (;;) {
             size_t i;
             {
@@ -173,7 +299,7 @@ private:
                 i = next_++;
             }
             Prepared p;
-            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, p);
+            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, materials, p);
             // A large entry's buffer is not kept for the small ones after it.
             if (buffer.capacity() > (16u << 20))
                 std::vector<uint8_t>().swap(buffer);
@@ -187,7 +313,7 @@ private:
     }
 
     // Reads, checks and writes one entry into a temporary file.
-    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, Prepared &p)
+    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, ExportMaterialSource &materials, Prepared &p)
     {
         std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
         p.storedCopy = storedCopy_;
@@ -208,6 +334,14 @@ private:
             if (p.refusal != ExportResult::Ok)
                 return;
         }
+        const Form form = storedCopy_ ? Form::Raw : FormOf(p.kind, options_.forms);
+        if (form == Form::Gltf) {
+            // Its .bin and PNG files are named after the final file: written by the naming stage.
+            p.separate = std::make_shared<GltfPending>();
+            p.separate->model = std::move(model);
+            Export_GltfMaterials(Export_ResolveMaterials(*p.separate->model, materials), p.separate->materials);
+            return;
+        }
 
         const int fd = ExportFile_CreateTemp(rootFd_, p.tempName);
         if (fd < 0) {
@@ -220,6 +354,19 @@ private:
             p.writeResult = WriteStored(archive_, entry, fd, buffer, p);
             if (close(fd) != 0 && p.writeResult == ExportResult::Ok)
                 p.writeResult = ExportResult::WriteFailed;
+            return;
+        }
+        if (form == Form::Glb) {
+            close(fd);
+            ExportGltfMaterials gltf;
+            Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
+            const std::string path = FdPath(rootFd_) + "/" + p.tempName;
+            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &p.refusalMessage)) {
+                p.writeResult = ExportResult::WriteFailed;
+                return;
+            }
+            struct stat st;
+            p.bytes = stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
             return;
         }
         FILE *file = fdopen(fd, "wb");
@@ -238,17 +385,21 @@ private:
             p.writeResult = ExportResult::WriteFailed;
         if (fclose(file) != 0 && p.writeResult == ExportResult::Ok)
             p.writeResult = ExportResult::WriteFailed;
+        if (form == Form::ObjMtl && p.writeResult == ExportResult::Ok && model) {
+            p.objMtl = true;
+            Export_MtlMaterials(Export_ResolveMaterials(*model, materials), p.mtl, p.pngs);
+        }
     }
 
     // The refusals of the chosen form that are known before a file is made.
     ExportResult Refusal(ResourceKind kind, std::span<const uint8_t> resource,
                          std::unique_ptr<Model, void (*)(Model *)> &model, std::string &message) const
     {
-        const ExportForms &forms = options_.forms;
-        if (forms.wav && kind == KindOggVorbis)
+        const Form form = FormOf(kind, options_.forms);
+        if (form == Form::Wav || form == Form::Raw)
             return ExportResult::Ok;  // a sound that does not decode is told while writing, before any byte
-        if (!forms.interpreted || !ResourceKind_Info(kind).hasInterpretedExport)
-            return ExportResult::Ok;
+        if (form == Form::Png)
+            return Export_CheckInterpreted(kind, resource, nullptr);  // a texture that does not decode is told while writing
         if (kind == KindModel)
             model.reset(Model_Parse(resource.data(), resource.size()));
         const ExportResult check = Export_CheckInterpreted(kind, resource, model.get());
@@ -401,6 +552,17 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
             p.refusalMessage.empty() ? std::string(Export_Message(p.writeResult)) : p.refusalMessage;
         return fail(WithPath(message, r.path));
     }
+    if (p.separate) {
+        // Written in place (with STEM.bin and STEM_N.png beside it): a failure can leave part of it.
+        const std::string path = FdPath(parentFd) + "/" + leaf;
+        std::string error;
+        if (!Gltf_Write(path, *p.separate->model, p.separate->materials.inputs, GltfForm::Separate, &error))
+            return fail(WithPath(error, r.path));
+        if (fstatat(parentFd, leaf.c_str(), &st, 0) == 0)
+            r.bytes = static_cast<uint64_t>(st.st_size);
+        r.outcome = ExportOutcome::Written;
+        return r;
+    }
     if (!ExportFile_Place(rootFd, p.tempName, parentFd, leaf, options.overwrite)) {
         if (errno == EEXIST) {
             r.outcome = ExportOutcome::Skipped;  // made meanwhile by someone else: kept
@@ -409,8 +571,13 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
         return fail(cannotOpen + " (" + r.path + ": " + strerror(errno) + ")");
     }
     p.tempName.clear();
-    r.outcome = ExportOutcome::Written;
     r.bytes = p.bytes;
+    if (p.objMtl) {
+        std::string error;
+        if (!WriteMtlBeside(FdPath(parentFd), p.mtl, p.pngs, options.overwrite, error))
+            return fail(WithPath(error, r.path));
+    }
+    r.outcome = ExportOutcome::Written;
     return r;
 }
 
@@ -517,9 +684,13 @@ ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t>
 const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, const char **replaces)
 {
     *replaces = nullptr;
-    if (forms.wav && kind == KindOggVorbis) {
-        *replaces = "ogg";
-        return "wav";
+    switch (FormOf(kind, forms)) {
+    case Form::Wav: *replaces = "ogg"; return "wav";
+    case Form::Png: return "png";
+    case Form::Glb: return "glb";
+    case Form::Gltf: return "gltf";
+    case Form::ObjMtl: return "obj";
+    default: break;
     }
     if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
         return ResourceKind_Info(kind).exportExtension;
@@ -530,7 +701,31 @@ ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uin
                               const ExportForms &forms, const Model *model, std::string &message)
 {
     message.clear();
-    if (forms.wav && kind == KindOggVorbis) {
+    const Form form = FormOf(kind, forms);
+    if (form == Form::Glb || form == Form::Gltf) {
+        message = "A glTF file is written by path, not to an open file.";
+        return ExportResult::NotOffered;
+    }
+    if (form == Form::Png) {
+        TextureImage image;
+        std::string error;
+        if (!Texture_DecodeLevel(resource, 0, image, &error)) {
+            message = "This texture could not be decoded, so it has no .png form: " + error;
+            return ExportResult::NotOffered;
+        }
+        return Png_Write(file, image) ? ExportResult::Ok : ExportResult::WriteFailed;
+    }
+    if (form == Form::ObjMtl) {
+        std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
+        if (!model) {
+            parsed.reset(Model_Parse(resource.data(), resource.size()));
+            model = parsed.get();
+        }
+        if (!model)
+            return ExportResult::NoModel;
+        return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
+    }
+    if (form == Form::Wav) {
         switch (S_WriteWavFromOgg(file, resource)) {
         case WavResult::Ok: return ExportResult::Ok;
         case WavResult::WriteFailed: return ExportResult::WriteFailed;
@@ -555,4 +750,50 @@ ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uin
         return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
     }
     return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
+}
+
+bool Export_FormWritesByPath(ResourceKind kind, const ExportForms &forms)
+{
+    const Form form = FormOf(kind, forms);
+    return form == Form::Glb || form == Form::Gltf;
+}
+
+ExportResult Export_WriteFormToPath(const std::string &path, const PakArchive *archive, ResourceKind kind,
+                                    std::span<const uint8_t> resource, const ExportForms &forms, const Model *model,
+                                    bool overwriteTextures, std::string &message)
+{
+    message.clear();
+    const Form form = FormOf(kind, forms);
+    std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
+    if (kind == KindModel && !model && (form == Form::Glb || form == Form::Gltf || form == Form::ObjMtl)) {
+        parsed.reset(Model_Parse(resource.data(), resource.size()));
+        model = parsed.get();
+        if (!model)
+            return ExportResult::NoModel;
+    }
+    if (form == Form::Glb || form == Form::Gltf) {
+        if (path == "-") {
+            message = "A glTF file cannot be written to standard output.";
+            return ExportResult::NotOffered;
+        }
+        ExportGltfMaterials materials;
+        Export_GltfMaterials(Export_ResolveMaterials(*model, archive), materials);
+        if (!Gltf_Write(path, *model, materials.inputs, form == Form::Glb ? GltfForm::Binary : GltfForm::Separate,
+                        &message))
+            return ExportResult::WriteFailed;
+        return ExportResult::Ok;
+    }
+    auto write = [&](FILE *file) { return Export_WriteForm(file, kind, resource, forms, model, message); };
+    const ExportResult result = path == "-" ? write(stdout) : Export_ToPath(path, "wb", write);
+    if (result != ExportResult::Ok || form != Form::ObjMtl || path == "-")
+        return result;
+    std::vector<MtlMaterial> mtl;
+    PngFiles pngs;
+    Export_MtlMaterials(Export_ResolveMaterials(*model, archive), mtl, pngs);
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    if (!WriteMtlBeside(folder, mtl, pngs, overwriteTextures, message))
+        return ExportResult::WriteFailed;
+    return ExportResult::Ok;
 }

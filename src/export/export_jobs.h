@@ -21,7 +21,13 @@ struct Model;
 struct ExportForms {
     bool interpreted = false;  // .dds, .obj, and the textual kinds and .ogg under their extension
     bool wav = false;          // sounds decoded to 16-bit PCM WAV (in place of .ogg)
+    bool png = false;          // textures decoded to PNG (their largest level)
+    bool glb = false;          // models as one glTF binary file with their materials' textures
+    bool gltf = false;         // models as .gltf with STEM.bin and STEM_N.png beside it
+    bool objMtl = false;       // models as .obj, their materials merged into dkexport.mtl beside
+                               // it and their textures as PNGs in textures/ there
 };
+// (A kind takes the first form that applies to it: wav; png; glb, gltf, objMtl; interpreted.)
 
 // Which entries a job takes. Every stored entry by default; otherwise those
 // of `slots` (when useSlots), whose name matches `match` (when hasMatch) and
@@ -101,6 +107,19 @@ ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t>
 // result's own message says it).
 ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
                               const ExportForms &forms, const Model *model, std::string &message);
+
+// Whether the form of `kind` is written by path rather than to an open file
+// (the glTF forms).
+bool Export_FormWritesByPath(ResourceKind kind, const ExportForms &forms);
+
+// Writes `resource` in its form to `path` ("-": standard output, for the forms
+// that need no path): the glTF forms with the materials found from `archive`
+// (may be null: plain materials), the OBJ+MTL form with dkexport.mtl and
+// textures/ in the folder of `path` (existing PNGs kept unless
+// `overwriteTextures`), the others as Export_WriteForm writes them.
+ExportResult Export_WriteFormToPath(const std::string &path, const PakArchive *archive, ResourceKind kind,
+                                    std::span<const uint8_t> resource, const ExportForms &forms, const Model *model,
+                                    bool overwriteTextures, std::string &message);
 
 // The extension the form gives a file of `kind`: "dds", "obj", "wav", ... or
 // "" to keep the entry's name as it is; `replaces` is the extension it takes

@@ -57,6 +57,11 @@ enum Command : int {
     // Beyond the original menu: batch export of the whole list or of the lines listed.
     CmdExportAll = 32800,
     CmdExportListed = 32801,
+    // Export forms other programs read, beside the three above.
+    CmdExportPng = 32802,     // textures
+    CmdExportGltf = 32803,    // models: .glb or .gltf by the name chosen
+    CmdExportObjMtl = 32804,  // models: .obj with dkexport.mtl and textures/
+    CmdExportWav = 32805,     // sounds
 };
 
 constexpr int kFrameTimerId = 1027;

@@ -18,17 +18,24 @@ struct CommandSpec {
 };
 
 const CommandSpec kCommands[] = {
-    {"list", 1, false, "quillon-cli list ARCHIVE [--long]",
+    {"list", 1, false, "quillon-cli list ARCHIVE [--long | --json]",
      "Prints the entry list's lines in the order the viewer shows them (by text, case\n"
      "ignored), one per line. On a terminal, control bytes of names are shown escaped\n"
      "(\\x1b); into a pipe or file the lines are exact, as ENTRY arguments need them.\n"
      "  --long             adds tab-separated columns after each line: kind, resource\n"
      "                     size after expansion, stored size, the file that holds it,\n"
-     "                     and whether it is LZO-compressed (yes/no)\n"},
-    {"show", 2, false, "quillon-cli show ARCHIVE ENTRY",
+     "                     and whether it is LZO-compressed (yes/no)\n"
+     "  --json             one JSON object per line (JSON Lines) for each entry: line,\n"
+     "                     record, kind (as --kind names it), size, storedSize, file,\n"
+     "                     compressed, and its header's facts: width, height,\n"
+     "                     format, mipLevels (textures); rate, channels, samples,\n"
+     "                     seconds (sounds); surfaces, vertices, triangles (models).\n"
+     "                     Name bytes that are not UTF-8 are read as Latin-1\n"},
+    {"show", 2, false, "quillon-cli show ARCHIVE ENTRY [--json]",
      "Prints the info line; for a kind shown as text (text, XML, material, effect\n"
-     "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"},
-    {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted | --wav]",
+     "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"
+     "  --json             the entry as one JSON object, as list --json gives it\n"},
+    {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted | --wav | --png | --gltf | --glb | --obj-mtl]",
      "Writes the entry's resource bytes (expanded when compressed) to FILE.\n"
      "  -o, --output FILE  the file to write; - writes to standard output\n"
      "  --interpreted      the viewer's interpreted export: .dds for textures,\n"
@@ -36,7 +43,19 @@ const CommandSpec kCommands[] = {
      "                     material, XML, text and Ogg Vorbis (an .ogg file)\n"
      "  --wav              a sound decoded to a 16-bit PCM WAV file at its own rate\n"
      "                     and channel count; other kinds, and sounds that do not\n"
-     "                     decode, are refused and no file is written\n"},
+     "                     decode, are refused and no file is written\n"
+     "  --png              a texture's largest level as an RGBA PNG image\n"
+     "  --gltf             a model as glTF 2.0: FILE (.gltf) with STEM.bin and\n"
+     "                     STEM_N.png beside it; its materials' diffuse map as base\n"
+     "                     colour, its normal map, their wrap modes\n"
+     "  --glb              a model as one glTF 2.0 binary file with its textures\n"
+     "  --obj-mtl          a model as WaveFront .obj (as --interpreted writes it),\n"
+     "                     its materials merged into dkexport.mtl in FILE's folder\n"
+     "                     and their textures as PNGs in textures/ there (existing\n"
+     "                     PNGs kept); materials and textures are found in the\n"
+     "                     archive, then in GLOBAL.PAK beside it.\n"
+     "                     Other kinds are refused by these four, and no file is\n"
+     "                     written\n"},
     {"dump", 2, true,
      "quillon-cli dump ARCHIVE ENTRY -o FILE [--format FORMAT] [--big-endian] [--decimal] [--offset TEXT]",
      "Writes the Binary-Text Dump of the entry: comma-separated values, each line led\n"
@@ -49,7 +68,7 @@ const CommandSpec kCommands[] = {
      "  --offset TEXT      start offset, read as the dump dialog's offset box reads\n"
      "                     it (leading digits; default 0)\n"},
     {"extract", 1, true,
-     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--wav] [--match GLOB] [--kind KIND,...] [--overwrite] [--jobs N]",
+     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--wav] [--png] [--gltf | --glb | --obj-mtl] [--match GLOB] [--kind KIND,...] [--overwrite] [--jobs N]",
      "Writes every entry (or the chosen ones) into DIR, under its name made safe:\n"
      "nothing is ever written outside DIR, and entries of the same name never\n"
      "overwrite each other (the later one gets its record number).\n"
@@ -61,6 +80,13 @@ const CommandSpec kCommands[] = {
      "                     extension); a sound that does not decode fails and is\n"
      "                     not written. Every other entry as the mode says: its\n"
      "                     bytes, or with --interpreted its interpreted form\n"
+     "  --png              textures as PNG images (their largest level)\n"
+     "  --gltf, --glb      models as glTF 2.0 (.gltf with .bin and PNGs beside it,\n"
+     "                     or one .glb), with their materials' textures\n"
+     "  --obj-mtl          models as .obj, their materials merged into dkexport.mtl\n"
+     "                     of the model's folder, their textures as PNGs in\n"
+     "                     textures/ there. Kinds these forms do not take are\n"
+     "                     written as the other options say\n"
      "  --match GLOB       only entries whose name matches GLOB (case ignored;\n"
      "                     '/' and '\\' are the same)\n"
      "  --kind KIND,...    only these kinds: texture, material, xml, model, effect,\n"
@@ -80,9 +106,14 @@ struct OptionSpec {
 const OptionSpec kOptions[] = {
     {"--help", 'h', false, "list show export dump extract"},
     {"--long", 0, false, "list"},
+    {"--json", 0, false, "list show"},
     {"--output", 'o', true, "export dump extract"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
+    {"--png", 0, false, "export extract"},
+    {"--gltf", 0, false, "export extract"},
+    {"--glb", 0, false, "export extract"},
+    {"--obj-mtl", 0, false, "export extract"},
     {"--format", 0, true, "dump"},
     {"--big-endian", 0, false, "dump"},
     {"--decimal", 0, false, "dump"},
@@ -118,6 +149,8 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.help = true;
     } else if (name == "--long") {
         args.longList = true;
+    } else if (name == "--json") {
+        args.json = true;
     } else if (name == "--output") {
         if (value.empty()) {
             error = "-o needs a file name";
@@ -129,6 +162,14 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.interpreted = true;
     } else if (name == "--wav") {
         args.wav = true;
+    } else if (name == "--png") {
+        args.png = true;
+    } else if (name == "--gltf") {
+        args.gltf = true;
+    } else if (name == "--glb") {
+        args.glb = true;
+    } else if (name == "--obj-mtl") {
+        args.objMtl = true;
     } else if (name == "--format") {
         for (int i = 0; i < DumpFormatCount; ++i) {
             if (strcasecmp(value.c_str(), kDumpFormats[i]) == 0) {
@@ -284,6 +325,19 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     }
     if (args.command == "export" && args.wav && args.interpreted) {
         error = "--wav and --interpreted choose different forms: give one of them";
+        return false;
+    }
+    if (args.json && args.longList) {
+        error = "--long and --json choose different outputs: give one of them";
+        return false;
+    }
+    const int forms = args.png + args.gltf + args.glb + args.objMtl;
+    if (args.command == "export" && forms > 0 && (forms > 1 || args.wav || args.interpreted)) {
+        error = "--interpreted, --wav, --png, --gltf, --glb and --obj-mtl choose different forms: give one of them";
+        return false;
+    }
+    if (args.command == "extract" && args.gltf + args.glb + args.objMtl > 1) {
+        error = "--gltf, --glb and --obj-mtl choose different forms for models: give one of them";
         return false;
     }
     if (command->needsOutput && !args.hasOutput) {

@@ -27,8 +27,13 @@ struct CliArgs {
     bool hasOutput = false;
     std::string output;              // -o FILE / DIR; "-" is standard output for export and dump
     bool longList = false;           // list --long
+    bool json = false;               // list / show --json
     bool interpreted = false;        // export / extract --interpreted
     bool wav = false;                // export / extract --wav
+    bool png = false;                // export / extract --png
+    bool gltf = false;               // export / extract --gltf
+    bool glb = false;                // export / extract --glb
+    bool objMtl = false;             // export / extract --obj-mtl
     bool overwrite = false;          // extract --overwrite
     int jobs = 0;                    // extract --jobs N: threads that read and convert (0: one per core)
     bool hasMatch = false;

@@ -42,10 +42,55 @@ bool LoadArgumentEntry(const CliArgs &args, std::vector<uint8_t> &bytes)
     return slot >= 0 && Cli_LoadEntry(archive, archive.entries[slot], bytes);
 }
 
+// --png, --gltf, --glb, --obj-mtl: the form of one kind, its materials found
+// through the archive.
+int ExportConverted(const CliArgs &args)
+{
+    PakArchive archive;
+    if (!Cli_OpenArchive(args.positional[0], archive))
+        return kExitFailed;
+    const int slot = Cli_FindEntry(archive, args.positional[1]);
+    std::vector<uint8_t> bytes;
+    if (slot < 0 || !Cli_LoadEntry(archive, archive.entries[slot], bytes))
+        return kExitFailed;
+    const ResourceKind kind = ClassifyResource(bytes.data(), bytes.size());
+    ExportForms forms;
+    forms.png = args.png;
+    forms.gltf = args.gltf;
+    forms.glb = args.glb;
+    forms.objMtl = args.objMtl;
+    const ResourceKind takes = args.png ? KindTexture : KindModel;
+    if (kind != takes) {
+        Cli_Report(args.png ? "This resource is not a texture, so it has no .png form."
+                            : "This resource is not a model, so it has no glTF or OBJ form.");
+        return kExitFailed;
+    }
+    std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
+    if (kind == KindModel)
+        model.reset(Model_Parse(bytes.data(), bytes.size()));
+    const ExportResult check = Export_CheckInterpreted(kind, bytes, model.get());
+    if (check != ExportResult::Ok) {
+        Cli_Report(Export_Message(check));
+        return kExitFailed;
+    }
+    std::string message;
+    const ExportResult result =
+        Export_WriteFormToPath(args.output, &archive, kind, bytes, forms, model.get(), false, message);
+    if (result != ExportResult::Ok) {
+        Cli_Report(!message.empty() ? message : Export_Message(result));
+        return kExitFailed;
+    }
+    if (model && model->surfacesDropped > 0)
+        Cli_Report(Export_SurfacesLeftOutMessage(model->surfacesDropped));
+    return kExitOk;
+}
+
 }  // namespace
 
 int Cli_Export(const CliArgs &args)
 {
+    if (args.png || args.gltf || args.glb || args.objMtl)
+        return ExportConverted(args);
     std::vector<uint8_t> bytes;
     if (!LoadArgumentEntry(args, bytes))
         return kExitFailed;

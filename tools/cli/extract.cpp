@@ -82,6 +82,10 @@ int Cli_Extract(const CliArgs &args)
     options.selection.kinds = args.kinds;
     options.forms.interpreted = args.interpreted;
     options.forms.wav = args.wav;
+    options.forms.png = args.png;
+    options.forms.gltf = args.gltf;
+    options.forms.glb = args.glb;
+    options.forms.objMtl = args.objMtl;
     options.overwrite = args.overwrite;
     options.workers = args.jobs;
 

@@ -1,6 +1,10 @@
 // quillon-cli list and show: the entry list and the info line / text view.
 #include "cli.h"
 
+#include "export/json_text.h"
+#include "resource/resource_details.h"
+
+#include <cstdio>
 #include <set>
 #include <unistd.h>
 
@@ -42,6 +46,43 @@ std::string LongColumns(const PakArchive &archive, const PakEntry &entry, std::v
     return columns;
 }
 
+// One entry as a JSON object (no line end). An entry that cannot be loaded
+// gives null for what only its bytes tell, and its message as "error".
+std::string JsonEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes, bool &failed)
+{
+    const std::string file = FileNameOf(GetEntryFilePath(archive, entry));
+    std::string out = "{\"line\":" + Json_Quote(entry.displayName) + ",\"record\":" + std::to_string(entry.index);
+    bool compressed = false;
+    const PakLoadResult result = Pak_LoadEntry(archive, entry, bytes, &compressed);
+    if (result != PakLoadResult::Ok) {
+        failed = true;
+        return out + ",\"kind\":null,\"size\":null,\"storedSize\":" + std::to_string(entry.size) +
+               ",\"file\":" + Json_Quote(file) + ",\"compressed\":null,\"error\":" +
+               Json_Quote(Pak_LoadMessage(result, archive, entry)) + "}";
+    }
+    const ResourceDetails d = Resource_Describe(archive, entry, bytes, compressed);
+    out += std::string(",\"kind\":\"") + ResourceKind_CliName(d.kind) + "\",\"size\":" + std::to_string(d.size) +
+           ",\"storedSize\":" + std::to_string(d.storedSize) + ",\"file\":" + Json_Quote(d.file) +
+           ",\"compressed\":" + (d.compressed ? "true" : "false");
+    if (d.hasTexture)
+        out += ",\"width\":" + std::to_string(d.width) + ",\"height\":" + std::to_string(d.height) +
+               ",\"format\":" + Json_Quote(d.textureFormat) + ",\"mipLevels\":" + std::to_string(d.mipCount);
+    if (d.hasSound) {
+        out += ",\"rate\":" + std::to_string(d.rate) + ",\"channels\":" + std::to_string(d.channels);
+        if (d.samples >= 0 && d.rate > 0) {
+            char seconds[64];
+            snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(d.samples) / d.rate);
+            out += ",\"samples\":" + std::to_string(d.samples) + ",\"seconds\":" + seconds;
+        } else {
+            out += ",\"samples\":null,\"seconds\":null";
+        }
+    }
+    if (d.hasModel)
+        out += ",\"surfaces\":" + std::to_string(d.surfaces) + ",\"vertices\":" + std::to_string(d.vertices) +
+               ",\"triangles\":" + std::to_string(d.triangles);
+    return out + "}";
+}
+
 }  // namespace
 
 int Cli_List(const CliArgs &args)
@@ -59,6 +100,13 @@ int Cli_List(const CliArgs &args)
     std::string out;
     for (int slot : Pak_SortedLines(archive)) {
         const PakEntry &entry = archive.entries[slot];
+        if (args.json) {
+            out += JsonEntry(archive, entry, bytes, failed) + "\n";
+            if (!Cli_WriteStdout(out))  // one entry at a time
+                return kExitFailed;
+            out.clear();
+            continue;
+        }
         out += terminal ? Cli_Escaped(entry.displayName) : std::string(entry.displayName);
         if (args.longList)
             out += "\t" + LongColumns(archive, entry, bytes, reported, failed, terminal);
@@ -82,6 +130,11 @@ int Cli_Show(const CliArgs &args)
     if (slot < 0)
         return kExitFailed;
     std::vector<uint8_t> bytes;
+    if (args.json) {
+        bool failed = false;
+        const std::string out = JsonEntry(archive, archive.entries[slot], bytes, failed) + "\n";
+        return Cli_WriteStdout(out) && !failed ? kExitOk : kExitFailed;
+    }
     if (!Cli_LoadEntry(archive, archive.entries[slot], bytes))
         return kExitFailed;
 

@@ -1,0 +1,76 @@
+// The materials of a model being exported, found the way the view finds them:
+// the material named by each surface ("stone.mat" looked up as "stone"), then
+// its diffuse, normal and specular textures, each first in the model's own
+// archive and then in GLOBAL.PAK beside it; a missing diffuse map falls back
+// to "__missingtexture". Nothing here is shown: the bytes found are handed to
+// the glTF and OBJ+MTL writers. Library: quillon_export.
+#pragma once
+
+#include "export/gltf_writer.h"
+#include "export/mtl_writer.h"
+#include "material/material.h"
+#include "pak/pak.h"
+#include "resource/resource_kind.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct Model;
+
+// One texture a material names: the entry name it was found under (empty:
+// none found) and its resource bytes.
+struct ExportMaterialMap {
+    std::string name;
+    std::vector<uint8_t> bytes;
+    uint32_t wrap[2] = {kGlClamp, kGlClamp};  // s, t
+};
+
+struct ExportSurfaceMaterial {
+    std::string materialName;  // as the surface gives it
+    bool found = false;        // the material itself was found
+    Material material;         // its record (defaults when not found)
+    ExportMaterialMap diffuse, normal, specular;
+};
+
+// Lookups by name in an archive and in GLOBAL.PAK of its folder, which is
+// opened on the first lookup the archive cannot answer and kept. Not shared
+// between threads.
+class ExportMaterialSource {
+public:
+    // `archive` may be null (no lookups succeed) and must outlive the source.
+    explicit ExportMaterialSource(const PakArchive *archive) : archive_(archive) {}
+
+    // `name` of `kind`, case ignored: its bytes. False when neither archive holds it.
+    bool Find(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes);
+
+    // The material `materialName` names, with its maps.
+    ExportSurfaceMaterial Resolve(const char *materialName);
+
+private:
+    const PakArchive *archive_;
+    std::unique_ptr<PakArchive> global_;
+    bool globalTried_ = false;
+};
+
+// One entry per surface of `model`.
+std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, const PakArchive *archive);
+// The same through `source`, whose GLOBAL.PAK stays open for the next model.
+std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, ExportMaterialSource &source);
+
+// The glTF writer's inputs for `materials`: every distinct texture decoded once
+// into `images` (kept alive by the caller while the inputs are used). A map
+// that does not decode is left out of its material.
+struct ExportGltfMaterials {
+    std::vector<std::unique_ptr<TextureImage>> images;
+    std::vector<GltfMaterialInput> inputs;
+};
+void Export_GltfMaterials(const std::vector<ExportSurfaceMaterial> &materials, ExportGltfMaterials &out);
+
+// The MTL entries for `materials` and the PNG files they name (file name in
+// the textures folder, PNG bytes), each texture once. A map that does not
+// decode is named in no material and written as no file.
+void Export_MtlMaterials(const std::vector<ExportSurfaceMaterial> &materials, std::vector<MtlMaterial> &mtl,
+                         std::vector<std::pair<std::string, std::vector<uint8_t>>> &pngs);
