@@ -38,7 +38,7 @@ struct SoundDecodeState {
 };
 
 // One per thread: export jobs decode sounds on several threads at once.
-extern thread_local SoundDecodeState soundDecode;
+extern thread_local constinit SoundDecodeState soundDecode;
 
 // Formats a sound message by printf rules into soundDecode.printBuffer (4096
 // bytes, truncated) and shows it nowhere.

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-thread_local SoundDecodeState soundDecode;
+constinit thread_local SoundDecodeState soundDecode{};
 
 void S_Print(const char *format, ...)
 {
