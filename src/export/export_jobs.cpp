@@ -287,6 +287,7 @@ private:
     {
         std::vector<uint8_t> buffer;  // one per thread, reused for every entry
         ExportMaterialSource materials(&archive_);  // one per thread: GLOBAL.PAK read once
+        PakOpenFile open;  // the holding file stays open from one entry to the next
         for (;;) {
             size_t i;
             {
@@ -299,7 +300,7 @@ private:
                 i = next_++;
             }
             Prepared p;
-            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, materials, p);
+            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, materials, open, p);
             // A large entry's buffer is not kept for the small ones after it.
             if (buffer.capacity() > (16u << 20))
                 std::vector<uint8_t>().swap(buffer);
@@ -313,12 +314,13 @@ private:
     }
 
     // Reads, checks and writes one entry into a temporary file.
-    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, ExportMaterialSource &materials, Prepared &p)
+    void Prepare(const PakEntry &entry, std::vector<uint8_t> &buffer, ExportMaterialSource &materials,
+                 PakOpenFile &open, Prepared &p)
     {
         std::unique_ptr<Model, void (*)(Model *)> model(nullptr, Model_Free);
         p.storedCopy = storedCopy_;
         if (!storedCopy_) {
-            const PakLoadResult loaded = Pak_LoadEntry(archive_, entry, buffer);
+            const PakLoadResult loaded = Pak_LoadEntry(archive_, entry, buffer, nullptr, open);
             if (loaded != PakLoadResult::Ok) {
                 p.loadFailed = true;
                 p.loadMessage = Pak_LoadMessage(loaded, archive_, entry);
