@@ -699,6 +699,19 @@ const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, co
     return "";
 }
 
+// The OBJ text of `model`, or of the model parsed from `resource` when null.
+static ExportResult WriteObj(FILE *file, std::span<const uint8_t> resource, const Model *model)
+{
+    std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
+    if (!model) {
+        parsed.reset(Model_Parse(resource.data(), resource.size()));
+        model = parsed.get();
+    }
+    if (!model)
+        return ExportResult::NoModel;
+    return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
+}
+
 ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
                               const ExportForms &forms, const Model *model, std::string &message)
 {
@@ -717,16 +730,8 @@ ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uin
         }
         return Png_Write(file, image) ? ExportResult::Ok : ExportResult::WriteFailed;
     }
-    if (form == Form::ObjMtl) {
-        std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
-        if (!model) {
-            parsed.reset(Model_Parse(resource.data(), resource.size()));
-            model = parsed.get();
-        }
-        if (!model)
-            return ExportResult::NoModel;
-        return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
-    }
+    if (form == Form::ObjMtl)
+        return WriteObj(file, resource, model);
     if (form == Form::Wav) {
         switch (S_WriteWavFromOgg(file, resource)) {
         case WavResult::Ok: return ExportResult::Ok;
@@ -742,14 +747,7 @@ ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uin
     if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport) {
         if (kind != KindModel)
             return Export_WriteInterpreted(file, kind, resource);
-        std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
-        if (!model) {
-            parsed.reset(Model_Parse(resource.data(), resource.size()));
-            model = parsed.get();
-        }
-        if (!model)
-            return ExportResult::NoModel;
-        return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
+        return WriteObj(file, resource, model);
     }
     return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
 }
