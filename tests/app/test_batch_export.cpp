@@ -10,9 +10,8 @@ namespace {
 
 class BatchWindow : public FakeWindow {
 public:
-    bool AskBatchExport(const std::vector<std::string> &forms, BatchExportRequest &r) override
+    bool AskBatchExport(const std::vector<std::string> &, BatchExportRequest &r) override
     {
-        offered = forms;
         r = request;
         return true;
     }
@@ -29,7 +28,6 @@ public:
     }
     BatchExportRequest request;
     size_t cancelAfter = 0;
-    std::vector<std::string> offered;
     std::vector<JobProgress> progress;
 };
 
@@ -46,8 +44,7 @@ TEST(BatchExport, CancelPartwayKeepsWholeFilesAndWritesNoMore)
     BatchWindow window;
     InitMainDialog(window);
     ASSERT_FALSE(window.IsMenuItemEnabled(CmdExportAll));
-    window.answers.push_back(dir / "BATCH.PAK");
-    OnCommand(window, CmdFileOpen);
+    window.Open(dir / "BATCH.PAK");
     ASSERT_TRUE(window.IsMenuItemEnabled(CmdExportAll));
 
     window.request = {dir / "out", 0, false};

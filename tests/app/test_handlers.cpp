@@ -4,10 +4,12 @@
 #include "fake_window.h"
 #include "fixtures.h"
 #include "render/render.h"
+#include "../convert/readers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using Lines = std::vector<std::string>;
 
@@ -67,11 +69,12 @@ protected:
     std::string Offered() const
     {
         std::string words;
-        for (auto [id, word] : {std::pair{IdGlView, "gl "}, {IdTextView, "text "}, {IdPlayOnClick, "play "},
-                                {IdSurfaceList, "surfaces "}})
+        for (auto [id, word] : {std::pair{IdGlView, "gl "}, {IdTextView, "text "}, {IdHexView, "hex "},
+                                {IdPlayOnClick, "play "}, {IdSurfaceList, "surfaces "}})
             words += window.Shown(id) ? word : "";
-        for (auto [command, word] : {std::pair{CmdExportRaw, "raw "}, {CmdExportDump, "dump "},
-                                     {CmdExportInterpreted, "interpreted "}})
+        for (auto [command, word] :
+             {std::pair{CmdExportRaw, "raw "}, {CmdExportDump, "dump "}, {CmdExportInterpreted, "interpreted "},
+              {CmdExportPng, "png "}, {CmdExportGltf, "gltf "}, {CmdExportObjMtl, "obj "}, {CmdExportWav, "wav "}})
             words += window.Enabled(command) ? word : "";
         return words;
     }
@@ -131,28 +134,32 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
     OnSelchangeEntryList(window);  // no archive yet
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
 
-    Open("kinds.pak", {{"empty", {}}, {"ab", Text("ab")}, {"abc", Text("abc")}, {"tex", kTexture},
+    Open("kinds.pak", {{"empty", {}}, {"ab", Text("ab")}, {"abc", Text("abc")},
+                       {"tex", Fixture_Texture(16, 8, 1, 3, Fixture_PictureColour)},
                        {"xml", Text("<?xml version=\"1.0\"?>\n<a/>\n")}, {"ogg", Text("OggS-stream")},
                        {"fx", Fixture_EffectContainer({"one.tex", "", "two.snd"})}, {"model", kModel64},
                        {"packed", Fixture_LzoBlock(Text("line one\nline two\n")), 0}, {"away", Text("abc"), 3},
                        {"long", Bytes((16 << 20) + 1, 'x')}});
     const struct {
         const char *line, *info, *offered;
+        const char *status;    // the start of the status bar's first field; "" not checked
         std::string textView;  // empty: not checked
     } cases[] = {
-        {"empty [0000]", "Resource: Unknown (0.00MB)", "", ""},
-        {"ab [0001]", "Resource: Unknown (0.00MB)", "raw dump ", ""},
-        {"abc [0002]", "Resource: Text (0.00MB)", "text raw dump interpreted ", "abc"},
-        {"tex [0003]", "Resource: Texture (0.00MB)", "gl raw dump interpreted ", ""},
-        {"xml [0004]", "Resource: XML (events, scripts, etc.) (0.00MB)", "text raw dump interpreted ",
+        {"empty [0000]", "Resource: Unknown (0.00MB)", "hex ", "", ""},
+        {"ab [0001]", "Resource: Unknown (0.00MB)", "hex raw dump ", "2 bytes in kinds.pak", ""},
+        {"abc [0002]", "Resource: Text (0.00MB)", "text raw dump interpreted ", "", "abc"},
+        {"tex [0003]", "Resource: Texture (0.00MB)", "gl raw dump interpreted png ",
+         "216 bytes in kinds.pak; 16 x 8 DXT1, 3 mip levels", ""},
+        {"xml [0004]", "Resource: XML (events, scripts, etc.) (0.00MB)", "text raw dump interpreted ", "",
          "<?xml version=\"1.0\"?>\r\n<a/>\r\n"},
-        {"ogg [0005]", "Resource: Ogg Vorbis (audio) (0.00MB)", "play raw dump interpreted ", ""},
-        {"fx [0006]", "Resource: Effect/Media (0.00MB)", "text raw dump ", "Dependencies:\r\none.tex\r\ntwo.snd\r\n"},
+        {"ogg [0005]", "Resource: Ogg Vorbis (audio) (0.00MB)", "play raw dump interpreted wav ", "", ""},
+        {"fx [0006]", "Resource: Effect/Media (0.00MB)", "text raw dump ", "", "Dependencies:\r\none.tex\r\ntwo.snd\r\n"},
         // No OBJ writer is installed here, so models offer no interpreted export.
-        {"model [0007]", "Resource: Model (0.00MB)", "gl raw dump ", ""},
-        {"packed [0008]", "Resource: Text (0.00MB)", "text raw dump interpreted ", "line one\r\nline two\r\n"},
+        {"model [0007]", "Resource: Model (0.00MB)", "gl raw dump gltf obj ", "", ""},
+        {"packed [0008]", "Resource: Text (0.00MB)", "text raw dump interpreted ",
+         "18 bytes in kinds_00.PAK, compressed (", "line one\r\nline two\r\n"},
         // The view holds the first 16 MiB of a longer text, and says so.
-        {"long [0010]", "Resource: Text (16.00MB)", "text raw dump interpreted ",
+        {"long [0010]", "Resource: Text (16.00MB)", "text raw dump interpreted ", "",
          std::string(16 << 20, 'x') +
              "\r\n[Only the first 16 MiB of this text are shown; the rest is left out here. Export writes all of it.]"},
     };
@@ -160,10 +167,16 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         Select(c.line);
         EXPECT_EQ(window.GetLabel(IdInfoLine), c.info) << c.line;
         EXPECT_EQ(Offered(), c.offered) << c.line;
+        EXPECT_EQ(window.status[0].rfind(c.status, 0), 0u) << window.status[0];
         EXPECT_EQ(viewer.viewHidden, !window.Shown(IdGlView)) << c.line;
+        EXPECT_EQ(window.hexBytes, window.Shown(IdHexView) ? &viewer.preview.CurrentResource : nullptr) << c.line;
         EXPECT_TRUE(c.textView.empty() || window.textView == c.textView)
             << c.line << ": " << window.textView.substr(0, 80);
     }
+    Select("ab [0001]");
+    OnCommand(window, CmdViewOther);  // turns the hex view off with the other kinds
+    EXPECT_EQ(Offered(), "raw dump ");
+    OnCommand(window, CmdViewOther);
 
     for (int selection : {-1, 11}) {  // none, or not below the header's count
         Select("abc [0002]");
@@ -172,6 +185,7 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.") << selection;
         EXPECT_TRUE(!window.Enabled(CmdExportRaw) && viewer.preview.CurrentResource.empty());
         EXPECT_EQ(viewer.selectedEntry, -1);
+        EXPECT_EQ(window.status[0], "");
     }
 
     // An entry whose file cannot be opened: said, and the pane stays as it was.
@@ -191,7 +205,7 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
     Select("tex [0000]");
     OnCommand(window, CmdViewTextures);
     EXPECT_TRUE(!window.Checked(CmdViewTextures) && viewer.viewHidden);
-    EXPECT_EQ(Offered(), "raw dump interpreted ");
+    EXPECT_EQ(Offered(), "raw dump interpreted png ");
     EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Texture (0.00MB)");
 
     // The toggle reads the entry again from the file, not from memory.
@@ -207,29 +221,39 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
     EXPECT_EQ(Offered(), "text raw dump interpreted ");
 }
 
-TEST_F(ViewerHandlers, PlayOnClickQueuesTheSoundOncePerSelection)
+// Play on click, View toggles, Space and Shift+Space, and a new archive, in the sound module's steps.
+TEST_F(ViewerHandlers, SoundStepsFollowClicksTogglesAndKeys)
 {
     InstallRecordingServices();
-    Open("s.pak", {{"snd", Text("OggS-stream")}});
+    Open("s.pak", {{"snd", Text("OggS-stream")}, {"note", Text("abc")}});
     const Lines play{"S_LoadCurrentAsset", "S_QueuePlay"}, restart{"S_ClearRecord", "S_Shutdown", "S_Init"};
-    const auto steps = [&](auto action) {
-        window.log.clear();
-        action();
-        return window.log;
+    const struct {
+        std::function<void()> action;
+        Lines steps;
+    } cases[] = {
+        {[&] { Select("snd [0000]"); }, play},
+        // A View toggle re-runs the selection: the module restarts, the entry plays again.
+        {[&] { OnCommand(window, CmdViewModels); }, {restart[0], restart[1], restart[2], play[0], play[1]}},
+        {[&] { window.playOnClick = false; }, {}},
+        {[&] { Select("snd [0000]"); }, restart},
+        {[&] { OnCommand(window, CmdSoundReplay); }, {"S_StopAll", play[0], play[1]}},
+        {[&] { OnCommand(window, CmdSoundReplay); }, {"S_StopAll", "S_QueuePlay"}},
+        {[&] { OnCommand(window, CmdSoundStopAll); }, {"S_StopAll"}},
+        {[&] { Select("note [0001]"); }, restart},
+        {[&] { OnCommand(window, CmdSoundReplay); }, {}},
+        {[&] { window.playOnClick = true; }, {}},
+        {[&] { viewer.previewEnabled[KindOggVorbis] = false; }, {}},  // disabled previews still play
+        {[&] { Select("snd [0000]"); }, play},
     };
-    EXPECT_EQ(steps([&] { Select("snd [0000]"); }), play);
-    // A View toggle re-runs the selection: the module restarts, the entry plays again.
-    EXPECT_EQ(steps([&] { OnCommand(window, CmdViewModels); }),
-              (Lines{"S_ClearRecord", "S_Shutdown", "S_Init", "S_LoadCurrentAsset", "S_QueuePlay"}));
-
-    window.playOnClick = false;
-    EXPECT_EQ(steps([&] { Select("snd [0000]"); }), restart);
-    window.playOnClick = true;
-    viewer.previewEnabled[KindOggVorbis] = false;  // disabled previews still play
-    EXPECT_EQ(steps([&] { Select("snd [0000]"); }), play);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        window.log.clear();
+        cases[i].action();
+        EXPECT_EQ(window.log, cases[i].steps) << "row " << i;
+    }
     EXPECT_TRUE(window.Shown(IdPlayOnClick));
-
-    EXPECT_EQ(steps([&] { window.Open(dir / "s.pak"); }), restart);
+    window.log.clear();
+    window.Open(dir / "s.pak");
+    EXPECT_EQ(window.log, restart);
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
 }
 
@@ -300,6 +324,13 @@ TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(window.dialogs.back().filter, "Texture (*.dds)|*.dds;*.[dD][dD][sS]|All Files (*.*)|*");
     EXPECT_EQ(memcmp(Fixture_ReadFile(dir / "out.dds").data(), "DDS ", 4), 0);
+    Answer(CmdExportPng, dir / "out.png");
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.dialogs.back().filter, "PNG Image (*.png)|*.png;*.[pP][nN][gG]|All Files (*.*)|*");
+    if (Installed(kPillow)) {
+        const std::string read = "/usr/bin/python3 -c 'import sys, PIL.Image as I; print(I.open(sys.argv[1]).size)' ";
+        EXPECT_EQ(Output(read + Quoted(dir / "out.png")), "(16, 8)\n");
+    }
 
     // A texture without a whole header: said before any file is named.
     Select("stub [0002]");
@@ -329,16 +360,6 @@ TEST_F(ViewerHandlers, ExitAndCancelShutDownInOrder)
         EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
     }
-}
-
-TEST_F(ViewerHandlers, FrameTimerDrawsOnlyWhileTheViewIsShown)
-{
-    InstallRecordingServices();
-    viewer.viewHidden = true;
-    OnFrameTimer();
-    viewer.viewHidden = false;
-    OnFrameTimer();
-    EXPECT_EQ(window.log, (Lines{"S_Update", "S_Update", "frame"}));
 }
 
 TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
@@ -395,32 +416,6 @@ TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
     EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Texture (0.00MB)");
 }
 
-TEST_F(ViewerHandlers, StatusBarAndHexViewFollowTheSelection)
-{
-    Open("h.pak", {{"ab", Text("ab")}, {"tex", Fixture_Texture(16, 8, 1, 3, Fixture_PictureColour)},
-                   {"packed", Fixture_LzoBlock(Text(std::string(3000, 'x'))), 0}, {"away", Bytes{0x57, 0xE0, 0xE0, 0x57, 1}, 3}});
-    const struct {
-        const char *line, *details;
-        bool hex;
-    } cases[] = {
-        {"ab [0000]", "2 bytes in h.pak", true},
-        {"tex [0001]", "216 bytes in h.pak; 16 x 8 DXT1, 3 mip levels", false},
-        {"packed [0002]", "3,000 bytes in h_00.PAK, compressed (", false},
-        {"away [0003]", "5 bytes in h_03.PAK", true},
-    };
-    for (const auto &c : cases) {
-        Select(c.line);
-        EXPECT_EQ(window.status[0].rfind(c.details, 0), 0u) << window.status[0];
-        EXPECT_EQ(window.Shown(IdHexView), c.hex) << c.line;
-        EXPECT_EQ(window.hexBytes, c.hex ? &viewer.preview.CurrentResource : nullptr) << c.line;
-    }
-    OnCommand(window, CmdViewOther);  // turns the hex view off with the other kinds
-    EXPECT_FALSE(window.Shown(IdHexView));
-    window.selection = -1;
-    OnSelchangeEntryList(window);
-    EXPECT_EQ(window.status[0], "");
-}
-
 TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
 {
     InstallRecordingServices();
@@ -452,24 +447,7 @@ TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
     EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdChannelsAlpha); }), 1);
     EXPECT_TRUE(window.Checked(CmdChannelsAlpha));
     EXPECT_EQ(viewer.preview.textureOffset[0], 5);  // the slide stays
-}
-
-TEST_F(ViewerHandlers, SpaceReplaysTheSoundAndShiftSpaceStopsAll)
-{
-    InstallRecordingServices();
-    window.playOnClick = false;
-    Open("s.pak", {{"snd", Text("OggS-stream")}, {"note", Text("abc")}});
-    Select("snd [0000]");
-    const auto steps = [&](int command) {
-        window.log.clear();
-        OnCommand(window, command);
-        return window.log;
-    };
-    EXPECT_EQ(steps(CmdSoundReplay), (Lines{"S_StopAll", "S_LoadCurrentAsset", "S_QueuePlay"}));
-    EXPECT_EQ(steps(CmdSoundReplay), (Lines{"S_StopAll", "S_QueuePlay"}));
-    EXPECT_EQ(steps(CmdSoundStopAll), Lines{"S_StopAll"});
-    Select("note [0001]");
-    EXPECT_EQ(steps(CmdSoundReplay), Lines{});
+    EXPECT_EQ(framesIn3Ticks([] { viewer.viewHidden = viewer.leftDragActive = true; }), 0);
 }
 
 }  // namespace

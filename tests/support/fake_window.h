@@ -5,6 +5,7 @@
 #include "app/main_dialog.h"
 #include "dialog_answers.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -87,18 +88,12 @@ public:
     }
     void EndMainDialog(int result) override { log.push_back("end " + std::to_string(result)); }
 
-    // Selects a line as a click would (the handler is run by the caller).
-    void Select(const std::string &line)
-    {
-        selection = -1;
-        for (size_t i = 0; i < entryLines.size(); ++i)
-            if (entryLines[i] == line)
-                selection = static_cast<int>(i);
-    }
-    // A click on a line, and File > Open answered with `path`: the handlers run.
+    // A click on a line (on none when no line reads `line`), and File > Open
+    // answered with `path`: the handlers run.
     void Click(const std::string &line)
     {
-        Select(line);
+        const auto it = std::find(entryLines.begin(), entryLines.end(), line);
+        selection = it == entryLines.end() ? -1 : static_cast<int>(it - entryLines.begin());
         OnSelchangeEntryList(*this);
     }
     void Open(const std::string &path)

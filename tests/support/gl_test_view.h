@@ -24,11 +24,17 @@ inline std::ostream &operator<<(std::ostream &out, const Pixel &p)
     return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
+inline bool Near(const Pixel &a, const Pixel &b, int tolerance = 1)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
 // Whether `p` is the colour a DXT block of colour `c` decodes to, within a step.
 inline bool ShowsBlock(const Pixel &p, Rgb c)
 {
     const Rgb q = Fixture_Quantise(c);
-    return std::abs(p.r - q.r) <= 1 && std::abs(p.g - q.g) <= 1 && std::abs(p.b - q.b) <= 1;
+    return Near(p, {q.r, q.g, q.b});
 }
 
 // What the screen shows of `window` (the part of it inside the screen).
@@ -73,11 +79,6 @@ protected:
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(x, viewer.viewHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return {rgba[0], rgba[1], rgba[2]};
-    }
-    static bool Near(const Pixel &a, const Pixel &b, int tolerance = 1)
-    {
-        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-               std::abs(a.b - b.b) <= tolerance;
     }
 
     wxFrame *frame = nullptr;
