@@ -1,19 +1,126 @@
-// The real wx main window under a virtual display, driven with real input.
+// The real wx main window under a virtual display, driven with real keys and
+// clicks where the toolkit decides, on a small archive of the test's own and
+// with the sound player replaced by one that records what it was asked. Runs
+// the viewer itself once.
+#include "temp_dir.h"
 #include "app/app_texts.h"
 #include "app/dialogs.h"
-#include "window_test.h"
+#include "app/hex_view.h"
+#include "gl_test_view.h"
+#include "render/render.h"
+#include "texture/texture.h"
 
 #include <quillon_version.h>
 
 #include <wx/checkbox.h>
+#include <wx/config.h>
+#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 #include <wx/weakref.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
+
+using Steps = std::vector<std::string>;
+
+Steps gSteps;  // sound steps, and GL_Release when the GL view is not the real one
+int gFrames = 0, gTicks = 0;
+
+// A 32 x 32 DXT5 texture of one colour whose left half is transparent.
+Bytes HalfTransparent()
+{
+    Bytes t = Fixture_Texture(32, 32, 5, 1, [](uint32_t, uint32_t, uint32_t, uint32_t) { return Rgb{200, 100, 40}; });
+    for (uint32_t block = 0; block < 64; ++block)
+        if (block % 8 < 4)
+            t[kTextureHeaderSize + 16 * block] = 0;  // alpha0 0, alpha1 0: every texel transparent
+    return t;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!StartWx())
+            GTEST_SKIP() << "no display";
+        ASSERT_TRUE(Fixture_WritePak(
+            archive, {{{"textures\\env\\stone_wall_d", HalfTransparent()},
+                       {"textures\\ui\\compass", Fixture_Texture(64, 32, 1, 1, Fixture_PictureColour)},
+                       {"sounds\\bell.ogg", Fixture_FromString("OggS and then some bytes")},
+                       {"scripts\\readme.txt", Fixture_FromString("Line one\r\nLine two\r\n")},
+                       {"data\\blob.bin", Bytes{0x80, 0x81, 0x82, 0x83}}}}));
+    }
+    void TearDown() override
+    {
+        if (!StartWx())
+            return;
+        if (frame && !frame->HasEnded())
+            OnCommand(*frame, CmdCancel);
+        Pump(50);
+        ViewerState_Reset();
+    }
+
+    // A new main window with the archive opened through File > Open; `gl`
+    // installs the real GL view and counts its frames.
+    void NewFrame(bool gl = false)
+    {
+        ViewerState_Reset();
+        gSteps.clear();
+        gFrames = gTicks = 0;
+        ViewerServices &s = viewer.services;
+        if (gl) {
+            App_InstallServices();
+            viewer.frameCallback = [] {
+                ++gFrames;
+                R_DrawFrame();
+            };
+        } else {
+            s.GL_Release = [] { gSteps.push_back("GL_Release"); };
+        }
+        s.S_Init = [] {};
+        s.S_Shutdown = [] { gSteps.push_back("S_Shutdown"); };
+        s.S_Update = [] { ++gTicks; };
+        s.S_LoadCurrentAsset = [] { return reinterpret_cast<SoundRecord *>(0x5011d); };
+        s.S_ClearRecord = [](SoundRecord *) {};
+        s.S_QueuePlay = [](SoundRecord *) { gSteps.push_back("S_QueuePlay"); };
+        s.S_StopAll = [] { gSteps.push_back("S_StopAll"); };
+        frame = OpenWindow(archive);
+    }
+    void Menu(int command)
+    {
+        wxCommandEvent event(wxEVT_MENU, Command_ToWxId(command));
+        event.SetEventObject(frame);
+        frame->GetEventHandler()->ProcessEvent(event);
+        Pump(20);
+    }
+    // A real key press in the entry list.
+    void Key(int key, int modifiers = wxMOD_NONE)
+    {
+        frame->EntryList()->SetFocus();
+        Pump(30);
+        wxUIActionSimulator().Char(key, modifiers);
+    }
+    bool Click(const std::string &text) { return ClickLine(*frame, text); }
+    std::string Selected() const { return frame->GetEntryLineText(frame->GetEntrySelection()); }
+    std::string Status(int field) const { return std::string(frame->GetStatusBar()->GetStatusText(field).utf8_str()); }
+    bool Shown(ControlId id) const { return frame->Control(id)->IsShown(); }
+
+    TempDir dir;
+    const std::string archive = dir / "Sample.PAK";
+    SeamWindow *frame = nullptr;
+};
 
 TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 {
@@ -104,7 +211,7 @@ TEST_F(WindowTest, DumpDialogStartsFromItsDefaultsAndEndsOnAWrittenDump)
     frame->answers = {std::nullopt, out};
     wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
     dump.OnOK(ok);
-    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(fs::exists(out));
     dump.CallAfter([&] { dump.OnOK(ok); });
     EXPECT_EQ(dump.ShowModal(), wxID_OK);
     const Bytes written = Fixture_ReadFile(out);
@@ -150,6 +257,234 @@ TEST_F(WindowTest, EveryWayOutRunsTheShutDown)
         EXPECT_FALSE(viewer.mainPak.hasIndex);
         frame = nullptr;
     }
+}
+
+TEST_F(WindowTest, FindBarNarrowsTheListAndEscapeClosesIt)
+{
+    NewFrame();
+    const ControlRect list = frame->GetControlRect(IdEntryList);
+    ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
+    wxUIActionSimulator sim;
+    sim.Char('f', wxMOD_CONTROL);
+    ASSERT_TRUE(PumpUntil(2000, [&] { return frame->Control(IdFindBar)->IsShown(); }));
+    const ControlRect bar = frame->GetControlRect(IdFindBar);
+    EXPECT_EQ(frame->GetControlRect(IdEntryList), (ControlRect{list.x, bar.y + bar.height + 2, list.width,
+                                                               list.height - bar.height - 2}));
+    ASSERT_TRUE(PumpUntil(1000, [&] { return wxWindow::FindFocus() == frame->FindText(); }));
+    sim.Text("env/");
+    EXPECT_TRUE(PumpUntil(2000, [&] { return frame->EntryList()->GetItemCount() == 1; }));
+    EXPECT_EQ(frame->EntryList()->LineText(0), "textures\\env\\stone_wall_d [0000]");
+    EXPECT_NE(Status(1), "");
+    ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
+
+    frame->FindText()->SetFocus();
+    Pump(30);
+    sim.Char(WXK_ESCAPE);  // in the bar: closes it, the window stays
+    ASSERT_TRUE(PumpUntil(2000, [&] { return !frame->Control(IdFindBar)->IsShown(); }));
+    EXPECT_EQ(frame->GetControlRect(IdEntryList), list);
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 5);
+    EXPECT_EQ(frame->FindText()->GetValue(), "");
+    EXPECT_EQ(Selected(), "textures\\env\\stone_wall_d [0000]");
+    EXPECT_FALSE(frame->HasEnded());
+
+    wxWeakRef<wxWindow> alive(frame);
+    sim.Char(WXK_ESCAPE);  // anywhere else: Cancel
+    EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
+    frame = nullptr;
+}
+
+TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)
+{
+    // Not ASCII: bytes all the way to fopen, UTF-8 on screen.
+    const std::string folder = dir / "\xc3\x84rchive", accented = folder + "/D\xc3\xa4mmer.PAK";
+    fs::create_directories(folder);
+    fs::copy_file(archive, accented);
+    const std::string settings = dir / "settings";
+    setenv("XDG_CONFIG_HOME", settings.c_str(), 1);
+    struct Forget {  // whatever happens, later windows keep no settings
+        ~Forget()
+        {
+            delete wxConfigBase::Set(nullptr);
+            unsetenv("XDG_CONFIG_HOME");
+        }
+    } forget;
+
+    // The viewer started with the archive as its argument remembers it.
+    const pid_t viewer = fork();
+    if (viewer == 0) {
+        execl(QUILLON_VIEWER_BINARY, QUILLON_VIEWER_BINARY, accented.c_str(), nullptr);
+        _exit(127);
+    }
+    const std::string conf = settings + "/quillon/quillon.conf";
+    const bool remembered = PumpUntil(15000, [&] {
+        std::ifstream in(conf);
+        return std::string(std::istreambuf_iterator<char>(in), {}).find("D\xc3\xa4mmer.PAK") != std::string::npos;
+    });
+    kill(viewer, SIGTERM);
+    waitpid(viewer, nullptr, 0);
+    EXPECT_TRUE(remembered);
+
+    // A restart finds it in File > "Open &Recent"; a drop opens another.
+    App_OpenSettings();
+    NewFrame();
+    ASSERT_EQ(frame->RecentArchives().GetCount(), 2u);  // the one above, then this window's own
+    EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(1).utf8_str()), accented);
+    EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(0).utf8_str()), archive);
+    ASSERT_NE(frame->GetMenuBar()->FindItem(wxID_FILE1 + 1), nullptr);
+    wxCommandEvent pick(wxEVT_MENU, wxID_FILE1 + 1);
+    frame->GetEventHandler()->ProcessEvent(pick);
+    EXPECT_EQ(frame->GetLabel(IdFileLabel), "D\xc3\xa4mmer.PAK");
+    EXPECT_EQ(static_cast<wxStaticText *>(frame->Control(IdFileLabel))->GetLabel(), wxString::FromUTF8("Dämmer.PAK"));
+    EXPECT_EQ(App_PathText("D\xe4mmer.PAK"), wxString::FromUTF8("Dämmer.PAK"));  // not UTF-8: single bytes
+
+    auto *drop = dynamic_cast<wxFileDropTarget *>(frame->Panel()->GetDropTarget());
+    ASSERT_NE(drop, nullptr);
+    fs::copy_file(archive, dir / "Dropped.PAK");
+    drop->OnDropFiles(10, 10, wxArrayString(1, wxString::FromUTF8((dir / "Dropped.PAK").c_str())));
+    EXPECT_TRUE(PumpUntil(2000, [&] { return frame->GetLabel(IdFileLabel) == "Dropped.PAK"; }));
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 5);
+
+}
+
+TEST_F(WindowTest, StatusBarAndHexViewOfALargeEntry)
+{
+    Bytes big(100u << 20, 0x41);
+    big[0] = 0x80;  // not text: Unknown, shown in hex
+    const std::string longName = "data\\a_long_folder_name\\and_a_longer_entry_name_after.bin";
+    ASSERT_TRUE(Fixture_WritePak(dir / "Big.PAK", {{{"data\\big.bin", big}, {"readme.txt", Fixture_FromString("Text")},
+                                                    {longName, Fixture_FromString("x")}}}));
+    NewFrame();
+    ASSERT_TRUE(frame->OpenPath(dir / "Big.PAK"));
+    // A line longer than the list is wide scrolls sideways to its end.
+    EntryListCtrl *list = frame->EntryList();
+    EXPECT_GE(list->GetColumnWidth(0), list->GetTextExtent(longName + " [0002]").x);
+    EXPECT_GT(list->GetColumnWidth(0), list->GetClientSize().x);
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Click("data\\big.bin [0000]"));
+    HexViewCtrl *hex = frame->HexView();
+    ASSERT_TRUE(PumpUntil(2000, [&] { return hex->IsShownOnScreen(); }));
+    frame->Update();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(frame->Control(IdTextView)->IsShown());
+    EXPECT_EQ(frame->GetControlRect(IdHexView), frame->GetControlRect(IdTextView));
+    EXPECT_EQ(hex->GetItemCount(), long(big.size() / 16));
+    EXPECT_EQ(hex->LineText(0), "00000000  80 41 41 41 41 41 41 41  41 41 41 41 41 41 41 41  .AAAAAAAAAAAAAAA");
+    EXPECT_EQ(hex->LineText(hex->GetItemCount() - 1).substr(0, 8), "063ffff0");
+    EXPECT_EQ(Status(0), "104,857,600 bytes in Big.PAK");
+    Pump(100);
+
+    Click("readme.txt [0001]");  // text kinds keep the text view
+    EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
+    EXPECT_FALSE(hex->IsShown());
+}
+
+TEST_F(WindowTest, ChannelModesShowTheirChannels)
+{
+    NewFrame(true);
+    ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
+    const Rgb q = Fixture_Quantise({200, 100, 40});
+    const Pixel colour{q.r, q.g, q.b};
+    const struct {
+        Command command;
+        Pixel opaque, clear;  // at the right (opaque) and left (transparent) half
+    } cases[] = {
+        {CmdChannelsRgba, colour, colour},
+        {CmdChannelsRed, {q.r, 0, 0}, {q.r, 0, 0}},
+        {CmdChannelsGreen, {0, q.g, 0}, {0, q.g, 0}},
+        {CmdChannelsBlue, {0, 0, q.b}, {0, 0, q.b}},
+        {CmdChannelsAlpha, {255, 255, 255}, {0, 0, 0}},
+        {CmdChannelsChecker, colour, {-1, -1, -1}},  // checkerboard: see below
+    };
+    for (const auto &c : cases) {
+        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(c.command));
+        frame->GetEventHandler()->ProcessEvent(pick);
+        ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.redrawPending; }));
+        Pump(30);
+        const wxImage shot = ScreenImage(frame);
+        const wxPoint origin = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition();
+        auto at = [&](int x, int y) {
+            return Pixel{shot.GetRed(origin.x + x, origin.y + y), shot.GetGreen(origin.x + x, origin.y + y),
+                         shot.GetBlue(origin.x + x, origin.y + y)};
+        };
+        EXPECT_TRUE(Near(at(24, 4), c.opaque)) << c.command << " " << at(24, 4);
+        if (c.clear.r >= 0) {
+            EXPECT_TRUE(Near(at(4, 4), c.clear)) << c.command << " " << at(4, 4);
+        } else {
+            const Pixel a = at(4, 4), b = at(12, 4);
+            EXPECT_TRUE(a.r == a.g && a.g == a.b && b.r == b.g && b.g == b.b) << a << b;
+            EXPECT_EQ((std::set<int>{a.r, b.r}), (std::set<int>{153, 204})) << a << b;
+        }
+        EXPECT_EQ(at(40, 4), kClearGrey);  // the image stays 32 pixels wide
+    }
+}
+
+TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTick)
+{
+    NewFrame(true);
+    ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
+    ASSERT_TRUE(PumpUntil(2000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    Pump(50);
+    gFrames = gTicks = 0;
+    Pump(500);
+    EXPECT_GT(gTicks, 20);
+    EXPECT_EQ(gFrames, 0);
+
+    wxWindow *view = frame->Control(IdGlView);
+    wxUIActionSimulator sim;
+    sim.MouseMove(view->ClientToScreen(wxPoint(100, 100)));
+    Pump(30);
+    sim.MouseDown();
+    sim.MouseMove(view->ClientToScreen(wxPoint(104, 103)));
+    ASSERT_TRUE(PumpUntil(1000, [] { return viewer.leftDragActive; }));
+    gFrames = gTicks = 0;
+    Pump(300);  // the button held, the mouse still
+    EXPECT_GE(gFrames, gTicks - 1);
+    EXPECT_GT(gFrames, 10);
+    sim.MouseUp();
+    ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.leftDragActive && !viewer.redrawPending; }));
+    gFrames = 0;
+    Pump(200);
+    EXPECT_EQ(gFrames, 0);
+}
+
+TEST_F(WindowTest, ClicksInTheEntryListAndSpaceForSounds)
+{
+    NewFrame();
+    ASSERT_TRUE(Click("sounds\\bell.ogg [0002]"));
+    EXPECT_EQ(gSteps, Steps{"S_QueuePlay"});
+
+    // Below the last line: the line stays selected and nothing runs.
+    EntryListCtrl *list = frame->EntryList();
+    wxUIActionSimulator sim;
+    sim.MouseMove(list->ClientToScreen(wxPoint(20, list->GetClientSize().y - 5)));
+    Pump(30);
+    sim.MouseClick();
+    Pump(200);
+    EXPECT_EQ(Selected(), "sounds\\bell.ogg [0002]");
+    EXPECT_EQ(gSteps, Steps{"S_QueuePlay"});
+    OnCommand(*frame, CmdViewXml);  // a View toggle still finds the line
+    EXPECT_EQ(viewer.selectedEntry, 2);
+
+    // The selected line clicked again runs the selection again: the module restarts, the sound plays again.
+    gSteps.clear();
+    ASSERT_TRUE(Click("sounds\\bell.ogg [0002]"));
+    EXPECT_TRUE(PumpUntil(1000, [] { return gSteps == Steps{"S_Shutdown", "S_QueuePlay"}; }));
+
+    gSteps.clear();
+    sim.Char(' ');
+    sim.Char(' ', wxMOD_SHIFT);
+    EXPECT_TRUE(PumpUntil(1000, [] { return gSteps.size() >= 3; }));
+    EXPECT_EQ(gSteps, (Steps{"S_StopAll", "S_QueuePlay", "S_StopAll"}));
+    EXPECT_EQ(Selected(), "sounds\\bell.ogg [0002]");
+
+    // In the find bar a space is typed.
+    OnCommand(*frame, CmdEditFind);
+    Pump(50);
+    gSteps.clear();
+    sim.Char(' ');
+    EXPECT_TRUE(PumpUntil(1000, [&] { return frame->FindText()->GetValue() == " "; }));
+    EXPECT_TRUE(gSteps.empty());
 }
 
 }  // namespace
