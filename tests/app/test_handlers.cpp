@@ -173,10 +173,6 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         EXPECT_TRUE(c.textView.empty() || window.textView == c.textView)
             << c.line << ": " << window.textView.substr(0, 80);
     }
-    Select("ab [0001]");
-    OnCommand(window, CmdViewOther);  // turns the hex view off with the other kinds
-    EXPECT_EQ(Offered(), "raw dump ");
-    OnCommand(window, CmdViewOther);
 
     for (int selection : {-1, 11}) {  // none, or not below the header's count
         Select("abc [0002]");
@@ -201,7 +197,7 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
 
 TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
 {
-    Open("t.pak", {{"tex", kTexture}, {"note", Text("first")}});
+    Open("t.pak", {{"tex", kTexture}, {"note", Text("first")}, {"bin", Text("ab")}});
     Select("tex [0000]");
     OnCommand(window, CmdViewTextures);
     EXPECT_TRUE(!window.Checked(CmdViewTextures) && viewer.viewHidden);
@@ -210,15 +206,16 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
 
     // The toggle reads the entry again from the file, not from memory.
     Select("note [0001]");
-    ASSERT_TRUE(Fixture_WritePak(dir / "t.pak", {{{"tex", kTexture}, {"note", Text("fresh")}}}));
+    ASSERT_TRUE(Fixture_WritePak(dir / "t.pak", {{{"tex", kTexture}, {"note", Text("fresh")}, {"bin", Text("ab")}}}));
     OnCommand(window, CmdViewXml);
     EXPECT_EQ(window.textView, "fresh");
     OnCommand(window, CmdViewOther);
     EXPECT_FALSE(window.Checked(CmdViewOther));
     EXPECT_EQ(Offered(), "raw dump interpreted ");
-    EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
+    Select("bin [0002]");  // the hex view goes with the other kinds
+    EXPECT_EQ(Offered(), "raw dump ");
     OnCommand(window, CmdViewOther);
-    EXPECT_EQ(Offered(), "text raw dump interpreted ");
+    EXPECT_EQ(Offered(), "hex raw dump ");
 }
 
 // Play on click, View toggles, Space and Shift+Space, and a new archive, in the sound module's steps.
@@ -262,7 +259,6 @@ TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
 {
     Open("m.pak", {{"model", kModel64}, {"tex", kTexture}});
     OnCommand(window, CmdViewSurfaces);
-    EXPECT_TRUE(window.Checked(CmdViewSurfaces));
     const struct {
         const char *line;
         int cx, cy;
@@ -360,6 +356,46 @@ TEST_F(ViewerHandlers, ExitAndCancelShutDownInOrder)
         EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
     }
+}
+
+// Export > "Export All...": a Cancel partway keeps whole files; a second run skips them.
+TEST_F(ViewerHandlers, BatchExportCancelledPartwayKeepsWholeFilesAndWritesNoMore)
+{
+    std::vector<FixtureEntry> entries;
+    for (int i = 0; i < 40; ++i)
+        entries.push_back({"folder\\entry" + std::to_string(i) + ".txt",
+                           i % 2 ? Fixture_LzoBlock(Bytes(50000, static_cast<uint8_t>('a' + i % 26)))
+                                 : Text(std::string(30000 + i, 'x'))});
+    EXPECT_FALSE(window.Enabled(CmdExportAll));
+    Open("BATCH.PAK", entries);
+    ASSERT_TRUE(window.Enabled(CmdExportAll));
+
+    window.batchAnswer = BatchExportRequest{dir / "out", 0, false};
+    window.cancelAfter = 5;
+    OnCommand(window, CmdExportAll);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("Cancelled after 5 of 40 entries.\n5 written", 0), 0u) << window.messages[0];
+    ASSERT_GE(window.progress.size(), 5u);
+    EXPECT_EQ(window.progress[0].total, 40u);
+    EXPECT_EQ(window.progress[4].current, "folder\\entry4.txt [0004]");
+    // Exactly the first five, each complete; no temporary file is left.
+    std::set<std::string> expected;
+    for (int i = 0; i < 5; ++i) {
+        expected.insert("folder/entry" + std::to_string(i) + ".txt");
+        const Bytes want = i % 2 ? Bytes(50000, static_cast<uint8_t>('a' + i % 26))
+                                 : Text(std::string(30000 + i, 'x'));
+        EXPECT_EQ(Fixture_ReadFile(dir / ("out/folder/entry" + std::to_string(i) + ".txt")), want) << i;
+    }
+    EXPECT_EQ(FilesUnder(dir / "out"), expected);
+
+    // Again without Cancel: the five are kept (no Overwrite), the rest written.
+    window.cancelAfter = 0;
+    window.messages.clear();
+    OnCommand(window, CmdExportListed);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("35 written", 0), 0u) << window.messages[0];
+    EXPECT_NE(window.messages[0].find("5 skipped"), std::string::npos);
+    EXPECT_EQ(FilesUnder(dir / "out").size(), 40u);
 }
 
 TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)

@@ -12,14 +12,17 @@
 
 #include <quillon_version.h>
 
+#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/config.h>
+#include <wx/dialog.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
@@ -485,6 +488,49 @@ TEST_F(WindowTest, ClicksInTheEntryListAndSpaceForSounds)
     sim.Char(' ');
     EXPECT_TRUE(PumpUntil(1000, [&] { return frame->FindText()->GetValue() == " "; }));
     EXPECT_TRUE(gSteps.empty());
+}
+
+// The batch export's progress dialog: progress, a real Cancel, and the window ticks on.
+TEST_F(WindowTest, ProgressDialogCancelsTheJobWhileTheWindowTicks)
+{
+    NewFrame();
+    // A real click on the dialog's Cancel once it has shown some progress.
+    wxString shown;
+    wxTimer clicker;
+    clicker.Bind(wxEVT_TIMER, [&](wxTimerEvent &) {
+        wxDialog *dialog = nullptr;
+        for (wxWindow *w : wxTopLevelWindows)
+            if (auto *d = dynamic_cast<wxDialog *>(w); d && d->GetTitle() == "Exporting" && d->IsShown())
+                dialog = d;
+        wxButton *cancel = dialog ? dynamic_cast<wxButton *>(dialog->FindWindow(wxID_CANCEL)) : nullptr;
+        if (!cancel)
+            return;
+        for (wxWindow *child : dialog->GetChildren())
+            if (auto *text = dynamic_cast<wxStaticText *>(child); text && text->GetLabel().Contains(" of "))
+                shown = text->GetLabel();
+        if (shown.empty())
+            return;
+        clicker.Stop();
+        wxUIActionSimulator sim;
+        sim.MouseMove(cancel->ClientToScreen(wxPoint(cancel->GetSize().x / 2, cancel->GetSize().y / 2)));
+        sim.MouseClick();
+    });
+    clicker.Start(100);
+
+    gTicks = 0;
+    int reported = 0;
+    bool cancelled = false;
+    const auto start = std::chrono::steady_clock::now();
+    frame->RunJob([&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
+        while (!cancel && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+            progress({static_cast<size_t>(++reported), 1000, "entry"});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        cancelled = cancel;
+    });
+    EXPECT_TRUE(cancelled) << "Cancel did not reach the job";
+    EXPECT_TRUE(shown.Contains(" of 1000 entries")) << shown;
+    EXPECT_GT(gTicks, 10) << "the main window's timer stopped while the job ran";
 }
 
 }  // namespace
