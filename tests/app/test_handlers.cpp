@@ -17,6 +17,7 @@ namespace {
 
 Lines *gLog = nullptr;  // the window's log while a test runs
 
+// Services that write the steps they were asked for into the window's log.
 void InstallRecordingServices()
 {
     ViewerServices &s = viewer.services;
@@ -47,6 +48,7 @@ protected:
     {
         ViewerState_Reset();
         gLog = &window.log;
+        InstallRecordingServices();
         InitMainDialog(window);
         window.log.clear();
     }
@@ -221,7 +223,6 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
 // Play on click, View toggles, Space and Shift+Space, and a new archive, in the sound module's steps.
 TEST_F(ViewerHandlers, SoundStepsFollowClicksTogglesAndKeys)
 {
-    InstallRecordingServices();
     Open("s.pak", {{"snd", Text("OggS-stream")}, {"note", Text("abc")}});
     const Lines play{"S_LoadCurrentAsset", "S_QueuePlay"}, restart{"S_ClearRecord", "S_Shutdown", "S_Init"};
     const struct {
@@ -338,7 +339,6 @@ TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)
 
 TEST_F(ViewerHandlers, ExitAndCancelShutDownInOrder)
 {
-    InstallRecordingServices();
     for (int command : {CmdExit, CmdCancel}) {
         InitMainDialog(window);
         Open("q.pak", {{"snd", Text("OggS-stream")}});
@@ -454,7 +454,6 @@ TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
 
 TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
 {
-    InstallRecordingServices();
     Open("r.pak", {{"tex", kTexture}});
     Select("tex [0000]");
     viewer.preview.textureOffset[0] = 5;

@@ -256,8 +256,6 @@ TEST_F(WindowTest, EveryWayOutRunsTheShutDown)
             Menu(CmdExit);
         EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; })) << way;
         EXPECT_EQ(gSteps, (Steps{"S_Shutdown", "GL_Release"})) << way;
-        EXPECT_EQ(viewer.mainDialog, nullptr);
-        EXPECT_FALSE(viewer.mainPak.hasIndex);
         frame = nullptr;
     }
 }
@@ -336,7 +334,6 @@ TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)
     ASSERT_NE(frame->GetMenuBar()->FindItem(wxID_FILE1 + 1), nullptr);
     wxCommandEvent pick(wxEVT_MENU, wxID_FILE1 + 1);
     frame->GetEventHandler()->ProcessEvent(pick);
-    EXPECT_EQ(frame->GetLabel(IdFileLabel), "D\xc3\xa4mmer.PAK");
     EXPECT_EQ(static_cast<wxStaticText *>(frame->Control(IdFileLabel))->GetLabel(), wxString::FromUTF8("Dämmer.PAK"));
     EXPECT_EQ(App_PathText("D\xe4mmer.PAK"), wxString::FromUTF8("Dämmer.PAK"));  // not UTF-8: single bytes
 
