@@ -155,7 +155,8 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         {"xml [0004]", "Resource: XML (events, scripts, etc.) (0.00MB)", "text raw dump interpreted ", "",
          "<?xml version=\"1.0\"?>\r\n<a/>\r\n"},
         {"ogg [0005]", "Resource: Ogg Vorbis (audio) (0.00MB)", "play raw dump interpreted wav ", "", ""},
-        {"fx [0006]", "Resource: Effect/Media (0.00MB)", "text raw dump ", "", "Dependencies:\r\none.tex\r\ntwo.snd\r\n"},
+        {"fx [0006]", "Resource: Effect/Media (0.00MB)", "text raw dump ", "",
+         "Dependencies:\r\none.tex\r\ntwo.snd\r\n"},
         // No OBJ writer is installed here, so models offer no interpreted export.
         {"model [0007]", "Resource: Model (0.00MB)", "gl raw dump gltf obj ", "", ""},
         {"packed [0008]", "Resource: Text (0.00MB)", "text raw dump interpreted ",
@@ -208,7 +209,8 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
 
     // The toggle reads the entry again from the file, not from memory.
     Select("note [0001]");
-    ASSERT_TRUE(Fixture_WritePak(dir / "t.pak", {{{"tex", kTexture}, {"note", Text("fresh")}, {"bin", Text("ab")}}}));
+    ASSERT_TRUE(
+        Fixture_WritePak(dir / "t.pak", {{{"tex", kTexture}, {"note", Text("fresh")}, {"bin", Text("ab")}}}));
     OnCommand(window, CmdViewXml);
     EXPECT_EQ(window.textView, "fresh");
     OnCommand(window, CmdViewOther);
@@ -325,8 +327,8 @@ TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(window.dialogs.back().filter, "PNG Image (*.png)|*.png;*.[pP][nN][gG]|All Files (*.*)|*");
     if (Installed(kPillow)) {
-        const std::string read = "/usr/bin/python3 -c 'import sys, PIL.Image as I; print(I.open(sys.argv[1]).size)' ";
-        EXPECT_EQ(Output(read + Quoted(dir / "out.png")), "(16, 8)\n");
+        const std::string size = "import sys, PIL.Image as I; print(I.open(sys.argv[1]).size)";
+        EXPECT_EQ(Output("/usr/bin/python3 -c '" + size + "' " + Quoted(dir / "out.png")), "(16, 8)\n");
     }
 
     // A texture without a whole header: said before any file is named.
