@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sstream>
 
 namespace {
 
@@ -71,12 +71,11 @@ TEST(ModelObj, NumbersFacesAcrossSurfacesAndStrips)
     const std::string text = ObjText(&model);
 
     std::vector<std::string> faces, groups;
-    for (size_t at = 0, end; at < text.size(); at = end + 1) {
-        end = text.find('\n', at);
-        const std::string line = text.substr(at, end - at);
-        if (line.rfind("f ", 0) == 0)
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line[0] == 'f')
             faces.push_back(line);
-        if (line.rfind("g", 0) == 0)
+        if (line[0] == 'g')
             groups.push_back(line);
     }
     ASSERT_EQ(faces.size(), 2u + 3u + 10u);
