@@ -149,14 +149,6 @@ TEST_F(TextureTest, UploadsOncePerSelection)
 TEST_F(TextureTest, WithoutCompressionNoPictureIsShown)
 {
     viewer.compressionSupported = false;
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    UploadTexture(1, Fixture_Texture(8, 8, 1, 1, Green).data(), 128 + 32);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(bound, static_cast<GLint>(name));  // nothing was bound
-
     Show(Fixture_Texture(64, 32, 5, 1, BlockShade), 0, 0);
     glBindTexture(GL_TEXTURE_2D, 1);
     EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), 0);

@@ -87,11 +87,7 @@ TEST_F(ViewWindowTest, ShowsTheSelectedTextureAndSlidesItWithTheMouse)
 
     // Another selection puts the image back at the corner.
     ASSERT_TRUE(Select("textures/stone_wall_d.tex [0001]"));
-    EXPECT_EQ(viewer.preview.textureOffset[0], 0);
-    ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.redrawPending; }));
-    Pump(60);
-    shot = ScreenImage(frame);
-    EXPECT_TRUE(ShowsBlock(ViewPixel(shot, 64, 64), {200, 30, 30})) << ViewPixel(shot, 64, 64);  // the red centre
+    EXPECT_EQ(std::pair(viewer.preview.textureOffset[0], viewer.preview.textureOffset[1]), std::pair(0.0f, 0.0f));
 }
 
 TEST_F(ViewWindowTest, HiddenViewDrawsNoFramesWhileTheTickRuns)

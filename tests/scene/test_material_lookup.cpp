@@ -22,13 +22,6 @@ Bytes Texture(uint32_t width)
     return Fixture_Texture(width, 4, 1, 1, Solid<128, 128, 128>);
 }
 
-uint32_t TextureWidth(const uint8_t *bytes)
-{
-    TextureHeader header;
-    Texture_ReadHeader(std::span(bytes, kTextureHeaderSize), header);
-    return header.width;
-}
-
 struct Upload {
     uint32_t name;
     int32_t wrapS, wrapT;
@@ -40,13 +33,12 @@ std::vector<Upload> gUploads;
 void RecordUpload(uint32_t name, const uint8_t *bytes, int32_t size)
 {
     ASSERT_GE(size, 128);
-    gUploads.push_back({name, viewer.uploadWrapS, viewer.uploadWrapT, TextureWidth(bytes)});
+    TextureHeader header;
+    Texture_ReadHeader(std::span(bytes, kTextureHeaderSize), header);
+    gUploads.push_back({name, viewer.uploadWrapS, viewer.uploadWrapT, header.width});
 }
 
-struct MaterialDeleter {
-    void operator()(Material *m) const { delete m; }
-};
-using MaterialPtr = std::unique_ptr<Material, MaterialDeleter>;
+using MaterialPtr = std::unique_ptr<Material>;
 
 class MaterialLookup : public ::testing::Test {
 protected:
@@ -77,15 +69,6 @@ int Opens(int fd)
     return opens;
 }
 
-FixtureEntry Entry(const std::string &name, Bytes bytes, int16_t part = -1)
-{
-    FixtureEntry e;
-    e.name = name;
-    e.bytes = std::move(bytes);
-    e.part = part;
-    return e;
-}
-
 }  // namespace
 
 TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
@@ -111,7 +94,7 @@ TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
     ASSERT_TRUE(Pak_LoadEntryByName("Stone", KindMaterial, pak, bytes));
     EXPECT_EQ(bytes, MaterialBytes("Class first"));
     ASSERT_TRUE(Pak_LoadEntryByName("stone", KindTexture, pak, bytes));
-    EXPECT_EQ(TextureWidth(bytes.data()), 16u);
+    EXPECT_EQ(bytes, Texture(16));
     // Stored compressed: expanded before its kind is judged.
     ASSERT_TRUE(Pak_LoadEntryByName("packed", KindTexture, pak, bytes));
     EXPECT_EQ(bytes, Texture(32));
@@ -234,21 +217,23 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     EXPECT_EQ(m->diffuseTexture, 0u);
 }
 
-TEST_F(MaterialLookup, AModelSearchesForWhatIsMissingOnce)
+// Surfaces share a material by name, ignoring case; what is missing
+// is searched for once: in the companion, 50 entries named like a missing
+// material and 50 named like a missing normal map, each of the other kind.
+TEST_F(MaterialLookup, AModelSharesMaterialsAndSearchesForWhatIsMissingOnce)
 {
-    // In the companion: 50 entries named like a surface's material and 50
-    // named like a normal map, each of the other kind.
     FixtureArchive a;
-    const std::string text = "numTextures 2 Texture 0 WRAP WRAP x_d Texture 0 WRAP WRAP gone_n";
-    a.entries = {Entry("a", MaterialBytes(text)), Entry("b", MaterialBytes(text))};
+    const std::string text = "numTextures 2 Texture 0 WRAP WRAP stone_d Texture 0 WRAP WRAP gone_n";
+    a.entries = {{"stone", MaterialBytes(text)}, {"stone_d", Texture(8)},
+                 {"other", MaterialBytes("numTextures 2 Texture 0 WRAP WRAP x_d Texture 0 WRAP WRAP gone_n")}};
     for (int i = 0; i < 50; ++i) {
-        a.entries.push_back(Entry("stone", Texture(4), 1));
-        a.entries.push_back(Entry("gone_n", MaterialBytes("a material, not a texture"), 1));
+        a.entries.push_back({"missing", Texture(4), 1});
+        a.entries.push_back({"gone_n", MaterialBytes("a material, not a texture"), 1});
     }
     ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", a));
     Open(dir / "OTHER.PAK");
     Model *model = new Model;
-    for (const char *name : {"stone", "STONE.mat", "stone", "a", "b"}) {
+    for (const char *name : {"Stone.mat", "stone.MAT", "", "missing", "MISSING.mat", "missing", "other", "STONE.mat"}) {
         ModelSurface s;
         snprintf(s.materialName, sizeof s.materialName, "%s", name);
         model->surfaces.push_back(std::move(s));
@@ -259,8 +244,14 @@ TEST_F(MaterialLookup, AModelSearchesForWhatIsMissingOnce)
     Model_AttachMaterials(*model);
     EXPECT_EQ(Opens(watch), 100);  // each name's 50 entries, once
     close(watch);
-    EXPECT_EQ(model->surfaces[2].material, nullptr);
-    ASSERT_NE(model->surfaces[4].material, nullptr);
-    EXPECT_EQ(model->surfaces[4].material->normalTexture, 0u);
-    Model_Free(model);
+    const auto &s = model->surfaces;
+    ASSERT_TRUE(s[0].material && s[6].material);
+    EXPECT_EQ(std::tuple(s[0].materialShared, s[0].material->diffuseTexture, s[6].material->normalTexture),
+              std::tuple(false, 2u, 0u));
+    for (size_t i : {1, 7})
+        EXPECT_EQ(std::pair(s[i].material, s[i].materialShared), std::pair(s[0].material, true)) << i;
+    for (size_t i : {2, 3, 4, 5})
+        EXPECT_TRUE(s[i].material == nullptr && !s[i].materialShared) << i;
+    EXPECT_EQ(gUploads.size(), 1u);  // the shared material was read once
+    Model_Free(model);                // and is released once
 }

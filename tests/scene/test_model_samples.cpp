@@ -2,56 +2,47 @@
 #include "cli_run.h"
 #include "model/model.h"
 #include "pak/pak.h"
+#include "../convert/readers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <sstream>
 
 namespace {
 
-struct Counts {
+// Vertices and faces as `assimp info` counts them in an OBJ file.
+std::string AssimpCounts(const std::string &path)
+{
+    int status;
+    const std::string out = Output("assimp info " + Quoted(path) + " 2>&1", &status);
     long vertices = -1, faces = -1;
-    bool operator==(const Counts &) const = default;
-};
-
-std::ostream &operator<<(std::ostream &out, const Counts &c)
-{
-    return out << c.vertices << " vertices, " << c.faces << " faces";
-}
-
-// What `assimp info` reports for an OBJ file.
-Counts AssimpCounts(const std::string &path)
-{
-    Counts c;
-    FILE *pipe = popen(("assimp info '" + path + "' 2>&1").c_str(), "r");
-    if (!pipe)
-        return c;
-    char line[512];
-    while (fgets(line, sizeof line, pipe)) {
-        sscanf(line, "Vertices: %ld", &c.vertices);
-        sscanf(line, "Faces: %ld", &c.faces);
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        sscanf(line.c_str(), "Vertices: %ld", &vertices);
+        sscanf(line.c_str(), "Faces: %ld", &faces);
     }
-    return pclose(pipe) == 0 ? c : Counts{};
+    return status == 0 ? std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces" : out;
 }
 
 // Vertices the faces use and triangles, as a reader of the OBJ text sees them.
-Counts ParseCounts(const Model &model)
+std::string ParseCounts(const Model &model)
 {
-    Counts c{0, 0};
+    long vertices = 0, faces = 0;
     for (const ModelSurface &s : model.surfaces) {
-        c.vertices += static_cast<long>(std::set<uint16_t>(s.indices.begin(), s.indices.end()).size());
-        c.faces += s.indicesPerElement == 3 ? s.elementCount : s.elementCount - 2;
+        vertices += static_cast<long>(std::set<uint16_t>(s.indices.begin(), s.indices.end()).size());
+        faces += s.indicesPerElement == 3 ? s.elementCount : s.elementCount - 2;
     }
-    return c;
+    return std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces";
 }
 
 }  // namespace
 
 TEST(SampleModels, ExportedObjFilesReadBackWithTheSameCounts)
 {
-    if (system("command -v assimp >/dev/null 2>&1") != 0)
+    if (!Installed(kAssimp))
         GTEST_SKIP() << "assimp-utils is not installed";
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "samples", dir));
