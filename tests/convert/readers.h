@@ -41,3 +41,12 @@ inline bool Installed(const std::string &probe)
 inline const char *kPillow = "/usr/bin/python3 -c 'import PIL'";
 inline const char *kImageMagick = "test -x /usr/bin/convert";
 inline const char *kAssimp = "command -v assimp";
+
+// The Khronos glTF validator that scripts/setup installs, and its JSON report on a .glb or .gltf file.
+inline const std::string kGltfValidator = QUILLON_SOURCE_DIR "/.cache/npm/node_modules/gltf-validator";
+inline const std::string kGltfValidatorProbe = "node -e 'require(\"" + kGltfValidator + "\")'";
+inline std::string GltfValidatorReport(const std::string &path)
+{
+    return Output("node " + Quoted(QUILLON_SOURCE_DIR "/tests/convert/gltf_validate.js") + " " +
+                  Quoted(kGltfValidator) + " " + Quoted(path));
+}

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 TEST(ResourceDetails, DescribeTheSampleEntries)
@@ -66,9 +64,7 @@ TEST(ResourceDetails, DamagedResourcesHaveFewerDetails)
     Bytes noHeaders(ogg.begin(), ogg.begin() + 60);               // stops inside the headers
     Bytes badTail = ogg;
     badTail[badTail.size() - 10] ^= 0xFF;                          // the last page's checksum fails
-    Bytes model(64, 0);
-    memcpy(model.data(), "EIFF", 4);
-    memcpy(model.data() + 16, "MODL", 4);
+    const Bytes model = Fixture_FromString("EIFF" + std::string(12, '\0') + "MODL" + std::string(44, '\0'));
     const std::pair<Bytes, const char *> cases[] = {
         {ogg, "; 8,000 Hz, 1 channel, 0.50 s"},
         {noTail, "; 8,000 Hz, 1 channel"},  // no length without a whole last page
