@@ -137,19 +137,6 @@ TEST_F(Cli, ExportWritesResourceBytesExactly)
     EXPECT_EQ(Fixture_ReadFile(dir_ / "t.dds"), dds);
 }
 
-TEST_F(Cli, InterpretedExportRefusesWithoutWritingAFile)
-{
-    const std::pair<const char *, ExportResult> cases[] = {
-        {"bin [0010]", ExportResult::NotOffered}, {"empty [0009]", ExportResult::NotOffered},
-        {"short [0007]", ExportResult::TooShort}, {"model [0008]", ExportResult::NoModel}};
-    for (const auto &[entry, err] : cases) {
-        CliResult r = Run({"export", archive_, entry, "-o", dir_ / "refused", "--interpreted"});
-        EXPECT_EQ(r.status, 1) << entry;
-        EXPECT_EQ(r.err, Export_Message(err) + "\n"s) << entry;
-        EXPECT_FALSE(std::filesystem::exists(dir_ / "refused")) << entry;
-    }
-}
-
 // A model that loses surfaces to the parse's bound is written with a warning of how many.
 TEST_F(Cli, ModelExportWarnsOfSurfacesLeftOut)
 {
@@ -171,11 +158,8 @@ TEST_F(Cli, ModelExportWarnsOfSurfacesLeftOut)
 
 TEST_F(Cli, DumpWritesTheDialogsFormats)
 {
-    const struct {
-        const char *entry;
-        std::vector<std::string> options;
-        std::string expected;
-    } cases[] = {
+    // entry, options, the dump
+    const std::tuple<const char *, std::vector<std::string>, std::string> cases[] = {
         {"dumpme [0011]", {}, "00000000: 61, 62, 63, 64, 65, 66, 67, 68, 69, 6a, 6b, 6c, 6d, 6e, 6f, 70,\n"
                               "00000016: 71, 72, 73, 74"},
         {"dumpme [0011]", {"--offset", "12abc"}, "00000012: 6d, 6e, 6f, 70, 71, 72, 73, 74"},
@@ -185,29 +169,34 @@ TEST_F(Cli, DumpWritesTheDialogsFormats)
         {"bin [0010]", {"--format", "ushort", "--big-endian"}, "00000000: 80ff, 007f"},
         {"floats [0013]", {"--format", "float"}, "00000000: 1.500000,\n00000004: -2.250000"},
     };
-    for (const auto &c : cases) {
-        std::vector<std::string> args{"dump", archive_, c.entry, "-o", dir_ / "dump.txt"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
+    for (const auto &[entry, options, expected] : cases) {
+        std::vector<std::string> args{"dump", archive_, entry, "-o", dir_ / "dump.txt"};
+        args.insert(args.end(), options.begin(), options.end());
         CliResult r = Run(args);
-        EXPECT_EQ(r.status, 0) << c.entry << r.err;
-        EXPECT_EQ(ReadText(dir_ / "dump.txt"), c.expected) << c.entry << " " << testing::PrintToString(c.options);
+        EXPECT_EQ(r.status, 0) << entry << r.err;
+        EXPECT_EQ(ReadText(dir_ / "dump.txt"), expected) << entry << " " << testing::PrintToString(options);
     }
 }
 
-TEST_F(Cli, WriteFailuresAreReported)
+// Interpreted exports that are refused, and failed writes: the message, and no file.
+TEST_F(Cli, FailedExportsSayWhy)
 {
-    const std::string cannotWrite = Export_Message(ExportResult::WriteFailed) + "\n"s;
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"export", archive_, "a [0002]", "-o", "/dev/full"}, cannotWrite},
-        {{"export", archive_, "tex [0004]", "-o", "/dev/full", "--interpreted"}, cannotWrite},
-        {{"dump", archive_, "a [0002]", "-o", "/dev/full"}, cannotWrite},
-        {{"export", archive_, "A [0001]", "-o", dir_ / "no/such/dir/x"},
-         Export_Message(ExportResult::CannotOpen) + "\n"s},
+    const std::string refused = dir_ / "refused";
+    const std::pair<std::vector<std::string>, ExportResult> cases[] = {
+        {{"export", archive_, "bin [0010]", "-o", refused, "--interpreted"}, ExportResult::NotOffered},
+        {{"export", archive_, "empty [0009]", "-o", refused, "--interpreted"}, ExportResult::NotOffered},
+        {{"export", archive_, "short [0007]", "-o", refused, "--interpreted"}, ExportResult::TooShort},
+        {{"export", archive_, "model [0008]", "-o", refused, "--interpreted"}, ExportResult::NoModel},
+        {{"export", archive_, "a [0002]", "-o", "/dev/full"}, ExportResult::WriteFailed},
+        {{"export", archive_, "tex [0004]", "-o", "/dev/full", "--interpreted"}, ExportResult::WriteFailed},
+        {{"dump", archive_, "a [0002]", "-o", "/dev/full"}, ExportResult::WriteFailed},
+        {{"export", archive_, "A [0001]", "-o", dir_ / "no/such/dir/x"}, ExportResult::CannotOpen},
     };
     for (const auto &[args, err] : cases) {
         CliResult r = Run(args);
         EXPECT_EQ(r.status, 1) << testing::PrintToString(args);
-        EXPECT_EQ(r.err, err) << testing::PrintToString(args);
+        EXPECT_EQ(r.err, Export_Message(err) + "\n"s) << testing::PrintToString(args);
+        EXPECT_FALSE(std::filesystem::exists(refused)) << args[2];
     }
     for (std::vector<std::string> args : {std::vector<std::string>{"list", archive_},
                                           std::vector<std::string>{"export", archive_, "a [0002]", "-o", "-"}}) {

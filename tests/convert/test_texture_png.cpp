@@ -8,18 +8,11 @@
 #include "texture/texture_decode.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
-uint64_t g_seed = 0x9E3779B97F4A7C15ull;
-
-uint8_t Random()
-{
-    g_seed ^= g_seed << 13;
-    g_seed ^= g_seed >> 7;
-    g_seed ^= g_seed << 17;
-    return static_cast<uint8_t>(g_seed >> 24);
-}
+std::mt19937 g_random(1);
 
 // Random blocks; every other one in the endpoint order of DXT1's transparent and alpha's 0/255 modes.
 Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t mips)
@@ -30,7 +23,7 @@ Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t m
     const size_t blockSize = format == 1 ? 8 : 16;
     for (size_t at = 128, k = 0; at + blockSize <= out.size(); at += blockSize, ++k) {
         for (size_t i = 0; i < blockSize; ++i)
-            out[at + i] = Random();
+            out[at + i] = static_cast<uint8_t>(g_random() >> 24);
         uint8_t *colour = &out[at + blockSize - 8];
         const uint16_t c0 = colour[0] | colour[1] << 8, c1 = colour[2] | colour[3] << 8;
         if ((c0 <= c1) != (k % 2 == 0))

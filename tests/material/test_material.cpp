@@ -50,10 +50,7 @@ char Wrap(uint32_t mode)
 
 TEST(Scanner, SplitsWordsQuotesCommentsAndBlocks)
 {
-    const struct {
-        std::string text;
-        V tokens;
-    } cases[] = {
+    const std::pair<std::string, V> cases[] = {
         {"", {}},
         {" \t\r\n", {}},
         {"a bb\tccc\r\nd", {"a", "bb", "ccc", "d"}},
@@ -72,8 +69,8 @@ TEST(Scanner, SplitsWordsQuotesCommentsAndBlocks)
         {"open { a b", {"open:a", "open:b"}},  // an unclosed block ends with the text
         {std::string("a b\0c d", 7), {"a", "b"}},  // the text ends at its first NUL
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(Tokens(c.text), c.tokens) << c.text;
+    for (const auto &[text, tokens] : cases)
+        EXPECT_EQ(Tokens(text), tokens) << text;
 }
 
 TEST(Scanner, CutsLongWordsAndSurvivesDeepNesting)
@@ -104,12 +101,8 @@ TEST(MaterialText, DefaultsAndSwitches)
                          d.diffuseWrap[0]),
               std::tuple(0.55f, 32.0f, 0u, "", kGlClamp));
 
-    const struct {
-        const char *text;
-        float alphaRef;
-        uint32_t blendSrc, blendDst;
-        int noDepthTest, noDepthWrite, noCull;
-    } cases[] = {
+    // text, alphaRef, blendSrc, blendDst, noDepthTest, noDepthWrite, noCull
+    const std::tuple<const char *, float, uint32_t, uint32_t, int, int, int> cases[] = {
         {"AlphaTestMode NONE", 0.0f, 0, 0, 0, 0, 0},
         {"alphatestmode none", 0.0f, 0, 0, 0, 0, 0},
         {"AlphaTestMode ALPHA", 0.55f, 0, 0, 0, 0, 0},
@@ -122,21 +115,18 @@ TEST(MaterialText, DefaultsAndSwitches)
         {"RenderState { ZWrite FALSE } BackfaceCull FALSE", 0.55f, 0, 0, 0, 1, 1},
         {"Unknown FALSE ZTest", 0.55f, 0, 0, 0, 0, 0},  // a missing value leaves the default
     };
-    for (const auto &c : cases) {
-        const Material m = Parse(c.text).material;
+    for (const auto &[text, alphaRef, blendSrc, blendDst, noDepthTest, noDepthWrite, noCull] : cases) {
+        const Material m = Parse(text).material;
         EXPECT_EQ(std::tuple(m.alphaRef, m.blendSrc, m.blendDst, m.noDepthTest, m.noDepthWrite, m.noCull),
-                  std::tuple(c.alphaRef, c.blendSrc, c.blendDst, c.noDepthTest, c.noDepthWrite, c.noCull))
-            << c.text;
+                  std::tuple(alphaRef, blendSrc, blendDst, noDepthTest, noDepthWrite, noCull))
+            << text;
     }
 }
 
 TEST(MaterialText, Velocities)
 {
-    const struct {
-        const char *text;
-        const char *name;
-        float u, v;
-    } cases[] = {
+    // text, file name, u and v
+    const std::tuple<const char *, const char *, float, float> cases[] = {
         {"UVelocity 0.5 VVelocity -0.25", "x.mat", 0.5f, -0.25f},
         {"UVelocity +1e-1 VVelocity 2.5e+1", "x.mat", 0.1f, 25.0f},
         {"UVelocity .75x VVelocity 3.", "x.mat", 0.75f, 3.0f},
@@ -146,10 +136,10 @@ TEST(MaterialText, Velocities)
         {"VVelocity 0.5", "BloodDripFull.MAT", 0.0f, -0.04f},
         {"VVelocity 0.5", "blooddripfull", 0.0f, 0.5f},
     };
-    for (const auto &c : cases) {
-        const Material m = Parse(c.text, c.name).material;
-        EXPECT_FLOAT_EQ(m.uVelocity, c.u) << c.text;
-        EXPECT_FLOAT_EQ(m.vVelocity, c.v) << c.text << " " << c.name;
+    for (const auto &[text, name, u, v] : cases) {
+        const Material m = Parse(text, name).material;
+        EXPECT_FLOAT_EQ(m.uVelocity, u) << text;
+        EXPECT_FLOAT_EQ(m.vVelocity, v) << text << " " << name;
     }
 }
 
