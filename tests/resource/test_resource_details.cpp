@@ -24,7 +24,6 @@ TEST(ResourceDetails, DescribeTheSampleEntries)
         {"sounds\\music\\chapel_bells.ogg [0020]",
          "27,294 bytes in GLOBAL_00.PAK, compressed (23,479 stored); 44,100 Hz, 2 channels, 3.50 s"},
         {"models\\env\\colonnade [0031]", "32,644 bytes in GLOBAL_00.PAK; 30 surfaces, 720 vertices, 360 triangles"},
-        {"models\\env\\iron_door [0021]", "2,640 bytes in GLOBAL_00.PAK; 2 surfaces, 38 vertices, 24 triangles"},
     };
     std::vector<uint8_t> bytes;
     for (const auto &[line, details] : cases) {
