@@ -276,33 +276,6 @@ TEST_F(CliExtract, NamesStayInsideTheFolderAndNeverCollide)
         EXPECT_EQ(ReadText(out_ + "/" + cases[i].second), "entry " + std::to_string(i % 10)) << cases[i].second;
 }
 
-TEST_F(CliExtract, SymbolicLinksInsideTheFolderAreNeverFollowed)
-{
-    fs::create_directories(out_);
-    fs::create_directories(dir_ / "elsewhere");
-    ASSERT_TRUE(Fixture_WriteFile(dir_ / "victim.txt", Str("victim")));
-    fs::create_directory_symlink(dir_ / "elsewhere", out_ + "/link");
-    fs::create_symlink(dir_ / "victim.txt", out_ + "/target");
-    fs::create_symlink(dir_ / "created.txt", out_ + "/dangling");
-    const FixtureArchive archive{{{"inside\\file", Str("1")},
-                                  {"link\\file", Str("2")},
-                                  {"target", Str("3")},
-                                  {"dangling", Str("4")},
-                                  {"ok", Str("5")}}};
-    for (const std::vector<std::string> &options : {std::vector<std::string>{}, {"--overwrite"}}) {
-        CliResult r = Extract(archive, options);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "2 entries written, 2 bytes, 0 skipped, 3 failed\n") << options.size();
-        for (const char *failed : {"link\\file [0001]: ", "target [0002]: ", "dangling [0003]: "})
-            EXPECT_NE(r.err.find(failed), std::string::npos) << failed;
-        EXPECT_EQ(ReadText(dir_ / "victim.txt"), "victim");
-        EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
-        EXPECT_FALSE(fs::exists(dir_ / "created.txt"));
-        fs::remove(out_ + "/inside/file");
-        fs::remove(out_ + "/ok");
-    }
-}
-
 TEST_F(CliExtract, MatchAndKindChooseEntries)
 {
     const FixtureArchive archive{{{"textures\\env\\wall", kTexture},

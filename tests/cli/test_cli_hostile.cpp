@@ -116,34 +116,48 @@ TEST(CliHostile, NamesWithControlBytes)
     EXPECT_NE(r.err.find("'z\\x1b]0;title\\x07'"), std::string::npos) << r.err;
 }
 
-// An existing file, hard link or pipe of an entry's name is kept, and with
-// --overwrite replaced: nothing outside changes and no temporary file is left.
-TEST(CliHostile, ExistingFilesLinksAndPipesInTheOutputFolder)
+// What is already in the output folder: a file, hard link or pipe of an entry's
+// name is kept, and with --overwrite replaced; a symbolic link is never
+// followed and fails its entry. Nothing outside changes, no temporary file is left.
+TEST(CliHostile, WhatIsAlreadyInTheOutputFolder)
 {
     TempDir dir;
     const std::string out = dir / "out";
     ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"keep.txt", Str("new")}, {"linked.txt", Str("entry bytes")},
-                                                  {"pipe.txt", Str("piped")}, {"dir\\f", Str("f")}}}));
-    ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+                                                  {"pipe.txt", Str("piped")}, {"dir\\f", Str("f")},
+                                                  {"link\\file", Str("2")}, {"target", Str("3")},
+                                                  {"dangling", Str("4")}}}));
+    fs::create_directories(out);
+    fs::create_directories(dir / "elsewhere");
     ASSERT_TRUE(Fixture_WriteFile(out + "/keep.txt", Str("old")));
     ASSERT_TRUE(Fixture_WriteFile(dir / "outside.txt", Str("keep me")));
     ASSERT_EQ(link((dir / "outside.txt").c_str(), (out + "/linked.txt").c_str()), 0);
     ASSERT_EQ(mkfifo((out + "/pipe.txt").c_str(), 0666), 0);
+    fs::create_directory_symlink(dir / "elsewhere", out + "/link");
+    fs::create_symlink(dir / "outside.txt", out + "/target");
+    fs::create_symlink(dir / "created.txt", out + "/dangling");
 
-    CliResult kept = RunCli({"extract", dir / "X.PAK", "-o", out}, dir);
-    EXPECT_EQ(kept.status, 0) << kept.err;
-    EXPECT_EQ(kept.out, "1 entries written, 1 bytes, 3 skipped, 0 failed\n");
-    EXPECT_NE(kept.err.find("keep.txt [0000]: skipped: exists (keep.txt)\n"), std::string::npos) << kept.err;
-    EXPECT_EQ(ReadText(out + "/keep.txt"), "old");
-
-    CliResult replaced = RunCli({"extract", dir / "X.PAK", "-o", out, "--overwrite"}, dir);
-    EXPECT_EQ(replaced.status, 0) << replaced.err;
-    EXPECT_EQ(replaced.out, "4 entries written, 20 bytes, 0 skipped, 0 failed\n");
-    EXPECT_EQ(ReadText(dir / "outside.txt"), "keep me");
-    EXPECT_EQ(ReadText(out + "/keep.txt"), "new");
+    // options, the summary, what keep.txt then holds
+    const std::tuple<std::vector<std::string>, std::string, std::string> runs[] = {
+        {{}, "1 entries written, 1 bytes, 3 skipped, 3 failed\n", "old"},
+        {{"--overwrite"}, "4 entries written, 20 bytes, 0 skipped, 3 failed\n", "new"}};
+    for (const auto &[options, summary, kept] : runs) {
+        std::vector<std::string> args{"extract", dir / "X.PAK", "-o", out};
+        args.insert(args.end(), options.begin(), options.end());
+        const CliResult r = RunCli(args, dir);
+        EXPECT_EQ(std::tie(r.status, r.out), std::tuple(1, summary)) << r.err;
+        EXPECT_EQ(r.err.find("keep.txt [0000]: skipped: exists (keep.txt)\n") != std::string::npos, kept == "old");
+        for (const char *failed : {"link\\file [0004]: ", "target [0005]: ", "dangling [0006]: "})
+            EXPECT_NE(r.err.find(failed), std::string::npos) << failed << r.err;
+        EXPECT_EQ(ReadText(out + "/keep.txt"), kept);
+        EXPECT_EQ(ReadText(dir / "outside.txt"), "keep me");
+        EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+        EXPECT_FALSE(fs::exists(dir / "created.txt"));
+    }
     EXPECT_EQ(ReadText(out + "/linked.txt"), "entry bytes");
     EXPECT_EQ(ReadText(out + "/pipe.txt"), "piped");
-    EXPECT_EQ(FilesUnder(out), (std::set<std::string>{"keep.txt", "linked.txt", "pipe.txt", "dir/f"}));
+    EXPECT_EQ(ReadText(out + "/dir/f"), "f");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 7);  // no temporary file beside them
 }
 
 // On a full disk every writer fails and leaves the old file, with no partial one.
