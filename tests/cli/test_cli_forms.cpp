@@ -37,7 +37,7 @@ const std::string kUndecodable = "This sound could not be decoded, so it has no 
 // GLOBAL.PAK (9 textures, 4 models, 5 sounds; the rest as their bytes); each
 // .wav holds what the decoder (compared with oggdec in tests/sound) gives for
 // the .ogg extracted as it is.
-TEST(CliSamples, ExtractTakesEachKindsForm)
+TEST(CliSamples, ExtractAndExportEachKindsForm)
 {
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "s", dir));
@@ -153,7 +153,7 @@ TEST(CliWav, ExtractAndExportWriteSoundsAsWav)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "fx\\bad.ogg [0002]: " + kUndecodable + " (fx/bad.wav)\n");
     EXPECT_EQ(FilesUnder(out), (std::set<std::string>{"fx/one.wav", "fx/two.wav", "notes.txt", "wall.dds"}));
-    // (what the .wav files hold: CliSamples.ExtractTakesEachKindsForm)
+    // (what the .wav files hold: CliSamples.ExtractAndExportEachKindsForm)
     const Bytes one = Fixture_ReadFile(out + "/fx/one.wav"), two = Fixture_ReadFile(out + "/fx/two.wav");
     EXPECT_EQ(r.out, "4 entries written, " + std::to_string(one.size() + two.size() + 5 + texture.size()) +
                          " bytes, 0 skipped, 1 failed\n");
