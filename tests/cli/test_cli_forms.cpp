@@ -1,115 +1,107 @@
-// quillon-cli's forms for other programs on the sample archives: every model
-// as OBJ+MTL into one folder and as .glb, read back by assimp and the Khronos
-// validator; extract's per-kind forms.
+// quillon-cli's forms for other programs: extract's per-kind forms on the
+// sample archives, models as OBJ+MTL into one folder and as .glb (checked by
+// the Khronos validator; assimp reads both writers' output in tests/convert),
+// sounds as WAV files, list --json.
 #include "cli_run.h"
 
 #include "../convert/readers.h"
+#include "ogg_fixtures.h"
+#include "sound/sound.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 
 namespace {
 
-// Vertices and faces as `assimp info` counts them.
-std::string AssimpCounts(const std::string &path)
+// The samples of a 16-bit PCM WAV file, after checking its 44-byte header.
+Bytes WavSamples(const Bytes &wav, uint32_t rate, uint32_t channels)
 {
-    int status;
-    const std::string out = Output("assimp info " + Quoted(path) + " 2>&1", &status);
-    long vertices = -1, faces = -1;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        sscanf(line.c_str(), "Vertices: %ld", &vertices);
-        sscanf(line.c_str(), "Faces: %ld", &faces);
-    }
-    return status == 0 ? std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces" : out;
+    const size_t headerSize = std::min<size_t>(wav.size(), 44);
+    const uint32_t data = static_cast<uint32_t>(wav.size() - headerSize);
+    Bytes header = Fixture_FromString("RIFF....WAVEfmt ....................data....");
+    for (auto [at, value, size] : {std::tuple{4, data + 36, 4}, {16, 16u, 4}, {20, 1u, 2}, {22, channels, 2},
+                                   {24, rate, 4}, {28, rate * channels * 2, 4}, {32, channels * 2, 2}, {34, 16u, 2},
+                                   {40, data, 4}})
+        for (int i = 0; i < size; ++i)
+            header[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    EXPECT_EQ(Bytes(wav.begin(), wav.begin() + long(headerSize)), header);
+    return Bytes(wav.begin() + long(headerSize), wav.end());
 }
 
+const std::string kUndecodable = "This sound could not be decoded, so it has no .wav form.";
 
 }  // namespace
 
-TEST(CliForms, SampleModelsAsObjMtlAndGlbReadBack)
-{
-    if (!Installed(kAssimp))
-        GTEST_SKIP() << "assimp is needed";
-    const std::string validator = QUILLON_SOURCE_DIR "/.cache/npm/node_modules/gltf-validator";
-    const bool validate = Installed("node -e 'require(\"" + validator + "\")'");
-    TempDir dir;
-    ASSERT_TRUE(MakeSamples(dir / "s", dir));
-    // Archive, record, and the materials its .mtl must define (one model of
-    // the level archive, whose floor texture is its own, the rest GLOBAL's).
-    const struct {
-        const char *archive, *record, *material;
-    } rows[] = {{"GLOBAL.PAK", "#31", "materials\\env\\stone_wall.mat"},
-                {"GLOBAL.PAK", "#26", "materials\\env\\crate_broken.mat"},
-                {"GLOBAL.PAK", "#21", "materials\\env\\iron_plate.mat"},
-                {"GLOBAL.PAK", "#28", "materials\\env\\lava_flow.mat"},
-                {"M01_NIGHTMARE.PAK", "#5", "materials\\m01\\floor_tiles.mat"}};
-    for (const auto &r : rows) {
-        SCOPED_TRACE(std::string(r.archive) + r.record);
-        const std::string stem = dir / ("out/m" + std::string(r.record + 1));
-        std::filesystem::create_directories(dir / "out");
-        for (const char *form : {"--obj-mtl", "--glb"}) {
-            const std::string path = stem + (form[2] == 'o' ? ".obj" : ".glb");
-            const CliResult result = RunCli({"export", dir / ("s/" + std::string(r.archive)), r.record, "-o", path, form}, dir);
-            ASSERT_EQ(result.status, 0) << result.err;
-        }
-        // Every texture the .mtl names is on disk (assimp reads the .mtl and
-        // names them); the counts of both forms agree.
-        EXPECT_EQ(AssimpCounts(stem + ".glb"), AssimpCounts(stem + ".obj"));
-        if (validate) {
-            int status;
-            const std::string report = Output("node " + Quoted(QUILLON_SOURCE_DIR "/tests/convert/gltf_validate.js") +
-                                                  " " + Quoted(validator) + " " + Quoted(stem + ".glb"),
-                                              &status);
-            EXPECT_EQ(status, 0) << report;
-            EXPECT_NE(report.find("\"numErrors\":0,"), std::string::npos) << report;
-        }
-    }
-    std::ifstream in(dir / "out/dkexport.mtl", std::ios::binary);
-    const std::string mtl(std::istreambuf_iterator<char>(in), {});
-    int maps = 0;
-    for (const auto &r : rows)
-        EXPECT_NE(mtl.find(std::string("newmtl ") + r.material + "\n"), std::string::npos) << r.material;
-    std::istringstream lines(mtl);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("map_", 0) != 0 && line.rfind("bump ", 0) != 0)
-            continue;
-        const std::string file = line.substr(line.find(' ') + 1);
-        EXPECT_TRUE(std::filesystem::is_regular_file(dir / ("out/" + file))) << file;
-        ++maps;
-    }
-    EXPECT_GE(maps, 5);
-    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "out/textures/textures_m01_floor_tiles_d.png"));
-}
-
-TEST(CliForms, ExtractTakesEachKindsForm)
+// The samples are the same on every run. Extract's per-kind forms over
+// GLOBAL.PAK (9 textures, 4 models, 5 sounds; the rest as their bytes); each
+// .wav holds what the decoder (compared with oggdec in tests/sound) gives for
+// the .ogg extracted as it is.
+TEST(CliSamples, ExtractAndExportEachKindsForm)
 {
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "s", dir));
-    // GLOBAL.PAK: 9 textures, 4 models, 5 sounds; the rest as their bytes.
-    const struct {
-        std::vector<std::string> options;
-        std::map<std::string, int> counts;
-    } rows[] = {
+    ASSERT_TRUE(MakeSamples(dir / "again", dir));
+    EXPECT_EQ(FilesUnder(dir / "again"), FilesUnder(dir / "s"));
+    for (const std::string &f : FilesUnder(dir / "s"))
+        EXPECT_EQ(Fixture_ReadFile(dir / "s/" + f), Fixture_ReadFile(dir / "again/" + f)) << f;
+    // options, the number of files of each extension
+    const std::pair<std::vector<std::string>, std::map<std::string, int>> rows[] = {
         {{"--png", "--glb", "--wav"}, {{".png", 9}, {".glb", 4}, {".wav", 5}, {".ogg", 0}, {".dds", 0}}},
         {{"--gltf"}, {{".gltf", 4}, {".bin", 4}, {".ogg", 5}}},
         {{"--obj-mtl", "--interpreted"}, {{".obj", 4}, {".mtl", 1}, {".dds", 9}, {".png", 7}}},
     };
     int n = 0;
-    for (const auto &r : rows) {
+    for (const auto &[options, extensions] : rows) {
         const std::string out = dir / ("x" + std::to_string(n++));
         std::vector<std::string> args{"extract", dir / "s/GLOBAL.PAK", "-o", out};
-        args.insert(args.end(), r.options.begin(), r.options.end());
+        args.insert(args.end(), options.begin(), options.end());
         const CliResult result = RunCli(args, dir);
         ASSERT_EQ(result.status, 0) << result.err;
         EXPECT_NE(result.out.find(" 0 skipped, 0 failed\n"), std::string::npos) << result.out;
         std::map<std::string, int> counts;
         for (const std::string &f : FilesUnder(out))
             ++counts[std::filesystem::path(f).extension().string()];
-        for (const auto &[extension, count] : r.counts)
-            EXPECT_EQ(counts[extension], count) << r.options[0] << " " << extension;
+        for (const auto &[extension, count] : extensions)
+            EXPECT_EQ(counts[extension], count) << options[0] << " " << extension;
+    }
+    // A model of a level archive (its floor texture the level's own, the rest
+    // GLOBAL's) exported beside the extracted ones: one .mtl names all their
+    // materials, and textures that are on disk; every .glb passes the validator.
+    const std::string models = dir / "x2/models/env/";
+    for (const char *form : {"--obj-mtl", "--glb"}) {
+        const std::string path = models + (form[2] == 'o' ? "m5.obj" : "m5.glb");
+        const CliResult result = RunCli({"export", dir / "s/M01_NIGHTMARE.PAK", "#5", "-o", path, form}, dir);
+        ASSERT_EQ(result.status, 0) << result.err;
+    }
+    const std::string mtl = ReadText(models + "dkexport.mtl");
+    for (const std::string material : {"env\\stone_wall", "env\\crate_broken", "env\\iron_plate", "env\\lava_flow",
+                                       "m01\\floor_tiles"})
+        EXPECT_NE(mtl.find("newmtl materials\\" + material + ".mat\n"), std::string::npos) << material;
+    std::istringstream lines(mtl);
+    int maps = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("map_", 0) == 0 || line.rfind("bump ", 0) == 0) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(models + line.substr(line.find(' ') + 1))) << line;
+            ++maps;
+        }
+    }
+    EXPECT_GE(maps, 5);
+    EXPECT_TRUE(std::filesystem::is_regular_file(models + "textures/textures_m01_floor_tiles_d.png"));
+    const bool validate = Installed(kGltfValidatorProbe);
+    for (const std::string &f : FilesUnder(dir.path)) {
+        if (validate && f.ends_with(".glb")) {
+            EXPECT_EQ(GltfValidatorErrors(dir / f), "") << f;
+        }
+    }
+    for (const std::string &f : FilesUnder(dir / "x1")) {
+        if (!f.ends_with(".ogg"))
+            continue;
+        Bytes pcm;
+        int32_t rate = 0, channels = 0;
+        ASSERT_TRUE(S_DecodeAll(Fixture_ReadFile(dir / ("x1/" + f)), pcm, rate, channels)) << f;
+        const Bytes wav = Fixture_ReadFile(dir / ("x0/" + f.substr(0, f.size() - 4) + ".wav"));
+        EXPECT_EQ(WavSamples(wav, uint32_t(rate), uint32_t(channels)), pcm) << f;
     }
 }
 
@@ -141,5 +133,41 @@ TEST(CliForms, ListJsonAgreesWithLongList)
                                            Quoted(dir / "long") + " 2>&1",
                                        &status);
         EXPECT_EQ(status, 0) << out;
+    }
+}
+
+// A sound that does not decode fails alone; export --wav writes the same file or none.
+TEST(CliWav, ExtractAndExportWriteSoundsAsWav)
+{
+    TempDir dir;
+    const Bytes mono = Fixture_OggVorbis({.rate = 22050, .seconds = 0.4});
+    const Bytes stereo = Fixture_OggVorbis({.channels = 2, .seconds = 0.3});
+    const Bytes texture = Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour);
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"fx\\one.OGG", mono},
+                                                  {"fx\\two", stereo},
+                                                  {"fx\\bad.ogg", Bytes(mono.begin(), mono.begin() + 200)},
+                                                  {"notes.txt", Fixture_FromString("words")},
+                                                  {"wall", texture}}}));
+    const std::string out = dir / "out";
+    CliResult r = RunCli({"extract", dir / "X.PAK", "-o", out, "--wav", "--interpreted"}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "fx\\bad.ogg [0002]: " + kUndecodable + " (fx/bad.wav)\n");
+    EXPECT_EQ(FilesUnder(out), (std::set<std::string>{"fx/one.wav", "fx/two.wav", "notes.txt", "wall.dds"}));
+    // (what the .wav files hold: CliSamples.ExtractAndExportEachKindsForm)
+    const Bytes one = Fixture_ReadFile(out + "/fx/one.wav"), two = Fixture_ReadFile(out + "/fx/two.wav");
+    EXPECT_EQ(r.out, "4 entries written, " + std::to_string(one.size() + two.size() + 5 + texture.size()) +
+                         " bytes, 0 skipped, 1 failed\n");
+    r = RunCli({"export", dir / "X.PAK", "fx\\two [0001]", "--wav", "-o", "-"}, dir);
+    EXPECT_EQ(Bytes(r.out.begin(), r.out.end()), two);
+
+    const std::pair<const char *, std::string> refusals[] = {
+        {"notes.txt [0003]", "This resource is not an Ogg Vorbis sound, so it has no .wav form.\n"},
+        {"fx\\bad.ogg [0002]", kUndecodable + "\n"},
+    };
+    for (const auto &[entry, err] : refusals) {
+        r = RunCli({"export", dir / "X.PAK", entry, "--wav", "-o", dir / "refused.wav"}, dir);
+        EXPECT_EQ(r.status, 1) << entry;
+        EXPECT_EQ(r.err, err) << entry;
+        EXPECT_FALSE(std::filesystem::exists(dir / "refused.wav")) << entry;
     }
 }

@@ -1,11 +1,14 @@
-// quillon-cli over hostile archives; the runner's time limit turns a hang into a failure.
+// quillon-cli over hostile archives, and writing among links, pipes and on a full
+// disk; the runner's time limit turns a hang into a failure.
 #include "cli_run.h"
+#include "export/export.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
-using namespace std::string_literals;
 
 namespace {
 
@@ -17,20 +20,15 @@ constexpr bool kMeasuresMemory = true;
 
 Bytes Str(const std::string &s) { return Fixture_FromString(s); }
 
-void MakeSpecial(const std::string &path, bool fifo)
-{
-    ASSERT_EQ(fifo ? mkfifo(path.c_str(), 0600) : mkdir(path.c_str(), 0700), 0) << path;
-}
-
 }  // namespace
 
-TEST(CliHostile, FoldersAndFifosAreNoArchives)
+// A companion that is missing, a folder or a FIFO fails its own entries, once
+// each and never waited on; the entry-point file's entries are still written.
+TEST(CliHostile, CompanionsThatAreNoFiles)
 {
     TempDir dir;
-    const std::string pak = dir / "H.PAK", out = dir / "out.bin";
+    const std::string pak = dir / "H.PAK", out = dir / "out.bin", companion = dir / "H_00.PAK";
     ASSERT_TRUE(Fixture_WritePak(pak, {{{"c", Str("in the companion"), 0}, {"m", Str("main")}}}));
-    const std::string refused = "Could not open the desired PAK entry, because '" + (dir / "H_00.PAK") +
-                                "' could not be opened.\n";
     const std::vector<std::vector<std::string>> commands = {
         {"show", pak, "c [0000]"},
         {"export", pak, "c [0000]", "-o", out},
@@ -38,19 +36,19 @@ TEST(CliHostile, FoldersAndFifosAreNoArchives)
         {"extract", pak, "-o", dir / "x", "--interpreted"},
         {"list", pak, "--long"},
     };
-    for (bool fifo : {false, true}) {
-        fs::remove_all(dir / "H_00.PAK");
-        MakeSpecial(dir / "H_00.PAK", fifo);
+    for (const std::string kind : {"missing", "folder", "fifo"}) {
+        fs::remove_all(companion);
+        fs::remove_all(dir / "x");
+        ASSERT_TRUE(kind == "missing" ||
+                    (kind == "fifo" ? mkfifo(companion.c_str(), 0600) : mkdir(companion.c_str(), 0700)) == 0);
         for (const auto &args : commands) {
             const CliResult r = RunCli(args, dir);
-            EXPECT_EQ(r.status, 1) << args[0] << " fifo " << fifo;
-            EXPECT_NE(r.err.find(refused), std::string::npos) << r.err;
+            EXPECT_EQ(r.status, 1) << args[0] << " " << kind;
+            EXPECT_NE(r.err.find(companion), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
             EXPECT_FALSE(fs::exists(out)) << args[0];
         }
-        // The archive itself.
-        MakeSpecial(dir / (fifo ? "F.PAK" : "D.PAK"), fifo);
-        const CliResult r = RunCli({"list", dir / (fifo ? "F.PAK" : "D.PAK")}, dir);
-        EXPECT_EQ(std::tie(r.status, r.err), std::tuple(1, "There was an error opening the file.\n"s)) << fifo;
+        EXPECT_EQ(FilesUnder(dir / "x"), std::set<std::string>{"m.txt"}) << kind;
     }
 }
 
@@ -116,4 +114,73 @@ TEST(CliHostile, NamesWithControlBytes)
     const CliResult r = RunCli({"show", pak, "z\x1b]0;title\x07"}, dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("'z\\x1b]0;title\\x07'"), std::string::npos) << r.err;
+}
+
+// What is already in the output folder: a file, hard link or pipe of an entry's
+// name is kept, and with --overwrite replaced; a symbolic link is never
+// followed and fails its entry. Nothing outside changes, no temporary file is left.
+TEST(CliHostile, WhatIsAlreadyInTheOutputFolder)
+{
+    TempDir dir;
+    const std::string out = dir / "out";
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"keep.txt", Str("new")}, {"linked.txt", Str("entry bytes")},
+                                                  {"pipe.txt", Str("piped")}, {"dir\\f", Str("f")},
+                                                  {"link\\file", Str("2")}, {"target", Str("3")},
+                                                  {"dangling", Str("4")}}}));
+    fs::create_directories(out);
+    fs::create_directories(dir / "elsewhere");
+    ASSERT_TRUE(Fixture_WriteFile(out + "/keep.txt", Str("old")));
+    ASSERT_TRUE(Fixture_WriteFile(dir / "outside.txt", Str("keep me")));
+    ASSERT_EQ(link((dir / "outside.txt").c_str(), (out + "/linked.txt").c_str()), 0);
+    ASSERT_EQ(mkfifo((out + "/pipe.txt").c_str(), 0666), 0);
+    fs::create_directory_symlink(dir / "elsewhere", out + "/link");
+    fs::create_symlink(dir / "outside.txt", out + "/target");
+    fs::create_symlink(dir / "created.txt", out + "/dangling");
+
+    // options, the summary, what keep.txt then holds
+    const std::tuple<std::vector<std::string>, std::string, std::string> runs[] = {
+        {{}, "1 entries written, 1 bytes, 3 skipped, 3 failed\n", "old"},
+        {{"--overwrite"}, "4 entries written, 20 bytes, 0 skipped, 3 failed\n", "new"}};
+    for (const auto &[options, summary, kept] : runs) {
+        std::vector<std::string> args{"extract", dir / "X.PAK", "-o", out};
+        args.insert(args.end(), options.begin(), options.end());
+        const CliResult r = RunCli(args, dir);
+        EXPECT_EQ(std::tie(r.status, r.out), std::tuple(1, summary)) << r.err;
+        EXPECT_EQ(r.err.find("keep.txt [0000]: skipped: exists (keep.txt)\n") != std::string::npos, kept == "old");
+        for (const char *failed : {"link\\file [0004]: ", "target [0005]: ", "dangling [0006]: "})
+            EXPECT_NE(r.err.find(failed), std::string::npos) << failed << r.err;
+        EXPECT_EQ(ReadText(out + "/keep.txt"), kept);
+        EXPECT_EQ(ReadText(dir / "outside.txt"), "keep me");
+        EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+        EXPECT_FALSE(fs::exists(dir / "created.txt"));
+    }
+    EXPECT_EQ(ReadText(out + "/linked.txt"), "entry bytes");
+    EXPECT_EQ(ReadText(out + "/pipe.txt"), "piped");
+    EXPECT_EQ(ReadText(out + "/dir/f"), "f");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 7);  // no temporary file beside them
+}
+
+// On a full disk every writer fails and leaves the old file, with no partial one.
+TEST(CliHostile, AFullDiskLeavesTheOldFile)
+{
+    TempDir dir;
+    const std::string disk = dir / "disk";
+    ASSERT_EQ(mkdir(disk.c_str(), 0777), 0);
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << strerror(errno);
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"big.txt", Bytes(2 << 20, 'x')}}}));
+    ASSERT_TRUE(Fixture_WriteFile(disk + "/big.txt", Str("old")));
+    const std::vector<std::vector<std::string>> commands = {
+        {"export", dir / "X.PAK", "#0", "-o", disk + "/big.txt"},
+        {"dump", dir / "X.PAK", "#0", "-o", disk + "/big.txt"},
+        {"extract", dir / "X.PAK", "-o", disk, "--overwrite"},
+    };
+    for (const auto &command : commands) {
+        CliResult r = RunCli(command, dir);
+        EXPECT_EQ(r.status, 1) << command[0];
+        EXPECT_NE(r.err.find(Export_Message(ExportResult::WriteFailed)), std::string::npos) << command[0] << r.err;
+        EXPECT_EQ(ReadText(disk + "/big.txt"), "old") << command[0];
+        EXPECT_EQ(FilesUnder(disk), std::set<std::string>{"big.txt"}) << command[0];
+    }
+    umount(disk.c_str());
 }

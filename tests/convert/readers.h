@@ -41,3 +41,14 @@ inline bool Installed(const std::string &probe)
 inline const char *kPillow = "/usr/bin/python3 -c 'import PIL'";
 inline const char *kImageMagick = "test -x /usr/bin/convert";
 inline const char *kAssimp = "command -v assimp";
+
+// The Khronos glTF validator that scripts/setup installs, and what it reports on a
+// .glb or .gltf file that has errors ("" when it has none).
+inline const std::string kGltfValidator = QUILLON_SOURCE_DIR "/.cache/npm/node_modules/gltf-validator";
+inline const std::string kGltfValidatorProbe = "node -e 'require(\"" + kGltfValidator + "\")'";
+inline std::string GltfValidatorErrors(const std::string &path)
+{
+    const std::string report = Output("node " + Quoted(QUILLON_SOURCE_DIR "/tests/convert/gltf_validate.js") + " " +
+                                      Quoted(kGltfValidator) + " " + Quoted(path) + " 2>&1");
+    return report.find("\"numErrors\":0,") == std::string::npos ? "validator: " + report : "";
+}

@@ -21,9 +21,11 @@ TEST(JsonText, AnyBytesGiveAStringPythonReads)
         {"\x80\xff", "80 ff"},
         {std::string("a\"b\\c\n\x01\x7f\0", 9), "61 22 62 5c 63 a 1 7f 0"},
     };
-    std::string document = "[";
-    for (const auto &[bytes, points] : rows)
+    std::string document = "[", expected;
+    for (const auto &[bytes, points] : rows) {
         document += (document.size() > 1 ? "," : "") + Json_Quote(bytes);
+        expected += std::string(points) + "\n";
+    }
     TempDir dir;
     ASSERT_TRUE(Fixture_WriteFile(dir / "names.json", Fixture_FromString(document + "]")));
 
@@ -34,8 +36,5 @@ TEST(JsonText, AnyBytesGiveAStringPythonReads)
                                        Quoted(dir / "names.json"),
                                    &status);
     ASSERT_EQ(status, 0) << out;
-    std::string expected;
-    for (const auto &[bytes, points] : rows)
-        expected += std::string(points) + "\n";
     EXPECT_EQ(out, expected);
 }

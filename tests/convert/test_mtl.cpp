@@ -1,35 +1,24 @@
 // dkexport.mtl beside OBJ exports, as assimp reads it.
 #include "temp_dir.h"
 #include "export/mtl_writer.h"
-#include "export/png_writer.h"
-#include "fixtures.h"
-#include "model/model.h"
 #include "model_fixtures.h"
 #include "readers.h"
-#include "texture/texture_decode.h"
+#include "test_data.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <sstream>
 
 namespace {
-
-std::string Text(const std::string &path)
-{
-    const Bytes b = Fixture_ReadFile(path);
-    return std::string(b.begin(), b.end());
-}
 
 // The material names and texture references `assimp info` lists.
 void AssimpMaterials(const std::string &obj, std::set<std::string> &names, std::set<std::string> &textures)
 {
     const std::string out = Output("assimp info " + Quoted(obj) + " 2>&1");
     bool inTextures = false;
-    for (size_t at = 0, end; at < out.size(); at = end + 1) {
-        end = out.find('\n', at);
-        if (end == std::string::npos)
-            end = out.size();
-        const std::string line = out.substr(at, end - at);
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
         const size_t open = line.find('\''), close = line.rfind('\'');
         if (line.rfind("Texture Refs:", 0) == 0 || line.rfind("Node hierarchy", 0) == 0)
             inTextures = line[0] == 'T';
@@ -52,7 +41,6 @@ TEST(Mtl, AssimpReadsTheMaterialsOfModelsExportedIntoOneFolder)
         {"a", {{"crate", "textures/crate_d", "textures/crate_n", "textures\\crate_s"}, {"floor", "floor_d", "", ""}}},
         {"b", {{"crate", "other_d", "", ""}, {"lamp_glass", "lamp+glass d", "glass_n", ""}}},
     };
-    std::string before;
     for (const auto &[name, materials] : models) {
         SCOPED_TRACE(name);
         ModelFixture fixture;
@@ -61,26 +49,15 @@ TEST(Mtl, AssimpReadsTheMaterialsOfModelsExportedIntoOneFolder)
         const Bytes bytes = Fixture_Model(fixture);
         Model *model = Model_Parse(bytes.data(), bytes.size());
         ASSERT_TRUE(model);
-        FILE *obj = fopen((dir / (std::string(name) + ".obj")).c_str(), "w");
-        ASSERT_TRUE(obj && Model_WriteObj(obj, model));
-        fclose(obj);
+        ASSERT_TRUE(Fixture_WriteFile(dir / (std::string(name) + ".obj"), Fixture_FromString(ObjText(model))));
         Model_Free(model);
 
         std::string error;
         ASSERT_TRUE(Mtl_WriteMerged(dir.path, materials, &error)) << error;
-        const std::string after = Text(dir / kMtlFileName);
-        EXPECT_EQ(after.substr(0, before.size()), before) << "the earlier materials were not kept";
-        before = after;
-
-        TextureImage image;
-        ASSERT_TRUE(Texture_DecodeLevel(Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour), 0, image, nullptr));
-        for (const MtlMaterial &m : materials)
+        for (const MtlMaterial &m : materials)  // only the names are read, so the textures can be empty
             for (const std::string &texture : {m.diffuse, m.normal, m.specular})
-                if (!texture.empty()) {
-                    FILE *png = fopen((dir / kMtlTextureFolder + "/" + Mtl_TextureFileName(texture)).c_str(), "wb");
-                    ASSERT_TRUE(png && Png_Write(png, image));
-                    fclose(png);
-                }
+                ASSERT_TRUE(texture.empty() ||
+                            Fixture_WriteFile(dir / kMtlTextureFolder + "/" + Mtl_TextureFileName(texture), {}));
     }
 
     for (const auto &[name, materials] : models) {
@@ -105,7 +82,7 @@ TEST(Mtl, MergesIntoWhatIsThere)
         {"crate", "x", "", ""}, {"two\nlines", "x", "", ""}, {"", "x", "", ""}, {"lamp", "", "", "lamp_s"}, {"lamp", "y", "", ""}};
     std::string error;
     ASSERT_TRUE(Mtl_WriteMerged(dir.path, materials, &error)) << error;
-    EXPECT_EQ(Text(dir / kMtlFileName), existing + "\nnewmtl lamp\nmap_Ks textures/lamp_s.png\n\n");
+    EXPECT_EQ(ReadText(dir / kMtlFileName), existing + "\nnewmtl lamp\nmap_Ks textures/lamp_s.png\n\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
 
     EXPECT_FALSE(Mtl_WriteMerged(dir / "missing", materials, &error));

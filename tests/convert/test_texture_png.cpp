@@ -3,22 +3,16 @@
 #include "export/export.h"
 #include "export/png_writer.h"
 #include "fixtures.h"
+#include "model_fixtures.h"
 #include "readers.h"
 #include "texture/texture_decode.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
-uint64_t g_seed = 0x9E3779B97F4A7C15ull;
-
-uint8_t Random()
-{
-    g_seed ^= g_seed << 13;
-    g_seed ^= g_seed >> 7;
-    g_seed ^= g_seed << 17;
-    return static_cast<uint8_t>(g_seed >> 24);
-}
+std::mt19937 g_random(1);
 
 // Random blocks; every other one in the endpoint order of DXT1's transparent and alpha's 0/255 modes.
 Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t mips)
@@ -29,7 +23,7 @@ Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t m
     const size_t blockSize = format == 1 ? 8 : 16;
     for (size_t at = 128, k = 0; at + blockSize <= out.size(); at += blockSize, ++k) {
         for (size_t i = 0; i < blockSize; ++i)
-            out[at + i] = Random();
+            out[at + i] = static_cast<uint8_t>(g_random() >> 24);
         uint8_t *colour = &out[at + blockSize - 8];
         const uint16_t c0 = colour[0] | colour[1] << 8, c1 = colour[2] | colour[3] << 8;
         if ((c0 <= c1) != (k % 2 == 0))
@@ -40,11 +34,6 @@ Bytes RandomTexture(uint32_t format, uint32_t width, uint32_t height, uint32_t m
             std::swap(out[at], out[at + 1]);
     }
     return out;
-}
-
-std::string Rgba(const TextureImage &image)
-{
-    return std::string(image.rgba.begin(), image.rgba.end());
 }
 
 }  // namespace
@@ -67,9 +56,10 @@ TEST(TexturePng, MatchesOtherReadersOfTheDds)
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row &r = rows[i];
         // The readers decode only a .dds file's largest level: a smaller level
-        // is compared as a texture of its own, appended to the larger ones.
+        // is compared as a texture of its own (with levels below it, which
+        // the .dds header announces), appended to the larger ones.
         const uint32_t w = std::max(r.width >> r.level, 1u), h = std::max(r.height >> r.level, 1u);
-        Bytes texture = RandomTexture(r.format, w, h, 1);
+        Bytes texture = RandomTexture(r.format, w, h, 3);
         Bytes chain = RandomTexture(r.format, r.width, r.height, r.level);
         chain.insert(chain.end(), texture.begin() + 128, texture.end());
         chain[40] = static_cast<uint8_t>(r.level + 1);
@@ -98,10 +88,7 @@ TEST(TexturePng, MatchesOtherReadersOfTheDds)
         const Row &r = rows[i];
         SCOPED_TRACE("format " + std::to_string(r.format) + ", " + std::to_string(r.width) + " x " +
                      std::to_string(r.height) + ", level " + std::to_string(r.level));
-        auto read = [&](const std::string &name) {
-            const Bytes b = Fixture_ReadFile(dir / (std::to_string(i) + name));
-            return std::string(b.begin(), b.end());
-        };
+        auto read = [&](const std::string &name) { return ReadText(dir / (std::to_string(i) + name)); };
         const std::string ours = read(".png.pil");
         std::string theirs = read(".rgba");
         ASSERT_EQ(theirs.size(), images[i].rgba.size());
@@ -116,7 +103,8 @@ TEST(TexturePng, MatchesOtherReadersOfTheDds)
             }
         }
         EXPECT_TRUE(ours == theirs) << "the PNG differs from the .dds";
-        EXPECT_TRUE(Rgba(images[i]) == ours) << "Pillow reads another picture from the PNG";
+        EXPECT_TRUE(std::string(images[i].rgba.begin(), images[i].rgba.end()) == ours)
+            << "Pillow reads another picture from the PNG";
     }
 }
 
@@ -124,36 +112,29 @@ TEST(TexturePng, MatchesOtherReadersOfTheDds)
 TEST(TexturePng, RefusesWhatTheResourceCannotHold)
 {
     const Bytes good = RandomTexture(5, 16, 8, 3);  // levels of 128, 32 and 16 bytes
-    auto decodes = [](Bytes texture, uint32_t level, std::function<void(Bytes &)> patch = {}) {
-        if (patch)
-            patch(texture);
+    const size_t all = good.size();
+    // bytes kept, level, header words patched (offset, value), decodes
+    const std::tuple<size_t, uint32_t, std::vector<std::pair<size_t, uint32_t>>, bool> rows[] = {
+        {all, 2, {}, true},
+        {all, 3, {}, false},                                     // past the mip count
+        {all - 1, 2, {}, false},                                 // the last level one byte short
+        {all - 16, 1, {}, true},
+        {127, 0, {}, false},                                     // no header
+        {128, 0, {}, false},                                     // header only
+        {all, 0, {{28, 0}}, false},                              // no width
+        {all, 0, {{32, 0xFFFFFFFF}}, false},                     // forged sides
+        {all, 0, {{28, 0xFFFFFFFF}, {32, 0xFFFFFFFF}}, false},
+        {all, 0xFFFFFFFE, {{40, 0xFFFFFFFF}}, false},            // forged mip count
+        {all, 1, {{48, 1}}, true},                               // DXT1 reads half the bytes
+    };
+    for (const auto &[size, level, patches, ok] : rows) {
+        Bytes texture(good.begin(), good.begin() + long(size));
+        for (auto [at, value] : patches)
+            Fixture_PutU32(texture, at, value);
         TextureImage image;
         std::string error;
-        const bool ok = Texture_DecodeLevel(texture, level, image, &error);
-        EXPECT_EQ(ok, error.empty());
-        EXPECT_EQ(ok, !image.rgba.empty());
-        return ok;
-    };
-    auto put = [](size_t at, uint32_t v) {
-        return [=](Bytes &b) {
-            for (int i = 0; i < 4; ++i)
-                b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        };
-    };
-    // resource, level, patch, decodes
-    const std::tuple<Bytes, uint32_t, std::function<void(Bytes &)>, bool> rows[] = {
-        {good, 2, {}, true},
-        {good, 3, {}, false},                                          // past the mip count
-        {Bytes(good.begin(), good.end() - 1), 2, {}, false},           // the last level one byte short
-        {Bytes(good.begin(), good.end() - 16), 1, {}, true},
-        {Bytes(good.begin(), good.begin() + 127), 0, {}, false},       // no header
-        {Bytes(good.begin(), good.begin() + 128), 0, {}, false},       // header only
-        {good, 0, put(28, 0), false},                                  // no width
-        {good, 0, put(32, 0xFFFFFFFF), false},                         // forged sides
-        {good, 0, [&](Bytes &b) { put(28, 0xFFFFFFFF)(b); put(32, 0xFFFFFFFF)(b); }, false},
-        {good, 0xFFFFFFFE, put(40, 0xFFFFFFFF), false},                // forged mip count
-        {good, 1, put(48, 1), true},                                   // DXT1 reads half the bytes
-    };
-    for (const auto &[texture, level, patch, ok] : rows)
-        EXPECT_EQ(decodes(texture, level, patch), ok) << texture.size() << " bytes, level " << level;
+        EXPECT_EQ(Texture_DecodeLevel(texture, level, image, &error), ok) << size << " bytes, level " << level;
+        EXPECT_EQ(error.empty(), ok) << error;
+        EXPECT_EQ(image.rgba.empty(), !ok);
+    }
 }

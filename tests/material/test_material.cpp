@@ -40,14 +40,17 @@ std::string TextureList(const std::vector<std::pair<std::string, std::string>> &
     return text;
 }
 
+// A wrap mode as one letter: Repeat, Clamp or Border.
+char Wrap(uint32_t mode)
+{
+    return mode == kGlRepeat ? 'R' : mode == kGlClamp ? 'C' : mode == kGlClampToBorder ? 'B' : '?';
+}
+
 }  // namespace
 
 TEST(Scanner, SplitsWordsQuotesCommentsAndBlocks)
 {
-    const struct {
-        std::string text;
-        V tokens;
-    } cases[] = {
+    const std::pair<std::string, V> cases[] = {
         {"", {}},
         {" \t\r\n", {}},
         {"a bb\tccc\r\nd", {"a", "bb", "ccc", "d"}},
@@ -66,8 +69,8 @@ TEST(Scanner, SplitsWordsQuotesCommentsAndBlocks)
         {"open { a b", {"open:a", "open:b"}},  // an unclosed block ends with the text
         {std::string("a b\0c d", 7), {"a", "b"}},  // the text ends at its first NUL
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(Tokens(c.text), c.tokens) << c.text;
+    for (const auto &[text, tokens] : cases)
+        EXPECT_EQ(Tokens(text), tokens) << text;
 }
 
 TEST(Scanner, CutsLongWordsAndSurvivesDeepNesting)
@@ -98,12 +101,8 @@ TEST(MaterialText, DefaultsAndSwitches)
                          d.diffuseWrap[0]),
               std::tuple(0.55f, 32.0f, 0u, "", kGlClamp));
 
-    const struct {
-        const char *text;
-        float alphaRef;
-        uint32_t blendSrc, blendDst;
-        int noDepthTest, noDepthWrite, noCull;
-    } cases[] = {
+    // text, alphaRef, blendSrc, blendDst, noDepthTest, noDepthWrite, noCull
+    const std::tuple<const char *, float, uint32_t, uint32_t, int, int, int> cases[] = {
         {"AlphaTestMode NONE", 0.0f, 0, 0, 0, 0, 0},
         {"alphatestmode none", 0.0f, 0, 0, 0, 0, 0},
         {"AlphaTestMode ALPHA", 0.55f, 0, 0, 0, 0, 0},
@@ -116,21 +115,18 @@ TEST(MaterialText, DefaultsAndSwitches)
         {"RenderState { ZWrite FALSE } BackfaceCull FALSE", 0.55f, 0, 0, 0, 1, 1},
         {"Unknown FALSE ZTest", 0.55f, 0, 0, 0, 0, 0},  // a missing value leaves the default
     };
-    for (const auto &c : cases) {
-        const Material m = Parse(c.text).material;
+    for (const auto &[text, alphaRef, blendSrc, blendDst, noDepthTest, noDepthWrite, noCull] : cases) {
+        const Material m = Parse(text).material;
         EXPECT_EQ(std::tuple(m.alphaRef, m.blendSrc, m.blendDst, m.noDepthTest, m.noDepthWrite, m.noCull),
-                  std::tuple(c.alphaRef, c.blendSrc, c.blendDst, c.noDepthTest, c.noDepthWrite, c.noCull))
-            << c.text;
+                  std::tuple(alphaRef, blendSrc, blendDst, noDepthTest, noDepthWrite, noCull))
+            << text;
     }
 }
 
 TEST(MaterialText, Velocities)
 {
-    const struct {
-        const char *text;
-        const char *name;
-        float u, v;
-    } cases[] = {
+    // text, file name, u and v
+    const std::tuple<const char *, const char *, float, float> cases[] = {
         {"UVelocity 0.5 VVelocity -0.25", "x.mat", 0.5f, -0.25f},
         {"UVelocity +1e-1 VVelocity 2.5e+1", "x.mat", 0.1f, 25.0f},
         {"UVelocity .75x VVelocity 3.", "x.mat", 0.75f, 3.0f},
@@ -140,62 +136,54 @@ TEST(MaterialText, Velocities)
         {"VVelocity 0.5", "BloodDripFull.MAT", 0.0f, -0.04f},
         {"VVelocity 0.5", "blooddripfull", 0.0f, 0.5f},
     };
-    for (const auto &c : cases) {
-        const Material m = Parse(c.text, c.name).material;
-        EXPECT_FLOAT_EQ(m.uVelocity, c.u) << c.text;
-        EXPECT_FLOAT_EQ(m.vVelocity, c.v) << c.text << " " << c.name;
+    for (const auto &[text, name, u, v] : cases) {
+        const Material m = Parse(text, name).material;
+        EXPECT_FLOAT_EQ(m.uVelocity, u) << text;
+        EXPECT_FLOAT_EQ(m.vVelocity, v) << text << " " << name;
     }
 }
 
 TEST(MaterialText, TextureLists)
 {
-    const struct {
-        std::string text;
-        std::string diffuse, normal, specular;
-        uint32_t diffuseWrap[2], sharedWrap[2];
-    } cases[] = {
-        {TextureList({{"WRAP WRAP", "wall_d"}, {"CLAMP CLAMP", "wall_n"}}), "wall_d", "wall_n", "",
-         {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
+    // text, then the diffuse, normal and specular names and the diffuse and shared wraps
+    // (Repeat, Clamp, Border)
+    const std::pair<std::string, const char *> cases[] = {
+        {TextureList({{"WRAP WRAP", "wall_d"}, {"CLAMP CLAMP", "wall_n"}}), "wall_d,wall_n, RR CC"},
         // wall_n is the provisional diffuse map until wall_d replaces it.
-        {TextureList({{"WRAP WRAP", "wall_n"}, {"CLAMP CLAMP", "wall_d"}}), "wall_d", "", "",
-         {kGlClamp, kGlClamp}, {kGlClamp, kGlClamp}},
-        {TextureList({{"WRAP BORDER", "only_n"}}), "only_n", "", "", {kGlRepeat, kGlClampToBorder},
-         {kGlClamp, kGlClamp}},
+        {TextureList({{"WRAP WRAP", "wall_n"}, {"CLAMP CLAMP", "wall_d"}}), "wall_d,, CC CC"},
+        {TextureList({{"WRAP BORDER", "only_n"}}), "only_n,, RB CC"},
         {TextureList({{"wrap border", "a"}, {"WRAP WRAP", "b_d"}, {"BORDER WRAP", "b_n"}, {"x y", "b_s"},
                       {"WRAP WRAP", "c_d"}, {"WRAP WRAP", "c_s"}}),
-         "b_d", "b_n", "b_s", {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
+         "b_d,b_n,b_s RR CC"},
         // With the LerpMaskSkin class the first texture is final.
-        {"Class lerpmaskskin\n" + TextureList({{"WRAP WRAP", "mask"}, {"CLAMP CLAMP", "skin_d"}}), "mask", "",
-         "", {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
-        {TextureList({{"WRAP WRAP", "mask"}, {"CLAMP CLAMP", "skin_d"}}) + "Class LerpMaskSkin", "skin_d", "", "",
-         {kGlClamp, kGlClamp}, {kGlClamp, kGlClamp}},
+        {"Class lerpmaskskin\n" + TextureList({{"WRAP WRAP", "mask"}, {"CLAMP CLAMP", "skin_d"}}),
+         "mask,, RR CC"},
+        {TextureList({{"WRAP WRAP", "mask"}, {"CLAMP CLAMP", "skin_d"}}) + "Class LerpMaskSkin",
+         "skin_d,, CC CC"},
         // One-character names are ignored in longer lists; a list of one takes any name.
-        {TextureList({{"WRAP WRAP", "x"}, {"WRAP WRAP", "_n"}}), "_n", "", "", {kGlRepeat, kGlRepeat},
-         {kGlClamp, kGlClamp}},
-        {"numTextures 1 Texture 0 WRAP WRAP", "", "", "", {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
+        {TextureList({{"WRAP WRAP", "x"}, {"WRAP WRAP", "_n"}}), "_n,, RR CC"},
+        {"numTextures 1 Texture 0 WRAP WRAP", ",, RR CC"},
         // The list ends at a word that is not "Texture"; that word is not a key.
-        {"numTextures 3 texture 0 WRAP WRAP a_d Class Texture 0 WRAP WRAP b_n", "a_d", "", "",
-         {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
-        {"numTextures 0 Texture 0 WRAP WRAP a_d", "", "", "", {kGlClamp, kGlClamp}, {kGlClamp, kGlClamp}},
-        {"numTextures -2 Texture 0 WRAP WRAP a_d", "", "", "", {kGlClamp, kGlClamp}, {kGlClamp, kGlClamp}},
-        {"numTextures lots Texture 0 WRAP WRAP a_d", "", "", "", {kGlClamp, kGlClamp}, {kGlClamp, kGlClamp}},
-        {"numTextures 99999999999999 Texture 0 WRAP WRAP a_d Texture 0 WRAP WRAP a_n", "a_d", "a_n", "",
-         {kGlRepeat, kGlRepeat}, {kGlRepeat, kGlRepeat}},
+        {"numTextures 3 texture 0 WRAP WRAP a_d Class Texture 0 WRAP WRAP b_n", "a_d,, RR CC"},
+        {"numTextures 0 Texture 0 WRAP WRAP a_d", ",, CC CC"},
+        {"numTextures -2 Texture 0 WRAP WRAP a_d", ",, CC CC"},
+        {"numTextures lots Texture 0 WRAP WRAP a_d", ",, CC CC"},
+        {"numTextures 99999999999999 Texture 0 WRAP WRAP a_d Texture 0 WRAP WRAP a_n", "a_d,a_n, RR RR"},
         // A second list fills only the maps the first left open.
         {TextureList({{"WRAP WRAP", "a_d"}, {"WRAP WRAP", "a_n"}}) +
              TextureList({{"CLAMP CLAMP", "b_d"}, {"CLAMP CLAMP", "b_n"}, {"BORDER BORDER", "b_s"}}),
-         "a_d", "a_n", "b_s", {kGlRepeat, kGlRepeat}, {kGlClampToBorder, kGlClampToBorder}},
+         "a_d,a_n,b_s RR BB"},
         // The suffixes are compared exactly.
-        {TextureList({{"WRAP WRAP", "aa"}, {"CLAMP CLAMP", "b_D"}, {"CLAMP CLAMP", "b_N"}, {"CLAMP CLAMP", "b_S"}}),
-         "aa", "", "", {kGlRepeat, kGlRepeat}, {kGlClamp, kGlClamp}},
+        {TextureList({{"WRAP WRAP", "aa"}, {"CLAMP CLAMP", "b_D"}, {"CLAMP CLAMP", "b_N"},
+                      {"CLAMP CLAMP", "b_S"}}),
+         "aa,, RR CC"},
     };
-    for (const auto &c : cases) {
-        const MaterialText t = Parse(c.text);
-        EXPECT_EQ(std::tuple(t.diffuseName, t.normalName, t.specularName, t.diffuseWrap[0], t.diffuseWrap[1],
-                             t.sharedWrap[0], t.sharedWrap[1]),
-                  std::tuple(c.diffuse, c.normal, c.specular, c.diffuseWrap[0], c.diffuseWrap[1], c.sharedWrap[0],
-                             c.sharedWrap[1]))
-            << c.text;
+    for (const auto &[text, maps] : cases) {
+        const MaterialText t = Parse(text);
+        EXPECT_EQ(t.diffuseName + "," + t.normalName + "," + t.specularName + " " + Wrap(t.diffuseWrap[0]) +
+                      Wrap(t.diffuseWrap[1]) + " " + Wrap(t.sharedWrap[0]) + Wrap(t.sharedWrap[1]),
+                  maps)
+            << text;
     }
     // The word that ends a list is used up: it is not read as a key.
     EXPECT_EQ(Parse("numTextures 3 Texture 0 WRAP WRAP a_d FinalBlend ADD").material.blendSrc, 0u);

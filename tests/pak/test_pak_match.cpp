@@ -7,10 +7,8 @@ namespace {
 
 TEST(PakMatch, GlobsAndTextIgnoreCaseAndSeparators)
 {
-    const struct {
-        const char *pattern, *text;
-        bool glob, contains;  // Pak_MatchGlob, Pak_ContainsText
-    } cases[] = {
+    // pattern, text, Pak_MatchGlob, Pak_ContainsText
+    const std::tuple<const char *, const char *, bool, bool> cases[] = {
         {"textures/*", "Textures\\Env\\stone", true, false},
         {"TEXTURES\\ENV\\*", "textures/env/wall", true, false},
         {"*.tex", "a/b.TEX", true, false},
@@ -26,9 +24,9 @@ TEST(PakMatch, GlobsAndTextIgnoreCaseAndSeparators)
         {"a*", "ba", false, false},
         {"longer than the text", "short", false, false},
     };
-    for (const auto &c : cases) {
-        EXPECT_EQ(Pak_MatchGlob(c.pattern, c.text), c.glob) << c.pattern << " ~ " << c.text;
-        EXPECT_EQ(Pak_ContainsText(c.text, c.pattern), c.contains) << c.pattern << " in " << c.text;
+    for (const auto &[pattern, text, glob, contains] : cases) {
+        EXPECT_EQ(Pak_MatchGlob(pattern, text), glob) << pattern << " ~ " << text;
+        EXPECT_EQ(Pak_ContainsText(text, pattern), contains) << pattern << " in " << text;
     }
     EXPECT_TRUE(Pak_IsGlob("a*") && Pak_IsGlob("?") && !Pak_IsGlob("[0001]"));
 }
