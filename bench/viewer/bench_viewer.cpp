@@ -4,9 +4,12 @@
 //  2. selecting a 1 MiB text entry until its text is in the text view (wall
 //     and CPU time), and until the window has drawn it;
 //  3. typing into the find bar, real keys: each keystroke until the narrowed
-//     list has painted; and the kind filter's reading of every entry.
+//     list has painted; and the kind filter's reading of every entry;
+//  4. selecting a 100 MiB entry of no previewable kind until the window has
+//     drawn its hex view.
 // Usage: xvfb-run -a bench_viewer [rounds]
 #include "app/entry_list_ctrl.h"
+#include "app/hex_view.h"
 #include "fixtures.h"
 #include "seam_window.h"
 
@@ -171,7 +174,34 @@ int main(int argc, char **argv)
     const double kindScan = Ms(k0, Clock::now());
     const long textures = frame->EntryList()->GetItemCount();
 
-    printf("bench_viewer: %d rounds, 100,000 entries, 1 MiB text\n", rounds);
+    // A 100 MiB entry of no previewable kind, then a small text, in turn.
+    const std::string hexPath = (dir / "HEX.PAK").string();
+    {
+        Bytes big(100u << 20, 0x41);
+        big[0] = 0x80;  // not text
+        if (!Fixture_WritePak(hexPath, {{{"data/big.bin", big}, {"note.txt", Fixture_FromString("text")}}})) {
+            fprintf(stderr, "bench_viewer: cannot write %s\n", hexPath.c_str());
+            return 1;
+        }
+    }
+    frame->answers.push_back(hexPath);
+    OnCommand(*frame, CmdFileOpen);
+    Pump(100);
+    std::vector<double> hex;
+    for (int r = 0; r < rounds; ++r) {
+        const auto t0 = Clock::now();
+        frame->SelectEntryLine(0);  // "data/big.bin [0000]" sorts first
+        frame->Update();
+        hex.push_back(Ms(t0, Clock::now()));
+        if (!frame->HexView()->IsShown() || frame->HexView()->GetItemCount() != (100 << 20) / 16) {
+            fprintf(stderr, "bench_viewer: the hex view did not show the entry\n");
+            return 1;
+        }
+        frame->SelectEntryLine(1);
+        Pump(100);
+    }
+
+    printf("bench_viewer: %d rounds, 100,000 entries, 1 MiB text, 100 MiB entry in hex\n", rounds);
     Report("open 100,000 entries until the list painted", open, 300);
     Report("select 1 MiB text until it is in the view", selectHandled, 20);
     Report("  the same, CPU time of the window's thread", selectCpu, 20);
@@ -179,6 +209,7 @@ int main(int argc, char **argv)
     Report("find: a keystroke until the list painted", keys, 50);
     Report("  the same, CPU time of the window's thread", keysCpu, 50);
     printf("kind filter: every entry read and classified in %.0f ms (%ld textures listed)\n", kindScan, textures);
+    Report("select a 100 MiB entry until its hex view drew", hex, 500);
 
     OnCommand(*frame, CmdCancel);
     Pump(100);

@@ -360,12 +360,9 @@ TEST_F(WindowTest, StatusBarAndHexViewOfALargeEntry)
     EXPECT_GE(list->GetColumnWidth(0), list->GetTextExtent(longName + " [0002]").x);
     EXPECT_GT(list->GetColumnWidth(0), list->GetClientSize().x);
 
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Click("data\\big.bin [0000]"));
     HexViewCtrl *hex = frame->HexView();
     ASSERT_TRUE(PumpUntil(2000, [&] { return hex->IsShownOnScreen(); }));
-    frame->Update();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_FALSE(frame->Control(IdTextView)->IsShown());
     EXPECT_EQ(frame->GetControlRect(IdHexView), frame->GetControlRect(IdTextView));
     EXPECT_EQ(hex->GetItemCount(), long(big.size() / 16));

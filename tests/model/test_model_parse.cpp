@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <memory>
 
@@ -272,19 +271,6 @@ TEST(ModelParse, TexCoordSearchSkipsAZeroFirstPair)
     for (size_t k = 0; k + 1 < want.size(); ++k)
         EXPECT_EQ(std::pair(got[k].u, got[k].v), std::pair(want[k + 1].u, want[k + 1].v)) << k;
     EXPECT_EQ(got.back().u, 0.0f);
-}
-
-TEST(ModelParse, TexCoordSearchStaysLinearOnTinyPairs)
-{
-    ModelFixture m;
-    m.surfaces.push_back(Fixture_StripPanel("tiny", 0, 0, 1, 1, 0, 40000));
-    for (ModelFixtureVertex &v : m.surfaces[0].vertices)
-        v.u = v.v = 0.005f;
-    const auto start = std::chrono::steady_clock::now();
-    ModelPtr model = Parse(Fixture_Model(m));
-    ASSERT_TRUE(model);
-    EXPECT_EQ(model->surfaces[0].vertexCount, 80002);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(ModelParse, IgnoresDescriptorsPastTheLimit)
