@@ -5,11 +5,16 @@
 #include "cli_run.h"
 
 #include "../convert/readers.h"
+#include "model/model.h"
 #include "ogg_fixtures.h"
+#include "pak/pak.h"
 #include "sound/sound.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -27,6 +32,17 @@ Bytes WavSamples(const Bytes &wav, uint32_t rate, uint32_t channels)
             header[at + i] = static_cast<uint8_t>(value >> (8 * i));
     EXPECT_EQ(Bytes(wav.begin(), wav.begin() + long(headerSize)), header);
     return Bytes(wav.begin() + long(headerSize), wav.end());
+}
+
+// Vertices the faces use and triangles, as a reader of the OBJ text sees them.
+std::string ParseCounts(const Model &model)
+{
+    long vertices = 0, faces = 0;
+    for (const ModelSurface &s : model.surfaces) {
+        vertices += static_cast<long>(std::set<uint16_t>(s.indices.begin(), s.indices.end()).size());
+        faces += s.indicesPerElement == 3 ? s.elementCount : s.elementCount - 2;
+    }
+    return std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces";
 }
 
 const std::string kUndecodable = "This sound could not be decoded, so it has no .wav form.";
@@ -88,6 +104,28 @@ TEST(CliSamples, ExtractAndExportEachKindsForm)
     }
     EXPECT_GE(maps, 5);
     EXPECT_TRUE(std::filesystem::is_regular_file(models + "textures/textures_m01_floor_tiles_d.png"));
+    // assimp reads each extracted OBJ with our parse's counts; export writes the same file.
+    PakArchive archive;
+    ASSERT_EQ(Pak_OpenArchive(dir / "s/GLOBAL.PAK", archive), PakOpenResult::Ok);
+    int objs = 0;
+    for (const PakEntry &e : archive.entries) {
+        std::string obj = dir / ("x2/" + std::string(e.name, strnlen(e.name, sizeof e.name)) + ".obj");
+        std::replace(obj.begin(), obj.end(), '\\', '/');
+        if (!Installed(kAssimp) || !std::filesystem::exists(obj))
+            continue;
+        Bytes bytes;
+        ASSERT_EQ(Pak_LoadEntry(archive, e, bytes), PakLoadResult::Ok);
+        Model *model = Model_Parse(bytes.data(), bytes.size());
+        ASSERT_NE(model, nullptr) << obj;
+        EXPECT_EQ(AssimpCounts(obj), ParseCounts(*model)) << obj;
+        Model_Free(model);
+        const CliResult one = RunCli({"export", dir / "s/GLOBAL.PAK", "#" + std::to_string(e.index), "-o",
+                                      dir / "one.obj", "--interpreted"}, dir);
+        ASSERT_EQ(one.status, 0) << one.err;
+        EXPECT_EQ(ReadText(dir / "one.obj"), ReadText(obj));
+        ++objs;
+    }
+    EXPECT_TRUE(objs == 4 || !Installed(kAssimp));
     const bool validate = Installed(kGltfValidatorProbe);
     for (const std::string &f : FilesUnder(dir.path)) {
         if (validate && f.ends_with(".glb")) {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 // Single quotes for a shell word.
@@ -41,6 +42,21 @@ inline bool Installed(const std::string &probe)
 inline const char *kPillow = "/usr/bin/python3 -c 'import PIL'";
 inline const char *kImageMagick = "test -x /usr/bin/convert";
 inline const char *kAssimp = "command -v assimp";
+
+// Vertices and faces as `assimp info` counts them; `raw`: without its
+// processing, which joins equal vertices and merges meshes of one material.
+inline std::string AssimpCounts(const std::string &path, bool raw = false)
+{
+    int status;
+    const std::string out = Output("assimp info " + Quoted(path) + (raw ? " -r" : "") + " 2>&1", &status);
+    long vertices = -1, faces = -1;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        sscanf(line.c_str(), "Vertices: %ld", &vertices);
+        sscanf(line.c_str(), "Faces: %ld", &faces);
+    }
+    return status == 0 ? std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces" : out;
+}
 
 // The Khronos glTF validator that scripts/setup installs, and what it reports on a
 // .glb or .gltf file that has errors ("" when it has none).
