@@ -3,6 +3,7 @@
 // with the sound player replaced by one that records what it was asked. Runs
 // the viewer itself once.
 #include "temp_dir.h"
+#include "test_data.h"
 #include "app/app_texts.h"
 #include "app/dialogs.h"
 #include "app/hex_view.h"
@@ -60,7 +61,7 @@ protected:
             GTEST_SKIP() << "no display";
         ASSERT_TRUE(Fixture_WritePak(
             archive, {{{"textures\\env\\stone_wall_d", HalfTransparent()},
-                       {"textures\\ui\\compass", Fixture_Texture(64, 32, 1, 1, Fixture_PictureColour)},
+                       {"textures\\ui\\compass", Fixture_Texture(64, 32, 1, 1, BlockShade)},
                        {"sounds\\bell.ogg", Fixture_FromString("OggS and then some bytes")},
                        {"scripts\\readme.txt", Fixture_FromString("Line one\r\nLine two\r\n")},
                        {"data\\blob.bin", Bytes{0x80, 0x81, 0x82, 0x83}}}}));
@@ -119,6 +120,13 @@ protected:
     std::string Selected() const { return frame->GetEntryLineText(frame->GetEntrySelection()); }
     std::string Status(int field) const { return std::string(frame->GetStatusBar()->GetStatusText(field).utf8_str()); }
     bool Shown(ControlId id) const { return frame->Control(id)->IsShown(); }
+    // The colour the screen shows at (x, y) of the GL view.
+    Pixel ViewPixel(int x, int y) const
+    {
+        const wxImage shot = ScreenImage(frame);
+        const wxPoint at = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition() + wxPoint(x, y);
+        return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
+    }
 
     TempDir dir;
     const std::string archive = dir / "Sample.PAK";
@@ -398,12 +406,7 @@ TEST_F(WindowTest, ChannelModesShowTheirChannels)
         frame->GetEventHandler()->ProcessEvent(pick);
         ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.redrawPending; }));
         Pump(30);
-        const wxImage shot = ScreenImage(frame);
-        const wxPoint origin = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition();
-        auto at = [&](int x, int y) {
-            return Pixel{shot.GetRed(origin.x + x, origin.y + y), shot.GetGreen(origin.x + x, origin.y + y),
-                         shot.GetBlue(origin.x + x, origin.y + y)};
-        };
+        auto at = [&](int x, int y) { return ViewPixel(x, y); };
         EXPECT_TRUE(Near(at(24, 4), c.opaque)) << c.command << " " << at(24, 4);
         if (c.clear.r >= 0) {
             EXPECT_TRUE(Near(at(4, 4), c.clear)) << c.command << " " << at(4, 4);
@@ -416,33 +419,73 @@ TEST_F(WindowTest, ChannelModesShowTheirChannels)
     }
 }
 
-TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTick)
+// A still texture draws no frames; a held drag draws every tick, and slides
+// the texture by what the mouse moved after the first move inside the view.
+TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt)
 {
     NewFrame(true);
     ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
     ASSERT_TRUE(PumpUntil(2000, [] { return gFrames > 0 && !viewer.redrawPending; }));
     Pump(50);
+    EXPECT_TRUE(ShowsBlock(ViewPixel(2, 2), BlockShade(0, 0, 16, 8))) << ViewPixel(2, 2);
     gFrames = gTicks = 0;
     Pump(500);
     EXPECT_GT(gTicks, 20);
     EXPECT_EQ(gFrames, 0);
 
     wxWindow *view = frame->Control(IdGlView);
+    const wxPoint start = view->ClientToScreen(wxPoint(100, 100));
     wxUIActionSimulator sim;
-    sim.MouseMove(view->ClientToScreen(wxPoint(100, 100)));
+    sim.MouseMove(start);
     Pump(30);
     sim.MouseDown();
-    sim.MouseMove(view->ClientToScreen(wxPoint(104, 103)));
+    sim.MouseMove(start + wxPoint(1, 1));
     ASSERT_TRUE(PumpUntil(1000, [] { return viewer.leftDragActive; }));
     gFrames = gTicks = 0;
     Pump(300);  // the button held, the mouse still
     EXPECT_GE(gFrames, gTicks - 1);
     EXPECT_GT(gFrames, 10);
+    for (int step = 1; step <= 5; ++step) {
+        sim.MouseMove(start + wxPoint(1 + 8 * step, 1 + 5 * step));
+        Pump(15);
+    }
     sim.MouseUp();
     ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.leftDragActive && !viewer.redrawPending; }));
     gFrames = 0;
     Pump(200);
     EXPECT_EQ(gFrames, 0);
+    EXPECT_EQ(std::pair(viewer.preview.textureOffset[0], viewer.preview.textureOffset[1]), std::pair(40.0f, 25.0f));
+    EXPECT_EQ(ViewPixel(39, 24), kClearGrey);
+    EXPECT_TRUE(ShowsBlock(ViewPixel(40, 25), BlockShade(0, 0, 16, 8))) << ViewPixel(40, 25);
+    EXPECT_TRUE(ShowsBlock(ViewPixel(40 + 63, 25 + 31), BlockShade(15, 7, 16, 8))) << ViewPixel(103, 56);
+
+    // Another selection puts the image back at the corner.
+    ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
+    EXPECT_EQ(std::pair(viewer.preview.textureOffset[0], viewer.preview.textureOffset[1]), std::pair(0.0f, 0.0f));
+}
+
+// A hidden view draws nothing while the tick runs; a resize while it is
+// hidden, before and after the view first showed, is caught up when it shows.
+TEST_F(WindowTest, HiddenViewDrawsNoFramesAndCatchesUpOnResizes)
+{
+    NewFrame(true);
+    ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
+    EXPECT_TRUE(viewer.viewHidden);
+    gTicks = gFrames = 0;
+    Pump(300);
+    EXPECT_TRUE(gTicks > 5 && gFrames == 0) << gTicks << " ticks, " << gFrames << " frames";
+    EXPECT_FALSE(viewer.glReady);  // never shown yet: no context
+
+    for (wxSize size : {wxSize(900, 640), wxSize(700, 500)}) {
+        ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
+        frame->SetClientSize(frame->FromDIP(size));
+        Pump(100);
+        gFrames = 0;
+        ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
+        ASSERT_TRUE(PumpUntil(3000, [] { return gFrames >= 2; }));
+        const ControlRect rect = frame->GetControlRect(IdGlView);
+        EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight), std::pair(rect.width, rect.height)) << size.x;
+    }
 }
 
 TEST_F(WindowTest, ClicksInTheEntryListAndSpaceForSounds)
