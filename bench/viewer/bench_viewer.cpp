@@ -184,6 +184,7 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    OnFindClose(*frame);  // the whole list again
     frame->answers.push_back(hexPath);
     OnCommand(*frame, CmdFileOpen);
     Pump(100);
@@ -209,7 +210,7 @@ int main(int argc, char **argv)
     Report("find: a keystroke until the list painted", keys, 50);
     Report("  the same, CPU time of the window's thread", keysCpu, 50);
     printf("kind filter: every entry read and classified in %.0f ms (%ld textures listed)\n", kindScan, textures);
-    Report("select a 100 MiB entry until its hex view drew", hex, 500);
+    Report("select 100 MiB of hex until the window drew", hex, 100);
 
     OnCommand(*frame, CmdCancel);
     Pump(100);
