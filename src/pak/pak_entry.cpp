@@ -1,4 +1,5 @@
 // Reading one entry's stored bytes and expanding LZO-compressed blocks.
+#include "base/memory.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
@@ -26,19 +27,6 @@ constexpr uint64_t kDirectExpansion = 16u << 20;
 
 // A buffer this large left over from the previous entry is released, not reused.
 constexpr size_t kKeptCapacity = 16u << 20;
-
-// A resource buffer this large asks for huge pages: where every 4 KiB page
-// costs a fault of several microseconds, filling 100 MiB took longer than
-// reading it, and the window waited for both.
-constexpr size_t kHugePageBuffer = 4u << 20;
-
-void AdviseHugePages(uint8_t *data, size_t size)
-{
-    const uintptr_t page = 4096, start = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(page - 1);
-    if (end > start)
-        (void)madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
-}
 
 enum class Expansion { Kept, Expanded, NoMemory };
 
@@ -197,10 +185,7 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
         return PakLoadResult::Corrupt;
 
     try {
-        if (entry.size >= kHugePageBuffer) {
-            out.reserve(entry.size);
-            AdviseHugePages(out.data(), entry.size);
-        }
+        Base_ReserveLarge(out, entry.size);
         out.assign(entry.size, 0);
     } catch (const std::bad_alloc &) {
         out.clear();

@@ -1,4 +1,5 @@
 // Entry-point file checks and the index reader.
+#include "base/memory.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
@@ -89,6 +90,7 @@ void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive, cons
     int64_t end = Pak_FileLength(file);
     if (here >= 0 && end >= here) {
         slots = std::min(slots, static_cast<size_t>(end - here) / recordSize);
+        Base_ReserveLarge(archive.entries, slots);
         archive.entries.assign(slots, PakEntry{});
     }
 
