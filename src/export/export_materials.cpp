@@ -11,12 +11,6 @@
 #include <map>
 #include <strings.h>
 
-namespace {
-
-constexpr const char *kMissingTexture = "__missingtexture";
-
-}  // namespace
-
 bool ExportMaterialSource::Find(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes)
 {
     if (name.empty() || !archive_ || !archive_->hasIndex)
@@ -38,28 +32,27 @@ ExportSurfaceMaterial ExportMaterialSource::Resolve(const char *materialName)
 {
     ExportSurfaceMaterial out;
     out.materialName = materialName ? materialName : "";
-    std::string name = out.materialName;
-    if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".mat") == 0)
-        name.resize(name.size() - 4);
     std::vector<uint8_t> bytes;
-    if (!Find(name, KindMaterial, bytes) || bytes.empty())
+    if (!Find(Mat_EntryName(materialName), KindMaterial, bytes) || bytes.empty())
         return out;
     out.found = true;
     const MaterialText parsed =
         Mat_ParseText(reinterpret_cast<const char *>(bytes.data()), bytes.size(), out.materialName.c_str());
     out.material = parsed.material;
-    auto take = [&](const std::string &mapName, const uint32_t wrap[2], ExportMaterialMap &map) {
-        if (!Find(mapName, KindTexture, map.bytes))
-            return false;
-        map.name = mapName;
-        map.wrap[0] = wrap[0];
-        map.wrap[1] = wrap[1];
-        return true;
-    };
-    if (!take(parsed.diffuseName, parsed.diffuseWrap, out.diffuse))
-        take(kMissingTexture, parsed.diffuseWrap, out.diffuse);
-    take(parsed.normalName, parsed.sharedWrap, out.normal);
-    take(parsed.specularName, parsed.sharedWrap, out.specular);
+    ExportMaterialMap *maps[] = {&out.diffuse, &out.normal, &out.specular};
+    const auto lookups = Mat_MapLookups(parsed);
+    for (size_t i = 0; i < lookups.size(); ++i) {
+        const MaterialMapLookup &lookup = lookups[i];
+        ExportMaterialMap &map = *maps[i];
+        if (Find(lookup.name, KindTexture, map.bytes))
+            map.name = lookup.name;
+        else if (lookup.fallback && Find(lookup.fallback, KindTexture, map.bytes))
+            map.name = lookup.fallback;
+        else
+            continue;
+        map.wrap[0] = lookup.wrap[0];
+        map.wrap[1] = lookup.wrap[1];
+    }
     return out;
 }
 

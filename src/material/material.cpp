@@ -215,3 +215,18 @@ MaterialText Mat_ParseText(const char *text, size_t length, const char *material
     Scan_Free(scanner);
     return out;
 }
+
+std::string Mat_EntryName(const char *materialName)
+{
+    std::string name = materialName ? materialName : "";
+    if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".mat") == 0)
+        name.resize(name.size() - 4);
+    return name;
+}
+
+std::array<MaterialMapLookup, 3> Mat_MapLookups(const MaterialText &parsed)
+{
+    return {{{parsed.diffuseName, "__missingtexture", {parsed.diffuseWrap[0], parsed.diffuseWrap[1]}},
+             {parsed.normalName, nullptr, {parsed.sharedWrap[0], parsed.sharedWrap[1]}},
+             {parsed.specularName, nullptr, {parsed.sharedWrap[0], parsed.sharedWrap[1]}}}};
+}

@@ -4,6 +4,7 @@
 // the viewer's lookups and uploads of those textures are src/scene.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,3 +49,20 @@ struct MaterialText {
 // is the name the surface gave, extension included. Never fails: whatever is
 // not understood leaves the defaults.
 MaterialText Mat_ParseText(const char *text, size_t length, const char *materialName);
+
+// The entry a surface's material is kept under: its name without a ".mat"
+// ending (in any case).
+std::string Mat_EntryName(const char *materialName);
+
+// A texture map of a material as it is looked up: under `name`, else under
+// `fallback` (null: none), then uploaded with `wrap`.
+struct MaterialMapLookup {
+    std::string name;
+    const char *fallback;
+    uint32_t wrap[2];
+};
+
+// The maps of `parsed` in the order they are looked up and take their texture
+// names: diffuse, normal, specular. A missing diffuse map shows
+// "__missingtexture"; the others have no stand-in.
+std::array<MaterialMapLookup, 3> Mat_MapLookups(const MaterialText &parsed);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr const char *kMissingTexture = "__missingtexture";
-
 bool ArchiveOpen()
 {
     return viewer.mainPak.hasIndex;
@@ -74,13 +72,13 @@ Material *Mat_Parse(const char *text, size_t length, const char *materialName, L
         return material;
 
     std::vector<uint8_t> bytes;
-    if (FindResource(parsed.diffuseName, KindTexture, bytes, memo) ||
-        FindResource(kMissingTexture, KindTexture, bytes, memo))
-        material->diffuseTexture = LoadTexture(bytes, parsed.diffuseWrap);
-    if (FindResource(parsed.normalName, KindTexture, bytes, memo))
-        material->normalTexture = LoadTexture(bytes, parsed.sharedWrap);
-    if (FindResource(parsed.specularName, KindTexture, bytes, memo))
-        material->specularTexture = LoadTexture(bytes, parsed.sharedWrap);
+    uint32_t *textures[] = {&material->diffuseTexture, &material->normalTexture, &material->specularTexture};
+    const auto maps = Mat_MapLookups(parsed);
+    for (size_t i = 0; i < maps.size(); ++i) {
+        if (FindResource(maps[i].name, KindTexture, bytes, memo) ||
+            (maps[i].fallback && FindResource(maps[i].fallback, KindTexture, bytes, memo)))
+            *textures[i] = LoadTexture(bytes, maps[i].wrap);
+    }
     return material;
 }
 
@@ -88,13 +86,10 @@ Material *Mat_FindByName(const char *materialName, LookupMemo *memo)
 {
     if (!materialName)
         return nullptr;
-    std::string name = materialName;
-    if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".mat") == 0)
-        name.resize(name.size() - 4);
     if (!ArchiveOpen())
         return nullptr;
     std::vector<uint8_t> bytes;
-    if (!FindResource(name, KindMaterial, bytes, memo) || bytes.empty())
+    if (!FindResource(Mat_EntryName(materialName), KindMaterial, bytes, memo) || bytes.empty())
         return nullptr;
     return Mat_Parse(reinterpret_cast<const char *>(bytes.data()), bytes.size(), materialName, memo);
 }
