@@ -8,6 +8,9 @@
 //       DIR/LZOBENCH.PAK and its companions, every entry an LZO block made by
 //       lzo1x_1, half text-like and half texture-like data; and the same
 //       expanded bytes as DIR/plain/entry_NNN, for other tools to compress.
+//   make_bench_archive files DIR FILE...
+//       DIR/FILESBENCH.PAK and FILESBENCH_00.PAK holding each FILE as it is,
+//       as an entry named by the file's own name.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -138,8 +141,43 @@ bool WriteIndex(const std::string &path, const std::vector<Record> &records)
 
 int Usage()
 {
-    fprintf(stderr, "usage: make_bench_archive raw|lzo DIR [--entries N] [--entry-mib M] [--parts P]\n");
+    fprintf(stderr, "usage: make_bench_archive raw|lzo DIR [--entries N] [--entry-mib M] [--parts P]\n"
+                    "       make_bench_archive files DIR FILE...\n");
     return 2;
+}
+
+// Each of `files` stored whole, one after the other, in the one companion.
+int WriteFiles(const std::string &dir, char **files, int count)
+{
+    std::filesystem::create_directories(dir);
+    FILE *companion = fopen((dir + "/FILESBENCH_00.PAK").c_str(), "wb");
+    if (!companion) {
+        perror("FILESBENCH_00.PAK");
+        return 1;
+    }
+    std::vector<Record> records;
+    uint64_t end = 0;
+    for (int i = 0; i < count; ++i) {
+        FILE *in = fopen(files[i], "rb");
+        Bytes bytes;
+        uint8_t buffer[1 << 16];
+        for (size_t n; in && (n = fread(buffer, 1, sizeof buffer, in)) > 0;)
+            bytes.insert(bytes.end(), buffer, buffer + n);
+        const bool read = in && !ferror(in) && end + bytes.size() <= UINT32_MAX;
+        if (!read || !WriteAll(companion, bytes.data(), bytes.size())) {
+            fprintf(stderr, "make_bench_archive: cannot store %s\n", files[i]);
+            return 1;
+        }
+        fclose(in);
+        records.push_back({std::filesystem::path(files[i]).filename().string(), static_cast<uint32_t>(end),
+                           static_cast<uint32_t>(bytes.size()), 0});
+        end += bytes.size();
+    }
+    const bool ok = fclose(companion) == 0 && WriteIndex(dir + "/FILESBENCH.PAK", records);
+    if (ok)
+        printf("%s/FILESBENCH.PAK: %zu entries, %llu bytes\n", dir.c_str(), records.size(),
+               static_cast<unsigned long long>(end));
+    return ok ? 0 : 1;
 }
 
 }  // namespace
@@ -149,6 +187,8 @@ int main(int argc, char **argv)
     if (argc < 3)
         return Usage();
     const std::string mode = argv[1], dir = argv[2];
+    if (mode == "files")
+        return argc > 3 ? WriteFiles(dir, argv + 3, argc - 3) : Usage();
     const bool lzo = mode == "lzo";
     if (!lzo && mode != "raw")
         return Usage();

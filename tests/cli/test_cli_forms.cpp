@@ -149,7 +149,8 @@ TEST(CliForms, ListJsonAgreesWithLongList)
 {
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "s", dir));
-    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"caf\xe9\\\xfc" "ber", Fixture_FromString("text")}, {"plain", Fixture_FromString("more")}}}));
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"caf\xe9\\\xfc" "ber", Fixture_FromString("text")},
+                                                  {"plain", Fixture_FromString("more")}}}));
     for (const std::string &archive : {dir / "s/GLOBAL.PAK", dir / "X.PAK"}) {
         SCOPED_TRACE(archive);
         ASSERT_EQ(RunCli({"list", archive, "--json"}, dir, dir / "json").status, 0);
