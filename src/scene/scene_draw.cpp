@@ -8,6 +8,7 @@
 #include "render/render.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -161,13 +162,24 @@ void Model_Draw()
     PreviewState &preview = viewer.preview;
     if (preview.CurrentResource.empty() || preview.resourceKind != KindModel)
         return;
+    // This frame's view was built from the eye the previous frame placed. When
+    // the eye placed now differs (the camera framed a new model last frame),
+    // or the preparation frames it, frames are asked for until the view
+    // catches up: the window draws only when asked.
+    const float eyeBefore[6] = {viewer.eyeOrigin[0], viewer.eyeOrigin[1], viewer.eyeOrigin[2],
+                                viewer.eyeAngles[0], viewer.eyeAngles[1], viewer.eyeAngles[2]};
     R_PlaceEye();
+    if (memcmp(eyeBefore, viewer.eyeOrigin, sizeof(float) * 3) != 0 ||
+        memcmp(eyeBefore + 3, viewer.eyeAngles, sizeof(float) * 3) != 0)
+        viewer.redrawPending = true;
     // Before the preparation: on a selection's first frame this uses the
     // camera as it was before the framing.
     PassState pass;
     EyeInModelSpace(pass.eyeModel);
-    if (!preview.previewPrepared)
+    if (!preview.previewPrepared) {
         Model_Prepare();
+        viewer.redrawPending = true;
+    }
     preview.animating = false;  // until a drawn surface scrolls
     const Model *model = preview.model;
     if (!model)

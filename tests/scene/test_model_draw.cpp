@@ -52,11 +52,14 @@ protected:
         viewer.preview.CurrentResource = bytes;
         viewer.preview.resourceKind = KindModel;
     }
-    // The eye the previous frame placed makes this frame's view: framing shows from the third frame.
+    // Frames as the window's timer draws them: one, then more while one is asked for.
     void Draw()
     {
-        for (int i = 0; i < 3; ++i)
+        viewer.redrawPending = true;
+        for (int i = 0; i < 10 && viewer.redrawPending; ++i) {
+            viewer.redrawPending = false;
             R_DrawFrame();
+        }
     }
 
     // A cube centred in front of the camera, and a smaller one off to the side.
