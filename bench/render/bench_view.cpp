@@ -5,7 +5,6 @@
 // display server's CPU time when it can be found. Then the same with the view
 // hidden (a text entry selected), where only the tick runs.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_view [seconds [client width height]]
-#include "app/entry_list_ctrl.h"
 #include "app/services.h"
 #include "fixtures.h"
 #include "render/render.h"
@@ -111,17 +110,6 @@ void RunFor(double seconds, const char *what, pid_t server)
     printf("  ticks %d (%.1f per s), frames %d (%.1f per s)\n", gTicks, gTicks / wall, gFrames, gFrames / wall);
 }
 
-bool Select(SeamWindow *frame, const std::string &line)
-{
-    EntryListCtrl *list = frame->EntryList();
-    for (size_t i = 0; i < list->LineCount(); ++i)
-        if (list->LineText(static_cast<long>(i)) == line) {
-            frame->SelectEntryLine(static_cast<int>(i));
-            return PumpUntil(3000, [&] { return frame->GetEntrySelection() == static_cast<int>(i); });
-        }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -167,7 +155,8 @@ int main(int argc, char **argv)
     frame->GetClientSize(cx, cy);
     const ControlRect view = frame->GetControlRect(IdGlView);
     printf("window client %d x %d, GL view %d x %d\n", cx, cy, view.width, view.height);
-    if (!Select(frame, "textures/big.tex [0000]") || !PumpUntil(3000, [] { return gFrames > 2; })) {
+    if (!SelectLine(*frame, "textures/big.tex [0000]") ||
+        !PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; })) {
         fprintf(stderr, "bench_view: the texture was not drawn\n");
         return 1;
     }
@@ -175,7 +164,7 @@ int main(int argc, char **argv)
            viewer.programsSupported ? "yes" : "no");
     RunFor(seconds, "1024 x 1024 DXT5 texture shown", server);
 
-    if (!Select(frame, "scripts/readme.txt [0001]")) {
+    if (!SelectLine(*frame, "scripts/readme.txt [0001]")) {
         fprintf(stderr, "bench_view: the text was not selected\n");
         return 1;
     }

@@ -9,7 +9,6 @@
 // Reports the CPU time of the viewer's process (all threads, llvmpipe's
 // included) as a share of one core, and frames per second.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_viewer_idle [seconds]
-#include "app/entry_list_ctrl.h"
 #include "app/services.h"
 #include "fixtures.h"
 #include "render/render.h"
@@ -61,16 +60,10 @@ void RunFor(double seconds, const char *what, const std::function<void()> &durin
            gBusy ? "every tick " : "on change  ", 100 * cpu / wall, gFrames / wall, gTicks / wall);
 }
 
+// The entry line `line` selected, and its first frame drawn.
 bool Select(SeamWindow *frame, const std::string &line)
 {
-    EntryListCtrl *list = frame->EntryList();
-    for (size_t i = 0; i < list->LineCount(); ++i)
-        if (list->LineText(static_cast<long>(i)) == line) {
-            frame->SelectEntryLine(static_cast<int>(i));
-            return PumpUntil(3000, [&] { return frame->GetEntrySelection() == static_cast<int>(i); }) &&
-                   PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; });
-        }
-    return false;
+    return SelectLine(*frame, line) && PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; });
 }
 
 }  // namespace

@@ -198,15 +198,8 @@ ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int f
     if (copy == PakCopyResult::Compressed) {
         const PakLoadResult loaded = Pak_LoadEntry(archive, entry, buffer);
         if (loaded == PakLoadResult::Ok) {
-            size_t done = 0;
-            while (done < buffer.size()) {
-                const ssize_t n = write(fd, buffer.data() + done, buffer.size() - done);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    return ExportResult::WriteFailed;
-                done += static_cast<size_t>(n);
-            }
+            if (!WriteAll(fd, buffer))
+                return ExportResult::WriteFailed;
             p.bytes = buffer.size();
             return ExportResult::Ok;
         }
