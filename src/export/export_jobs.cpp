@@ -7,6 +7,8 @@
 // component at a time and never through a symbolic link, so no entry name
 // (and no link planted inside the folder) can make a write land outside it.
 #include "export/export_jobs.h"
+
+#include "base/file_io.h"
 #include "export/export_files.h"
 #include "export/export_materials.h"
 #include "export/png_writer.h"
@@ -67,20 +69,6 @@ std::string FdPath(int fd)
 
 using PngFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
 
-bool WriteAll(int fd, const std::vector<uint8_t> &bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // dkexport.mtl of `folder` merges with another export's at any time (other
 // workers, other jobs): one at a time.
 std::mutex mtlMutex;
@@ -126,7 +114,7 @@ bool WriteMtlBeside(const std::string &folder, const std::vector<MtlMaterial> &m
                 ok = false;
                 break;
             }
-            const bool written = WriteAll(fd, bytes);
+            const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
             if (!(close(fd) == 0 && written) ||
                 (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
                 message = "textures/" + name + ": " + strerror(errno);
@@ -198,7 +186,7 @@ ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int f
     if (copy == PakCopyResult::Compressed) {
         const PakLoadResult loaded = Pak_LoadEntry(archive, entry, buffer);
         if (loaded == PakLoadResult::Ok) {
-            if (!WriteAll(fd, buffer))
+            if (!Base_WriteAll(fd, buffer.data(), buffer.size()))
                 return ExportResult::WriteFailed;
             p.bytes = buffer.size();
             return ExportResult::Ok;

@@ -1,5 +1,7 @@
 #include "export/mtl_writer.h"
 
+#include "base/file_io.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -125,14 +127,7 @@ bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> mat
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return Fail(error, "Could not create a file in " + folder + ": " + strerror(errno));
-    bool ok = fchmod(fd, mode) == 0;
-    for (size_t at = 0; ok && at < text.size();) {
-        const ssize_t n = write(fd, text.data() + at, text.size() - at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        at += ok ? static_cast<size_t>(n) : 0;
-    }
+    bool ok = fchmod(fd, mode) == 0 && Base_WriteAll(fd, text.data(), text.size());
     ok = ok && fsync(fd) == 0;
     const int savedErrno = errno;
     ok = close(fd) == 0 && ok;

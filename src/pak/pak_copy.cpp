@@ -1,5 +1,6 @@
 // Copying an entry's stored bytes straight from its file to an output file,
 // for extraction of many or large raw entries.
+#include "base/file_io.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
@@ -22,20 +23,6 @@ struct FdCloser {
             close(fd);
     }
 };
-
-bool WriteAll(int fd, const uint8_t *bytes, size_t n)
-{
-    while (n > 0) {
-        ssize_t w = write(fd, bytes, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        bytes += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
 
 constexpr int64_t kWriteFailed = -1;
 constexpr int64_t kReadFailed = -2;
@@ -70,7 +57,7 @@ int64_t CopyRange(int in, int64_t offset, int out, uint64_t length)
             return kReadFailed;
         if (n == 0)
             break;
-        if (!WriteAll(out, piece.data(), static_cast<size_t>(n)))
+        if (!Base_WriteAll(out, piece.data(), static_cast<size_t>(n)))
             return kWriteFailed;
         done += static_cast<uint64_t>(n);
     }
@@ -108,7 +95,7 @@ PakCopyResult Pak_CopyStoredEntry(const PakArchive &archive, const PakEntry &ent
     uint64_t missing = entry.size - static_cast<uint64_t>(present);
     while (missing > 0) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(missing, sizeof zeros));
-        if (!WriteAll(outFd, zeros, n))
+        if (!Base_WriteAll(outFd, zeros, n))
             return PakCopyResult::WriteFailed;
         missing -= n;
     }
