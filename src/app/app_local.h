@@ -7,7 +7,7 @@
 // and clears the whole per-selection block.
 void App_ReleasePreview();
 
-// Grays "&Raw (F2)", "&Binary-Text Dump" and "&Interpreted (F3)".
+// Grays "&Raw (F2)", "&Binary-Text Dump", "&Interpreted (F3)" and the form exports.
 void App_GrayExportItems(ViewerWindow &window);
 
 // LayoutControls with the window's current client size.

@@ -1,6 +1,7 @@
-// Frames: the timer's tick draws one complete frame into the back buffer and
-// swaps, whether or not anything changed. Also the GL side of the model's
-// orientation and lights.
+// Frames: a timer tick draws one complete frame into the back buffer and
+// swaps when the picture can change (something asked for a frame, a drag is
+// on, or a texture on screen scrolls); a still picture draws none. Also the
+// GL side of the model's orientation and lights.
 #include "render/render.h"
 #include "render/gl_procs.h"
 
