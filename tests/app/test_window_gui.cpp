@@ -163,17 +163,9 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 // Says what the window did in answer ("gray" first when the item is gray).
 std::string Send(SeamWindow *&frame, const CommandRow &row)
 {
-    struct Seen {
-        size_t dialogs, steps;
-        int dumps, abouts, batches;
-        bool find;
-    };
-    auto seen = [&] {
-        return Seen{frame->dialogs.size(), gSteps.size(), frame->dumpRuns, frame->aboutRuns, frame->batchRuns,
-                    frame->Control(IdFindBar)->IsShown()};
-    };
-    const Seen before = seen();
-    const size_t steps = gSteps.size();
+    const size_t dialogs = frame->dialogs.size(), steps = gSteps.size();
+    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns;
+    const bool find = frame->Control(IdFindBar)->IsShown();
     std::string words;
     wxMenuItem *item = nullptr;
     bool marked = false;
@@ -183,8 +175,7 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
         item = frame->GetMenuBar()->FindItem(Command_ToWxId(row.id), &menu);
         if (!item)
             return "no menu item";
-        if (!item->IsEnabled())
-            words += "gray ";
+        words += item->IsEnabled() ? "" : "gray ";
         marked = item->IsCheckable() && item->IsChecked();
         menu->SendEvent(item->GetId(), item->IsCheckable() ? !marked : -1);
         Pump(30);
@@ -194,28 +185,24 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
             return "no key";
         frame->EntryList()->SetFocus();
         Pump(30);
-        int modifiers = wxMOD_NONE;
-        if (key.GetFlags() & wxACCEL_SHIFT)
-            modifiers |= wxMOD_SHIFT;
-        if (key.GetFlags() & wxACCEL_CTRL)
-            modifiers |= wxMOD_CONTROL;
-        wxUIActionSimulator().Char(key.GetKeyCode(), modifiers);
+        const int flags = key.GetFlags();
+        wxUIActionSimulator().Char(key.GetKeyCode(), (flags & wxACCEL_SHIFT ? wxMOD_SHIFT : 0) |
+                                                         (flags & wxACCEL_CTRL ? wxMOD_CONTROL : 0));
         Pump(250);
     }
     if (!alive) {
         frame = nullptr;
         return words + "end";
     }
-    const Seen after = seen();
-    for (size_t i = before.dialogs; i < after.dialogs; ++i) {
+    for (size_t i = dialogs; i < frame->dialogs.size(); ++i) {
         const FileDialogRequest &asked = frame->dialogs[i];
         words += !asked.save ? "open " : "save " + (asked.proposedName.empty() ? asked.defaultExtension
                                                                                : asked.proposedName) + " ";
     }
-    words += after.dumps > before.dumps ? "dump " : "";
-    words += after.abouts > before.abouts ? "about " : "";
-    words += after.batches > before.batches ? "batch " : "";
-    words += after.find != before.find ? "find " : "";
+    words += frame->dumpRuns > dumps ? "dump " : "";
+    words += frame->aboutRuns > abouts ? "about " : "";
+    words += frame->batchRuns > batches ? "batch " : "";
+    words += frame->Control(IdFindBar)->IsShown() != find ? "find " : "";
     words += item && item->IsCheckable() && item->IsChecked() != marked ? "mark " : "";
     for (size_t i = steps; i < gSteps.size(); ++i)
         words += gSteps[i] + " ";
