@@ -198,6 +198,9 @@ ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const 
         return Import_Refuse(std::string("The file is not a PNG, TGA, JPEG or BMP image that can be read (") +
                              stbi_failure_reason() + ").");
     }
+    // The BMP reader takes a height of 0 as an image of no rows.
+    if (width == 0 || height == 0)
+        return Import_Refuse("The image is " + Sides(width, height) + " pixels: it has none.");
     if (width > kImportMaxSide || height > kImportMaxSide)
         return Import_Refuse("The image is " + Sides(width, height) + " pixels; a texture's sides are at most " +
                              std::to_string(kImportMaxSide) + " pixels.");

@@ -225,6 +225,8 @@ TEST(ImportTexture, RefusesHostileFiles)
     const Bytes png = Fixture_Png(Fixture_NoisyImage(64, 64, 30));
     Bytes dds = Dds(Fixture_Texture(16, 16, 5, 5, BlockShade)), lyingMips = dds, cube = dds;
     lyingMips[28] = 9;  // 16 x 16 has 5 levels
+    Bytes noRows = Fixture_Bmp(Fixture_SmoothImage(3, 2, false));
+    noRows[22] = 0;
     cube[113] = 0x02;
     const struct {
         const char *name;
@@ -235,6 +237,7 @@ TEST(ImportTexture, RefusesHostileFiles)
         {"truncated PNG", Bytes(png.begin(), png.begin() + png.size() / 2), "decoded"},
         {"PNG header of 100000 x 100000", Fixture_PngHeader(100000, 100000), "100000 x 100000"},
         {"PNG of 16385 x 1", Fixture_PngHeader(16385, 1), "at most 16384"},
+        {"BMP of no rows", noRows, "3 x 0"},
         {"not an image", Fixture_FromString("just some text, not an image at all"), "not a PNG"},
         {"DDS of ATI2", Fixture_DdsHeader(4, 4, "ATI2", 1), "FourCC ATI2"},
         {"DDS of DX10", Fixture_DdsHeader(4, 4, "DX10", 1), "DX10"},

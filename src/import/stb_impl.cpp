@@ -1,5 +1,7 @@
-// The image reader, built here with only the forms modders paint in, so no
-// other form's decoder is reachable from an imported file.
+// The stb readers and encoders the importers use, built once here with their
+// own warnings silenced. The image reader has only the forms modders paint
+// in, so no other form's decoder is reachable from an imported file.
+#include <cstring>  // stb_dxt uses memcpy without including it
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -9,6 +11,7 @@
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
+#define STB_DXT_IMPLEMENTATION
 #if defined(__GNUC__) || defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wall"
@@ -20,6 +23,7 @@
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
 #endif
 #include <stb/stb_image.h>
+#include <stb/stb_dxt.h>
 #if defined(__GNUC__) || defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
