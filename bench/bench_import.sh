@@ -7,7 +7,8 @@
 #    quality is the PSNR of the largest level against the PNG, all four channels;
 #  - a stereo 44100 Hz WAV of SECONDS to Ogg Vorbis: our importer at quality
 #    0.5 against `oggenc -q 5`.
-# Prints wall times (the median of RUNS for the sound) and the ratios.
+# Prints wall and processor times (the median of RUNS for the sound) and the
+# ratios; ours for images are of the imports alone, in one process.
 #
 # Usage: bench/bench_import.sh [--build DIR] [--work DIR] [--count N] [--side N] [--threads N]
 #                              [--seconds N] [--runs N] [--keep]
@@ -44,24 +45,27 @@ now() { date +%s.%N; }
 pngs=()
 for ((i = 0; i < count; i++)); do pngs+=("$work/images/$i.png"); done
 
-start=$(now)
-for png in "${pngs[@]}"; do convert "$png" -define dds:compression=dxt5 "${png%.png}.dds"; done
-magick=$(echo "$(now) - $start" | bc)
-echo "ImageMagick: $count images in $magick s; $("$bench" psnr "$work/images")"
+# Wall and processor (user + system) seconds of a command, as "WALL CPU".
+TIMEFORMAT='%R %U %S'
+timed() { local t; t=$( { time "$@" >/dev/null; } 2>&1 | tail -1); awk '{ printf "%s %.2f", $1, $2 + $3 }' <<<"$t"; }
+magick_all() { for png in "${pngs[@]}"; do convert "$png" -define dds:compression=dxt5 "${png%.png}.dds"; done; }
 
-start=$(now)
+read -r magick magick_cpu <<<"$(timed magick_all)"
+echo "ImageMagick: $count images in $magick s ($magick_cpu s of processor time); $("$bench" psnr "$work/images")"
 ours=$("$bench" texture "$threads" "${pngs[@]}")
-total=$(echo "$(now) - $start" | bc)
-echo "quillon ($threads threads): $ours; $total s with reading the files"
-echo "throughput ratio (ImageMagick's time / ours): $(echo "scale=2; $magick / $total" | bc)"
+echo "quillon ($threads threads): $ours"
+wall=$(sed 's/.* in \([0-9.]*\) s.*/\1/' <<<"$ours") cpu=$(sed 's/.*images\/s, \([0-9.]*\) s of.*/\1/' <<<"$ours")
+echo "ratios (ImageMagick's / ours): wall $(echo "scale=2; $magick / $wall" | bc), processor $(echo "scale=2; $magick_cpu / $cpu" | bc)"
 
 "$bench" wav "$work/in.wav" "$seconds"
 median() { sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
-oggenc_times=() our_times=()
+o_wall=() o_cpu=() q_wall=() q_cpu=()
 for ((r = 0; r < runs; r++)); do
-  start=$(now); oggenc -Q -q 5 -o "$work/ref.ogg" "$work/in.wav"; oggenc_times+=("$(echo "$(now) - $start" | bc)")
-  start=$(now); "$bench" sound 0.5 "$work/in.wav" >/dev/null; our_times+=("$(echo "$(now) - $start" | bc)")
+  read -r w c <<<"$(timed oggenc -Q -q 5 -o "$work/ref.ogg" "$work/in.wav")"; o_wall+=("$w"); o_cpu+=("$c")
+  read -r w c <<<"$(timed "$bench" sound 0.5 "$work/in.wav")"; q_wall+=("$w"); q_cpu+=("$c")
 done
-o=$(printf '%s\n' "${oggenc_times[@]}" | median) q=$(printf '%s\n' "${our_times[@]}" | median)
-echo "WAV of $seconds s to Ogg Vorbis: oggenc -q 5 $o s ($(stat -c %s "$work/ref.ogg") bytes), quillon q0.5 $q s"
-echo "throughput ratio (oggenc's time / ours): $(echo "scale=2; $o / $q" | bc)"
+ow=$(printf '%s\n' "${o_wall[@]}" | median) oc=$(printf '%s\n' "${o_cpu[@]}" | median)
+qw=$(printf '%s\n' "${q_wall[@]}" | median) qc=$(printf '%s\n' "${q_cpu[@]}" | median)
+echo "WAV of $seconds s to Ogg Vorbis: oggenc -q 5 $ow s ($oc s of processor time, $(stat -c %s "$work/ref.ogg") bytes);"
+echo "  quillon q0.5 $qw s ($qc s of processor time, $("$bench" sound 0.5 "$work/in.wav" | sed 's/.*, //'))"
+echo "ratios (oggenc's / ours): wall $(echo "scale=2; $ow / $qw" | bc), processor $(echo "scale=2; $oc / $qc" | bc)"

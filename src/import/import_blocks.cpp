@@ -13,22 +13,26 @@
 
 namespace {
 
-// Squared error of the colour (channels 0-2) or the alpha (channel 3) of a
-// block against the pixels the mask keeps.
-uint32_t Error(const uint8_t pixels[64], int mask, const uint8_t *block, int flags, bool alpha)
+// Squared errors of a block's colour (channels 0-2) and alpha (channel 3)
+// against the pixels the mask keeps.
+struct Errors {
+    uint32_t colour = 0, alpha = 0;
+};
+
+Errors Measure(const uint8_t pixels[64], int mask, const uint8_t *block, int flags)
 {
     uint8_t decoded[64];
     squish::Decompress(decoded, block, flags);
-    uint32_t sum = 0;
+    Errors e;
     for (int i = 0; i < 16; ++i) {
         if (!(mask & (1 << i)))
             continue;
-        for (int k = alpha ? 3 : 0; k < (alpha ? 4 : 3); ++k) {
+        for (int k = 0; k < 4; ++k) {
             const int d = decoded[4 * i + k] - pixels[4 * i + k];
-            sum += static_cast<uint32_t>(d * d);
+            (k < 3 ? e.colour : e.alpha) += static_cast<uint32_t>(d * d);
         }
     }
-    return sum;
+    return e;
 }
 
 }  // namespace
@@ -60,8 +64,9 @@ void Import_EncodeBlock(const uint8_t pixels[64], int mask, int flags, bool clus
         stb_compress_dxt_block(other, whole, 1, STB_DXT_HIGHQUAL);
     else
         stb_compress_dxt_block(other + colourAt, whole, 0, STB_DXT_HIGHQUAL);  // DXT3 keeps libsquish's alpha
-    if (Error(pixels, mask, other, flags, false) < Error(pixels, mask, out, flags, false))
+    const Errors mine = Measure(pixels, mask, out, flags), theirs = Measure(pixels, mask, other, flags);
+    if (theirs.colour < mine.colour)
         memcpy(out + colourAt, other + colourAt, 8);
-    if (dxt5 && Error(pixels, mask, other, flags, true) < Error(pixels, mask, out, flags, true))
+    if (dxt5 && theirs.alpha < mine.alpha)
         memcpy(out, other, 8);
 }
