@@ -1,7 +1,7 @@
 // Importers: files a modder makes (images, .dds, WAV, Ogg) turned into the
 // resources the game reads (texture resources and Ogg Vorbis sounds). Bytes in,
 // bytes out: the archive writer, quillon-cli and the window call these and
-// store the result. Formats layer: stb_image, libsquish, libvorbisenc.
+// store the result. Formats layer: stb_image, stb_dxt, libsquish, libvorbisenc.
 #pragma once
 
 #include <cstdint>

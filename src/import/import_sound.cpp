@@ -105,7 +105,8 @@ std::string ReadWav(std::span<const uint8_t> file, Wav &wav)
     return "";
 }
 
-float SampleAt(const uint8_t *p, Sample sample)
+template <Sample sample>
+float SampleAt(const uint8_t *p)
 {
     switch (sample) {
     case Sample::Unsigned8: return (p[0] - 128) / 128.0f;
@@ -123,6 +124,29 @@ float SampleAt(const uint8_t *p, Sample sample)
     }
     }
     return 0;
+}
+
+// One chunk of frames into the encoder's channel buffers, the sample form
+// chosen once per chunk rather than once per sample.
+template <Sample sample>
+void Deinterleave(const uint8_t *p, size_t frames, uint32_t channels, float **buffer)
+{
+    constexpr size_t bytes = sample == Sample::Unsigned8 ? 1 : sample == Sample::Signed16 ? 2
+                             : sample == Sample::Signed24 ? 3 : 4;
+    for (size_t f = 0; f < frames; ++f)
+        for (uint32_t c = 0; c < channels; ++c, p += bytes)
+            buffer[c][f] = SampleAt<sample>(p);
+}
+
+void Deinterleave(Sample sample, const uint8_t *p, size_t frames, uint32_t channels, float **buffer)
+{
+    switch (sample) {
+    case Sample::Unsigned8: return Deinterleave<Sample::Unsigned8>(p, frames, channels, buffer);
+    case Sample::Signed16: return Deinterleave<Sample::Signed16>(p, frames, channels, buffer);
+    case Sample::Signed24: return Deinterleave<Sample::Signed24>(p, frames, channels, buffer);
+    case Sample::Signed32: return Deinterleave<Sample::Signed32>(p, frames, channels, buffer);
+    case Sample::Float32: return Deinterleave<Sample::Float32>(p, frames, channels, buffer);
+    }
 }
 
 void AppendPage(std::vector<uint8_t> &out, const ogg_page &page)
@@ -192,14 +216,10 @@ ImportResult EncodeWav(const Wav &wav, float quality)
 
     constexpr size_t kFrames = 1024;
     const size_t frames = wav.data.size() / wav.frameBytes;  // a partial last frame is no sample
-    const size_t sampleBytes = wav.frameBytes / wav.channels;
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min(kFrames, frames - done);
         float **buffer = vorbis_analysis_buffer(&enc.dsp, static_cast<int>(n));
-        const uint8_t *p = wav.data.data() + done * wav.frameBytes;
-        for (size_t f = 0; f < n; ++f)
-            for (uint32_t c = 0; c < wav.channels; ++c, p += sampleBytes)
-                buffer[c][f] = SampleAt(p, wav.sample);
+        Deinterleave(wav.sample, wav.data.data() + done * wav.frameBytes, n, wav.channels, buffer);
         vorbis_analysis_wrote(&enc.dsp, static_cast<int>(n));
         Drain(enc, result.bytes);
         done += n;
