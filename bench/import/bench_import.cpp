@@ -6,6 +6,7 @@
 //   bench_import sound QUALITY FILE      imports a WAV; prints seconds
 // PSNR is over all four channels of the largest level, decoded as the PNG export decodes it.
 #include "import_fixtures.h"
+#include "base/memory.h"
 #include "import/import.h"
 #include "texture/texture_decode.h"
 
@@ -53,11 +54,14 @@ bool AddError(const Bytes &png, const Bytes &texture, double &error, double &sam
     return ok;
 }
 
-// The file in one read into a buffer of its size: a WAV of minutes grown a
-// piece at a time cost more than a tenth of its encoding.
+// The file in one read into a buffer of its size, in huge pages where the
+// system gives them, as entries are loaded: a WAV of minutes grown a piece at
+// a time in small pages cost more than a tenth of its encoding.
 Bytes ReadWhole(const std::string &path)
 {
-    Bytes out(std::filesystem::file_size(path));
+    Bytes out;
+    Base_ReserveLarge(out, std::filesystem::file_size(path));
+    out.resize(std::filesystem::file_size(path));
     FILE *f = fopen(path.c_str(), "rb");
     const bool ok = f && fread(out.data(), 1, out.size(), f) == out.size();
     if (f)
