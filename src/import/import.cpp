@@ -1,0 +1,112 @@
+// Choosing what a file becomes, and the parts the texture importers share.
+#include "import/import_local.h"
+#include "texture/texture.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+std::string LowerExtension(std::string_view fileName)
+{
+    const size_t slash = fileName.find_last_of("/\\");
+    const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+    const size_t dot = base.rfind('.');
+    std::string ext(dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+}  // namespace
+
+ImportAs Import_Choose(std::string_view fileName)
+{
+    static constexpr std::string_view kTextures[] = {"png", "tga", "jpg", "jpeg", "bmp", "dds"};
+    const std::string ext = LowerExtension(fileName);
+    if (std::find(std::begin(kTextures), std::end(kTextures), ext) != std::end(kTextures))
+        return ImportAs::Texture;
+    if (ext == "wav" || ext == "ogg")
+        return ImportAs::Sound;
+    return ImportAs::Raw;
+}
+
+bool Import_ParseAs(std::string_view word, ImportAs &as)
+{
+    static constexpr std::pair<std::string_view, ImportAs> kWords[] = {
+        {"raw", ImportAs::Raw}, {"texture", ImportAs::Texture}, {"sound", ImportAs::Sound}};
+    for (const auto &[name, value] : kWords) {
+        if (word == name) {
+            as = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
+                            const TextureImportOptions &textureOptions, const SoundImportOptions &soundOptions)
+{
+    switch (as) {
+    case ImportAs::Texture:
+        return Import_Texture(file, oldTexture, textureOptions);
+    case ImportAs::Sound:
+        return Import_Sound(file, soundOptions);
+    case ImportAs::Raw:
+        break;
+    }
+    ImportResult result;
+    result.ok = true;
+    result.bytes.assign(file.begin(), file.end());
+    return result;
+}
+
+ImportResult Import_Texture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
+                            const TextureImportOptions &options)
+{
+    if (file.size() >= 4 && memcmp(file.data(), "DDS ", 4) == 0)
+        return Import_DdsTexture(file, oldTexture);
+    return Import_ImageTexture(file, oldTexture, options);
+}
+
+bool Import_OldFormat(std::span<const uint8_t> oldTexture, uint32_t &format)
+{
+    TextureHeader header;
+    if (!Texture_ReadHeader(oldTexture, header))
+        return false;
+    format = header.format;
+    return true;
+}
+
+std::vector<uint8_t> Import_TextureShell(std::span<const uint8_t> oldTexture, uint32_t width, uint32_t height,
+                                         uint32_t mipCount, uint32_t format, size_t dataBytes)
+{
+    std::vector<uint8_t> out(kTextureHeaderSize + dataBytes);
+    if (oldTexture.size() >= kTextureHeaderSize)
+        memcpy(out.data(), oldTexture.data(), kTextureHeaderSize);
+    else
+        memcpy(out.data(), "SYT", 3);
+    Import_PutU32LE(out.data() + 28, width);
+    Import_PutU32LE(out.data() + 32, height);
+    Import_PutU32LE(out.data() + 40, mipCount);
+    Import_PutU32LE(out.data() + 48, format);
+    return out;
+}
+
+void Import_ParallelFor(size_t count, int threads, const std::function<void(size_t)> &work)
+{
+    size_t n = threads > 0 ? static_cast<size_t>(threads) : std::max(1u, std::thread::hardware_concurrency());
+    n = std::min(n, count);
+    std::atomic<size_t> next{0};
+    const auto run = [&] {
+        for (size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
+            work(i);
+    };
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < n; ++t)
+        pool.emplace_back(run);
+    run();
+    for (std::thread &t : pool)
+        t.join();
+}

@@ -1,0 +1,43 @@
+// Shared by the importers' files; no other folder includes it.
+#pragma once
+
+#include "import/import.h"
+
+#include <functional>
+
+inline ImportResult Import_Refuse(std::string message)
+{
+    ImportResult result;
+    result.message = std::move(message);
+    return result;
+}
+
+inline void Import_PutU32LE(uint8_t *p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// A texture resource of `dataBytes` of level data after its header: the
+// replaced texture's header when `oldTexture` holds one, else "SYT" and zeros,
+// with the four fields set. The level data is left for the caller to fill.
+std::vector<uint8_t> Import_TextureShell(std::span<const uint8_t> oldTexture, uint32_t width, uint32_t height,
+                                         uint32_t mipCount, uint32_t format, size_t dataBytes);
+
+// The format code of the texture being replaced; false when `oldTexture` holds
+// no whole texture header (it is then no texture to keep anything of).
+bool Import_OldFormat(std::span<const uint8_t> oldTexture, uint32_t &format);
+
+// Runs work(i) for every i below count on up to `threads` threads (0: one per
+// processor), each taking the next index as it finishes one.
+void Import_ParallelFor(size_t count, int threads, const std::function<void(size_t)> &work);
+
+// Encodes the 16 RGBA pixels of a block, those whose bit is set in `mask`
+// (bit i for pixel i, row by row), into the DXT block at `out`; `flags`
+// names libsquish's DXT1, DXT3 or DXT5.
+void Import_EncodeBlock(const uint8_t pixels[64], int mask, int flags, bool clusterFit, uint8_t *out);
+
+// The two kinds of texture file.
+ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
+                                 const TextureImportOptions &options);
+ImportResult Import_DdsTexture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture);
