@@ -1,0 +1,116 @@
+// quillon-cli on a folder of archives: find across them, and list and
+// extract each of them in turn, one index held at a time.
+#include "cli.h"
+
+#include "export/json_text.h"
+#include "gameset/gameset.h"
+
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+// The archives of FOLDER (or ARCHIVE alone, for find); prints why not and
+// returns false when there are none to read.
+bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
+{
+    const std::string &path = args.positional[0];
+    if (!Gameset_IsFolder(path)) {
+        const size_t sep = path.find_last_of('/');
+        archives = {{path.find('/') == std::string::npos ? "./" + path : path,
+                     sep == std::string::npos ? path : path.substr(sep + 1)}};
+        return true;
+    }
+    std::string error;
+    if (!Gameset_ListArchives(path, args.recursive, archives, error)) {
+        Cli_Report(error);
+        return false;
+    }
+    return true;
+}
+
+void Trouble(bool &failed, const std::string &message)
+{
+    failed = true;
+    Cli_Report(message);
+}
+
+}  // namespace
+
+int Cli_Find(const CliArgs &args)
+{
+    std::vector<GamesetArchive> archives;
+    if (!ArchivesOf(args, archives))
+        return kExitFailed;
+    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    bool failed = false;
+    std::string out;
+    Gameset_Find(
+        archives, args.positional[1], args.kinds,
+        [&](const GamesetHit &hit) {
+            if (args.json) {
+                out += "{\"archive\":" + Json_Quote(hit.archive.name) + ",\"line\":" +
+                       Json_Quote(hit.entry.displayName) + ",\"record\":" + std::to_string(hit.entry.index);
+                if (hit.kind != KindCount)
+                    out += std::string(",\"kind\":\"") + ResourceKind_CliName(hit.kind) + "\"";
+                out += "}\n";
+            } else if (terminal) {
+                out += Cli_Escaped(hit.archive.name) + "\t" + Cli_Escaped(hit.entry.displayName) + "\n";
+            } else {
+                out += hit.archive.name + "\t" + hit.entry.displayName + "\n";
+            }
+            if (out.size() >= 65536) {
+                Cli_WriteStdout(out);
+                out.clear();
+            }
+        },
+        [&](const std::string &message) { Trouble(failed, message); });
+    Cli_WriteStdout(out);
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Cli_ListFolder(const CliArgs &args)
+{
+    std::vector<GamesetArchive> archives;
+    if (!ArchivesOf(args, archives))
+        return kExitFailed;
+    bool failed = false;
+    for (const GamesetArchive &archive : archives) {
+        PakArchive pak;
+        const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
+        if (result != PakOpenResult::Ok)
+            Trouble(failed, archive.name + ": " + Pak_OpenMessage(result));
+        else if (Cli_ListArchive(args, pak, archive.name) != kExitOk)
+            failed = true;
+    }
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Cli_ExtractFolder(const CliArgs &args)
+{
+    std::vector<GamesetArchive> archives;
+    if (!ArchivesOf(args, archives))
+        return kExitFailed;
+    ExportJobSummary totals;
+    bool failed = false;
+    std::set<std::string> used;  // subfolders taken, case ignored
+    for (const GamesetArchive &archive : archives) {
+        // "dlc/M09_CRYPT.PAK" into DIR/dlc/M09_CRYPT; an archive whose name
+        // differs from an earlier one's only in case or extension keeps its
+        // whole name, so that no two archives share a folder.
+        std::string sub = archive.name.substr(0, archive.name.size() - 4);
+        std::string folded = sub;
+        for (char &c : folded)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        if (!used.insert(folded).second)
+            sub = archive.name;
+        PakArchive pak;
+        const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
+        if (result != PakOpenResult::Ok)
+            Trouble(failed, archive.name + ": " + Pak_OpenMessage(result));
+        else if (!Cli_ExtractArchive(args, pak, args.output + "/" + sub, archive.name, totals))
+            failed = true;
+    }
+    Cli_WriteStdout(std::to_string(archives.size()) + " archives: " + Cli_ExtractTotals(totals));
+    return failed || totals.failed > 0 ? kExitFailed : kExitOk;
+}
