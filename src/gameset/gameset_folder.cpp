@@ -10,15 +10,6 @@
 
 namespace {
 
-std::string FoldAscii(std::string_view text)
-{
-    std::string folded(text);
-    for (char &c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return folded;
-}
-
 // The stem of the entry point whose companion a file of stem `stem` would be:
 // the part before "_NN", where NN is a part number as the companion rule writes
 // it ("%02i": two digits, or more without a leading zero, at most 32767).
@@ -76,8 +67,8 @@ bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool r
     if (!ListFolder(folder, listing))
         return false;
 
-    // Files that are entry points by name and header, with their folded stems.
-    std::vector<std::pair<std::string, std::string>> candidates;  // name, folded stem
+    // Files that are entry points by name and header, with their stems.
+    std::vector<std::pair<std::string, std::string>> candidates;  // name, stem
     for (const std::string &name : listing.files) {
         if (!Pak_HasPakExtension(name))
             continue;
@@ -86,12 +77,15 @@ bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool r
         if (Pak_CheckEntryPoint(folder + "/" + name, &file, header) != PakOpenResult::Ok)
             continue;
         fclose(file);
-        candidates.emplace_back(name, FoldAscii(std::string_view(name).substr(0, name.size() - 4)));
+        candidates.emplace_back(name, name.substr(0, name.size() - 4));
     }
     for (const auto &[name, stem] : candidates) {
         const std::string owner = CompanionOwner(stem);
-        const bool companion = !owner.empty() && std::any_of(candidates.begin(), candidates.end(),
-                                                             [&](const auto &c) { return c.second == owner; });
+        // Case ignored, as the companion search ignores it.
+        const bool companion =
+            !owner.empty() && std::any_of(candidates.begin(), candidates.end(), [&](const auto &c) {
+                return Pak_CompareLines(c.second.c_str(), owner.c_str()) == 0;
+            });
         if (!companion)
             archives.push_back({folder + "/" + name, prefix + name});
     }

@@ -5,7 +5,7 @@
 #include "export/json_text.h"
 #include "gameset/gameset.h"
 
-#include <set>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -93,17 +93,16 @@ int Cli_ExtractFolder(const CliArgs &args)
         return kExitFailed;
     ExportJobSummary totals;
     bool failed = false;
-    std::set<std::string> used;  // subfolders taken, case ignored
+    std::vector<std::string> used;  // subfolders taken
     for (const GamesetArchive &archive : archives) {
         // "dlc/M09_CRYPT.PAK" into DIR/dlc/M09_CRYPT; an archive whose name
         // differs from an earlier one's only in case or extension keeps its
         // whole name, so that no two archives share a folder.
         std::string sub = archive.name.substr(0, archive.name.size() - 4);
-        std::string folded = sub;
-        for (char &c : folded)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-        if (!used.insert(folded).second)
+        if (std::any_of(used.begin(), used.end(),
+                        [&](const std::string &u) { return Pak_CompareLines(u.c_str(), sub.c_str()) == 0; }))
             sub = archive.name;
+        used.push_back(sub);
         PakArchive pak;
         const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
         if (result != PakOpenResult::Ok)
