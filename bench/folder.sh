@@ -69,7 +69,7 @@ if [ "$what" = find ] || [ "$what" = all ]; then
     read -r tg cg < <(stats "$work/grep.json" grep)
     /usr/bin/python3 -c 'import sys
 q, n, tf, cf, tg, cg = sys.argv[1], sys.argv[2], *map(float, sys.argv[3:])
-print(f"{q!r:>16} ({n:>5} lines): find {tf*1000:7.1f} ms (CPU {cf*1000:6.1f}), list | grep -i {tg*1000:7.1f} ms"
+print(f"{q:>16} ({n:>5} lines): find {tf*1000:7.1f} ms (CPU {cf*1000:6.1f}), list | grep -i {tg*1000:7.1f} ms"
       f" (CPU {cg*1000:6.1f}): {tg/tf:5.1f} x, CPU {cg/cf:5.1f} x")' "$q" "$mine" "$tf" "$cf" "$tg" "$cg"
   done
   rm -rf "$folder"

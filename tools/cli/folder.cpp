@@ -26,7 +26,11 @@ bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
         Cli_Report(error);
         return false;
     }
-    return true;
+    // A folder of no archives is most likely the wrong folder: say so.
+    if (archives.empty())
+        Cli_Report("The folder '" + path + "' holds no entry-point archive (" +
+                   (args.recursive ? "" : "without its subfolders; ") + "*.pak files that start \"PAK_\").");
+    return !archives.empty();
 }
 
 void Trouble(bool &failed, const std::string &message)
