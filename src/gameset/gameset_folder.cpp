@@ -1,12 +1,11 @@
 // A folder's entry-point archives: which of its files are archives the user
 // could open, and which only hold the bytes of another one.
+#include "base/platform.h"
 #include "gameset/gameset.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -34,27 +33,22 @@ struct Listing {
 
 bool ListFolder(const std::string &folder, Listing &listing)
 {
-    DIR *dir = opendir(folder.c_str());
-    if (!dir)
+    std::vector<std::string> names;
+    if (!Sys_ListFolder(folder, names))
         return false;
-    while (const dirent *d = readdir(dir)) {
-        if (strcmp(d->d_name, ".") == 0 || strcmp(d->d_name, "..") == 0)
-            continue;
-        const std::string path = folder + "/" + d->d_name;
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            listing.folders.emplace_back(d->d_name);
+    for (std::string &name : names) {
+        const std::string path = folder + "/" + name;
+        SysKind kind = Sys_PathKind(path, false);
+        if (kind == SysKind::Folder) {
+            listing.folders.push_back(std::move(name));
             continue;
         }
         // A link to a file counts as the file, as opening it does.
-        if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISREG(st.st_mode))
-            listing.files.emplace_back(d->d_name);
+        if (kind == SysKind::Link)
+            kind = Sys_PathKind(path, true);
+        if (kind == SysKind::File)
+            listing.files.push_back(std::move(name));
     }
-    closedir(dir);
     return true;
 }
 
@@ -99,8 +93,7 @@ bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool r
 
 bool Gameset_IsFolder(const std::string &path)
 {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return Sys_PathKind(path, true) == SysKind::Folder;
 }
 
 bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector<GamesetArchive> &archives,
@@ -108,7 +101,7 @@ bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector
 {
     archives.clear();
     std::string top = folder;
-    while (top.size() > 1 && top.back() == '/')
+    while (top.size() > 1 && strchr(kSysPathSeparators, top.back()))
         top.pop_back();
     if (!ListArchivesIn(top, "", recursive, archives)) {
         error = "Could not read the folder '" + folder + "': " + strerror(errno);

@@ -1,10 +1,10 @@
 // quillon-cli diff: what a patch changed, entry by entry or as counts.
 #include "cli.h"
 
+#include "base/platform.h"
 #include "export/json_text.h"
 #include "gameset/gameset.h"
 
-#include <unistd.h>
 
 namespace {
 
@@ -83,7 +83,7 @@ int Cli_Diff(const CliArgs &args)
         Cli_Report("OLD and NEW must be two archives or two folders.");
         return kExitTrouble;
     }
-    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    const bool terminal = Sys_IsTerminal(fileno(stdout));
     auto shown = [terminal](const std::string &text) { return terminal ? Cli_Escaped(text) : text; };
     Tally total;
     size_t archives = 0;
@@ -132,7 +132,7 @@ int Cli_Diff(const CliArgs &args)
         PakArchive oldPak, newPak;
         if (!Cli_OpenArchive(oldPath, oldPak) || !Cli_OpenArchive(newPath, newPak))
             return kExitTrouble;
-        const size_t sep = newPath.find_last_of('/');
+        const size_t sep = newPath.find_last_of(kSysPathSeparators);
         summary = Gameset_DiffArchives(sep == std::string::npos ? newPath : newPath.substr(sep + 1), oldPak, newPak,
                                        options, sink, trouble);
     }

@@ -2,11 +2,11 @@
 // extract each of them in turn, one index held at a time.
 #include "cli.h"
 
+#include "base/platform.h"
 #include "export/json_text.h"
 #include "gameset/gameset.h"
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 
@@ -16,8 +16,9 @@ bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
 {
     const std::string &path = args.positional[0];
     if (!Gameset_IsFolder(path)) {
-        const size_t sep = path.find_last_of('/');
-        archives = {{path.find('/') == std::string::npos ? "./" + path : path,
+        const size_t sep = path.find_last_of(kSysPathSeparators);
+        // A bare name keeps its folder, as Cli_OpenArchive gives it one.
+        archives = {{path.find_first_of("\\/") == std::string::npos ? "./" + path : path,
                      sep == std::string::npos ? path : path.substr(sep + 1)}};
         return true;
     }
@@ -46,7 +47,7 @@ int Cli_Find(const CliArgs &args)
     std::vector<GamesetArchive> archives;
     if (!ArchivesOf(args, archives))
         return kExitFailed;
-    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    const bool terminal = Sys_IsTerminal(fileno(stdout));
     bool failed = false;
     std::string out;
     Gameset_Find(
