@@ -11,6 +11,16 @@
 //   make_bench_archive files DIR FILE...
 //       DIR/FILESBENCH.PAK and FILESBENCH_00.PAK holding each FILE as it is,
 //       as an entry named by the file's own name.
+//   make_bench_archive folder DIR [--archives A] [--entries N]
+//       A game's folder: A entry-point archives (GLOBAL.PAK, M01_AREA01.PAK,
+//       ...) with a companion each, N small entries in all, named as a
+//       game's textures, models, sounds and scripts are.
+//   make_bench_archive versions DIR [--mib M] [--archives A] [--entry-kib K]
+//       Two versions of a game's folder, DIR/v1 and DIR/v2, of about M MiB of
+//       stored bytes each, in A archives of K KiB entries (half LZO-compressed
+//       text, half plain texture data). v2 differs from v1 in one entry of
+//       every hundred (one byte near its end), and each of its archives is
+//       laid out anew (an entry added at the front moves every offset).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -142,8 +152,123 @@ bool WriteIndex(const std::string &path, const std::vector<Record> &records)
 int Usage()
 {
     fprintf(stderr, "usage: make_bench_archive raw|lzo DIR [--entries N] [--entry-mib M] [--parts P]\n"
-                    "       make_bench_archive files DIR FILE...\n");
+                    "       make_bench_archive files DIR FILE...\n"
+                    "       make_bench_archive folder DIR [--archives A] [--entries N]\n"
+                    "       make_bench_archive versions DIR [--mib M] [--archives A] [--entry-kib K]\n");
     return 2;
+}
+
+// The value of option `name` in argv[3...], or `fallback`.
+size_t Option(int argc, char **argv, const char *name, size_t fallback)
+{
+    for (int i = 3; i + 1 < argc; i += 2)
+        if (strcmp(argv[i], name) == 0)
+            return std::strtoul(argv[i + 1], nullptr, 10);
+    return fallback;
+}
+
+std::string ArchiveName(size_t a)
+{
+    char name[32];
+    if (a == 0)
+        return "GLOBAL";
+    snprintf(name, sizeof name, "M%02zu_AREA%02zu", a, a * 7 % 23);
+    return name;
+}
+
+// One archive: its index and its companion _00 holding `entries` in order.
+bool WriteArchive(const std::string &base, const std::vector<std::pair<std::string, Bytes>> &entries)
+{
+    FILE *companion = fopen((base + "_00.PAK").c_str(), "wb");
+    std::vector<Record> records;
+    uint64_t end = 0;
+    bool ok = companion != nullptr;
+    for (const auto &[name, bytes] : entries) {
+        ok = ok && end + bytes.size() <= 0x7FFFFFFFu && WriteAll(companion, bytes.data(), bytes.size());
+        records.push_back({name, static_cast<uint32_t>(end), static_cast<uint32_t>(bytes.size()), 0});
+        end += bytes.size();
+    }
+    ok = companion && fclose(companion) == 0 && ok;
+    return ok && WriteIndex(base + ".PAK", records);
+}
+
+int WriteFolder(const std::string &dir, size_t archives, size_t entries)
+{
+    static const char *const kKinds[] = {"textures", "models", "sounds", "scripts", "materials"};
+    static const char *const kThings[] = {"crate", "barrel", "torch", "door", "wall", "stone", "banner", "cart"};
+    std::filesystem::create_directories(dir);
+    for (size_t a = 0; a < archives; ++a) {
+        std::vector<std::pair<std::string, Bytes>> list;
+        const size_t n = entries / archives + (a < entries % archives ? 1 : 0);
+        for (size_t i = 0; i < n; ++i) {
+            const char *kind = kKinds[Next() % 5];
+            char name[64];
+            snprintf(name, sizeof name, "%s\\area%02zu\\%s_%05u_%c", kind, a, kThings[Next() % 8],
+                     static_cast<unsigned>(Next() % 100000), "dnsx"[Next() % 4]);
+            Bytes bytes(16 + Next() % 48);
+            FillRaw(bytes);
+            list.emplace_back(name, std::move(bytes));
+        }
+        if (!WriteArchive(dir + "/" + ArchiveName(a), list)) {
+            perror(ArchiveName(a).c_str());
+            return 1;
+        }
+    }
+    printf("%s: %zu archives, %zu entries\n", dir.c_str(), archives, entries);
+    return 0;
+}
+
+int WriteVersions(const std::string &dir, size_t mib, size_t archives, size_t entryKiB)
+{
+    if (lzo_init() != LZO_E_OK)
+        return 1;
+    std::filesystem::create_directories(dir + "/v1");
+    std::filesystem::create_directories(dir + "/v2");
+    Bytes data(entryKiB << 10), work(LZO1X_1_MEM_COMPRESS);
+    auto store = [&](const Bytes &plain, bool compress) {
+        if (!compress)
+            return plain;
+        Bytes packed(12 + plain.size() + plain.size() / 16 + 64 + 3);
+        lzo_uint n = 0;
+        lzo1x_1_compress(plain.data(), plain.size(), packed.data() + 12, &n, work.data());
+        memcpy(packed.data(), "LZO", 4);
+        PutU32BE(packed.data() + 4, static_cast<uint32_t>(plain.size()));
+        PutU32BE(packed.data() + 8, static_cast<uint32_t>(n));
+        packed.resize(12 + n);
+        return packed;
+    };
+    const uint64_t perArchive = (static_cast<uint64_t>(mib) << 20) / archives;
+    uint64_t stored = 0;
+    size_t total = 0, changed = 0;
+    for (size_t a = 0; a < archives; ++a) {
+        std::vector<std::pair<std::string, Bytes>> older, newer;
+        Bytes front(64);
+        FillRaw(front);
+        newer.emplace_back("patch\\notes.txt", front);
+        for (uint64_t bytes = 0; bytes < perArchive; ++total) {
+            const bool text = total % 2 == 0;
+            text ? FillText(data) : FillTexture(data);
+            char name[64];
+            snprintf(name, sizeof name, text ? "text\\dialogue_%06zu.txt" : "textures\\ground_%06zu", total);
+            Bytes one = store(data, text);
+            bytes += one.size();
+            older.emplace_back(name, one);
+            if (total % 100 == 50) {
+                data[data.size() - 5] ^= 0x5A;
+                one = store(data, text);
+                ++changed;
+            }
+            newer.emplace_back(name, std::move(one));
+        }
+        stored += perArchive;
+        if (!WriteArchive(dir + "/v1/" + ArchiveName(a), older) || !WriteArchive(dir + "/v2/" + ArchiveName(a), newer)) {
+            perror(ArchiveName(a).c_str());
+            return 1;
+        }
+    }
+    printf("%s/v1, v2: %zu archives, %zu entries, about %ju MiB stored each; %zu entries changed, %zu added\n",
+           dir.c_str(), archives, total, static_cast<uintmax_t>(stored >> 20), changed, archives);
+    return 0;
 }
 
 // Each of `files` stored whole, one after the other, in the one companion.
@@ -189,6 +314,12 @@ int main(int argc, char **argv)
     const std::string mode = argv[1], dir = argv[2];
     if (mode == "files")
         return argc > 3 ? WriteFiles(dir, argv + 3, argc - 3) : Usage();
+    if (mode == "folder")
+        return WriteFolder(dir, std::max<size_t>(1, Option(argc, argv, "--archives", 40)),
+                           Option(argc, argv, "--entries", 500000));
+    if (mode == "versions")
+        return WriteVersions(dir, Option(argc, argv, "--mib", 2048), std::max<size_t>(1, Option(argc, argv, "--archives", 8)),
+                             std::max<size_t>(1, Option(argc, argv, "--entry-kib", 256)));
     const bool lzo = mode == "lzo";
     if (!lzo && mode != "raw")
         return Usage();

@@ -20,18 +20,15 @@ constexpr int8_t kKindUnknownYet = -1;
 constexpr int8_t kKindUnreadable = -2;
 
 // Line `i` of listOrder.
-bool Listed(size_t i, bool glob)
+bool Listed(size_t i)
 {
     const int slot = viewer.listOrder[i];
     if (viewer.findKind >= 0 && viewer.entryKinds[static_cast<size_t>(slot)] != viewer.findKind)
         return false;
-    const std::string &text = viewer.findText;
-    if (text.empty())
-        return true;
     const char *line = viewer.listText.data() + viewer.listTextAt[i];
-    if (glob)
-        return Pak_MatchGlob(text, std::string_view(line, viewer.listNameLength[i]));
-    return Pak_ContainsText(std::string_view(line, viewer.listTextAt[i + 1] - viewer.listTextAt[i] - 1), text);
+    return Pak_FindMatches(viewer.findText,
+                           std::string_view(line, viewer.listTextAt[i + 1] - viewer.listTextAt[i] - 1),
+                           viewer.listNameLength[i]);
 }
 
 bool Narrowed()
@@ -81,7 +78,6 @@ void App_SetListOrder(std::vector<int> order)
 
 void App_ApplyFind(ViewerWindow &window)
 {
-    const bool glob = Pak_IsGlob(viewer.findText);
     std::vector<int> &listed = viewer.listedSlots;
     listed.clear();
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
@@ -90,7 +86,7 @@ void App_ApplyFind(ViewerWindow &window)
     lines.reserve(viewer.listOrder.size());
     int selectedLine = -1;
     for (size_t i = 0; i < viewer.listOrder.size(); ++i) {
-        if (!Listed(i, glob))
+        if (!Listed(i))
             continue;
         if (viewer.listOrder[i] == viewer.selectedEntry)
             selectedLine = static_cast<int>(lines.size());

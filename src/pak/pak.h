@@ -135,6 +135,13 @@ struct PakOpenFile {
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
                             bool *wasCompressed, PakOpenFile &open);
 
+// Reads `n` of the entry's stored bytes from byte `at` of them (at + n must
+// not pass entry.size) through `open`, as Pak_LoadEntry reads them: bytes
+// missing at the end of a short file are zero, and a size beyond the whole
+// file is Corrupt. Nothing is expanded.
+PakLoadResult Pak_ReadStored(const PakArchive &archive, const PakEntry &entry, uint64_t at, uint8_t *out,
+                             size_t n, PakOpenFile &open);
+
 // Replaces `bytes` with their expansion when they are a well-formed "LZO"
 // block; otherwise leaves them untouched and returns false. The declared
 // length is the output's capacity, but never more is reserved than an LZO1X
@@ -181,6 +188,11 @@ bool Pak_IsGlob(std::string_view text);
 
 // Whether `needle` occurs in `text`, with the same folding as Pak_MatchGlob.
 bool Pak_ContainsText(std::string_view text, std::string_view needle);
+
+// Whether the find text finds a list line: a text with '*' or '?' is a glob
+// over the entry's name (the line's first `nameLength` characters), any other
+// text is looked for anywhere in the line. An empty text finds every line.
+bool Pak_FindMatches(std::string_view text, std::string_view line, size_t nameLength);
 
 // ---- lookups by name ----
 

@@ -109,6 +109,27 @@ Expansion ExpandLzo(std::vector<uint8_t> &bytes)
     return Expansion::Expanded;
 }
 
+// Opens (or keeps open) the file that holds the entry. A record may claim
+// more than its file holds: bytes missing at the end of a short file read as
+// zero, but a size beyond the whole file (or beyond what a resource length can
+// be) is refused rather than allocated.
+PakLoadResult OpenHoldingFile(const PakArchive &archive, const PakEntry &entry, PakOpenFile &open)
+{
+    const std::string path = Pak_EntryFileOnDisk(archive, entry);
+    if (!open.file || open.path != path) {
+        if (open.file)
+            fclose(open.file);
+        open.path = path;
+        open.length = -1;
+        open.file = Pak_OpenRegularStream(path, &open.length);
+    }
+    if (!open.file)
+        return PakLoadResult::CannotOpen;
+    if (entry.size > INT32_MAX || open.length < 0 || entry.size > static_cast<uint64_t>(open.length))
+        return PakLoadResult::Corrupt;
+    return PakLoadResult::Ok;
+}
+
 }  // namespace
 
 std::string Pak_LoadMessage(PakLoadResult result, const PakArchive &archive, const PakEntry &entry)
@@ -158,24 +179,10 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
     out.clear();
     if (wasCompressed)
         *wasCompressed = false;
-    const std::string path = Pak_EntryFileOnDisk(archive, entry);
-    if (!open.file || open.path != path) {
-        if (open.file)
-            fclose(open.file);
-        open.path = path;
-        open.length = -1;
-        open.file = Pak_OpenRegularStream(path, &open.length);
-    }
-    if (!open.file)
-        return PakLoadResult::CannotOpen;
+    const PakLoadResult opened = OpenHoldingFile(archive, entry, open);
+    if (opened != PakLoadResult::Ok)
+        return opened;
     FILE *file = open.file;
-
-    // A record may claim more than its file holds. Bytes missing at the end of
-    // a short file read as zero, but a size beyond the whole file (or beyond
-    // what a resource length can be) is refused rather than allocated.
-    const int64_t fileLength = open.length;
-    if (entry.size > INT32_MAX || fileLength < 0 || entry.size > static_cast<uint64_t>(fileLength))
-        return PakLoadResult::Corrupt;
 
     try {
         Base_ReserveLarge(out, entry.size);
@@ -206,6 +213,24 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
         case Expansion::Kept:
             break;
         }
+    }
+    return PakLoadResult::Ok;
+}
+
+PakLoadResult Pak_ReadStored(const PakArchive &archive, const PakEntry &entry, uint64_t at, uint8_t *out,
+                             size_t n, PakOpenFile &open)
+{
+    const PakLoadResult opened = OpenHoldingFile(archive, entry, open);
+    if (opened != PakLoadResult::Ok)
+        return opened;
+    memset(out, 0, n);
+    if (n == 0 || at + n > entry.size)
+        return n == 0 ? PakLoadResult::Ok : PakLoadResult::Corrupt;
+    clearerr(open.file);
+    if (Pak_SeekSet(open.file, static_cast<int64_t>(entry.offset) + static_cast<int64_t>(at))) {
+        (void)fread(out, 1, n, open.file);
+        if (ferror(open.file))
+            return PakLoadResult::ReadFailed;
     }
     return PakLoadResult::Ok;
 }

@@ -94,3 +94,10 @@ bool Pak_ContainsText(std::string_view text, std::string_view needle)
     }
     return false;
 }
+
+bool Pak_FindMatches(std::string_view text, std::string_view line, size_t nameLength)
+{
+    if (Pak_IsGlob(text))
+        return Pak_MatchGlob(text, line.substr(0, nameLength));
+    return Pak_ContainsText(line, text);
+}

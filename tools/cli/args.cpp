@@ -5,6 +5,7 @@
 #include "export/export.h"
 
 #include <cstring>
+#include <sstream>
 #include <strings.h>
 
 namespace {
@@ -18,10 +19,12 @@ struct CommandSpec {
 };
 
 const CommandSpec kCommands[] = {
-    {"list", 1, false, "quillon-cli list ARCHIVE [--long | --json]",
+    {"list", 1, false, "quillon-cli list ARCHIVE|FOLDER [--long | --json] [--recursive]",
      "Prints the entry list's lines in the order the viewer shows them (by text, case\n"
      "ignored), one per line. On a terminal, control bytes of names are shown escaped\n"
      "(\\x1b); into a pipe or file the lines are exact, as ENTRY arguments need them.\n"
+     "A FOLDER lists each of its archives in turn (as `find` names them), every line\n"
+     "led by the archive's name and a tab, every JSON object with its \"archive\".\n"
      "  --long             adds tab-separated columns after each line: kind, resource\n"
      "                     size after expansion, stored size, the file that holds it,\n"
      "                     and whether it is LZO-compressed (yes/no)\n"
@@ -30,7 +33,8 @@ const CommandSpec kCommands[] = {
      "                     compressed, and its header's facts: width, height,\n"
      "                     format, mipLevels (textures); rate, channels, samples,\n"
      "                     seconds (sounds); surfaces, vertices, triangles (models).\n"
-     "                     Name bytes that are not UTF-8 are read as Latin-1\n"},
+     "                     Name bytes that are not UTF-8 are read as Latin-1\n"
+     "  -r, --recursive    a FOLDER's subfolders too\n"},
     {"show", 2, false, "quillon-cli show ARCHIVE ENTRY [--json]",
      "Prints the info line; for a kind shown as text (text, XML, material, effect\n"
      "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"
@@ -68,10 +72,11 @@ const CommandSpec kCommands[] = {
      "  --offset TEXT      start offset, read as the dump dialog's offset box reads\n"
      "                     it (leading digits; default 0)\n"},
     {"extract", 1, true,
-     "quillon-cli extract ARCHIVE -o DIR [--interpreted] [--wav] [--png] [--gltf | --glb | --obj-mtl] [--match GLOB] [--kind KIND,...] [--overwrite] [--jobs N]",
+     "quillon-cli extract ARCHIVE|FOLDER -o DIR [--recursive] [--interpreted] [--wav] [--png] [--gltf | --glb | --obj-mtl] [--match GLOB] [--kind KIND,...] [--overwrite] [--jobs N]",
      "Writes every entry (or the chosen ones) into DIR, under its name made safe:\n"
      "nothing is ever written outside DIR, and entries of the same name never\n"
-     "overwrite each other (the later one gets its record number).\n"
+     "overwrite each other (the later one gets its record number). A FOLDER's\n"
+     "archives go into a folder each in DIR, named as the archive less its extension.\n"
      "  -o, --output DIR   the folder to write into (created when missing)\n"
      "  --interpreted      interpreted forms where a kind has one, with its extension;\n"
      "                     other kinds are written as their bytes\n"
@@ -93,7 +98,39 @@ const CommandSpec kCommands[] = {
      "                     unknown-media, text, ogg, character, unknown\n"
      "  --overwrite        replace files that already exist (kept by default)\n"
      "  -j, --jobs N       threads that read and convert entries (default: one per\n"
-     "                     core, at most 4); files are written whole, in record order\n"},
+     "                     core, at most 4); files are written whole, in record order\n"
+     "  -r, --recursive    a FOLDER's subfolders too, each a folder in DIR\n"},
+    {"find", 2, false, "quillon-cli find FOLDER TEXT [--kind KIND,...] [--json] [--recursive]",
+     "Prints ARCHIVE<TAB>LINE for each entry of each archive of FOLDER that the find\n"
+     "bar would list for TEXT: whose line contains TEXT (case ignored, '/' and '\\'\n"
+     "the same), or, when TEXT holds '*' or '?', whose name matches it as a glob.\n"
+     "FOLDER's archives are its *.pak files (any case) that start \"PAK_\" and are\n"
+     "not a numbered companion (NAME_NN.PAK) of another of them; they come in name\n"
+     "order, their lines in list order.\n"
+     "  --kind KIND,...    only entries of these kinds (as extract names them); only\n"
+     "                     the entries TEXT finds are read\n"
+     "  --json             one JSON object per entry: archive, line, record (and kind\n"
+     "                     with --kind)\n"
+     "  -r, --recursive    FOLDER's subfolders too (ARCHIVE is then dlc/NAME.PAK)\n"},
+    {"diff", 2, false, "quillon-cli diff OLD NEW [--stat] [--json] [--jobs N] [--recursive]",
+     "Compares two versions of an archive, or of a folder of archives (a game before\n"
+     "and after a patch), and prints STATUS<TAB>ARCHIVE<TAB>LINE for each entry that\n"
+     "was added, removed or changed (LINE as in NEW, or in OLD when removed), and\n"
+     "STATUS<TAB>ARCHIVE for each archive only one folder holds. An entry is known by\n"
+     "its name and its occurrence among entries of that name. It changed when its\n"
+     "resource, expanded, differs: entries whose stored bytes are equal are not\n"
+     "expanded, the others are compared by a 128-bit hash (XXH3) of their resources,\n"
+     "so an entry stored compressed in one version and plain in the other, with the\n"
+     "same resource, is unchanged. Exit status 0 when nothing differs, 1 when\n"
+     "something does, 2 on trouble (an archive or entry that cannot be read).\n"
+     "  --stat             counts and stored bytes per archive instead: added,\n"
+     "                     removed, changed and unchanged entries\n"
+     "  --json             one JSON object per line: each difference (change,\n"
+     "                     archive, name, occurrence, old and new line, record and\n"
+     "                     storedSize), or with --stat each archive's counts\n"
+     "  -j, --jobs N       threads that read and compare entries (default: one per\n"
+     "                     core, at most 4)\n"
+     "  -r, --recursive    the folders' subfolders too\n"},
 };
 
 struct OptionSpec {
@@ -104,9 +141,9 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract"},
+    {"--help", 'h', false, "list show export dump extract find diff"},
     {"--long", 0, false, "list"},
-    {"--json", 0, false, "list show"},
+    {"--json", 0, false, "list show find diff"},
     {"--output", 'o', true, "export dump extract"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
@@ -119,9 +156,11 @@ const OptionSpec kOptions[] = {
     {"--decimal", 0, false, "dump"},
     {"--offset", 0, true, "dump"},
     {"--match", 0, true, "extract"},
-    {"--kind", 0, true, "extract"},
+    {"--kind", 0, true, "extract find"},
     {"--overwrite", 0, false, "extract"},
-    {"--jobs", 'j', true, "extract"},
+    {"--jobs", 'j', true, "extract diff"},
+    {"--recursive", 'r', false, "list extract find diff"},
+    {"--stat", 0, false, "diff"},
 };
 
 const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
@@ -133,6 +172,17 @@ const CommandSpec *FindCommand(const std::string &name)
         if (name == c.name)
             return &c;
     return nullptr;
+}
+
+// The operands a command's synopsis names before its options: "ARCHIVE or ENTRY".
+std::string Operands(const CommandSpec &command)
+{
+    std::string operands, word;
+    std::istringstream words(command.synopsis);
+    words >> word >> word;  // "quillon-cli" and the command
+    while (words >> word && word[0] != '[' && word[0] != '-')
+        operands += (operands.empty() ? "" : " or ") + word;
+    return operands;
 }
 
 bool TakesOption(const OptionSpec &option, const std::string &command)
@@ -203,6 +253,10 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
                 break;
             start = comma + 1;
         }
+    } else if (name == "--recursive") {
+        args.recursive = true;
+    } else if (name == "--stat") {
+        args.stat = true;
     } else if (name == "--overwrite") {
         args.overwrite = true;
     } else if (name == "--jobs") {
@@ -316,7 +370,7 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     if (args.help)
         return true;
     if (static_cast<int>(args.positional.size()) < command->positionals) {
-        error = command->positionals == 1 ? "missing ARCHIVE" : "missing ARCHIVE or ENTRY";
+        error = "missing " + Operands(*command);
         return false;
     }
     if (static_cast<int>(args.positional.size()) > command->positionals) {

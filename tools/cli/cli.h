@@ -4,6 +4,7 @@
 #pragma once
 
 #include "resource/resource_kind.h"
+#include "export/export_jobs.h"
 #include "pak/pak.h"
 
 #include <cstdint>
@@ -35,7 +36,9 @@ struct CliArgs {
     bool glb = false;                // export / extract --glb
     bool objMtl = false;             // export / extract --obj-mtl
     bool overwrite = false;          // extract --overwrite
-    int jobs = 0;                    // extract --jobs N: threads that read and convert (0: one per core)
+    int jobs = 0;                    // extract / diff --jobs N: threads that read (0: one per core)
+    bool recursive = false;          // list / extract / find / diff --recursive: subfolders too
+    bool stat = false;               // diff --stat
     bool hasMatch = false;
     std::string match;               // extract --match GLOB
     std::vector<ResourceKind> kinds; // extract --kind (empty: every kind)
@@ -90,7 +93,28 @@ int Cli_FinishStdout(int status);
 
 // ---- the commands ----
 int Cli_List(const CliArgs &args);
+// The lines of one archive as `list` prints them, each led by `label` and a
+// tab (and JSON objects with "archive") when it is not empty.
+int Cli_ListArchive(const CliArgs &args, const PakArchive &archive, const std::string &label);
 int Cli_Show(const CliArgs &args);
 int Cli_Export(const CliArgs &args);
 int Cli_Dump(const CliArgs &args);
 int Cli_Extract(const CliArgs &args);
+// Extracts `archive` into `folder` as `extract` does, its messages led by
+// `label` (when not empty); adds its counts to `totals`. False when the
+// folder cannot be made.
+bool Cli_ExtractArchive(const CliArgs &args, const PakArchive &archive, const std::string &folder,
+                        const std::string &label, ExportJobSummary &totals);
+// The closing line of `extract`: counts and bytes.
+std::string Cli_ExtractTotals(const ExportJobSummary &summary);
+
+// ---- folder.cpp: the archives of a folder ----
+int Cli_Find(const CliArgs &args);
+int Cli_ListFolder(const CliArgs &args);
+int Cli_ExtractFolder(const CliArgs &args);
+
+// ---- diff.cpp ----
+// Exit statuses of diff, as diff(1) gives them.
+constexpr int kExitDiffers = 1;
+constexpr int kExitTrouble = 2;
+int Cli_Diff(const CliArgs &args);

@@ -75,7 +75,24 @@ int Cli_Extract(const CliArgs &args)
     PakArchive archive;
     if (!Cli_OpenArchive(args.positional[0], archive))
         return kExitFailed;
+    ExportJobSummary summary;
+    if (!Cli_ExtractArchive(args, archive, args.output, "", summary))
+        return kExitFailed;
+    Cli_WriteStdout(Cli_ExtractTotals(summary));
+    return summary.failed > 0 ? kExitFailed : kExitOk;
+}
 
+std::string Cli_ExtractTotals(const ExportJobSummary &summary)
+{
+    char line[160];
+    snprintf(line, sizeof line, "%zu entries written, %llu bytes, %zu skipped, %zu failed\n", summary.written,
+             static_cast<unsigned long long>(summary.bytesWritten), summary.skipped, summary.failed);
+    return line;
+}
+
+bool Cli_ExtractArchive(const CliArgs &args, const PakArchive &archive, const std::string &folder,
+                        const std::string &label, ExportJobSummary &totals)
+{
     ExportJobOptions options;
     options.selection.hasMatch = args.hasMatch;
     options.selection.match = args.match;
@@ -90,8 +107,9 @@ int Cli_Extract(const CliArgs &args)
     options.workers = args.jobs;
 
     std::unique_ptr<Progress> progress;
+    const std::string lead = label.empty() ? "" : label + ": ";
     const ExportJobSummary summary = Export_RunJob(
-        archive, args.output, options,
+        archive, folder, options,
         [&](const PakEntry &entry, const ExportEntryResult &result, const ExportProgress &done) {
             if (!progress)
                 progress = std::make_unique<Progress>(done.totalBytes, done.total);
@@ -100,7 +118,7 @@ int Cli_Extract(const CliArgs &args)
                 const std::string message = result.outcome == ExportOutcome::Skipped
                                                 ? "skipped: exists (" + result.path + ")"
                                                 : result.message;
-                Cli_Report(std::string(entry.displayName) + ": " + message);
+                Cli_Report(lead + entry.displayName + ": " + message);
             }
             progress->Advance(entry.size);
         });
@@ -108,12 +126,11 @@ int Cli_Extract(const CliArgs &args)
         progress->Clear();
     if (summary.folderFailed) {
         Cli_Report(summary.folderMessage);
-        return kExitFailed;
+        return false;
     }
-
-    char line[160];
-    snprintf(line, sizeof line, "%zu entries written, %llu bytes, %zu skipped, %zu failed\n", summary.written,
-             static_cast<unsigned long long>(summary.bytesWritten), summary.skipped, summary.failed);
-    Cli_WriteStdout(line);
-    return summary.failed > 0 ? kExitFailed : kExitOk;
+    totals.written += summary.written;
+    totals.skipped += summary.skipped;
+    totals.failed += summary.failed;
+    totals.bytesWritten += summary.bytesWritten;
+    return true;
 }

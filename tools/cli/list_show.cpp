@@ -90,7 +90,11 @@ int Cli_List(const CliArgs &args)
     PakArchive archive;
     if (!Cli_OpenArchive(args.positional[0], archive))
         return kExitFailed;
+    return Cli_ListArchive(args, archive, "");
+}
 
+int Cli_ListArchive(const CliArgs &args, const PakArchive &archive, const std::string &label)
+{
     // On a terminal a name's control bytes are shown escaped; into a pipe or
     // file the lines stay exact, so that they still work as ENTRY arguments.
     const bool terminal = Sys_IsTerminal(fileno(stdout));
@@ -98,15 +102,19 @@ int Cli_List(const CliArgs &args)
     std::set<std::string> reported;
     bool failed = false;
     std::string out;
+    const std::string lead = label.empty() ? "" : (terminal ? Cli_Escaped(label) : label) + "\t";
     for (int slot : Pak_SortedLines(archive)) {
         const PakEntry &entry = archive.entries[slot];
         if (args.json) {
             out += JsonEntry(archive, entry, bytes, failed) + "\n";
+            if (!label.empty())
+                out.insert(1, "\"archive\":" + Json_Quote(label) + ",");
             if (!Cli_WriteStdout(out))  // one entry at a time
                 return kExitFailed;
             out.clear();
             continue;
         }
+        out += lead;
         out += terminal ? Cli_Escaped(entry.displayName) : std::string(entry.displayName);
         if (args.longList)
             out += "\t" + LongColumns(archive, entry, bytes, reported, failed, terminal);

@@ -2,6 +2,8 @@
 #include "cli.h"
 
 #include "base/platform.h"
+#include "gameset/gameset.h"
+
 #include <quillon_version.h>
 
 #include <cstdio>
@@ -145,8 +147,10 @@ int main(int argc, char **argv)
     }
     int status = kExitUsage;
     try {
+        // list and extract take a folder of archives as well as one archive.
+        const bool folder = !args.positional.empty() && Gameset_IsFolder(args.positional[0]);
         if (args.command == "list")
-            status = Cli_List(args);
+            status = folder ? Cli_ListFolder(args) : Cli_List(args);
         else if (args.command == "show")
             status = Cli_Show(args);
         else if (args.command == "export")
@@ -154,11 +158,17 @@ int main(int argc, char **argv)
         else if (args.command == "dump")
             status = Cli_Dump(args);
         else if (args.command == "extract")
-            status = Cli_Extract(args);
+            status = folder ? Cli_ExtractFolder(args) : Cli_Extract(args);
+        else if (args.command == "find")
+            status = Cli_Find(args);
+        else if (args.command == "diff")
+            status = Cli_Diff(args);
     } catch (const std::bad_alloc &) {
         // A resource too large for this machine ends the command, not the process.
         Cli_Report("Not enough memory to finish the command.");
         status = kExitFailed;
     }
-    return Cli_FinishStdout(status);
+    const int finished = Cli_FinishStdout(status);
+    // diff's 1 means "differs": its own failures are 2, as diff(1)'s are.
+    return args.command == "diff" && finished != status ? kExitTrouble : finished;
 }

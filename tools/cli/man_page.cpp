@@ -193,10 +193,11 @@ std::string Cli_ManPage()
             "A refusal or failure that the viewer would show as a message: the archive does not open,\n"
             "no entry matches ENTRY, an entry does not load or has no such form, or a file cannot be\n"
             "written. The message is printed on standard error. \\fBextract\\fR keeps going past entries\n"
-            "that fail and exits with this status at the end.\n"
+            "that fail and exits with this status at the end. \\fBdiff\\fR exits with it when the two\n"
+            "versions differ.\n"
             ".TP\n" + std::to_string(kExitUsage) + "\n"
             "The command line cannot be understood; the message and the command's usage are printed on\n"
-            "standard error.\n";
+            "standard error. \\fBdiff\\fR also exits with it when an archive or entry cannot be read.\n";
 
     page += ".SH EXAMPLES\n"
             "List the entries of an archive with their kinds and sizes:\n"
@@ -215,6 +216,12 @@ std::string Cli_ManPage()
             ".PP\n.RS\n.EX\n"
             "quillon\\-cli extract GLOBAL.PAK \\-o sounds \\-\\-kind ogg \\-\\-wav\n"
             "quillon\\-cli extract GLOBAL.PAK \\-o textures \\-\\-kind texture \\-\\-interpreted\n"
+            ".EE\n.RE\n"
+            ".PP\n"
+            "Find which archive of the game holds a texture, and what a patch changed:\n"
+            ".PP\n.RS\n.EX\n"
+            "quillon\\-cli find pc 'crate_d' \\-\\-kind texture\n"
+            "quillon\\-cli diff pc\\-1.0 pc\\-1.1 \\-\\-stat\n"
             ".EE\n.RE\n";
     page += ".SH SEE ALSO\n.BR quillon (1)\n";
     return page;

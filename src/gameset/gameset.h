@@ -1,0 +1,116 @@
+// The whole game at once: the entry-point archives of a folder, finding
+// entries across all of them, and what changed between two versions of an
+// archive or of a folder. Only indexes are held, one or two at a time; the
+// archives' files are opened per read, as everywhere else.
+#pragma once
+
+#include "pak/pak.h"
+#include "resource/resource_kind.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One entry-point archive of a folder.
+struct GamesetArchive {
+    std::string path;  // the file, as the folder's path and its name make it
+    std::string name;  // relative to the folder, '/'-separated ("dlc/M09_CRYPT.PAK")
+};
+
+// Whether `path` is a folder (links followed).
+bool Gameset_IsFolder(const std::string &path);
+
+// The archives of `folder`: its regular files named *.pak (any case) whose
+// header starts "PAK_" and that are not a numbered companion ("NAME_NN.PAK",
+// case ignored) of another such file beside them. Subfolders are read only
+// when `recursive` (links to folders are not followed). By name, case
+// ignored. False with `error` set when `folder` cannot be read; a subfolder
+// that cannot be read is left out.
+bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector<GamesetArchive> &archives,
+                          std::string &error);
+
+// ---- finding across archives ----
+
+// One entry found; `kind` is learned only when the find asked for kinds
+// (KindCount otherwise).
+struct GamesetHit {
+    const GamesetArchive &archive;
+    const PakArchive &pak;
+    const PakEntry &entry;
+    ResourceKind kind;
+};
+
+using GamesetHitSink = std::function<void(const GamesetHit &hit)>;
+using GamesetTrouble = std::function<void(const std::string &message)>;
+
+// Every entry of `pak`, in list order, that the find text finds as the find
+// bar does (Pak_FindMatches) and, when `kinds` is not empty, whose resource
+// is of one of them. Only those entries are read, each holding file opened
+// once; an entry that cannot be read is of no kind (its file's failure goes
+// to `trouble`, once per message). The number of hits.
+size_t Gameset_FindInArchive(const GamesetArchive &archive, const PakArchive &pak, std::string_view text,
+                             const std::vector<ResourceKind> &kinds, const GamesetHitSink &hit,
+                             const GamesetTrouble &trouble);
+
+// The same over each of `archives` in turn, one index held at a time; an
+// archive that cannot be opened goes to `trouble`. The number of hits.
+size_t Gameset_Find(const std::vector<GamesetArchive> &archives, std::string_view text,
+                    const std::vector<ResourceKind> &kinds, const GamesetHitSink &hit,
+                    const GamesetTrouble &trouble);
+
+// ---- comparing two versions ----
+
+enum class GamesetChange { Unchanged, Added, Removed, Changed };
+
+// An entry is known by its name and its occurrence among the entries of that
+// name (1 for the first in index order), in both versions.
+struct GamesetEntryDiff {
+    GamesetChange change = GamesetChange::Unchanged;
+    std::string_view name;                 // the name field's bytes (at most 64)
+    int occurrence = 1;
+    const PakEntry *oldEntry = nullptr;    // absent when added
+    const PakEntry *newEntry = nullptr;    // absent when removed
+};
+
+// One archive of the comparison. An archive present on one side only is
+// Added or Removed as a whole, its entries listed on that side; otherwise it
+// is Changed when any of its entries differ.
+struct GamesetArchiveDiff {
+    std::string name;
+    GamesetChange change = GamesetChange::Unchanged;
+    const PakArchive *oldPak = nullptr;
+    const PakArchive *newPak = nullptr;
+    std::vector<GamesetEntryDiff> entries;  // every entry, by name (case ignored) then occurrence
+};
+
+struct GamesetDiffOptions {
+    bool recursive = false;  // folders: read subfolders too
+    int workers = 0;         // threads that compare entries; 0: one per core, at most 4
+};
+
+struct GamesetDiffSummary {
+    bool differs = false;
+    size_t troubles = 0;     // archives or entries that could not be read
+};
+
+// Told of each archive in name order; the records it points at live only
+// during the call.
+using GamesetDiffSink = std::function<void(const GamesetArchiveDiff &diff)>;
+
+// Compares two versions of an archive, known in the report as `name`. An
+// entry of both is unchanged when its stored bytes are equal (nothing is
+// expanded), otherwise when its resources, expanded where stored
+// LZO-compressed, have the same length and XXH3-128 hash: how the bytes are
+// stored never makes a change. An entry that cannot be read in either version
+// is left unchanged and goes to `trouble`, counted in the summary.
+GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchive &oldPak,
+                                        const PakArchive &newPak, const GamesetDiffOptions &options,
+                                        const GamesetDiffSink &sink, const GamesetTrouble &trouble);
+
+// The same over the archives of two folders, paired by name (case ignored);
+// an archive of one folder only is Added or Removed. Two indexes at a time.
+GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::string &newFolder,
+                                       const GamesetDiffOptions &options, const GamesetDiffSink &sink,
+                                       const GamesetTrouble &trouble);

@@ -1,0 +1,115 @@
+// A folder's entry-point archives: which of its files are archives the user
+// could open, and which only hold the bytes of another one.
+#include "base/platform.h"
+#include "gameset/gameset.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// The stem of the entry point whose companion a file of stem `stem` would be:
+// the part before "_NN", where NN is a part number as the companion rule writes
+// it ("%02i": two digits, or more without a leading zero, at most 32767).
+// Empty when the stem names no companion.
+std::string CompanionOwner(const std::string &stem)
+{
+    const size_t sep = stem.find_last_of('_');
+    if (sep == std::string::npos || sep == 0)
+        return "";
+    const std::string digits = stem.substr(sep + 1);
+    if (digits.size() < 2 || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return "";
+    if (digits.size() > 2 && (digits[0] == '0' || std::stol(digits) > 32767))
+        return "";
+    return stem.substr(0, sep);
+}
+
+struct Listing {
+    std::vector<std::string> files;    // names of regular files (links followed)
+    std::vector<std::string> folders;  // names of folders that are not links
+};
+
+bool ListFolder(const std::string &folder, Listing &listing)
+{
+    std::vector<std::string> names;
+    if (!Sys_ListFolder(folder, names))
+        return false;
+    for (std::string &name : names) {
+        const std::string path = folder + "/" + name;
+        SysKind kind = Sys_PathKind(path, false);
+        if (kind == SysKind::Folder) {
+            listing.folders.push_back(std::move(name));
+            continue;
+        }
+        // A link to a file counts as the file, as opening it does.
+        if (kind == SysKind::Link)
+            kind = Sys_PathKind(path, true);
+        if (kind == SysKind::File)
+            listing.files.push_back(std::move(name));
+    }
+    return true;
+}
+
+// The archives of one folder, then of its subfolders when `recursive`.
+// `prefix` is the folder's name relative to the top ("" or "dlc/").
+bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool recursive,
+                    std::vector<GamesetArchive> &archives)
+{
+    Listing listing;
+    if (!ListFolder(folder, listing))
+        return false;
+
+    // Files that are entry points by name and header, with their stems.
+    std::vector<std::pair<std::string, std::string>> candidates;  // name, stem
+    for (const std::string &name : listing.files) {
+        if (!Pak_HasPakExtension(name))
+            continue;
+        FILE *file = nullptr;
+        PakHeader header{};
+        if (Pak_CheckEntryPoint(folder + "/" + name, &file, header) != PakOpenResult::Ok)
+            continue;
+        fclose(file);
+        candidates.emplace_back(name, name.substr(0, name.size() - 4));
+    }
+    for (const auto &[name, stem] : candidates) {
+        const std::string owner = CompanionOwner(stem);
+        // Case ignored, as the companion search ignores it.
+        const bool companion =
+            !owner.empty() && std::any_of(candidates.begin(), candidates.end(), [&](const auto &c) {
+                return Pak_CompareLines(c.second.c_str(), owner.c_str()) == 0;
+            });
+        if (!companion)
+            archives.push_back({folder + "/" + name, prefix + name});
+    }
+    if (recursive)
+        for (const std::string &sub : listing.folders)
+            (void)ListArchivesIn(folder + "/" + sub, prefix + sub + "/", true, archives);
+    return true;
+}
+
+}  // namespace
+
+bool Gameset_IsFolder(const std::string &path)
+{
+    return Sys_PathKind(path, true) == SysKind::Folder;
+}
+
+bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector<GamesetArchive> &archives,
+                          std::string &error)
+{
+    archives.clear();
+    std::string top = folder;
+    while (top.size() > 1 && strchr(kSysPathSeparators, top.back()))
+        top.pop_back();
+    if (!ListArchivesIn(top, "", recursive, archives)) {
+        error = "Could not read the folder '" + folder + "': " + strerror(errno);
+        return false;
+    }
+    std::sort(archives.begin(), archives.end(), [](const GamesetArchive &a, const GamesetArchive &b) {
+        const int c = Pak_CompareLines(a.name.c_str(), b.name.c_str());
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    return true;
+}

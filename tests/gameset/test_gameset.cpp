@@ -1,0 +1,149 @@
+// A folder's archives and the comparison of two versions.
+#include "gameset/gameset.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Bytes Str(const std::string &s) { return Fixture_FromString(s); }
+
+enum class Made { Archive, NotPakHeader, Folder, Fifo };
+
+TEST(Gameset, FolderArchivesAreEntryPointsOnly)
+{
+    // name, what is made there, listed without / with --recursive
+    const std::tuple<const char *, Made, bool, bool> cases[] = {
+        {"GLOBAL.PAK", Made::Archive, true, true},
+        {"global_00.pak", Made::Archive, false, false},   // a companion in another case
+        {"Global_01.Pak", Made::Archive, false, false},
+        {"GLOBAL_123.PAK", Made::Archive, false, false},
+        {"GLOBAL_007.PAK", Made::Archive, true, true},    // the rule never writes "007"
+        {"GLOBAL_1.PAK", Made::Archive, true, true},      // nor "1"
+        {"M01_NIGHTMARE.PAK", Made::Archive, true, true},
+        {"M03_00.PAK", Made::Archive, true, true},        // companion-like, no M03.PAK beside it
+        {"X.PAK", Made::Folder, false, false},
+        {"X_00.PAK", Made::Archive, true, true},          // X.PAK is a folder, not its entry point
+        {"NOTES.PAK", Made::NotPakHeader, false, false},
+        {"NOTES_00.PAK", Made::Archive, true, true},
+        {"PIPE.PAK", Made::Fifo, false, false},
+        {"readme.txt", Made::Archive, false, false},
+        {"dlc/M09_CRYPT.pak", Made::Archive, false, true},
+        {"dlc/M09_CRYPT_00.PAK", Made::Archive, false, false},
+    };
+    TempDir dir;
+    fs::create_directory(dir / "dlc");
+    const Bytes pak = Fixture_PakBytes({{{"a", Str("x")}}});
+    for (const auto &[name, made, listed, listedDeep] : cases) {
+        const std::string path = dir / name;
+        if (made == Made::Archive)
+            ASSERT_TRUE(Fixture_WriteFile(path, pak));
+        else if (made == Made::NotPakHeader)
+            ASSERT_TRUE(Fixture_WriteFile(path, Str("PAK-not an archive")));
+        else if (made == Made::Folder)
+            fs::create_directory(path);
+        else
+            ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    }
+    for (const bool recursive : {false, true}) {
+        std::vector<GamesetArchive> archives;
+        std::string error;
+        ASSERT_TRUE(Gameset_ListArchives(dir.path, recursive, archives, error)) << error;
+        std::vector<std::string> names;
+        for (const GamesetArchive &a : archives) {
+            names.push_back(a.name);
+            EXPECT_TRUE(fs::is_regular_file(a.path)) << a.path;
+        }
+        std::vector<std::string> expected;
+        for (const auto &[name, made, listed, listedDeep] : cases)
+            if (recursive ? listedDeep : listed)
+                expected.push_back(name);
+        std::sort(expected.begin(), expected.end(), [](const std::string &a, const std::string &b) {
+            return Pak_CompareLines(a.c_str(), b.c_str()) < 0;
+        });
+        EXPECT_EQ(names, expected) << "recursive " << recursive;
+    }
+    std::vector<GamesetArchive> none;
+    std::string error;
+    EXPECT_FALSE(Gameset_ListArchives(dir / "missing", false, none, error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+}
+
+// Each difference as "change name#occurrence".
+std::vector<std::string> Differences(const FixtureArchive &older, const FixtureArchive &newer, size_t *troubles = nullptr)
+{
+    TempDir dir;
+    PakArchive oldPak, newPak;
+    EXPECT_TRUE(Fixture_WritePak(dir / "OLD.PAK", older) && Fixture_WritePak(dir / "NEW.PAK", newer));
+    EXPECT_EQ(Pak_OpenArchive(dir / "OLD.PAK", oldPak), PakOpenResult::Ok);
+    EXPECT_EQ(Pak_OpenArchive(dir / "NEW.PAK", newPak), PakOpenResult::Ok);
+    std::vector<std::string> lines;
+    static const char *const kNames[] = {"unchanged", "added", "removed", "changed"};
+    GamesetDiffOptions options;
+    options.workers = 2;
+    const GamesetDiffSummary summary = Gameset_DiffArchives(
+        "NEW.PAK", oldPak, newPak, options,
+        [&](const GamesetArchiveDiff &diff) {
+            for (const GamesetEntryDiff &d : diff.entries)
+                if (d.change != GamesetChange::Unchanged)
+                    lines.push_back(std::string(kNames[static_cast<int>(d.change)]) + " " + std::string(d.name) +
+                                    "#" + std::to_string(d.occurrence));
+        },
+        {});
+    EXPECT_EQ(summary.differs, !lines.empty());
+    if (troubles)
+        *troubles = summary.troubles;
+    return lines;
+}
+
+TEST(Gameset, DiffKnowsEntriesByNameAndOccurrenceAndResource)
+{
+    // Text that compresses well, ending in literals: a byte changed at its
+    // end changes the compressed stream's last byte, not its length.
+    std::string text;
+    for (int i = 0; i < 4000; ++i)
+        text += "line " + std::to_string(i % 97) + " of the dialogue\n";
+    text += "THE END?";
+    std::string textEdited = text;
+    textEdited.back() = '!';
+    const Bytes packed = Fixture_LzoBlock(Str(text)), packedEdited = Fixture_LzoBlock(Str(textEdited));
+    ASSERT_EQ(packed.size(), packedEdited.size());
+
+    const FixtureArchive base{{{"a", Str("alpha")}, {"dup", Str("one")}, {"dup", Str("two")}, {"z", packed, 0}}};
+    auto with = [&](auto edit) {
+        FixtureArchive a = base;
+        edit(a.entries);
+        return a;
+    };
+    using Entries = std::vector<FixtureEntry>;
+    const std::tuple<const char *, FixtureArchive, std::vector<std::string>> cases[] = {
+        {"same", base, {}},
+        {"one byte at the end of a compressed entry", with([&](Entries &e) { e[3].bytes = packedEdited; }),
+         {"changed z#1"}},
+        {"the same resource stored plain", with([&](Entries &e) { e[3].bytes = Str(text); }), {}},
+        {"compressed by the other compressor, in the entry-point file",
+         with([&](Entries &e) { e[3] = {"z", Fixture_LzoBlock(Str(text), false)}; }), {}},
+        {"a plain entry of another length", with([&](Entries &e) { e[0].bytes = Str("alphabet"); }),
+         {"changed a#1"}},
+        {"renamed", with([&](Entries &e) { e[0].name = "b"; }), {"removed a#1", "added b#1"}},
+        {"the second of two names changed", with([&](Entries &e) { e[2].bytes = Str("TWO"); }),
+         {"changed dup#2"}},
+        {"a third of a name added", with([&](Entries &e) { e.push_back({"dup", Str("three")}); }),
+         {"added dup#3"}},
+        {"moved to the front (record numbers change)",
+         with([&](Entries &e) { std::rotate(e.begin(), e.begin() + 3, e.end()); }), {}},
+    };
+    for (const auto &[what, newer, expected] : cases)
+        EXPECT_EQ(Differences(base, newer), expected) << what;
+
+    // An entry that cannot be read is trouble, never a difference.
+    size_t troubles = 0;
+    EXPECT_EQ(Differences(base, with([&](Entries &e) { e[3].overrideSize = true, e[3].size = 1u << 30; }), &troubles),
+              std::vector<std::string>{});
+    EXPECT_EQ(troubles, 1u);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// quillon-cli on a folder of archives: find across them, and list and
+// extract each of them in turn, one index held at a time.
+#include "cli.h"
+
+#include "base/platform.h"
+#include "export/json_text.h"
+#include "gameset/gameset.h"
+
+#include <algorithm>
+
+namespace {
+
+// The archives of FOLDER (or ARCHIVE alone, for find); prints why not and
+// returns false when there are none to read.
+bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
+{
+    const std::string &path = args.positional[0];
+    if (!Gameset_IsFolder(path)) {
+        const size_t sep = path.find_last_of(kSysPathSeparators);
+        // A bare name keeps its folder, as Cli_OpenArchive gives it one.
+        archives = {{path.find_first_of("\\/") == std::string::npos ? "./" + path : path,
+                     sep == std::string::npos ? path : path.substr(sep + 1)}};
+        return true;
+    }
+    std::string error;
+    if (!Gameset_ListArchives(path, args.recursive, archives, error)) {
+        Cli_Report(error);
+        return false;
+    }
+    // A folder of no archives is most likely the wrong folder: say so.
+    if (archives.empty())
+        Cli_Report("The folder '" + path + "' holds no entry-point archive (" +
+                   (args.recursive ? "" : "without its subfolders; ") + "*.pak files that start \"PAK_\").");
+    return !archives.empty();
+}
+
+void Trouble(bool &failed, const std::string &message)
+{
+    failed = true;
+    Cli_Report(message);
+}
+
+}  // namespace
+
+int Cli_Find(const CliArgs &args)
+{
+    std::vector<GamesetArchive> archives;
+    if (!ArchivesOf(args, archives))
+        return kExitFailed;
+    const bool terminal = Sys_IsTerminal(fileno(stdout));
+    bool failed = false;
+    std::string out;
+    Gameset_Find(
+        archives, args.positional[1], args.kinds,
+        [&](const GamesetHit &hit) {
+            if (args.json) {
+                out += "{\"archive\":" + Json_Quote(hit.archive.name) + ",\"line\":" +
+                       Json_Quote(hit.entry.displayName) + ",\"record\":" + std::to_string(hit.entry.index);
+                if (hit.kind != KindCount)
+                    out += std::string(",\"kind\":\"") + ResourceKind_CliName(hit.kind) + "\"";
+                out += "}\n";
+            } else if (terminal) {
+                out += Cli_Escaped(hit.archive.name) + "\t" + Cli_Escaped(hit.entry.displayName) + "\n";
+            } else {
+                out += hit.archive.name + "\t" + hit.entry.displayName + "\n";
+            }
+            if (out.size() >= 65536) {
+                Cli_WriteStdout(out);
+                out.clear();
+            }
+        },
+        [&](const std::string &message) { Trouble(failed, message); });
+    Cli_WriteStdout(out);
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Cli_ListFolder(const CliArgs &args)
+{
+    std::vector<GamesetArchive> archives;
+    if (!ArchivesOf(args, archives))
+        return kExitFailed;
+    bool failed = false;
+    for (const GamesetArchive &archive : archives) {
+        PakArchive pak;
+        const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
+        if (result != PakOpenResult::Ok)
+            Trouble(failed, archive.name + ": " + Pak_OpenMessage(result));
+        else if (Cli_ListArchive(args, pak, archive.name) != kExitOk)
+            failed = true;
+    }
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Cli_ExtractFolder(const CliArgs &args)
+{
+    std::vector<GamesetArchive> archives;
+    if (!ArchivesOf(args, archives))
+        return kExitFailed;
+    ExportJobSummary totals;
+    bool failed = false;
+    std::vector<std::string> used;  // subfolders taken
+    for (const GamesetArchive &archive : archives) {
+        // "dlc/M09_CRYPT.PAK" into DIR/dlc/M09_CRYPT; an archive whose name
+        // differs from an earlier one's only in case or extension keeps its
+        // whole name, so that no two archives share a folder.
+        std::string sub = archive.name.substr(0, archive.name.size() - 4);
+        if (std::any_of(used.begin(), used.end(),
+                        [&](const std::string &u) { return Pak_CompareLines(u.c_str(), sub.c_str()) == 0; }))
+            sub = archive.name;
+        used.push_back(sub);
+        PakArchive pak;
+        const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
+        if (result != PakOpenResult::Ok)
+            Trouble(failed, archive.name + ": " + Pak_OpenMessage(result));
+        else if (!Cli_ExtractArchive(args, pak, args.output + "/" + sub, archive.name, totals))
+            failed = true;
+    }
+    Cli_WriteStdout(std::to_string(archives.size()) + " archives: " + Cli_ExtractTotals(totals));
+    return failed || totals.failed > 0 ? kExitFailed : kExitOk;
+}
