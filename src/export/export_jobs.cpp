@@ -6,16 +6,13 @@
 // Files are placed relative to an open handle of the output folder, one path
 // component at a time and never through a symbolic link, so no entry name
 // (and no link planted inside the folder) can make a write land outside it.
-#include "export/export_jobs.h"
+#include "export/export_local.h"
 
 #include "base/file_io.h"
 #include "export/export_files.h"
 #include "export/export_materials.h"
-#include "export/png_writer.h"
 
 #include "model/model.h"
-#include "sound/sound.h"
-#include "texture/texture.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,28 +29,6 @@
 
 namespace {
 
-// The form a kind is written in under `forms`.
-enum class Form { Raw, Interpreted, Wav, Png, Glb, Gltf, ObjMtl };
-
-Form FormOf(ResourceKind kind, const ExportForms &forms)
-{
-    if (forms.wav && kind == KindOggVorbis)
-        return Form::Wav;
-    if (forms.png && kind == KindTexture)
-        return Form::Png;
-    if (kind == KindModel) {
-        if (forms.glb)
-            return Form::Glb;
-        if (forms.gltf)
-            return Form::Gltf;
-        if (forms.objMtl)
-            return Form::ObjMtl;
-    }
-    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
-        return Form::Interpreted;
-    return Form::Raw;
-}
-
 bool AnyForm(const ExportForms &forms)
 {
     return forms.interpreted || forms.wav || forms.png || forms.glb || forms.gltf || forms.objMtl;
@@ -65,70 +40,6 @@ bool AnyForm(const ExportForms &forms)
 std::string FdPath(int fd)
 {
     return "/proc/self/fd/" + std::to_string(fd);
-}
-
-using PngFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
-
-// dkexport.mtl of `folder` merges with another export's at any time (other
-// workers, other jobs): one at a time.
-std::mutex mtlMutex;
-
-// The OBJ+MTL companions in `folder`: the PNGs in textures/ (made when
-// missing, never through a link; existing files kept unless `overwrite`), then
-// the materials merged into dkexport.mtl.
-bool WriteMtlBeside(const std::string &folder, const std::vector<MtlMaterial> &mtl, const PngFiles &pngs,
-                    bool overwrite, std::string &message)
-{
-    std::lock_guard lock(mtlMutex);
-    if (!pngs.empty()) {
-        const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir < 0) {
-            message = std::string("Could not open the folder of the .obj file: ") + strerror(errno);
-            return false;
-        }
-        int textures = -1;
-        if (mkdirat(dir, kMtlTextureFolder, 0777) == 0 || errno == EEXIST)
-            textures = openat(dir, kMtlTextureFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int openError = errno;
-        close(dir);
-        if (textures < 0) {
-            message = std::string("Could not make the textures folder: ") + strerror(openError);
-            return false;
-        }
-        bool ok = true;
-        for (const auto &[name, bytes] : pngs) {
-            struct stat st;
-            if (fstatat(textures, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                if (S_ISLNK(st.st_mode)) {
-                    message = "textures/" + name + ": a symbolic link is in the way";
-                    ok = false;
-                    break;
-                }
-                if (!overwrite)
-                    continue;
-            }
-            std::string temp;
-            const int fd = ExportFile_CreateTemp(textures, temp);
-            if (fd < 0) {
-                message = "textures/" + name + ": " + strerror(errno);
-                ok = false;
-                break;
-            }
-            const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
-            if (!(close(fd) == 0 && written) ||
-                (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
-                message = "textures/" + name + ": " + strerror(errno);
-                unlinkat(textures, temp.c_str(), 0);
-                ok = false;
-                break;
-            }
-            unlinkat(textures, temp.c_str(), 0);  // left only when kept (EEXIST)
-        }
-        close(textures);
-        if (!ok)
-            return false;
-    }
-    return Mtl_WriteMerged(folder, mtl, &message);
 }
 
 // What a glTF form needs once the worker has read the entry.
@@ -159,17 +70,16 @@ struct Prepared {
     std::string loadMessage;
     ResourceKind kind = KindUnknown;
     bool filtered = false;
-    ExportResult refusal = ExportResult::Ok;  // decided before a file was made
-    std::string refusalMessage;
+    ExportStatus refusal;     // decided before a file was made
     bool tempFailed = false;  // the temporary file could not be made
     std::string tempReason;
     std::string tempName;     // in the output folder; empty when none
-    ExportResult writeResult = ExportResult::Ok;
+    ExportStatus written;
     uint64_t bytes = 0;
     std::shared_ptr<GltfPending> separate;  // a .gltf written with its companions at its final name
     bool objMtl = false;                    // dkexport.mtl and textures/ follow the .obj
     std::vector<MtlMaterial> mtl;
-    PngFiles pngs;
+    ExportPngFiles pngs;
 };
 
 ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int fd, std::vector<uint8_t> &buffer,
@@ -211,6 +121,8 @@ public:
           prepared_(slots.size())
     {
         storedCopy_ = !AnyForm(options.forms) && options.selection.kinds.empty();
+        if (options.global)
+            global_ = options.global;
     }
 
     ~Job() { Stop(); }
@@ -267,7 +179,8 @@ private:
     void Work()
     {
         std::vector<uint8_t> buffer;  // one per thread, reused for every entry
-        ExportMaterialSource materials(&archive_);  // one per thread: GLOBAL.PAK read once
+        // One per thread; every thread searches the job's one GLOBAL.PAK.
+        ExportMaterialSource materials(&archive_, global_, &globalLock_);
         PakOpenFile open;  // the holding file stays open from one entry to the next
         for (;;) {
             size_t i;
@@ -313,12 +226,12 @@ private:
                 p.filtered = true;
                 return;
             }
-            p.refusal = Refusal(p.kind, buffer, model, p.refusalMessage);
-            if (p.refusal != ExportResult::Ok)
+            p.refusal = Refusal(p.kind, buffer, model);
+            if (!p.refusal.Ok())
                 return;
         }
-        const Form form = storedCopy_ ? Form::Raw : FormOf(p.kind, options_.forms);
-        if (form == Form::Gltf) {
+        const ExportForm form = storedCopy_ ? ExportForm::Raw : Export_FormOf(p.kind, options_.forms);
+        if (form == ExportForm::Gltf) {
             // Its .bin and PNG files are named after the final file: written by the naming stage.
             p.separate = std::make_shared<GltfPending>();
             p.separate->model = std::move(model);
@@ -334,18 +247,19 @@ private:
             return;
         }
         if (storedCopy_) {
-            p.writeResult = WriteStored(archive_, entry, fd, buffer, p);
-            if (close(fd) != 0 && p.writeResult == ExportResult::Ok)
-                p.writeResult = ExportResult::WriteFailed;
+            p.written = WriteStored(archive_, entry, fd, buffer, p);
+            if (close(fd) != 0 && p.written.Ok())
+                p.written = ExportResult::WriteFailed;
             return;
         }
-        if (form == Form::Glb) {
+        if (form == ExportForm::Glb) {
             close(fd);
             ExportGltfMaterials gltf;
             Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
             const std::string path = FdPath(rootFd_) + "/" + p.tempName;
-            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &p.refusalMessage)) {
-                p.writeResult = ExportResult::WriteFailed;
+            std::string error;
+            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &error)) {
+                p.written = {ExportResult::GltfFailed, error};
                 return;
             }
             struct stat st;
@@ -355,40 +269,34 @@ private:
         FILE *file = fdopen(fd, "wb");
         if (!file) {
             close(fd);
-            p.writeResult = ExportResult::CannotOpen;
+            p.written = ExportResult::CannotOpen;
             return;
         }
-        std::string message;
-        p.writeResult = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get(), message);
-        if (p.writeResult != ExportResult::Ok && !message.empty())
-            p.refusalMessage = message;
+        p.written = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get());
         const off_t end = ftello(file);
         p.bytes = end > 0 ? static_cast<uint64_t>(end) : 0;
-        if ((fflush(file) != 0 || ferror(file)) && p.writeResult == ExportResult::Ok)
-            p.writeResult = ExportResult::WriteFailed;
-        if (fclose(file) != 0 && p.writeResult == ExportResult::Ok)
-            p.writeResult = ExportResult::WriteFailed;
-        if (form == Form::ObjMtl && p.writeResult == ExportResult::Ok && model) {
+        if ((fflush(file) != 0 || ferror(file)) && p.written.Ok())
+            p.written = ExportResult::WriteFailed;
+        if (fclose(file) != 0 && p.written.Ok())
+            p.written = ExportResult::WriteFailed;
+        if (form == ExportForm::ObjMtl && p.written.Ok() && model) {
             p.objMtl = true;
             Export_MtlMaterials(Export_ResolveMaterials(*model, materials), p.mtl, p.pngs);
         }
     }
 
     // The refusals of the chosen form that are known before a file is made.
-    ExportResult Refusal(ResourceKind kind, std::span<const uint8_t> resource,
-                         std::unique_ptr<Model, void (*)(Model *)> &model, std::string &message) const
+    ExportStatus Refusal(ResourceKind kind, std::span<const uint8_t> resource,
+                         std::unique_ptr<Model, void (*)(Model *)> &model) const
     {
-        const Form form = FormOf(kind, options_.forms);
-        if (form == Form::Wav || form == Form::Raw)
+        const ExportForm form = Export_FormOf(kind, options_.forms);
+        if (form == ExportForm::Wav || form == ExportForm::Raw)
             return ExportResult::Ok;  // a sound that does not decode is told while writing, before any byte
-        if (form == Form::Png)
+        if (form == ExportForm::Png)
             return Export_CheckInterpreted(kind, resource, nullptr);  // a texture that does not decode is told while writing
         if (kind == KindModel)
             model.reset(Model_Parse(resource.data(), resource.size()));
-        const ExportResult check = Export_CheckInterpreted(kind, resource, model.get());
-        if (check != ExportResult::Ok)
-            message = Export_Message(check);
-        return check;
+        return Export_CheckInterpreted(kind, resource, model.get());
     }
 
     const PakArchive &archive_;
@@ -397,6 +305,9 @@ private:
     const int rootFd_;
     const std::atomic<bool> *cancel_;
     bool storedCopy_ = false;
+    PakArchive ownGlobal_;  // GLOBAL.PAK beside the archive, when the caller gave none
+    PakArchive *global_ = &ownGlobal_;
+    std::mutex globalLock_;
 
     std::mutex mutex_;
     std::condition_variable ready_, room_;
@@ -508,8 +419,8 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     }
     placer.Reserve(components, entry.index);
     r.path = Export_JoinPath(components, components.size());
-    if (p.refusal != ExportResult::Ok)
-        return fail(WithPath(p.refusalMessage, r.path));
+    if (!p.refusal.Ok())
+        return fail(WithPath(Export_Message(p.refusal), r.path));
 
     const std::string cannotOpen = Export_Message(ExportResult::CannotOpen);
     std::string reason;
@@ -530,11 +441,8 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
         return fail(p.loadMessage);
     if (p.tempFailed)
         return fail(cannotOpen + " (" + r.path + ": " + p.tempReason + ")");
-    if (p.writeResult != ExportResult::Ok) {
-        const std::string message =
-            p.refusalMessage.empty() ? std::string(Export_Message(p.writeResult)) : p.refusalMessage;
-        return fail(WithPath(message, r.path));
-    }
+    if (!p.written.Ok())
+        return fail(WithPath(Export_Message(p.written), r.path));
     if (p.separate) {
         // Written in place (with STEM.bin and STEM_N.png beside it): a failure can leave part of it.
         const std::string path = FdPath(parentFd) + "/" + leaf;
@@ -556,9 +464,9 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     p.tempName.clear();
     r.bytes = p.bytes;
     if (p.objMtl) {
-        std::string error;
-        if (!WriteMtlBeside(FdPath(parentFd), p.mtl, p.pngs, options.overwrite, error))
-            return fail(WithPath(error, r.path));
+        const ExportStatus companions = Export_WriteMtlBeside(FdPath(parentFd), p.mtl, p.pngs, options.overwrite);
+        if (!companions.Ok())
+            return fail(WithPath(Export_Message(companions), r.path));
     }
     r.outcome = ExportOutcome::Written;
     return r;
@@ -650,131 +558,4 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
     }
     close(rootFd);
     return summary;
-}
-
-ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t> resource, const Model *model)
-{
-    if (!ResourceKind_Info(kind).hasInterpretedExport || resource.empty())
-        return ExportResult::NotOffered;
-    // A texture without a whole header has no .dds form.
-    if (kind == KindTexture && resource.size() < kTextureHeaderSize)
-        return ExportResult::TooShort;
-    if (kind == KindModel && !model)
-        return ExportResult::NoModel;
-    return ExportResult::Ok;
-}
-
-const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, const char **replaces)
-{
-    *replaces = nullptr;
-    switch (FormOf(kind, forms)) {
-    case Form::Wav: *replaces = "ogg"; return "wav";
-    case Form::Png: return "png";
-    case Form::Glb: return "glb";
-    case Form::Gltf: return "gltf";
-    case Form::ObjMtl: return "obj";
-    default: break;
-    }
-    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
-        return ResourceKind_Info(kind).exportExtension;
-    return "";
-}
-
-// The OBJ text of `model`, or of the model parsed from `resource` when null.
-static ExportResult WriteObj(FILE *file, std::span<const uint8_t> resource, const Model *model)
-{
-    std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
-    if (!model) {
-        parsed.reset(Model_Parse(resource.data(), resource.size()));
-        model = parsed.get();
-    }
-    if (!model)
-        return ExportResult::NoModel;
-    return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
-}
-
-ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
-                              const ExportForms &forms, const Model *model, std::string &message)
-{
-    message.clear();
-    const Form form = FormOf(kind, forms);
-    if (form == Form::Glb || form == Form::Gltf) {
-        message = "A glTF file is written by path, not to an open file.";
-        return ExportResult::NotOffered;
-    }
-    if (form == Form::Png) {
-        TextureImage image;
-        std::string error;
-        if (!Texture_DecodeLevel(resource, 0, image, &error)) {
-            message = "This texture could not be decoded, so it has no .png form: " + error;
-            return ExportResult::NotOffered;
-        }
-        return Png_Write(file, image) ? ExportResult::Ok : ExportResult::WriteFailed;
-    }
-    if (form == Form::ObjMtl)
-        return WriteObj(file, resource, model);
-    if (form == Form::Wav) {
-        switch (S_WriteWavFromOgg(file, resource)) {
-        case WavResult::Ok: return ExportResult::Ok;
-        case WavResult::WriteFailed: return ExportResult::WriteFailed;
-        case WavResult::TooLong:
-            message = "This sound decodes to more than 1 GiB of samples, too much for a .wav file.";
-            return ExportResult::NotOffered;
-        case WavResult::NotDecodable:
-            message = "This sound could not be decoded, so it has no .wav form.";
-            return ExportResult::NotOffered;
-        }
-    }
-    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport) {
-        if (kind != KindModel)
-            return Export_WriteInterpreted(file, kind, resource);
-        return WriteObj(file, resource, model);
-    }
-    return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
-}
-
-bool Export_FormWritesByPath(ResourceKind kind, const ExportForms &forms)
-{
-    const Form form = FormOf(kind, forms);
-    return form == Form::Glb || form == Form::Gltf;
-}
-
-ExportResult Export_WriteFormToPath(const std::string &path, const PakArchive *archive, ResourceKind kind,
-                                    std::span<const uint8_t> resource, const ExportForms &forms, const Model *model,
-                                    bool overwriteTextures, std::string &message)
-{
-    message.clear();
-    const Form form = FormOf(kind, forms);
-    std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
-    if (kind == KindModel && !model && (form == Form::Glb || form == Form::Gltf || form == Form::ObjMtl)) {
-        parsed.reset(Model_Parse(resource.data(), resource.size()));
-        model = parsed.get();
-        if (!model)
-            return ExportResult::NoModel;
-    }
-    if (form == Form::Glb || form == Form::Gltf) {
-        if (path == "-") {
-            message = "A glTF file cannot be written to standard output.";
-            return ExportResult::NotOffered;
-        }
-        ExportGltfMaterials materials;
-        Export_GltfMaterials(Export_ResolveMaterials(*model, archive), materials);
-        if (!Gltf_Write(path, *model, materials.inputs, form == Form::Glb ? GltfForm::Binary : GltfForm::Separate,
-                        &message))
-            return ExportResult::WriteFailed;
-        return ExportResult::Ok;
-    }
-    auto write = [&](FILE *file) { return Export_WriteForm(file, kind, resource, forms, model, message); };
-    const ExportResult result = path == "-" ? write(stdout) : Export_ToPath(path, "wb", write);
-    if (result != ExportResult::Ok || form != Form::ObjMtl || path == "-")
-        return result;
-    std::vector<MtlMaterial> mtl;
-    PngFiles pngs;
-    Export_MtlMaterials(Export_ResolveMaterials(*model, archive), mtl, pngs);
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty())
-        folder = ".";
-    if (!WriteMtlBeside(folder, mtl, pngs, overwriteTextures, message))
-        return ExportResult::WriteFailed;
-    return ExportResult::Ok;
 }

@@ -1,7 +1,6 @@
 // The material library beside exported OBJ files: dkexport.mtl, which every
 // OBJ export names ("mtllib ./dkexport.mtl", "usemtl <material name>").
 // Several models exported into one folder share the one file.
-// Library: quillon_convert.
 #pragma once
 
 #include <span>

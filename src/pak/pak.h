@@ -181,14 +181,3 @@ bool Pak_IsGlob(std::string_view text);
 
 // Whether `needle` occurs in `text`, with the same folding as Pak_MatchGlob.
 bool Pak_ContainsText(std::string_view text, std::string_view needle);
-
-// ---- lookups by name ----
-
-enum ResourceKind : int32_t;  // app/resource_kind.h
-
-// The first entry named `name` (case ignored; the 64-character name field)
-// whose resource, expanded when stored LZO-compressed, classifies as `kind`:
-// its bytes in `out`. Entries of that name and another kind are passed over;
-// a holding file that cannot be opened ends the search. False when none.
-bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
-                         std::vector<uint8_t> &out);

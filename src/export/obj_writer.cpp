@@ -2,6 +2,8 @@
 // its vertex data followed by a named group of its faces. A corner's vertex,
 // texture coordinate and normal share one number, counted from 1 across the
 // whole file.
+#include "export/export.h"
+#include "export/mtl_writer.h"
 #include "model/model.h"
 
 #include <cstdarg>
@@ -30,21 +32,31 @@ private:
     bool ok_ = true;
 };
 
-void WriteFace(ObjWriter &out, const std::vector<uint16_t> &indices, size_t a, size_t b, size_t c,
-               long long base)
-{
-    const long long i = indices[a] + base + 1, j = indices[b] + base + 1, k = indices[c] + base + 1;
-    out.Print("f  %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", i, i, i, j, j, j, k, k, k);
-}
-
 }  // namespace
+
+std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface)
+{
+    std::vector<uint32_t> out;
+    const std::vector<uint16_t> &indices = surface.indices;
+    const size_t count = indices.size();
+    if (surface.indicesPerElement == 3) {
+        out.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(count / 3 * 3));
+    } else if (count >= 3) {
+        // Every strip triangle in the same corner order: the winding of every
+        // second one is not swapped.
+        out.reserve((count - 2) * 3);
+        for (size_t j = 2; j < count; ++j)
+            out.insert(out.end(), {indices[j - 2], indices[j - 1], indices[j]});
+    }
+    return out;
+}
 
 bool Model_WriteObj(FILE *file, const Model *model)
 {
     if (!model)
         return true;
     ObjWriter out(file);
-    out.Print("# Quillon .obj export.\n#\nmtllib ./dkexport.mtl\n");
+    out.Print("# Quillon .obj export.\n#\nmtllib ./%s\n", kMtlFileName);
     long long base = 0;
     for (size_t i = 0; i < model->surfaces.size() && out.Ok(); ++i) {
         const ModelSurface &s = model->surfaces[i];
@@ -58,16 +70,10 @@ bool Model_WriteObj(FILE *file, const Model *model)
         for (const ModelVertex &v : s.vertices)
             out.Print("vn  %.06f %.06f %.06f\n", v.normal[0], v.normal[1], v.normal[2]);
         out.Print("\ng dkobj%02i\nusemtl %s\n", static_cast<int>(i), s.materialName);
-
-        const size_t count = s.indices.size();
-        if (s.indicesPerElement == 3) {
-            for (size_t e = 0; e + 2 < count; e += 3)
-                WriteFace(out, s.indices, e, e + 1, e + 2, base);
-        } else if (count >= 3) {
-            // Every strip triangle in the same corner order: the winding of
-            // every second one is not swapped.
-            for (size_t j = 2; j < count; ++j)
-                WriteFace(out, s.indices, j - 2, j - 1, j, base);
+        const std::vector<uint32_t> corners = Export_SurfaceCorners(s);
+        for (size_t c = 0; c + 2 < corners.size(); c += 3) {
+            const long long a = corners[c] + base + 1, b = corners[c + 1] + base + 1, d = corners[c + 2] + base + 1;
+            out.Print("f  %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", a, a, a, b, b, b, d, d, d);
         }
         out.Print("\n");
         base += s.vertexCount;
