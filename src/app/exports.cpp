@@ -94,8 +94,10 @@ static bool WriteAndReport(ViewerWindow &window, const ExportEntryRequest &reque
     const ExportStatus status = Export_WriteEntry(request, path);
     if (!status.Ok())
         window.ShowMessage(Export_Message(status));
-    else if (status.surfacesDropped > 0)
+    if (status.Ok() && status.surfacesDropped > 0)
         window.ShowMessage(Export_SurfacesLeftOutMessage(status.surfacesDropped));
+    if (status.Ok() && status.nonFinite > 0)
+        window.ShowMessage(Export_NonFiniteMessage(status.nonFinite));
     return status.Ok();
 }
 
@@ -138,6 +140,22 @@ void Export_Interpreted(ViewerWindow &window)
     WriteAndReport(window, request, path);
 }
 
+// The selected entry's file name with the form's extension, as Export All names its file.
+static std::string ProposedName(ResourceKind kind, const ExportForms &forms)
+{
+    const int slot = viewer.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+        return "";
+    std::vector<std::string> name{Export_SafeComponents(viewer.mainPak.entries[static_cast<size_t>(slot)]).back()};
+    const char *replaces = nullptr;
+    const char *extension = Export_FormExtension(kind, forms, &replaces);
+    if (replaces)
+        Export_ReplaceExtension(name, replaces, extension);
+    else if (extension[0] != '\0')
+        Export_AddExtension(name, extension);
+    return name.back();
+}
+
 void Export_AsForm(ViewerWindow &window, Command command)
 {
     if (viewer.preview.CurrentResource.empty())
@@ -169,6 +187,7 @@ void Export_AsForm(ViewerWindow &window, Command command)
     default: return;
     }
     dialog.filter = FileDialogFilter(dialog.filter);
+    dialog.proposedName = ProposedName(request.kind, forms);
     if (!CheckBeforeNaming(window, request))
         return;
     std::string path;

@@ -21,6 +21,7 @@ enum class ExportResult {
     WriteFailed,         // a write or the close failed: the file is incomplete
     NotOffered,          // the kind has no interpreted form
     TooShort,            // a texture shorter than its 128-byte header
+    PngTooShort,         // the same, asked for its PNG form
     NoModel,             // a model that could not be parsed
     NotTexture,          // the PNG form of another kind
     NotModel,            // a glTF or OBJ form of another kind
@@ -39,6 +40,7 @@ struct ExportStatus {
     ExportResult result = ExportResult::Ok;
     std::string detail;
     int32_t surfacesDropped = 0;  // of the model written (Model::surfacesDropped); a warning, not a failure
+    int64_t nonFinite = 0;        // numbers of the OBJ written as 0; a warning too
 
     ExportStatus() = default;
     ExportStatus(ExportResult r, std::string d = {}) : result(r), detail(std::move(d)) {}
@@ -55,6 +57,10 @@ inline std::string Export_Message(const ExportStatus &status)
 // What an OBJ export says after writing a model that the parse left
 // `surfaces` surfaces out of (Model::surfacesDropped; only a corrupt model has any).
 std::string Export_SurfacesLeftOutMessage(int32_t surfaces);
+
+// What an OBJ export says after writing `numbers` numbers that were not
+// finite as 0.
+std::string Export_NonFiniteMessage(int64_t numbers);
 
 // Writes all bytes; false when fewer were stored.
 bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes);
@@ -88,9 +94,11 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
 std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface);
 
 // Writes the model as WaveFront OBJ text (LF line ends) naming dkexport.mtl;
-// a null model writes nothing. False when a write failed (the text is then
+// a null model writes nothing. Material names are written as
+// Mtl_LineSafeName gives them, numbers that are not finite as 0 (counted in
+// `*nonFinite`, may be null). False when a write failed (the text is then
 // incomplete).
-bool Model_WriteObj(FILE *file, const Model *model);
+bool Model_WriteObj(FILE *file, const Model *model, int64_t *nonFinite = nullptr);
 
 // ---- Binary-Text Dump ----
 

@@ -2,10 +2,10 @@
 // file is named, then the form's writer, whole or not at all.
 #include "export/export_local.h"
 
+#include "base/platform.h"
 #include "export/export_materials.h"
 #include "model/model.h"
 
-#include <filesystem>
 #include <memory>
 
 namespace {
@@ -35,7 +35,9 @@ ExportStatus Check(const ExportEntryRequest &request, const Model *model)
         return ExportResult::NotModel;
     if (forms.wav && request.kind != KindOggVorbis)
         return ExportResult::NotSound;
-    if (forms.interpreted || forms.png || forms.glb || forms.gltf || forms.objMtl)
+    if (forms.png)
+        return Export_CheckPng(request.resource);
+    if (forms.interpreted || forms.glb || forms.gltf || forms.objMtl)
         return Export_CheckInterpreted(request.kind, request.resource, model);
     return ExportResult::Ok;
 }
@@ -89,23 +91,25 @@ ExportStatus Export_WriteEntry(const ExportEntryRequest &request, const std::str
                         &error))
             return {ExportResult::GltfFailed, error};
     } else {
-        status = ToPath(path, "wb", [&](FILE *file) {
-            return Export_WriteForm(file, request.kind, request.resource, request.forms, model);
-        });
-        if (!status.Ok())
-            return status;
+        // The material library and textures first: when they fail, no .obj
+        // names what is not there.
         if (form == ExportForm::ObjMtl && path != "-") {
             ExportMaterialSource source(request.archive, request.global);
             std::vector<MtlMaterial> mtl;
             ExportPngFiles pngs;
             Export_MtlMaterials(Export_ResolveMaterials(*model, source), mtl, pngs);
-            std::string folder = std::filesystem::path(path).parent_path().string();
+            std::string folder = Sys_ParentFolder(path);
             if (folder.empty())
                 folder = ".";
-            status = Export_WriteMtlBeside(folder, mtl, pngs, request.overwriteTextures);
-            if (!status.Ok())
-                return status;
+            if (ExportStatus companions = Export_WriteMtlBeside(folder, mtl, pngs, request.overwriteTextures);
+                !companions.Ok())
+                return companions;
         }
+        status = ToPath(path, "wb", [&](FILE *file) {
+            return Export_WriteForm(file, request.kind, request.resource, request.forms, model);
+        });
+        if (!status.Ok())
+            return status;
     }
     if (model)
         status.surfacesDropped = model->surfacesDropped;

@@ -3,6 +3,7 @@
 #include "export/export_local.h"
 
 #include "base/file_io.h"
+#include "base/platform.h"
 #include "export/export_files.h"
 #include "export/png_writer.h"
 #include "model/model.h"
@@ -11,11 +12,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 
 ExportForm Export_FormOf(ResourceKind kind, const ExportForms &forms)
 {
@@ -63,6 +61,12 @@ ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t>
     return ExportResult::Ok;
 }
 
+ExportResult Export_CheckPng(std::span<const uint8_t> resource)
+{
+    const ExportResult check = Export_CheckInterpreted(KindTexture, resource, nullptr);
+    return check == ExportResult::TooShort ? ExportResult::PngTooShort : check;
+}
+
 // The OBJ text of `model`, or of the model parsed from `resource` when null.
 static ExportStatus WriteObj(FILE *file, std::span<const uint8_t> resource, const Model *model)
 {
@@ -73,7 +77,10 @@ static ExportStatus WriteObj(FILE *file, std::span<const uint8_t> resource, cons
     }
     if (!model)
         return ExportResult::NoModel;
-    return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
+    ExportStatus status;
+    if (!Model_WriteObj(file, model, &status.nonFinite))
+        status = ExportResult::WriteFailed;
+    return status;
 }
 
 ExportStatus Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
@@ -120,21 +127,21 @@ ExportStatus Export_WriteMtlBeside(const std::string &folder, const std::vector<
     auto fail = [](std::string message) { return ExportStatus(ExportResult::CompanionFailed, std::move(message)); };
     std::lock_guard lock(mtlMutex);
     if (!pngs.empty()) {
-        const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int dir = Sys_OpenFolder(folder);
         if (dir < 0)
             return fail(std::string("Could not open the folder of the .obj file: ") + strerror(errno));
         int textures = -1;
-        if (mkdirat(dir, kMtlTextureFolder, 0777) == 0 || errno == EEXIST)
-            textures = openat(dir, kMtlTextureFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (Sys_MakeSubfolder(dir, kMtlTextureFolder) || errno == EEXIST)
+            textures = Sys_OpenSubfolder(dir, kMtlTextureFolder);
         const int openError = errno;
-        close(dir);
+        Sys_Close(dir);
         if (textures < 0)
             return fail(std::string("Could not make the textures folder: ") + strerror(openError));
         std::string message;
         for (const auto &[name, bytes] : pngs) {
-            struct stat st;
-            if (fstatat(textures, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                if (S_ISLNK(st.st_mode)) {
+            const SysKind existing = Sys_KindAt(textures, name, false);
+            if (existing != SysKind::Missing && existing != SysKind::Failed) {
+                if (existing == SysKind::Link) {
                     message = "textures/" + name + ": a symbolic link is in the way";
                     break;
                 }
@@ -148,15 +155,15 @@ ExportStatus Export_WriteMtlBeside(const std::string &folder, const std::vector<
                 break;
             }
             const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
-            if (!(close(fd) == 0 && written) ||
+            if (!(Sys_Close(fd) && written) ||
                 (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
                 message = "textures/" + name + ": " + strerror(errno);
-                unlinkat(textures, temp.c_str(), 0);
+                Sys_RemoveAt(textures, temp);
                 break;
             }
-            unlinkat(textures, temp.c_str(), 0);  // left only when kept (EEXIST)
+            Sys_RemoveAt(textures, temp);  // left only when kept (EEXIST)
         }
-        close(textures);
+        Sys_Close(textures);
         if (!message.empty())
             return fail(message);
     }

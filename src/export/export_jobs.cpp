@@ -9,6 +9,7 @@
 #include "export/export_local.h"
 
 #include "base/file_io.h"
+#include "base/platform.h"
 #include "export/export_files.h"
 #include "export/export_materials.h"
 
@@ -18,13 +19,11 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
+#include <new>
+#include <system_error>
 #include <thread>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace {
@@ -32,14 +31,6 @@ namespace {
 bool AnyForm(const ExportForms &forms)
 {
     return forms.interpreted || forms.wav || forms.png || forms.glb || forms.gltf || forms.objMtl;
-}
-
-// A path naming what the handle `fd` opened, so writers that take paths land
-// exactly there (the handle was opened component by component, never through
-// a link).
-std::string FdPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // What a glTF form needs once the worker has read the entry.
@@ -130,13 +121,27 @@ public:
     void Start(int workers)
     {
         window_ = static_cast<size_t>(workers) * 4;
-        for (int i = 0; i < workers; ++i)
-            threads_.emplace_back([this] { Work(); });
+        for (int i = 0; i < workers; ++i) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error &) {
+                break;  // the system gives no more threads: fewer do the work
+            }
+        }
+        if (threads_.empty())
+            inline_ = std::make_unique<Worker>(*this);
     }
 
     // The entry at list position i once a worker has made it; null when the job stops first.
     Prepared *Wait(size_t i)
     {
+        if (inline_) {  // no thread could be started: the caller's thread does the work
+            Prepared p;
+            PrepareGuarded(i, *inline_, p);
+            p.ready = true;
+            prepared_[i] = std::move(p);
+            return &prepared_[i];
+        }
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [&] { return prepared_[i].ready || stopping_; });
         return prepared_[i].ready ? &prepared_[i] : nullptr;
@@ -168,7 +173,7 @@ public:
         threads_.clear();
         for (Prepared &p : prepared_)
             if (!p.tempName.empty()) {
-                unlinkat(rootFd_, p.tempName.c_str(), 0);
+                Sys_RemoveAt(rootFd_, p.tempName);
                 p.tempName.clear();
             }
     }
@@ -176,12 +181,41 @@ public:
     bool StoredCopy() const { return storedCopy_; }
 
 private:
+    // What a worker keeps from one entry to the next.
+    struct Worker {
+        explicit Worker(Job &job) : materials(&job.archive_, job.global_, &job.globalLock_) {}
+        std::vector<uint8_t> buffer;     // reused for every entry
+        ExportMaterialSource materials;  // every worker searches the job's one GLOBAL.PAK
+        PakOpenFile open;                // the holding file stays open from one entry to the next
+    };
+
+    // Prepare, where a failure to allocate fails this entry alone: its
+    // temporary file goes and the job goes on with the next.
+    void PrepareGuarded(size_t i, Worker &worker, Prepared &p)
+    {
+        std::string failure;
+        try {
+            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], worker.buffer, worker.materials, worker.open, p);
+        } catch (const std::bad_alloc &) {
+            failure = "Not enough memory to export this entry.";
+        } catch (const std::exception &e) {
+            failure = std::string("The export of this entry failed: ") + e.what();
+        }
+        // A large entry's buffer is not kept for the small ones after it.
+        if (!failure.empty() || worker.buffer.capacity() > (16u << 20))
+            std::vector<uint8_t>().swap(worker.buffer);
+        if (failure.empty())
+            return;
+        if (!p.tempName.empty())
+            Sys_RemoveAt(rootFd_, p.tempName);
+        p = Prepared{};
+        p.loadFailed = true;
+        p.loadMessage = failure;
+    }
+
     void Work()
     {
-        std::vector<uint8_t> buffer;  // one per thread, reused for every entry
-        // One per thread; every thread searches the job's one GLOBAL.PAK.
-        ExportMaterialSource materials(&archive_, global_, &globalLock_);
-        PakOpenFile open;  // the holding file stays open from one entry to the next
+        Worker worker(*this);
         for (;;) {
             size_t i;
             {
@@ -194,10 +228,7 @@ private:
                 i = next_++;
             }
             Prepared p;
-            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, materials, open, p);
-            // A large entry's buffer is not kept for the small ones after it.
-            if (buffer.capacity() > (16u << 20))
-                std::vector<uint8_t>().swap(buffer);
+            PrepareGuarded(i, worker, p);
             {
                 std::lock_guard lock(mutex_);
                 p.ready = true;
@@ -248,31 +279,37 @@ private:
         }
         if (storedCopy_) {
             p.written = WriteStored(archive_, entry, fd, buffer, p);
-            if (close(fd) != 0 && p.written.Ok())
+            if (!Sys_Close(fd) && p.written.Ok())
                 p.written = ExportResult::WriteFailed;
             return;
         }
         if (form == ExportForm::Glb) {
-            close(fd);
+            Sys_Close(fd);
             ExportGltfMaterials gltf;
             Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
-            const std::string path = FdPath(rootFd_) + "/" + p.tempName;
+            const std::string path = Sys_FolderPath(rootFd_) + "/" + p.tempName;
             std::string error;
             if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &error)) {
                 p.written = {ExportResult::GltfFailed, error};
                 return;
             }
-            struct stat st;
-            p.bytes = stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+            int64_t size = 0;
+            (void)Sys_PathKind(path, true, &size);
+            p.bytes = static_cast<uint64_t>(size);
             return;
         }
-        FILE *file = fdopen(fd, "wb");
+        FILE *file = Sys_StreamFromFd(fd, "wb");
         if (!file) {
-            close(fd);
+            Sys_Close(fd);
             p.written = ExportResult::CannotOpen;
             return;
         }
-        p.written = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get());
+        try {
+            p.written = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get());
+        } catch (...) {
+            fclose(file);  // the caller removes the temporary file
+            throw;
+        }
         const off_t end = ftello(file);
         p.bytes = end > 0 ? static_cast<uint64_t>(end) : 0;
         if ((fflush(file) != 0 || ferror(file)) && p.written.Ok())
@@ -293,7 +330,7 @@ private:
         if (form == ExportForm::Wav || form == ExportForm::Raw)
             return ExportResult::Ok;  // a sound that does not decode is told while writing, before any byte
         if (form == ExportForm::Png)
-            return Export_CheckInterpreted(kind, resource, nullptr);  // a texture that does not decode is told while writing
+            return Export_CheckPng(resource);
         if (kind == KindModel)
             model.reset(Model_Parse(resource.data(), resource.size()));
         return Export_CheckInterpreted(kind, resource, model.get());
@@ -313,6 +350,7 @@ private:
     std::condition_variable ready_, room_;
     std::vector<Prepared> prepared_;
     std::vector<std::thread> threads_;
+    std::unique_ptr<Worker> inline_;  // when no thread could be started
     size_t next_ = 0, placed_ = 0, window_ = 4;
     bool stopping_ = false;
 };
@@ -324,7 +362,7 @@ public:
     ~Placer()
     {
         if (parentFd_ >= 0 && parentFd_ != rootFd_)
-            close(parentFd_);
+            Sys_Close(parentFd_);
     }
 
     // Gives the path a record-number suffix while another entry of this run
@@ -352,22 +390,22 @@ public:
         if (parentFd_ >= 0 && parent == parentPath_)
             return parentFd_;
         if (parentFd_ >= 0 && parentFd_ != rootFd_)
-            close(parentFd_);
+            Sys_Close(parentFd_);
         parentFd_ = -1;
 
         int fd = rootFd_;
         for (size_t i = 0; i + 1 < components.size(); ++i) {
             const char *name = components[i].c_str();
             int next = -1;
-            if (mkdirat(fd, name, 0777) != 0 && errno != EEXIST) {
+            if (!Sys_MakeSubfolder(fd, name) && errno != EEXIST) {
                 reason = Export_JoinPath(components, i + 1) + ": " + strerror(errno);
             } else {
-                next = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                next = Sys_OpenSubfolder(fd, name);
                 if (next < 0)
                     reason = Export_JoinPath(components, i + 1) + ": " + Reason(fd, name, errno);
             }
             if (fd != rootFd_)
-                close(fd);
+                Sys_Close(fd);
             fd = next;
             if (fd < 0)
                 return -1;
@@ -380,8 +418,7 @@ public:
     // Why a path component could not be used, for the report.
     static std::string Reason(int dirFd, const std::string &name, int error)
     {
-        struct stat st;
-        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        if (Sys_KindAt(dirFd, name, false) == SysKind::Link)
             return "a symbolic link is in the way";
         return strerror(error);
     }
@@ -428,9 +465,9 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     if (parentFd < 0)
         return fail(cannotOpen + " (" + reason + ")");
     const std::string &leaf = components.back();
-    struct stat st;
-    if (fstatat(parentFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISLNK(st.st_mode))
+    const SysKind existing = Sys_KindAt(parentFd, leaf, false);
+    if (existing != SysKind::Missing && existing != SysKind::Failed) {
+        if (existing == SysKind::Link)
             return fail(cannotOpen + " (" + r.path + ": a symbolic link is in the way)");
         if (!options.overwrite) {
             r.outcome = ExportOutcome::Skipped;
@@ -445,14 +482,22 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
         return fail(WithPath(Export_Message(p.written), r.path));
     if (p.separate) {
         // Written in place (with STEM.bin and STEM_N.png beside it): a failure can leave part of it.
-        const std::string path = FdPath(parentFd) + "/" + leaf;
+        const std::string path = Sys_FolderPath(parentFd) + "/" + leaf;
         std::string error;
         if (!Gltf_Write(path, *p.separate->model, p.separate->materials.inputs, GltfForm::Separate, &error))
             return fail(WithPath(error, r.path));
-        if (fstatat(parentFd, leaf.c_str(), &st, 0) == 0)
-            r.bytes = static_cast<uint64_t>(st.st_size);
+        int64_t size = 0;
+        if (Sys_KindAt(parentFd, leaf, true, &size) == SysKind::File)
+            r.bytes = static_cast<uint64_t>(size);
         r.outcome = ExportOutcome::Written;
         return r;
+    }
+    // The material library and textures before the .obj: when they fail, no
+    // .obj names what is not there.
+    if (p.objMtl) {
+        const ExportStatus companions = Export_WriteMtlBeside(Sys_FolderPath(parentFd), p.mtl, p.pngs, options.overwrite);
+        if (!companions.Ok())
+            return fail(WithPath(Export_Message(companions), r.path));
     }
     if (!ExportFile_Place(rootFd, p.tempName, parentFd, leaf, options.overwrite)) {
         if (errno == EEXIST) {
@@ -463,11 +508,6 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     }
     p.tempName.clear();
     r.bytes = p.bytes;
-    if (p.objMtl) {
-        const ExportStatus companions = Export_WriteMtlBeside(FdPath(parentFd), p.mtl, p.pngs, options.overwrite);
-        if (!companions.Ok())
-            return fail(WithPath(Export_Message(companions), r.path));
-    }
     r.outcome = ExportOutcome::Written;
     return r;
 }
@@ -504,9 +544,8 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
     ExportJobSummary summary;
     const std::vector<int> slots = Export_SelectSlots(archive, options.selection);
 
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    const int rootFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    (void)Sys_MakeFolders(folder);  // an error shows when the folder is opened
+    const int rootFd = Sys_OpenFolder(folder);
     if (rootFd < 0) {
         summary.folderFailed = true;
         summary.folderMessage = "Could not create the folder '" + folder + "': " + strerror(errno);
@@ -538,7 +577,7 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
             const PakEntry &entry = archive.entries[static_cast<size_t>(slots[i])];
             const ExportEntryResult result = Place(entry, *p, options, placer, rootFd);
             if (!p->tempName.empty())
-                unlinkat(rootFd, p->tempName.c_str(), 0);
+                Sys_RemoveAt(rootFd, p->tempName);
             job.Release(i);
             switch (result.outcome) {
             case ExportOutcome::Written:
@@ -556,6 +595,6 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
         }
         job.Stop();
     }
-    close(rootFd);
+    Sys_Close(rootFd);
     return summary;
 }

@@ -15,6 +15,11 @@ enum class ExportForm { Raw, Interpreted, Wav, Png, Glb, Gltf, ObjMtl };
 
 ExportForm Export_FormOf(ResourceKind kind, const ExportForms &forms);
 
+// Whether a texture resource can have a PNG form, known before a file is
+// made: Ok, NotOffered (empty) or PngTooShort. Whether it decodes is seen
+// while writing, before any byte.
+ExportResult Export_CheckPng(std::span<const uint8_t> resource);
+
 // Textures of an OBJ's materials: file name in the textures folder, PNG bytes.
 using ExportPngFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
 

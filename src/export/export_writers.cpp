@@ -15,6 +15,8 @@ std::string Export_Message(ExportResult result, const std::string &detail)
         return "This resource has no interpreted form to export.";
     case ExportResult::TooShort:
         return "This texture is too short to hold its header, so it has no .dds form.";
+    case ExportResult::PngTooShort:
+        return "This texture is too short to hold its header, so it has no .png form.";
     case ExportResult::NoModel:
         return "The model could not be read, so it was not exported.";
     case ExportResult::NotTexture:
@@ -45,6 +47,13 @@ std::string Export_SurfacesLeftOutMessage(int32_t surfaces)
     if (surfaces == 1)
         return "1 surface of this model could not be read and was left out of the export.";
     return std::to_string(surfaces) + " surfaces of this model could not be read and were left out of the export.";
+}
+
+std::string Export_NonFiniteMessage(int64_t numbers)
+{
+    if (numbers == 1)
+        return "1 number of this model was not finite and was written as 0.";
+    return std::to_string(numbers) + " numbers of this model were not finite and were written as 0.";
 }
 
 bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes)

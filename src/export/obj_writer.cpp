@@ -6,6 +6,7 @@
 #include "export/mtl_writer.h"
 #include "model/model.h"
 
+#include <cmath>
 #include <cstdarg>
 
 namespace {
@@ -51,25 +52,35 @@ std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface)
     return out;
 }
 
-bool Model_WriteObj(FILE *file, const Model *model)
+bool Model_WriteObj(FILE *file, const Model *model, int64_t *nonFinite)
 {
+    if (nonFinite)
+        *nonFinite = 0;
     if (!model)
         return true;
     ObjWriter out(file);
+    int64_t replaced = 0;
+    // Readers refuse "nan" and "inf"; such a number is written as 0, as the glTF writer does.
+    auto finite = [&](float v) {
+        if (std::isfinite(v))
+            return static_cast<double>(v);
+        ++replaced;
+        return 0.0;
+    };
     out.Print("# Quillon .obj export.\n#\nmtllib ./%s\n", kMtlFileName);
     long long base = 0;
     for (size_t i = 0; i < model->surfaces.size() && out.Ok(); ++i) {
         const ModelSurface &s = model->surfaces[i];
         out.Print("g\n");
         for (const ModelVertex &v : s.vertices)
-            out.Print("v  %.06f %.06f %.06f\n", v.position[0], v.position[1], v.position[2]);
+            out.Print("v  %.06f %.06f %.06f\n", finite(v.position[0]), finite(v.position[1]), finite(v.position[2]));
         out.Print("\n");
         for (const ModelVertex &v : s.vertices)
-            out.Print("vt  %.06f %.06f 0.000000\n", v.u, v.v);
+            out.Print("vt  %.06f %.06f 0.000000\n", finite(v.u), finite(v.v));
         out.Print("\n");
         for (const ModelVertex &v : s.vertices)
-            out.Print("vn  %.06f %.06f %.06f\n", v.normal[0], v.normal[1], v.normal[2]);
-        out.Print("\ng dkobj%02i\nusemtl %s\n", static_cast<int>(i), s.materialName);
+            out.Print("vn  %.06f %.06f %.06f\n", finite(v.normal[0]), finite(v.normal[1]), finite(v.normal[2]));
+        out.Print("\ng dkobj%02i\nusemtl %s\n", static_cast<int>(i), Mtl_LineSafeName(s.materialName).c_str());
         const std::vector<uint32_t> corners = Export_SurfaceCorners(s);
         for (size_t c = 0; c + 2 < corners.size(); c += 3) {
             const long long a = corners[c] + base + 1, b = corners[c + 1] + base + 1, d = corners[c + 2] + base + 1;
@@ -79,5 +90,7 @@ bool Model_WriteObj(FILE *file, const Model *model)
         base += s.vertexCount;
     }
     out.Print("g\n");
+    if (nonFinite)
+        *nonFinite = replaced;
     return out.Ok();
 }

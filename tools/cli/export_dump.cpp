@@ -30,6 +30,8 @@ int Write(const CliArgs &args, const ExportEntryRequest &request)
     }
     if (status.surfacesDropped > 0)
         Cli_Report(Export_SurfacesLeftOutMessage(status.surfacesDropped));
+    if (status.nonFinite > 0)
+        Cli_Report(Export_NonFiniteMessage(status.nonFinite));
     return kExitOk;
 }
 
