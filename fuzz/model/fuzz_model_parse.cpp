@@ -2,6 +2,7 @@
 // what it gives through the OBJ writer. Every surface must keep its promises:
 // its arrays as long as its counts say and every index below its vertex count.
 #include "fuzz_util.h"
+#include "export/export.h"
 #include "model/model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -81,6 +81,10 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
                                                  std::size(kBatchForms) - 1)]
                         .forms;
     options.overwrite = request.overwrite;
+    // Models' materials come from the GLOBAL.PAK the view searches once it has
+    // one; until then the job finds the same file beside the archive.
+    if (viewer.globalPak.hasIndex)
+        options.global = &viewer.globalPak;
     if (listedOnly) {
         options.selection.useSlots = true;
         options.selection.slots = App_ListedSlots();

@@ -4,7 +4,6 @@
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
 #include "export/export_jobs.h"
-#include "model/model.h"
 
 #include <cctype>
 
@@ -63,24 +62,56 @@ std::string FileDialogFilter(const std::string &filter)
     return out;
 }
 
-static void ReportExport(ViewerWindow &window, ExportResult result)
+// The window's request for the selection: its bytes, kind and model, with
+// its materials found as the view finds them.
+static ExportEntryRequest SelectionRequest()
 {
-    if (result != ExportResult::Ok)
-        window.ShowMessage(Export_Message(result));
+    ExportEntryRequest request;
+    request.kind = viewer.preview.resourceKind;
+    request.resource = viewer.preview.CurrentResource;
+    // A model that no frame has prepared yet is read now.
+    if (request.kind == KindModel && viewer.services.Model_ForExport)
+        request.model = viewer.services.Model_ForExport();
+    request.archive = &viewer.mainPak;
+    request.global = &viewer.globalPak;
+    return request;
+}
+
+// Refusals are told before a file is named, so that no empty file is left
+// behind. False when the export was refused.
+static bool CheckBeforeNaming(ViewerWindow &window, const ExportEntryRequest &request)
+{
+    const ExportStatus check = Export_CheckEntry(request);
+    if (!check.Ok())
+        window.ShowMessage(Export_Message(check));
+    return check.Ok();
+}
+
+// Writes the request to `path` and tells what went wrong, or of the surfaces
+// the file lacks (it holds every one the parse could read).
+static bool WriteAndReport(ViewerWindow &window, const ExportEntryRequest &request, const std::string &path)
+{
+    const ExportStatus status = Export_WriteEntry(request, path);
+    if (!status.Ok())
+        window.ShowMessage(Export_Message(status));
+    if (status.Ok() && status.surfacesDropped > 0)
+        window.ShowMessage(Export_SurfacesLeftOutMessage(status.surfacesDropped));
+    if (status.Ok() && status.nonFinite > 0)
+        window.ShowMessage(Export_NonFiniteMessage(status.nonFinite));
+    return status.Ok();
 }
 
 void OnExportRaw(ViewerWindow &window)
 {
-    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
-    if (bytes.empty())
+    if (viewer.preview.CurrentResource.empty())
         return;
-    FileDialogRequest request{FileDialogFilter(kRawFilter), ".raw", true, true};
+    FileDialogRequest dialog{FileDialogFilter(kRawFilter), ".raw", true, true};
     std::string path;
-    if (!window.AskFileName(request, path))
+    if (!window.AskFileName(dialog, path))
         return;
-    ReportExport(window, Export_ToPath(path, "wb", [&](FILE *file) {
-                     return Export_WriteRaw(file, bytes) ? ExportResult::Ok : ExportResult::WriteFailed;
-                 }));
+    ExportEntryRequest request;
+    request.resource = viewer.preview.CurrentResource;
+    WriteAndReport(window, request, path);
 }
 
 bool Export_InterpretedOffered(ResourceKind kind)
@@ -94,34 +125,19 @@ bool Export_InterpretedOffered(ResourceKind kind)
 
 void Export_Interpreted(ViewerWindow &window)
 {
-    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
     const ResourceKind kind = viewer.preview.resourceKind;
-    if (bytes.empty() || !Export_InterpretedOffered(kind))
+    if (viewer.preview.CurrentResource.empty() || !Export_InterpretedOffered(kind))
         return;
-    // Refusals are told before a file is named, so that no empty file is left
-    // behind. A model that no frame has prepared yet is read now.
-    const Model *model = nullptr;
-    if (kind == KindModel && viewer.services.Model_ForExport)
-        model = viewer.services.Model_ForExport();
-    const ExportResult check = Export_CheckInterpreted(kind, bytes, model);
-    if (check != ExportResult::Ok) {
-        window.ShowMessage(Export_Message(check));
+    ExportEntryRequest request = SelectionRequest();
+    request.forms.interpreted = true;
+    if (!CheckBeforeNaming(window, request))
         return;
-    }
     const std::string extension = ResourceKind_Info(kind).exportExtension;
-    FileDialogRequest request{FileDialogFilter(Export_InterpretedFilter(kind)), "." + extension, true, true};
+    FileDialogRequest dialog{FileDialogFilter(Export_InterpretedFilter(kind)), "." + extension, true, true};
     std::string path;
-    if (!window.AskFileName(request, path))
+    if (!window.AskFileName(dialog, path))
         return;
-    const ExportResult result = Export_ToPath(path, "wb", [&](FILE *file) {
-        if (kind == KindModel)
-            return viewer.services.Model_WriteObj(file) ? ExportResult::Ok : ExportResult::WriteFailed;
-        return Export_WriteInterpreted(file, kind, bytes);
-    });
-    ReportExport(window, result);
-    // The file holds every surface the parse could read; the user learns of the rest.
-    if (result == ExportResult::Ok && model && model->surfacesDropped > 0)
-        window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
+    WriteAndReport(window, request, path);
 }
 
 // The selected entry's file name with the form's extension, as Export All names its file.
@@ -142,50 +158,40 @@ static std::string ProposedName(ResourceKind kind, const ExportForms &forms)
 
 void Export_AsForm(ViewerWindow &window, Command command)
 {
-    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
-    const ResourceKind kind = viewer.preview.resourceKind;
-    if (bytes.empty())
+    if (viewer.preview.CurrentResource.empty())
         return;
-    ExportForms forms;
-    FileDialogRequest request{"", "", true, true};
+    ExportEntryRequest request = SelectionRequest();
+    ExportForms &forms = request.forms;
+    FileDialogRequest dialog{"", "", true, true};
     switch (command) {
     case CmdExportPng:
         forms.png = true;
-        request.filter = "PNG Image (*.png)|*.png|All Files (*.*)|*.*";
-        request.defaultExtension = ".png";
+        dialog.filter = "PNG Image (*.png)|*.png|All Files (*.*)|*.*";
+        dialog.defaultExtension = ".png";
         break;
     case CmdExportGltf:
         forms.glb = true;
-        request.filter = "glTF Binary (*.glb)|*.glb|glTF (*.gltf)|*.gltf|All Files (*.*)|*.*";
-        request.defaultExtension = ".glb";
+        dialog.filter = "glTF Binary (*.glb)|*.glb|glTF (*.gltf)|*.gltf|All Files (*.*)|*.*";
+        dialog.defaultExtension = ".glb";
         break;
     case CmdExportObjMtl:
         forms.objMtl = true;
-        request.filter = "WaveFront Object (*.obj)|*.obj|All Files (*.*)|*.*";
-        request.defaultExtension = ".obj";
+        dialog.filter = "WaveFront Object (*.obj)|*.obj|All Files (*.*)|*.*";
+        dialog.defaultExtension = ".obj";
         break;
     case CmdExportWav:
         forms.wav = true;
-        request.filter = "WAV Sound (*.wav)|*.wav|All Files (*.*)|*.*";
-        request.defaultExtension = ".wav";
+        dialog.filter = "WAV Sound (*.wav)|*.wav|All Files (*.*)|*.*";
+        dialog.defaultExtension = ".wav";
         break;
     default: return;
     }
-    request.filter = FileDialogFilter(request.filter);
-    request.proposedName = ProposedName(kind, forms);
-    // Refusals are told before a file is named, as for the interpreted export.
-    const Model *model = nullptr;
-    if (kind == KindModel && viewer.services.Model_ForExport)
-        model = viewer.services.Model_ForExport();
-    if (kind == KindModel || kind == KindTexture) {
-        const ExportResult check = Export_CheckInterpreted(kind, bytes, model);
-        if (check != ExportResult::Ok) {
-            window.ShowMessage(Export_Message(check));
-            return;
-        }
-    }
+    dialog.filter = FileDialogFilter(dialog.filter);
+    dialog.proposedName = ProposedName(request.kind, forms);
+    if (!CheckBeforeNaming(window, request))
+        return;
     std::string path;
-    if (!window.AskFileName(request, path))
+    if (!window.AskFileName(dialog, path))
         return;
     if (forms.glb && path.size() >= 5) {
         std::string tail = path.substr(path.size() - 5);
@@ -196,28 +202,18 @@ void Export_AsForm(ViewerWindow &window, Command command)
             forms.gltf = true;
         }
     }
-    std::string message;
-    const ExportResult result =
-        Export_WriteFormToPath(path, &viewer.mainPak, kind, bytes, forms, model, false, message);
-    if (result != ExportResult::Ok && !message.empty())
-        window.ShowMessage(message);
-    else
-        ReportExport(window, result);
-    if (result == ExportResult::Ok && model && model->surfacesDropped > 0)
-        window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
+    WriteAndReport(window, request, path);
 }
 
 bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options)
 {
-    FileDialogRequest request{FileDialogFilter(kDumpFilter), ".txt", true, true};
+    FileDialogRequest dialog{FileDialogFilter(kDumpFilter), ".txt", true, true};
     std::string path;
-    if (!window.AskFileName(request, path))
+    if (!window.AskFileName(dialog, path))
         return false;
-    const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
-    const ExportResult result = Export_ToPath(path, "w", [&](FILE *file) {
-        return Export_WriteDump(file, bytes, options) ? ExportResult::Ok : ExportResult::WriteFailed;
-    });
+    ExportEntryRequest request;
+    request.resource = viewer.preview.CurrentResource;
+    request.dump = &options;
     // A failed dump keeps the dialog open, so that another name can be tried.
-    ReportExport(window, result);
-    return result == ExportResult::Ok;
+    return WriteAndReport(window, request, path);
 }

@@ -9,22 +9,58 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
+
+struct Model;
+struct ModelSurface;
 
 enum class ExportResult {
     Ok,
-    CannotOpen,    // "Could not open file for writing."
-    WriteFailed,   // a write or the close failed: the file is incomplete
-    NotOffered,    // the kind has no interpreted form
-    TooShort,      // a texture shorter than its 128-byte header
-    NoModel,       // a model that could not be parsed
+    CannotOpen,          // "Could not open file for writing."
+    WriteFailed,         // a write or the close failed: the file is incomplete
+    NotOffered,          // the kind has no interpreted form
+    TooShort,            // a texture shorter than its 128-byte header
+    PngTooShort,         // the same, asked for its PNG form
+    NoModel,             // a model that could not be parsed
+    NotTexture,          // the PNG form of another kind
+    NotModel,            // a glTF or OBJ form of another kind
+    NotSound,            // the WAV form of another kind
+    TextureUndecodable,  // the PNG form of a texture that does not decode (detail: why)
+    SoundUndecodable,    // the WAV form of a sound that does not decode
+    SoundTooLong,        // the WAV form of a sound of more than 1 GiB of samples
+    NoStandardOutput,    // a form written as several files, asked for standard output
+    GltfFailed,          // the glTF writer refused the model or a file (detail: which and why)
+    CompanionFailed,     // a file beside the output (the material library, a texture) failed (detail)
+};
+
+// What an export did: the result and, for the results that name one, the
+// detail (the decoder's reason, the file and why it failed).
+struct ExportStatus {
+    ExportResult result = ExportResult::Ok;
+    std::string detail;
+    int32_t surfacesDropped = 0;  // of the model written (Model::surfacesDropped); a warning, not a failure
+    int64_t nonFinite = 0;        // numbers of the OBJ written as 0; a warning too
+
+    ExportStatus() = default;
+    ExportStatus(ExportResult r, std::string d = {}) : result(r), detail(std::move(d)) {}
+    bool Ok() const { return result == ExportResult::Ok; }
 };
 
 // Message box text for a failed export (empty for Ok).
-const char *Export_Message(ExportResult result);
+std::string Export_Message(ExportResult result, const std::string &detail = {});
+inline std::string Export_Message(const ExportStatus &status)
+{
+    return Export_Message(status.result, status.detail);
+}
 
 // What an OBJ export says after writing a model that the parse left
 // `surfaces` surfaces out of (Model::surfacesDropped; only a corrupt model has any).
 std::string Export_SurfacesLeftOutMessage(int32_t surfaces);
+
+// What an OBJ export says after writing `numbers` numbers that were not
+// finite as 0.
+std::string Export_NonFiniteMessage(int64_t numbers);
 
 // Writes all bytes; false when fewer were stored.
 bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes);
@@ -49,6 +85,20 @@ std::string Export_InterpretedFilter(ResourceKind kind);
 // close. On failure `path` keeps what it held and no other file is left.
 ExportResult Export_ToPath(const std::string &path, const char *mode,
                            const std::function<ExportResult(FILE *)> &write);
+
+// ---- models ----
+
+// A surface's triangles as corner indices: a list as stored (a last partial
+// triangle dropped), a strip as its triangles (j-2, j-1, j) in that corner
+// order, degenerate ones kept. The one rule of every model writer.
+std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface);
+
+// Writes the model as WaveFront OBJ text (LF line ends) naming dkexport.mtl;
+// a null model writes nothing. Material names are written as
+// Mtl_LineSafeName gives them, numbers that are not finite as 0 (counted in
+// `*nonFinite`, may be null). False when a write failed (the text is then
+// incomplete).
+bool Model_WriteObj(FILE *file, const Model *model, int64_t *nonFinite = nullptr);
 
 // ---- Binary-Text Dump ----
 

@@ -6,17 +6,14 @@
 // Files are placed relative to an open handle of the output folder, one path
 // component at a time and never through a symbolic link, so no entry name
 // (and no link planted inside the folder) can make a write land outside it.
-#include "export/export_jobs.h"
+#include "export/export_local.h"
 
 #include "base/file_io.h"
 #include "base/platform.h"
 #include "export/export_files.h"
 #include "export/export_materials.h"
-#include "export/png_writer.h"
 
 #include "model/model.h"
-#include "sound/sound.h"
-#include "texture/texture.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,100 +21,16 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
 namespace {
 
-// The form a kind is written in under `forms`.
-enum class Form { Raw, Interpreted, Wav, Png, Glb, Gltf, ObjMtl };
-
-Form FormOf(ResourceKind kind, const ExportForms &forms)
-{
-    if (forms.wav && kind == KindOggVorbis)
-        return Form::Wav;
-    if (forms.png && kind == KindTexture)
-        return Form::Png;
-    if (kind == KindModel) {
-        if (forms.glb)
-            return Form::Glb;
-        if (forms.gltf)
-            return Form::Gltf;
-        if (forms.objMtl)
-            return Form::ObjMtl;
-    }
-    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
-        return Form::Interpreted;
-    return Form::Raw;
-}
-
 bool AnyForm(const ExportForms &forms)
 {
     return forms.interpreted || forms.wav || forms.png || forms.glb || forms.gltf || forms.objMtl;
-}
-
-using PngFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
-
-// dkexport.mtl of `folder` merges with another export's at any time (other
-// workers, other jobs): one at a time.
-std::mutex mtlMutex;
-
-// The OBJ+MTL companions in `folder`: the PNGs in textures/ (made when
-// missing, never through a link; existing files kept unless `overwrite`), then
-// the materials merged into dkexport.mtl.
-bool WriteMtlBeside(const std::string &folder, const std::vector<MtlMaterial> &mtl, const PngFiles &pngs,
-                    bool overwrite, std::string &message)
-{
-    std::lock_guard lock(mtlMutex);
-    if (!pngs.empty()) {
-        const int dir = Sys_OpenFolder(folder);
-        if (dir < 0) {
-            message = std::string("Could not open the folder of the .obj file: ") + strerror(errno);
-            return false;
-        }
-        int textures = -1;
-        if (Sys_MakeSubfolder(dir, kMtlTextureFolder) || errno == EEXIST)
-            textures = Sys_OpenSubfolder(dir, kMtlTextureFolder);
-        const int openError = errno;
-        Sys_Close(dir);
-        if (textures < 0) {
-            message = std::string("Could not make the textures folder: ") + strerror(openError);
-            return false;
-        }
-        bool ok = true;
-        for (const auto &[name, bytes] : pngs) {
-            const SysKind existing = Sys_KindAt(textures, name, false);
-            if (existing != SysKind::Missing && existing != SysKind::Failed) {
-                if (existing == SysKind::Link) {
-                    message = "textures/" + name + ": a symbolic link is in the way";
-                    ok = false;
-                    break;
-                }
-                if (!overwrite)
-                    continue;
-            }
-            std::string temp;
-            const int fd = ExportFile_CreateTemp(textures, temp);
-            if (fd < 0) {
-                message = "textures/" + name + ": " + strerror(errno);
-                ok = false;
-                break;
-            }
-            const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
-            if (!(Sys_Close(fd) && written) ||
-                (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
-                message = "textures/" + name + ": " + strerror(errno);
-                Sys_RemoveAt(textures, temp);
-                ok = false;
-                break;
-            }
-            Sys_RemoveAt(textures, temp);  // left only when kept (EEXIST)
-        }
-        Sys_Close(textures);
-        if (!ok)
-            return false;
-    }
-    return Mtl_WriteMerged(folder, mtl, &message);
 }
 
 // What a glTF form needs once the worker has read the entry.
@@ -148,17 +61,16 @@ struct Prepared {
     std::string loadMessage;
     ResourceKind kind = KindUnknown;
     bool filtered = false;
-    ExportResult refusal = ExportResult::Ok;  // decided before a file was made
-    std::string refusalMessage;
+    ExportStatus refusal;     // decided before a file was made
     bool tempFailed = false;  // the temporary file could not be made
     std::string tempReason;
     std::string tempName;     // in the output folder; empty when none
-    ExportResult writeResult = ExportResult::Ok;
+    ExportStatus written;
     uint64_t bytes = 0;
     std::shared_ptr<GltfPending> separate;  // a .gltf written with its companions at its final name
     bool objMtl = false;                    // dkexport.mtl and textures/ follow the .obj
     std::vector<MtlMaterial> mtl;
-    PngFiles pngs;
+    ExportPngFiles pngs;
 };
 
 ExportResult WriteStored(const PakArchive &archive, const PakEntry &entry, int fd, std::vector<uint8_t> &buffer,
@@ -200,6 +112,8 @@ public:
           prepared_(slots.size())
     {
         storedCopy_ = !AnyForm(options.forms) && options.selection.kinds.empty();
+        if (options.global)
+            global_ = options.global;
     }
 
     ~Job() { Stop(); }
@@ -207,13 +121,27 @@ public:
     void Start(int workers)
     {
         window_ = static_cast<size_t>(workers) * 4;
-        for (int i = 0; i < workers; ++i)
-            threads_.emplace_back([this] { Work(); });
+        for (int i = 0; i < workers; ++i) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error &) {
+                break;  // the system gives no more threads: fewer do the work
+            }
+        }
+        if (threads_.empty())
+            inline_ = std::make_unique<Worker>(*this);
     }
 
     // The entry at list position i once a worker has made it; null when the job stops first.
     Prepared *Wait(size_t i)
     {
+        if (inline_) {  // no thread could be started: the caller's thread does the work
+            Prepared p;
+            PrepareGuarded(i, *inline_, p);
+            p.ready = true;
+            prepared_[i] = std::move(p);
+            return &prepared_[i];
+        }
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [&] { return prepared_[i].ready || stopping_; });
         return prepared_[i].ready ? &prepared_[i] : nullptr;
@@ -253,11 +181,41 @@ public:
     bool StoredCopy() const { return storedCopy_; }
 
 private:
+    // What a worker keeps from one entry to the next.
+    struct Worker {
+        explicit Worker(Job &job) : materials(&job.archive_, job.global_, &job.globalLock_) {}
+        std::vector<uint8_t> buffer;     // reused for every entry
+        ExportMaterialSource materials;  // every worker searches the job's one GLOBAL.PAK
+        PakOpenFile open;                // the holding file stays open from one entry to the next
+    };
+
+    // Prepare, where a failure to allocate fails this entry alone: its
+    // temporary file goes and the job goes on with the next.
+    void PrepareGuarded(size_t i, Worker &worker, Prepared &p)
+    {
+        std::string failure;
+        try {
+            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], worker.buffer, worker.materials, worker.open, p);
+        } catch (const std::bad_alloc &) {
+            failure = "Not enough memory to export this entry.";
+        } catch (const std::exception &e) {
+            failure = std::string("The export of this entry failed: ") + e.what();
+        }
+        // A large entry's buffer is not kept for the small ones after it.
+        if (!failure.empty() || worker.buffer.capacity() > (16u << 20))
+            std::vector<uint8_t>().swap(worker.buffer);
+        if (failure.empty())
+            return;
+        if (!p.tempName.empty())
+            Sys_RemoveAt(rootFd_, p.tempName);
+        p = Prepared{};
+        p.loadFailed = true;
+        p.loadMessage = failure;
+    }
+
     void Work()
     {
-        std::vector<uint8_t> buffer;  // one per thread, reused for every entry
-        ExportMaterialSource materials(&archive_);  // one per thread: GLOBAL.PAK read once
-        PakOpenFile open;  // the holding file stays open from one entry to the next
+        Worker worker(*this);
         for (;;) {
             size_t i;
             {
@@ -270,10 +228,7 @@ private:
                 i = next_++;
             }
             Prepared p;
-            Prepare(archive_.entries[static_cast<size_t>(slots_[i])], buffer, materials, open, p);
-            // A large entry's buffer is not kept for the small ones after it.
-            if (buffer.capacity() > (16u << 20))
-                std::vector<uint8_t>().swap(buffer);
+            PrepareGuarded(i, worker, p);
             {
                 std::lock_guard lock(mutex_);
                 p.ready = true;
@@ -302,12 +257,12 @@ private:
                 p.filtered = true;
                 return;
             }
-            p.refusal = Refusal(p.kind, buffer, model, p.refusalMessage);
-            if (p.refusal != ExportResult::Ok)
+            p.refusal = Refusal(p.kind, buffer, model);
+            if (!p.refusal.Ok())
                 return;
         }
-        const Form form = storedCopy_ ? Form::Raw : FormOf(p.kind, options_.forms);
-        if (form == Form::Gltf) {
+        const ExportForm form = storedCopy_ ? ExportForm::Raw : Export_FormOf(p.kind, options_.forms);
+        if (form == ExportForm::Gltf) {
             // Its .bin and PNG files are named after the final file: written by the naming stage.
             p.separate = std::make_shared<GltfPending>();
             p.separate->model = std::move(model);
@@ -323,18 +278,19 @@ private:
             return;
         }
         if (storedCopy_) {
-            p.writeResult = WriteStored(archive_, entry, fd, buffer, p);
-            if (!Sys_Close(fd) && p.writeResult == ExportResult::Ok)
-                p.writeResult = ExportResult::WriteFailed;
+            p.written = WriteStored(archive_, entry, fd, buffer, p);
+            if (!Sys_Close(fd) && p.written.Ok())
+                p.written = ExportResult::WriteFailed;
             return;
         }
-        if (form == Form::Glb) {
+        if (form == ExportForm::Glb) {
             Sys_Close(fd);
             ExportGltfMaterials gltf;
             Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
             const std::string path = Sys_FolderPath(rootFd_) + "/" + p.tempName;
-            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &p.refusalMessage)) {
-                p.writeResult = ExportResult::WriteFailed;
+            std::string error;
+            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &error)) {
+                p.written = {ExportResult::GltfFailed, error};
                 return;
             }
             int64_t size = 0;
@@ -345,40 +301,39 @@ private:
         FILE *file = Sys_StreamFromFd(fd, "wb");
         if (!file) {
             Sys_Close(fd);
-            p.writeResult = ExportResult::CannotOpen;
+            p.written = ExportResult::CannotOpen;
             return;
         }
-        std::string message;
-        p.writeResult = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get(), message);
-        if (p.writeResult != ExportResult::Ok && !message.empty())
-            p.refusalMessage = message;
+        try {
+            p.written = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get());
+        } catch (...) {
+            fclose(file);  // the caller removes the temporary file
+            throw;
+        }
         const off_t end = ftello(file);
         p.bytes = end > 0 ? static_cast<uint64_t>(end) : 0;
-        if ((fflush(file) != 0 || ferror(file)) && p.writeResult == ExportResult::Ok)
-            p.writeResult = ExportResult::WriteFailed;
-        if (fclose(file) != 0 && p.writeResult == ExportResult::Ok)
-            p.writeResult = ExportResult::WriteFailed;
-        if (form == Form::ObjMtl && p.writeResult == ExportResult::Ok && model) {
+        if ((fflush(file) != 0 || ferror(file)) && p.written.Ok())
+            p.written = ExportResult::WriteFailed;
+        if (fclose(file) != 0 && p.written.Ok())
+            p.written = ExportResult::WriteFailed;
+        if (form == ExportForm::ObjMtl && p.written.Ok() && model) {
             p.objMtl = true;
             Export_MtlMaterials(Export_ResolveMaterials(*model, materials), p.mtl, p.pngs);
         }
     }
 
     // The refusals of the chosen form that are known before a file is made.
-    ExportResult Refusal(ResourceKind kind, std::span<const uint8_t> resource,
-                         std::unique_ptr<Model, void (*)(Model *)> &model, std::string &message) const
+    ExportStatus Refusal(ResourceKind kind, std::span<const uint8_t> resource,
+                         std::unique_ptr<Model, void (*)(Model *)> &model) const
     {
-        const Form form = FormOf(kind, options_.forms);
-        if (form == Form::Wav || form == Form::Raw)
+        const ExportForm form = Export_FormOf(kind, options_.forms);
+        if (form == ExportForm::Wav || form == ExportForm::Raw)
             return ExportResult::Ok;  // a sound that does not decode is told while writing, before any byte
-        if (form == Form::Png)
-            return Export_CheckInterpreted(kind, resource, nullptr);  // a texture that does not decode is told while writing
+        if (form == ExportForm::Png)
+            return Export_CheckPng(resource);
         if (kind == KindModel)
             model.reset(Model_Parse(resource.data(), resource.size()));
-        const ExportResult check = Export_CheckInterpreted(kind, resource, model.get());
-        if (check != ExportResult::Ok)
-            message = Export_Message(check);
-        return check;
+        return Export_CheckInterpreted(kind, resource, model.get());
     }
 
     const PakArchive &archive_;
@@ -387,11 +342,15 @@ private:
     const int rootFd_;
     const std::atomic<bool> *cancel_;
     bool storedCopy_ = false;
+    PakArchive ownGlobal_;  // GLOBAL.PAK beside the archive, when the caller gave none
+    PakArchive *global_ = &ownGlobal_;
+    std::mutex globalLock_;
 
     std::mutex mutex_;
     std::condition_variable ready_, room_;
     std::vector<Prepared> prepared_;
     std::vector<std::thread> threads_;
+    std::unique_ptr<Worker> inline_;  // when no thread could be started
     size_t next_ = 0, placed_ = 0, window_ = 4;
     bool stopping_ = false;
 };
@@ -497,8 +456,8 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     }
     placer.Reserve(components, entry.index);
     r.path = Export_JoinPath(components, components.size());
-    if (p.refusal != ExportResult::Ok)
-        return fail(WithPath(p.refusalMessage, r.path));
+    if (!p.refusal.Ok())
+        return fail(WithPath(Export_Message(p.refusal), r.path));
 
     const std::string cannotOpen = Export_Message(ExportResult::CannotOpen);
     std::string reason;
@@ -519,11 +478,8 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
         return fail(p.loadMessage);
     if (p.tempFailed)
         return fail(cannotOpen + " (" + r.path + ": " + p.tempReason + ")");
-    if (p.writeResult != ExportResult::Ok) {
-        const std::string message =
-            p.refusalMessage.empty() ? std::string(Export_Message(p.writeResult)) : p.refusalMessage;
-        return fail(WithPath(message, r.path));
-    }
+    if (!p.written.Ok())
+        return fail(WithPath(Export_Message(p.written), r.path));
     if (p.separate) {
         // Written in place (with STEM.bin and STEM_N.png beside it): a failure can leave part of it.
         const std::string path = Sys_FolderPath(parentFd) + "/" + leaf;
@@ -536,6 +492,13 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
         r.outcome = ExportOutcome::Written;
         return r;
     }
+    // The material library and textures before the .obj: when they fail, no
+    // .obj names what is not there.
+    if (p.objMtl) {
+        const ExportStatus companions = Export_WriteMtlBeside(Sys_FolderPath(parentFd), p.mtl, p.pngs, options.overwrite);
+        if (!companions.Ok())
+            return fail(WithPath(Export_Message(companions), r.path));
+    }
     if (!ExportFile_Place(rootFd, p.tempName, parentFd, leaf, options.overwrite)) {
         if (errno == EEXIST) {
             r.outcome = ExportOutcome::Skipped;  // made meanwhile by someone else: kept
@@ -545,11 +508,6 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     }
     p.tempName.clear();
     r.bytes = p.bytes;
-    if (p.objMtl) {
-        std::string error;
-        if (!WriteMtlBeside(Sys_FolderPath(parentFd), p.mtl, p.pngs, options.overwrite, error))
-            return fail(WithPath(error, r.path));
-    }
     r.outcome = ExportOutcome::Written;
     return r;
 }
@@ -639,131 +597,4 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
     }
     Sys_Close(rootFd);
     return summary;
-}
-
-ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t> resource, const Model *model)
-{
-    if (!ResourceKind_Info(kind).hasInterpretedExport || resource.empty())
-        return ExportResult::NotOffered;
-    // A texture without a whole header has no .dds form.
-    if (kind == KindTexture && resource.size() < kTextureHeaderSize)
-        return ExportResult::TooShort;
-    if (kind == KindModel && !model)
-        return ExportResult::NoModel;
-    return ExportResult::Ok;
-}
-
-const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, const char **replaces)
-{
-    *replaces = nullptr;
-    switch (FormOf(kind, forms)) {
-    case Form::Wav: *replaces = "ogg"; return "wav";
-    case Form::Png: return "png";
-    case Form::Glb: return "glb";
-    case Form::Gltf: return "gltf";
-    case Form::ObjMtl: return "obj";
-    default: break;
-    }
-    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport)
-        return ResourceKind_Info(kind).exportExtension;
-    return "";
-}
-
-// The OBJ text of `model`, or of the model parsed from `resource` when null.
-static ExportResult WriteObj(FILE *file, std::span<const uint8_t> resource, const Model *model)
-{
-    std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
-    if (!model) {
-        parsed.reset(Model_Parse(resource.data(), resource.size()));
-        model = parsed.get();
-    }
-    if (!model)
-        return ExportResult::NoModel;
-    return Model_WriteObj(file, model) ? ExportResult::Ok : ExportResult::WriteFailed;
-}
-
-ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
-                              const ExportForms &forms, const Model *model, std::string &message)
-{
-    message.clear();
-    const Form form = FormOf(kind, forms);
-    if (form == Form::Glb || form == Form::Gltf) {
-        message = "A glTF file is written by path, not to an open file.";
-        return ExportResult::NotOffered;
-    }
-    if (form == Form::Png) {
-        TextureImage image;
-        std::string error;
-        if (!Texture_DecodeLevel(resource, 0, image, &error)) {
-            message = "This texture could not be decoded, so it has no .png form: " + error;
-            return ExportResult::NotOffered;
-        }
-        return Png_Write(file, image) ? ExportResult::Ok : ExportResult::WriteFailed;
-    }
-    if (form == Form::ObjMtl)
-        return WriteObj(file, resource, model);
-    if (form == Form::Wav) {
-        switch (S_WriteWavFromOgg(file, resource)) {
-        case WavResult::Ok: return ExportResult::Ok;
-        case WavResult::WriteFailed: return ExportResult::WriteFailed;
-        case WavResult::TooLong:
-            message = "This sound decodes to more than 1 GiB of samples, too much for a .wav file.";
-            return ExportResult::NotOffered;
-        case WavResult::NotDecodable:
-            message = "This sound could not be decoded, so it has no .wav form.";
-            return ExportResult::NotOffered;
-        }
-    }
-    if (forms.interpreted && ResourceKind_Info(kind).hasInterpretedExport) {
-        if (kind != KindModel)
-            return Export_WriteInterpreted(file, kind, resource);
-        return WriteObj(file, resource, model);
-    }
-    return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
-}
-
-bool Export_FormWritesByPath(ResourceKind kind, const ExportForms &forms)
-{
-    const Form form = FormOf(kind, forms);
-    return form == Form::Glb || form == Form::Gltf;
-}
-
-ExportResult Export_WriteFormToPath(const std::string &path, const PakArchive *archive, ResourceKind kind,
-                                    std::span<const uint8_t> resource, const ExportForms &forms, const Model *model,
-                                    bool overwriteTextures, std::string &message)
-{
-    message.clear();
-    const Form form = FormOf(kind, forms);
-    std::unique_ptr<Model, void (*)(Model *)> parsed(nullptr, Model_Free);
-    if (kind == KindModel && !model && (form == Form::Glb || form == Form::Gltf || form == Form::ObjMtl)) {
-        parsed.reset(Model_Parse(resource.data(), resource.size()));
-        model = parsed.get();
-        if (!model)
-            return ExportResult::NoModel;
-    }
-    if (form == Form::Glb || form == Form::Gltf) {
-        if (path == "-") {
-            message = "A glTF file cannot be written to standard output.";
-            return ExportResult::NotOffered;
-        }
-        ExportGltfMaterials materials;
-        Export_GltfMaterials(Export_ResolveMaterials(*model, archive), materials);
-        if (!Gltf_Write(path, *model, materials.inputs, form == Form::Glb ? GltfForm::Binary : GltfForm::Separate,
-                        &message))
-            return ExportResult::WriteFailed;
-        return ExportResult::Ok;
-    }
-    auto write = [&](FILE *file) { return Export_WriteForm(file, kind, resource, forms, model, message); };
-    const ExportResult result = path == "-" ? write(stdout) : Export_ToPath(path, "wb", write);
-    if (result != ExportResult::Ok || form != Form::ObjMtl || path == "-")
-        return result;
-    std::vector<MtlMaterial> mtl;
-    PngFiles pngs;
-    Export_MtlMaterials(Export_ResolveMaterials(*model, archive), mtl, pngs);
-    std::string folder = Sys_ParentFolder(path);
-    if (folder.empty())
-        folder = ".";
-    if (!WriteMtlBeside(folder, mtl, pngs, overwriteTextures, message))
-        return ExportResult::WriteFailed;
-    return ExportResult::Ok;
 }

@@ -1,7 +1,7 @@
 // Export jobs: entries of an archive written into a folder (quillon-cli
 // extract, the viewer's Export All and Export Listed) and single entries
-// written to a chosen file (quillon-cli export, the viewer's exports). No UI:
-// callers are told of progress and may cancel between entries.
+// written to a chosen file (quillon-cli export and dump, the viewer's Export
+// menu). No UI: callers are told of progress and may cancel between entries.
 #pragma once
 
 #include "export/export.h"
@@ -45,6 +45,10 @@ struct ExportJobOptions {
     ExportForms forms;
     bool overwrite = false;  // replace files that exist (kept by default)
     int workers = 0;         // threads that read and convert; 0: one per core, at most 4
+    // A GLOBAL.PAK the caller has loaded (hasIndex) and leaves unchanged
+    // while the job runs (the viewer's), searched for models' materials; null:
+    // the job looks up GLOBAL.PAK beside the archive when a material needs it.
+    PakArchive *global = nullptr;
 };
 
 enum class ExportOutcome {
@@ -94,32 +98,42 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
 // The slots `selection` names before kinds are known (kinds need the bytes).
 std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelection &selection);
 
-// ---- one entry ----
+// ---- one entry (export_forms.cpp, export_entry.cpp) ----
 
 // Whether an interpreted export of `resource` (of `kind`) can be written,
 // decided before a file is named: Ok, NotOffered, TooShort (a texture
 // without its header) or NoModel (a model whose parse, `model`, failed).
 ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t> resource, const Model *model);
 
-// Writes `resource` in the form `forms` gives its kind to the open `file`.
-// The interpreted form of a model writes `model`, or one parsed here when
-// null. `message` tells why a refusal or failure happened (empty when the
-// result's own message says it).
-ExportResult Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
-                              const ExportForms &forms, const Model *model, std::string &message);
+// Writes `resource` in the form `forms` gives its kind to the open `file`
+// (not the glTF forms, which are several files). The OBJ of a model writes
+// `model`, or one parsed here when null.
+ExportStatus Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
+                              const ExportForms &forms, const Model *model);
 
-// Whether the form of `kind` is written by path rather than to an open file
-// (the glTF forms).
-bool Export_FormWritesByPath(ResourceKind kind, const ExportForms &forms);
+// One entry written to a file of the user's choice (quillon-cli export and
+// dump, the viewer's Export menu).
+struct ExportEntryRequest {
+    ResourceKind kind = KindUnknown;
+    std::span<const uint8_t> resource;
+    ExportForms forms;                    // none set: the bytes as held
+    const DumpOptions *dump = nullptr;    // the Binary-Text Dump instead of a form
+    const Model *model = nullptr;         // the model to write (the view's); null: parsed from `resource`
+    const PakArchive *archive = nullptr;  // where a model's materials are looked up (may be null)
+    PakArchive *global = nullptr;         // its GLOBAL.PAK, kept by the caller; null: looked up for this export only
+    bool overwriteTextures = false;       // replace PNGs already in textures/ beside an OBJ
+};
 
-// Writes `resource` in its form to `path` ("-": standard output, for the forms
-// that need no path): the glTF forms with the materials found from `archive`
-// (may be null: plain materials), the OBJ+MTL form with dkexport.mtl and
-// textures/ in the folder of `path` (existing PNGs kept unless
-// `overwriteTextures`), the others as Export_WriteForm writes them.
-ExportResult Export_WriteFormToPath(const std::string &path, const PakArchive *archive, ResourceKind kind,
-                                    std::span<const uint8_t> resource, const ExportForms &forms, const Model *model,
-                                    bool overwriteTextures, std::string &message);
+// The refusals decided before a file is named: a form asked of a kind that
+// has none (NotTexture, NotModel, NotSound, NotOffered), a texture without
+// its header (TooShort), a model that does not parse (NoModel).
+ExportStatus Export_CheckEntry(const ExportEntryRequest &request);
+
+// Checks, then writes the entry to `path` ("-": standard output, except for
+// the glTF forms) whole or not at all; the OBJ+MTL form also writes
+// dkexport.mtl and textures/ in the folder of `path`. On success
+// `surfacesDropped` tells of surfaces the model's parse left out.
+ExportStatus Export_WriteEntry(const ExportEntryRequest &request, const std::string &path);
 
 // The extension the form gives a file of `kind`: "dds", "obj", "wav", ... or
 // "" to keep the entry's name as it is; `replaces` is the extension it takes

@@ -1,6 +1,5 @@
-// The view's lookup rule for materials and textures, without the view: the
-// model's archive first, then GLOBAL.PAK beside it (never GLOBAL.PAK for
-// itself), so an export shows the textures the viewer draws.
+// The materials of an exported model by the view's lookup rule, so that an
+// export shows the textures the viewer draws.
 #include "export/export_materials.h"
 
 #include "export/png_writer.h"
@@ -11,21 +10,11 @@
 #include <map>
 #include <strings.h>
 
-bool ExportMaterialSource::Find(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes)
+ExportMaterialSource::ExportMaterialSource(const PakArchive *archive, PakArchive *global, std::mutex *globalLock)
 {
-    if (name.empty() || !archive_ || !archive_->hasIndex)
-        return false;
-    if (Pak_LoadEntryByName(name, kind, *archive_, bytes))
-        return true;
-    if (strcasecmp(archive_->baseName.c_str(), "GLOBAL") == 0)
-        return false;
-    if (!globalTried_) {
-        globalTried_ = true;
-        auto global = std::make_unique<PakArchive>();
-        if (Pak_OpenArchive(Pak_FindInFolder(archive_->directory, "GLOBAL.PAK"), *global) == PakOpenResult::Ok)
-            global_ = std::move(global);
-    }
-    return global_ && Pak_LoadEntryByName(name, kind, *global_, bytes);
+    archives_.main = archive;
+    archives_.global = global ? global : &ownGlobal_;
+    archives_.globalLock = global ? globalLock : nullptr;
 }
 
 ExportSurfaceMaterial ExportMaterialSource::Resolve(const char *materialName)
@@ -33,47 +22,36 @@ ExportSurfaceMaterial ExportMaterialSource::Resolve(const char *materialName)
     ExportSurfaceMaterial out;
     out.materialName = materialName ? materialName : "";
     std::vector<uint8_t> bytes;
-    if (!Find(Mat_EntryName(materialName), KindMaterial, bytes) || bytes.empty())
+    if (!Lookup_MaterialBytes(archives_, materialName, bytes))
         return out;
     out.found = true;
     const MaterialText parsed =
         Mat_ParseText(reinterpret_cast<const char *>(bytes.data()), bytes.size(), out.materialName.c_str());
     out.material = parsed.material;
     ExportMaterialMap *maps[] = {&out.diffuse, &out.normal, &out.specular};
-    const auto lookups = Mat_MapLookups(parsed);
-    for (size_t i = 0; i < lookups.size(); ++i) {
-        const MaterialMapLookup &lookup = lookups[i];
-        ExportMaterialMap &map = *maps[i];
-        if (Find(lookup.name, KindTexture, map.bytes))
-            map.name = lookup.name;
-        else if (lookup.fallback && Find(lookup.fallback, KindTexture, map.bytes))
-            map.name = lookup.fallback;
-        else
-            continue;
-        map.wrap[0] = lookup.wrap[0];
-        map.wrap[1] = lookup.wrap[1];
-    }
+    Lookup_MaterialTextures(archives_, parsed,
+                            [&](int index, const std::string &name, std::vector<uint8_t> &found, const uint32_t wrap[2]) {
+                                ExportMaterialMap &map = *maps[index];
+                                map.name = name;
+                                map.bytes.swap(found);
+                                map.wrap[0] = wrap[0];
+                                map.wrap[1] = wrap[1];
+                            });
     return out;
-}
-
-std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, const PakArchive *archive)
-{
-    ExportMaterialSource source(archive);
-    return Export_ResolveMaterials(model, source);
 }
 
 std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, ExportMaterialSource &source)
 {
     std::vector<ExportSurfaceMaterial> out;
-    std::map<std::string, size_t> seen;  // surfaces naming one material share its lookup
     out.reserve(model.surfaces.size());
-    for (const ModelSurface &surface : model.surfaces) {
+    for (size_t i = 0; i < model.surfaces.size(); ++i) {
+        const ModelSurface &surface = model.surfaces[i];
         const std::string name(surface.materialName, strnlen(surface.materialName, sizeof surface.materialName));
-        if (auto it = seen.find(name); it != seen.end()) {
-            out.push_back(out[it->second]);
+        if (const int shared = Lookup_SharedSurface(model, i); shared >= 0) {
+            out.push_back(out[static_cast<size_t>(shared)]);
+            out.back().materialName = name;  // the OBJ's usemtl names it as the surface does
             continue;
         }
-        seen.emplace(name, out.size());
         out.push_back(source.Resolve(name.c_str()));
     }
     return out;

@@ -3,14 +3,12 @@
 // its diffuse, normal and specular textures, each first in the model's own
 // archive and then in GLOBAL.PAK beside it; a missing diffuse map falls back
 // to "__missingtexture". Nothing here is shown: the bytes found are handed to
-// the glTF and OBJ+MTL writers. Library: quillon_export.
+// the glTF and OBJ+MTL writers.
 #pragma once
 
 #include "export/gltf_writer.h"
 #include "export/mtl_writer.h"
-#include "material/material.h"
-#include "pak/pak.h"
-#include "resource/resource_kind.h"
+#include "lookup/lookup.h"
 
 #include <cstdint>
 #include <memory>
@@ -35,29 +33,27 @@ struct ExportSurfaceMaterial {
     ExportMaterialMap diffuse, normal, specular;
 };
 
-// Lookups by name in an archive and in GLOBAL.PAK of its folder, which is
-// opened on the first lookup the archive cannot answer and kept. Not shared
-// between threads.
+// Lookups by the view's rule: in an archive, then in GLOBAL.PAK of its
+// folder. Not shared between threads (several sources may share `global`).
 class ExportMaterialSource {
 public:
     // `archive` may be null (no lookups succeed) and must outlive the source.
-    explicit ExportMaterialSource(const PakArchive *archive) : archive_(archive) {}
-
-    // `name` of `kind`, case ignored: its bytes. False when neither archive holds it.
-    bool Find(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes);
+    // `global` (may be null: the source keeps its own) is the GLOBAL.PAK to
+    // search, loaded on first need with `globalLock` (may be null) held.
+    explicit ExportMaterialSource(const PakArchive *archive, PakArchive *global = nullptr,
+                                  std::mutex *globalLock = nullptr);
+    ExportMaterialSource(const ExportMaterialSource &) = delete;
+    ExportMaterialSource &operator=(const ExportMaterialSource &) = delete;
 
     // The material `materialName` names, with its maps.
     ExportSurfaceMaterial Resolve(const char *materialName);
 
 private:
-    const PakArchive *archive_;
-    std::unique_ptr<PakArchive> global_;
-    bool globalTried_ = false;
+    PakArchive ownGlobal_;
+    LookupArchives archives_;
 };
 
-// One entry per surface of `model`.
-std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, const PakArchive *archive);
-// The same through `source`, whose GLOBAL.PAK stays open for the next model.
+// One entry per surface of `model`; surfaces that share a material share its lookup.
 std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, ExportMaterialSource &source);
 
 // The glTF writer's inputs for `materials`: every distinct texture decoded once

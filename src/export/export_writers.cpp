@@ -1,10 +1,10 @@
-// Raw and interpreted exports.
+// Raw and interpreted exports, and what a failed export says.
 #include "export/export.h"
 #include "texture/texture.h"
 
 #include <cstring>
 
-const char *Export_Message(ExportResult result)
+std::string Export_Message(ExportResult result, const std::string &detail)
 {
     switch (result) {
     case ExportResult::CannotOpen:
@@ -15,8 +15,27 @@ const char *Export_Message(ExportResult result)
         return "This resource has no interpreted form to export.";
     case ExportResult::TooShort:
         return "This texture is too short to hold its header, so it has no .dds form.";
+    case ExportResult::PngTooShort:
+        return "This texture is too short to hold its header, so it has no .png form.";
     case ExportResult::NoModel:
         return "The model could not be read, so it was not exported.";
+    case ExportResult::NotTexture:
+        return "This resource is not a texture, so it has no .png form.";
+    case ExportResult::NotModel:
+        return "This resource is not a model, so it has no glTF or OBJ form.";
+    case ExportResult::NotSound:
+        return "This resource is not an Ogg Vorbis sound, so it has no .wav form.";
+    case ExportResult::TextureUndecodable:
+        return "This texture could not be decoded, so it has no .png form: " + detail;
+    case ExportResult::SoundUndecodable:
+        return "This sound could not be decoded, so it has no .wav form.";
+    case ExportResult::SoundTooLong:
+        return "This sound decodes to more than 1 GiB of samples, too much for a .wav file.";
+    case ExportResult::NoStandardOutput:
+        return "A glTF file cannot be written to standard output.";
+    case ExportResult::GltfFailed:
+    case ExportResult::CompanionFailed:
+        return detail;
     case ExportResult::Ok:
         break;
     }
@@ -28,6 +47,13 @@ std::string Export_SurfacesLeftOutMessage(int32_t surfaces)
     if (surfaces == 1)
         return "1 surface of this model could not be read and was left out of the export.";
     return std::to_string(surfaces) + " surfaces of this model could not be read and were left out of the export.";
+}
+
+std::string Export_NonFiniteMessage(int64_t numbers)
+{
+    if (numbers == 1)
+        return "1 number of this model was not finite and was written as 0.";
+    return std::to_string(numbers) + " numbers of this model were not finite and were written as 0.";
 }
 
 bool Export_WriteRaw(FILE *file, std::span<const uint8_t> bytes)

@@ -6,6 +6,7 @@
 // the 16-bit and then the 32-bit indices (a view each), and in the binary form
 // each PNG image (a view each). Every view starts on a 4-byte boundary.
 #include "export/gltf_writer.h"
+#include "export/export.h"
 #include "base/platform.h"
 #include "export/json_text.h"
 #include "export/png_writer.h"
@@ -46,21 +47,6 @@ int GltfWrap(uint32_t glWrap)
     default:
         return kRepeat;
     }
-}
-
-// A surface's triangles as corner indices, in the OBJ export's order.
-std::vector<uint32_t> Corners(const ModelSurface &s)
-{
-    std::vector<uint32_t> out;
-    const size_t count = s.indices.size();
-    if (s.indicesPerElement == 3) {
-        out.assign(s.indices.begin(), s.indices.begin() + static_cast<std::ptrdiff_t>(count / 3 * 3));
-    } else if (count >= 3) {
-        out.reserve((count - 2) * 3);
-        for (size_t j = 2; j < count; ++j)
-            out.insert(out.end(), {s.indices[j - 2], s.indices[j - 1], s.indices[j]});
-    }
-    return out;
 }
 
 float Finite(float v)
@@ -267,7 +253,7 @@ bool Builder::Build(std::string *error)
     size_t vertexTotal = 0, narrowTotal = 0, wideTotal = 0;
     for (size_t i = 0; i < model_.surfaces.size(); ++i) {
         const ModelSurface &s = model_.surfaces[i];
-        Primitive p{i, Corners(s), false};
+        Primitive p{i, Export_SurfaceCorners(s), false};
         if (p.corners.empty() || s.vertices.empty())
             continue;
         uint32_t highest = 0;

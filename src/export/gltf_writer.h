@@ -1,7 +1,6 @@
 // glTF 2.0 export of a parsed model: one mesh, one primitive per surface that
 // has triangles, its textures as PNG images. Either one .glb file holding
 // everything, or a .gltf file with a .bin file and PNG files beside it.
-// Library: quillon_convert (tinygltf over nlohmann's JSON, libpng).
 #pragma once
 
 #include "model/model.h"

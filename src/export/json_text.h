@@ -2,7 +2,6 @@
 // encoding: valid UTF-8 passes through, and every byte that is not part of a
 // valid UTF-8 sequence is read as Latin-1 (U+0080..U+00FF), so any name gives
 // valid UTF-8 that shows what the bytes most likely meant.
-// Library: quillon_convert.
 #pragma once
 
 #include <string>

@@ -52,15 +52,24 @@ void AppendMap(std::string &out, const char *keyword, const std::string &entry)
         out.append(keyword).append(" ").append(kMtlTextureFolder).append("/").append(file).append("\n");
 }
 
-// Whole file into `text`; a missing file is empty. False when it cannot be read.
+// Whole file into `text`; a missing file is empty. False when it cannot be
+// read: also when it is a link (what it points to may lie outside the
+// folder) or no regular file (a FIFO would block the export for ever).
 bool ReadExisting(const std::string &path, std::string &text, bool &exists, unsigned &mode, std::string *error)
 {
     exists = false;
-    FILE *file = Sys_FOpen(path, "rb");
+    const SysKind kind = Sys_PathKind(path, false);
+    if (kind == SysKind::Missing)
+        return true;
+    if (kind == SysKind::Link)
+        return Fail(error, "Could not read " + path + ": a symbolic link is in the way");
+    int64_t length = 0;
+    const int fd = Sys_OpenRegularRead(path, &length);
+    FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, "rb") : nullptr;
     if (!file) {
-        if (errno == ENOENT)
-            return true;
-        return Fail(error, "Could not read " + path + ": " + strerror(errno));
+        if (fd >= 0)
+            Sys_Close(fd);
+        return Fail(error, "Could not read " + path + ": it is not a regular file that can be read");
     }
     exists = true;
     (void)Sys_FileMode(fileno(file), &mode);
@@ -77,16 +86,36 @@ bool ReadExisting(const std::string &path, std::string &text, bool &exists, unsi
 
 }  // namespace
 
+std::string Mtl_LineSafeName(std::string_view name)
+{
+    std::string out(name);
+    for (char &c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '_';
+    return out;
+}
+
 std::string Mtl_TextureFileName(std::string_view entryName)
 {
     if (entryName.empty())
         return {};
     std::string out(entryName);
+    bool replaced = false;
     for (char &c : out) {
         const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
                           c == '_' || c == '-';
-        if (!keep)
+        if (!keep) {
             c = '_';
+            replaced = true;
+        }
+    }
+    if (replaced) {
+        uint32_t hash = 2166136261u;  // FNV-1a: the same name gives the same file in every export
+        for (unsigned char c : entryName)
+            hash = (hash ^ c) * 16777619u;
+        char suffix[16];
+        snprintf(suffix, sizeof suffix, "-%08x", hash);
+        out += suffix;
     }
     return out + ".png";
 }
@@ -103,10 +132,11 @@ bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> mat
     std::set<std::string, std::less<>> names = DefinedNames(text);
     std::string added;
     for (const MtlMaterial &m : materials) {
-        const std::string_view name = Trim(m.name);
-        if (name.empty() || m.name.find_first_of("\r\n") != std::string::npos || !names.emplace(name).second)
+        const std::string safe = Mtl_LineSafeName(m.name);
+        const std::string_view name = Trim(safe);
+        if (name.empty() || !names.emplace(name).second)
             continue;
-        added += "newmtl " + m.name + "\n";
+        added += "newmtl " + safe + "\n";
         AppendMap(added, "map_Kd", m.diffuse);
         AppendMap(added, "map_Bump", m.normal);
         AppendMap(added, "bump", m.normal);

@@ -32,6 +32,13 @@ void FlushNothing(png_structp) {}
 
 void SilentWarning(png_structp, png_const_charp) {}
 
+// libpng's own handler prints "libpng error: ..." on stderr before jumping
+// back; the failure is told by our caller's message alone.
+[[noreturn]] void SilentError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
 bool Valid(const TextureImage &image)
 {
     return image.width > 0 && image.height > 0 && image.width <= PNG_UINT_31_MAX &&
@@ -42,7 +49,7 @@ bool Valid(const TextureImage &image)
 // Either `file` or `out` is set.
 bool WritePng(FILE *file, std::vector<uint8_t> *out, const TextureImage &image)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, SilentWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, SilentError, SilentWarning);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);

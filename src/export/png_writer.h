@@ -1,5 +1,5 @@
 // PNG files of decoded textures: 8-bit RGBA, written for speed over size
-// (batch exports of whole archives). Library: quillon_convert (libpng).
+// (batch exports of whole archives).
 #pragma once
 
 #include "texture/texture_decode.h"

@@ -83,7 +83,3 @@ Model *Model_Parse(const uint8_t *bytes, size_t length);
 
 // Releases the model, and each surface's material unless it is shared.
 void Model_Free(Model *model);
-
-// Writes the model as WaveFront OBJ text (LF line ends); a null model writes
-// nothing. False when a write failed (the text is then incomplete).
-bool Model_WriteObj(FILE *file, const Model *model);

@@ -441,6 +441,16 @@ std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
     }
     if (descriptors.empty())
         return nullptr;
+    // Descriptors lie one after another: those past the cap are counted, so
+    // that the exports can say the model lost them.
+    int32_t overCap = 0;
+    if (descriptors.size() == static_cast<size_t>(kModelMaxSurfaces)) {
+        Descriptor d{};
+        for (int64_t at = descriptors.back().at + kDescriptorSize; overCap < INT32_MAX && r.Has(at, kDescriptorReadEnd) &&
+                                                                   IsDescriptor(r, at, d);
+             at += kDescriptorSize)
+            ++overCap;
+    }
 
     // 2. Material indices, one per descriptor, behind the last one.
     const int64_t table = descriptors.back().at + kDescriptorSize;
@@ -486,6 +496,7 @@ std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
     }
 
     auto model = std::make_unique<Model>();
+    model->surfacesDropped = overCap;
     std::vector<ModelSurface> named(descriptors.size());
 
     // 5. Names.

@@ -193,14 +193,3 @@ bool Pak_ContainsText(std::string_view text, std::string_view needle);
 // over the entry's name (the line's first `nameLength` characters), any other
 // text is looked for anywhere in the line. An empty text finds every line.
 bool Pak_FindMatches(std::string_view text, std::string_view line, size_t nameLength);
-
-// ---- lookups by name ----
-
-enum ResourceKind : int32_t;  // app/resource_kind.h
-
-// The first entry named `name` (case ignored; the 64-character name field)
-// whose resource, expanded when stored LZO-compressed, classifies as `kind`:
-// its bytes in `out`. Entries of that name and another kind are passed over;
-// a holding file that cannot be opened ends the search. False when none.
-bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
-                         std::vector<uint8_t> &out);

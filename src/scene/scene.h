@@ -7,23 +7,16 @@
 // under the sanitizers) and quillon_scene_gl (the model pass of a frame).
 #pragma once
 
+#include "lookup/lookup.h"
 #include "material/material.h"
 #include "model/model.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <utility>
 
-// ---- lookups (scene_lookup.cpp) ----
-
-// Lookups that found nothing, by name (case ignored) and kind. The archives
-// do not change while a model is prepared, so such a lookup would find
-// nothing again: its search, through every entry of that name, is not repeated.
-struct LookupMemo {
-    std::set<std::pair<std::string, int>> notFound;
-};
+// ---- lookups (scene_lookup.cpp): the open archive, then viewer.globalPak ----
 
 // A new Material from the text; when an archive is open its textures are
 // looked up (a diffuse map falls back to "__missingtexture") and uploaded

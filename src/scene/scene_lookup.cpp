@@ -1,40 +1,18 @@
-// Materials and their textures found by name: first in the open archive,
-// then in GLOBAL.PAK beside it, which is read once and kept. Every failure is
-// silent and ends in "not found"; a missing diffuse map shows "__missingtexture".
+// Materials and their textures for the view, found by the lookup rule in the
+// open archive and the GLOBAL.PAK the viewer keeps, and uploaded as found.
 #include "scene/scene.h"
 
 #include "viewer/viewer_state.h"
 
-#include <cstring>
-#include <strings.h>
-
 namespace {
 
-bool ArchiveOpen()
+LookupArchives ViewArchives(LookupMemo *memo)
 {
-    return viewer.mainPak.hasIndex;
-}
-
-// `name` of `kind` in the open archive, else in GLOBAL.PAK. A name `memo`
-// (may be null) holds as not found is not searched for; one not found is added.
-bool FindResource(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes, LookupMemo *memo)
-{
-    if (name.empty())
-        return false;
-    // Entry names are matched with ASCII case ignored.
-    std::string key = name;
-    for (char &c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    if (memo && memo->notFound.count({key, kind}))
-        return false;
-    if (Pak_LoadEntryByName(name, kind, viewer.mainPak, bytes))
-        return true;
-    if (Pak_OpenGlobal() && Pak_LoadEntryByName(name, kind, viewer.globalPak, bytes))
-        return true;
-    if (memo)
-        memo->notFound.insert({std::move(key), kind});
-    return false;
+    LookupArchives archives;
+    archives.main = &viewer.mainPak;
+    archives.global = &viewer.globalPak;
+    archives.memo = memo;
+    return archives;
 }
 
 // Hands out the next texture name and uploads the texture into it with the
@@ -55,41 +33,25 @@ uint32_t LoadTexture(const std::vector<uint8_t> &bytes, const uint32_t wrap[2])
 
 bool Pak_OpenGlobal()
 {
-    const PakArchive &mainPak = viewer.mainPak;
-    if (!mainPak.hasIndex || strcasecmp(mainPak.baseName.c_str(), "GLOBAL") == 0)
-        return false;
-    if (viewer.globalPak.hasIndex)
-        return true;
-    // A refusal leaves globalPak without an index: the next lookup tries again.
-    return Pak_OpenArchive(Pak_FindInFolder(mainPak.directory, "GLOBAL.PAK"), viewer.globalPak) == PakOpenResult::Ok;
+    return Lookup_OpenGlobal(viewer.mainPak, viewer.globalPak);
 }
 
 Material *Mat_Parse(const char *text, size_t length, const char *materialName, LookupMemo *memo)
 {
-    MaterialText parsed = Mat_ParseText(text, length, materialName);
+    const MaterialText parsed = Mat_ParseText(text, length, materialName);
     Material *material = new Material(parsed.material);
-    if (!ArchiveOpen())
-        return material;
-
-    std::vector<uint8_t> bytes;
     uint32_t *textures[] = {&material->diffuseTexture, &material->normalTexture, &material->specularTexture};
-    const auto maps = Mat_MapLookups(parsed);
-    for (size_t i = 0; i < maps.size(); ++i) {
-        if (FindResource(maps[i].name, KindTexture, bytes, memo) ||
-            (maps[i].fallback && FindResource(maps[i].fallback, KindTexture, bytes, memo)))
-            *textures[i] = LoadTexture(bytes, maps[i].wrap);
-    }
+    Lookup_MaterialTextures(ViewArchives(memo), parsed,
+                            [&](int map, const std::string &, std::vector<uint8_t> &bytes, const uint32_t wrap[2]) {
+                                *textures[map] = LoadTexture(bytes, wrap);
+                            });
     return material;
 }
 
 Material *Mat_FindByName(const char *materialName, LookupMemo *memo)
 {
-    if (!materialName)
-        return nullptr;
-    if (!ArchiveOpen())
-        return nullptr;
     std::vector<uint8_t> bytes;
-    if (!FindResource(Mat_EntryName(materialName), KindMaterial, bytes, memo) || bytes.empty())
+    if (!Lookup_MaterialBytes(ViewArchives(memo), materialName, bytes))
         return nullptr;
     return Mat_Parse(reinterpret_cast<const char *>(bytes.data()), bytes.size(), materialName, memo);
 }

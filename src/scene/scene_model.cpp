@@ -3,6 +3,7 @@
 // clock of the texture scrolling, and its OBJ export.
 #include "scene/scene.h"
 
+#include "export/export.h"
 #include "render/render.h"
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
@@ -25,15 +26,13 @@ void Model_AttachMaterials(Model &model)
             continue;
         // Surfaces that name the same material share one record and one set
         // of textures; only the first of them reads the archive.
-        for (size_t j = i; j-- > 0;) {
-            if (surfaces[j].material && strcasecmp(surfaces[j].materialName, s.materialName) == 0) {
-                s.material = surfaces[j].material;
-                s.materialShared = true;
-                break;
-            }
-        }
-        if (!s.material)
+        const int shared = Lookup_SharedSurface(model, i);
+        if (shared >= 0 && surfaces[static_cast<size_t>(shared)].material) {
+            s.material = surfaces[static_cast<size_t>(shared)].material;
+            s.materialShared = true;
+        } else {
             s.material = Mat_FindByName(s.materialName, &memo);
+        }
     }
 }
 

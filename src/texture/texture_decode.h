@@ -1,6 +1,6 @@
 // Decoding of texture resources (the "SYT" header and its DXT levels) into
 // 8-bit RGBA pixels, for the export forms that need plain images (PNG, glTF).
-// Library: quillon_convert. Plain C++, no GL.
+// Plain C++, no GL.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 // the Khronos validator; assimp reads both writers' output in tests/convert),
 // sounds as WAV files, list --json.
 #include "cli_run.h"
+#include "export/mtl_writer.h"
 
 #include "../convert/readers.h"
 #include "model/model.h"
@@ -103,7 +104,7 @@ TEST(CliSamples, ExtractAndExportEachKindsForm)
         }
     }
     EXPECT_GE(maps, 5);
-    EXPECT_TRUE(std::filesystem::is_regular_file(models + "textures/textures_m01_floor_tiles_d.png"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(models + "textures/" + Mtl_TextureFileName("textures\\m01\\floor_tiles_d")));
     // assimp reads each extracted OBJ with our parse's counts; export writes the same file.
     PakArchive archive;
     ASSERT_EQ(Pak_OpenArchive(dir / "s/GLOBAL.PAK", archive), PakOpenResult::Ok);

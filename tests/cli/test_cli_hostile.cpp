@@ -2,8 +2,11 @@
 // disk; the runner's time limit turns a hang into a failure.
 #include "cli_run.h"
 #include "export/export.h"
+#include "model_fixtures.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,4 +186,63 @@ TEST(CliHostile, AFullDiskLeavesTheOldFile)
         EXPECT_EQ(FilesUnder(disk), std::set<std::string>{"big.txt"}) << command[0];
     }
     umount(disk.c_str());
+}
+
+// The OBJ form against what a model or the folder holds: a material name with
+// a line break and numbers that are not finite stay out of the OBJ's lines;
+// textures whose names differ only in separators keep files of their own; a
+// dkexport.mtl that is a FIFO or a link is never waited on nor read, and its
+// entry fails without leaving an .obj; a cap on surfaces is told.
+TEST(CliHostile, TheObjFormKeepsItsLines)
+{
+    TempDir dir;
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+    ModelFixture model;
+    model.surfaces = {Fixture_Box("evil\nv 9 9 9", centre, half), Fixture_Box("a", centre, half),
+                      Fixture_Box("b", centre, half)};
+    model.surfaces[0].vertices[0].position[0] = NAN;
+    const std::string text = "numTextures 1 Texture 0 WRAP WRAP ";
+    FixtureArchive a;
+    a.entries = {{"m", Fixture_Model(model)},
+                 {"a", MaterialBytes(text + "t/x_d")},
+                 {"b", MaterialBytes(text + "t_x_d")},
+                 {"t/x_d", Fixture_Texture(8, 8, 1, 1, Solid<200, 0, 0>)},
+                 {"t_x_d", Fixture_Texture(8, 8, 1, 1, Solid<0, 200, 0>)}};
+    ModelFixture many;
+    for (int i = 0; i < kModelMaxSurfaces + 5; ++i)
+        many.surfaces.push_back(Fixture_Box("s", centre, half));
+    a.entries.push_back({"many", Fixture_Model(many)});
+    ASSERT_TRUE(Fixture_WritePak(dir / "M.PAK", a));
+
+    CliResult r = RunCli({"export", dir / "M.PAK", "m [0000]", "-o", dir / "m.obj", "--obj-mtl"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, Export_NonFiniteMessage(1) + "\n");
+    const std::string obj = ReadText(dir / "m.obj");
+    EXPECT_NE(obj.find("usemtl evil_v 9 9 9\n"), std::string::npos);
+    EXPECT_EQ(obj.find("nan"), std::string::npos);
+    EXPECT_EQ(obj.find("\nv 9"), std::string::npos);
+    std::set<std::string> textures = FilesUnder(dir / "textures");
+    ASSERT_EQ(textures.size(), 2u);
+    EXPECT_TRUE(textures.count("t_x_d.png"));
+
+    r = RunCli({"export", dir / "M.PAK", "many [0005]", "-o", dir / "many.obj", "--interpreted"}, dir);
+    EXPECT_EQ(r.err, Export_SurfacesLeftOutMessage(5) + "\n");
+
+    for (const std::string kind : {"fifo", "link"}) {
+        const std::string out = dir / kind, mtl = out + "/dkexport.mtl";
+        fs::create_directories(out);
+        ASSERT_TRUE(Fixture_WriteFile(dir / "secret", Str("newmtl secret\n")));
+        if (kind == "fifo")
+            ASSERT_EQ(mkfifo(mtl.c_str(), 0600), 0);
+        else
+            fs::create_symlink(dir / "secret", mtl);
+        r = RunCli({"export", dir / "M.PAK", "m [0000]", "-o", out + "/m.obj", "--obj-mtl"}, dir);
+        EXPECT_EQ(r.status, 1) << kind;
+        EXPECT_FALSE(fs::exists(out + "/m.obj")) << kind;
+        r = RunCli({"extract", dir / "M.PAK", "-o", out, "--obj-mtl", "--match", "m"}, dir);
+        EXPECT_EQ(std::pair(r.status, r.out), std::pair(1, std::string("0 entries written, 0 bytes, 0 skipped, 1 failed\n")))
+            << kind;
+        EXPECT_FALSE(fs::exists(out + "/m.obj")) << kind;
+        EXPECT_EQ(ReadText(dir / "secret"), "newmtl secret\n");
+    }
 }

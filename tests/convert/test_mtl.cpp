@@ -71,8 +71,9 @@ TEST(Mtl, AssimpReadsTheMaterialsOfModelsExportedIntoOneFolder)
     }
 }
 
-// A library written by hand is kept as it is; names no line can hold, and
-// names already defined, are not added; the folder holds no temporary file.
+// A library written by hand is kept as it is; a name with a line break goes
+// in as one line, names already defined are not added; the folder holds no
+// temporary file.
 TEST(Mtl, MergesIntoWhatIsThere)
 {
     TempDir dir;
@@ -82,7 +83,8 @@ TEST(Mtl, MergesIntoWhatIsThere)
         {"crate", "x", "", ""}, {"two\nlines", "x", "", ""}, {"", "x", "", ""}, {"lamp", "", "", "lamp_s"}, {"lamp", "y", "", ""}};
     std::string error;
     ASSERT_TRUE(Mtl_WriteMerged(dir.path, materials, &error)) << error;
-    EXPECT_EQ(ReadText(dir / kMtlFileName), existing + "\nnewmtl lamp\nmap_Ks textures/lamp_s.png\n\n");
+    EXPECT_EQ(ReadText(dir / kMtlFileName), existing + "\nnewmtl two_lines\nmap_Kd textures/x.png\n\n"
+                                                       "newmtl lamp\nmap_Ks textures/lamp_s.png\n\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
 
     EXPECT_FALSE(Mtl_WriteMerged(dir / "missing", materials, &error));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fixtures.h"
+#include "export/export.h"
 #include "model/model.h"
 
 #include <cstdio>

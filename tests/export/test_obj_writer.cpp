@@ -1,4 +1,5 @@
 // The OBJ text of a model, exactly.
+#include "export/export.h"
 #include "model/model.h"
 #include "test_data.h"
 
@@ -35,7 +36,7 @@ constexpr const char *kHeader = "# Quillon .obj export.\n#\nmtllib ./dkexport.mt
 
 }  // namespace
 
-TEST(ModelObj, WritesOneTriangleExactly)
+TEST(ObjWriter, WritesOneTriangleExactly)
 {
     Model model;
     model.surfaces.push_back(Surface("stone", 3, {0, 1, 2}, 3));
@@ -60,7 +61,7 @@ TEST(ModelObj, WritesOneTriangleExactly)
                                    "g\n");
 }
 
-TEST(ModelObj, NumbersFacesAcrossSurfacesAndStrips)
+TEST(ObjWriter, NumbersFacesAcrossSurfacesAndStrips)
 {
     Model model;
     model.surfaces.push_back(Surface("a", 4, {0, 1, 2, 2, 1, 3}, 3));
@@ -90,7 +91,7 @@ TEST(ModelObj, NumbersFacesAcrossSurfacesAndStrips)
     EXPECT_NE(text.find("usemtl strip\n"), std::string::npos);
 }
 
-TEST(ModelObj, NoModelWritesNothingAndWriteFailuresAreReported)
+TEST(ObjWriter, NoModelWritesNothingAndWriteFailuresAreReported)
 {
     EXPECT_EQ(ObjText(nullptr), "");
     Model model;

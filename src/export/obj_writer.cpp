@@ -1,0 +1,96 @@
+// WaveFront OBJ text of a parsed model: each surface as an unnamed group of
+// its vertex data followed by a named group of its faces. A corner's vertex,
+// texture coordinate and normal share one number, counted from 1 across the
+// whole file.
+#include "export/export.h"
+#include "export/mtl_writer.h"
+#include "model/model.h"
+
+#include <cmath>
+#include <cstdarg>
+
+namespace {
+
+class ObjWriter {
+public:
+    explicit ObjWriter(FILE *file) : file_(file) {}
+
+    __attribute__((format(printf, 2, 3))) void Print(const char *format, ...)
+    {
+        if (!ok_)
+            return;
+        va_list args;
+        va_start(args, format);
+        if (vfprintf(file_, format, args) < 0)
+            ok_ = false;
+        va_end(args);
+    }
+
+    bool Ok() const { return ok_; }
+
+private:
+    FILE *file_;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface)
+{
+    std::vector<uint32_t> out;
+    const std::vector<uint16_t> &indices = surface.indices;
+    const size_t count = indices.size();
+    if (surface.indicesPerElement == 3) {
+        out.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(count / 3 * 3));
+    } else if (count >= 3) {
+        // Every strip triangle in the same corner order: the winding of every
+        // second one is not swapped.
+        out.reserve((count - 2) * 3);
+        for (size_t j = 2; j < count; ++j)
+            out.insert(out.end(), {indices[j - 2], indices[j - 1], indices[j]});
+    }
+    return out;
+}
+
+bool Model_WriteObj(FILE *file, const Model *model, int64_t *nonFinite)
+{
+    if (nonFinite)
+        *nonFinite = 0;
+    if (!model)
+        return true;
+    ObjWriter out(file);
+    int64_t replaced = 0;
+    // Readers refuse "nan" and "inf"; such a number is written as 0, as the glTF writer does.
+    auto finite = [&](float v) {
+        if (std::isfinite(v))
+            return static_cast<double>(v);
+        ++replaced;
+        return 0.0;
+    };
+    out.Print("# Quillon .obj export.\n#\nmtllib ./%s\n", kMtlFileName);
+    long long base = 0;
+    for (size_t i = 0; i < model->surfaces.size() && out.Ok(); ++i) {
+        const ModelSurface &s = model->surfaces[i];
+        out.Print("g\n");
+        for (const ModelVertex &v : s.vertices)
+            out.Print("v  %.06f %.06f %.06f\n", finite(v.position[0]), finite(v.position[1]), finite(v.position[2]));
+        out.Print("\n");
+        for (const ModelVertex &v : s.vertices)
+            out.Print("vt  %.06f %.06f 0.000000\n", finite(v.u), finite(v.v));
+        out.Print("\n");
+        for (const ModelVertex &v : s.vertices)
+            out.Print("vn  %.06f %.06f %.06f\n", finite(v.normal[0]), finite(v.normal[1]), finite(v.normal[2]));
+        out.Print("\ng dkobj%02i\nusemtl %s\n", static_cast<int>(i), Mtl_LineSafeName(s.materialName).c_str());
+        const std::vector<uint32_t> corners = Export_SurfaceCorners(s);
+        for (size_t c = 0; c + 2 < corners.size(); c += 3) {
+            const long long a = corners[c] + base + 1, b = corners[c + 1] + base + 1, d = corners[c + 2] + base + 1;
+            out.Print("f  %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", a, a, a, b, b, b, d, d, d);
+        }
+        out.Print("\n");
+        base += s.vertexCount;
+    }
+    out.Print("g\n");
+    if (nonFinite)
+        *nonFinite = replaced;
+    return out.Ok();
+}
