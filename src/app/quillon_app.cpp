@@ -29,6 +29,12 @@ public:
         dialog->Show();
         // GTK has taken its own options out of argv by now; whatever is left
         // after the program's name is the archive, the last raw argument.
+#ifdef __WXMSW__
+        // main's own arguments are in the system's code page there; wx's come
+        // from the wide command line and hold every name.
+        if (argc > 1)
+            gLastArgument = App_PathFromWx(argv[argc - 1]);
+#endif
         if (argc > 1 && !gLastArgument.empty()) {
             const std::string path = gLastArgument;
             // Once the window is on screen, so that a refusal's message has its parent.

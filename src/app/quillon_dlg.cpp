@@ -100,7 +100,7 @@ public:
             return false;
         // Shown after the drop has ended, so that a refusal's message box
         // does not hold the dragging application.
-        const std::string path(files[0].fn_str());
+        const std::string path = App_PathFromWx(files[0]);
         frame_->CallAfter([frame = frame_, path] { frame->OpenPath(path); });
         return true;
     }
@@ -159,10 +159,32 @@ wxString App_PathText(const std::string &bytes)
     return text;
 }
 
+std::string App_PathFromWx(const wxString &path)
+{
+#ifdef __WXMSW__
+    return std::string(path.utf8_str());
+#else
+    return std::string(path.fn_str());
+#endif
+}
+
+wxString App_PathToWx(const std::string &path)
+{
+#ifdef __WXMSW__
+    return wxString::FromUTF8(path.data(), path.size());
+#else
+    return wxString(path.c_str(), *wxConvFileName);
+#endif
+}
+
 void App_OpenSettings()
 {
     wxString folder;
     wxGetEnv("XDG_CONFIG_HOME", &folder);
+#ifdef __WXMSW__
+    if (folder.empty() || !wxFileName(folder).IsAbsolute())
+        wxGetEnv("APPDATA", &folder);
+#endif
     if (folder.empty() || !wxFileName(folder).IsAbsolute())
         folder = wxFileName::GetHomeDir() + "/.config";
     const wxFileName file(folder + "/quillon", "quillon.conf");
@@ -395,7 +417,7 @@ void CQuillonDlg::OnRecent(wxCommandEvent &event)
         return;
     const wxString chosen = recent_.GetHistoryFile(index);
     // One that is refused (moved, deleted) leaves the list.
-    if (!OpenPath(std::string(chosen.fn_str())) && index < recent_.GetCount() &&
+    if (!OpenPath(App_PathFromWx(chosen)) && index < recent_.GetCount() &&
         recent_.GetHistoryFile(index) == chosen) {
         recent_.RemoveFileFromHistory(index);
         SaveRecent();
@@ -423,7 +445,7 @@ bool CQuillonDlg::OpenPath(const std::string &path)
 void CQuillonDlg::NoteOpenedArchive(const std::string &path)
 {
     // Kept whole, so that it opens again from wherever the viewer starts.
-    wxFileName file(wxString(path.c_str(), *wxConvFileName));
+    wxFileName file(App_PathToWx(path));
     file.MakeAbsolute();
     recent_.AddFileToHistory(file.GetFullPath());
     SaveRecent();
@@ -765,7 +787,7 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
                 }
             }
         }
-        path = std::string(chosen.fn_str());
+        path = App_PathFromWx(chosen);
         return true;
     }
 }

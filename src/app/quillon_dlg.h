@@ -30,8 +30,14 @@ int Command_FromWxId(int wxId);  // 0 when the id is no command
 // UTF-8, or single-byte Latin-1 where the bytes are not UTF-8.
 wxString App_PathText(const std::string &bytes);
 
+// A path between wx and the file layer: UTF-8 on Windows (the file layer
+// widens it for the system), the file system's own bytes elsewhere.
+std::string App_PathFromWx(const wxString &path);
+wxString App_PathToWx(const std::string &path);
+
 // The user's settings (the recent archives): a file under $XDG_CONFIG_HOME
-// (or ~/.config) made wx's current configuration. Windows created afterwards
+// (or ~/.config; on Windows the roaming application data) made wx's current
+// configuration. Windows created afterwards
 // read and keep their recent archives there; without it they keep none.
 void App_OpenSettings();
 
