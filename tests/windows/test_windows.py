@@ -123,7 +123,8 @@ def cli(linux_cli, make_samples, windows_cli):
         linux = Side("linux", [linux_cli], root)
         windows = Side("windows", ["wine", windows_cli], root)
         archives = sorted(os.path.relpath(os.path.join(d, f), root).replace(os.sep, "/")
-                          for d, _, fs in os.walk(samples) for f in fs if re.fullmatch(r"[^_]*\.PAK", f))
+                          for d, _, fs in os.walk(samples) for f in fs
+                          if f.endswith(".PAK") and not re.search(r"_\d\d\.PAK$", f))
         commands = []
         for archive in archives:
             path = "../" + archive
