@@ -39,3 +39,21 @@ wxString App_DisplayText(const std::string &text)
             lines += text[i];
     return App_PathText(lines);
 }
+
+std::string App_PathFromWx(const wxString &path)
+{
+#ifdef __WXMSW__
+    return std::string(path.utf8_str());
+#else
+    return std::string(path.fn_str());
+#endif
+}
+
+wxString App_PathToWx(const std::string &path)
+{
+#ifdef __WXMSW__
+    return wxString::FromUTF8(path.data(), path.size());
+#else
+    return wxString(path.c_str(), *wxConvFileName);
+#endif
+}

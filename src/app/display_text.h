@@ -13,3 +13,8 @@ wxString App_PathText(const std::string &bytes);
 // Resource text for the text view: the same rule, with the CR put before each
 // LF dropped (GTK breaks a line at a lone CR as well as at LF).
 wxString App_DisplayText(const std::string &text);
+
+// A path between wx and the file layer: UTF-8 on Windows (the file layer
+// widens it for the system), the file system's own bytes elsewhere.
+std::string App_PathFromWx(const wxString &path);
+wxString App_PathToWx(const std::string &path);

@@ -3,6 +3,7 @@
 // start-up; the recent archives are kept in the user's settings.
 #include "app/quillon_dlg.h"
 #include "app/services.h"
+#include "base/platform.h"
 
 #include <wx/app.h>
 #include <wx/config.h>
@@ -11,8 +12,9 @@
 
 namespace {
 
-// The last argument exactly as the system passed it: paths are bytes, and
-// wx's own argument strings depend on the locale's encoding.
+// The last argument exactly as the system passed it (UTF-8 on Windows, read
+// from the wide command line): paths are bytes, and wx's own argument strings
+// depend on the locale's encoding.
 std::string gLastArgument;
 
 }  // namespace
@@ -49,6 +51,6 @@ wxIMPLEMENT_APP_NO_MAIN(CQuillonApp);
 int main(int argc, char **argv)
 {
     if (argc > 1)
-        gLastArgument = argv[argc - 1];
+        gLastArgument = Sys_Arguments(argc, argv).back();
     return wxEntry(argc, argv);
 }

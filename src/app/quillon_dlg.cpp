@@ -57,7 +57,7 @@ public:
             return false;
         // Shown after the drop has ended, so that a refusal's message box
         // does not hold the dragging application.
-        const std::string path(files[0].fn_str());
+        const std::string path = App_PathFromWx(files[0]);
         frame_->CallAfter([frame = frame_, path] { frame->OpenPath(path); });
         return true;
     }
@@ -221,7 +221,7 @@ void CQuillonDlg::OnRecent(wxCommandEvent &event)
         return;
     const wxString chosen = recent_.GetHistoryFile(index);
     // One that is refused (moved, deleted) leaves the list.
-    if (!OpenPath(std::string(chosen.fn_str())) && index < recent_.GetCount() &&
+    if (!OpenPath(App_PathFromWx(chosen)) && index < recent_.GetCount() &&
         recent_.GetHistoryFile(index) == chosen) {
         recent_.RemoveFileFromHistory(index);
         SaveRecent();
@@ -242,7 +242,7 @@ bool CQuillonDlg::OpenPath(const std::string &path)
 void CQuillonDlg::NoteOpenedArchive(const std::string &path)
 {
     // Kept whole, so that it opens again from wherever the viewer starts.
-    wxFileName file(wxString(path.c_str(), *wxConvFileName));
+    wxFileName file(App_PathToWx(path));
     file.MakeAbsolute();
     recent_.AddFileToHistory(file.GetFullPath());
     SaveRecent();
@@ -590,7 +590,7 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
                 }
             }
         }
-        path = std::string(chosen.fn_str());
+        path = App_PathFromWx(chosen);
         if (request.save)
             lastSaveFolder_ = wxFileName(chosen).GetPath();
         return true;

@@ -11,6 +11,10 @@ void App_OpenSettings()
 {
     wxString folder;
     wxGetEnv("XDG_CONFIG_HOME", &folder);
+#ifdef __WXMSW__
+    if (folder.empty() || !wxFileName(folder).IsAbsolute())
+        wxGetEnv("APPDATA", &folder);
+#endif
     if (folder.empty() || !wxFileName(folder).IsAbsolute())
         folder = wxFileName::GetHomeDir() + "/.config";
     const wxFileName file(folder + "/quillon", "quillon.conf");

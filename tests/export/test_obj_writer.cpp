@@ -96,6 +96,9 @@ TEST(ObjWriter, NoModelWritesNothingAndWriteFailuresAreReported)
     EXPECT_EQ(ObjText(nullptr), "");
     Model model;
     model.surfaces.push_back(Surface("stone", 3, {0, 1, 2}, 3));
+#ifdef _WIN32
+    GTEST_SKIP() << "no device that is always full";
+#endif
     FILE *full = fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
     setvbuf(full, nullptr, _IONBF, 0);

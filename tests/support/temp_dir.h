@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 
@@ -13,8 +14,18 @@ struct TempDir {
     std::string path;  // ends with '/'
     TempDir()
     {
+#ifdef _WIN32
+        // No mkdtemp: a random name under the system's temporary folder,
+        // tried until one is new.
+        const std::string base = std::filesystem::temp_directory_path().generic_string();
+        std::random_device random;
+        do
+            path = base + "/quillon-test-" + std::to_string(random()) + "/";
+        while (!std::filesystem::create_directory(path));
+#else
         char name[] = "/tmp/quillon-test-XXXXXX";
         path = std::string(mkdtemp(name)) + "/";
+#endif
     }
     ~TempDir() { std::filesystem::remove_all(path); }
     std::string operator/(const std::string &file) const { return path + file; }

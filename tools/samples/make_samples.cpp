@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -262,7 +263,7 @@ void AddBell(std::vector<float> &out, long rate, double start, double hz, double
         const double attack = t < 0.004 ? t / 0.004 : 1.0;
         double v = 0.0;
         for (int p = 0; p < 4 && hz * kRatios[p] < 0.45 * rate; ++p)
-            v += kLevels[p] * std::exp(-t * (p + 1) / ring) * std::sin(2.0 * M_PI * hz * kRatios[p] * t);
+            v += kLevels[p] * std::exp(-t * (p + 1) / ring) * std::sin(2.0 * std::numbers::pi * hz * kRatios[p] * t);
         out[static_cast<size_t>(i)] += static_cast<float>(gain * attack * v);
     }
 }
@@ -300,7 +301,7 @@ Bytes WaterDrip()
         for (long i = first; i < static_cast<long>(c[0].size()); ++i) {
             const double t = static_cast<double>(i - first) / rate;
             const double hz = 600.0 + 900.0 * (1.0 - std::exp(-t / 0.015));
-            phase += 2.0 * M_PI * hz / rate;
+            phase += 2.0 * std::numbers::pi * hz / rate;
             c[0][static_cast<size_t>(i)] += static_cast<float>(gain * std::exp(-t / 0.04) * std::sin(phase));
         }
     }
@@ -318,9 +319,9 @@ Bytes DuskSweep()
     for (size_t i = 0; i < c[0].size(); ++i) {
         const double t = static_cast<double>(i) / rate;
         const double octaves = t < 2.5 ? 2.0 * t / 2.5 : 2.0 - (t - 2.5) / 1.5;
-        phase += 2.0 * M_PI * 220.0 * std::exp2(octaves) / rate;
+        phase += 2.0 * std::numbers::pi * 220.0 * std::exp2(octaves) / rate;
         const double fade = std::min({1.0, t / 0.3, (seconds - t) / 0.5});
-        const double swell = 0.75 + 0.25 * std::sin(2.0 * M_PI * 0.5 * t);
+        const double swell = 0.75 + 0.25 * std::sin(2.0 * std::numbers::pi * 0.5 * t);
         const double v = std::sin(phase) + 0.2 * std::sin(3.0 * phase);
         c[0][i] = static_cast<float>(0.5 * fade * swell * v);
     }

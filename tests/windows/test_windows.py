@@ -1,0 +1,268 @@
+"""The Windows programs under Wine, against the Linux build.
+
+usage: test_windows.py imports QUILLON_EXE QUILLON_CLI_EXE
+       test_windows.py cli LINUX_CLI LINUX_MAKE_SAMPLES WINDOWS_CLI
+       test_windows.py window QUILLON_EXE LINUX_MAKE_SAMPLES
+       test_windows.py package ZIP SETUP_EXE
+
+Wine comes from the environment (WINEPREFIX, DISPLAY: scripts/windows sets
+them up); `cli` and `window` need a display only for `window`."""
+import array
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAILED:", what)
+    return ok
+
+
+def wine_env():
+    return dict(os.environ, WINEDEBUG="-all", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+
+# ---- imports: the programs run alone, with Windows' own DLLs only
+
+WINDOWS_DLLS = {
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "imm32.dll", "kernel32.dll",
+    "msvcrt.dll", "ole32.dll", "oleaut32.dll", "opengl32.dll", "rpcrt4.dll", "setupapi.dll",
+    "shell32.dll", "shlwapi.dll", "user32.dll", "uuid.dll", "uxtheme.dll", "version.dll",
+    "winmm.dll", "winspool.drv", "ws2_32.dll", "bcrypt.dll", "cfgmgr32.dll", "dinput8.dll",
+    "oleacc.dll", "dwmapi.dll", "hid.dll",
+}
+
+
+def imports(*programs):
+    for program in programs:
+        dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", program], capture_output=True, text=True)
+        check(dump.returncode == 0, f"objdump -p {program}: {dump.stderr}")
+        dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump.stdout)}
+        print(os.path.basename(program), "imports", *sorted(dlls))
+        check("kernel32.dll" in dlls, f"{program}: no import table read")
+        check(dlls <= WINDOWS_DLLS, f"{program} needs {sorted(dlls - WINDOWS_DLLS)} beside it")
+
+
+# ---- cli: every command and form gives the Linux build's bytes
+
+EXPORT_FORMS = [[], ["--interpreted"], ["--wav"], ["--png"], ["--gltf"], ["--glb"], ["--obj-mtl"]]
+EXTRACT_FORMS = [[], ["--interpreted"], ["--wav"], ["--png"], ["--gltf"], ["--glb"], ["--obj-mtl"],
+                 ["--interpreted", "--wav", "--png", "--glb"], ["--match", "*tex*", "--jobs", "1"]]
+
+
+def tree(root):
+    """Every file under root: relative path -> digest of its bytes; a WAV
+    file's samples are kept whole instead (see same_files)."""
+    files = {}
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as f:
+                data = f.read()
+            key = os.path.relpath(path, root)
+            if data[:4] == b"RIFF" and data[8:12] == b"WAVE" and len(data) > 44:
+                files[key] = (data[:44], array.array("h", data[44:44 + (len(data) - 44) // 2 * 2]))
+            else:
+                files[key] = hashlib.sha256(data).hexdigest()
+    return files
+
+
+def same_files(a, b):
+    """The same names with the same bytes, but for decoded sound: libvorbis
+    computes in floating point with the C runtime's maths, so a sample may
+    round one step apart (Windows' msvcrt against glibc). Its header, length
+    and every other sample must still agree."""
+    if a.keys() != b.keys():
+        return False
+    for name, x in a.items():
+        y = b[name]
+        if isinstance(x, tuple) and isinstance(y, tuple):
+            if x[0] != y[0] or len(x[1]) != len(y[1]) or any(abs(p - q) > 1 for p, q in zip(x[1], y[1])):
+                return False
+        elif x != y:
+            return False
+    return True
+
+
+class Side:
+    """One build's CLI, run in a folder of its own with the same relative paths."""
+
+    def __init__(self, name, command, root):
+        self.name, self.command, self.root = name, command, os.path.join(root, name)
+        os.makedirs(self.root)
+
+    def run(self, args):
+        out = os.path.join(self.root, "out")
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out)
+        r = subprocess.run(self.command + args, cwd=self.root, capture_output=True, env=wine_env(), timeout=300)
+        return r.returncode, r.stdout, tree(out)
+
+
+def cli(linux_cli, make_samples, windows_cli):
+    linux_cli, make_samples, windows_cli = map(os.path.abspath, (linux_cli, make_samples, windows_cli))
+    with tempfile.TemporaryDirectory(prefix="quillon-windows-") as root:
+        samples = os.path.join(root, "samples")
+        subprocess.run([make_samples, samples], check=True, capture_output=True)
+        # A folder whose name is no ASCII, with an archive and its companions.
+        accented = os.path.join(samples, "\u00c9t\u00e9", "D\u00e4mmer \u6863\u6848")
+        os.makedirs(accented)
+        for name in os.listdir(samples):
+            if name.startswith("GLOBAL"):
+                shutil.copy(os.path.join(samples, name), os.path.join(accented, name.replace("GLOBAL", "Gl\u00f6bal")))
+
+        linux = Side("linux", [linux_cli], root)
+        windows = Side("windows", ["wine", windows_cli], root)
+        archives = sorted(os.path.relpath(os.path.join(d, f), root).replace(os.sep, "/")
+                          for d, _, fs in os.walk(samples) for f in fs
+                          if f.endswith(".PAK") and not re.search(r"_\d\d\.PAK$", f))
+        commands = []
+        for archive in archives:
+            path = "../" + archive
+            commands += [["list", path], ["list", path, "--long"], ["list", path, "--json"]]
+            # Names as bytes: an archive's names need not be UTF-8.
+            entries = subprocess.run([linux_cli, "list", archive], cwd=root, capture_output=True).stdout.splitlines()
+            check(entries, f"{archive}: no entries listed")
+            for n, entry in enumerate(entries):
+                commands += [["show", path, entry], ["show", path, entry, "--json"]]
+                commands += [["export", path, entry, "-o", f"out/e{n}"] + form for form in EXPORT_FORMS]
+            commands += [["extract", path, "-o", "out/x"] + form for form in EXTRACT_FORMS]
+
+        started = time.monotonic()
+        for args in commands:
+            expected, got = linux.run(args), windows.run(args)
+            what = "quillon-cli " + " ".join(os.fsdecode(a) for a in args)
+            check(got[0] == expected[0], f"{what}: exit status {got[0]}, Linux {expected[0]}")
+            check(got[1] == expected[1], f"{what}: standard output differs\n  windows {got[1][:300]!r}\n"
+                                         f"  linux   {expected[1][:300]!r}")
+            check(same_files(got[2], expected[2]), f"{what}: written files differ: windows {sorted(got[2])[:8]}, "
+                                         f"linux {sorted(expected[2])[:8]}")
+        print(f"{len(commands)} commands on {len(archives)} archives in {time.monotonic() - started:.0f} s")
+        check(len(commands) > 100, "too few commands: the samples were not read")
+
+
+# ---- window: starts, opens the archive it is given, draws a texture
+
+def window_ids(name):
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
+    return r.stdout.split()
+
+
+def wait_for(what, seconds, probe):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.5)
+    check(False, what)
+    return None
+
+
+def colourful(image):
+    """How many distinct clearly coloured (not grey) pixels values an image holds:
+    the window's own controls are greys and one selection blue, the sample
+    textures are pictures of many colours."""
+    colours = image.getcolors(maxcolors=1 << 20) or []
+    return sum(1 for _, (r, g, b) in colours if max(r, g, b) - min(r, g, b) > 40)
+
+
+def window(quillon_exe, make_samples):
+    from PIL import Image
+
+    quillon_exe, make_samples = os.path.abspath(quillon_exe), os.path.abspath(make_samples)
+    with tempfile.TemporaryDirectory(prefix="quillon-window-") as root:
+        samples = os.path.join(root, "S\u00e4mples")
+        subprocess.run([make_samples, samples], check=True, capture_output=True)
+        viewer = subprocess.Popen(["wine", quillon_exe, os.path.join(samples, "GLOBAL.PAK")],
+                                  env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shot = os.path.join(root, "window.png")
+
+        def screen():
+            subprocess.run(["import", "-window", "root", shot], capture_output=True)
+            return Image.open(shot).convert("RGB")
+
+        try:
+            ids = wait_for("no window titled Quillon", 120, lambda: window_ids("^Quillon$"))
+            if not ids:
+                return
+            subprocess.run(["xdotool", "windowactivate", "--sync", ids[0]], capture_output=True)
+            # The archive opens once the window is up; then down the list
+            # from the keyboard until a texture is on screen.
+            time.sleep(5)
+            before = colourful(screen())
+            drawn = 0
+            for _ in range(12):
+                subprocess.run(["xdotool", "key", "--window", ids[0], "Down"], capture_output=True)
+                time.sleep(1.5)
+                drawn = colourful(screen())
+                if drawn > 200:
+                    break
+            print(f"coloured pixel values: {before} before, {drawn} after selecting")
+            check(drawn > 200, "no texture drawn: the screen holds no picture of many colours")
+            shutil.copy(shot, os.path.join(tempfile.gettempdir(), "quillon-wine-window.png"))
+        finally:
+            viewer.terminate()
+            try:
+                viewer.wait(10)
+            except subprocess.TimeoutExpired:
+                viewer.kill()
+
+
+# ---- package: the zip holds what the installer installs, and both are complete
+
+def package(zip_path, setup_exe):
+    import zipfile
+
+    name = os.path.basename(zip_path)[:-len(".zip")]
+    with zipfile.ZipFile(zip_path) as z:
+        listed = set(z.namelist())
+    for file in ["quillon.exe", "quillon-cli.exe", "README.txt", "LICENSE.txt", "licenses/wxwidgets3.2.txt",
+                 "licenses/libsdl2.txt", "licenses/mingw-w64-common.txt"]:
+        check(f"{name}/{file}" in listed, f"{zip_path} has no {file}")
+
+    # Installed silently into a folder of the test's own, the association
+    # left at its default (off), then uninstalled.
+    drive_c = os.path.join(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), "drive_c")
+    target = os.path.join(drive_c, "QuillonTest")
+    shortcut = os.path.join(drive_c, "ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon.lnk")
+    env = wine_env()
+    r = subprocess.run(["wine", setup_exe, "/S", "/D=C:\\QuillonTest"], env=env, capture_output=True, timeout=300)
+    check(r.returncode == 0, f"installer exit status {r.returncode}")
+    for file in ["quillon.exe", "quillon-cli.exe", "uninstall.exe", "licenses/libpng1.6.txt"]:
+        check(os.path.exists(os.path.join(target, file)), f"installer: no {file}")
+    check(os.path.exists(shortcut), "installer: no Start menu entry")
+    version = subprocess.run(["wine", os.path.join(target, "quillon-cli.exe"), "--version"], env=env,
+                             capture_output=True, text=True)
+    check(version.returncode == 0 and version.stdout.strip(), "the installed quillon-cli does not run")
+    query = subprocess.run(["wine", "reg", "query", "HKLM\\Software\\Classes\\.pak"], env=env,
+                           capture_output=True, text=True)
+    check(query.returncode != 0, "installer: .pak associated although the choice is off by default")
+
+    subprocess.run(["wine", os.path.join(target, "uninstall.exe"), "/S", "_?=C:\\QuillonTest"], env=env,
+                   capture_output=True, timeout=300)
+    # _? keeps the uninstaller from copying itself away; it is left to us.
+    left = [f for f in os.listdir(target) if f != "uninstall.exe"] if os.path.isdir(target) else []
+    check(not left, f"uninstaller left {left}")
+    check(not os.path.exists(shortcut), "uninstaller left the Start menu entry")
+    shutil.rmtree(target, ignore_errors=True)
+
+
+def main():
+    command, args = sys.argv[1], sys.argv[2:]
+    {"imports": imports, "cli": cli, "window": window, "package": package}[command](*args)
+    print(f"{len(failures)} failed" if failures else f"{command}: all checks passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
