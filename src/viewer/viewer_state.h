@@ -37,6 +37,11 @@ struct PreviewState {
     float zoomDistance = 0.0f;     // world units from the orbit centre
     float lightAngles[2][3] = {};  // degrees, primary and secondary light
     float lightDistance[2] = {};   // world units
+    // Texture zoom: view pixels per texel are 2^textureZoomStep, or
+    // textureFitScale while the texture is fitted to the view (0 otherwise).
+    int32_t textureZoomStep = 0;
+    float textureFitScale = 0.0f;
+    uint32_t textureMipLevel = 0;  // the stored level shown, 0 the largest
     // Room for the camera, light and model groups that the render and model
     // code add; everything here must stay zero-initialised.
 };
