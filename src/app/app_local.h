@@ -16,5 +16,14 @@ void App_LayoutToClient(ViewerWindow &window);
 // Info line "No resource selected." and no details in the status bar.
 void App_ShowNoResource(ViewerWindow &window);
 
+// View > "Save View As &PNG...": the view's frame at its size, through a
+// temporary file renamed into place; failures are reported.
+void App_SaveViewImage(ViewerWindow &window);
+
+// The preview's commands of the View menu and the wheel over the view.
+void App_ViewCommand(int command);
+// `notches` of the wheel (positive: turned away from the user) at view point (x, y).
+void App_OnViewWheel(int notches, int x, int y);
+
 // Hides the GL view, text view, hex view and "&Play on click" box.
 void App_HidePanes(ViewerWindow &window);

@@ -44,6 +44,17 @@ constexpr CommandRow kCommands[] = {
     {CmdViewOther, "&Other", K::Check, "", M::View},
     {0, "", K::Separator, "", M::View},
     {0, "&Channels", K::Submenu, "", M::View, M::Channels},
+    {0, "", K::Separator, "", M::View},
+    {CmdViewZoomIn, "Zoom &In", K::Item, "Ctrl++", M::View},
+    {CmdViewZoomOut, "Zoom O&ut", K::Item, "Ctrl+-", M::View},
+    {CmdViewActualSize, "Actual Si&ze", K::Item, "Ctrl+0", M::View},
+    {CmdViewFit, "&Fit", K::Item, "Ctrl+9", M::View},
+    // Plain keys, read by the window's key hook where they type nothing.
+    {CmdViewMipLarger, "&Larger Mip Level ([)", K::Item, "", M::View},
+    {CmdViewMipSmaller, "Smaller Mip Le&vel (])", K::Item, "", M::View},
+    {CmdViewFrameModel, "Frame Mo&del (F)", K::Item, "", M::View},
+    {0, "", K::Separator, "", M::View},
+    {CmdViewSaveImage, "Save View As &PNG...", K::Item, "", M::View},
 
     {CmdChannelsRgba, "RGB&A", K::Radio, "", M::Channels},
     {CmdChannelsRed, "&R", K::Radio, "", M::Channels},

@@ -4,6 +4,8 @@
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
 #include "export/export_jobs.h"
+#include "export/png_writer.h"
+#include "model/model.h"
 
 #include <cctype>
 
@@ -216,4 +218,29 @@ bool BinText_OnOk(ViewerWindow &window, const DumpOptions &options)
     request.dump = &options;
     // A failed dump keeps the dialog open, so that another name can be tried.
     return WriteAndReport(window, request, path);
+}
+
+void App_SaveViewImage(ViewerWindow &window)
+{
+    const ViewerServices &services = viewer.services;
+    if (viewer.viewHidden)
+        return;
+    FileDialogRequest request;
+    request.filter = "PNG Image (*.png)|" + CaseFoldPattern("*.png") + "|All Files (*.*)|*";
+    request.defaultExtension = ".png";
+    request.save = true;
+    request.overwritePrompt = true;
+    std::string path;
+    if (!window.AskFileName(request, path))
+        return;
+    TextureImage image;
+    if (!services.R_CaptureView || !services.R_CaptureView(1, false, image)) {
+        window.ShowMessage("The view could not be drawn as a picture.");
+        return;
+    }
+    const ExportResult result = Export_ToPath(path, "wb", [&](FILE *file) {
+        return Png_Write(file, image) ? ExportResult::Ok : ExportResult::WriteFailed;
+    });
+    if (result != ExportResult::Ok)
+        window.ShowMessage(Export_Message(result));
 }

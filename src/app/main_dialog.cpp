@@ -277,6 +277,18 @@ void OnCommand(ViewerWindow &window, int command)
         CheckChannels(window);
         viewer.redrawPending = true;
         break;
+    case CmdViewZoomIn:
+    case CmdViewZoomOut:
+    case CmdViewActualSize:
+    case CmdViewFit:
+    case CmdViewMipLarger:
+    case CmdViewMipSmaller:
+    case CmdViewFrameModel:
+        App_ViewCommand(command);
+        break;
+    case CmdViewSaveImage:
+        App_SaveViewImage(window);
+        break;
     case CmdSoundReplay:
         App_ReplaySound();
         break;
@@ -286,4 +298,55 @@ void OnCommand(ViewerWindow &window, int command)
     default:
         break;
     }
+}
+
+void App_ViewCommand(int command)
+{
+    const ViewerServices &s = viewer.services;
+    PreviewState &preview = viewer.preview;
+    // Nothing to steer while the view is hidden or shows something else.
+    if (viewer.viewHidden)
+        return;
+    if (preview.resourceKind == KindModel) {
+        if (command == CmdViewFrameModel && s.Model_Reframe)
+            s.Model_Reframe();
+        return;
+    }
+    if (preview.resourceKind != KindTexture)
+        return;
+    const float cx = viewer.viewWidth * 0.5f, cy = viewer.viewHeight * 0.5f;
+    const int level = static_cast<int>(preview.textureMipLevel);
+    switch (command) {
+    case CmdViewZoomIn:
+    case CmdViewZoomOut:
+        if (s.R_ZoomTexture)
+            s.R_ZoomTexture(command == CmdViewZoomIn ? 1 : -1, cx, cy);
+        break;
+    case CmdViewActualSize:
+        if (s.R_TextureActualSize)
+            s.R_TextureActualSize();
+        break;
+    case CmdViewFit:
+        if (s.R_FitTexture)
+            s.R_FitTexture();
+        break;
+    case CmdViewMipLarger:
+    case CmdViewMipSmaller:
+        if (s.R_SetTextureMipLevel)
+            s.R_SetTextureMipLevel(command == CmdViewMipLarger ? level - 1 : level + 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void App_OnViewWheel(int notches, int x, int y)
+{
+    const ViewerServices &s = viewer.services;
+    if (viewer.viewHidden || notches == 0)
+        return;
+    if (viewer.preview.resourceKind == KindTexture && s.R_ZoomTexture)
+        s.R_ZoomTexture(notches, static_cast<float>(x), static_cast<float>(y));
+    else if (viewer.preview.resourceKind == KindModel && s.R_WheelZoomModel)
+        s.R_WheelZoomModel(notches);
 }

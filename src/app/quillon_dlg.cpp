@@ -2,6 +2,7 @@
 // their dialog-unit positions. It forwards every event to the
 // handlers of main_dialog.h and implements ViewerWindow for them.
 #include "app/quillon_dlg.h"
+#include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/command_table.h"
 #include "app/dialogs.h"
@@ -103,6 +104,15 @@ CQuillonDlg::CQuillonDlg()
     // Moves over the view and over the window's free area reach the mouse handler.
     panel_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     glView_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
+    glView_->Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent &event) {
+        if (ended_ || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() <= 0)
+            return;
+        // Whole notches only; a touchpad's small steps add up until they make one.
+        wheelRotation_ += event.GetWheelRotation();
+        const int notches = wheelRotation_ / event.GetWheelDelta();
+        wheelRotation_ -= notches * event.GetWheelDelta();
+        App_OnViewWheel(notches, event.GetX(), event.GetY());
+    });
     // A released button ends its drag at once, so that frames stop with it.
     for (wxWindow *w : {static_cast<wxWindow *>(panel_), static_cast<wxWindow *>(glView_)}) {
         w->Bind(wxEVT_LEFT_UP, &CQuillonDlg::OnViewMouse, this);
@@ -312,6 +322,12 @@ void CQuillonDlg::OnCharHook(wxKeyEvent &event)
         else if (modifiers == wxMOD_SHIFT)
             OnCommand(*this, CmdSoundStopAll);
         return;  // Ctrl+Space would take the list's selection away
+    }
+    // The preview's plain keys, where they type nothing.
+    const int viewKey = key == '[' ? CmdViewMipLarger : key == ']' ? CmdViewMipSmaller : key == 'F' ? CmdViewFrameModel : 0;
+    if (viewKey && modifiers == wxMOD_NONE && (FocusIn(entryList_) || FocusIn(glView_) || FocusIn(hexView_))) {
+        OnCommand(*this, viewKey);
+        return;
     }
     event.Skip();
 }

@@ -123,5 +123,6 @@ private:
     std::string lastBatchFolder_;  // offered again by the next batch export
     wxString lastSaveFolder_;      // where the save dialogs that offer a name open
     bool ended_ = false;
+    int wheelRotation_ = 0;  // wheel turns not yet a whole notch
     int result_ = 0;
 };

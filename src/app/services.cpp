@@ -66,6 +66,13 @@ void App_InstallServices()
     s.Model_WriteObj = Model_WriteSelectedObj;
     s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
 
+    s.R_ZoomTexture = R_ZoomTexture;
+    s.R_TextureActualSize = R_TextureActualSize;
+    s.R_FitTexture = R_FitTexture;
+    s.R_SetTextureMipLevel = R_SetTextureMipLevel;
+    s.R_WheelZoomModel = R_WheelZoomModel;
+    s.Model_Reframe = Model_Reframe;
+    s.R_CaptureView = R_CaptureView;
     viewer.frameCallback = R_DrawFrame;
     viewer.frameSleepMs = 1;
 }

@@ -40,6 +40,7 @@ struct PlayRequest {
     bool noSteal;
     int32_t owner;
     int32_t channel;     // -1: let the module choose
+    double startSeconds; // where a stream starts playing; 0 from its beginning
 };
 
 // ---------------------------------------------------------------------------
@@ -90,6 +91,7 @@ struct SoundChannel {
     uint32_t written;            // bytes written into the ring since the stream started
     uint32_t played;             // bytes the play cursor has passed since then
     uint32_t lastCursor;         // play cursor seen at the previous fill
+    double startSeconds;         // the point of the sound the stream started at
 };
 
 // The sound module's part of the viewer's state. Written only by src/audio.
@@ -141,10 +143,18 @@ void S_StopAll();
 // Appends the viewer's request for a record to playQueue (any channel but 0,
 // noSteal, owner -1); a null record is ignored.
 void S_QueuePlay(SoundRecord *record);
+// The same request starting `seconds` into a stream (the transport's seek).
+void S_QueuePlayFrom(SoundRecord *record, double seconds);
+
+// Where a channel playing a stream of `record` is, in seconds of the sound
+// (from the play cursor, so it advances with what is heard); false when no
+// channel plays it.
+bool S_PlayingPosition(const SoundRecord *record, double &seconds);
 
 // Starts a record on a channel (-1: the module chooses one, never channel 0);
 // returns the channel, or -1 when nothing could be started.
-int S_StartSound(int channel, const void *record, bool noSteal, int owner);
+// A stream starts decoding `startSeconds` into the sound.
+int S_StartSound(int channel, const void *record, bool noSteal, int owner, double startSeconds = 0);
 
 // Keeps a streaming channel's ring fed ahead of its play cursor; false once the
 // sound is over.

@@ -208,6 +208,35 @@ void S_QueuePlay(SoundRecord *record)
     soundState.playQueue.push_back(request);
 }
 
+void S_QueuePlayFrom(SoundRecord *record, double seconds)
+{
+    S_QueuePlay(record);
+    if (record && seconds > 0)
+        soundState.playQueue.back().startSeconds = seconds;
+}
+
+bool S_PlayingPosition(const SoundRecord *record, double &seconds)
+{
+    seconds = 0;
+    SoundState &s = soundState;
+    for (int i = 0; i < s.channelCount; ++i) {
+        const SoundChannel &c = s.channels[i];
+        if (!c.playing || !c.stream || c.stream->source != record)
+            continue;
+        // What the cursor passed since the last fill counted its moves.
+        uint32_t cursor = c.lastCursor;
+        if (ChannelStatus(c) & kSoundStatusPlaying)
+            SB_GetCurrentPosition(c.buffer, &cursor);
+        uint32_t moved = cursor - c.lastCursor;
+        if (c.lastCursor > cursor)
+            moved += kSoundRingBytes;
+        const uint64_t played = static_cast<uint64_t>(c.played) + moved;
+        seconds = c.startSeconds + static_cast<double>(played) / s.waveFormat.avgBytesPerSec;
+        return true;
+    }
+    return false;
+}
+
 void S_Update(const float position[3], const float angles[3])
 {
     SoundState &s = soundState;
@@ -226,7 +255,7 @@ void S_Update(const float position[3], const float angles[3])
     s.playQueue.clear();
     for (const PlayRequest &request : pending)
         if (request.record)
-            S_StartSound(request.channel, request.record, request.noSteal, request.owner);
+            S_StartSound(request.channel, request.record, request.noSteal, request.owner, request.startSeconds);
     pending.clear();
 
     bool active = false;
@@ -257,7 +286,7 @@ void S_Update(const float position[3], const float angles[3])
         s.deferredPending = false;
 }
 
-int S_StartSound(int channel, const void *record, bool noSteal, int owner)
+int S_StartSound(int channel, const void *record, bool noSteal, int owner, double startSeconds)
 {
     SoundState &s = soundState;
     if (!s.listener || !record)
@@ -300,6 +329,13 @@ int S_StartSound(int channel, const void *record, bool noSteal, int owner)
         c.endBytes = kSoundBlockBytes;
         c.rawRecord = nullptr;
         c.stream = S_StreamOpen(static_cast<const SoundRecord *>(record));
+        c.startSeconds = 0;
+        // The samples before the start are decoded and dropped at the
+        // stream's own rate, before any conversion has seen them.
+        if (c.stream && startSeconds > 0) {
+            const int64_t frames = static_cast<int64_t>(startSeconds * S_StreamRate(c.stream));
+            c.startSeconds = static_cast<double>(S_StreamSkip(c.stream, frames)) / S_StreamRate(c.stream);
+        }
         if (c.stream && !S_ConverterOpen(c.stream, &c.converter)) {
             S_StreamClose(c.stream);
             c.stream = nullptr;

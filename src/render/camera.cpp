@@ -134,6 +134,17 @@ void R_BuildViewMatrix()
     Math_MatrixTranslate(m, back);
 }
 
+void R_WheelZoomModel(int notches)
+{
+    if (viewer.preview.resourceKind != KindModel || notches == 0)
+        return;
+    const float dR[2] = {0, static_cast<float>(-notches * kWheelNotchPixels)};
+    const float dL[2] = {};
+    MoveModel(0, dL, dR);
+    R_PlaceEye();
+    viewer.redrawPending = true;
+}
+
 void R_FrameModel()
 {
     viewer.preview.orbitCentre[2] = 512;

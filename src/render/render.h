@@ -6,6 +6,8 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
 
+#include "texture/texture_decode.h"
+
 #include <cstdint>
 
 // ---- math (math.cpp) ----
@@ -68,6 +70,38 @@ void R_ModelOrientationMatrix(float *m);
 // Positions of the two lights relative to the model, w = 1.
 void R_LightPositions(float positions[2][4]);
 
+// ---- texture zoom and mip level (texture_view.cpp) ----
+
+// Zoom steps of the texture preview: powers of two from 1/16 to 32.
+constexpr int kTextureZoomMinStep = -4;
+constexpr int kTextureZoomMaxStep = 5;
+
+// View pixels per texel of the texture preview.
+float R_TextureScale();
+// Zooms by `steps` powers of two (negative: out), within 1/16..32, keeping the
+// texel under the view point (x, y) where it is. From a fitted scale the
+// first step goes to the next power of two in that direction.
+void R_ZoomTexture(int steps, float x, float y);
+// One texel per pixel, keeping the texel at the view's centre where it is
+// (whole pixels, so the picture stays sharp).
+void R_TextureActualSize();
+// The whole of the shown level in the view, centred.
+void R_FitTexture();
+// Sides of the level the preview shows; false when the selection is no
+// texture or that level is not all stored.
+bool R_ShownTextureSize(uint32_t &width, uint32_t &height);
+// Shows stored level `level` (clamped to the levels stored) from the next frame.
+void R_SetTextureMipLevel(int level);
+
+// ---- model wheel (camera.cpp) ----
+
+// Pixels of right-button drag one notch of the wheel stands for.
+constexpr int kWheelNotchPixels = 4;
+// `notches` of the wheel over a model (positive: turned away from the user,
+// which brings the eye nearer) change zoomDistance as the right-button drag
+// does, and place the eye.
+void R_WheelZoomModel(int notches);
+
 // ---- GL context (gl_context.cpp, GL library) ----
 
 // The window side of the context: the view control the viewer draws on.
@@ -119,6 +153,16 @@ void R_ApplyModelOrientation();
 // GL_LIGHT0 and GL_LIGHT1 at R_LightPositions, and lighting on.
 void R_SetupLights();
 
+// ---- the frame as a picture (capture.cpp, GL library) ----
+
+constexpr int kCaptureMaxScale = 4;
+// Draws the view's frame (frameCallback) once more at `scale` (1 to 4) times
+// the view's size into an offscreen framebuffer and reads it back as RGBA,
+// rows top-down. With `transparent`, pixels nothing was drawn on have alpha
+// 0; all others are opaque. False (and an empty image) without a context,
+// framebuffer objects or room for that size.
+bool R_CaptureView(int scale, bool transparent, TextureImage &out);
+
 // ---- textures (texture_upload.cpp, texture_preview.cpp, GL library) ----
 
 // Binds `textureName` and fills its top level with the resource's DXT blocks as
@@ -126,6 +170,9 @@ void R_SetupLights();
 // nothing when compressed textures are not supported or the resource is
 // shorter than its header and top level. Never reads past `resourceSize` bytes.
 void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize);
+// The same with stored level `level` in the place of the top level (its own
+// sides, as GL's level 0); uploads nothing when that level is not all stored.
+void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level);
 
 // Draws the selected texture at its native size with its top-left corner at
 // textureOffset, in the pixel projection of R_Begin2D; uploads it into texture

@@ -103,16 +103,30 @@ void DrawTexturePreview()
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, kPreviewTexture);
     if (!preview.previewPrepared) {
-        UploadTexture(kPreviewTexture, preview.CurrentResource.data(),
-                      static_cast<int32_t>(preview.CurrentResource.size()));
+        UploadTextureLevel(kPreviewTexture, preview.CurrentResource.data(),
+                           static_cast<int32_t>(preview.CurrentResource.size()), preview.textureMipLevel);
         // Also after a failed upload: it is not retried every frame.
         preview.previewPrepared = true;
     }
-    // A resource shorter than its header has no size to show.
+    // A resource shorter than its header has no size to show. The top level
+    // is drawn at the header's sides whatever the resource holds; a smaller
+    // level exists only when it is stored.
     TextureHeader header;
-    if (Texture_ReadHeader(preview.CurrentResource, header)) {
+    uint32_t levelW = 0, levelH = 0;
+    const bool sized = preview.textureMipLevel == 0 ? Texture_ReadHeader(preview.CurrentResource, header)
+                                                    : R_ShownTextureSize(levelW, levelH);
+    if (sized) {
+        if (preview.textureMipLevel == 0) {
+            levelW = header.width;
+            levelH = header.height;
+        }
+        const float scale = R_TextureScale();
         const float x0 = preview.textureOffset[0], y0 = preview.textureOffset[1];
-        const float w = static_cast<float>(header.width), h = static_cast<float>(header.height);
+        const float w = static_cast<float>(levelW) * scale, h = static_cast<float>(levelH) * scale;
+        // Enlarged texels stay sharp squares; at one texel per pixel nearest
+        // and linear agree on whole-pixel offsets and nearest also keeps a
+        // half-pixel offset left by zooming sharp.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, scale >= 1 ? GL_NEAREST : GL_LINEAR);
         const TextureChannels channels = viewer.textureChannels;
         if (channels == ChannelsRgba) {
             Quad(x0, y0, w, h);

@@ -18,25 +18,27 @@ GLenum InternalFormat(uint32_t format)
 
 void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize)
 {
+    UploadTextureLevel(textureName, header, resourceSize, 0);
+}
+
+void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level)
+{
     if (!viewer.compressionSupported)
         return;
     glBindTexture(GL_TEXTURE_2D, textureName);
 
+    if (!header || resourceSize < 0)
+        return;
+    const std::span<const uint8_t> resource{header, static_cast<size_t>(resourceSize)};
     TextureHeader fields;
-    if (!header || resourceSize < 0 ||
-        !Texture_ReadHeader({header, static_cast<size_t>(resourceSize)}, fields))
+    TextureLevel stored;
+    if (!Texture_ReadHeader(resource, fields) || !Texture_FindLevel(resource, level, stored))
         return;
-    // Only the largest level goes up; linear minification needs no others.
-    const uint32_t w = fields.width == 0 ? 1 : fields.width;
-    const uint32_t h = fields.height == 0 ? 1 : fields.height;
-    const uint64_t levelSize = Texture_LevelSize(w, h, fields.format);
-    // Compared without adding to the level size, which may be as large as UINT64_MAX.
-    if (levelSize > static_cast<uint64_t>(resourceSize) - kTextureHeaderSize)
-        return;
-    // The level fits a resource of at most 2 GiB, so its sides fit GLsizei.
-    glProcs.glCompressedTexImage2DARB(GL_TEXTURE_2D, 0, InternalFormat(fields.format), static_cast<GLsizei>(w),
-                                      static_cast<GLsizei>(h), 0, static_cast<GLsizei>(levelSize),
-                                      header + kTextureHeaderSize);
+    // One level goes up, as GL's level 0: linear minification needs no others.
+    // It fits a resource of at most 2 GiB, so its sides and size fit GLsizei.
+    glProcs.glCompressedTexImage2DARB(GL_TEXTURE_2D, 0, InternalFormat(fields.format),
+                                      static_cast<GLsizei>(stored.width), static_cast<GLsizei>(stored.height), 0,
+                                      static_cast<GLsizei>(stored.size), header + stored.offset);
 
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<float>(viewer.uploadWrapS));
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<float>(viewer.uploadWrapT));

@@ -58,6 +58,11 @@ bool Model_WriteSelectedObj(FILE *file);
 // the list is shown. previewPrepared is set even when the parse fails.
 void Model_Prepare();
 
+// View > Frame Model: the prepared model shown again as on its selection
+// (unturned, framed by its bounds, lights at their starting places); false
+// when no model has been prepared.
+bool Model_Reframe();
+
 // Copies the surface list's selection into the surfaces' hidden flags.
 void Model_ApplySurfaceHiding();
 

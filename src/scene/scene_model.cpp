@@ -50,6 +50,39 @@ const Model *Model_ForExport()
     return preview.model;
 }
 
+namespace {
+
+void FrameByBounds(const Model &model)
+{
+    float mins[3], maxs[3];
+    const float *first = model.surfaces.front().vertices.front().position;
+    for (int k = 0; k < 3; ++k)
+        mins[k] = maxs[k] = first[k];
+    for (const ModelSurface &s : model.surfaces)
+        for (const ModelVertex &v : s.vertices)
+            Math_AddPointToBounds(v.position, mins, maxs);
+    R_FrameModelBounds(mins, maxs);
+}
+
+}  // namespace
+
+bool Model_Reframe()
+{
+    PreviewState &preview = viewer.preview;
+    if (!preview.model || !preview.previewPrepared)
+        return false;
+    // As a fresh selection shows it: unturned, centred, its lights in place.
+    for (float &angle : preview.modelAngles)
+        angle = 0;
+    for (float &c : preview.orbitCentre)
+        c = 0;
+    R_FrameModel();
+    FrameByBounds(*preview.model);
+    R_PlaceEye();
+    viewer.redrawPending = true;
+    return true;
+}
+
 void Model_Prepare()
 {
     PreviewState &preview = viewer.preview;
@@ -63,14 +96,7 @@ void Model_Prepare()
         return;
     Model_AttachMaterials(*model);
 
-    float mins[3], maxs[3];
-    const float *first = model->surfaces.front().vertices.front().position;
-    for (int k = 0; k < 3; ++k)
-        mins[k] = maxs[k] = first[k];
-    for (const ModelSurface &s : model->surfaces)
-        for (const ModelVertex &v : s.vertices)
-            Math_AddPointToBounds(v.position, mins, maxs);
-    R_FrameModelBounds(mins, maxs);
+    FrameByBounds(*model);
 
     if (viewer.mainDialog && viewer.showSurfaceList) {
         char row[16 + kModelNameSize];

@@ -86,6 +86,16 @@ OggStream *S_StreamOpen(const SoundRecord *record);
 // audio that does not fit stays in the stream for the next call. 0 at the end.
 int32_t S_StreamDecode(OggStream *stream, uint8_t *dest, int32_t maxBytes, int32_t capacity);
 
+// Decodes and drops the next `frames` frames, so that the next decode call
+// starts at that sample; returns the frames dropped (fewer when the sound ends
+// first).
+int64_t S_StreamSkip(OggStream *stream, int64_t frames);
+
+// The length of a record's sound, from the granule position of its last page
+// and the rate of its headers; false when it does not open or no page gives a
+// position.
+bool S_SoundLength(const SoundRecord *record, double &seconds);
+
 // Releases the stream and all it owns but its record; null is ignored.
 void S_StreamClose(OggStream *stream);
 

@@ -77,6 +77,19 @@ bool TakePackets(OggStream *s, uint8_t *dest, int32_t &produced, int32_t capacit
     }
 }
 
+// Drops up to `left` synthesised frames; true once none are left to drop.
+bool Discard(OggStream *s, int64_t &left)
+{
+    float **pcm = nullptr;
+    int samples;
+    while (left > 0 && (samples = vorbis_synthesis_pcmout(&s->dsp, &pcm)) > 0) {
+        const int n = static_cast<int>(std::min<int64_t>(samples, left));
+        vorbis_synthesis_read(&s->dsp, n);
+        left -= n;
+    }
+    return left == 0;
+}
+
 }  // namespace
 
 bool S_ConvertBatch(float **pcm, int channels, int frames, int16_t *out)
@@ -212,6 +225,69 @@ int32_t S_StreamDecode(OggStream *s, uint8_t *dest, int32_t maxBytes, int32_t ca
         if (s->pageEos)
             return produced;
     }
+}
+
+// The same walk over pages and packets as S_StreamDecode, with the audio
+// dropped; where it stops, the page stays open for the next decode call.
+int64_t S_StreamSkip(OggStream *s, int64_t frames)
+{
+    if (!s || s->info.channels < 1 || frames <= 0)
+        return 0;
+    int64_t left = frames;
+    for (;;) {
+        if (s->pageOpen) {
+            for (;;) {
+                if (Discard(s, left))
+                    return frames;
+                const int result = ogg_stream_packetout(&s->stream, &s->packet);
+                if (result == 0)
+                    break;
+                if (result > 0 && vorbis_synthesis(&s->block, &s->packet) == 0)
+                    vorbis_synthesis_blockin(&s->dsp, &s->block);
+            }
+            s->pageOpen = false;
+            if (s->pageEos)
+                return frames - left;
+        }
+        const int result = ogg_sync_pageout(&s->sync, &s->page);
+        if (result < 0)
+            continue;
+        if (result == 0) {
+            if (Feed(s) == 0)
+                return frames - left;
+            continue;
+        }
+        ogg_stream_pagein(&s->stream, &s->page);
+        s->pageOpen = true;
+        s->pageEos = ogg_page_eos(&s->page) != 0;
+    }
+}
+
+bool S_SoundLength(const SoundRecord *record, double &seconds)
+{
+    seconds = 0;
+    OggStream *stream = record ? S_StreamOpen(record) : nullptr;
+    const int32_t rate = S_StreamRate(stream);
+    S_StreamClose(stream);
+    if (rate <= 0)
+        return false;
+    // The last page that ends a packet carries the stream's frame count;
+    // pages are found from the end by their capture pattern and version 0.
+    constexpr size_t kPageHeader = 27;
+    const uint8_t *data = record->data;
+    for (size_t at = record->size >= kPageHeader ? record->size - kPageHeader + 1 : 0; at-- > 0;) {
+        if (memcmp(data + at, "OggS", 4) != 0 || data[at + 4] != 0)
+            continue;
+        uint64_t bits = 0;
+        for (int i = 7; i >= 0; --i)
+            bits = bits << 8 | data[at + 6 + i];
+        const int64_t granule = static_cast<int64_t>(bits);  // -1: no packet ends on the page
+        if (granule >= 0) {
+            seconds = static_cast<double>(granule) / rate;
+            return true;
+        }
+    }
+    return false;
 }
 
 void S_StreamClose(OggStream *s)

@@ -13,6 +13,7 @@ class ViewerWindow;
 class GlSurface;     // the view control as the GL code draws on it (src/render)
 struct SoundRecord;  // made by the sound player (src/audio)
 struct Model;        // made by the model parser (src/model)
+struct TextureImage;  // RGBA pixels (src/texture)
 
 // The per-selection block. Cleared as a whole (`preview = PreviewState{}`) on
 // every selection change, every accepted archive and at shut-down.
@@ -37,6 +38,11 @@ struct PreviewState {
     float zoomDistance = 0.0f;     // world units from the orbit centre
     float lightAngles[2][3] = {};  // degrees, primary and secondary light
     float lightDistance[2] = {};   // world units
+    // Texture zoom: view pixels per texel are 2^textureZoomStep, or
+    // textureFitScale while the texture is fitted to the view (0 otherwise).
+    int32_t textureZoomStep = 0;
+    float textureFitScale = 0.0f;
+    uint32_t textureMipLevel = 0;  // the stored level shown, 0 the largest
     // Room for the camera, light and model groups that the render and model
     // code add; everything here must stay zero-initialised.
 };
@@ -81,6 +87,16 @@ struct ViewerServices {
     bool (*Model_WriteObj)(FILE *file) = nullptr;
     // Copies the surface list's selection into the model's hidden flags.
     void (*Model_ApplySurfaceHiding)() = nullptr;
+
+    // The preview as the View menu and the wheel steer it (src/render, src/scene).
+    void (*R_ZoomTexture)(int steps, float x, float y) = nullptr;  // about a point of the view
+    void (*R_TextureActualSize)() = nullptr;
+    void (*R_FitTexture)() = nullptr;
+    void (*R_SetTextureMipLevel)(int level) = nullptr;
+    void (*R_WheelZoomModel)(int notches) = nullptr;
+    bool (*Model_Reframe)() = nullptr;
+    // The view's frame at 1, 2 or 4 times its size; false when it cannot be made.
+    bool (*R_CaptureView)(int scale, bool transparent, TextureImage &out) = nullptr;
 };
 
 // View > Channels: what the texture preview shows of the texture's channels.

@@ -60,6 +60,15 @@ enum Command : int {
     CmdExportGltf = 32803,    // models: .glb or .gltf by the name chosen
     CmdExportObjMtl = 32804,  // models: .obj with dkexport.mtl and textures/
     CmdExportWav = 32805,     // sounds
+    // The preview's zoom, level and framing, and the view saved as a picture.
+    CmdViewZoomIn = 32810,
+    CmdViewZoomOut = 32811,
+    CmdViewActualSize = 32812,
+    CmdViewFit = 32813,
+    CmdViewMipLarger = 32814,   // [
+    CmdViewMipSmaller = 32815,  // ]
+    CmdViewFrameModel = 32816,  // F
+    CmdViewSaveImage = 32817,
 };
 
 constexpr int kFrameTimerId = 1027;

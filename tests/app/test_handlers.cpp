@@ -1,5 +1,6 @@
 // The main window's handlers driven through the recording fake window.
 #include "temp_dir.h"
+#include "app/app_local.h"
 #include "app/main_dialog.h"
 #include "fake_window.h"
 #include "fixtures.h"
@@ -220,6 +221,55 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
     EXPECT_EQ(Offered(), "raw dump ");
     OnCommand(window, CmdViewOther);
     EXPECT_EQ(Offered(), "hex raw dump ");
+}
+
+// The View menu's zoom, level and framing, the wheel, and Save View As PNG.
+TEST_F(ViewerHandlers, ViewCommandsSteerTheShownPreviewOnly)
+{
+    ViewerServices &s = viewer.services;
+    s.R_ZoomTexture = R_ZoomTexture;
+    s.R_FitTexture = R_FitTexture;
+    s.R_TextureActualSize = R_TextureActualSize;
+    s.R_SetTextureMipLevel = R_SetTextureMipLevel;
+    s.R_WheelZoomModel = R_WheelZoomModel;
+    Open("t.pak", {{"tex", Fixture_Texture(64, 64, 1, 3, Fixture_PictureColour)}, {"note", Text("x")}});
+    Select("tex [0000]");
+    const struct {
+        int command;
+        float scale;
+        uint32_t level;
+    } steps[] = {{CmdViewZoomIn, 2, 0},     {CmdViewZoomIn, 4, 0},       {CmdViewZoomOut, 2, 0},
+                 {CmdViewActualSize, 1, 0}, {CmdViewMipSmaller, 1, 1},   {CmdViewMipSmaller, 1, 2},
+                 {CmdViewMipSmaller, 1, 2}, {CmdViewMipLarger, 1, 1},    {CmdViewFrameModel, 1, 1}};
+    for (const auto &step : steps) {
+        OnCommand(window, step.command);
+        EXPECT_EQ(R_TextureScale(), step.scale) << step.command;
+        EXPECT_EQ(viewer.preview.textureMipLevel, step.level) << step.command;
+    }
+    App_OnViewWheel(3, 10, 10);
+    EXPECT_EQ(R_TextureScale(), 8);
+    Select("tex [0000]");  // a new selection starts at actual size from the top-left
+    EXPECT_EQ(R_TextureScale(), 1);
+    EXPECT_EQ(viewer.preview.textureOffset[0], 0);
+    Select("note [0001]");  // hidden view: nothing changes
+    App_OnViewWheel(3, 10, 10);
+    OnCommand(window, CmdViewZoomIn);
+    EXPECT_EQ(R_TextureScale(), 1);
+
+    // Save View As PNG: a picture that cannot be made is said so; one that can is written whole.
+    Select("tex [0000]");
+    s.R_CaptureView = [](int, bool, TextureImage &) { return false; };
+    Answer(CmdViewSaveImage, dir / "view.png");
+    EXPECT_EQ(window.messages, Lines{"The view could not be drawn as a picture."});
+    s.R_CaptureView = [](int scale, bool, TextureImage &out) {
+        out = {2, 1, {1, 2, 3, 255, 4, 5, 6, 255}};
+        return scale == 1;
+    };
+    Answer(CmdViewSaveImage, dir / "view.png");
+    EXPECT_TRUE(window.messages.empty());
+    const Bytes png = Fixture_ReadFile(dir / "view.png");
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
 }
 
 // Play on click, View toggles, Space and Shift+Space, and a new archive, in the sound module's steps.
