@@ -193,7 +193,7 @@ std::string Cli_ManPage()
             "A refusal or failure that the viewer would show as a message: the archive does not open,\n"
             "no entry matches ENTRY, an entry does not load or has no such form, or a file cannot be\n"
             "written. The message is printed on standard error. \\fBextract\\fR keeps going past entries\n"
-            "that fail and exits with this status at the end.\n"
+            "that fail and exits with this status at the end; \\fBverify\\fR exits with it when a record is broken.\n"
             ".TP\n" + std::to_string(kExitUsage) + "\n"
             "The command line cannot be understood; the message and the command's usage are printed on\n"
             "standard error.\n";
@@ -215,6 +215,13 @@ std::string Cli_ManPage()
             ".PP\n.RS\n.EX\n"
             "quillon\\-cli extract GLOBAL.PAK \\-o sounds \\-\\-kind ogg \\-\\-wav\n"
             "quillon\\-cli extract GLOBAL.PAK \\-o textures \\-\\-kind texture \\-\\-interpreted\n"
+            ".EE\n.RE\n"
+            ".PP\n"
+            "Put edited files back: extract, edit, then replace every entry whose file changed:\n"
+            ".PP\n.RS\n.EX\n"
+            "quillon\\-cli extract GLOBAL.PAK \\-o work\n"
+            "quillon\\-cli update GLOBAL.PAK work \\-\\-dry\\-run\n"
+            "quillon\\-cli update GLOBAL.PAK work\n"
             ".EE\n.RE\n";
     page += ".SH SEE ALSO\n.BR quillon (1)\n";
     return page;
