@@ -129,7 +129,7 @@ TEST(CliPutBack, EditsReportAndRefuse)
         {{"replace", p, "#0", dir / "new"}, 0, "1 entry replaced, 2.9 KiB appended to P_00.PAK"},
         {{"replace", p, "#3", dir / "new", "--compress", "best"}, 0, "1 entry replaced, 35 bytes appended to P_0"},
         {{"rename", p, "#1", "renamed"}, 0, "1 entry renamed\n"},
-        {{"remove", p, "renamed [0001]"}, 0, "1 entry removed (record 1 kept as skipped)\n"},
+        {{"remove", p, "renamed [0001]"}, 0, "1 entry removed (its record kept as skipped)\n"},
         {{"add", p, "zz", dir / "new", "-o", dir / "N.PAK"}, 0, "1 entry added as zz [0005]"},
         {{"remove", p, "#1"}, 1, ""},
         {{"remove", p, "nothing [0000]"}, 1, ""},

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -101,11 +102,6 @@ int SaveAndReport(const CliArgs &args, PakWriter &writer, const std::string &don
     return kExitOk;
 }
 
-int FindSlot(const PakWriter &writer, const std::string &argument)
-{
-    return Cli_FindEntry(writer.archive, argument);
-}
-
 // Where `extract` puts each entry, relative to its folder: the entry's safe
 // path, a later entry of a path taken (case ignored) with its record number.
 std::map<std::string, int32_t> ExtractedPaths(const PakArchive &archive)
@@ -155,21 +151,39 @@ bool Cli_ParseSize(const std::string &text, int64_t &bytes)
     return true;
 }
 
-int Cli_Replace(const CliArgs &args)
+namespace {
+
+// Opens ARCHIVE, finds ENTRY, edits its slot and saves; `edit` reports its
+// own refusals or leaves them in `error`.
+int EditEntry(const CliArgs &args, const std::function<bool(PakWriter &, int, std::string &)> &edit,
+              const std::string &done)
 {
     PakWriter writer;
-    std::vector<uint8_t> bytes;
     if (!OpenWriter(args, writer))
         return kExitFailed;
-    const int slot = FindSlot(writer, args.positional[1]);
-    if (slot < 0 || !ReadInput(args.positional[2], bytes))
-        return kExitFailed;
+    const int slot = Cli_FindEntry(writer.archive, args.positional[1]);
     std::string error;
-    if (!PakWrite_Replace(writer, slot, bytes, args.compress, error)) {
-        Cli_Report(error);
+    if (slot < 0)
+        return kExitFailed;
+    if (!edit(writer, slot, error)) {
+        if (!error.empty())
+            Cli_Report(error);
         return kExitFailed;
     }
-    return SaveAndReport(args, writer, "1 entry replaced");
+    return SaveAndReport(args, writer, done);
+}
+
+}  // namespace
+
+int Cli_Replace(const CliArgs &args)
+{
+    return EditEntry(
+        args,
+        [&](PakWriter &writer, int slot, std::string &error) {
+            std::vector<uint8_t> bytes;
+            return ReadInput(args.positional[2], bytes) && PakWrite_Replace(writer, slot, bytes, args.compress, error);
+        },
+        "1 entry replaced");
 }
 
 int Cli_Add(const CliArgs &args)
@@ -191,35 +205,19 @@ int Cli_Add(const CliArgs &args)
 
 int Cli_Remove(const CliArgs &args)
 {
-    PakWriter writer;
-    if (!OpenWriter(args, writer))
-        return kExitFailed;
-    const int slot = FindSlot(writer, args.positional[1]);
-    std::string error;
-    if (slot < 0)
-        return kExitFailed;
-    if (!PakWrite_Remove(writer, slot, error)) {
-        Cli_Report(error);
-        return kExitFailed;
-    }
-    return SaveAndReport(args, writer, args.compact ? "1 entry removed"
-                                                   : "1 entry removed (record " + std::to_string(slot) + " kept as skipped)");
+    return EditEntry(
+        args, [](PakWriter &writer, int slot, std::string &error) { return PakWrite_Remove(writer, slot, error); },
+        args.compact ? "1 entry removed" : "1 entry removed (its record kept as skipped)");
 }
 
 int Cli_Rename(const CliArgs &args)
 {
-    PakWriter writer;
-    if (!OpenWriter(args, writer))
-        return kExitFailed;
-    const int slot = FindSlot(writer, args.positional[1]);
-    std::string error;
-    if (slot < 0)
-        return kExitFailed;
-    if (!PakWrite_Rename(writer, slot, args.positional[2], error)) {
-        Cli_Report(error);
-        return kExitFailed;
-    }
-    return SaveAndReport(args, writer, "1 entry renamed");
+    return EditEntry(
+        args,
+        [&](PakWriter &writer, int slot, std::string &error) {
+            return PakWrite_Rename(writer, slot, args.positional[2], error);
+        },
+        "1 entry renamed");
 }
 
 int Cli_Update(const CliArgs &args)
