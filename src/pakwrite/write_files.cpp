@@ -45,7 +45,15 @@ std::string FolderOf(const std::string &path)
 
 int WF_OpenExisting(const std::string &path, int64_t *length)
 {
-    return OpenRegular(path, O_RDWR, length);
+    const int fd = OpenRegular(path, O_RDWR, length);
+    struct stat st;
+    // A file marked read-only stays so, even for a user whom the system would let write.
+    if (fd >= 0 && fstat(fd, &st) == 0 && (st.st_mode & 0222) == 0) {
+        close(fd);
+        errno = EACCES;
+        return -1;
+    }
+    return fd;
 }
 
 int WF_OpenRead(const std::string &path, int64_t *length)

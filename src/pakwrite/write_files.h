@@ -8,7 +8,7 @@
 #include <string>
 
 // Opens an existing regular file for reading and writing, never through a
-// symbolic link and never blocking on a FIFO. The descriptor or -1 (errno set);
+// symbolic link, never blocking on a FIFO, and never when it is marked read-only. The descriptor or -1 (errno set);
 // `length` receives its size.
 int WF_OpenExisting(const std::string &path, int64_t *length);
 

@@ -188,6 +188,12 @@ TEST(PakWrite, RefusesAndChangesNothing)
              PakSaveReport r;
              return PakWrite_Replace(w, 4, one, PakCompress::Auto, e) && !PakWrite_Save(w, {}, r, e);
          }},
+        {"read-only companion",
+         [&](PakWriter &w, const TempDir &d, std::string &e) {
+             chmod((d / "SET_00.PAK").c_str(), 0444);
+             PakSaveReport r;
+             return PakWrite_Replace(w, 2, one, PakCompress::Auto, e) && !PakWrite_Save(w, {}, r, e);
+         }},
         {"companion that is a folder",
          [&](PakWriter &w, const TempDir &d, std::string &e) {
              unlink((d / "SET_01.PAK").c_str());
