@@ -35,8 +35,8 @@ bool PakWrite_Verify(const std::string &path, PakVerifyReport &report, std::stri
         report.broken.push_back({-1, "", "the index holds " + std::to_string(archive.entries.size()) + " of the " +
                                              std::to_string(count) + " records its header counts"});
 
-    std::map<std::string, HeldFile> held;
-    std::map<std::string, std::vector<Range>> ranges;
+    std::map<int, HeldFile> held;  // by file number: each is found on disk once
+    std::map<int, std::vector<Range>> ranges;
     std::vector<uint8_t> stored;
     for (const PakEntry &entry : archive.entries) {
         if (entry.displayName[0] == '\0')
@@ -46,12 +46,12 @@ bool PakWrite_Verify(const std::string &path, PakVerifyReport &report, std::stri
             report.broken.push_back({entry.index, entry.displayName, problem});
         };
         const int file = (entry.part < 0 || entry.location == 3) ? kEntryPointFile : entry.part;
-        const std::string filePath = PW_FileOnDisk(archive, file);
-        HeldFile &h = held[filePath];
+        HeldFile &h = held[file];
         if (h.path.empty()) {
-            h.path = filePath;
-            h.fd = WF_OpenRead(filePath, &h.length);
+            h.path = PW_FileOnDisk(archive, file);
+            h.fd = WF_OpenRead(h.path, &h.length);
         }
+        const std::string &filePath = h.path;
         if (h.fd < 0) {
             broken("its file '" + PW_BaseName(filePath) + "' is missing, unreadable or no regular file");
             continue;
@@ -69,7 +69,7 @@ bool PakWrite_Verify(const std::string &path, PakVerifyReport &report, std::stri
         }
         report.storedBytes += entry.size;
         if (entry.size > 0)
-            ranges[filePath].push_back({entry.offset, end, entry.index});
+            ranges[file].push_back({entry.offset, end, entry.index});
         uint8_t head[3] = {};
         if (entry.size <= 3 || !WF_ReadAt(h.fd, head, 3, entry.offset) || memcmp(head, "LZO", 3) != 0) {
             report.expandedBytes += entry.size;
