@@ -112,7 +112,9 @@ bool PW_LzoBlock(std::span<const uint8_t> data, bool best, uint8_t byte3, std::v
     if (lzo_init() != LZO_E_OK)
         return false;
     try {
-        std::vector<uint8_t> work(best ? LZO1X_999_MEM_COMPRESS : LZO1X_1_MEM_COMPRESS);
+        // Per thread and kept: packing compresses thousands of files on a few threads.
+        thread_local std::vector<uint8_t> work;
+        work.resize(best ? LZO1X_999_MEM_COMPRESS : LZO1X_1_MEM_COMPRESS);
         block.resize(kLzoHeader + data.size() + data.size() / 16 + 64 + 3);
         lzo_uint packed = 0;
         static const uint8_t kNothing = 0;

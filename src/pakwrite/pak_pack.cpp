@@ -4,46 +4,41 @@
 #include "pakwrite/pakwrite_local.h"
 #include "pakwrite/write_files.h"
 
+#include "base/platform.h"
+
 #include <algorithm>
 #include <condition_variable>
-#include <dirent.h>
 #include <mutex>
 #include <strings.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-struct PackFile {
-    std::string path;  // on disk
-    std::string name;  // in the archive, '\' between folders
-    uint64_t size = 0;
-};
+using PackFile = PakFolderFile;
 
-// Every regular file under `folder`, in byte order of their archive names.
 void ListFiles(const std::string &folder, const std::string &prefix, std::vector<PackFile> &files,
                std::vector<std::string> &skipped)
 {
-    DIR *dir = opendir(folder.c_str());
-    if (!dir)
-        return;
     std::vector<std::string> names;
-    while (const dirent *d = readdir(dir))
-        if (strcmp(d->d_name, ".") != 0 && strcmp(d->d_name, "..") != 0)
-            names.emplace_back(d->d_name);
-    closedir(dir);
+    if (!Sys_ListFolder(folder, names)) {
+        skipped.push_back(folder);
+        return;
+    }
     for (const std::string &name : names) {
         const std::string path = folder + "/" + name;
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode))
+        int64_t size = 0;
+        switch (Sys_PathKind(path, false, &size)) {
+        case SysKind::Folder:
             ListFiles(path, prefix + name + "\\", files, skipped);
-        else if (S_ISREG(st.st_mode))
-            files.push_back({path, prefix + name, static_cast<uint64_t>(st.st_size)});
-        else
+            break;
+        case SysKind::File:
+            files.push_back({path, prefix + name, static_cast<uint64_t>(size)});
+            break;
+        case SysKind::Missing:
+            break;  // gone since the folder was listed
+        default:
             skipped.push_back(path);
+        }
     }
 }
 
@@ -57,7 +52,9 @@ struct Prepared {
     std::string error;
 };
 
-bool Prepare(const PackFile &file, PakCompress mode, Prepared &p)
+// `data` is the worker's own buffer, kept from file to file: buffers of a few
+// MiB made anew for every file cost more in page faults than the compression.
+bool Prepare(const PackFile &file, PakCompress mode, Prepared &p, std::vector<uint8_t> &data)
 {
     int64_t length = 0;
     const int fd = WF_OpenRead(file.path, &length);
@@ -73,7 +70,6 @@ bool Prepare(const PackFile &file, PakCompress mode, Prepared &p)
         p.stored.clear();
         return true;
     }
-    std::vector<uint8_t> data;
     bool ok = true;
     try {
         data.resize(static_cast<size_t>(length));
@@ -99,6 +95,15 @@ bool Prepare(const PackFile &file, PakCompress mode, Prepared &p)
 
 }  // namespace
 
+std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped)
+{
+    std::vector<PakFolderFile> files;
+    ListFiles(folder, "", files, skipped);
+    std::sort(files.begin(), files.end(),
+              [](const PakFolderFile &a, const PakFolderFile &b) { return a.name < b.name; });
+    return files;
+}
+
 bool PakWrite_Pack(const std::string &folder, const std::string &output, const PakPackOptions &options,
                    PakPackReport &report, std::string &error)
 {
@@ -107,8 +112,7 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
         error = "The output '" + output + "' must end in .pak.";
         return false;
     }
-    struct stat st;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (Sys_PathKind(folder, true) != SysKind::Folder) {
         error = "'" + folder + "' is not a folder.";
         return false;
     }
@@ -120,9 +124,7 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
         return false;
     }
 
-    std::vector<PackFile> files;
-    ListFiles(folder, "", files, report.skipped);
-    std::sort(files.begin(), files.end(), [](const PackFile &a, const PackFile &b) { return a.name < b.name; });
+    std::vector<PackFile> files = PakWrite_ListFolder(folder, report.skipped);
     std::string tooLong;
     for (const PackFile &f : files) {
         if (f.name.size() > 64)
@@ -152,7 +154,9 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     std::condition_variable changed;
     size_t nextToPrepare = 0, written = 0;
     bool stop = false;
+    std::vector<std::vector<uint8_t>> spare;  // written buffers, for the workers to fill again
     auto work = [&] {
+        std::vector<uint8_t> data;
         for (;;) {
             size_t i;
             {
@@ -163,7 +167,14 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
                 i = nextToPrepare++;
             }
             Prepared p;
-            Prepare(files[i], options.compress, p);
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (!spare.empty()) {
+                    p.stored.swap(spare.back());
+                    spare.pop_back();
+                }
+            }
+            Prepare(files[i], options.compress, p, data);
             std::lock_guard<std::mutex> hold(lock);
             prepared[i] = std::move(p);
             prepared[i].ready = true;
@@ -199,10 +210,10 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
             ok = fd >= 0 && static_cast<uint64_t>(length) == size;
             if (!ok)
                 error = "'" + files[i].path + "' changed or vanished while it was packed.";
-            ok = ok && builder.Copy(file, offset, fd, 0, size, error);
+            ok = ok && builder.Copy(file, fd, 0, size, error);
             WF_Close(fd);
         } else if (ok) {
-            ok = builder.Write(file, offset, p.stored.data(), p.stored.size(), error);
+            ok = builder.Write(file, p.stored.data(), p.stored.size(), error);
         }
         PW_Record r{index.data() + i * recordSize, shaderForm};
         memcpy(r.p, files[i].name.data(), files[i].name.size());
@@ -212,6 +223,10 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
         report.inputBytes += files[i].size;
         report.storedBytes += size;
         report.compressed += p.compressed;
+        if (p.stored.capacity() > 0) {
+            std::lock_guard<std::mutex> hold(lock);
+            spare.push_back(std::move(p.stored));
+        }
     }
     {
         std::lock_guard<std::mutex> hold(lock);

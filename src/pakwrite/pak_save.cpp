@@ -7,8 +7,7 @@
 
 #include <algorithm>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "base/platform.h"
 
 namespace {
 
@@ -170,7 +169,7 @@ bool Saver::OpenTargets(std::string &error)
         Target t;
         t.path = OutFile(file);
         int64_t length = 0;
-        const int fd = inPlace_ ? WF_OpenExisting(in, &length) : WF_OpenRead(in, &length);
+        const int fd = inPlace_ ? WF_OpenAppend(in, &length) : WF_OpenRead(in, &length);
         if (fd < 0)
             return Fail(error, "Cannot open the companion '" + in + "' for " + (inPlace_ ? "writing" : "reading") +
                                    ": " + WF_LastError() + ". Nothing was changed.");
@@ -180,7 +179,7 @@ bool Saver::OpenTargets(std::string &error)
             t.writePath = in;
         } else {
             copies_[file] = fd;
-            t.fd = WF_CreateTemp(t.path, t.writePath);
+            t.fd = WF_CreateTemp(t.path, t.writePath, 0644);
             if (t.fd < 0)
                 return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
             t.created = true;
@@ -188,7 +187,7 @@ bool Saver::OpenTargets(std::string &error)
         targets_[file] = t;
     }
     int64_t epLength = 0;
-    oldEp_ = inPlace_ ? WF_OpenExisting(inPath_, &epLength) : WF_OpenRead(inPath_, &epLength);
+    oldEp_ = inPlace_ && !WF_CheckWritable(inPath_) ? -1 : WF_OpenRead(inPath_, &epLength);
     if (oldEp_ < 0)
         return Fail(error, "Cannot open '" + inPath_ + "' for " + (inPlace_ ? "writing" : "reading") + ": " +
                                WF_LastError() + ". Nothing was changed.");
@@ -220,8 +219,8 @@ bool Saver::Place(Move &m, std::string &error)
                 return Fail(error, "No companion number is left for bytes that would pass 2 GiB.");
             Target t;
             t.path = OutFile(file);
-            t.writePath = inPlace_ ? t.path : "";
-            t.fd = inPlace_ ? WF_CreateNew(t.path) : WF_CreateTemp(t.path, t.writePath);
+            // Written under a temporary name, renamed into place once flushed.
+            t.fd = WF_CreateTemp(t.path, t.writePath, 0644);
             if (t.fd < 0)
                 return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
             t.created = true;
@@ -244,7 +243,7 @@ bool Saver::WriteMoves(std::string &error)
     // A new set starts from whole copies of the input's companions.
     for (const auto &[file, in] : copies_) {
         Target &t = targets_[file];
-        if (!WF_CopyRange(in, 0, t.fd, 0, static_cast<uint64_t>(t.originalLength)))
+        if (!WF_CopyTo(in, 0, t.fd, static_cast<uint64_t>(t.originalLength)))
             return Fail(error, "Cannot copy into '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
         WF_Step();
     }
@@ -256,7 +255,7 @@ bool Saver::WriteMoves(std::string &error)
         Target &t = targets_[m.file];
         for (uint64_t done = 0; done < m.size;) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(kStepBytes, m.size - done));
-            if (!WF_WriteAt(t.fd, m.bytes->data() + done, n, m.offset + static_cast<int64_t>(done)))
+            if (!WF_Append(t.fd, m.bytes->data() + done, n))
                 return Fail(error, "Cannot write to '" + t.writePath + "': " + WF_LastError() +
                                        ". The archive was not changed.");
             done += n;
@@ -264,34 +263,48 @@ bool Saver::WriteMoves(std::string &error)
         }
         t.appended += m.size;
     }
-    // The bytes reach the disk before any index points at them.
+    // The bytes reach the disk, and new companions their names, before any index points at them.
     for (auto &[file, t] : targets_) {
-        if (!WF_Flush(t.fd) || (t.created && inPlace_ && !WF_FlushFolderOf(t.path)))
+        if (!WF_Flush(t.fd))
             return Fail(error, "Cannot flush '" + t.writePath + "': " + WF_LastError() +
                                    ". The archive was not changed.");
         WF_Step();
+        if (t.created) {
+            if (!WF_ReplaceByRename(t.writePath, t.path))
+                return Fail(error, "Cannot rename '" + t.writePath + "' to '" + t.path + "': " + WF_LastError() +
+                                       ". The archive was not changed.");
+            t.writePath = t.path;  // removed should the save fail from here on
+            WF_Step();
+        }
     }
     return true;
 }
 
 bool Saver::WriteEntryPoint(std::string &error)
 {
-    epFd_ = WF_CreateTemp(outPath_, epTemp_);
+    unsigned mode = 0644;
+    (void)Sys_FileMode(oldEp_, &mode);
+    epFd_ = WF_CreateTemp(outPath_, epTemp_, mode);
     if (epFd_ < 0)
         return Fail(error, "Cannot create a file beside '" + outPath_ + "': " + WF_LastError() +
                                ". The archive was not changed.");
-    struct stat st;
-    if (fstat(oldEp_, &st) == 0)
-        (void)fchmod(epFd_, st.st_mode & 07777);
     auto failed = [&] {
         return Fail(error, "Cannot write '" + epTemp_ + "': " + WF_LastError() + ". The archive was not changed.");
     };
-    if (!WF_CopyRange(oldEp_, 0, epFd_, 0, static_cast<uint64_t>(w_.entryPointLength)))
+    // The old file, then (in offset order) the bytes placed after it; the
+    // header and index go over its start last.
+    if (!WF_CopyTo(oldEp_, 0, epFd_, static_cast<uint64_t>(w_.entryPointLength)))
         return failed();
     WF_Step();
+    const int64_t indexEnd = static_cast<int64_t>(kPakHeaderSize + w_.index.size());
+    if (indexEnd > w_.entryPointLength) {
+        const std::vector<uint8_t> zeros(static_cast<size_t>(indexEnd - w_.entryPointLength));
+        if (!WF_Append(epFd_, zeros.data(), zeros.size()))
+            return failed();
+    }
     for (Move *m : epMoves_) {
-        const bool ok = m->bytes ? WF_WriteAt(epFd_, m->bytes->data(), m->size, m->offset)
-                                 : WF_CopyRange(oldEp_, m->fromOffset, epFd_, m->offset, m->size);
+        const bool ok = m->bytes ? WF_Append(epFd_, m->bytes->data(), m->size)
+                                 : WF_CopyTo(oldEp_, m->fromOffset, epFd_, m->size);
         if (!ok)
             return failed();
         report_.written += m->size;
@@ -305,20 +318,10 @@ bool Saver::WriteEntryPoint(std::string &error)
     if (!WF_WriteAt(epFd_, header, sizeof header, 0) ||
         !WF_WriteAt(epFd_, w_.index.data(), w_.index.size(), kPakHeaderSize))
         return failed();
-    // The file's length is where its last bytes end, even when that is the index.
-    if (ftruncate(epFd_, epEnd_) != 0)
-        return failed();
     WF_Step();
     if (!WF_Flush(epFd_))
         return failed();
     WF_Step();
-    // A new set's companions are in place before the index that points into them.
-    for (auto &[file, t] : targets_) {
-        if (!inPlace_ && !WF_ReplaceByRename(t.writePath, t.path))
-            return Fail(error, "Cannot rename '" + t.writePath + "' to '" + t.path + "': " + WF_LastError());
-        if (!inPlace_)
-            t.writePath = t.path;
-    }
     if (!WF_ReplaceByRename(epTemp_, outPath_))
         return Fail(error, "Cannot rename '" + epTemp_ + "' over '" + outPath_ + "': " + WF_LastError() +
                                ". The archive was not changed.");
@@ -335,12 +338,12 @@ void Saver::Abandon()
             if (t.fd < 0)
                 continue;
             if (t.created)
-                unlink(t.writePath.c_str());
+                WF_Remove(t.writePath);
             else if (inPlace_)
                 (void)WF_Truncate(t.fd, t.originalLength);
         }
         if (epFd_ >= 0)
-            unlink(epTemp_.c_str());
+            WF_Remove(epTemp_);
     }
     for (auto &[file, t] : targets_)
         WF_Close(t.fd);

@@ -4,22 +4,20 @@
 #include "pakwrite/write_files.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 
 PW_SetBuilder::PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill)
     : outPath_(std::move(outPath)), partSize_(partSize > 0 ? std::min(partSize, kPakFileLimit) : kPakFileLimit),
-      nextSpill_(firstSpill)
+      nextSpill_(firstSpill), indexEnd_(static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize))
 {
-    files_[kEntryPointFile].end = static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize);
+    files_[kEntryPointFile].end = indexEnd_;
 }
 
 PW_SetBuilder::~PW_SetBuilder()
 {
     for (auto &[n, f] : files_) {
         if (f.fd >= 0 && !finished_)
-            unlink(f.temp.c_str());
+            WF_Remove(f.temp);
         WF_Close(f.fd);
     }
 }
@@ -29,9 +27,20 @@ int PW_SetBuilder::Fd(int file, std::string &error)
     File &f = files_[file];
     if (f.fd < 0) {
         f.path = PW_FilePath(outPath_, file);
-        f.fd = WF_CreateTemp(f.path, f.temp);
-        if (f.fd < 0)
+        f.fd = WF_CreateTemp(f.path, f.temp, 0644);
+        if (f.fd < 0) {
             error = "Cannot create a file beside '" + f.path + "': " + WF_LastError();
+            return -1;
+        }
+        // Entries are written one after another; the entry-point file's start
+        // is kept for the header and index, written last.
+        if (file == kEntryPointFile) {
+            const std::vector<uint8_t> zeros(static_cast<size_t>(indexEnd_));
+            if (!WF_Append(f.fd, zeros.data(), zeros.size())) {
+                error = "Cannot write '" + f.temp + "': " + WF_LastError();
+                return -1;
+            }
+        }
     }
     return f.fd;
 }
@@ -60,24 +69,24 @@ bool PW_SetBuilder::Reserve(int &file, uint64_t size, int64_t &offset, std::stri
     return true;
 }
 
-bool PW_SetBuilder::Write(int file, int64_t offset, const uint8_t *data, size_t size, std::string &error)
+bool PW_SetBuilder::Write(int file, const uint8_t *data, size_t size, std::string &error)
 {
     const int fd = Fd(file, error);
     if (fd < 0)
         return false;
-    if (!WF_WriteAt(fd, data, size, offset)) {
+    if (!WF_Append(fd, data, size)) {
         error = "Cannot write '" + files_[file].temp + "': " + WF_LastError();
         return false;
     }
     return true;
 }
 
-bool PW_SetBuilder::Copy(int file, int64_t offset, int from, int64_t fromOffset, uint64_t size, std::string &error)
+bool PW_SetBuilder::Copy(int file, int from, int64_t fromOffset, uint64_t size, std::string &error)
 {
     const int fd = Fd(file, error);
     if (fd < 0)
         return false;
-    if (!WF_CopyRange(from, fromOffset, fd, offset, size)) {
+    if (!WF_CopyTo(from, fromOffset, fd, size)) {
         error = "Cannot copy into '" + files_[file].temp + "': " + WF_LastError();
         return false;
     }
@@ -90,13 +99,12 @@ bool PW_SetBuilder::Finish(const uint8_t *header, const std::vector<uint8_t> &in
     if (ep < 0)
         return false;
     File &epFile = files_[kEntryPointFile];
-    if (!WF_WriteAt(ep, header, kPakHeaderSize, 0) || !WF_WriteAt(ep, index.data(), index.size(), kPakHeaderSize) ||
-        ftruncate(ep, epFile.end) != 0) {
+    if (!WF_WriteAt(ep, header, kPakHeaderSize, 0) || !WF_WriteAt(ep, index.data(), index.size(), kPakHeaderSize)) {
         error = "Cannot write '" + epFile.temp + "': " + WF_LastError();
         return false;
     }
     for (auto &[n, f] : files_) {
-        if (f.fd >= 0 && (!WF_Flush(f.fd) || ftruncate(f.fd, f.end) != 0)) {
+        if (f.fd >= 0 && !WF_Flush(f.fd)) {
             error = "Cannot write '" + f.temp + "': " + WF_LastError();
             return false;
         }
@@ -182,7 +190,7 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
             continue;
         const std::string path = PW_FileOnDisk(w.archive, file);
         int64_t length = 0;
-        const int fd = inPlace ? WF_OpenExisting(path, &length) : WF_OpenRead(path, &length);
+        const int fd = inPlace && !WF_CheckWritable(path) ? -1 : WF_OpenRead(path, &length);
         if (fd < 0) {
             error = "Cannot open '" + path + "': " + WF_LastError() + ". Nothing was changed.";
             return false;
@@ -224,8 +232,8 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
         } else {
             if (!builder.Reserve(file, r.Size(), offset, error))
                 return false;
-            const bool ok = bytes ? builder.Write(file, offset, bytes->data(), bytes->size(), error)
-                                  : builder.Copy(file, offset, inputs[from], r.Offset(), r.Size(), error);
+            const bool ok = bytes ? builder.Write(file, bytes->data(), bytes->size(), error)
+                                  : builder.Copy(file, inputs[from], r.Offset(), r.Size(), error);
             if (!ok)
                 return false;
             if (!bytes)
@@ -245,7 +253,7 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
     if (inPlace)
         for (const auto &[file, fd] : inputs)
             if (file != kEntryPointFile)
-                unlink(PW_FileOnDisk(w.archive, file).c_str());
+                WF_Remove(PW_FileOnDisk(w.archive, file));
     report.droppedRecords = count - static_cast<int32_t>(kept.size());
     report.written = builder.Bytes();
     for (const std::string &name : builder.Files())

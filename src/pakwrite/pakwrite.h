@@ -111,6 +111,17 @@ bool PakWrite_Save(PakWriter &writer, const PakSaveOptions &options, PakSaveRepo
 
 // ---- packing a folder ----
 
+// A regular file under a folder, as an entry would name it.
+struct PakFolderFile {
+    std::string path;   // on disk
+    std::string name;   // relative to the folder, '\' between folders
+    uint64_t size = 0;
+};
+
+// Every regular file under `folder` (links are not followed), in byte order
+// of their names; what is neither a file nor a folder goes into `skipped`.
+std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped);
+
 struct PakPackOptions {
     PakCompress compress = PakCompress::Auto;
     int jobs = 1;              // threads that read and compress

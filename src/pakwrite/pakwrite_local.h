@@ -102,8 +102,10 @@ public:
     static constexpr int kSpill = -2;
     bool Reserve(int &file, uint64_t size, int64_t &offset, std::string &error);
 
-    bool Write(int file, int64_t offset, const uint8_t *data, size_t size, std::string &error);
-    bool Copy(int file, int64_t offset, int from, int64_t fromOffset, uint64_t size, std::string &error);
+    // The bytes of the range reserved last in `file`: files are written one
+    // entry after another, in the order their ranges were reserved.
+    bool Write(int file, const uint8_t *data, size_t size, std::string &error);
+    bool Copy(int file, int from, int64_t fromOffset, uint64_t size, std::string &error);
 
     // Writes the header and index, flushes every file and renames them into place.
     bool Finish(const uint8_t *header, const std::vector<uint8_t> &index, std::string &error);
@@ -123,6 +125,7 @@ private:
     std::string outPath_;
     int64_t partSize_;
     int spill_ = -1, nextSpill_;
+    int64_t indexEnd_;  // where the entry-point file's entries begin
     std::map<int, File> files_;
     bool finished_ = false;
 };

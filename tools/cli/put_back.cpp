@@ -3,14 +3,13 @@
 #include "cli.h"
 
 #include "base/bytes.h"
+#include "base/platform.h"
 #include "export/export_jobs.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
-#include <sys/stat.h>
 
 namespace {
 
@@ -33,17 +32,19 @@ bool OpenWriter(const CliArgs &args, PakWriter &writer)
 // A file's whole contents; false (reported) when it is no readable regular file.
 bool ReadInput(const std::string &path, std::vector<uint8_t> &bytes)
 {
-    FILE *file = nullptr;
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        file = fopen(path.c_str(), "rb");
-    if (!file) {
+    int64_t length = 0;
+    const int fd = Sys_OpenRegularRead(path, &length);
+    if (fd < 0) {
         Cli_Report("Cannot read '" + path + "': it is missing, unreadable or no regular file.");
         return false;
     }
-    bytes.resize(static_cast<size_t>(st.st_size));
-    const bool ok = fread(bytes.data(), 1, bytes.size(), file) == bytes.size() && fgetc(file) == EOF && !ferror(file);
-    fclose(file);
+    bytes.resize(static_cast<size_t>(length));
+    int64_t done = 0, n = 1;
+    while (done < length && (n = Sys_ReadAt(fd, bytes.data() + done, bytes.size() - done, done)) > 0)
+        done += n;
+    uint8_t more;
+    const bool ok = done == length && Sys_ReadAt(fd, &more, 1, length) == 0;
+    Sys_Close(fd);
     if (!ok)
         Cli_Report("Cannot read '" + path + "': it changed while it was read, or reading failed.");
     return ok;
@@ -222,41 +223,35 @@ int Cli_Rename(const CliArgs &args)
 
 int Cli_Update(const CliArgs &args)
 {
-    namespace fs = std::filesystem;
     PakWriter writer;
     if (!OpenWriter(args, writer))
         return kExitFailed;
     const std::string folder = args.positional[1];
-    std::error_code failure;
-    if (!fs::is_directory(folder, failure)) {
+    if (Sys_PathKind(folder, true) != SysKind::Folder) {
         Cli_Report("'" + folder + "' is not a folder.");
         return kExitFailed;
     }
-    std::vector<std::string> files;  // relative, '/' between folders
-    for (auto it = fs::recursive_directory_iterator(folder, failure); !failure && it != fs::recursive_directory_iterator();
-         it.increment(failure))
-        if (it->is_regular_file() && !it->is_symlink())
-            files.push_back(fs::relative(it->path(), folder).generic_string());
-    if (failure) {
-        Cli_Report("Cannot read the folder '" + folder + "': " + failure.message());
-        return kExitFailed;
-    }
-    std::sort(files.begin(), files.end());
+    std::vector<std::string> skipped;
+    const std::vector<PakFolderFile> listed = PakWrite_ListFolder(folder, skipped);
+    for (const std::string &path : skipped)
+        Cli_Report("skipped (no regular file): " + path);
 
     const std::map<std::string, int32_t> paths = ExtractedPaths(writer.archive);
     size_t replaced = 0, added = 0, unnamed = 0, failed = 0;
     std::vector<uint8_t> bytes, current;
     std::string error;
-    for (const std::string &relative : files) {
-        const std::string path = folder + "/" + relative;
+    for (const PakFolderFile &file : listed) {
+        // `extract` names files with '/' between folders where entries have '\\'.
+        std::string relative = file.name;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const std::string &path = file.path;
         const auto found = paths.find(relative);
         if (found == paths.end()) {
             if (!args.addNew) {
                 ++unnamed;
                 continue;
             }
-            std::string name = relative;
-            std::replace(name.begin(), name.end(), '/', '\\');
+            const std::string &name = file.name;
             if (args.dryRun) {
                 Cli_WriteStdout(Cli_Escaped("add " + name + " (" + path + ")") + "\n");
             } else if (!ReadInput(path, bytes) || PakWrite_Add(writer, name, bytes, args.compress, error) < 0) {
