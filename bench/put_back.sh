@@ -56,6 +56,7 @@ if [ "$what" = replace ] || [ "$what" = all ]; then
     rm -rf "$d/in"
     ls -l "$d"/SET_00.PAK
   done
+  sync  # the sets' own writing must not be what the first saves wait for
   hyperfine --warmup 1 --runs "$runs" --export-json "$work/replace.json" \
     -n "beside 2000 MiB" "$cli replace $work/set2000/SET.PAK 'b_small.bin [0001]' $work/new.bin --compress none" \
     -n "beside 10 MiB" "$cli replace $work/set10/SET.PAK 'b_small.bin [0001]' $work/new.bin --compress none"
@@ -76,35 +77,17 @@ fi
 if [ "$what" = pack ] || [ "$what" = all ]; then
   echo "== pack"
   out=$work/out
-  prep="rm -rf $out && mkdir -p $out && sync"
-  hyperfine --runs "$runs" --prepare "$prep" --export-json "$work/pack_none.json" \
-    -n tar "tar cf $out/files.tar -C $work files" \
-    -n quillon-cli "$cli pack $work/files -o $out/P.PAK --compress none"
-  hyperfine --runs "$runs" --prepare "$prep" --export-json "$work/pack_fast.json" \
-    -n "lzop -1" "lzop -1 -q -p$out $work/files/*" \
-    -n quillon-cli "$cli pack $work/files -o $out/P.PAK --compress fast --jobs 2"
-  # The ratios: stored bytes of each output against the input.
   ratio() { /usr/bin/python3 -c "import sys; print(f'{int(sys.argv[1]) / int(sys.argv[2]):.4f}')" "$1" "$2"; }
-  sizes() {  # LEVEL LZOP_LEVEL FOLDER: the pack's and lzop's output of one level
+  # BASELINE_NAME BASELINE_COMMAND (OUT: its folder) QUILLON_OPTIONS FOLDER JSON: both timed, each into
+  # its own emptied folder, then the ratio of what each stored to the input.
+  compare() {
     local n
-    n=$(cat "$3"/* | wc -c)
-    rm -rf "$out" && mkdir -p "$out"
-    "$cli" pack "$3" -o "$out/P.PAK" --compress "$1" --jobs 2 >/dev/null
-    lzop "-$2" -q -p"$out" "$3"/*
-    echo "ratio $1: quillon-cli $(ratio "$(cat "$out"/P*.PAK | wc -c)" "$n")  lzop -$2 $(ratio "$(cat "$out"/*.lzo | wc -c)" "$n")"
-  }
-  sizes fast 1 "$work/files"
-  mkdir -p "$work/quarter"
-  ln "$work"/files/entry_0[0-5]* "$work"/files/entry_06[0-3] "$work/quarter/"
-  quarter=$(cat "$work"/quarter/* | wc -c)
-  hyperfine --runs 1 --prepare "$prep" --export-json "$work/pack_best.json" \
-    -n "lzop -9" "lzop -9 -q -p$out $work/quarter/*" \
-    -n quillon-cli "$cli pack $work/quarter -o $out/P.PAK --compress best --jobs 2"
-  sizes best 9 "$work/quarter"
-  for j in none fast best; do
-    bytes=$input
-    [ $j = best ] && bytes=$quarter
-    /usr/bin/python3 - "$work/pack_$j.json" "$bytes" <<'EOF'
+    n=$(cat "$4"/* | wc -c)
+    hyperfine --runs "$runs" --export-json "$5" \
+      --prepare "rm -rf $out/base && mkdir -p $out/base && sync" -n "$1" "${2//OUT/$out/base}" \
+      --prepare "rm -rf $out/pak && mkdir -p $out/pak && sync" -n quillon-cli "$cli pack $4 -o $out/pak/P.PAK $3"
+    echo "stored / input: $1 $(ratio "$(cat "$out"/base/* | wc -c)" "$n")  quillon-cli $(ratio "$(cat "$out"/pak/* | wc -c)" "$n")"
+    /usr/bin/python3 - "$5" "$n" <<'EOF'
 import json, sys
 rs = json.load(open(sys.argv[1]))["results"]
 mib = int(sys.argv[2]) / 2**20
@@ -113,7 +96,13 @@ q = next(r for r in rs if r["command"] == "quillon-cli")
 print(f"{base['command']:>8}: {base['median']:7.2f} s {mib / base['median']:7.1f} MiB/s   quillon-cli: "
       f"{q['median']:7.2f} s {mib / q['median']:7.1f} MiB/s   throughput ratio {base['median'] / q['median']:.2f}")
 EOF
-  done
+  }
+  compare tar "tar cf OUT/files.tar -C $work files" "--compress none" "$work/files" "$work/pack_none.json"
+  compare "lzop -1" "lzop -1 -q -pOUT $work/files/*" "--compress fast --jobs 2" "$work/files" "$work/pack_fast.json"
+  mkdir -p "$work/quarter"
+  ln "$work"/files/entry_0[0-5]* "$work"/files/entry_06[0-3] "$work/quarter/"
+  runs=1 compare "lzop -9" "lzop -9 -q -pOUT $work/quarter/*" "--compress best --jobs 2" "$work/quarter" \
+    "$work/pack_best.json"
   rm -rf "$out"
 fi
 
