@@ -277,6 +277,20 @@ void DdsSeeds()
     Seed(t, "xml", Fixture_FromString(kXml));
 }
 
+// Edit sequences: a set's layout (form, entries: place, seed, size), then
+// edits (kind, record, arguments) and saves.
+void PakEditSeeds()
+{
+    const std::string t = "fuzz_pak_edit";
+    Seed(t, "replace_add_save", Bytes{0, 5, 0, 1, 40, 9, 2, 50, 1, 3, 60, 18, 4, 10, 2, 5, 30,
+                                       0, 2, 1, 90, 4, 0, 1, 8, 1, 0, 7, 1, 20, 4, 0});
+    Seed(t, "shader_remove_compact", Bytes{1, 4, 0, 1, 10, 8, 2, 20, 16, 3, 5, 0, 4, 70,
+                                            2, 1, 6, 0, 3, 2, 64, 0, 4, 0});
+    Seed(t, "long_names_grow_index", Bytes{0, 3, 0, 9, 80, 0, 3, 80, 1, 5, 80,
+                                            1, 0, 65, 1, 3, 4, 1, 0, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 9, 99,
+                                            3, 1, 64, 0, 4, 0, 19, 2, 40, 4, 0});
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -291,5 +305,6 @@ int main(int argc, char **argv)
     ClassifySeeds();
     DumpSeeds();
     DdsSeeds();
+    PakEditSeeds();
     return g_failures == 0 ? 0 : 1;
 }

@@ -85,6 +85,10 @@ bool Sys_ListFolder(const std::string &path, std::vector<std::string> &names);
 bool Sys_Close(int fd);
 // Writes up to `size` bytes at the file position; the count written, or -1.
 int64_t Sys_Write(int fd, const void *data, size_t size);
+// Writes up to `size` bytes at `offset` (the file position may move on Windows); the count written, or -1.
+int64_t Sys_WriteAt(int fd, const void *data, size_t size, int64_t offset);
+// Cuts the file to `length` bytes (or extends it with zeros); false on failure.
+bool Sys_Truncate(int fd, int64_t length);
 // Reads up to `size` bytes at `offset` (the file position may move on Windows); the count read, 0 at the end, or -1.
 int64_t Sys_ReadAt(int fd, void *data, size_t size, int64_t offset);
 // The size in bytes of the open file, or -1.

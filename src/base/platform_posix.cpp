@@ -155,6 +155,21 @@ int64_t Sys_Write(int fd, const void *data, size_t size)
     return write(fd, data, size);
 }
 
+int64_t Sys_WriteAt(int fd, const void *data, size_t size, int64_t offset)
+{
+    for (;;) {
+        const ssize_t n = pwrite(fd, data, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
+    }
+}
+
+bool Sys_Truncate(int fd, int64_t length)
+{
+    return ftruncate(fd, static_cast<off_t>(length)) == 0;
+}
+
 int64_t Sys_ReadAt(int fd, void *data, size_t size, int64_t offset)
 {
     for (;;) {

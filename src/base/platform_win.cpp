@@ -348,6 +348,27 @@ int64_t Sys_Write(int fd, const void *data, size_t size)
     return _write(fd, data, static_cast<unsigned>(std::min<size_t>(size, 1u << 30)));
 }
 
+int64_t Sys_WriteAt(int fd, const void *data, size_t size, int64_t offset)
+{
+    if (offset < 0)
+        return errno = EINVAL, -1;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    DWORD put = 0;
+    if (!WriteFile(HandleOf(fd), data, static_cast<DWORD>(std::min<size_t>(size, 1u << 30)), &put, &at))
+        return FailWithSystemError<int64_t>(-1);
+    return put;
+}
+
+bool Sys_Truncate(int fd, int64_t length)
+{
+    const errno_t error = _chsize_s(fd, length);
+    if (error != 0)
+        errno = error;
+    return error == 0;
+}
+
 int64_t Sys_ReadAt(int fd, void *data, size_t size, int64_t offset)
 {
     if (offset < 0)

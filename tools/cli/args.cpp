@@ -131,6 +131,63 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and compare entries (default: one per\n"
      "                     core, at most 4)\n"
      "  -r, --recursive    the folders' subfolders too\n"},
+    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--compress MODE] [--compact]",
+     "Puts FILE's bytes in place of the entry's resource. The archive is changed in\n"
+     "place: the new bytes are appended to the file that holds the entry, and the\n"
+     "entry-point file is written beside the old one and renamed over it, so a crash\n"
+     "leaves the archive as it was or as it is now. Every other byte stays as it was.\n"
+     "  -o, --output NEW.PAK  writes a new set (NEW.PAK, NEW_NN.PAK) instead; the\n"
+     "                     archive is left untouched\n"
+     "  --compress MODE    auto (default: the entry keeps its form, compressed again\n"
+     "                     when it was compressed), none, fast (LZO1X-1) or best\n"
+     "                     (LZO1X-999)\n"
+     "  --compact          rebuilds the whole set without dead space: removed records\n"
+     "                     are dropped (record numbers change), stored bytes copied\n"},
+    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--compress MODE] [--compact]",
+     "Adds FILE as a new entry NAME (at most 64 bytes) at the end of the index. It is\n"
+     "stored in the file of the entry whose name comes just before NAME (case\n"
+     "ignored; the one just after when none does), or in the entry-point file; its\n"
+     "record holds zeros in the words of unknown meaning.\n"
+     "  -o, --output NEW.PAK  writes a new set instead\n"
+     "  --compress MODE    auto (default: compressed when that makes it smaller),\n"
+     "                     none, fast or best\n"
+     "  --compact          rebuilds the whole set without dead space\n"},
+    {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact]",
+     "Removes the entry: its record stays, marked skipped, so every other entry keeps\n"
+     "its record number and list line.\n"
+     "  -o, --output NEW.PAK  writes a new set instead\n"
+     "  --compact          rebuilds the whole set without dead space\n"},
+    {"rename", 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact]",
+     "Gives the entry the name NAME (at most 64 bytes); its bytes stay where they are.\n"
+     "  -o, --output NEW.PAK  writes a new set instead\n"
+     "  --compact          rebuilds the whole set without dead space\n"},
+    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--compress MODE] [--dry-run] [--compact]",
+     "Replaces every entry whose file in DIR (named as `extract` names it) now holds\n"
+     "other bytes; the rest stay untouched. The loop of a modder: extract -o DIR,\n"
+     "edit the files, update ARCHIVE DIR.\n"
+     "  -o, --output NEW.PAK  writes a new set instead\n"
+     "  --add              also adds the files that name no entry, named by their\n"
+     "                     path in DIR with '\\' between folders\n"
+     "  --compress MODE    auto (default), none, fast or best\n"
+     "  --dry-run          lists what would be done and changes nothing\n"
+     "  --compact          rebuilds the whole set without dead space\n"},
+    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--compress MODE] [--jobs N] [--part-size BYTES]",
+     "Makes a new archive of the regular files under DIR: one entry per file, named\n"
+     "by its path in DIR with '\\' between folders, in byte order of the names. A name\n"
+     "longer than 64 bytes refuses the whole pack. `extract` gives the folder back.\n"
+     "  -o, --output NEW.PAK  the archive to write\n"
+     "  --compress MODE    auto (default: each file compressed when that makes it\n"
+     "                     smaller), none, fast or best\n"
+     "  -j, --jobs N       threads that read and compress files (default 1)\n"
+     "  --part-size BYTES  the entries go into companions NEW_00.PAK, ... of at most\n"
+     "                     BYTES each (a larger file gets one of its own; K, M and G\n"
+     "                     suffixes count 1024s); the entry-point file holds the index\n"},
+    {"verify", 1, false, "quillon-cli verify ARCHIVE [--json]",
+     "Checks every record: its file present and a regular file, its bytes inside the\n"
+     "file, every LZO-compressed entry expanding completely to its declared length.\n"
+     "Entries that overlap or share bytes are listed as information. Exits 1 when\n"
+     "anything is broken, naming each broken entry by its line.\n"
+     "  --json             the result as one JSON object\n"},
 };
 
 struct OptionSpec {
@@ -141,10 +198,10 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract find diff"},
+    {"--help", 'h', false, "list show export dump extract find diff replace add remove rename update pack verify"},
     {"--long", 0, false, "list"},
-    {"--json", 0, false, "list show find diff"},
-    {"--output", 'o', true, "export dump extract"},
+    {"--json", 0, false, "list show find diff verify"},
+    {"--output", 'o', true, "export dump extract replace add remove rename update pack"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
     {"--png", 0, false, "export extract"},
@@ -158,9 +215,14 @@ const OptionSpec kOptions[] = {
     {"--match", 0, true, "extract"},
     {"--kind", 0, true, "extract find"},
     {"--overwrite", 0, false, "extract"},
-    {"--jobs", 'j', true, "extract diff"},
+    {"--jobs", 'j', true, "extract diff pack"},
     {"--recursive", 'r', false, "list extract find diff"},
     {"--stat", 0, false, "diff"},
+    {"--compress", 0, true, "replace add update pack"},
+    {"--compact", 0, false, "replace add remove rename update"},
+    {"--add", 0, false, "update"},
+    {"--dry-run", 0, false, "update"},
+    {"--part-size", 0, true, "pack"},
 };
 
 const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
@@ -174,15 +236,21 @@ const CommandSpec *FindCommand(const std::string &name)
     return nullptr;
 }
 
-// The operands a command's synopsis names before its options: "ARCHIVE or ENTRY".
-std::string Operands(const CommandSpec &command)
+// The positional placeholders of a synopsis: "ARCHIVE or ENTRY", "ARCHIVE, ENTRY or FILE".
+std::string MissingText(const CommandSpec &command)
 {
-    std::string operands, word;
-    std::istringstream words(command.synopsis);
-    words >> word >> word;  // "quillon-cli" and the command
-    while (words >> word && word[0] != '[' && word[0] != '-')
-        operands += (operands.empty() ? "" : " or ") + word;
-    return operands;
+    std::vector<std::string> words;
+    const std::string synopsis = command.synopsis;
+    size_t pos = synopsis.find(' ', synopsis.find(' ') + 1);
+    while (pos != std::string::npos && static_cast<int>(words.size()) < command.positionals) {
+        const size_t next = synopsis.find(' ', pos + 1);
+        words.push_back(synopsis.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1));
+        pos = next;
+    }
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    return text;
 }
 
 bool TakesOption(const OptionSpec &option, const std::string &command)
@@ -259,6 +327,22 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.stat = true;
     } else if (name == "--overwrite") {
         args.overwrite = true;
+    } else if (name == "--compress") {
+        if (!PakWrite_ParseCompress(value, args.compress)) {
+            error = "--compress takes auto, none, fast or best";
+            return false;
+        }
+    } else if (name == "--compact") {
+        args.compact = true;
+    } else if (name == "--add") {
+        args.addNew = true;
+    } else if (name == "--dry-run") {
+        args.dryRun = true;
+    } else if (name == "--part-size") {
+        if (!Cli_ParseSize(value, args.partSize)) {
+            error = "--part-size needs a number of bytes from 1 to 2147483647 (K, M, G suffixes allowed)";
+            return false;
+        }
     } else if (name == "--jobs") {
         const int64_t n = Bytes_ParseInteger(value);
         if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 64) {
@@ -370,7 +454,7 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     if (args.help)
         return true;
     if (static_cast<int>(args.positional.size()) < command->positionals) {
-        error = "missing " + Operands(*command);
+        error = "missing " + MissingText(*command);
         return false;
     }
     if (static_cast<int>(args.positional.size()) > command->positionals) {
@@ -395,7 +479,8 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
         return false;
     }
     if (command->needsOutput && !args.hasOutput) {
-        error = std::string(args.command == "extract" ? "-o DIR" : "-o FILE") + " is required";
+        error = std::string(args.command == "extract" ? "-o DIR" : args.command == "pack" ? "-o NEW.PAK" : "-o FILE") +
+                " is required";
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include "resource/resource_kind.h"
 #include "export/export_jobs.h"
 #include "pak/pak.h"
+#include "pakwrite/pakwrite.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +47,11 @@ struct CliArgs {
     bool bigEndian = false;          // dump --big-endian
     bool decimal = false;            // dump --decimal
     std::string offsetText = "0";    // dump --offset, as typed into the offset box
+    PakCompress compress = PakCompress::Auto;  // --compress of the commands that write archives
+    bool compact = false;            // --compact
+    bool addNew = false;             // update --add
+    bool dryRun = false;             // update --dry-run
+    int64_t partSize = 0;            // pack --part-size (0: entries in the entry-point file)
 };
 
 // ---- args.cpp ----
@@ -118,3 +124,16 @@ int Cli_ExtractFolder(const CliArgs &args);
 constexpr int kExitDiffers = 1;
 constexpr int kExitTrouble = 2;
 int Cli_Diff(const CliArgs &args);
+
+// ---- put_back.cpp, pack_verify.cpp: the commands that write archives ----
+
+// A byte count with an optional K, M or G suffix (1024s), from 1 to 2^31 - 1.
+bool Cli_ParseSize(const std::string &text, int64_t &bytes);
+
+int Cli_Replace(const CliArgs &args);
+int Cli_Add(const CliArgs &args);
+int Cli_Remove(const CliArgs &args);
+int Cli_Rename(const CliArgs &args);
+int Cli_Update(const CliArgs &args);
+int Cli_Pack(const CliArgs &args);
+int Cli_Verify(const CliArgs &args);

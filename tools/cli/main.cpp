@@ -163,6 +163,20 @@ int main(int argc, char **argv)
             status = Cli_Find(args);
         else if (args.command == "diff")
             status = Cli_Diff(args);
+        else if (args.command == "replace")
+            status = Cli_Replace(args);
+        else if (args.command == "add")
+            status = Cli_Add(args);
+        else if (args.command == "remove")
+            status = Cli_Remove(args);
+        else if (args.command == "rename")
+            status = Cli_Rename(args);
+        else if (args.command == "update")
+            status = Cli_Update(args);
+        else if (args.command == "pack")
+            status = Cli_Pack(args);
+        else if (args.command == "verify")
+            status = Cli_Verify(args);
     } catch (const std::bad_alloc &) {
         // A resource too large for this machine ends the command, not the process.
         Cli_Report("Not enough memory to finish the command.");

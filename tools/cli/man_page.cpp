@@ -194,7 +194,7 @@ std::string Cli_ManPage()
             "no entry matches ENTRY, an entry does not load or has no such form, or a file cannot be\n"
             "written. The message is printed on standard error. \\fBextract\\fR keeps going past entries\n"
             "that fail and exits with this status at the end. \\fBdiff\\fR exits with it when the two\n"
-            "versions differ.\n"
+            "versions differ, \\fBverify\\fR when a record is broken.\n"
             ".TP\n" + std::to_string(kExitUsage) + "\n"
             "The command line cannot be understood; the message and the command's usage are printed on\n"
             "standard error. \\fBdiff\\fR also exits with it when an archive or entry cannot be read.\n";
@@ -222,6 +222,13 @@ std::string Cli_ManPage()
             ".PP\n.RS\n.EX\n"
             "quillon\\-cli find pc 'crate_d' \\-\\-kind texture\n"
             "quillon\\-cli diff pc\\-1.0 pc\\-1.1 \\-\\-stat\n"
+            ".EE\n.RE\n"
+            ".PP\n"
+            "Put edited files back: extract, edit, then replace every entry whose file changed:\n"
+            ".PP\n.RS\n.EX\n"
+            "quillon\\-cli extract GLOBAL.PAK \\-o work\n"
+            "quillon\\-cli update GLOBAL.PAK work \\-\\-dry\\-run\n"
+            "quillon\\-cli update GLOBAL.PAK work\n"
             ".EE\n.RE\n";
     page += ".SH SEE ALSO\n.BR quillon (1)\n";
     return page;

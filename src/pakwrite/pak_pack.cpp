@@ -1,0 +1,248 @@
+// A new archive from a folder: its regular files, named by their paths, read
+// and compressed by a few threads and written in name order.
+#include "pakwrite/pakwrite.h"
+#include "pakwrite/pakwrite_local.h"
+#include "pakwrite/write_files.h"
+
+#include "base/platform.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <strings.h>
+#include <thread>
+
+namespace {
+
+using PackFile = PakFolderFile;
+
+void ListFiles(const std::string &folder, const std::string &prefix, std::vector<PackFile> &files,
+               std::vector<std::string> &skipped)
+{
+    std::vector<std::string> names;
+    if (!Sys_ListFolder(folder, names)) {
+        skipped.push_back(folder);
+        return;
+    }
+    for (const std::string &name : names) {
+        const std::string path = folder + "/" + name;
+        int64_t size = 0;
+        switch (Sys_PathKind(path, false, &size)) {
+        case SysKind::Folder:
+            ListFiles(path, prefix + name + "\\", files, skipped);
+            break;
+        case SysKind::File:
+            files.push_back({path, prefix + name, static_cast<uint64_t>(size)});
+            break;
+        case SysKind::Missing:
+            break;  // gone since the folder was listed
+        default:
+            skipped.push_back(path);
+        }
+    }
+}
+
+// One file's stored bytes, made by a worker: in memory, or (stored as it is)
+// copied straight from the file by the writer.
+struct Prepared {
+    bool ready = false;
+    bool copyFile = false;
+    bool compressed = false;
+    std::vector<uint8_t> stored;
+    std::string error;
+};
+
+// `data` is the worker's own buffer, kept from file to file: buffers of a few
+// MiB made anew for every file cost more in page faults than the compression.
+bool Prepare(const PackFile &file, PakCompress mode, Prepared &p, std::vector<uint8_t> &data)
+{
+    int64_t length = 0;
+    const int fd = WF_OpenRead(file.path, &length);
+    if (fd < 0) {
+        p.error = "Cannot open '" + file.path + "': " + WF_LastError();
+        return false;
+    }
+    uint8_t head[3] = {};
+    const bool lzoHead = length > 3 && WF_ReadAt(fd, head, 3, 0) && memcmp(head, "LZO", 3) == 0;
+    if (mode == PakCompress::None && !lzoHead) {
+        WF_Close(fd);
+        p.copyFile = true;
+        p.stored.clear();
+        return true;
+    }
+    bool ok = true;
+    try {
+        data.resize(static_cast<size_t>(length));
+    } catch (const std::bad_alloc &) {
+        ok = false;
+    }
+    ok = ok && WF_ReadAt(fd, data.data(), data.size(), 0);
+    WF_Close(fd);
+    if (!ok) {
+        p.error = "Cannot read '" + file.path + "': " + WF_LastError();
+        return false;
+    }
+    if (!PakWrite_StoreResource(data, mode, true, 0, p.stored, p.error)) {
+        p.error = file.path + ": " + p.error;
+        return false;
+    }
+    // Auto keeps a block only when it is smaller.
+    if (mode == PakCompress::Auto && !lzoHead && p.stored.size() >= data.size())
+        p.stored.swap(data);
+    p.compressed = p.stored.size() > 3 && memcmp(p.stored.data(), "LZO", 3) == 0;
+    return true;
+}
+
+}  // namespace
+
+std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped)
+{
+    std::vector<PakFolderFile> files;
+    ListFiles(folder, "", files, skipped);
+    std::sort(files.begin(), files.end(),
+              [](const PakFolderFile &a, const PakFolderFile &b) { return a.name < b.name; });
+    return files;
+}
+
+bool PakWrite_Pack(const std::string &folder, const std::string &output, const PakPackOptions &options,
+                   PakPackReport &report, std::string &error)
+{
+    report = PakPackReport{};
+    if (!Pak_HasPakExtension(output)) {
+        error = "The output '" + output + "' must end in .pak.";
+        return false;
+    }
+    if (Sys_PathKind(folder, true) != SysKind::Folder) {
+        error = "'" + folder + "' is not a folder.";
+        return false;
+    }
+    std::string base = PW_BaseName(output);
+    base = base.substr(0, base.size() - 4);
+    const bool shaderForm = strcasecmp(base.c_str(), "SHADERS") == 0 || strcasecmp(base.c_str(), "SHADERSL") == 0;
+    if (shaderForm && options.partSize > 0) {
+        error = "A shader archive keeps every entry in its entry-point file: --part-size does not apply.";
+        return false;
+    }
+
+    std::vector<PackFile> files = PakWrite_ListFolder(folder, report.skipped);
+    std::string tooLong;
+    for (const PackFile &f : files) {
+        if (f.name.size() > 64)
+            tooLong += "\n  " + f.name + " (" + std::to_string(f.name.size()) + " bytes)";
+        else if (f.size > INT32_MAX)
+            tooLong += "\n  " + f.name + " is larger than an entry can hold";
+    }
+    if (!tooLong.empty()) {
+        error = "Nothing was packed: an entry's name holds at most 64 bytes, and an entry at most 2147483647 "
+                "bytes:" + tooLong;
+        return false;
+    }
+    if (files.size() > static_cast<size_t>(INT32_MAX)) {
+        error = "Too many files for one index.";
+        return false;
+    }
+    const size_t recordSize = shaderForm ? kPakShaderRecordSize : kPakRecordSize;
+    const int32_t count = static_cast<int32_t>(files.size());
+    PW_SetBuilder builder(output, recordSize, count, options.partSize, 0);
+    std::vector<uint8_t> index(files.size() * recordSize);
+
+    // Workers prepare files ahead of the writer, at most a window of them.
+    const size_t workers = static_cast<size_t>(std::max(1, options.jobs));
+    const size_t window = workers * 4;
+    std::vector<Prepared> prepared(files.size());
+    std::mutex lock;
+    std::condition_variable changed;
+    size_t nextToPrepare = 0, written = 0;
+    bool stop = false;
+    std::vector<std::vector<uint8_t>> spare;  // written buffers, for the workers to fill again
+    auto work = [&] {
+        std::vector<uint8_t> data;
+        for (;;) {
+            size_t i;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                changed.wait(hold, [&] { return stop || nextToPrepare >= files.size() || nextToPrepare < written + window; });
+                if (stop || nextToPrepare >= files.size())
+                    return;
+                i = nextToPrepare++;
+            }
+            Prepared p;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (!spare.empty()) {
+                    p.stored.swap(spare.back());
+                    spare.pop_back();
+                }
+            }
+            Prepare(files[i], options.compress, p, data);
+            std::lock_guard<std::mutex> hold(lock);
+            prepared[i] = std::move(p);
+            prepared[i].ready = true;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < workers; ++t)
+        threads.emplace_back(work);
+
+    bool ok = true;
+    for (size_t i = 0; i < files.size() && ok; ++i) {
+        Prepared p;
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            changed.wait(hold, [&] { return prepared[i].ready; });
+            p = std::move(prepared[i]);
+            written = i + 1;
+            changed.notify_all();
+        }
+        if (!p.error.empty()) {
+            error = p.error;
+            ok = false;
+            break;
+        }
+        const uint64_t size = p.copyFile ? files[i].size : p.stored.size();
+        int file = options.partSize > 0 ? PW_SetBuilder::kSpill : kEntryPointFile;
+        int64_t offset = 0;
+        ok = builder.Reserve(file, size, offset, error);
+        if (ok && p.copyFile) {
+            int64_t length = 0;
+            const int fd = WF_OpenRead(files[i].path, &length);
+            ok = fd >= 0 && static_cast<uint64_t>(length) == size;
+            if (!ok)
+                error = "'" + files[i].path + "' changed or vanished while it was packed.";
+            ok = ok && builder.Copy(file, fd, 0, size, error);
+            WF_Close(fd);
+        } else if (ok) {
+            ok = builder.Write(file, p.stored.data(), p.stored.size(), error);
+        }
+        PW_Record r{index.data() + i * recordSize, shaderForm};
+        memcpy(r.p, files[i].name.data(), files[i].name.size());
+        r.SetOffset(static_cast<uint32_t>(offset));
+        r.SetSize(static_cast<uint32_t>(size));
+        r.SetPlace(static_cast<int16_t>(file), 0);
+        report.inputBytes += files[i].size;
+        report.storedBytes += size;
+        report.compressed += p.compressed;
+        if (p.stored.capacity() > 0) {
+            std::lock_guard<std::mutex> hold(lock);
+            spare.push_back(std::move(p.stored));
+        }
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stop = true;
+        changed.notify_all();
+    }
+    for (std::thread &t : threads)
+        t.join();
+    if (!ok)
+        return false;
+
+    uint8_t header[kPakHeaderSize] = {'P', 'A', 'K', '_'};
+    PW_PutU32(header + 8, static_cast<uint32_t>(count));
+    if (!builder.Finish(header, index, error))
+        return false;
+    report.entries = files.size();
+    report.files = builder.Files();
+    return true;
+}

@@ -1,0 +1,262 @@
+// New sets written from scratch, and the rebuild of an archive without dead space.
+#include "pakwrite/pakwrite.h"
+#include "pakwrite/pakwrite_local.h"
+#include "pakwrite/write_files.h"
+
+#include <algorithm>
+#include <tuple>
+
+PW_SetBuilder::PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill)
+    : outPath_(std::move(outPath)), partSize_(partSize > 0 ? std::min(partSize, kPakFileLimit) : kPakFileLimit),
+      nextSpill_(firstSpill), indexEnd_(static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize))
+{
+    files_[kEntryPointFile].end = indexEnd_;
+}
+
+PW_SetBuilder::~PW_SetBuilder()
+{
+    for (auto &[n, f] : files_) {
+        if (f.fd >= 0 && !finished_)
+            WF_Remove(f.temp);
+        WF_Close(f.fd);
+    }
+}
+
+int PW_SetBuilder::Fd(int file, std::string &error)
+{
+    File &f = files_[file];
+    if (f.fd < 0) {
+        f.path = PW_FilePath(outPath_, file);
+        f.fd = WF_CreateTemp(f.path, f.temp, 0644);
+        if (f.fd < 0) {
+            error = "Cannot create a file beside '" + f.path + "': " + WF_LastError();
+            return -1;
+        }
+        // Entries are written one after another; the entry-point file's start
+        // is kept for the header and index, written last.
+        if (file == kEntryPointFile) {
+            const std::vector<uint8_t> zeros(static_cast<size_t>(indexEnd_));
+            if (!WF_Append(f.fd, zeros.data(), zeros.size())) {
+                error = "Cannot write '" + f.temp + "': " + WF_LastError();
+                return -1;
+            }
+        }
+    }
+    return f.fd;
+}
+
+bool PW_SetBuilder::Reserve(int &file, uint64_t size, int64_t &offset, std::string &error)
+{
+    auto limit = [&](int n) { return n == kEntryPointFile ? kPakFileLimit : partSize_; };
+    // A companion holds at least one entry, however large.
+    auto fits = [&](int n) {
+        const int64_t end = files_.count(n) ? files_[n].end : 0;
+        return end + static_cast<int64_t>(size) <= limit(n) || (n != kEntryPointFile && end == 0);
+    };
+    if (file == kSpill || !fits(file)) {
+        if (spill_ < 0 || !fits(spill_)) {
+            if (nextSpill_ > INT16_MAX) {
+                error = "No companion number is left.";
+                return false;
+            }
+            spill_ = nextSpill_++;
+        }
+        file = spill_;
+    }
+    File &f = files_[file];
+    offset = f.end;
+    f.end += static_cast<int64_t>(size);
+    return true;
+}
+
+bool PW_SetBuilder::Write(int file, const uint8_t *data, size_t size, std::string &error)
+{
+    const int fd = Fd(file, error);
+    if (fd < 0)
+        return false;
+    if (!WF_Append(fd, data, size)) {
+        error = "Cannot write '" + files_[file].temp + "': " + WF_LastError();
+        return false;
+    }
+    return true;
+}
+
+bool PW_SetBuilder::Copy(int file, int from, int64_t fromOffset, uint64_t size, std::string &error)
+{
+    const int fd = Fd(file, error);
+    if (fd < 0)
+        return false;
+    if (!WF_CopyTo(from, fromOffset, fd, size)) {
+        error = "Cannot copy into '" + files_[file].temp + "': " + WF_LastError();
+        return false;
+    }
+    return true;
+}
+
+bool PW_SetBuilder::Finish(const uint8_t *header, const std::vector<uint8_t> &index, std::string &error)
+{
+    const int ep = Fd(kEntryPointFile, error);
+    if (ep < 0)
+        return false;
+    File &epFile = files_[kEntryPointFile];
+    if (!WF_WriteAt(ep, header, kPakHeaderSize, 0) || !WF_WriteAt(ep, index.data(), index.size(), kPakHeaderSize)) {
+        error = "Cannot write '" + epFile.temp + "': " + WF_LastError();
+        return false;
+    }
+    for (auto &[n, f] : files_) {
+        if (f.fd >= 0 && !WF_Flush(f.fd)) {
+            error = "Cannot write '" + f.temp + "': " + WF_LastError();
+            return false;
+        }
+        WF_Step();
+    }
+    // Companions first: the entry-point file points into them.
+    for (auto &[n, f] : files_) {
+        if (n == kEntryPointFile || f.fd < 0)
+            continue;
+        if (!WF_ReplaceByRename(f.temp, f.path)) {
+            error = "Cannot rename '" + f.temp + "' to '" + f.path + "': " + WF_LastError();
+            return false;
+        }
+        f.temp = f.path;  // removed should the entry-point file fail
+        WF_Step();
+    }
+    if (!WF_ReplaceByRename(epFile.temp, epFile.path)) {
+        error = "Cannot rename '" + epFile.temp + "' to '" + epFile.path + "': " + WF_LastError();
+        return false;
+    }
+    finished_ = true;
+    WF_Step();
+    return true;
+}
+
+std::vector<std::string> PW_SetBuilder::Files() const
+{
+    std::vector<std::string> names;
+    for (const auto &[n, f] : files_)
+        if (f.fd >= 0)
+            names.push_back(PW_BaseName(f.path));
+    return names;
+}
+
+uint64_t PW_SetBuilder::Bytes() const
+{
+    uint64_t total = 0;
+    for (const auto &[n, f] : files_)
+        if (f.fd >= 0)
+            total += static_cast<uint64_t>(f.end);
+    return total;
+}
+
+// A rebuild of the set without dead space: skipped records are dropped and
+// every kept entry's stored bytes are copied unchanged, in record order, into
+// a file of the same role. Bytes that several records share stay shared. In
+// place, the rebuilt companions take new numbers (the old ones are still
+// what the old index points into until the new entry-point file replaces
+// it), and the old companions are removed afterwards.
+bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport &report, std::string &error)
+{
+    const bool inPlace = output.empty();
+    const std::string outPath = inPlace ? w.archive.path : output;
+    if (!inPlace && !Pak_HasPakExtension(outPath)) {
+        error = "The output '" + outPath + "' must end in .pak.";
+        return false;
+    }
+    const int32_t count = PakWrite_Count(w);
+    std::vector<int32_t> kept;
+    std::map<int, int> inputs;  // input file -> descriptor
+    int maxFile = -1;
+    for (int32_t i = 0; i < count; ++i) {
+        maxFile = std::max<int>(maxFile, PW_At(w, i).Part());
+        if (PW_At(w, i).IsEntry())
+            kept.push_back(i);
+    }
+    // Numbers for rebuilt companions in place: above every one in use or on disk.
+    int firstFree = maxFile + 1;
+    while (firstFree <= INT16_MAX && WF_Exists(PW_FileOnDisk(w.archive, firstFree)))
+        ++firstFree;
+
+    struct Closer {
+        std::map<int, int> &fds;
+        ~Closer()
+        {
+            for (auto &[n, fd] : fds)
+                WF_Close(fd);
+        }
+    } closer{inputs};
+    for (int32_t i : kept) {
+        const int file = PW_At(w, i).File();
+        if (inputs.count(file))
+            continue;
+        const std::string path = PW_FileOnDisk(w.archive, file);
+        int64_t length = 0;
+        const int fd = inPlace && !WF_CheckWritable(path) ? -1 : WF_OpenRead(path, &length);
+        if (fd < 0) {
+            error = "Cannot open '" + path + "': " + WF_LastError() + ". Nothing was changed.";
+            return false;
+        }
+        inputs[file] = fd;
+        if (!inPlace && (WF_SameFile(PW_FilePath(outPath, file), path) || WF_SameFile(outPath, path))) {
+            error = "The output '" + outPath + "' would overwrite a file of the archive itself; give another name.";
+            return false;
+        }
+    }
+    if (!inPlace && WF_SameFile(outPath, w.archive.path)) {
+        error = "The output '" + outPath + "' is the archive itself; give another name.";
+        return false;
+    }
+
+    PW_SetBuilder builder(outPath, w.recordSize, static_cast<int32_t>(kept.size()), 0,
+                          inPlace ? firstFree + static_cast<int>(inputs.size()) : firstFree);
+    std::map<int, int> renumber;  // in place: old companion number -> new
+    for (const auto &[file, fd] : inputs)
+        if (file != kEntryPointFile)
+            renumber[file] = inPlace ? firstFree + static_cast<int>(renumber.size()) : file;
+
+    std::vector<uint8_t> index(kept.size() * w.recordSize);
+    std::map<std::tuple<int, uint32_t, uint32_t>, std::pair<int, int64_t>> shared;
+    for (size_t k = 0; k < kept.size(); ++k) {
+        const int32_t i = kept[k];
+        memcpy(index.data() + k * w.recordSize, PW_At(w, i).p, w.recordSize);
+        PW_Record r{index.data() + k * w.recordSize, w.shaderForm};
+        const int from = PW_At(w, i).File();
+        const std::vector<uint8_t> *bytes = nullptr;
+        for (const PakWriter::Pending &p : w.pending)
+            if (p.record == i)
+                bytes = &p.stored;
+        const auto key = std::make_tuple(from, r.Offset(), r.Size());
+        int file = from == kEntryPointFile ? kEntryPointFile : renumber[from];
+        int64_t offset = 0;
+        if (!bytes && shared.count(key)) {
+            std::tie(file, offset) = shared[key];
+        } else {
+            if (!builder.Reserve(file, r.Size(), offset, error))
+                return false;
+            const bool ok = bytes ? builder.Write(file, bytes->data(), bytes->size(), error)
+                                  : builder.Copy(file, inputs[from], r.Offset(), r.Size(), error);
+            if (!ok)
+                return false;
+            if (!bytes)
+                shared[key] = {file, offset};
+            WF_Step();
+        }
+        r.SetOffset(static_cast<uint32_t>(offset));
+        if (file != from)
+            r.SetPlace(static_cast<int16_t>(file), file == kEntryPointFile ? r.Location() : 0);
+    }
+    uint8_t header[kPakHeaderSize];
+    memcpy(header, w.header, sizeof header);
+    if (static_cast<int32_t>(kept.size()) != w.originalCount)
+        PW_PutU32(header + 8, static_cast<uint32_t>(kept.size()));
+    if (!builder.Finish(header, index, error))
+        return false;
+    if (inPlace)
+        for (const auto &[file, fd] : inputs)
+            if (file != kEntryPointFile)
+                WF_Remove(PW_FileOnDisk(w.archive, file));
+    report.droppedRecords = count - static_cast<int32_t>(kept.size());
+    report.written = builder.Bytes();
+    for (const std::string &name : builder.Files())
+        report.appended.push_back({name, 0, true});
+    return true;
+}
