@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -28,6 +29,13 @@ struct FolderListing {
 
 std::mutex gListingLock;
 FolderListing gListing;
+
+// The names found in another case, by folder and name asked for. Writing
+// beside the archive (an extraction into its own folder) changes the folder's
+// time with every file, so a listing kept by that time would be read again for
+// every entry; a name once found stays the answer for as long as it exists.
+std::unordered_map<std::string, std::string> gFound;
+constexpr size_t kFoundKept = 256;  // far more companions than an archive has
 
 // A folder's time stamp is coarse (a clock tick here, seconds elsewhere): a
 // change made in the same tick as the listing would leave it as it was, so a
@@ -87,11 +95,24 @@ std::string Pak_FindInFolder(const std::string &directory, const std::string &na
         return exact;
 
     std::lock_guard<std::mutex> lock(gListingLock);
+    const std::string key = folder + '/' + name;
+    if (const auto known = gFound.find(key); known != gFound.end()) {
+        const std::string found = directory + known->second;
+        struct stat still;
+        if (lstat(found.c_str(), &still) == 0)
+            return found;
+        gFound.erase(known);
+    }
     if (!ListingStillHolds(gListing, folder, st))
         ListFolder(gListing, folder, st);
-    for (const std::string &candidate : gListing.names)
-        if (EqualIgnoringAsciiCase(candidate, name))
+    for (const std::string &candidate : gListing.names) {
+        if (EqualIgnoringAsciiCase(candidate, name)) {
+            if (gFound.size() >= kFoundKept)
+                gFound.clear();
+            gFound.emplace(key, candidate);
             return directory + candidate;
+        }
+    }
     return exact;
 }
 
