@@ -30,11 +30,33 @@ int ExportFile_CreateTemp(int dirFd, std::string &tempName)
     return -1;
 }
 
+// The temporary file takes on the permissions of the file it replaces, and
+// its owner and group where the system lets us give them: replacing a file the
+// user keeps private must not make it readable to others. The set-id bits are
+// not carried over, as writing into the old file would have cleared them.
+static void KeepAttributes(int dirFd, const std::string &tempName, const struct stat &old)
+{
+    const int fd = openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid) && fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        (void)fchmod(fd, old.st_mode & 01777);
+    }
+    close(fd);
+}
+
 bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
                       bool replace)
 {
-    if (replace)
+    if (replace) {
+        struct stat old;
+        if (fstatat(toDirFd, leaf.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
+            KeepAttributes(fromDirFd, tempName, old);
         return renameat(fromDirFd, tempName.c_str(), toDirFd, leaf.c_str()) == 0;
+    }
 #ifdef RENAME_NOREPLACE
     if (renameat2(fromDirFd, tempName.c_str(), toDirFd, leaf.c_str(), RENAME_NOREPLACE) == 0)
         return true;
@@ -58,6 +80,26 @@ static ExportResult WriteAndClose(FILE *file, const std::function<ExportResult(F
     if (fclose(file) != 0 && result == ExportResult::Ok)
         result = ExportResult::WriteFailed;
     return result;
+}
+
+// A writable file in a folder that takes no new file (one the user may not
+// write into) cannot be replaced whole: it is emptied and written where it is,
+// as a plain open would. Only regular files, never through a link.
+static ExportResult WriteInPlace(int dirFd, const std::string &leaf, const char *mode,
+                                 const std::function<ExportResult(FILE *)> &write)
+{
+    const int fd = openat(dirFd, leaf.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return ExportResult::CannotOpen;
+    struct stat st;
+    FILE *file = nullptr;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd, 0) == 0)
+        file = fdopen(fd, mode);
+    if (!file) {
+        close(fd);
+        return ExportResult::CannotOpen;
+    }
+    return WriteAndClose(file, write);
 }
 
 ExportResult Export_ToPath(const std::string &path, const char *mode,
@@ -90,14 +132,28 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
     const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return ExportResult::CannotOpen;
+    // A file the user cannot write (made read-only, owned by another) is
+    // refused as opening it for writing would be, not replaced behind its back.
+    struct stat old;
+    const bool exists = fstatat(dirFd, leaf.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
+    if (exists && faccessat(dirFd, leaf.c_str(), W_OK, AT_EACCESS) != 0) {
+        close(dirFd);
+        return ExportResult::CannotOpen;
+    }
     std::string tempName;
     const int fd = ExportFile_CreateTemp(dirFd, tempName);
-    FILE *file = fd >= 0 ? fdopen(fd, mode) : nullptr;
+    if (fd < 0) {
+        const bool folderRefused = errno == EACCES || errno == EPERM;
+        ExportResult result = ExportResult::CannotOpen;
+        if (exists && folderRefused)
+            result = WriteInPlace(dirFd, leaf, mode, write);
+        close(dirFd);
+        return result;
+    }
+    FILE *file = fdopen(fd, mode);
     if (!file) {
-        if (fd >= 0) {
-            close(fd);
-            unlinkat(dirFd, tempName.c_str(), 0);
-        }
+        close(fd);
+        unlinkat(dirFd, tempName.c_str(), 0);
         close(dirFd);
         return ExportResult::CannotOpen;
     }
