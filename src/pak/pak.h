@@ -92,6 +92,10 @@ std::string GetEntryFilePath(const PakArchive &archive, const PakEntry &entry);
 // `directory + name` unchanged when nothing matches.
 std::string Pak_FindInFolder(const std::string &directory, const std::string &name);
 
+// The file that holds the entry as it is named on disk: GetEntryFilePath,
+// or the name in its folder that equals it with case ignored.
+std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry);
+
 // "%s [%04i]" from the name field (at most 64 characters) and the record number.
 void Pak_FormatDisplayName(PakEntry &entry);
 
