@@ -19,8 +19,8 @@ constexpr auto kKindScanShowEvery = std::chrono::milliseconds(250);
 constexpr int8_t kKindUnknownYet = -1;
 constexpr int8_t kKindUnreadable = -2;
 
-// Line `i` of listOrder.
-bool Listed(size_t i, bool glob)
+// Line `i` of listOrder; `glob` is null when the text is no glob.
+bool Listed(size_t i, const PakGlob *glob)
 {
     const int slot = viewer.listOrder[i];
     if (viewer.findKind >= 0 && viewer.entryKinds[static_cast<size_t>(slot)] != viewer.findKind)
@@ -30,7 +30,7 @@ bool Listed(size_t i, bool glob)
         return true;
     const char *line = viewer.listText.data() + viewer.listTextAt[i];
     if (glob)
-        return Pak_MatchGlob(text, std::string_view(line, viewer.listNameLength[i]));
+        return Pak_MatchGlob(*glob, std::string_view(line, viewer.listNameLength[i]));
     return Pak_ContainsText(std::string_view(line, viewer.listTextAt[i + 1] - viewer.listTextAt[i] - 1), text);
 }
 
@@ -80,7 +80,8 @@ void App_SetListOrder(std::vector<int> order)
 
 void App_ApplyFind(ViewerWindow &window)
 {
-    const bool glob = Pak_IsGlob(viewer.findText);
+    const bool isGlob = Pak_IsGlob(viewer.findText);
+    const PakGlob glob = Pak_CompileGlob(isGlob ? viewer.findText : std::string());
     std::vector<int> &listed = viewer.listedSlots;
     listed.clear();
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
@@ -89,7 +90,7 @@ void App_ApplyFind(ViewerWindow &window)
     lines.reserve(viewer.listOrder.size());
     int selectedLine = -1;
     for (size_t i = 0; i < viewer.listOrder.size(); ++i) {
-        if (!Listed(i, glob))
+        if (!Listed(i, isGlob ? &glob : nullptr))
             continue;
         if (viewer.listOrder[i] == viewer.selectedEntry)
             selectedLine = static_cast<int>(lines.size());

@@ -569,6 +569,7 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
 std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelection &selection)
 {
     std::vector<int> slots;
+    const PakGlob match = Pak_CompileGlob(selection.match);
     auto take = [&](int slot) {
         if (slot < 0 || static_cast<size_t>(slot) >= archive.entries.size())
             return;
@@ -576,7 +577,7 @@ std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelec
         if (entry.displayName[0] == '\0')
             return;
         if (selection.hasMatch &&
-            !Pak_MatchGlob(selection.match, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name))))
+            !Pak_MatchGlob(match, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name))))
             return;
         slots.push_back(slot);
     };

@@ -3,6 +3,7 @@
 // Plain C++ over stdio: no window, GL or audio.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -174,10 +175,28 @@ int Pak_CompareLines(const char *a, const char *b);
 
 // ---- matching names and lines (pak_match.cpp) ----
 
-// Whether `text` matches the shell-like `glob` as a whole: '*' any run of
-// characters (separators included), '?' one character, [set] and [!set] with
-// ranges; everything else literally. ASCII case is ignored and '\' is the
-// same as '/', in the glob and in the text.
+// A glob read once, to be matched against many names.
+struct PakGlob {
+    enum class Op : uint8_t { Byte, Any, Star, Set };
+    struct Token {
+        Op op;
+        uint8_t byte;  // Byte: the folded character
+        uint32_t set;  // Set: its index in `sets`
+    };
+    std::vector<Token> tokens;
+    std::vector<std::bitset<256>> sets;  // folded byte values a [set] takes, negation applied
+};
+
+// Reads a shell-like glob: '*' any run of characters (separators included),
+// '?' one character, [set] and [!set] with ranges; everything else literally
+// (a '[' without its ']' too).
+PakGlob Pak_CompileGlob(std::string_view glob);
+
+// Whether `text` matches the glob as a whole. ASCII case is ignored and '\'
+// is the same as '/', in the glob and in the text.
+bool Pak_MatchGlob(const PakGlob &glob, std::string_view text);
+
+// The same for a glob used once.
 bool Pak_MatchGlob(std::string_view glob, std::string_view text);
 
 // Whether typed text is read as a glob: it holds '*' or '?'.
