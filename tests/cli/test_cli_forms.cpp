@@ -177,8 +177,9 @@ TEST(CliForms, ListJsonAgreesWithLongList)
                                            Quoted(dir / "long") + " 2>&1",
                                        &status);
         EXPECT_EQ(status, 0) << out;
-        if (archive == dir / "X.PAK")
+        if (archive == dir / "X.PAK") {
             EXPECT_EQ(out, "X.PAK x_00.pak\n");
+        }
     }
 }
 

@@ -162,6 +162,29 @@ TEST(CliHostile, WhatIsAlreadyInTheOutputFolder)
     EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 7);  // no temporary file beside them
 }
 
+// A writer that fails inside the output folder is reported with the path as
+// the user gave it, never with the handle it was given (/proc/self/fd/N).
+TEST(CliHostile, MessagesNameThePathsTheUserGave)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeSamples(dir / "s", dir));
+    const std::string out = dir / "out";
+    // what stands in the way, the options, the path the messages name
+    const std::tuple<std::string, std::vector<std::string>, std::string> rows[] = {
+        {"models/env/dkexport.mtl", {"--obj-mtl"}, out + "/models/env/dkexport.mtl"},
+    };
+    for (const auto &[blocker, options, shown] : rows) {
+        fs::remove_all(out);
+        fs::create_directories(out + "/" + blocker);
+        std::vector<std::string> args{"extract", dir / "s/GLOBAL.PAK", "-o", out + "/"};
+        args.insert(args.end(), options.begin(), options.end());
+        const CliResult r = RunCli(args, dir);
+        EXPECT_EQ(r.status, 1) << blocker;
+        EXPECT_NE(r.err.find(shown), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("/proc/self/"), std::string::npos) << r.err;
+    }
+}
+
 // As an ordinary user (root writes anything): a file the user may not write is
 // refused and left as it was; a writable file in a folder that takes no new
 // file is written in place; a replaced file keeps its mode and owner.
