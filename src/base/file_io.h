@@ -1,10 +1,11 @@
 // Writing a whole buffer to a file descriptor.
 #pragma once
 
+#include "base/platform.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <unistd.h>
 
 // Writes all `size` bytes at `data` to `fd`, going on after short writes and
 // interrupted calls; false when a write fails or writes nothing.
@@ -12,7 +13,7 @@ inline bool Base_WriteAll(int fd, const void *data, size_t size)
 {
     const uint8_t *at = static_cast<const uint8_t *>(data);
     while (size > 0) {
-        const ssize_t n = write(fd, at, size);
+        const int64_t n = Sys_Write(fd, at, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -1,24 +1,20 @@
 // Whole-or-nothing files: nothing the user did not choose is lost or left
 // half-written, whatever fails (a full disk, a cancelled job, a crash).
 #include "export/export_files.h"
+#include "base/platform.h"
 #include "export/export.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 int ExportFile_CreateTemp(int dirFd, std::string &tempName)
 {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[64];
-        snprintf(name, sizeof name, ".quillon-%ld-%u.part", static_cast<long>(getpid()), counter++);
-        // 0666 less the umask: the permissions a plainly created file gets.
-        const int fd = openat(dirFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        snprintf(name, sizeof name, ".quillon-%ld-%u.part", Sys_ProcessId(), counter++);
+        const int fd = Sys_CreateNewAt(dirFd, name);
         if (fd >= 0) {
             tempName = name;
             return fd;
@@ -30,45 +26,13 @@ int ExportFile_CreateTemp(int dirFd, std::string &tempName)
     return -1;
 }
 
-// The temporary file takes on the permissions of the file it replaces, and
-// its owner and group where the system lets us give them: replacing a file the
-// user keeps private must not make it readable to others. The set-id bits are
-// not carried over, as writing into the old file would have cleared them.
-static void KeepAttributes(int dirFd, const std::string &tempName, const struct stat &old)
-{
-    const int fd = openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid) && fchown(fd, old.st_uid, old.st_gid) != 0)
-            (void)fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-        (void)fchmod(fd, old.st_mode & 01777);
-    }
-    close(fd);
-}
-
 bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
                       bool replace)
 {
-    if (replace) {
-        struct stat old;
-        if (fstatat(toDirFd, leaf.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
-            KeepAttributes(fromDirFd, tempName, old);
-        return renameat(fromDirFd, tempName.c_str(), toDirFd, leaf.c_str()) == 0;
-    }
-#ifdef RENAME_NOREPLACE
-    if (renameat2(fromDirFd, tempName.c_str(), toDirFd, leaf.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-#endif
-    // File systems without an exclusive rename: a new link fails on an
-    // existing name, so nothing is replaced.
-    if (linkat(fromDirFd, tempName.c_str(), toDirFd, leaf.c_str(), 0) != 0)
-        return false;
-    unlinkat(fromDirFd, tempName.c_str(), 0);
-    return true;
+    // Replacing a file the user keeps private must not make it readable to others.
+    if (replace)
+        Sys_CopyOwnerAndModeAt(toDirFd, leaf, fromDirFd, tempName);
+    return Sys_RenameAt(fromDirFd, tempName, toDirFd, leaf, replace);
 }
 
 // Runs `write` and closes the file; a failed write, flush or close is a failure.
@@ -88,15 +52,11 @@ static ExportResult WriteAndClose(FILE *file, const std::function<ExportResult(F
 static ExportResult WriteInPlace(int dirFd, const std::string &leaf, const char *mode,
                                  const std::function<ExportResult(FILE *)> &write)
 {
-    const int fd = openat(dirFd, leaf.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return ExportResult::CannotOpen;
-    struct stat st;
-    FILE *file = nullptr;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd, 0) == 0)
-        file = fdopen(fd, mode);
+    const int fd = Sys_OpenTruncateAt(dirFd, leaf);
+    FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, mode) : nullptr;
     if (!file) {
-        close(fd);
+        if (fd >= 0)
+            Sys_Close(fd);
         return ExportResult::CannotOpen;
     }
     return WriteAndClose(file, write);
@@ -109,52 +69,53 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
         return ExportResult::CannotOpen;
     // A link chosen in the save dialog names the file it points to.
     std::string target = path;
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char *resolved = realpath(path.c_str(), nullptr)) {
+    if (Sys_PathKind(path, false) == SysKind::Link) {
+        if (std::string resolved = Sys_ResolvePath(path); !resolved.empty())
             target = resolved;
-            free(resolved);
-        }
     }
     // A device or pipe chosen as the output (/dev/stdout, a FIFO read by
     // another program) is written into as it is: it cannot be replaced.
-    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        if (S_ISDIR(st.st_mode))
-            return ExportResult::CannotOpen;
-        FILE *file = fopen(target.c_str(), mode);
+    const SysKind kind = Sys_PathKind(target, true);
+    if (kind == SysKind::Folder)
+        return ExportResult::CannotOpen;
+    if (kind == SysKind::Other) {
+        FILE *file = Sys_FOpen(target, mode);
         return file ? WriteAndClose(file, write) : ExportResult::CannotOpen;
     }
-    const size_t sep = target.find_last_of('/');
-    const std::string dir = sep == std::string::npos ? "." : sep == 0 ? "/" : target.substr(0, sep);
+    const size_t sep = target.find_last_of(kSysPathSeparators);
+    std::string dir = sep == std::string::npos ? "." : sep == 0 ? "/" : target.substr(0, sep);
+#ifdef _WIN32
+    // "C:" alone names the drive's current folder, not its root.
+    if (sep == 2 && target[1] == ':')
+        dir = target.substr(0, 3);
+#endif
     const std::string leaf = sep == std::string::npos ? target : target.substr(sep + 1);
     if (leaf.empty())
         return ExportResult::CannotOpen;
-    const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = Sys_OpenFolder(dir);
     if (dirFd < 0)
         return ExportResult::CannotOpen;
     // A file the user cannot write (made read-only, owned by another) is
     // refused as opening it for writing would be, not replaced behind its back.
-    struct stat old;
-    const bool exists = fstatat(dirFd, leaf.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
-    if (exists && faccessat(dirFd, leaf.c_str(), W_OK, AT_EACCESS) != 0) {
-        close(dirFd);
+    const bool exists = Sys_KindAt(dirFd, leaf, false) == SysKind::File;
+    if (exists && !Sys_MayWriteAt(dirFd, leaf)) {
+        Sys_Close(dirFd);
         return ExportResult::CannotOpen;
     }
     std::string tempName;
     const int fd = ExportFile_CreateTemp(dirFd, tempName);
-    if (fd < 0) {
-        const bool folderRefused = errno == EACCES || errno == EPERM;
-        ExportResult result = ExportResult::CannotOpen;
-        if (exists && folderRefused)
-            result = WriteInPlace(dirFd, leaf, mode, write);
-        close(dirFd);
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM)) {
+        const ExportResult result = WriteInPlace(dirFd, leaf, mode, write);
+        Sys_Close(dirFd);
         return result;
     }
-    FILE *file = fdopen(fd, mode);
+    FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, mode) : nullptr;
     if (!file) {
-        close(fd);
-        unlinkat(dirFd, tempName.c_str(), 0);
-        close(dirFd);
+        if (fd >= 0) {
+            Sys_Close(fd);
+            Sys_RemoveAt(dirFd, tempName);
+        }
+        Sys_Close(dirFd);
         return ExportResult::CannotOpen;
     }
     ExportResult result = WriteAndClose(file, write);
@@ -162,7 +123,7 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
         result = ExportResult::CannotOpen;
     // On any failure the target keeps what it held before.
     if (result != ExportResult::Ok)
-        unlinkat(dirFd, tempName.c_str(), 0);
-    close(dirFd);
+        Sys_RemoveAt(dirFd, tempName);
+    Sys_Close(dirFd);
     return result;
 }

@@ -9,6 +9,7 @@
 #include "export/export_jobs.h"
 
 #include "base/file_io.h"
+#include "base/platform.h"
 #include "export/export_files.h"
 #include "export/export_materials.h"
 #include "export/png_writer.h"
@@ -21,13 +22,9 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace {
@@ -59,14 +56,6 @@ bool AnyForm(const ExportForms &forms)
     return forms.interpreted || forms.wav || forms.png || forms.glb || forms.gltf || forms.objMtl;
 }
 
-// A path naming what the handle `fd` opened, so writers that take paths land
-// exactly there (the handle was opened component by component, never through
-// a link).
-std::string FdPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
 using PngFiles = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
 
 // dkexport.mtl of `folder` merges with another export's at any time (other
@@ -81,25 +70,25 @@ bool WriteMtlBeside(const std::string &folder, const std::vector<MtlMaterial> &m
 {
     std::lock_guard lock(mtlMutex);
     if (!pngs.empty()) {
-        const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int dir = Sys_OpenFolder(folder);
         if (dir < 0) {
             message = std::string("Could not open the folder of the .obj file: ") + strerror(errno);
             return false;
         }
         int textures = -1;
-        if (mkdirat(dir, kMtlTextureFolder, 0777) == 0 || errno == EEXIST)
-            textures = openat(dir, kMtlTextureFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (Sys_MakeSubfolder(dir, kMtlTextureFolder) || errno == EEXIST)
+            textures = Sys_OpenSubfolder(dir, kMtlTextureFolder);
         const int openError = errno;
-        close(dir);
+        Sys_Close(dir);
         if (textures < 0) {
             message = std::string("Could not make the textures folder: ") + strerror(openError);
             return false;
         }
         bool ok = true;
         for (const auto &[name, bytes] : pngs) {
-            struct stat st;
-            if (fstatat(textures, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                if (S_ISLNK(st.st_mode)) {
+            const SysKind existing = Sys_KindAt(textures, name, false);
+            if (existing != SysKind::Missing && existing != SysKind::Failed) {
+                if (existing == SysKind::Link) {
                     message = "textures/" + name + ": a symbolic link is in the way";
                     ok = false;
                     break;
@@ -115,16 +104,16 @@ bool WriteMtlBeside(const std::string &folder, const std::vector<MtlMaterial> &m
                 break;
             }
             const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
-            if (!(close(fd) == 0 && written) ||
+            if (!(Sys_Close(fd) && written) ||
                 (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
                 message = "textures/" + name + ": " + strerror(errno);
-                unlinkat(textures, temp.c_str(), 0);
+                Sys_RemoveAt(textures, temp);
                 ok = false;
                 break;
             }
-            unlinkat(textures, temp.c_str(), 0);  // left only when kept (EEXIST)
+            Sys_RemoveAt(textures, temp);  // left only when kept (EEXIST)
         }
-        close(textures);
+        Sys_Close(textures);
         if (!ok)
             return false;
     }
@@ -256,7 +245,7 @@ public:
         threads_.clear();
         for (Prepared &p : prepared_)
             if (!p.tempName.empty()) {
-                unlinkat(rootFd_, p.tempName.c_str(), 0);
+                Sys_RemoveAt(rootFd_, p.tempName);
                 p.tempName.clear();
             }
     }
@@ -335,26 +324,27 @@ private:
         }
         if (storedCopy_) {
             p.writeResult = WriteStored(archive_, entry, fd, buffer, p);
-            if (close(fd) != 0 && p.writeResult == ExportResult::Ok)
+            if (!Sys_Close(fd) && p.writeResult == ExportResult::Ok)
                 p.writeResult = ExportResult::WriteFailed;
             return;
         }
         if (form == Form::Glb) {
-            close(fd);
+            Sys_Close(fd);
             ExportGltfMaterials gltf;
             Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
-            const std::string path = FdPath(rootFd_) + "/" + p.tempName;
+            const std::string path = Sys_FolderPath(rootFd_) + "/" + p.tempName;
             if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &p.refusalMessage)) {
                 p.writeResult = ExportResult::WriteFailed;
                 return;
             }
-            struct stat st;
-            p.bytes = stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+            int64_t size = 0;
+            (void)Sys_PathKind(path, true, &size);
+            p.bytes = static_cast<uint64_t>(size);
             return;
         }
-        FILE *file = fdopen(fd, "wb");
+        FILE *file = Sys_StreamFromFd(fd, "wb");
         if (!file) {
-            close(fd);
+            Sys_Close(fd);
             p.writeResult = ExportResult::CannotOpen;
             return;
         }
@@ -413,7 +403,7 @@ public:
     ~Placer()
     {
         if (parentFd_ >= 0 && parentFd_ != rootFd_)
-            close(parentFd_);
+            Sys_Close(parentFd_);
     }
 
     // Gives the path a record-number suffix while another entry of this run
@@ -441,22 +431,22 @@ public:
         if (parentFd_ >= 0 && parent == parentPath_)
             return parentFd_;
         if (parentFd_ >= 0 && parentFd_ != rootFd_)
-            close(parentFd_);
+            Sys_Close(parentFd_);
         parentFd_ = -1;
 
         int fd = rootFd_;
         for (size_t i = 0; i + 1 < components.size(); ++i) {
             const char *name = components[i].c_str();
             int next = -1;
-            if (mkdirat(fd, name, 0777) != 0 && errno != EEXIST) {
+            if (!Sys_MakeSubfolder(fd, name) && errno != EEXIST) {
                 reason = Export_JoinPath(components, i + 1) + ": " + strerror(errno);
             } else {
-                next = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                next = Sys_OpenSubfolder(fd, name);
                 if (next < 0)
                     reason = Export_JoinPath(components, i + 1) + ": " + Reason(fd, name, errno);
             }
             if (fd != rootFd_)
-                close(fd);
+                Sys_Close(fd);
             fd = next;
             if (fd < 0)
                 return -1;
@@ -466,15 +456,15 @@ public:
         return fd;
     }
 
-    // `message` with the paths of the folders' handles (FdPath, given to the
-    // writers that take paths) named as the user named them.
+    // `message` with the paths of the folders' handles (given to the writers
+    // that take paths) named as the user named them.
     std::string Shown(std::string message) const
     {
         const std::string inside = parentPath_.empty() ? folder_ : folder_ + "/" + parentPath_;
         for (const auto &[fd, shown] : {std::pair<int, const std::string &>{parentFd_, inside}, {rootFd_, folder_}}) {
             if (fd < 0)
                 continue;
-            const std::string handle = FdPath(fd) + "/";
+            const std::string handle = Sys_FolderPath(fd) + "/";
             for (size_t at = 0; (at = message.find(handle, at)) != std::string::npos; at += shown.size() + 1)
                 message.replace(at, handle.size(), shown + "/");
         }
@@ -484,8 +474,7 @@ public:
     // Why a path component could not be used, for the report.
     static std::string Reason(int dirFd, const std::string &name, int error)
     {
-        struct stat st;
-        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        if (Sys_KindAt(dirFd, name, false) == SysKind::Link)
             return "a symbolic link is in the way";
         return strerror(error);
     }
@@ -533,9 +522,9 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     if (parentFd < 0)
         return fail(cannotOpen + " (" + reason + ")");
     const std::string &leaf = components.back();
-    struct stat st;
-    if (fstatat(parentFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISLNK(st.st_mode))
+    const SysKind existing = Sys_KindAt(parentFd, leaf, false);
+    if (existing != SysKind::Missing && existing != SysKind::Failed) {
+        if (existing == SysKind::Link)
             return fail(cannotOpen + " (" + r.path + ": a symbolic link is in the way)");
         if (!options.overwrite) {
             r.outcome = ExportOutcome::Skipped;
@@ -553,12 +542,13 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     }
     if (p.separate) {
         // Written in place (with STEM.bin and STEM_N.png beside it): a failure can leave part of it.
-        const std::string path = FdPath(parentFd) + "/" + leaf;
+        const std::string path = Sys_FolderPath(parentFd) + "/" + leaf;
         std::string error;
         if (!Gltf_Write(path, *p.separate->model, p.separate->materials.inputs, GltfForm::Separate, &error))
             return fail(WithPath(error, r.path));
-        if (fstatat(parentFd, leaf.c_str(), &st, 0) == 0)
-            r.bytes = static_cast<uint64_t>(st.st_size);
+        int64_t size = 0;
+        if (Sys_KindAt(parentFd, leaf, true, &size) == SysKind::File)
+            r.bytes = static_cast<uint64_t>(size);
         r.outcome = ExportOutcome::Written;
         return r;
     }
@@ -573,7 +563,7 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     r.bytes = p.bytes;
     if (p.objMtl) {
         std::string error;
-        if (!WriteMtlBeside(FdPath(parentFd), p.mtl, p.pngs, options.overwrite, error))
+        if (!WriteMtlBeside(Sys_FolderPath(parentFd), p.mtl, p.pngs, options.overwrite, error))
             return fail(WithPath(error, r.path));
     }
     r.outcome = ExportOutcome::Written;
@@ -613,9 +603,8 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
     ExportJobSummary summary;
     const std::vector<int> slots = Export_SelectSlots(archive, options.selection);
 
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    const int rootFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    (void)Sys_MakeFolders(folder);  // an error shows when the folder is opened
+    const int rootFd = Sys_OpenFolder(folder);
     if (rootFd < 0) {
         summary.folderFailed = true;
         summary.folderMessage = "Could not create the folder '" + folder + "': " + strerror(errno);
@@ -647,7 +636,7 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
             const PakEntry &entry = archive.entries[static_cast<size_t>(slots[i])];
             const ExportEntryResult result = Place(entry, *p, options, placer, rootFd);
             if (!p->tempName.empty())
-                unlinkat(rootFd, p->tempName.c_str(), 0);
+                Sys_RemoveAt(rootFd, p->tempName);
             job.Release(i);
             switch (result.outcome) {
             case ExportOutcome::Written:
@@ -665,7 +654,7 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
         }
         job.Stop();
     }
-    close(rootFd);
+    Sys_Close(rootFd);
     return summary;
 }
 
@@ -788,7 +777,7 @@ ExportResult Export_WriteFormToPath(const std::string &path, const PakArchive *a
     std::vector<MtlMaterial> mtl;
     PngFiles pngs;
     Export_MtlMaterials(Export_ResolveMaterials(*model, archive), mtl, pngs);
-    std::string folder = std::filesystem::path(path).parent_path().string();
+    std::string folder = Sys_ParentFolder(path);
     if (folder.empty())
         folder = ".";
     if (!WriteMtlBeside(folder, mtl, pngs, overwriteTextures, message))

@@ -6,6 +6,7 @@
 // the 16-bit and then the 32-bit indices (a view each), and in the binary form
 // each PNG image (a view each). Every view starts on a 4-byte boundary.
 #include "export/gltf_writer.h"
+#include "base/platform.h"
 #include "export/json_text.h"
 #include "export/png_writer.h"
 
@@ -106,7 +107,7 @@ std::string UriEscape(const std::string &name)
 
 bool WriteWhole(const std::string &path, const void *data, size_t size)
 {
-    FILE *file = fopen(path.c_str(), "wb");
+    FILE *file = Sys_FOpen(path, "wb");
     if (!file)
         return false;
     bool ok = size == 0 || fwrite(data, 1, size, file) == size;
@@ -375,7 +376,7 @@ bool Builder::Build(std::string *error)
 
 bool WriteBinary(const std::string &path, Builder &builder, std::string *error)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Sys_NativePath(path), std::ios::binary | std::ios::trunc);
     if (!out)
         return Fail(error, "Could not open " + path + " for writing.");
     tinygltf::TinyGLTF writer;
@@ -388,7 +389,7 @@ bool WriteBinary(const std::string &path, Builder &builder, std::string *error)
 
 bool WriteSeparate(const std::string &path, Builder &builder, std::string *error)
 {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(kSysPathSeparators);
     const std::string folder = path.substr(0, slash == std::string::npos ? 0 : slash + 1);
     std::string stem = path.substr(folder.size());
     if (const size_t dot = stem.find_last_of('.'); dot != std::string::npos && dot > 0)

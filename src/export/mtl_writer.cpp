@@ -1,14 +1,12 @@
 #include "export/mtl_writer.h"
 
 #include "base/file_io.h"
+#include "base/platform.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -55,19 +53,17 @@ void AppendMap(std::string &out, const char *keyword, const std::string &entry)
 }
 
 // Whole file into `text`; a missing file is empty. False when it cannot be read.
-bool ReadExisting(const std::string &path, std::string &text, bool &exists, mode_t &mode, std::string *error)
+bool ReadExisting(const std::string &path, std::string &text, bool &exists, unsigned &mode, std::string *error)
 {
     exists = false;
-    FILE *file = fopen(path.c_str(), "rb");
+    FILE *file = Sys_FOpen(path, "rb");
     if (!file) {
         if (errno == ENOENT)
             return true;
         return Fail(error, "Could not read " + path + ": " + strerror(errno));
     }
     exists = true;
-    struct stat st;
-    if (fstat(fileno(file), &st) == 0)
-        mode = st.st_mode & 07777;
+    (void)Sys_FileMode(fileno(file), &mode);
     char buffer[65536];
     size_t n;
     while ((n = fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kMaxExistingSize)
@@ -100,7 +96,7 @@ bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> mat
     const std::string path = folder + "/" + kMtlFileName;
     std::string text;
     bool exists;
-    mode_t mode = 0644;
+    unsigned mode = 0644;
     if (!ReadExisting(path, text, exists, mode, error))
         return false;
 
@@ -123,17 +119,17 @@ bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> mat
         text += '\n';
     text += added;
 
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
+    std::string temp;
+    const int fd = Sys_CreateTempBeside(path, temp);
     if (fd < 0)
         return Fail(error, "Could not create a file in " + folder + ": " + strerror(errno));
-    bool ok = fchmod(fd, mode) == 0 && Base_WriteAll(fd, text.data(), text.size());
-    ok = ok && fsync(fd) == 0;
+    bool ok = Sys_SetFileMode(fd, mode) && Base_WriteAll(fd, text.data(), text.size());
+    ok = ok && Sys_FlushToDisk(fd);
     const int savedErrno = errno;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), path.c_str()) == 0)
+    ok = Sys_Close(fd) && ok;
+    if (ok && Sys_ReplaceByRename(temp, path))
         return true;
     const std::string reason = strerror(ok ? errno : savedErrno);
-    unlink(temp.c_str());
+    Sys_RemoveAt(kSysCurrentFolder, temp);
     return Fail(error, "Could not write " + path + ": " + reason);
 }

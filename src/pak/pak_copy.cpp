@@ -1,17 +1,13 @@
 // Copying an entry's stored bytes straight from its file to an output file,
 // for extraction of many or large raw entries.
 #include "base/file_io.h"
+#include "base/platform.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -20,49 +16,9 @@ struct FdCloser {
     ~FdCloser()
     {
         if (fd >= 0)
-            close(fd);
+            Sys_Close(fd);
     }
 };
-
-constexpr int64_t kWriteFailed = -1;
-constexpr int64_t kReadFailed = -2;
-
-// Copies `length` bytes from `in` at `offset` to `out`; returns the bytes the
-// input held (fewer at its end), kWriteFailed or kReadFailed.
-int64_t CopyRange(int in, int64_t offset, int out, uint64_t length)
-{
-    uint64_t done = 0;
-#ifdef __linux__
-    // In the kernel: no copy through user space.
-    while (done < length) {
-        loff_t from = offset + static_cast<int64_t>(done);
-        size_t want = static_cast<size_t>(std::min<uint64_t>(length - done, 1u << 30));
-        ssize_t n = copy_file_range(in, &from, out, nullptr, want, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;  // not offered between these files: go on with reads and writes
-        if (n == 0)
-            return static_cast<int64_t>(done);  // end of the input
-        done += static_cast<uint64_t>(n);
-    }
-#endif
-    std::vector<uint8_t> piece(256 * 1024);
-    while (done < length) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(length - done, piece.size()));
-        ssize_t n = pread(in, piece.data(), want, offset + static_cast<int64_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return kReadFailed;
-        if (n == 0)
-            break;
-        if (!Base_WriteAll(out, piece.data(), static_cast<size_t>(n)))
-            return kWriteFailed;
-        done += static_cast<uint64_t>(n);
-    }
-    return static_cast<int64_t>(done);
-}
 
 }  // namespace
 
@@ -79,16 +35,16 @@ PakCopyResult Pak_CopyStoredEntry(const PakArchive &archive, const PakEntry &ent
         return PakCopyResult::Corrupt;
 
     uint8_t head[3] = {};
-    const ssize_t got = entry.size > 3 ? pread(in.fd, head, sizeof head, entry.offset) : 0;
+    const int64_t got = entry.size > 3 ? Sys_ReadAt(in.fd, head, sizeof head, entry.offset) : 0;
     if (got < 0)
         return PakCopyResult::ReadFailed;
     if (got == 3 && memcmp(head, "LZO", 3) == 0)
         return PakCopyResult::Compressed;
 
-    const int64_t present = CopyRange(in.fd, entry.offset, outFd, entry.size);
-    if (present == kWriteFailed)
+    const int64_t present = Sys_CopyRange(in.fd, entry.offset, outFd, entry.size);
+    if (present == kSysWriteFailed)
         return PakCopyResult::WriteFailed;
-    if (present == kReadFailed)
+    if (present == kSysReadFailed)
         return PakCopyResult::ReadFailed;
     // The tail that the file does not hold reads as zeros.
     static const uint8_t zeros[4096] = {};

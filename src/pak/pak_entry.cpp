@@ -1,5 +1,6 @@
 // Reading one entry's stored bytes and expanding LZO-compressed blocks.
 #include "base/memory.h"
+#include "base/platform.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
@@ -7,7 +8,6 @@
 #include <climits>
 #include <cstring>
 #include <lzo/lzo1x.h>
-#include <sys/mman.h>
 
 namespace {
 
@@ -41,17 +41,10 @@ struct FileCloser {
 
 // Untouched anonymous memory: pages count only once the stream writes them.
 struct LazyBuffer {
-    void *data = MAP_FAILED;
+    void *data = nullptr;
     size_t size = 0;
-    explicit LazyBuffer(size_t n) : size(n)
-    {
-        data = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    }
-    ~LazyBuffer()
-    {
-        if (data != MAP_FAILED)
-            munmap(data, size);
-    }
+    explicit LazyBuffer(size_t n) : data(Sys_MapLazy(n)), size(n) {}
+    ~LazyBuffer() { Sys_UnmapLazy(data, size); }
 };
 
 // Decompresses the stream into `out` with `capacity` bytes of room; the bytes
@@ -98,7 +91,7 @@ Expansion ExpandLzo(std::vector<uint8_t> &bytes)
             int64_t produced;
             {
                 LazyBuffer scratch(static_cast<size_t>(capacity));
-                if (scratch.data == MAP_FAILED)
+                if (!scratch.data)
                     return Expansion::NoMemory;
                 produced = Decompress(stream, packed, static_cast<uint8_t *>(scratch.data), capacity);
             }

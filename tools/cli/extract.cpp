@@ -1,12 +1,12 @@
 // quillon-cli extract: every chosen entry into one folder, through the export
 // jobs, with a progress bar and one line per entry that failed or was kept.
 #include "cli.h"
+#include "base/platform.h"
 
 #include "export/export_jobs.h"
 
 #include <chrono>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -14,7 +14,7 @@ namespace {
 class Progress {
 public:
     explicit Progress(uint64_t totalBytes, size_t totalEntries)
-        : enabled_(isatty(STDERR_FILENO) == 1), totalBytes_(totalBytes), totalEntries_(totalEntries)
+        : enabled_(Sys_IsTerminal(fileno(stderr))), totalBytes_(totalBytes), totalEntries_(totalEntries)
     {
     }
 

@@ -1,12 +1,12 @@
 // quillon-cli list and show: the entry list and the info line / text view.
 #include "cli.h"
+#include "base/platform.h"
 
 #include "export/json_text.h"
 #include "resource/resource_details.h"
 
 #include <cstdio>
 #include <set>
-#include <unistd.h>
 
 namespace {
 
@@ -108,7 +108,7 @@ int Cli_List(const CliArgs &args)
 
     // On a terminal a name's control bytes are shown escaped; into a pipe or
     // file the lines stay exact, so that they still work as ENTRY arguments.
-    const bool terminal = isatty(STDOUT_FILENO) == 1;
+    const bool terminal = Sys_IsTerminal(fileno(stdout));
     std::vector<uint8_t> bytes;  // one entry at a time: loading releases a large previous one
     std::set<std::string> reported;
     bool failed = false;

@@ -1,11 +1,13 @@
 // quillon-cli entry point and the helpers its commands share.
 #include "cli.h"
 
+#include "base/platform.h"
 #include <quillon_version.h>
 
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -115,6 +117,18 @@ bool Cli_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector
 
 int main(int argc, char **argv)
 {
+#ifdef _WIN32
+    // argv there is in the ANSI code page, which cannot name every archive:
+    // the arguments are read again as UTF-8, the encoding of every path here.
+    Sys_SetUpStandardStreams();
+    std::vector<std::string> utf8 = Sys_Arguments(argc, argv);
+    std::vector<char *> pointers;
+    for (std::string &arg : utf8)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    argc = static_cast<int>(utf8.size());
+    argv = pointers.data();
+#endif
     CliArgs args;
     std::string error;
     if (!Cli_ParseArgs(argc, argv, args, error)) {

@@ -5,11 +5,12 @@
 #include "model_fixtures.h"
 #include "ogg_fixtures.h"
 
+#include "base/platform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -626,8 +627,7 @@ int main(int argc, char **argv)
         return argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") ? 0 : 2;
     }
     const std::string dir = argv[1];
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    (void)Sys_MakeFolders(dir);
 
     const struct {
         const char *file;
