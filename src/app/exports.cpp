@@ -124,6 +124,22 @@ void Export_Interpreted(ViewerWindow &window)
         window.ShowMessage(Export_SurfacesLeftOutMessage(model->surfacesDropped));
 }
 
+// The selected entry's file name with the form's extension, as Export All names its file.
+static std::string ProposedName(ResourceKind kind, const ExportForms &forms)
+{
+    const int slot = viewer.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+        return "";
+    std::vector<std::string> name{Export_SafeComponents(viewer.mainPak.entries[static_cast<size_t>(slot)]).back()};
+    const char *replaces = nullptr;
+    const char *extension = Export_FormExtension(kind, forms, &replaces);
+    if (replaces)
+        Export_ReplaceExtension(name, replaces, extension);
+    else if (extension[0] != '\0')
+        Export_AddExtension(name, extension);
+    return name.back();
+}
+
 void Export_AsForm(ViewerWindow &window, Command command)
 {
     const std::vector<uint8_t> &bytes = viewer.preview.CurrentResource;
@@ -156,6 +172,7 @@ void Export_AsForm(ViewerWindow &window, Command command)
     default: return;
     }
     request.filter = FileDialogFilter(request.filter);
+    request.proposedName = ProposedName(kind, forms);
     // Refusals are told before a file is named, as for the interpreted export.
     const Model *model = nullptr;
     if (kind == KindModel && viewer.services.Model_ForExport)

@@ -43,8 +43,9 @@ void ShowCount(ViewerWindow &window)
 {
     std::string count;
     if (Narrowed()) {
-        count = std::to_string(viewer.listedSlots.size()) + " of " + std::to_string(viewer.listOrder.size()) +
-                " listed";
+        count = viewer.listedSlots.empty() ? std::string("no entry matches")
+                                           : std::to_string(viewer.listedSlots.size()) + " of " +
+                                                 std::to_string(viewer.listOrder.size()) + " listed";
         if (viewer.findKind >= 0 && viewer.kindScanNext < viewer.listOrder.size())
             count += " (" + std::to_string(viewer.kindScanNext * 100 / viewer.listOrder.size()) + "% read)";
     }
@@ -102,8 +103,14 @@ void App_ApplyFind(ViewerWindow &window)
     ShowCount(window);
     if (selectedLine >= 0)
         window.SetEntrySelection(selectedLine);
-    else if (hadSelection)
-        OnSelchangeEntryList(window);  // the selected line left the list, and its preview with it
+    else if (hadSelection) {
+        // The selected line left the list, and its preview goes with it.
+        OnSelchangeEntryList(window);
+        viewer.viewHidden = true;
+        App_HidePanes(window);
+        if (viewer.showSurfaceList)
+            App_LayoutToClient(window);
+    }
 }
 
 void OnFindChanged(ViewerWindow &window, const std::string &text, int kind)

@@ -3,7 +3,9 @@
 // handlers of main_dialog.h and implements ViewerWindow for them.
 #include "app/quillon_dlg.h"
 #include "app/app_texts.h"
+#include "app/command_table.h"
 #include "app/dialogs.h"
+#include "app/display_text.h"
 #include "app/entry_list_ctrl.h"
 #include "app/gl_canvas.h"
 #include "app/hex_view.h"
@@ -13,12 +15,10 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dnd.h>
-#include <wx/fileconf.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/iconbndl.h>
 #include <wx/listbox.h>
-#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -32,49 +32,6 @@
 #include <chrono>
 
 namespace {
-
-struct CommandId {
-    int command;
-    int wxId;
-};
-
-// Every command's wx id, below wx's limit of 0x7FFF and clear of its stock ids.
-constexpr CommandId kCommandIds[] = {
-    {CmdExit, wxID_HIGHEST + 1},
-    {CmdCancel, wxID_HIGHEST + 2},
-    {CmdFileOpen, wxID_HIGHEST + 3},
-    {CmdAbout, wxID_HIGHEST + 4},
-    {CmdExportRaw, wxID_HIGHEST + 5},
-    {CmdExportInterpreted, wxID_HIGHEST + 6},
-    {CmdAccelRaw, wxID_HIGHEST + 7},
-    {CmdAccelInterpreted, wxID_HIGHEST + 8},
-    {CmdAccelHelp, wxID_HIGHEST + 9},
-    {CmdExportDump, wxID_HIGHEST + 10},
-    {CmdViewModels, wxID_HIGHEST + 11},
-    {CmdViewSurfaces, wxID_HIGHEST + 12},
-    {CmdViewTextures, wxID_HIGHEST + 13},
-    {CmdViewMaterials, wxID_HIGHEST + 14},
-    {CmdViewXml, wxID_HIGHEST + 15},
-    {CmdViewOther, wxID_HIGHEST + 16},
-    {CmdViewModelMaterials, wxID_HIGHEST + 17},
-    {CmdEditFind, wxID_HIGHEST + 18},
-    {CmdChannelsRgba, wxID_HIGHEST + 19},
-    {CmdChannelsRed, wxID_HIGHEST + 20},
-    {CmdChannelsGreen, wxID_HIGHEST + 21},
-    {CmdChannelsBlue, wxID_HIGHEST + 22},
-    {CmdChannelsAlpha, wxID_HIGHEST + 23},
-    {CmdChannelsChecker, wxID_HIGHEST + 24},
-    {CmdSoundReplay, wxID_HIGHEST + 25},
-    {CmdSoundStopAll, wxID_HIGHEST + 26},
-    {CmdExportAll, wxID_HIGHEST + 27},
-    {CmdExportListed, wxID_HIGHEST + 28},
-    {CmdExportPng, wxID_HIGHEST + 29},
-    {CmdExportGltf, wxID_HIGHEST + 30},
-    {CmdExportObjMtl, wxID_HIGHEST + 31},
-    {CmdExportWav, wxID_HIGHEST + 32},
-};
-constexpr int kFirstCommandWxId = wxID_HIGHEST + 1;
-constexpr int kLastCommandWxId = wxID_HIGHEST + 28;
 
 // The find bar's kind choice: its labels and the kinds they narrow the list to.
 struct FindKindChoice {
@@ -113,79 +70,7 @@ private:
 constexpr int kTemplateWidth = 419;
 constexpr int kTemplateHeight = 261;
 
-// Resource text as the text view shows it: UTF-8 when it is valid, otherwise
-// single-byte Latin-1 (the resources are ANSI text). GTK breaks a line at a
-// lone CR as well as at LF, so the CR put before each LF is dropped here.
-// Plain ASCII, the usual case, is widened in one pass: a 1 MiB text must reach
-// the view within a few milliseconds.
-wxString DisplayText(const std::string &text)
-{
-    const size_t n = text.size();
-    auto dropped = [&](size_t i) {
-        return text[i] == '\r' && i + 1 < n && (text[i + 1] == '\n' || text[i + 1] == '\r');
-    };
-    bool ascii = true;
-    for (unsigned char c : text)
-        ascii &= c < 0x80;
-    wxString shown;
-    if (ascii) {
-        wxStringBufferLength buffer(shown, n);
-        wchar_t *out = buffer;
-        size_t length = 0;
-        for (size_t i = 0; i < n; ++i)
-            if (!dropped(i))
-                out[length++] = static_cast<wchar_t>(text[i]);
-        buffer.SetLength(length);
-        return shown;
-    }
-    std::string lines;
-    lines.reserve(n);
-    for (size_t i = 0; i < n; ++i)
-        if (!dropped(i))
-            lines += text[i];
-    shown = wxString::FromUTF8(lines.data(), lines.size());
-    if (shown.empty() && !lines.empty())
-        shown = wxString(lines.data(), wxConvISO8859_1, lines.size());
-    return shown;
-}
-
 }  // namespace
-
-wxString App_PathText(const std::string &bytes)
-{
-    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
-    if (text.empty() && !bytes.empty())
-        text = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
-    return text;
-}
-
-void App_OpenSettings()
-{
-    wxString folder;
-    wxGetEnv("XDG_CONFIG_HOME", &folder);
-    if (folder.empty() || !wxFileName(folder).IsAbsolute())
-        folder = wxFileName::GetHomeDir() + "/.config";
-    const wxFileName file(folder + "/quillon", "quillon.conf");
-    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
-    file.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    delete wxConfigBase::Set(new wxFileConfig(kAppName, "", file.GetFullPath(), "", wxCONFIG_USE_LOCAL_FILE));
-}
-
-int Command_ToWxId(int command)
-{
-    for (const CommandId &entry : kCommandIds)
-        if (entry.command == command)
-            return entry.wxId;
-    return wxID_NONE;
-}
-
-int Command_FromWxId(int wxId)
-{
-    for (const CommandId &entry : kCommandIds)
-        if (entry.wxId == wxId)
-            return entry.command;
-    return 0;
-}
 
 CQuillonDlg::CQuillonDlg()
     : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxDefaultSize,
@@ -204,15 +89,9 @@ CQuillonDlg::CQuillonDlg()
     SetStatusWidths(2, statusWidths);
     SetStatusBarPane(-1);  // the details stay while a menu is open: its items have no help text
 
-    wxAcceleratorEntry keys[] = {
-        {wxACCEL_NORMAL, WXK_F1, Command_ToWxId(CmdAccelHelp)},
-        {wxACCEL_NORMAL, WXK_F2, Command_ToWxId(CmdAccelRaw)},
-        {wxACCEL_NORMAL, WXK_F3, Command_ToWxId(CmdAccelInterpreted)},
-        {wxACCEL_CTRL, 'O', Command_ToWxId(CmdFileOpen)},
-    };
-    SetAcceleratorTable(wxAcceleratorTable(4, keys));
+    SetAcceleratorTable(App_MakeAccelerators());
 
-    Bind(wxEVT_MENU, &CQuillonDlg::OnMenu, this, kFirstCommandWxId, kLastCommandWxId);
+    Bind(wxEVT_MENU, &CQuillonDlg::OnMenu, this, App_FirstCommandWxId(), App_LastCommandWxId());
     Bind(wxEVT_MENU, &CQuillonDlg::OnRecent, this, wxID_FILE1, wxID_FILE1 + kRecentArchives - 1);
     Bind(wxEVT_BUTTON, &CQuillonDlg::OnMenu, this, IdOk, IdCancel);
     Bind(wxEVT_CHAR_HOOK, &CQuillonDlg::OnCharHook, this);
@@ -221,8 +100,7 @@ CQuillonDlg::CQuillonDlg()
     Bind(wxEVT_HELP, [this](wxHelpEvent &) { RunAboutBox(); });
     Bind(wxEVT_TIMER, [this](wxTimerEvent &) { OnTimerTick(); }, kFrameTimerId);
     panel_->Bind(wxEVT_SIZE, &CQuillonDlg::OnPanelSize, this);
-    // Moves over the view and over the window's free area reach the mouse
-    // handler, as they reached the dialog.
+    // Moves over the view and over the window's free area reach the mouse handler.
     panel_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     glView_->Bind(wxEVT_MOTION, &CQuillonDlg::OnViewMouse, this);
     // A released button ends its drag at once, so that frames stop with it.
@@ -242,12 +120,8 @@ CQuillonDlg::CQuillonDlg()
     for (wxWindow *w : std::initializer_list<wxWindow *>{this, panel_, textView_, findText_})
         w->SetDropTarget(new ArchiveDropTarget(this));
 
-    if (wxConfigBase *settings = wxConfigBase::Get(false)) {
-        settings->SetPath("/RecentArchives");
-        recent_.Load(*settings);
-        settings->SetPath("/");
-        recentItem_->Enable(recent_.GetCount() > 0);
-    }
+    App_LoadRecent(recent_);
+    recentItem_->Enable(recent_.GetCount() > 0);
     surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
         if (viewer.services.Model_ApplySurfaceHiding)
             viewer.services.Model_ApplySurfaceHiding();
@@ -328,57 +202,9 @@ void CQuillonDlg::CreateControls()
 
 void CQuillonDlg::CreateMenu()
 {
-    auto item = [](wxMenu *menu, int command, const char *text, wxItemKind kind = wxITEM_NORMAL) {
-        menu->Append(Command_ToWxId(command), text, "", kind);
-    };
-    auto *file = new wxMenu;
-    item(file, CmdFileOpen, "&Open");
     auto *recentMenu = new wxMenu;
-    recentItem_ = file->AppendSubMenu(recentMenu, "Open &Recent");
-    recentItem_->Enable(false);  // until there is an archive to list
+    SetMenuBar(App_MakeMenuBar(recentMenu, recentItem_));
     recent_.UseMenu(recentMenu);
-    item(file, CmdExit, "E&xit");
-    auto *edit = new wxMenu;
-    item(edit, CmdEditFind, "&Find...\tCtrl+F");
-    auto *exportMenu = new wxMenu;
-    item(exportMenu, CmdExportRaw, "&Raw (F2)");
-    item(exportMenu, CmdExportInterpreted, "&Interpreted (F3)");
-    item(exportMenu, CmdExportDump, "&Binary-Text Dump");
-    item(exportMenu, CmdExportPng, "As &PNG...");
-    item(exportMenu, CmdExportGltf, "As gl&TF...");
-    item(exportMenu, CmdExportObjMtl, "As OBJ with &materials...");
-    item(exportMenu, CmdExportWav, "As &WAV...");
-    exportMenu->AppendSeparator();
-    item(exportMenu, CmdExportAll, "Export &All...");
-    item(exportMenu, CmdExportListed, "Export &Listed...");
-    auto *view = new wxMenu;
-    item(view, CmdViewModels, "&Models", wxITEM_CHECK);
-    item(view, CmdViewModelMaterials, "Mod&el materials", wxITEM_CHECK);
-    item(view, CmdViewSurfaces, "Model &surfaces", wxITEM_CHECK);
-    view->AppendSeparator();
-    item(view, CmdViewTextures, "&Textures", wxITEM_CHECK);
-    item(view, CmdViewMaterials, "M&aterials", wxITEM_CHECK);
-    item(view, CmdViewXml, "&XML", wxITEM_CHECK);
-    item(view, CmdViewOther, "&Other", wxITEM_CHECK);
-    auto *channels = new wxMenu;
-    item(channels, CmdChannelsRgba, "RGB&A", wxITEM_RADIO);
-    item(channels, CmdChannelsRed, "&R", wxITEM_RADIO);
-    item(channels, CmdChannelsGreen, "&G", wxITEM_RADIO);
-    item(channels, CmdChannelsBlue, "&B", wxITEM_RADIO);
-    item(channels, CmdChannelsAlpha, "A&lpha as grey", wxITEM_RADIO);
-    item(channels, CmdChannelsChecker, "RGB over &checkerboard", wxITEM_RADIO);
-    view->AppendSeparator();
-    view->AppendSubMenu(channels, "&Channels");
-    auto *help = new wxMenu;
-    item(help, CmdAbout, "&About... (F1)");
-
-    auto *bar = new wxMenuBar;
-    bar->Append(file, "&File");
-    bar->Append(edit, "&Edit");
-    bar->Append(exportMenu, "&Export");
-    bar->Append(view, "&View");
-    bar->Append(help, "&Help");
-    SetMenuBar(bar);
 }
 
 void CQuillonDlg::OnMenu(wxCommandEvent &event)
@@ -405,14 +231,7 @@ void CQuillonDlg::OnRecent(wxCommandEvent &event)
 void CQuillonDlg::SaveRecent()
 {
     recentItem_->Enable(recent_.GetCount() > 0);
-    wxConfigBase *settings = wxConfigBase::Get(false);
-    if (!settings)
-        return;
-    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
-    settings->SetPath("/RecentArchives");
-    recent_.Save(*settings);
-    settings->SetPath("/");
-    settings->Flush();
+    App_SaveRecent(recent_);
 }
 
 bool CQuillonDlg::OpenPath(const std::string &path)
@@ -476,8 +295,10 @@ void CQuillonDlg::OnCharHook(wxKeyEvent &event)
     const int key = event.GetKeyCode();
     const int modifiers = event.GetModifiers();
     if (key == WXK_ESCAPE && modifiers == wxMOD_NONE) {
-        // Escape in the find bar closes it; anywhere else it is the dialog's Cancel.
-        if (findBar_->IsShown() && FocusIn(findBar_))
+        // While the find bar is open Escape closes it, wherever the focus is
+        // (in the list it would otherwise end the window and lose the
+        // filter); with the bar closed it is the window's Cancel.
+        if (findBar_->IsShown())
             OnFindClose(*this);
         else
             OnCommand(*this, CmdCancel);
@@ -621,7 +442,7 @@ void CQuillonDlg::GetClientSize(int &width, int &height) const
 
 void CQuillonDlg::SetTextView(const std::string &text)
 {
-    textView_->ChangeValue(DisplayText(text));  // also puts the caret at the start
+    textView_->ChangeValue(App_DisplayText(text));  // also puts the caret at the start
 }
 
 bool CQuillonDlg::IsPlayOnClickChecked() const
@@ -705,7 +526,7 @@ void CQuillonDlg::ClearSurfaceList()
 
 void CQuillonDlg::AddSurfaceRow(const std::string &text)
 {
-    surfaceList_->Append(wxString::FromUTF8(text));
+    surfaceList_->Append(App_PathText(text));
 }
 
 bool CQuillonDlg::IsSurfaceRowSelected(int row) const
@@ -745,8 +566,12 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
     long style = request.save ? wxFD_SAVE : wxFD_OPEN;
     if (request.overwritePrompt)
         style |= wxFD_OVERWRITE_PROMPT;
-    // The working directory is where the dialogs start, as the system dialog does.
-    wxFileDialog dialog(DialogParent(), request.save ? "Save As" : "Open", wxGetCwd(), "", request.filter, style);
+    // The working directory is where the dialogs start, as the system dialog
+    // does; a dialog that offers a name offers it where the last file went.
+    const bool proposes = request.save && !request.proposedName.empty();
+    const wxString folder = proposes && !lastSaveFolder_.empty() ? lastSaveFolder_ : wxGetCwd();
+    wxFileDialog dialog(DialogParent(), request.save ? "Save As" : "Open", folder,
+                        proposes ? App_PathText(request.proposedName) : wxString(), request.filter, style);
     for (;;) {
         if (dialog.ShowModal() != wxID_OK)
             return false;
@@ -766,6 +591,8 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
             }
         }
         path = std::string(chosen.fn_str());
+        if (request.save)
+            lastSaveFolder_ = wxFileName(chosen).GetPath();
         return true;
     }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/main_dialog.h"
+#include "app/settings.h"
 
 #include <wx/filehistory.h>
 #include <wx/frame.h>
@@ -20,23 +21,6 @@ class wxChoice;
 class EntryListCtrl;
 class GlCanvas;
 class HexViewCtrl;
-
-// wx refuses menu ids of 0x7FFF and above: the commands keep their numbers and
-// this table gives each one the wx id its menu item and accelerator carry.
-int Command_ToWxId(int command);
-int Command_FromWxId(int wxId);  // 0 when the id is no command
-
-// A path (or a text quoting one) as the window shows it: the file system's
-// UTF-8, or single-byte Latin-1 where the bytes are not UTF-8.
-wxString App_PathText(const std::string &bytes);
-
-// The user's settings (the recent archives): a file under $XDG_CONFIG_HOME
-// (or ~/.config) made wx's current configuration. Windows created afterwards
-// read and keep their recent archives there; without it they keep none.
-void App_OpenSettings();
-
-// How many archives File > "Open &Recent" keeps.
-constexpr int kRecentArchives = 8;
 
 class CQuillonDlg : public wxFrame, public ViewerWindow {
 public:
@@ -137,6 +121,7 @@ private:
     int timerIntervalMs_ = 0;  // 0 while the frame timer is stopped
     wxWindow *dialogParent_ = nullptr;
     std::string lastBatchFolder_;  // offered again by the next batch export
+    wxString lastSaveFolder_;      // where the save dialogs that offer a name open
     bool ended_ = false;
     int result_ = 0;
 };

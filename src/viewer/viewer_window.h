@@ -21,7 +21,6 @@ enum ControlId : int {
     IdPlayOnClick = 1005,
     IdSurfaceList = 1006,
     IdSurfaceLabel = 1007,
-    // Added beside the template's controls.
     IdFindBar = 1010,  // above the entry list while Edit > "&Find..." is on: text field and kind choice
     IdHexView = 1011,  // in the text view's place: bytes of kinds that have no preview
 };
@@ -44,7 +43,6 @@ enum Command : int {
     CmdViewXml = 32785,
     CmdViewOther = 32786,
     CmdViewModelMaterials = 32787,
-    // Added beside the template's commands.
     CmdEditFind = 32790,
     CmdChannelsRgba = 32791,  // View > Channels, in TextureChannels order
     CmdChannelsRed = 32792,
@@ -54,10 +52,10 @@ enum Command : int {
     CmdChannelsChecker = 32796,
     CmdSoundReplay = 32797,  // Space
     CmdSoundStopAll = 32798, // Shift+Space
-    // Beyond the original menu: batch export of the whole list or of the lines listed.
+    // Batch export of the whole list or of the lines listed.
     CmdExportAll = 32800,
     CmdExportListed = 32801,
-    // Export forms other programs read, beside the three above.
+    // Export forms other programs read.
     CmdExportPng = 32802,     // textures
     CmdExportGltf = 32803,    // models: .glb or .gltf by the name chosen
     CmdExportObjMtl = 32804,  // models: .obj with dkexport.mtl and textures/
@@ -93,6 +91,10 @@ struct FileDialogRequest {
     std::string defaultExtension;  // ".raw"; empty for none
     bool save = false;
     bool overwritePrompt = false;
+    // A name offered in the save dialog (bytes as the archive holds them),
+    // which then opens in the folder last saved to; empty: no name, and the
+    // dialog opens in the working directory.
+    std::string proposedName;
 };
 
 class ViewerWindow {

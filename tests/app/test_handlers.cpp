@@ -428,8 +428,8 @@ TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
         {"[0001]", -1, {all[3]}, "", "1 of 4 listed"},  // no '*' or '?': plain text
         {"", KindTexture, {all[2], all[3]}, "", "2 of 4 listed"},
         {"compass", KindTexture, {all[3]}, "", "1 of 4 listed"},
-        {"", KindModel, {}, "", "0 of 4 listed"},
-        {"zzz", -1, {}, "", "0 of 4 listed"},
+        {"", KindModel, {}, "", "no entry matches"},
+        {"zzz", -1, {}, "", "no entry matches"},
     };
     for (const auto &c : cases) {
         OnFindChanged(window, c.text, c.kind);
@@ -439,6 +439,8 @@ TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
         EXPECT_EQ(window.entryLines, c.lines) << c.text << " " << c.kind;
         EXPECT_EQ(window.GetEntryLineText(window.selection), c.selected) << c.text << " " << c.kind;
         EXPECT_EQ(window.status[1], c.count) << c.text << " " << c.kind;
+        // The preview goes with the selected line, as after an archive is opened.
+        EXPECT_EQ(Offered(), *c.selected ? "text raw dump interpreted " : "") << c.text << " " << c.kind;
         EXPECT_EQ(App_ListedSlots().size(), c.lines.size());
     }
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");

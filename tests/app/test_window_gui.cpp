@@ -5,15 +5,22 @@
 #include "temp_dir.h"
 #include "test_data.h"
 #include "app/app_texts.h"
+#include "app/command_table.h"
 #include "app/dialogs.h"
+#include "app/display_text.h"
 #include "app/hex_view.h"
 #include "gl_test_view.h"
+#include "model/model.h"
+#include "model_fixtures.h"
 #include "render/render.h"
+#include "scene/scene.h"
 #include "texture/texture.h"
 
 #include <quillon_version.h>
 
+#include <wx/accel.h>
 #include <wx/button.h>
+#include <wx/listbox.h>
 #include <wx/checkbox.h>
 #include <wx/config.h>
 #include <wx/dialog.h>
@@ -53,6 +60,14 @@ Bytes HalfTransparent()
     return t;
 }
 
+Bytes Box()
+{
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+    ModelFixture box;
+    box.surfaces.push_back(Fixture_Box("stone.mat", centre, half));
+    return Fixture_Model(box);
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -64,7 +79,8 @@ protected:
                        {"textures\\ui\\compass", Fixture_Texture(64, 32, 1, 1, BlockShade)},
                        {"sounds\\bell.ogg", Fixture_FromString("OggS and then some bytes")},
                        {"scripts\\readme.txt", Fixture_FromString("Line one\r\nLine two\r\n")},
-                       {"data\\blob.bin", Bytes{0x80, 0x81, 0x82, 0x83}}}}));
+                       {"data\\blob.bin", Bytes{0x80, 0x81, 0x82, 0x83}},
+                       {"models\\box", Box()}}}));
     }
     void TearDown() override
     {
@@ -92,6 +108,8 @@ protected:
             };
         } else {
             s.GL_Release = [] { gSteps.push_back("GL_Release"); };
+            s.Model_ForExport = Model_ForExport;
+            s.Model_Free = Model_Free;
         }
         s.S_Init = [] {};
         s.S_Shutdown = [] { gSteps.push_back("S_Shutdown"); };
@@ -101,13 +119,6 @@ protected:
         s.S_QueuePlay = [](SoundRecord *) { gSteps.push_back("S_QueuePlay"); };
         s.S_StopAll = [] { gSteps.push_back("S_StopAll"); };
         frame = OpenWindow(archive);
-    }
-    void Menu(int command)
-    {
-        wxCommandEvent event(wxEVT_MENU, Command_ToWxId(command));
-        event.SetEventObject(frame);
-        frame->GetEventHandler()->ProcessEvent(event);
-        Pump(20);
     }
     // A real key press in the entry list.
     void Key(int key, int modifiers = wxMOD_NONE)
@@ -138,7 +149,7 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
     NewFrame();
     EXPECT_EQ(frame->GetTitle(), "Quillon");
     EXPECT_EQ(frame->GetLabel(IdFileLabel), "Sample.PAK");
-    ASSERT_EQ(frame->EntryList()->GetItemCount(), 5);
+    ASSERT_EQ(frame->EntryList()->GetItemCount(), 6);
     EXPECT_EQ(frame->EntryList()->LineText(0), "data\\blob.bin [0004]");
 
     ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
@@ -154,34 +165,179 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
     EXPECT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 3; })) << viewer.selectedEntry;
 }
 
-TEST_F(WindowTest, ViewTogglesAndAccelerators)
+// Sends one command of the table as the user gives it: a menu item as its
+// menu delivers the choice, a key as a real key press in the entry list.
+// Says what the window did in answer ("gray" first when the item is gray).
+std::string Send(SeamWindow *&frame, const CommandRow &row)
+{
+    struct Seen {
+        size_t dialogs, steps;
+        int dumps, abouts, batches;
+        bool find;
+    };
+    auto seen = [&] {
+        return Seen{frame->dialogs.size(), gSteps.size(), frame->dumpRuns, frame->aboutRuns, frame->batchRuns,
+                    frame->Control(IdFindBar)->IsShown()};
+    };
+    const Seen before = seen();
+    const size_t steps = gSteps.size();
+    std::string words;
+    wxMenuItem *item = nullptr;
+    bool marked = false;
+    wxWeakRef<wxWindow> alive(frame);
+    if (row.menu != AppMenu::None) {
+        wxMenu *menu = nullptr;
+        item = frame->GetMenuBar()->FindItem(Command_ToWxId(row.id), &menu);
+        if (!item)
+            return "no menu item";
+        if (!item->IsEnabled())
+            words += "gray ";
+        marked = item->IsCheckable() && item->IsChecked();
+        menu->SendEvent(item->GetId(), item->IsCheckable() ? !marked : -1);
+        Pump(30);
+    } else {
+        wxAcceleratorEntry key;
+        if (!key.FromString(row.key))
+            return "no key";
+        frame->EntryList()->SetFocus();
+        Pump(30);
+        int modifiers = wxMOD_NONE;
+        if (key.GetFlags() & wxACCEL_SHIFT)
+            modifiers |= wxMOD_SHIFT;
+        if (key.GetFlags() & wxACCEL_CTRL)
+            modifiers |= wxMOD_CONTROL;
+        wxUIActionSimulator().Char(key.GetKeyCode(), modifiers);
+        Pump(250);
+    }
+    if (!alive) {
+        frame = nullptr;
+        return words + "end";
+    }
+    const Seen after = seen();
+    for (size_t i = before.dialogs; i < after.dialogs; ++i) {
+        const FileDialogRequest &asked = frame->dialogs[i];
+        words += !asked.save ? "open " : "save " + (asked.proposedName.empty() ? asked.defaultExtension
+                                                                               : asked.proposedName) + " ";
+    }
+    words += after.dumps > before.dumps ? "dump " : "";
+    words += after.abouts > before.abouts ? "about " : "";
+    words += after.batches > before.batches ? "batch " : "";
+    words += after.find != before.find ? "find " : "";
+    words += item && item->IsCheckable() && item->IsChecked() != marked ? "mark " : "";
+    for (size_t i = steps; i < gSteps.size(); ++i)
+        words += gSteps[i] + " ";
+    if (!words.empty())
+        words.pop_back();
+    return words;
+}
+
+// Every command of the table reaches its handler through wx's own dispatch,
+// or is gray and does nothing where the selection offers nothing for it.
+TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
+{
+    const std::string texture = "textures\\env\\stone_wall_d [0000]", sound = "sounds\\bell.ogg [0002]",
+                      blob = "data\\blob.bin [0004]", model = "models\\box [0005]";
+    const struct {
+        int command;
+        std::string line;  // selected first; "" as it stands
+        const char *seen;
+    } cases[] = {
+        {CmdFileOpen, "", "open"},
+        {CmdEditFind, "", "find"},
+        {CmdExportRaw, blob, "save .raw"},
+        {CmdExportInterpreted, texture, "save .dds"},
+        {CmdExportInterpreted, blob, "gray"},
+        {CmdExportDump, blob, "dump"},
+        {CmdExportPng, texture, "save stone_wall_d.png"},
+        {CmdExportPng, sound, "gray"},
+        {CmdExportGltf, model, "save box.glb"},
+        {CmdExportObjMtl, model, "save box.obj"},
+        {CmdExportObjMtl, texture, "gray"},
+        {CmdExportWav, sound, "save bell.wav"},
+        {CmdExportWav, model, "gray"},
+        {CmdExportAll, "", "batch"},
+        {CmdExportListed, "", "batch"},
+        {CmdViewModels, texture, "mark"},
+        {CmdViewModelMaterials, "", "mark"},
+        {CmdViewSurfaces, "", "mark"},
+        {CmdViewTextures, "", "mark"},
+        {CmdViewMaterials, "", "mark"},
+        {CmdViewXml, "", "mark"},
+        {CmdViewOther, "", "mark"},
+        {CmdChannelsRed, "", "mark"},
+        {CmdChannelsGreen, "", "mark"},
+        {CmdChannelsBlue, "", "mark"},
+        {CmdChannelsAlpha, "", "mark"},
+        {CmdChannelsChecker, "", "mark"},
+        {CmdChannelsRgba, "", "mark"},
+        {CmdAbout, "", "about"},
+        {CmdAccelRaw, texture, "save .raw"},
+        {CmdAccelInterpreted, texture, "save .dds"},
+        {CmdAccelInterpreted, blob, ""},  // its item is gray
+        {CmdAccelHelp, "", ""},
+        {CmdSoundReplay, sound, "S_StopAll S_QueuePlay"},
+        {CmdSoundStopAll, sound, "S_StopAll"},
+        {CmdExit, "", "end"},
+        {CmdCancel, "", "end"},
+    };
+    std::set<int> sent;
+    for (const auto &c : cases) {
+        if (!frame)
+            NewFrame();
+        if (!c.line.empty() && Selected() != c.line) {
+            ASSERT_TRUE(Click(c.line)) << c.line;
+        }
+        const auto row = std::find_if(App_CommandTable().begin(), App_CommandTable().end(),
+                                      [&](const CommandRow &r) { return r.id == c.command; });
+        ASSERT_NE(row, App_CommandTable().end()) << c.command;
+        EXPECT_EQ(Send(frame, *row), c.seen) << c.command << " on " << c.line;
+        sent.insert(c.command);
+    }
+    for (const CommandRow &row : App_CommandTable())
+        EXPECT_TRUE(row.id == 0 || sent.count(row.id)) << "no case sends " << row.id;
+
+    // Closing the window is Cancel too: the same shut-down.
+    NewFrame();
+    gSteps.clear();
+    wxWeakRef<wxWindow> alive(frame);
+    frame->Close();
+    EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
+    EXPECT_EQ(gSteps, (Steps{"S_Shutdown", "GL_Release"}));
+    frame = nullptr;
+}
+
+// Alt and a letter reach one menu of the bar, and one item of each menu.
+TEST_F(WindowTest, MnemonicsAreUniquePerMenu)
 {
     NewFrame();
-    Key(WXK_F2);  // nothing selected: Raw is gray
-    ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
-    EXPECT_EQ(frame->dialogs.size(), 1u);
+    auto letters = [](const std::vector<wxString> &labels) {
+        std::set<wxUniChar> seen;
+        for (const wxString &label : labels) {
+            const size_t at = label.find('&');
+            EXPECT_TRUE(at != wxString::npos && at + 1 < label.size()) << label;
+            if (at != wxString::npos && at + 1 < label.size()) {
+                EXPECT_TRUE(seen.insert(wxToupper(label[at + 1])).second) << label;
+            }
+        }
+    };
+    std::function<void(wxMenu *)> walk = [&](wxMenu *menu) {
+        std::vector<wxString> labels;
+        for (wxMenuItem *item : menu->GetMenuItems())
+            if (!item->IsSeparator()) {
+                labels.push_back(item->GetItemLabel().BeforeFirst('\t'));
+                if (item->GetSubMenu() && item->GetSubMenu()->GetMenuItemCount() > 0)
+                    walk(item->GetSubMenu());
+            }
+        letters(labels);
+    };
     wxMenuBar *bar = frame->GetMenuBar();
-    Menu(CmdViewTextures);
-    EXPECT_FALSE(bar->IsChecked(Command_ToWxId(CmdViewTextures)) || Shown(IdGlView));
-    Menu(CmdViewTextures);
-    EXPECT_TRUE(Shown(IdGlView));
-
-    Key(WXK_F2);
-    ASSERT_TRUE(PumpUntil(1000, [&] { return frame->dialogs.size() == 2; }));
-    EXPECT_EQ(frame->dialogs[1].defaultExtension, ".raw");
-    Key(WXK_F3);
-    ASSERT_TRUE(PumpUntil(1000, [&] { return frame->dialogs.size() == 3; }));
-    EXPECT_EQ(frame->dialogs[2].defaultExtension, ".dds");
-
-    // No interpreted form: the item is gray and F3 does nothing; nor does F1.
-    ASSERT_TRUE(Click("data\\blob.bin [0004]"));
-    EXPECT_FALSE(bar->IsEnabled(Command_ToWxId(CmdExportInterpreted)));
-    Key(WXK_F3);
-    Key(WXK_F1);
-    Pump(200);
-    EXPECT_EQ(std::pair(frame->dialogs.size(), frame->aboutRuns), std::pair(size_t(3), 0));
-    Menu(CmdAbout);
-    EXPECT_EQ(frame->aboutRuns, 1);
+    std::vector<wxString> titles;
+    for (size_t i = 0; i < bar->GetMenuCount(); ++i) {
+        titles.push_back(bar->GetMenuLabel(i));
+        walk(bar->GetMenu(i));
+    }
+    letters(titles);
+    EXPECT_EQ(titles, (std::vector<wxString>{"&File", "E&dit", "&Export", "&View", "&Help"}));
 }
 
 // Every client size leaves the same margins (the arithmetic is test_handlers.cpp's).
@@ -248,26 +404,6 @@ TEST_F(WindowTest, AboutBoxShowsTheHelpText)
         EXPECT_TRUE(child == version || !child->GetRect().Intersects(version->GetRect())) << child->GetLabel();
 }
 
-// Escape, closing the window and File > "E&xit" all end in the same shut-down.
-TEST_F(WindowTest, EveryWayOutRunsTheShutDown)
-{
-    for (int way = 0; way < 3; ++way) {
-        NewFrame();
-        ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
-        gSteps.clear();
-        wxWeakRef<wxWindow> alive(frame);
-        if (way == 0)
-            Key(WXK_ESCAPE);
-        else if (way == 1)
-            frame->Close();
-        else
-            Menu(CmdExit);
-        EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; })) << way;
-        EXPECT_EQ(gSteps, (Steps{"S_Shutdown", "GL_Release"})) << way;
-        frame = nullptr;
-    }
-}
-
 TEST_F(WindowTest, FindBarNarrowsTheListAndEscapeClosesIt)
 {
     NewFrame();
@@ -284,20 +420,19 @@ TEST_F(WindowTest, FindBarNarrowsTheListAndEscapeClosesIt)
     EXPECT_TRUE(PumpUntil(2000, [&] { return frame->EntryList()->GetItemCount() == 1; }));
     EXPECT_EQ(frame->EntryList()->LineText(0), "textures\\env\\stone_wall_d [0000]");
     EXPECT_NE(Status(1), "");
+    EXPECT_FALSE(Shown(IdTextView));  // the selected text left the list, and its preview with it
     ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
 
-    frame->FindText()->SetFocus();
-    Pump(30);
-    sim.Char(WXK_ESCAPE);  // in the bar: closes it, the window stays
+    sim.Char(WXK_ESCAPE);  // the focus in the list, the bar open: closes the bar, the window stays
     ASSERT_TRUE(PumpUntil(2000, [&] { return !frame->Control(IdFindBar)->IsShown(); }));
     EXPECT_EQ(frame->GetControlRect(IdEntryList), list);
-    EXPECT_EQ(frame->EntryList()->GetItemCount(), 5);
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 6);
     EXPECT_EQ(frame->FindText()->GetValue(), "");
     EXPECT_EQ(Selected(), "textures\\env\\stone_wall_d [0000]");
     EXPECT_FALSE(frame->HasEnded());
 
     wxWeakRef<wxWindow> alive(frame);
-    sim.Char(WXK_ESCAPE);  // anywhere else: Cancel
+    sim.Char(WXK_ESCAPE);  // the bar closed: Cancel
     EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
     frame = nullptr;
 }
@@ -343,15 +478,41 @@ TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)
     wxCommandEvent pick(wxEVT_MENU, wxID_FILE1 + 1);
     frame->GetEventHandler()->ProcessEvent(pick);
     EXPECT_EQ(static_cast<wxStaticText *>(frame->Control(IdFileLabel))->GetLabel(), wxString::FromUTF8("Dämmer.PAK"));
-    EXPECT_EQ(App_PathText("D\xe4mmer.PAK"), wxString::FromUTF8("Dämmer.PAK"));  // not UTF-8: single bytes
 
     auto *drop = dynamic_cast<wxFileDropTarget *>(frame->Panel()->GetDropTarget());
     ASSERT_NE(drop, nullptr);
     fs::copy_file(archive, dir / "Dropped.PAK");
     drop->OnDropFiles(10, 10, wxArrayString(1, wxString::FromUTF8((dir / "Dropped.PAK").c_str())));
     EXPECT_TRUE(PumpUntil(2000, [&] { return frame->GetLabel(IdFileLabel) == "Dropped.PAK"; }));
-    EXPECT_EQ(frame->EntryList()->GetItemCount(), 5);
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 6);
 
+}
+
+// Archive bytes in labels, the status bar, surface rows and the text view:
+// UTF-8 where they are valid UTF-8, single-byte Latin-1 otherwise.
+TEST_F(WindowTest, ArchiveBytesShownAsText)
+{
+    NewFrame();
+    auto *rows = static_cast<wxListBox *>(frame->Control(IdSurfaceList));
+    auto *text = static_cast<wxTextCtrl *>(frame->Control(IdTextView));
+    const std::pair<std::string, const char *> cases[] = {
+        {"plain name", "plain name"},
+        {"D\xc3\xa4mmer.PAK", "Dämmer.PAK"},
+        {"D\xe4mmer.PAK", "Dämmer.PAK"},
+        {"\xe9\xff", "éÿ"},
+    };
+    for (const auto &[bytes, shown] : cases) {
+        const wxString expected = wxString::FromUTF8(shown);
+        frame->SetLabel(IdFileLabel, bytes);
+        EXPECT_EQ(static_cast<wxStaticText *>(frame->Control(IdFileLabel))->GetLabel(), expected);
+        frame->SetStatusField(0, bytes);
+        EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), expected);
+        frame->ClearSurfaceList();
+        frame->AddSurfaceRow("07 - " + bytes);
+        EXPECT_EQ(rows->GetString(0), "07 - " + expected);
+        frame->SetTextView(bytes + "\r\n" + bytes);
+        EXPECT_EQ(text->GetValue(), expected + "\n" + expected);
+    }
 }
 
 TEST_F(WindowTest, StatusBarAndHexViewOfALargeEntry)

@@ -23,9 +23,16 @@ public:
     void ShowMessage(const std::string &text) override { messages.push_back(text); }
     void RunAboutBox() override { ++aboutRuns; }
     void RunDumpDialog() override { ++dumpRuns; }
+    bool AskBatchExport(const std::vector<std::string> &, BatchExportRequest &request) override
+    {
+        ++batchRuns;
+        request = batchAnswer.value_or(request);
+        return batchAnswer.has_value();
+    }
 
     std::deque<std::optional<std::string>> answers;  // nullopt = cancel
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> messages;
-    int aboutRuns = 0, dumpRuns = 0;
+    std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
+    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0;
 };

@@ -87,11 +87,6 @@ public:
         log.push_back("timer stop");
     }
     void EndMainDialog(int result) override { log.push_back("end " + std::to_string(result)); }
-    bool AskBatchExport(const std::vector<std::string> &, BatchExportRequest &request) override
-    {
-        request = batchAnswer.value_or(request);
-        return batchAnswer.has_value();
-    }
     // Runs the job as the progress dialog does, pressing Cancel once
     // `cancelAfter` entries were reported.
     void RunJob(const WindowJob &job) override
@@ -135,7 +130,6 @@ public:
     const std::vector<uint8_t> *hexBytes = nullptr;  // what the hex view shows
     std::vector<std::string> opened;                // archives accepted
     std::vector<std::string> log;  // timer, end and (from the tests' services) subsystem steps
-    std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
     size_t cancelAfter = 0;                         // 0: the job runs to its end
     std::vector<JobProgress> progress;              // what the job reported
 };

@@ -1,0 +1,42 @@
+#include "app/settings.h"
+#include "app/app_texts.h"
+
+#include <wx/fileconf.h>
+#include <wx/filehistory.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/utils.h>
+
+void App_OpenSettings()
+{
+    wxString folder;
+    wxGetEnv("XDG_CONFIG_HOME", &folder);
+    if (folder.empty() || !wxFileName(folder).IsAbsolute())
+        folder = wxFileName::GetHomeDir() + "/.config";
+    const wxFileName file(folder + "/quillon", "quillon.conf");
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    file.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    delete wxConfigBase::Set(new wxFileConfig(kAppName, "", file.GetFullPath(), "", wxCONFIG_USE_LOCAL_FILE));
+}
+
+void App_LoadRecent(wxFileHistory &recent)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    settings->SetPath("/RecentArchives");
+    recent.Load(*settings);
+    settings->SetPath("/");
+}
+
+void App_SaveRecent(wxFileHistory &recent)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    settings->SetPath("/RecentArchives");
+    recent.Save(*settings);
+    settings->SetPath("/");
+    settings->Flush();
+}

@@ -1,0 +1,17 @@
+// The user's settings: the recent archives, kept between runs.
+#pragma once
+
+class wxFileHistory;
+
+// How many archives File > "Open &Recent" keeps.
+constexpr int kRecentArchives = 8;
+
+// A file under $XDG_CONFIG_HOME (or ~/.config) made wx's current
+// configuration. Windows created afterwards read and keep their recent
+// archives there; without it they keep none.
+void App_OpenSettings();
+
+// The recent archives from the settings, and back into them (written at once,
+// so that a viewer that is killed keeps them). Both do nothing without settings.
+void App_LoadRecent(wxFileHistory &recent);
+void App_SaveRecent(wxFileHistory &recent);
