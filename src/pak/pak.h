@@ -94,7 +94,8 @@ std::string GetEntryFilePath(const PakArchive &archive, const PakEntry &entry);
 std::string Pak_FindInFolder(const std::string &directory, const std::string &name);
 
 // The file that holds the entry as it is named on disk: GetEntryFilePath,
-// or the name in its folder that equals it with case ignored.
+// or the name in its folder that equals it with case ignored (Pak_FindInFolder;
+// a companion once found so stays the answer while it exists).
 std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry);
 
 // "%s [%04i]" from the name field (at most 64 characters) and the record number.
