@@ -10,9 +10,12 @@
 #        reading thread (--jobs 1) and with two (--jobs 2).
 #   jobs: `quillon-cli extract --interpreted` of the sample archives and of a
 #        100,000-entry archive: entries per second with one thread and with two.
+#   case: `quillon-cli extract` of an archive of 20,000 entries of 64 bytes into
+#        its own folder, its companion renamed to lower case, against the same
+#        with the companion named as the archive names it.
 # The test data is written under the work folder and removed at the end.
 #
-# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--work DIR] [--runs N] [--keep] [raw|lzo|jobs|all]
+# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--work DIR] [--runs N] [--keep] [raw|lzo|jobs|case|all]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -24,8 +27,8 @@ while [ $# -gt 0 ]; do
     --work) work=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    raw|lzo|jobs|all) what=$1; shift ;;
-    *) sed -n '2,16s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    raw|lzo|jobs|case|all) what=$1; shift ;;
+    *) sed -n '2,19s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
   esac
 done
 
@@ -37,6 +40,7 @@ first_of() {
   "$top"/build-bench/tools/cli/quillon-cli) || { echo "extract.sh: no quillon-cli found; give --cli PATH" >&2; exit 1; }
 [ -n "$maker" ] || maker=$(first_of "$top"/build-bench/bench/make_bench_archive "$top"/build/bench/make_bench_archive) \
   || { echo "extract.sh: no make_bench_archive found; give --maker PATH" >&2; exit 1; }
+cli=$(realpath "$cli") maker=$(realpath "$maker")
 command -v hyperfine >/dev/null || { echo "extract.sh: hyperfine is needed" >&2; exit 1; }
 
 mkdir -p "$work"
@@ -140,4 +144,30 @@ if [ "$what" = jobs ] || [ "$what" = all ]; then
   n=$("$cli" list "$work/big/GLOBAL.PAK" | wc -l)
   entries_per_second "100k" "$work/big/GLOBAL.PAK" "$n"
   rm -rf "$work/samples" "$work/big" "$out"
+fi
+
+if [ "$what" = case ] || [ "$what" = all ]; then
+  echo "== extracting beside the archive: a companion in another case against its own case"
+  rm -rf "$work/case"
+  mkdir -p "$work/case/files"
+  /usr/bin/python3 -c 'import os, sys
+for i in range(20000):
+    open(os.path.join(sys.argv[1], "e%05d.bin" % i), "wb").write(os.urandom(64))' "$work/case/files"
+  (cd "$work/case/files" && "$maker" files "$work/case/kept" e*.bin) >/dev/null
+  rm -rf "$work/case/files"
+  # a fresh folder holding only the archive, its companion named in the case given
+  cat >"$work/case/prepare" <<EOF
+#!/bin/sh
+rm -rf '$work/case/run' && cp -a '$work/case/kept' '$work/case/run' || exit 1
+[ "\$1" = lower ] && mv '$work/case/run/FILESBENCH_00.PAK' '$work/case/run/filesbench_00.pak'
+sync
+EOF
+  chmod +x "$work/case/prepare"
+  hyperfine --runs "$runs" --export-json "$work/case.json" \
+    -n "own case" --prepare "'$work/case/prepare' same" "'$cli' extract '$work/case/run/FILESBENCH.PAK' -o '$work/case/run'" \
+    -n "other case" --prepare "'$work/case/prepare' lower" "'$cli' extract '$work/case/run/FILESBENCH.PAK' -o '$work/case/run'" >/dev/null
+  for n in "own case" "other case"; do
+    printf '%12s: median %7.3f s\n' "$n" "$(median "$work/case.json" "$n")"
+  done
+  rm -rf "$work/case"
 fi

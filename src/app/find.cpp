@@ -19,14 +19,14 @@ constexpr auto kKindScanShowEvery = std::chrono::milliseconds(250);
 constexpr int8_t kKindUnknownYet = -1;
 constexpr int8_t kKindUnreadable = -2;
 
-// Line `i` of listOrder.
-bool Listed(size_t i)
+// Line `i` of listOrder, tried with the find text read once.
+bool Listed(size_t i, const PakFind &find)
 {
     const int slot = viewer.listOrder[i];
     if (viewer.findKind >= 0 && viewer.entryKinds[static_cast<size_t>(slot)] != viewer.findKind)
         return false;
     const char *line = viewer.listText.data() + viewer.listTextAt[i];
-    return Pak_FindMatches(viewer.findText,
+    return Pak_FindMatches(find,
                            std::string_view(line, viewer.listTextAt[i + 1] - viewer.listTextAt[i] - 1),
                            viewer.listNameLength[i]);
 }
@@ -78,6 +78,7 @@ void App_SetListOrder(std::vector<int> order)
 
 void App_ApplyFind(ViewerWindow &window)
 {
+    const PakFind find = Pak_CompileFind(viewer.findText);
     std::vector<int> &listed = viewer.listedSlots;
     listed.clear();
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())
@@ -86,7 +87,7 @@ void App_ApplyFind(ViewerWindow &window)
     lines.reserve(viewer.listOrder.size());
     int selectedLine = -1;
     for (size_t i = 0; i < viewer.listOrder.size(); ++i) {
-        if (!Listed(i))
+        if (!Listed(i, find))
             continue;
         if (viewer.listOrder[i] == viewer.selectedEntry)
             selectedLine = static_cast<int>(lines.size());

@@ -122,6 +122,14 @@ bool Sys_MakeSubfolder(int dirFd, const std::string &name);
 int Sys_CreateNewAt(int dirFd, const std::string &name);
 // What `name` in `dirFd` designates (a link itself unless `followLinks`); its size in *size when a file.
 SysKind Sys_KindAt(int dirFd, const std::string &name, bool followLinks, int64_t *size = nullptr);
+// Whether this user may open the existing file `name` of `dirFd` for writing as it is (its permissions, a
+// read-only attribute), without opening it; false with errno set when not.
+bool Sys_MayWriteAt(int dirFd, const std::string &name);
+// Opens the existing regular file `name` of `dirFd` for writing and empties it, never through a link; -1 otherwise.
+int Sys_OpenTruncateAt(int dirFd, const std::string &name);
+// Gives the file `to` of `toDirFd` the permission bits of the regular file `from` of `fromDirFd`, and its owner
+// and group where this user may give them; set-id bits are not carried over. Nothing where the system has none.
+void Sys_CopyOwnerAndModeAt(int fromDirFd, const std::string &from, int toDirFd, const std::string &to);
 // Removes the file `name` of `dirFd`.
 bool Sys_RemoveAt(int dirFd, const std::string &name);
 // Renames `from` of `fromDirFd` to `to` of `toDirFd`: over an existing `to` when `replace`, else false with errno

@@ -247,6 +247,48 @@ SysKind Sys_KindAt(int dirFd, const std::string &name, bool followLinks, int64_t
     return kind;
 }
 
+bool Sys_MayWriteAt(int dirFd, const std::string &name)
+{
+    // Asked of the system, not opened: opening for writing tells file watchers
+    // the file was written even when nothing was.
+    return faccessat(AtFolder(dirFd), name.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+int Sys_OpenTruncateAt(int dirFd, const std::string &name)
+{
+    const int fd = openat(AtFolder(dirFd), name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st = {};
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        ftruncate(fd, 0) != 0) {
+        const int error = S_ISREG(st.st_mode) ? errno : EINVAL;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+void Sys_CopyOwnerAndModeAt(int fromDirFd, const std::string &from, int toDirFd, const std::string &to)
+{
+    struct stat old;
+    if (fstatat(AtFolder(fromDirFd), from.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(old.st_mode))
+        return;
+    const int fd = openat(AtFolder(toDirFd), to.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // Another owner takes root; the group, any group the user is in.
+        if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid) && fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        (void)fchmod(fd, old.st_mode & 01777);
+    }
+    close(fd);
+}
+
 bool Sys_RemoveAt(int dirFd, const std::string &name)
 {
     return unlinkat(AtFolder(dirFd), name.c_str(), 0) == 0;

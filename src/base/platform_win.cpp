@@ -475,6 +475,49 @@ SysKind Sys_KindAt(int dirFd, const std::string &name, bool followLinks, int64_t
     return kind;
 }
 
+bool Sys_MayWriteAt(int dirFd, const std::string &name)
+{
+    const std::wstring w = PathAt(dirFd, name);
+    if (w.empty())
+        return false;
+    // Opened for writing without truncation and closed again: the read-only
+    // attribute and the access list both answer.
+    HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FailWithSystemError(false);
+    CloseHandle(h);
+    return true;
+}
+
+int Sys_OpenTruncateAt(int dirFd, const std::string &name)
+{
+    const std::wstring w = PathAt(dirFd, name);
+    if (w.empty())
+        return -1;
+    // Opened as it is (a link itself, not what it names) and emptied only once it proved a file on disk.
+    HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FailWithSystemError(-1);
+    FILE_ATTRIBUTE_TAG_INFO info = {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info) ||
+        (info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        CloseHandle(h);
+        return errno = EINVAL, -1;
+    }
+    if (!SetEndOfFile(h)) {
+        FailWithSystemError(0);
+        CloseHandle(h);
+        return -1;
+    }
+    return Wrap(h, _O_WRONLY);
+}
+
+void Sys_CopyOwnerAndModeAt(int, const std::string &, int, const std::string &)
+{
+    // A replaced file's place takes the new file's access list; no permission bits to carry.
+}
+
 bool Sys_RemoveAt(int dirFd, const std::string &name)
 {
     const std::wstring w = PathAt(dirFd, name);

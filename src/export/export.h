@@ -82,7 +82,10 @@ std::string Export_InterpretedFilter(ResourceKind kind);
 
 // Runs `write` on a new file beside `path` (opened with `mode`) and renames it
 // over `path` once it was written and closed; reports a failed open, write or
-// close. On failure `path` keeps what it held and no other file is left.
+// close. On failure `path` keeps what it held and no other file is left. An
+// existing file the user may not write is refused (CannotOpen), a replaced one
+// keeps its permissions, and one whose folder takes no new file is written in
+// place (a failure then leaves what was written).
 ExportResult Export_ToPath(const std::string &path, const char *mode,
                            const std::function<ExportResult(FILE *)> &write);
 

@@ -29,6 +29,9 @@ int ExportFile_CreateTemp(int dirFd, std::string &tempName)
 bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
                       bool replace)
 {
+    // Replacing a file the user keeps private must not make it readable to others.
+    if (replace)
+        Sys_CopyOwnerAndModeAt(toDirFd, leaf, fromDirFd, tempName);
     return Sys_RenameAt(fromDirFd, tempName, toDirFd, leaf, replace);
 }
 
@@ -41,6 +44,22 @@ static ExportResult WriteAndClose(FILE *file, const std::function<ExportResult(F
     if (fclose(file) != 0 && result == ExportResult::Ok)
         result = ExportResult::WriteFailed;
     return result;
+}
+
+// A writable file in a folder that takes no new file (one the user may not
+// write into) cannot be replaced whole: it is emptied and written where it is,
+// as a plain open would. Only regular files, never through a link.
+static ExportResult WriteInPlace(int dirFd, const std::string &leaf, const char *mode,
+                                 const std::function<ExportResult(FILE *)> &write)
+{
+    const int fd = Sys_OpenTruncateAt(dirFd, leaf);
+    FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, mode) : nullptr;
+    if (!file) {
+        if (fd >= 0)
+            Sys_Close(fd);
+        return ExportResult::CannotOpen;
+    }
+    return WriteAndClose(file, write);
 }
 
 ExportResult Export_ToPath(const std::string &path, const char *mode,
@@ -76,8 +95,20 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
     const int dirFd = Sys_OpenFolder(dir);
     if (dirFd < 0)
         return ExportResult::CannotOpen;
+    // A file the user cannot write (made read-only, owned by another) is
+    // refused as opening it for writing would be, not replaced behind its back.
+    const bool exists = Sys_KindAt(dirFd, leaf, false) == SysKind::File;
+    if (exists && !Sys_MayWriteAt(dirFd, leaf)) {
+        Sys_Close(dirFd);
+        return ExportResult::CannotOpen;
+    }
     std::string tempName;
     const int fd = ExportFile_CreateTemp(dirFd, tempName);
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM)) {
+        const ExportResult result = WriteInPlace(dirFd, leaf, mode, write);
+        Sys_Close(dirFd);
+        return result;
+    }
     FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, mode) : nullptr;
     if (!file) {
         if (fd >= 0) {

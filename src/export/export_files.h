@@ -12,7 +12,8 @@ int ExportFile_CreateTemp(int dirFd, std::string &tempName);
 
 // Moves the temporary file `tempName` of `fromDirFd` to `leaf` of `toDirFd`.
 // With `replace` an existing file of that name is replaced (its inode is
-// never written to, so a hard link to it elsewhere keeps its bytes);
+// never written to, so a hard link to it elsewhere keeps its bytes) and the
+// new one takes on its permissions, and its owner and group where allowed;
 // without, an existing one is kept and false returned with errno EEXIST.
 bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
                       bool replace);

@@ -358,7 +358,7 @@ private:
 // The naming stage: reserved names, the handle of the folder last written into.
 class Placer {
 public:
-    explicit Placer(int rootFd) : rootFd_(rootFd) {}
+    Placer(int rootFd, const std::string &folder) : rootFd_(rootFd), folder_(folder) {}
     ~Placer()
     {
         if (parentFd_ >= 0 && parentFd_ != rootFd_)
@@ -415,6 +415,21 @@ public:
         return fd;
     }
 
+    // `message` with the paths of the folders' handles (given to the writers
+    // that take paths) named as the user named them.
+    std::string Shown(std::string message) const
+    {
+        const std::string inside = parentPath_.empty() ? folder_ : folder_ + "/" + parentPath_;
+        for (const auto &[fd, shown] : {std::pair<int, const std::string &>{parentFd_, inside}, {rootFd_, folder_}}) {
+            if (fd < 0)
+                continue;
+            const std::string handle = Sys_FolderPath(fd) + "/";
+            for (size_t at = 0; (at = message.find(handle, at)) != std::string::npos; at += shown.size() + 1)
+                message.replace(at, handle.size(), shown + "/");
+        }
+        return message;
+    }
+
     // Why a path component could not be used, for the report.
     static std::string Reason(int dirFd, const std::string &name, int error)
     {
@@ -425,6 +440,7 @@ public:
 
 private:
     const int rootFd_;
+    const std::string folder_;  // the output folder as the caller named it
     std::string parentPath_;
     int parentFd_ = -1;
     std::unordered_set<std::string> used_;  // paths of this run, case folded (files and folders)
@@ -437,7 +453,7 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     ExportEntryResult r;
     auto fail = [&](const std::string &message) {
         r.outcome = ExportOutcome::Failed;
-        r.message = message;
+        r.message = placer.Shown(message);
         return r;
     };
     if (p.loadFailed && !p.storedCopy)
@@ -517,6 +533,7 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
 std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelection &selection)
 {
     std::vector<int> slots;
+    const PakGlob match = Pak_CompileGlob(selection.match);
     auto take = [&](int slot) {
         if (slot < 0 || static_cast<size_t>(slot) >= archive.entries.size())
             return;
@@ -524,7 +541,7 @@ std::vector<int> Export_SelectSlots(const PakArchive &archive, const ExportSelec
         if (entry.displayName[0] == '\0')
             return;
         if (selection.hasMatch &&
-            !Pak_MatchGlob(selection.match, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name))))
+            !Pak_MatchGlob(match, std::string_view(entry.name, strnlen(entry.name, sizeof entry.name))))
             return;
         slots.push_back(slot);
     };
@@ -562,7 +579,7 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
         workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     {
         Job job(archive, options, slots, rootFd, cancel);
-        Placer placer(rootFd);
+        Placer placer(rootFd, folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder);
         job.Start(std::min<int>(workers, static_cast<int>(std::max<size_t>(slots.size(), 1))));
         for (size_t i = 0; i < slots.size(); ++i) {
             if (cancel && cancel->load()) {

@@ -16,10 +16,11 @@ size_t Gameset_FindInArchive(const GamesetArchive &archive, const PakArchive &pa
     // The lines found are few beside the whole list: they are put in list
     // order after the text has found them, not before.
     std::vector<int> found;
+    const PakFind find = Pak_CompileFind(text);
     for (size_t slot = 0; slot < pak.entries.size(); ++slot) {
         const PakEntry &entry = pak.entries[slot];
         const std::string_view line(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName));
-        if (!line.empty() && Pak_FindMatches(text, line, strnlen(entry.name, sizeof entry.name)))
+        if (!line.empty() && Pak_FindMatches(find, line, strnlen(entry.name, sizeof entry.name)))
             found.push_back(static_cast<int>(slot));
     }
     std::sort(found.begin(), found.end(), [&pak](int a, int b) {

@@ -3,6 +3,7 @@
 // Plain C++ over stdio: no window, GL or audio.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -92,6 +93,11 @@ std::string GetEntryFilePath(const PakArchive &archive, const PakEntry &entry);
 // `directory + name` unchanged when nothing matches.
 std::string Pak_FindInFolder(const std::string &directory, const std::string &name);
 
+// The file that holds the entry as it is named on disk: GetEntryFilePath,
+// or the name in its folder that equals it with case ignored (Pak_FindInFolder;
+// a companion once found so stays the answer while it exists).
+std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry);
+
 // "%s [%04i]" from the name field (at most 64 characters) and the record number.
 void Pak_FormatDisplayName(PakEntry &entry);
 
@@ -177,10 +183,28 @@ int Pak_CompareLines(const char *a, const char *b);
 
 // ---- matching names and lines (pak_match.cpp) ----
 
-// Whether `text` matches the shell-like `glob` as a whole: '*' any run of
-// characters (separators included), '?' one character, [set] and [!set] with
-// ranges; everything else literally. ASCII case is ignored and '\' is the
-// same as '/', in the glob and in the text.
+// A glob read once, to be matched against many names.
+struct PakGlob {
+    enum class Op : uint8_t { Byte, Any, Star, Set };
+    struct Token {
+        Op op;
+        uint8_t byte;  // Byte: the folded character
+        uint32_t set;  // Set: its index in `sets`
+    };
+    std::vector<Token> tokens;
+    std::vector<std::bitset<256>> sets;  // folded byte values a [set] takes, negation applied
+};
+
+// Reads a shell-like glob: '*' any run of characters (separators included),
+// '?' one character, [set] and [!set] with ranges; everything else literally
+// (a '[' without its ']' too).
+PakGlob Pak_CompileGlob(std::string_view glob);
+
+// Whether `text` matches the glob as a whole. ASCII case is ignored and '\'
+// is the same as '/', in the glob and in the text.
+bool Pak_MatchGlob(const PakGlob &glob, std::string_view text);
+
+// The same for a glob used once.
 bool Pak_MatchGlob(std::string_view glob, std::string_view text);
 
 // Whether typed text is read as a glob: it holds '*' or '?'.
@@ -189,7 +213,15 @@ bool Pak_IsGlob(std::string_view text);
 // Whether `needle` occurs in `text`, with the same folding as Pak_MatchGlob.
 bool Pak_ContainsText(std::string_view text, std::string_view needle);
 
+// The find text read once, for the many lines it is tried on.
+struct PakFind {
+    std::string text;
+    bool isGlob = false;
+    PakGlob glob;  // compiled when isGlob
+};
+PakFind Pak_CompileFind(std::string_view text);
+
 // Whether the find text finds a list line: a text with '*' or '?' is a glob
 // over the entry's name (the line's first `nameLength` characters), any other
 // text is looked for anywhere in the line. An empty text finds every line.
-bool Pak_FindMatches(std::string_view text, std::string_view line, size_t nameLength);
+bool Pak_FindMatches(const PakFind &find, std::string_view line, size_t nameLength);

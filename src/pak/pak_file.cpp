@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <ctime>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -21,6 +22,14 @@ struct FolderListing {
 
 std::mutex gListingLock;
 FolderListing gListing;
+
+// The companions found in another case, by folder and name asked for.
+// Writing beside the archive (an extraction into its own folder) changes the
+// folder's time with every file, so a listing kept by that time would be read
+// again for every entry; a companion once found stays the answer for as long
+// as it exists.
+std::unordered_map<std::string, std::string> gFound;
+constexpr size_t kFoundKept = 256;  // far more companions than an archive has
 
 // A folder's time stamp is coarse (a clock tick here, seconds elsewhere): a
 // change made in the same tick as the listing would leave it as it was, so a
@@ -63,7 +72,8 @@ bool EqualIgnoringAsciiCase(const std::string &a, const std::string &b)
 
 }  // namespace
 
-std::string Pak_FindInFolder(const std::string &directory, const std::string &name)
+// Pak_FindInFolder; with `remember` a name found in another case is kept.
+static std::string FindInFolder(const std::string &directory, const std::string &name, bool remember)
 {
     const std::string exact = directory + name;
     if (name.empty() || exact.size() > kPathMax || Sys_PathKind(exact, false) != SysKind::Missing)
@@ -74,12 +84,32 @@ std::string Pak_FindInFolder(const std::string &directory, const std::string &na
         return exact;
 
     std::lock_guard<std::mutex> lock(gListingLock);
+    const std::string key = folder + '/' + name;
+    if (const auto known = gFound.find(key); remember && known != gFound.end()) {
+        const std::string found = directory + known->second;
+        const SysKind kind = Sys_PathKind(found, false);
+        if (kind != SysKind::Missing && kind != SysKind::Failed)
+            return found;
+        gFound.erase(known);
+    }
     if (!ListingStillHolds(gListing, folder, st))
         ListFolder(gListing, folder, st);
-    for (const std::string &candidate : gListing.names)
-        if (EqualIgnoringAsciiCase(candidate, name))
+    for (const std::string &candidate : gListing.names) {
+        if (EqualIgnoringAsciiCase(candidate, name)) {
+            if (remember) {
+                if (gFound.size() >= kFoundKept)
+                    gFound.clear();
+                gFound.insert_or_assign(key, candidate);
+            }
             return directory + candidate;
+        }
+    }
     return exact;
+}
+
+std::string Pak_FindInFolder(const std::string &directory, const std::string &name)
+{
+    return FindInFolder(directory, name, false);
 }
 
 std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry)
@@ -87,8 +117,8 @@ std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry
     const std::string path = GetEntryFilePath(archive, entry);
     const size_t sep = path.find_last_of(kSysPathSeparators);
     if (sep == std::string::npos)
-        return Pak_FindInFolder("", path);
-    return Pak_FindInFolder(path.substr(0, sep + 1), path.substr(sep + 1));
+        return FindInFolder("", path, true);
+    return FindInFolder(path.substr(0, sep + 1), path.substr(sep + 1), true);
 }
 
 int Pak_OpenRegularFile(const std::string &path, int64_t *length)

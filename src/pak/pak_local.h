@@ -22,7 +22,3 @@ int Pak_OpenRegularFile(const std::string &path, int64_t *length);
 
 // The same as a stdio stream ("rb"), or null.
 FILE *Pak_OpenRegularStream(const std::string &path, int64_t *length);
-
-// The file that holds the entry as it is named on disk: GetEntryFilePath,
-// or the name in its folder that equals it with case ignored.
-std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry);

@@ -1,8 +1,12 @@
 // Matching entry names and list lines against what the user typed: shell-like
 // globs and plain text, both with ASCII case ignored and '\' read as '/',
 // because the game names its folders with backslashes and users type slashes.
-// Nothing here allocates: the find bar runs it over every line per keystroke.
+// A glob is read once into a form whose bracket sets are tables of byte
+// values: the find bar runs it over every line per keystroke, and a set of
+// thousands of characters then costs no more per character than '?'.
 #include "pak/pak.h"
+
+#include <cstdint>
 
 namespace {
 
@@ -16,59 +20,85 @@ inline unsigned char Fold(char c)
 
 }  // namespace
 
-bool Pak_MatchGlob(std::string_view glob, std::string_view text)
+PakGlob Pak_CompileGlob(std::string_view glob)
 {
-    size_t g = 0, t = 0;
-    size_t starGlob = std::string_view::npos, starText = 0;
-    while (t < text.size()) {
-        if (g < glob.size() && glob[g] == '*') {
-            starGlob = ++g;
-            starText = t;
+    PakGlob compiled;
+    for (size_t g = 0; g < glob.size();) {
+        if (glob[g] == '*' || glob[g] == '?') {
+            compiled.tokens.push_back({glob[g] == '*' ? PakGlob::Op::Star : PakGlob::Op::Any, 0, 0});
+            ++g;
             continue;
         }
-        bool matched = false;
-        size_t next = g + 1;
-        const unsigned char c = Fold(text[t]);
-        if (g < glob.size() && glob[g] == '?') {
-            matched = true;
-        } else if (g < glob.size() && glob[g] == '[') {
+        if (glob[g] == '[') {
             size_t p = g + 1;
             const bool negate = p < glob.size() && (glob[p] == '!' || glob[p] == '^');
             if (negate)
                 ++p;
-            bool in = false;
+            std::bitset<256> in;
             const size_t start = p;
+            // A ']' right after the opening (or its '!') is a member, not the end.
             while (p < glob.size() && (glob[p] != ']' || p == start)) {
                 if (p + 2 < glob.size() && glob[p + 1] == '-' && glob[p + 2] != ']') {
-                    in = in || (c >= Fold(glob[p]) && c <= Fold(glob[p + 2]));
+                    for (unsigned c = Fold(glob[p]); c <= Fold(glob[p + 2]); ++c)
+                        in.set(c);
                     p += 3;
                 } else {
-                    in = in || c == Fold(glob[p]);
+                    in.set(Fold(glob[p]));
                     ++p;
                 }
             }
             if (p < glob.size()) {
-                matched = in != negate;
-                next = p + 1;
-            } else {
-                matched = c == '[';  // no closing bracket: a literal '['
+                if (negate)
+                    in.flip();
+                compiled.tokens.push_back({PakGlob::Op::Set, 0, static_cast<uint32_t>(compiled.sets.size())});
+                compiled.sets.push_back(in);
+                g = p + 1;
+                continue;
             }
-        } else {
-            matched = g < glob.size() && Fold(glob[g]) == c;
+            // No closing bracket: a literal '['.
+        }
+        compiled.tokens.push_back({PakGlob::Op::Byte, Fold(glob[g]), 0});
+        ++g;
+    }
+    return compiled;
+}
+
+bool Pak_MatchGlob(const PakGlob &glob, std::string_view text)
+{
+    const std::vector<PakGlob::Token> &tokens = glob.tokens;
+    size_t g = 0, t = 0;
+    size_t starGlob = SIZE_MAX, starText = 0;
+    while (t < text.size()) {
+        if (g < tokens.size() && tokens[g].op == PakGlob::Op::Star) {
+            starGlob = ++g;
+            starText = t;
+            continue;
+        }
+        const unsigned char c = Fold(text[t]);
+        bool matched = false;
+        if (g < tokens.size()) {
+            const PakGlob::Token &token = tokens[g];
+            matched = token.op == PakGlob::Op::Any || (token.op == PakGlob::Op::Byte && token.byte == c) ||
+                      (token.op == PakGlob::Op::Set && glob.sets[token.set].test(c));
         }
         if (matched) {
-            g = next;
+            ++g;
             ++t;
-        } else if (starGlob != std::string_view::npos) {
+        } else if (starGlob != SIZE_MAX) {
             g = starGlob;
             t = ++starText;
         } else {
             return false;
         }
     }
-    while (g < glob.size() && glob[g] == '*')
+    while (g < tokens.size() && tokens[g].op == PakGlob::Op::Star)
         ++g;
-    return g == glob.size();
+    return g == tokens.size();
+}
+
+bool Pak_MatchGlob(std::string_view glob, std::string_view text)
+{
+    return Pak_MatchGlob(Pak_CompileGlob(glob), text);
 }
 
 bool Pak_IsGlob(std::string_view text)
@@ -95,9 +125,19 @@ bool Pak_ContainsText(std::string_view text, std::string_view needle)
     return false;
 }
 
-bool Pak_FindMatches(std::string_view text, std::string_view line, size_t nameLength)
+PakFind Pak_CompileFind(std::string_view text)
 {
-    if (Pak_IsGlob(text))
-        return Pak_MatchGlob(text, line.substr(0, nameLength));
-    return Pak_ContainsText(line, text);
+    PakFind find;
+    find.text = std::string(text);
+    find.isGlob = Pak_IsGlob(text);
+    if (find.isGlob)
+        find.glob = Pak_CompileGlob(text);
+    return find;
+}
+
+bool Pak_FindMatches(const PakFind &find, std::string_view line, size_t nameLength)
+{
+    if (find.isGlob)
+        return Pak_MatchGlob(find.glob, line.substr(0, nameLength));
+    return Pak_ContainsText(line, find.text);
 }

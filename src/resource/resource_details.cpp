@@ -102,7 +102,7 @@ ResourceDetails Resource_Describe(const PakArchive &archive, const PakEntry &ent
     d.kind = ClassifyResource(resource);
     d.size = resource.size();
     d.storedSize = entry.size;
-    const std::string path = GetEntryFilePath(archive, entry);
+    const std::string path = Pak_EntryFileOnDisk(archive, entry);
     const size_t sep = path.find_last_of("\\/");
     d.file = sep == std::string::npos ? path : path.substr(sep + 1);
     d.compressed = compressed;

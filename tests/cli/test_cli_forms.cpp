@@ -145,13 +145,18 @@ TEST(CliSamples, ExtractAndExportEachKindsForm)
 }
 
 // list --json: JSON Lines python reads, names with bytes above 127 read as
-// Latin-1, each object agreeing with list --long's columns.
+// Latin-1, each object agreeing with list --long's columns; the exact bytes of
+// every line (a lone 0xC3 and a real "\xc3\x83" read alike as text), and the
+// companion file as found on disk.
 TEST(CliForms, ListJsonAgreesWithLongList)
 {
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "s", dir));
     ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"caf\xe9\\\xfc" "ber", Fixture_FromString("text")},
-                                                  {"plain", Fixture_FromString("more")}}}));
+                                                  {"plain", Fixture_FromString("more"), 0},
+                                                  {"a\xc3", Fixture_FromString("lone")},
+                                                  {"a\xc3\x83", Fixture_FromString("utf-8")}}}));
+    std::filesystem::rename(dir / "X_00.PAK", dir / "x_00.pak");
     for (const std::string &archive : {dir / "s/GLOBAL.PAK", dir / "X.PAK"}) {
         SCOPED_TRACE(archive);
         ASSERT_EQ(RunCli({"list", archive, "--json"}, dir, dir / "json").status, 0);
@@ -162,17 +167,20 @@ TEST(CliForms, ListJsonAgreesWithLongList)
             "rows = [l.rstrip(b'\\n').split(b'\\t') for l in open(sys.argv[2], 'rb')]\n"
             "assert len(objs) == len(rows), (len(objs), len(rows))\n"
             "for o, r in zip(objs, rows):\n"
-            "    assert o['line'].encode('latin-1') == r[0], (o, r)\n"
+            "    assert bytes.fromhex(o['lineBytes']) == r[0], (o, r)\n"
             "    assert (o['size'], o['storedSize'], o['file'], o['compressed']) == "
             "(int(r[2]), int(r[3]), r[4].decode(), r[5] == b'yes'), (o, r)\n"
             "    assert o['line'].endswith('[%04d]' % o['record']), o\n"
             "    assert ('width' in o) == (o['kind'] == 'texture') and ('triangles' in o) == (o['kind'] == 'model')\n"
-            "print(len(objs))\n";
+            "print(' '.join(sorted({o['file'] for o in objs})))\n";
         int status;
         const std::string out = Output("/usr/bin/python3 -c " + Quoted(check) + " " + Quoted(dir / "json") + " " +
                                            Quoted(dir / "long") + " 2>&1",
                                        &status);
         EXPECT_EQ(status, 0) << out;
+        if (archive == dir / "X.PAK") {
+            EXPECT_EQ(out, "X.PAK x_00.pak\n");
+        }
     }
 }
 

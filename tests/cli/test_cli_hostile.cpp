@@ -133,6 +133,7 @@ TEST(CliHostile, WhatIsAlreadyInTheOutputFolder)
     fs::create_directories(out);
     fs::create_directories(dir / "elsewhere");
     ASSERT_TRUE(Fixture_WriteFile(out + "/keep.txt", Str("old")));
+    ASSERT_EQ(chmod((out + "/keep.txt").c_str(), 0600), 0);
     ASSERT_TRUE(Fixture_WriteFile(dir / "outside.txt", Str("keep me")));
     ASSERT_EQ(link((dir / "outside.txt").c_str(), (out + "/linked.txt").c_str()), 0);
     ASSERT_EQ(mkfifo((out + "/pipe.txt").c_str(), 0666), 0);
@@ -153,6 +154,7 @@ TEST(CliHostile, WhatIsAlreadyInTheOutputFolder)
         for (const char *failed : {"link\\file [0004]: ", "target [0005]: ", "dangling [0006]: "})
             EXPECT_NE(r.err.find(failed), std::string::npos) << failed << r.err;
         EXPECT_EQ(ReadText(out + "/keep.txt"), kept);
+        EXPECT_EQ(fs::status(out + "/keep.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_EQ(ReadText(dir / "outside.txt"), "keep me");
         EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
         EXPECT_FALSE(fs::exists(dir / "created.txt"));
@@ -161,6 +163,78 @@ TEST(CliHostile, WhatIsAlreadyInTheOutputFolder)
     EXPECT_EQ(ReadText(out + "/pipe.txt"), "piped");
     EXPECT_EQ(ReadText(out + "/dir/f"), "f");
     EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 7);  // no temporary file beside them
+}
+
+// A writer that fails inside the output folder is reported with the path as
+// the user gave it, never with the handle it was given (/proc/self/fd/N).
+TEST(CliHostile, MessagesNameThePathsTheUserGave)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeSamples(dir / "s", dir));
+    const std::string out = dir / "out";
+    // what stands in the way, the options, the path the messages name
+    const std::tuple<std::string, std::vector<std::string>, std::string> rows[] = {
+        {"models/env/dkexport.mtl", {"--obj-mtl"}, out + "/models/env/dkexport.mtl"},
+    };
+    for (const auto &[blocker, options, shown] : rows) {
+        fs::remove_all(out);
+        fs::create_directories(out + "/" + blocker);
+        std::vector<std::string> args{"extract", dir / "s/GLOBAL.PAK", "-o", out + "/"};
+        args.insert(args.end(), options.begin(), options.end());
+        const CliResult r = RunCli(args, dir);
+        EXPECT_EQ(r.status, 1) << blocker;
+        EXPECT_NE(r.err.find(shown), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("/proc/self/"), std::string::npos) << r.err;
+    }
+}
+
+// As an ordinary user (root writes anything): a file the user may not write is
+// refused and left as it was; a writable file in a folder that takes no new
+// file is written in place; a replaced file keeps its mode and owner.
+TEST(CliHostile, FilesTheUserMayOrMayNotReplace)
+{
+    constexpr uid_t kNobody = 65534;
+    std::vector<std::string> as;  // the command that runs quillon-cli as that user
+    if (getuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root without setpriv: cannot run quillon-cli as an ordinary user";
+        as = {"--reuid=65534", "--regid=65534", "--clear-groups", QUILLON_CLI};
+    }
+    TempDir dir;
+    const uid_t user = as.empty() ? getuid() : kNobody;
+    const gid_t group = as.empty() ? getgid() : kNobody;
+    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"e", Str("new")}}}));
+    ASSERT_EQ(chmod(dir.path.c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((dir / "shut").c_str(), 0777), 0);
+
+    // command, target, its mode, folder mode, exit status, what the target then holds
+    const std::tuple<std::string, std::string, mode_t, mode_t, int, std::string> rows[] = {
+        {"export", "read-only.txt", 0444, 0777, 1, "old"},
+        {"dump", "read-only.txt", 0444, 0777, 1, "old"},
+        {"export", "shut/writable.txt", 0666, 0555, 0, "new"},
+        {"export", "private.txt", 0600, 0777, 0, "new"},
+    };
+    for (const auto &[command, target, mode, folderMode, status, holds] : rows) {
+        const std::string path = dir / target;
+        ASSERT_EQ(chmod((dir / "shut").c_str(), 0777), 0);
+        ASSERT_TRUE(Fixture_WriteFile(path, Str("old")));
+        ASSERT_EQ(chown(path.c_str(), user, group), 0);
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        ASSERT_EQ(chmod((dir / "shut").c_str(), folderMode), 0);
+        std::vector<std::string> args = as;
+        for (const std::string &a : {command, dir / "X.PAK", std::string("#0"), std::string("-o"), path})
+            args.push_back(a);
+        const CliResult r = as.empty() ? RunCli(args, dir) : RunProgram("/usr/bin/setpriv", args, dir);
+        EXPECT_EQ(r.status, status) << command << " " << target << ": " << r.err;
+        EXPECT_EQ(r.err, status ? "Could not open file for writing.\n" : "") << target;
+        EXPECT_EQ(ReadText(path), holds) << command << " " << target;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(std::tuple(st.st_mode & 07777, st.st_uid, st.st_gid), std::tuple(mode, user, group)) << target;
+    }
+    EXPECT_EQ(FilesUnder(dir / "shut"), std::set<std::string>{"writable.txt"});
+    EXPECT_EQ(FilesUnder(dir.path), (std::set<std::string>{".stderr", ".stdout", "X.PAK", "private.txt", "read-only.txt",
+                                                      "shut/writable.txt"}));
 }
 
 // On a full disk every writer fails and leaves the old file, with no partial one.

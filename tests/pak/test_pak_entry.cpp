@@ -73,6 +73,9 @@ TEST(PakEntry, LoadsFromTheEntryPointAndCompanions)
         ASSERT_TRUE(Fixture_WriteFile(dir / decoy, Bytes(64, 'd')));
     for (int slot = 0; slot < 7; ++slot)
         EXPECT_EQ(Load(archive, slot), std::tuple(PakLoadResult::Ok, fixture.entries[slot].bytes, false)) << slot;
+    // A companion found once and then renamed again is looked for anew.
+    std::filesystem::rename(dir / "global_01.pak", dir / "Global_01.Pak");
+    EXPECT_EQ(Load(archive, 2), std::tuple(PakLoadResult::Ok, fixture.entries[2].bytes, false));
     for (const char *name : {"gLOBAL_100.Pak", "global_100.pak"})
         ASSERT_EQ(remove((dir / name).c_str()), 0);
     EXPECT_EQ(Load(archive, 4), std::tuple(PakLoadResult::CannotOpen, Bytes{}, false));

@@ -23,12 +23,19 @@ TEST(PakMatch, GlobsAndTextIgnoreCaseAndSeparators)
         {"*a*b*c", "xaxxbyyc", true, false},
         {"a*", "ba", false, false},
         {"longer than the text", "short", false, false},
+        {"[]a]*", "]x", true, false},  // a ']' first in a set is a member
+        {"[!]a]*", "bx", true, false},
     };
     for (const auto &[pattern, text, glob, contains] : cases) {
         EXPECT_EQ(Pak_MatchGlob(pattern, text), glob) << pattern << " ~ " << text;
         EXPECT_EQ(Pak_ContainsText(text, pattern), contains) << pattern << " in " << text;
     }
     EXPECT_TRUE(Pak_IsGlob("a*") && Pak_IsGlob("?") && !Pak_IsGlob("[0001]"));
+    // A set of thousands of characters is one table: the same answers, read once.
+    const PakGlob large = Pak_CompileGlob("*[" + std::string(5000, '#') + "B-C\\]x");
+    EXPECT_EQ(large.sets.size(), 1u);
+    for (const auto &[text, match] : {std::pair{"ax", false}, {"bX", true}, {"a/x", true}, {"#x", true}, {"d", false}})
+        EXPECT_EQ(Pak_MatchGlob(large, text), match) << text;
 }
 
 }  // namespace

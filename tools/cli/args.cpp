@@ -29,11 +29,13 @@ const CommandSpec kCommands[] = {
      "                     size after expansion, stored size, the file that holds it,\n"
      "                     and whether it is LZO-compressed (yes/no)\n"
      "  --json             one JSON object per line (JSON Lines) for each entry: line,\n"
-     "                     record, kind (as --kind names it), size, storedSize, file,\n"
-     "                     compressed, and its header's facts: width, height,\n"
-     "                     format, mipLevels (textures); rate, channels, samples,\n"
-     "                     seconds (sounds); surfaces, vertices, triangles (models).\n"
-     "                     Name bytes that are not UTF-8 are read as Latin-1\n"
+     "                     lineBytes, record, kind (as --kind names it), size,\n"
+     "                     storedSize, file, compressed, and its header's facts:\n"
+     "                     width, height, format, mipLevels (textures); rate,\n"
+     "                     channels, samples, seconds (sounds); surfaces, vertices,\n"
+     "                     triangles (models). Name bytes that are not UTF-8 are\n"
+     "                     read as Latin-1 in line; lineBytes is the line's exact\n"
+     "                     bytes in hexadecimal\n"
      "  -r, --recursive    a FOLDER's subfolders too\n"},
     {"show", 2, false, "quillon-cli show ARCHIVE ENTRY [--json]",
      "Prints the info line; for a kind shown as text (text, XML, material, effect\n"

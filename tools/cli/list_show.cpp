@@ -17,12 +17,26 @@ std::string FileNameOf(const std::string &path)
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
+// The line's exact bytes in lowercase hexadecimal: "line" shows a name that
+// is not UTF-8 as text, which two different names can share.
+std::string HexBytes(const std::string &bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
 // The --long columns of one entry. An entry that cannot be loaded still gets
 // its stored size and file; what only its bytes tell is "-".
 std::string LongColumns(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes,
                         std::set<std::string> &reported, bool &failed, bool terminal)
 {
-    std::string file = FileNameOf(GetEntryFilePath(archive, entry));
+    std::string file = FileNameOf(Pak_EntryFileOnDisk(archive, entry));
     if (terminal)
         file = Cli_Escaped(file);
     bool compressed = false;
@@ -50,8 +64,9 @@ std::string LongColumns(const PakArchive &archive, const PakEntry &entry, std::v
 // gives null for what only its bytes tell, and its message as "error".
 std::string JsonEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &bytes, bool &failed)
 {
-    const std::string file = FileNameOf(GetEntryFilePath(archive, entry));
-    std::string out = "{\"line\":" + Json_Quote(entry.displayName) + ",\"record\":" + std::to_string(entry.index);
+    const std::string file = FileNameOf(Pak_EntryFileOnDisk(archive, entry));
+    std::string out = "{\"line\":" + Json_Quote(entry.displayName) + ",\"lineBytes\":\"" +
+                      HexBytes(entry.displayName) + "\",\"record\":" + std::to_string(entry.index);
     bool compressed = false;
     const PakLoadResult result = Pak_LoadEntry(archive, entry, bytes, &compressed);
     if (result != PakLoadResult::Ok) {
