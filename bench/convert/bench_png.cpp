@@ -48,7 +48,7 @@ int main(int argc, char **argv)
             });
         }
         if (result != ExportResult::Ok) {
-            fprintf(stderr, "%s: %s\n", path.c_str(), Export_Message(result));
+            fprintf(stderr, "%s: %s\n", path.c_str(), Export_Message(result).c_str());
             return 1;
         }
         ++written;
