@@ -16,8 +16,11 @@ inline bool Base_WriteAll(int fd, const void *data, size_t size)
         const int64_t n = Sys_Write(fd, at, size);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;  // a write that takes nothing is a full disk
             return false;
+        }
         at += n;
         size -= static_cast<size_t>(n);
     }

@@ -2,6 +2,7 @@
 #include "pakwrite/write_files.h"
 
 #include "base/bytes.h"
+#include "base/file_io.h"
 #include "base/platform.h"
 
 #include <algorithm>
@@ -59,20 +60,7 @@ int WF_CreateTemp(const std::string &target, std::string &temp, unsigned mode)
 
 bool WF_Append(int fd, const void *data, size_t size)
 {
-    const uint8_t *at = static_cast<const uint8_t *>(data);
-    while (size > 0) {
-        const int64_t n = Sys_Write(fd, at, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        at += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return Base_WriteAll(fd, data, size);
 }
 
 bool WF_WriteAt(int fd, const void *data, size_t size, int64_t offset)
