@@ -8,6 +8,7 @@
 #include "base/file_io.h"
 #include "import/import.h"
 #include "pakwrite/pakwrite.h"
+#include "resource/resource_details.h"
 
 #include <algorithm>
 #include <cstring>
@@ -394,10 +395,13 @@ bool App_MayLeaveArchive(ViewerWindow &window)
     }
 }
 
-std::string App_EditedDetails(int slot, const std::string &details)
+std::string App_EditedDetails(int slot, ResourceDetails details)
 {
-    const char *word = Edits_MarkWord(Edits_Mark(viewer.edits, slot));
-    return *word ? std::string(word) + " (not saved); " + details : details;
+    const EntryMark mark = Edits_Mark(viewer.edits, slot);
+    if (mark == EntryMark::Added)
+        details.file.clear();  // no file holds it yet: the save chooses one
+    const std::string line = Resource_FormatDetails(details);
+    return mark == EntryMark::None ? line : std::string(Edits_MarkWord(mark)) + " (not saved); " + line;
 }
 
 int App_LineMark(long line)

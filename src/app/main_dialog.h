@@ -114,9 +114,10 @@ bool App_SaveEdits(ViewerWindow &window, const std::string &output);
 // the archive may go (saved, discarded, or nothing waited).
 bool App_MayLeaveArchive(ViewerWindow &window);
 
-// The status bar's details of a slot, led by "replaced", "added" or "renamed"
-// while its edit waits.
-std::string App_EditedDetails(int slot, const std::string &details);
+// The status bar's line of a slot's details, led by "replaced", "added" or
+// "renamed" while its edit waits.
+struct ResourceDetails;
+std::string App_EditedDetails(int slot, ResourceDetails details);
 
 // The EntryMark of line `line` of the list.
 int App_LineMark(long line);

@@ -146,9 +146,8 @@ void ShowResourceInfo(ViewerWindow &window)
     const int slot = viewer.selectedEntry;
     if (slot >= 0 && static_cast<size_t>(slot) < viewer.mainPak.entries.size()) {
         const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
-        window.SetStatusField(0, App_EditedDetails(slot, Resource_FormatDetails(Resource_Describe(
-                                                               viewer.mainPak, entry, preview.CurrentResource,
-                                                               preview.entryCompressed))));
+        window.SetStatusField(0, App_EditedDetails(slot, Resource_Describe(viewer.mainPak, entry, preview.CurrentResource,
+                                                                           preview.entryCompressed)));
         // The kind filter of the find bar need not read this entry again.
         if (static_cast<size_t>(slot) < viewer.entryKinds.size())
             viewer.entryKinds[static_cast<size_t>(slot)] = static_cast<int8_t>(preview.resourceKind);
