@@ -231,6 +231,7 @@ void OnEditAddFiles(ViewerWindow &window)
         return;
     }
     const std::vector<Converted> converted = ConvertFiles(window, paths, {});
+    const int32_t command = Edits_NextCommand(viewer.edits);
     int first = -1;
     size_t added = 0;
     std::string failures;
@@ -246,6 +247,7 @@ void OnEditAddFiles(ViewerWindow &window)
         edit.name = prefix + FileName(paths[i]);
         edit.source = paths[i];
         edit.resource = std::make_shared<const std::vector<uint8_t>>(converted[i].result.bytes);
+        edit.command = command;
         const int slot = Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
         first = first < 0 ? slot : first;
         ++added;
@@ -292,12 +294,11 @@ void OnEditRename(ViewerWindow &window)
 
 void OnEditUndo(ViewerWindow &window)
 {
-    if (!Edits_Pending(viewer.edits))
-        return;
-    const PendingEdit undone = viewer.edits.log.back();
-    viewer.edits.log.pop_back();
+    const bool added = Edits_Pending(viewer.edits) && viewer.edits.log.back().kind == EditKind::Add;
+    const int32_t slot = Edits_Undo(viewer.edits);
     // The entry the edit touched comes back into view, unless it goes away with it.
-    ShowEdits(window, undone.kind == EditKind::Add ? -1 : undone.slot);
+    if (slot >= 0)
+        ShowEdits(window, added ? -1 : slot);
 }
 
 void OnFileSaveAs(ViewerWindow &window)

@@ -33,8 +33,26 @@ int32_t Edits_Push(ArchiveEdits &edits, const PakArchive &view, PendingEdit edit
                                         [](const PendingEdit &e) { return e.kind == EditKind::Add; });
         edit.slot = static_cast<int32_t>(edits.opened.size() + static_cast<size_t>(adds));
     }
+    if (edit.command == 0)
+        edit.command = Edits_NextCommand(edits);
     edits.log.push_back(std::move(edit));
     return edits.log.back().slot;
+}
+
+int32_t Edits_NextCommand(const ArchiveEdits &edits)
+{
+    return edits.log.empty() ? 1 : edits.log.back().command + 1;
+}
+
+int32_t Edits_Undo(ArchiveEdits &edits)
+{
+    int32_t slot = -1;
+    const int32_t command = edits.log.empty() ? 0 : edits.log.back().command;
+    while (!edits.log.empty() && edits.log.back().command == command) {
+        slot = edits.log.back().slot;
+        edits.log.pop_back();
+    }
+    return slot;
 }
 
 void Edits_ApplyToView(ArchiveEdits &edits, PakArchive &view)

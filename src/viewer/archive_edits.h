@@ -26,6 +26,9 @@ struct PendingEdit {
     std::string name;       // Add, Rename: the entry's new name
     std::string source;     // Replace, Add: the file the resource was made from
     EditResource resource;  // Replace, Add: the resource, converted
+    // Edits of one command (the files of one Add Files) share it, so that
+    // Undo takes them back together; 0 makes the edit a command of its own.
+    int32_t command = 0;
 };
 
 // One entry a save writes, as the whole log leaves it.
@@ -55,6 +58,13 @@ inline bool Edits_Pending(const ArchiveEdits &edits)
 // Appends an edit, keeping the archive's entries as they are now when it is
 // the first one. Returns the edit's slot (an Add's new slot).
 int32_t Edits_Push(ArchiveEdits &edits, const PakArchive &view, PendingEdit edit);
+
+// A number for the edits of the next command (PendingEdit::command).
+int32_t Edits_NextCommand(const ArchiveEdits &edits);
+
+// Takes back the last command's edits; the slot of the first of them, or -1
+// when nothing waited. Edits_ApplyToView shows the outcome.
+int32_t Edits_Undo(ArchiveEdits &edits);
 
 // Makes `view` (the window's archive) the archive as opened with the log
 // applied: renamed entries carry their new names and lines, removed ones are

@@ -42,9 +42,17 @@ TEST_F(EditCommands, EditsShowAsTheyWillBeSavedAndSaveAsWritesThem)
 {
     ASSERT_TRUE(Fixture_WriteFile(dir / "one.txt", Fixture_FromString("one")));
     ASSERT_TRUE(Fixture_WriteFile(dir / "two.txt", Fixture_FromString("two")));
-    window.answers.push_back(dir / "one.txt\n" + dir / "two.txt");
-    window.texts.push_back("mods/new");  // a folder typed with '/' and no end
-    Run(CmdEditAddFiles);
+    const Lines opened = window.entryLines;
+    for (int round = 0; round < 2; ++round) {
+        window.answers.push_back(dir / "one.txt\n" + dir / "two.txt");
+        window.texts.push_back("mods/new");  // a folder typed with '/' and no end
+        Run(CmdEditAddFiles);
+        if (round == 0) {
+            EXPECT_EQ(window.entryLines.size(), 5u);
+            Run(CmdEditUndo);  // both files of the one command go
+            EXPECT_EQ(window.entryLines, opened);
+        }
+    }
     window.texts.push_back("scripts\\renamed.txt");
     Run(CmdEditRename, "scripts\\a.txt [0000]");
     Run(CmdEditRemove, "scripts\\b.txt [0001]");
