@@ -108,9 +108,13 @@ SaveOutcome SaveArchive(const std::string &path, const std::string &output, int3
         return outcome;
     // Record numbers lead the edits to their entries: an index that another
     // program changed meanwhile would take them to the wrong ones.
-    if (writer.originalCount != std::max(openedCount, 0)) {
-        error = FileName(path) + " changed on disk since it was opened (" + std::to_string(writer.originalCount) +
-                " records, not " + std::to_string(openedCount) + "): nothing was saved. Open it again and redo the edits.";
+    bool same = writer.originalCount == std::max(openedCount, 0);
+    for (const EditedEntry &entry : edited)
+        same = same && (entry.added || (PakWrite_IsEntry(writer, entry.slot) &&
+                                        PakWrite_Name(writer, entry.slot) == entry.openedName));
+    if (!same) {
+        error = FileName(path) + " changed on disk since it was opened: nothing was saved. "
+                "Open it again and redo the edits.";
         return outcome;
     }
     const size_t total = edited.size() + 1;

@@ -141,6 +141,10 @@ std::vector<EditedEntry> Edits_Final(const ArchiveEdits &edits)
     for (const PendingEdit &edit : edits.log) {
         EditedEntry &entry = touched[edit.slot];
         entry.slot = edit.slot;
+        if (static_cast<size_t>(edit.slot) < edits.opened.size()) {
+            const PakEntry &opened = edits.opened[static_cast<size_t>(edit.slot)];
+            entry.openedName.assign(opened.name, strnlen(opened.name, sizeof opened.name));
+        }
         switch (edit.kind) {
         case EditKind::Add:
             entry.added = true;

@@ -38,6 +38,7 @@ struct EditedEntry {
     bool removed = false;
     std::string name;       // empty: the entry keeps its name
     EditResource resource;  // null: the entry keeps its bytes
+    std::string openedName;  // an entry of the archive as opened: its name then
 };
 
 struct ArchiveEdits {

@@ -92,8 +92,8 @@ TEST_F(EditCommands, EditsShowAsTheyWillBeSavedAndSaveAsWritesThem)
 TEST_F(EditCommands, AFailedSaveKeepsTheArchiveAndTheEdits)
 {
     Run(CmdEditRemove, "scripts\\a.txt [0000]");
-    // Another program gave the archive another index meanwhile.
-    ASSERT_TRUE(Fixture_WritePak(archive, {{{"other", Fixture_FromString("x")}}}));
+    // Another program gave the archive another index of as many records meanwhile.
+    ASSERT_TRUE(Fixture_WritePak(archive, {{{"x", Bytes{1}}, {"y", Bytes{2}}, {"z", Bytes{3}}}}));
     const Bytes before = Fixture_ReadFile(archive);
     Run(CmdFileSave);
     ASSERT_FALSE(window.messages.empty());
