@@ -22,6 +22,8 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
         window.ShowMessage(Pak_OpenMessage(result));
         return false;
     }
+    if (!App_MayLeaveArchive(window))
+        return false;
 
     viewer.selectedEntry = -1;
     App_ShowNoResource(window);
@@ -45,5 +47,6 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
     window.NoteOpenedArchive(path);
     window.EnableMenuItem(CmdExportAll, true);
     window.EnableMenuItem(CmdExportListed, true);
+    App_EnableEditItems(window);
     return true;
 }

@@ -36,6 +36,12 @@ bool LoadSelectedEntry(ViewerWindow &window)
     const int slot = viewer.selectedEntry;
     if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
         return false;
+    // An edit waiting for a save shows its new resource.
+    if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.edits, slot)) {
+        viewer.preview.CurrentResource = *pending;
+        viewer.preview.entryCompressed = false;
+        return true;
+    }
     const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
     PakLoadResult result =
         Pak_LoadEntry(viewer.mainPak, entry, viewer.preview.CurrentResource, &viewer.preview.entryCompressed);
@@ -140,8 +146,8 @@ void ShowResourceInfo(ViewerWindow &window)
     const int slot = viewer.selectedEntry;
     if (slot >= 0 && static_cast<size_t>(slot) < viewer.mainPak.entries.size()) {
         const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
-        window.SetStatusField(0, Resource_FormatDetails(Resource_Describe(viewer.mainPak, entry, preview.CurrentResource,
-                                                                          preview.entryCompressed)));
+        window.SetStatusField(0, App_EditedDetails(slot, Resource_Describe(viewer.mainPak, entry, preview.CurrentResource,
+                                                                           preview.entryCompressed)));
         // The kind filter of the find bar need not read this entry again.
         if (static_cast<size_t>(slot) < viewer.entryKinds.size())
             viewer.entryKinds[static_cast<size_t>(slot)] = static_cast<int8_t>(preview.resourceKind);
@@ -166,6 +172,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     viewer.selectedEntry = -1;
     App_ReleasePreview();
     App_GrayExportItems(window);
+    App_EnableEditItems(window);
 
     const PakArchive &pak = viewer.mainPak;
     if (!pak.hasIndex) {
@@ -181,6 +188,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     const int slot = Pak_FindEntryByLine(pak, window.GetEntryLineText(line));
     if (slot >= 0)
         viewer.selectedEntry = slot;
+    App_EnableEditItems(window);
 
     // A line that matches nothing, or an entry whose file cannot be read,
     // leaves the pane, info line and surface list as they were.

@@ -12,6 +12,8 @@ LookupArchives ViewArchives(LookupMemo *memo)
     archives.main = &viewer.mainPak;
     archives.global = &viewer.globalPak;
     archives.memo = memo;
+    // A texture or material replaced or added in the window shows before it is saved.
+    archives.mainPending = [](size_t slot) { return Edits_Resource(viewer.edits, static_cast<int32_t>(slot)); };
     return archives;
 }
 
