@@ -164,6 +164,10 @@ void Export_AddExtension(std::vector<std::string> &components, const char *exten
 // when the file name does not end so.
 void Export_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to);
 
+// Gives the file name the extension of the form `forms` gives `kind`
+// (Export_FormExtension): in place of the one it replaces, or added.
+void Export_AddFormExtension(std::vector<std::string> &components, ResourceKind kind, const ExportForms &forms);
+
 // Puts "_%04i" (the record number) before the file name's extension, or at
 // its end when it has none.
 void Export_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round);

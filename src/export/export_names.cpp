@@ -77,6 +77,16 @@ void Export_ReplaceExtension(std::vector<std::string> &components, const char *f
     Export_AddExtension(components, to);
 }
 
+void Export_AddFormExtension(std::vector<std::string> &components, ResourceKind kind, const ExportForms &forms)
+{
+    const char *replaces = nullptr;
+    const char *extension = Export_FormExtension(kind, forms, &replaces);
+    if (replaces)
+        Export_ReplaceExtension(components, replaces, extension);
+    else if (extension[0] != '\0')
+        Export_AddExtension(components, extension);
+}
+
 void Export_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round)
 {
     char suffix[48];
@@ -113,12 +123,7 @@ std::vector<std::string> ExportNamer::Name(const PakEntry &entry, ResourceKind k
         return text;
     };
     std::vector<std::string> components = Export_SafeComponents(entry);
-    const char *replaces = nullptr;
-    const char *extension = Export_FormExtension(kind, forms, &replaces);
-    if (replaces)
-        Export_ReplaceExtension(components, replaces, extension);
-    else if (extension[0] != '\0')
-        Export_AddExtension(components, extension);
+    Export_AddFormExtension(components, kind, forms);
     // Names differing in case are one file where the folder ignores case.
     if (used_.count(fold(Export_JoinPath(components, components.size())))) {
         const std::vector<std::string> base = components;

@@ -28,16 +28,6 @@ double Psnr(const Bytes &a, const Bytes &b)
     return error == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (error / (a.size() * 3 / 4)));
 }
 
-// Every file under `root` with its bytes, by '/' path.
-std::map<std::string, Bytes> Tree(const std::string &root)
-{
-    std::map<std::string, Bytes> files;
-    for (const std::string &name : FilesUnder(root))
-        if (std::filesystem::is_regular_file(root + "/" + name))
-            files[name] = Fixture_ReadFile(root + "/" + name);
-    return files;
-}
-
 // An entry's resource as `export` writes it.
 Bytes Exported(const std::string &archive, const std::string &entry, const TempDir &dir,
                const std::string &form = "")
@@ -134,7 +124,7 @@ TEST(CliImport, ThePackExtractUpdateLoop)
         // Every other entry holds what it held.
         std::filesystem::remove_all(dir / "after");
         ASSERT_EQ(RunCli({"extract", p, "-o", dir / "after"}, dir).status, 0);
-        std::map<std::string, Bytes> was = Tree(dir / "raw"), now = Tree(dir / "after");
+        std::map<std::string, Bytes> was = FileTree(dir / "raw"), now = FileTree(dir / "after");
         const std::string name = std::string(e.entry).substr(0, std::string(e.entry).find(' '));
         std::string changed = name;
         std::replace(changed.begin(), changed.end(), '\\', '/');

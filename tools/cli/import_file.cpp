@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
