@@ -157,6 +157,11 @@ int Cli_Verify(const CliArgs &args);
 
 // ---- import_file.cpp: files converted as they go into an archive ----
 
+// Why a model's file is refused.
+constexpr const char *kCliModelsNotImported =
+    "models are not imported (their container holds fields whose meaning nobody knows); "
+    "--as raw stores the file's bytes as they are.";
+
 // What the file at `path` becomes: --as, else by its extension. A model's file
 // (.obj, .gltf, .glb) is refused unless --as raw says to store its bytes.
 bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error);

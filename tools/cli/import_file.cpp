@@ -28,8 +28,7 @@ bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as
         return true;
     }
     if (IsModelFile(path)) {
-        error = path + ": models are not imported (their container holds fields whose meaning nobody knows); "
-                       "--as raw stores the file's bytes as they are.";
+        error = path + ": " + kCliModelsNotImported;
         return false;
     }
     as = Import_Choose(path);

@@ -190,8 +190,7 @@ int Cli_Update(const CliArgs &args)
         if (args.hasAs) {
             as = args.as;
         } else if (model) {
-            error = "models are not imported (their container holds fields whose meaning nobody knows); "
-                    "--as raw stores the file's bytes as they are.";
+            error = kCliModelsNotImported;
             fail(path);
             continue;
         } else if (!agreed) {
