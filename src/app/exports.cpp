@@ -149,12 +149,7 @@ static std::string ProposedName(ResourceKind kind, const ExportForms &forms)
     if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
         return "";
     std::vector<std::string> name{Export_SafeComponents(viewer.mainPak.entries[static_cast<size_t>(slot)]).back()};
-    const char *replaces = nullptr;
-    const char *extension = Export_FormExtension(kind, forms, &replaces);
-    if (replaces)
-        Export_ReplaceExtension(name, replaces, extension);
-    else if (extension[0] != '\0')
-        Export_AddExtension(name, extension);
+    Export_AddFormExtension(name, kind, forms);
     return name.back();
 }
 

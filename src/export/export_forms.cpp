@@ -10,6 +10,7 @@
 #include "sound/sound.h"
 #include "texture/texture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -115,6 +116,49 @@ ExportStatus Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uin
         break;
     }
     return Export_WriteRaw(file, resource) ? ExportResult::Ok : ExportResult::WriteFailed;
+}
+
+ExportStatus Export_CompareForm(int dirFd, ResourceKind kind, std::span<const uint8_t> resource,
+                                const ExportForms &forms, std::span<const uint8_t> file, bool &same)
+{
+    same = false;
+    if (Export_FormOf(kind, forms) == ExportForm::Raw) {
+        same = std::equal(resource.begin(), resource.end(), file.begin(), file.end());
+        return ExportResult::Ok;
+    }
+    std::string temp;
+    const int fd = ExportFile_CreateTemp(dirFd, temp);
+    if (fd < 0)
+        return {ExportResult::CannotOpen, strerror(errno)};
+    FILE *stream = Sys_StreamFromFd(fd, "wb");
+    if (!stream) {
+        Sys_Close(fd);
+        Sys_RemoveAt(dirFd, temp);
+        return ExportResult::CannotOpen;
+    }
+    ExportStatus status = Export_WriteForm(stream, kind, resource, forms, nullptr);
+    if ((fflush(stream) != 0 || ferror(stream)) && status.Ok())
+        status = ExportResult::WriteFailed;
+    if (fclose(stream) != 0 && status.Ok())
+        status = ExportResult::WriteFailed;
+    int64_t length = -1;
+    const int in = status.Ok() ? Sys_OpenRegularRead(Sys_FolderPath(dirFd) + "/" + temp, &length) : -1;
+    // A form of another length differs: nothing to read back.
+    if (in >= 0 && length == static_cast<int64_t>(file.size())) {
+        // Compared piece by piece: a long sound's WAV is not held twice.
+        uint8_t piece[1 << 16];
+        int64_t at = 0, got = 0;
+        same = true;
+        while (same && at < length && (got = Sys_ReadAt(in, piece, sizeof piece, at)) > 0) {
+            same = memcmp(piece, file.data() + at, static_cast<size_t>(std::min<int64_t>(got, length - at))) == 0;
+            at += got;
+        }
+        same = same && at == length;
+    }
+    if (in >= 0)
+        Sys_Close(in);
+    Sys_RemoveAt(dirFd, temp);
+    return status;
 }
 
 // dkexport.mtl of a folder merges with another export's at any time (other

@@ -24,7 +24,6 @@
 #include <new>
 #include <system_error>
 #include <thread>
-#include <unordered_set>
 
 namespace {
 
@@ -38,14 +37,6 @@ struct GltfPending {
     std::unique_ptr<Model, void (*)(Model *)> model{nullptr, Model_Free};
     ExportGltfMaterials materials;
 };
-
-std::string FoldCase(std::string text)
-{
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return text;
-}
 
 std::string WithPath(const std::string &message, const std::string &path)
 {
@@ -365,21 +356,10 @@ public:
             Sys_Close(parentFd_);
     }
 
-    // Gives the path a record-number suffix while another entry of this run
-    // already took it, then reserves it (and its folders).
-    void Reserve(std::vector<std::string> &components, int32_t index)
+    // The entry's path in this run (see ExportNamer).
+    std::vector<std::string> Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms)
     {
-        if (used_.count(FoldCase(Export_JoinPath(components, components.size())))) {
-            const std::vector<std::string> base = components;
-            for (int round = 0;; ++round) {
-                components = base;
-                Export_AddRecordSuffix(components, index, round);
-                if (!used_.count(FoldCase(Export_JoinPath(components, components.size()))))
-                    break;
-            }
-        }
-        for (size_t n = 1; n <= components.size(); ++n)
-            used_.insert(FoldCase(Export_JoinPath(components, n)));
+        return namer_.Name(entry, kind, forms);
     }
 
     // The handle of the folder that holds the file, made component by
@@ -443,7 +423,7 @@ private:
     const std::string folder_;  // the output folder as the caller named it
     std::string parentPath_;
     int parentFd_ = -1;
-    std::unordered_set<std::string> used_;  // paths of this run, case folded (files and folders)
+    ExportNamer namer_;
 };
 
 // Names and places one prepared entry: what became of it.
@@ -461,16 +441,8 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     if (p.filtered)
         return r;
 
-    std::vector<std::string> components = Export_SafeComponents(entry);
-    if (!p.storedCopy) {
-        const char *replaces = nullptr;
-        const char *extension = Export_FormExtension(p.kind, options.forms, &replaces);
-        if (replaces)
-            Export_ReplaceExtension(components, replaces, extension);
-        else if (extension[0] != '\0')
-            Export_AddExtension(components, extension);
-    }
-    placer.Reserve(components, entry.index);
+    // A stored copy's kind is unknown: its bytes keep the entry's name.
+    std::vector<std::string> components = placer.Name(entry, p.kind, p.storedCopy ? ExportForms{} : options.forms);
     r.path = Export_JoinPath(components, components.size());
     if (!p.refusal.Ok())
         return fail(WithPath(Export_Message(p.refusal), r.path));

@@ -12,6 +12,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct Model;
@@ -111,6 +112,14 @@ ExportResult Export_CheckInterpreted(ResourceKind kind, std::span<const uint8_t>
 ExportStatus Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uint8_t> resource,
                               const ExportForms &forms, const Model *model);
 
+// Whether `file` holds exactly what Export_WriteForm writes of `resource` (of
+// `kind`) in the form `forms` gives it, so that an exported file the user
+// left alone is known as such. The form is written into a temporary file in
+// the folder `dirFd`, compared and removed; its bytes as they are need none.
+// Not Ok (and `same` false) when the form cannot be made: why.
+ExportStatus Export_CompareForm(int dirFd, ResourceKind kind, std::span<const uint8_t> resource,
+                                const ExportForms &forms, std::span<const uint8_t> file, bool &same);
+
 // One entry written to a file of the user's choice (quillon-cli export and
 // dump, the viewer's Export menu).
 struct ExportEntryRequest {
@@ -155,9 +164,28 @@ void Export_AddExtension(std::vector<std::string> &components, const char *exten
 // when the file name does not end so.
 void Export_ReplaceExtension(std::vector<std::string> &components, const char *from, const char *to);
 
+// Gives the file name the extension of the form `forms` gives `kind`
+// (Export_FormExtension): in place of the one it replaces, or added.
+void Export_AddFormExtension(std::vector<std::string> &components, ResourceKind kind, const ExportForms &forms);
+
 // Puts "_%04i" (the record number) before the file name's extension, or at
 // its end when it has none.
 void Export_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round);
 
 // Components joined with '/'.
 std::string Export_JoinPath(const std::vector<std::string> &components, size_t count);
+
+// The names one export run gives its entries, taken in record order: the
+// entry's safe path with the extension of its form, and the record number
+// (Export_AddRecordSuffix) when an earlier entry of the run took that path,
+// case ignored. The one naming rule of a folder export: `update` finds the
+// entry of an exported file by it.
+class ExportNamer {
+public:
+    // The path, as components, of `entry` (of `kind`) in the form `forms`
+    // gives its kind; no form set: its name as it is. The path is then taken.
+    std::vector<std::string> Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms);
+
+private:
+    std::unordered_set<std::string> used_;  // paths taken, case folded (files and their folders)
+};

@@ -77,6 +77,16 @@ void Export_ReplaceExtension(std::vector<std::string> &components, const char *f
     Export_AddExtension(components, to);
 }
 
+void Export_AddFormExtension(std::vector<std::string> &components, ResourceKind kind, const ExportForms &forms)
+{
+    const char *replaces = nullptr;
+    const char *extension = Export_FormExtension(kind, forms, &replaces);
+    if (replaces)
+        Export_ReplaceExtension(components, replaces, extension);
+    else if (extension[0] != '\0')
+        Export_AddExtension(components, extension);
+}
+
 void Export_AddRecordSuffix(std::vector<std::string> &components, int32_t index, int round)
 {
     char suffix[48];
@@ -102,4 +112,29 @@ std::string Export_JoinPath(const std::vector<std::string> &components, size_t c
         path += components[i];
     }
     return path;
+}
+
+std::vector<std::string> ExportNamer::Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms)
+{
+    auto fold = [](std::string text) {
+        for (char &c : text)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + ('a' - 'A'));
+        return text;
+    };
+    std::vector<std::string> components = Export_SafeComponents(entry);
+    Export_AddFormExtension(components, kind, forms);
+    // Names differing in case are one file where the folder ignores case.
+    if (used_.count(fold(Export_JoinPath(components, components.size())))) {
+        const std::vector<std::string> base = components;
+        for (int round = 0;; ++round) {
+            components = base;
+            Export_AddRecordSuffix(components, entry.index, round);
+            if (!used_.count(fold(Export_JoinPath(components, components.size()))))
+                break;
+        }
+    }
+    for (size_t n = 1; n <= components.size(); ++n)
+        used_.insert(fold(Export_JoinPath(components, n)));
+    return components;
 }

@@ -1,5 +1,6 @@
 // Choosing what a file becomes, and the parts the texture importers share.
 #include "import/import_local.h"
+#include "resource/resource_kind.h"
 #include "texture/texture.h"
 
 #include <algorithm>
@@ -30,6 +31,19 @@ ImportAs Import_Choose(std::string_view fileName)
     if (ext == "wav" || ext == "ogg")
         return ImportAs::Sound;
     return ImportAs::Raw;
+}
+
+std::string Import_EntryName(std::string_view fileName, ImportAs as)
+{
+    const std::string ext = LowerExtension(fileName);
+    std::string name(fileName);
+    if (as == ImportAs::Texture && Import_Choose(fileName) == ImportAs::Texture)
+        name.erase(name.size() - ext.size() - 1);
+    else if (as == ImportAs::Sound && ext == "wav")
+        name.replace(name.size() - 3, 3, "ogg");
+    // A file named only by its extension keeps it: the entry would have no name.
+    const size_t slash = name.find_last_of("/\\");
+    return name.empty() || slash == name.size() - 1 ? std::string(fileName) : name;
 }
 
 bool Import_ParseAs(std::string_view word, ImportAs &as)
@@ -65,6 +79,9 @@ ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::spa
 ImportResult Import_Texture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
                             const TextureImportOptions &options)
 {
+    // Only a texture's header is kept: another kind's leading bytes say nothing of one.
+    if (ClassifyResource(oldTexture) != KindTexture)
+        oldTexture = {};
     if (file.size() >= 4 && memcmp(file.data(), "DDS ", 4) == 0)
         return Import_DdsTexture(file, oldTexture);
     return Import_ImageTexture(file, oldTexture, options);

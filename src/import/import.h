@@ -17,6 +17,13 @@ enum class ImportAs { Raw, Texture, Sound };
 // .jpeg .bmp .dds a texture, .wav .ogg a sound, anything else its bytes.
 ImportAs Import_Choose(std::string_view fileName);
 
+// The name of the entry a file becomes when it is imported as `as` (where no
+// name is given for it): an image or .dds made a texture loses its extension,
+// as textures are named without one (materials name them so); a WAV made a
+// sound takes .ogg in place of .wav; any other keeps its name. The reverse of
+// the names the PNG, .dds and WAV exports give entries.
+std::string Import_EntryName(std::string_view fileName, ImportAs as);
+
 // "raw", "texture", "sound" (for --as); false for any other word.
 bool Import_ParseAs(std::string_view word, ImportAs &as);
 
@@ -45,7 +52,7 @@ constexpr uint32_t kImportMaxSide = 16384;  // the largest texture side taken
 
 // A texture resource from an image (PNG, TGA, JPEG, BMP: encoded, with a full
 // mip chain down to 1 x 1) or a .dds of DXT1 to DXT5 blocks (taken as they
-// are). `oldTexture`, when it holds a whole texture header, is the texture
+// are). `oldTexture`, when it is a texture resource, is the texture
 // being replaced: its header bytes are kept but for width, height, mip count
 // and (for a .dds of another format) the format. A new texture's header is
 // "SYT", the four fields, and zeros.

@@ -54,8 +54,9 @@ struct Prepared {
 
 // `data` is the worker's own buffer, kept from file to file: buffers of a few
 // MiB made anew for every file cost more in page faults than the compression.
-bool Prepare(const PackFile &file, PakCompress mode, Prepared &p, std::vector<uint8_t> &data)
+bool Prepare(const PackFile &file, const PakPackOptions &options, Prepared &p, std::vector<uint8_t> &data)
 {
+    const PakCompress mode = options.compress;
     int64_t length = 0;
     const int fd = WF_OpenRead(file.path, &length);
     if (fd < 0) {
@@ -64,7 +65,7 @@ bool Prepare(const PackFile &file, PakCompress mode, Prepared &p, std::vector<ui
     }
     uint8_t head[3] = {};
     const bool lzoHead = length > 3 && WF_ReadAt(fd, head, 3, 0) && memcmp(head, "LZO", 3) == 0;
-    if (mode == PakCompress::None && !lzoHead) {
+    if (mode == PakCompress::None && !lzoHead && !options.convert) {
         WF_Close(fd);
         p.copyFile = true;
         p.stored.clear();
@@ -82,12 +83,15 @@ bool Prepare(const PackFile &file, PakCompress mode, Prepared &p, std::vector<ui
         p.error = "Cannot read '" + file.path + "': " + WF_LastError();
         return false;
     }
+    if (options.convert && !options.convert(file, data, p.error))
+        return false;
     if (!PakWrite_StoreResource(data, mode, true, 0, p.stored, p.error)) {
         p.error = file.path + ": " + p.error;
         return false;
     }
     // Auto keeps a block only when it is smaller.
-    if (mode == PakCompress::Auto && !lzoHead && p.stored.size() >= data.size())
+    if (mode == PakCompress::Auto && (data.size() < 3 || memcmp(data.data(), "LZO", 3) != 0) &&
+        p.stored.size() >= data.size())
         p.stored.swap(data);
     p.compressed = p.stored.size() > 3 && memcmp(p.stored.data(), "LZO", 3) == 0;
     return true;
@@ -125,7 +129,16 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     }
 
     std::vector<PackFile> files = PakWrite_ListFolder(folder, report.skipped);
+    if (options.entryName) {
+        for (PackFile &f : files)
+            f.name = options.entryName(f);
+        std::stable_sort(files.begin(), files.end(),
+                         [](const PackFile &a, const PackFile &b) { return a.name < b.name; });
+    }
     std::string tooLong;
+    for (size_t i = 1; i < files.size(); ++i)
+        if (files[i].name == files[i - 1].name)
+            tooLong += "\n  " + files[i - 1].path + " and " + files[i].path + " are both " + files[i].name;
     for (const PackFile &f : files) {
         if (f.name.size() > 64)
             tooLong += "\n  " + f.name + " (" + std::to_string(f.name.size()) + " bytes)";
@@ -133,8 +146,8 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
             tooLong += "\n  " + f.name + " is larger than an entry can hold";
     }
     if (!tooLong.empty()) {
-        error = "Nothing was packed: an entry's name holds at most 64 bytes, and an entry at most 2147483647 "
-                "bytes:" + tooLong;
+        error = "Nothing was packed: an entry's name holds at most 64 bytes, an entry at most 2147483647 "
+                "bytes, and two files cannot be one entry:" + tooLong;
         return false;
     }
     if (files.size() > static_cast<size_t>(INT32_MAX)) {
@@ -174,7 +187,7 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
                     spare.pop_back();
                 }
             }
-            Prepare(files[i], options.compress, p, data);
+            Prepare(files[i], options, p, data);
             std::lock_guard<std::mutex> hold(lock);
             prepared[i] = std::move(p);
             prepared[i].ready = true;

@@ -15,6 +15,7 @@
 #include "pak/pak.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -130,6 +131,13 @@ struct PakPackOptions {
     PakCompress compress = PakCompress::Auto;
     int jobs = 1;              // threads that read and compress
     int64_t partSize = 0;      // 0: entries in the entry-point file; else companions of at most this
+    // The entry name a file takes (its `name` when null), asked of every file
+    // before names are checked and ordered.
+    std::function<std::string(const PakFolderFile &file)> entryName;
+    // Turns a file's bytes into the resource stored (an importer), on the
+    // workers; null: the bytes as they are. False refuses the whole pack
+    // (`error` says why).
+    std::function<bool(const PakFolderFile &file, std::vector<uint8_t> &bytes, std::string &error)> convert;
 };
 
 struct PakPackReport {
@@ -142,8 +150,9 @@ struct PakPackReport {
 };
 
 // A new archive from the regular files under `folder`: one entry per file,
-// named by its path relative to the folder with '\' between folders, in byte
-// order of the names. Refuses the whole pack (listing every such file) when a
+// named by its path relative to the folder with '\' between folders (or as
+// `entryName` names it), in byte order of the names. Two files of one entry
+// name refuse the pack. Refuses the whole pack (listing every such file) when a
 // name is longer than 64 bytes. Nothing is left behind on failure.
 bool PakWrite_Pack(const std::string &folder, const std::string &output, const PakPackOptions &options,
                    PakPackReport &report, std::string &error);

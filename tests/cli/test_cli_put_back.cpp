@@ -31,15 +31,6 @@ void MakeFolder(const std::string &root)
     Fixture_WriteFile(root + "/" + std::string(64, 'n'), Fixture_FromString("sixty-four"));
 }
 
-std::map<std::string, Bytes> Tree(const std::string &root)
-{
-    std::map<std::string, Bytes> files;
-    for (const std::string &name : FilesUnder(root))
-        if (std::filesystem::is_regular_file(root + "/" + name))
-            files[name] = Fixture_ReadFile(root + "/" + name);
-    return files;
-}
-
 }  // namespace
 
 TEST(CliPutBack, PackThenExtractGivesTheFolderBack)
@@ -62,7 +53,7 @@ TEST(CliPutBack, PackThenExtractGivesTheFolderBack)
         EXPECT_EQ(RunCli({"verify", dir / "P.PAK"}, dir).status, 0);
         r = RunCli({"extract", dir / "P.PAK", "-o", dir / "out"}, dir);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(Tree(dir / "out"), Tree(dir / "in"));
+        EXPECT_EQ(FileTree(dir / "out"), FileTree(dir / "in"));
     }
     // The names are the paths with '\' between folders, in byte order.
     const CliResult list = RunCli({"list", dir / "P.PAK"}, dir);
@@ -108,7 +99,7 @@ TEST(CliPutBack, UpdateAfterExtract)
 
     std::filesystem::remove_all(dir / "again");
     ASSERT_EQ(RunCli({"extract", dir / "P.PAK", "-o", dir / "again"}, dir).status, 0);
-    EXPECT_EQ(Tree(dir / "again"), Tree(dir / "work"));
+    EXPECT_EQ(FileTree(dir / "again"), FileTree(dir / "work"));
     r = RunCli({"update", dir / "P.PAK", dir / "work"}, dir);
     EXPECT_EQ(r.out, "0 entries replaced, 0 entries added\n");
 }

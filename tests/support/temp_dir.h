@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -45,5 +46,15 @@ inline std::set<std::string> FilesUnder(const std::string &root)
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
         if (!it->is_directory() || it->is_symlink())
             files.insert(fs::relative(it->path(), root).string());
+    return files;
+}
+
+// Every regular file under `root` with its bytes, by relative path.
+inline std::map<std::string, Bytes> FileTree(const std::string &root)
+{
+    std::map<std::string, Bytes> files;
+    for (const std::string &name : FilesUnder(root))
+        if (std::filesystem::is_regular_file(root + "/" + name))
+            files[name] = Fixture_ReadFile(root + "/" + name);
     return files;
 }

@@ -4,6 +4,7 @@
 #include "base/bytes.h"
 #include "export/export.h"
 
+#include <charconv>
 #include <cstring>
 #include <sstream>
 #include <strings.h>
@@ -16,7 +17,23 @@ struct CommandSpec {
     bool needsOutput;    // -o is required
     const char *synopsis;
     const char *details;
+    bool imports = false;  // takes --as and --quality (kImportOptions)
 };
+
+// The options of the commands that put files into archives.
+const char *const kImportOptions =
+    "  --as KIND          what a file becomes: raw (its bytes), texture (a PNG, TGA,\n"
+    "                     JPEG or BMP image encoded to DXT1, or DXT5 when it has\n"
+    "                     alpha, with every mip level; or a .dds of DXT1 to DXT5\n"
+    "                     blocks, taken as they are) or sound (a PCM WAV encoded\n"
+    "                     to Ogg Vorbis; an Ogg Vorbis file taken as it is). By\n"
+    "                     default by its extension: .png .tga .jpg .jpeg .bmp .dds\n"
+    "                     texture, .wav .ogg sound, anything else raw. A texture\n"
+    "                     that replaces another keeps its format and header bytes.\n"
+    "                     Models are not imported: .obj, .gltf and .glb files are\n"
+    "                     refused unless --as raw stores their bytes\n"
+    "  --quality Q        the Ogg Vorbis quality of sounds made from WAV files,\n"
+    "                     -0.1 to 1.0 (default 0.5)\n";
 
 const CommandSpec kCommands[] = {
     {"list", 1, false, "quillon-cli list ARCHIVE|FOLDER [--long | --json] [--recursive]",
@@ -133,27 +150,28 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and compare entries (default: one per\n"
      "                     core, at most 4)\n"
      "  -r, --recursive    the folders' subfolders too\n"},
-    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--compress MODE] [--compact]",
-     "Puts FILE's bytes in place of the entry's resource. The archive is changed in\n"
-     "place: the new bytes are appended to the file that holds the entry, and the\n"
-     "entry-point file is written beside the old one and renamed over it, so a crash\n"
-     "leaves the archive as it was or as it is now. Every other byte stays as it was.\n"
+    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact]",
+     "Puts FILE, converted as --as says, in place of the entry's resource. The\n"
+     "archive is changed in place: the new bytes are appended to the file that holds\n"
+     "the entry, and the entry-point file is written beside the old one and renamed\n"
+     "over it, so a crash leaves the archive as it was or as it is now. Every other\n"
+     "byte stays as it was.\n"
      "  -o, --output NEW.PAK  writes a new set (NEW.PAK, NEW_NN.PAK) instead; the\n"
      "                     archive is left untouched\n"
      "  --compress MODE    auto (default: the entry keeps its form, compressed again\n"
      "                     when it was compressed), none, fast (LZO1X-1) or best\n"
      "                     (LZO1X-999)\n"
      "  --compact          rebuilds the whole set without dead space: removed records\n"
-     "                     are dropped (record numbers change), stored bytes copied\n"},
-    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--compress MODE] [--compact]",
-     "Adds FILE as a new entry NAME (at most 64 bytes) at the end of the index. It is\n"
-     "stored in the file of the entry whose name comes just before NAME (case\n"
-     "ignored; the one just after when none does), or in the entry-point file; its\n"
-     "record holds zeros in the words of unknown meaning.\n"
+     "                     are dropped (record numbers change), stored bytes copied\n", true},
+    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact]",
+     "Adds FILE, converted as --as says, as a new entry NAME (at most 64 bytes) at\n"
+     "the end of the index. It is stored in the file of the entry whose name comes\n"
+     "just before NAME (case ignored; the one just after when none does), or in the\n"
+     "entry-point file; its record holds zeros in the words of unknown meaning.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --compress MODE    auto (default: compressed when that makes it smaller),\n"
      "                     none, fast or best\n"
-     "  --compact          rebuilds the whole set without dead space\n"},
+     "  --compact          rebuilds the whole set without dead space\n", true},
     {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact]",
      "Removes the entry: its record stays, marked skipped, so every other entry keeps\n"
      "its record number and list line.\n"
@@ -163,27 +181,35 @@ const CommandSpec kCommands[] = {
      "Gives the entry the name NAME (at most 64 bytes); its bytes stay where they are.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --compact          rebuilds the whole set without dead space\n"},
-    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--compress MODE] [--dry-run] [--compact]",
-     "Replaces every entry whose file in DIR (named as `extract` names it) now holds\n"
-     "other bytes; the rest stay untouched. The loop of a modder: extract -o DIR,\n"
-     "edit the files, update ARCHIVE DIR.\n"
+    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact]",
+     "Replaces every entry whose file in DIR, named as `extract` names it (with or\n"
+     "without --interpreted, --png and --wav), no longer holds what `extract` wrote;\n"
+     "the rest stay untouched. A .dds or PNG file goes back as a texture, a WAV file\n"
+     "as a sound, any other file as its bytes. The loop of a modder: extract -o DIR\n"
+     "--png, edit the PNG files, update ARCHIVE DIR.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --add              also adds the files that name no entry, named by their\n"
-     "                     path in DIR with '\\' between folders\n"
+     "                     path in DIR with '\\' between folders (an image made a\n"
+     "                     texture without its extension, a WAV file made a sound\n"
+     "                     with .ogg in place of .wav)\n"
      "  --compress MODE    auto (default), none, fast or best\n"
-     "  --dry-run          lists what would be done and changes nothing\n"
-     "  --compact          rebuilds the whole set without dead space\n"},
-    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--compress MODE] [--jobs N] [--part-size BYTES]",
+     "  --dry-run          lists what would be done, with each conversion, and\n"
+     "                     changes nothing\n"
+     "  --compact          rebuilds the whole set without dead space\n", true},
+    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES]",
      "Makes a new archive of the regular files under DIR: one entry per file, named\n"
-     "by its path in DIR with '\\' between folders, in byte order of the names. A name\n"
-     "longer than 64 bytes refuses the whole pack. `extract` gives the folder back.\n"
+     "by its path in DIR with '\\' between folders, in byte order of the names; an\n"
+     "image made a texture is named without its extension, a WAV file made a sound\n"
+     "with .ogg in place of .wav. A name longer than 64 bytes, two files of one\n"
+     "name, or a file that cannot be converted refuses the whole pack. `extract`\n"
+     "gives back the files that went in as their bytes (--as raw: all of them).\n"
      "  -o, --output NEW.PAK  the archive to write\n"
      "  --compress MODE    auto (default: each file compressed when that makes it\n"
      "                     smaller), none, fast or best\n"
-     "  -j, --jobs N       threads that read and compress files (default 1)\n"
+     "  -j, --jobs N       threads that read, convert and compress files (default 1)\n"
      "  --part-size BYTES  the entries go into companions NEW_00.PAK, ... of at most\n"
      "                     BYTES each (a larger file gets one of its own; K, M and G\n"
-     "                     suffixes count 1024s); the entry-point file holds the index\n"},
+     "                     suffixes count 1024s); the entry-point file holds the index\n", true},
     {"verify", 1, false, "quillon-cli verify ARCHIVE [--json]",
      "Checks every record: its file present and a regular file, its bytes inside the\n"
      "file, every LZO-compressed entry expanding completely to its declared length.\n"
@@ -225,6 +251,8 @@ const OptionSpec kOptions[] = {
     {"--add", 0, false, "update"},
     {"--dry-run", 0, false, "update"},
     {"--part-size", 0, true, "pack"},
+    {"--as", 0, true, "replace add update pack"},
+    {"--quality", 0, true, "replace add update pack"},
 };
 
 const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
@@ -345,6 +373,20 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
             error = "--part-size needs a number of bytes from 1 to 2147483647 (K, M, G suffixes allowed)";
             return false;
         }
+    } else if (name == "--as") {
+        if (!Import_ParseAs(value, args.as)) {
+            error = "--as takes raw, texture or sound (models are not imported)";
+            return false;
+        }
+        args.hasAs = true;
+    } else if (name == "--quality") {
+        float q = 0;
+        const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), q);
+        if (value.empty() || failed != std::errc() || end != value.data() + value.size() || !(q >= -0.1f && q <= 1.0f)) {
+            error = "--quality needs a number from -0.1 to 1.0";
+            return false;
+        }
+        args.quality = q;
     } else if (name == "--jobs") {
         const int64_t n = Bytes_ParseInteger(value);
         if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 64) {
@@ -361,7 +403,7 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
 std::string Cli_Usage(const std::string &command)
 {
     if (const CommandSpec *c = FindCommand(command))
-        return std::string("usage: ") + c->synopsis + "\n\n" + c->details +
+        return std::string("usage: ") + c->synopsis + "\n\n" + c->details + (c->imports ? kImportOptions : "") +
                "\nENTRY is a line exactly as `list` prints it (e.g. \"box01 [0012]\") or #N for\n"
                "record number N; put -- before an ENTRY that starts with '-'.\n";
     std::string text = "usage: quillon-cli COMMAND ARGUMENTS...\n\n";

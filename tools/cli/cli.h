@@ -5,6 +5,7 @@
 
 #include "resource/resource_kind.h"
 #include "export/export_jobs.h"
+#include "import/import.h"
 #include "pak/pak.h"
 #include "pakwrite/pakwrite.h"
 
@@ -52,6 +53,9 @@ struct CliArgs {
     bool addNew = false;             // update --add
     bool dryRun = false;             // update --dry-run
     int64_t partSize = 0;            // pack --part-size (0: entries in the entry-point file)
+    bool hasAs = false;              // --as given: what every file becomes
+    ImportAs as = ImportAs::Raw;
+    float quality = 0.5f;            // --quality of sounds made from WAV files
 };
 
 // ---- args.cpp ----
@@ -130,6 +134,19 @@ int Cli_Diff(const CliArgs &args);
 // A byte count with an optional K, M or G suffix (1024s), from 1 to 2^31 - 1.
 bool Cli_ParseSize(const std::string &text, int64_t &bytes);
 
+// Opens ARCHIVE (the first argument) for editing; false (reported) when it does not open.
+bool Cli_OpenWriter(const CliArgs &args, PakWriter &writer);
+
+// A file's whole contents; false (reported) when it is no readable regular file.
+bool Cli_ReadFile(const std::string &path, std::vector<uint8_t> &bytes);
+
+// "1 entry", "3 entries".
+std::string Cli_Count(size_t n, const char *one, const char *many);
+
+// Saves the edits (in place, or as -o's new set) and prints `done` with what
+// the save appended or rebuilt; the exit status.
+int Cli_SaveAndReport(const CliArgs &args, PakWriter &writer, const std::string &done);
+
 int Cli_Replace(const CliArgs &args);
 int Cli_Add(const CliArgs &args);
 int Cli_Remove(const CliArgs &args);
@@ -137,3 +154,24 @@ int Cli_Rename(const CliArgs &args);
 int Cli_Update(const CliArgs &args);
 int Cli_Pack(const CliArgs &args);
 int Cli_Verify(const CliArgs &args);
+
+// ---- import_file.cpp: files converted as they go into an archive ----
+
+// Why a model's file is refused.
+constexpr const char *kCliModelsNotImported =
+    "models are not imported (their container holds fields whose meaning nobody knows); "
+    "--as raw stores the file's bytes as they are.";
+
+// What the file at `path` becomes: --as, else by its extension. A model's file
+// (.obj, .gltf, .glb) is refused unless --as raw says to store its bytes.
+bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error);
+
+// The conversion as messages name it: "" for the bytes as they are, "image to
+// texture", ".dds to texture", "WAV to Ogg Vorbis", "Ogg Vorbis as it is".
+std::string Cli_ConversionName(ImportAs as, std::span<const uint8_t> file);
+
+// The resource `as` makes of `file` (in place); `old` is the resource it
+// replaces (a texture keeps its header), empty for a new entry. A refusal
+// leaves its reason, led by `path`, in `error`; a converter's note is reported.
+bool Cli_Import(const CliArgs &args, ImportAs as, const std::string &path, std::vector<uint8_t> &file,
+                std::span<const uint8_t> old, std::string &error);

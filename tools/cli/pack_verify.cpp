@@ -13,6 +13,18 @@ int Cli_Pack(const CliArgs &args)
     options.compress = args.compress;
     options.jobs = args.jobs > 0 ? args.jobs : 1;
     options.partSize = args.partSize;
+    // --as raw packs the files as they are, as a pack without importers did.
+    if (!args.hasAs || args.as != ImportAs::Raw) {
+        options.entryName = [&](const PakFolderFile &file) {
+            ImportAs as;
+            std::string refused;  // told when the file is converted
+            return Cli_ChooseImport(args, file.path, as, refused) ? Import_EntryName(file.name, as) : file.name;
+        };
+        options.convert = [&](const PakFolderFile &file, std::vector<uint8_t> &bytes, std::string &error) {
+            ImportAs as;
+            return Cli_ChooseImport(args, file.path, as, error) && Cli_Import(args, as, file.path, bytes, {}, error);
+        };
+    }
     std::string output = args.output;
     if (output.find_first_of("\\/") == std::string::npos)
         output = "./" + output;
