@@ -27,7 +27,9 @@ protected:
 
 private:
     void FitColumn();
+    void ShowTip(long line);
     int WidestLine() const;
     std::vector<const char *> lines_;
     int linesWidth_ = 0;  // pixels of the widest line
+    long tipLine_ = -1;   // the line whose whole text the tooltip shows
 };

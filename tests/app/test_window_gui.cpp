@@ -325,7 +325,7 @@ TEST_F(WindowTest, MnemonicsAreUniquePerMenu)
         walk(bar->GetMenu(i));
     }
     letters(titles);
-    EXPECT_EQ(titles, (std::vector<wxString>{"&File", "E&dit", "&Export", "&View", "&Help"}));
+    EXPECT_EQ(titles, (std::vector<wxString>{"&File", "E&dit", "&Export", "&View", "&Sound", "&Help"}));
 }
 
 // Every client size leaves the same margins (the arithmetic is test_handlers.cpp's).

@@ -14,6 +14,8 @@ public:
     bool AskFileName(const FileDialogRequest &request, std::string &path) override
     {
         dialogs.push_back(request);
+        if (request.imageChoice && imageAnswer)
+            *request.imageChoice = *imageAnswer;
         const std::optional<std::string> answer = answers.empty() ? std::nullopt : answers.front();
         if (!answers.empty())
             answers.pop_front();
@@ -34,5 +36,6 @@ public:
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> messages;
     std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
+    std::optional<ViewImageChoice> imageAnswer;     // Save View As PNG's size and background
     int aboutRuns = 0, dumpRuns = 0, batchRuns = 0;
 };
