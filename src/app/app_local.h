@@ -29,7 +29,7 @@ void App_OnViewWheel(int notches, int x, int y);
 // first play of the selection; without an audio device it says so instead.
 void App_QueueSelectedSound(double fromSeconds = 0);
 
-// ---- the sound bar and the preview's status (sound_transport.cpp) ----
+// ---- the sound bar and the preview's status (preview_bars.cpp) ----
 
 // Shows the sound bar for a selected sound (with its length), hides it otherwise.
 void App_ShowSoundBar(ViewerWindow &window);

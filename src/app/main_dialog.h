@@ -100,7 +100,7 @@ void App_ReplaySound();
 // Shift+Space: silence.
 void App_StopAllSounds();
 
-// ---- the sound bar (sound_transport.cpp) ----
+// ---- the sound bar (preview_bars.cpp) ----
 
 // Its button: Stop (keeping the place) while the selected sound plays, Play
 // from the bar's place otherwise (from the start once at the end).

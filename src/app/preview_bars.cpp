@@ -45,8 +45,8 @@ std::string TextureStatus()
         !Texture_FindLevel(p.CurrentResource, p.textureMipLevel, level))
         return "";
     char text[96];
-    const double percent = viewer.services.R_TextureScale() * 100.0;
-    const int shown = snprintf(text, sizeof text, percent < 1 ? "Zoom %.2g%%" : "Zoom %.0f%%", percent);
+    // The zoom is a power of two from 1/16 up, or a fitted scale no smaller.
+    const int shown = snprintf(text, sizeof text, "Zoom %.0f%%", viewer.services.R_TextureScale() * 100.0);
     if (p.textureMipLevel == 0)
         snprintf(text + shown, sizeof text - shown, ", %u x %u", level.width, level.height);
     else
