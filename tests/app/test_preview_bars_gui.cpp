@@ -36,6 +36,8 @@ protected:
     void TearDown() override
     {
         unsetenv("SDL_AUDIODRIVER");
+        if (!StartWx())
+            return;
         if (frame && !frame->HasEnded())
             OnCommand(*frame, CmdCancel);
         Pump(50);
