@@ -36,20 +36,13 @@ protected:
     void TearDown() override
     {
         unsetenv("SDL_AUDIODRIVER");
-        if (!StartWx())
-            return;
-        if (frame && !frame->HasEnded())
-            OnCommand(*frame, CmdCancel);
-        Pump(50);
-        ViewerState_Reset();
+        if (StartWx())
+            CloseWindow(frame);
     }
     void NewFrame()
     {
         setenv("SDL_AUDIODRIVER", "dummy", 1);  // no device search, and the same player everywhere
-        if (frame && !frame->HasEnded())
-            OnCommand(*frame, CmdCancel);
-        Pump(50);
-        ViewerState_Reset();
+        CloseWindow(frame);
         App_InstallServices();
         frame = OpenWindow(archive);
     }

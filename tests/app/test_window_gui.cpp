@@ -84,12 +84,8 @@ protected:
     }
     void TearDown() override
     {
-        if (!StartWx())
-            return;
-        if (frame && !frame->HasEnded())
-            OnCommand(*frame, CmdCancel);
-        Pump(50);
-        ViewerState_Reset();
+        if (StartWx())
+            CloseWindow(frame);
     }
 
     // A new main window with the archive opened through File > Open; `gl`
