@@ -25,5 +25,29 @@ void App_ViewCommand(int command);
 // `notches` of the wheel (positive: turned away from the user) at view point (x, y).
 void App_OnViewWheel(int notches, int x, int y);
 
-// Hides the GL view, text view, hex view and "&Play on click" box.
+// Queues the selected sound `fromSeconds` into it, making its record on the
+// first play of the selection; without an audio device it says so instead.
+void App_QueueSelectedSound(double fromSeconds = 0);
+
+// ---- the sound bar and the preview's status (preview_bars.cpp) ----
+
+// Shows the sound bar for a selected sound (with its length), hides it otherwise.
+void App_ShowSoundBar(ViewerWindow &window);
+// True when there is an audio device; otherwise false, and the status bar
+// says so the first time in the run.
+bool App_QueueSoundNotice(ViewerWindow &window);
+// Each tick: the bar follows the playing sound; the status bar's zoom field
+// follows the texture preview.
+void App_PreviewBarsTick(ViewerWindow &window);
+
+// ---- the entry list's width (list_width.cpp) ----
+
+// Applies viewer.listWidening within the client width cx (the pane keeps some
+// room): moves the right-hand controls and widens the list's column of
+// controls by what changed; returns the widening now shown.
+int App_WidenList(ViewerWindow &window, int cx);
+// The sash between the list and the pane, `height` pixels tall.
+void App_PlaceListSash(ViewerWindow &window, int height);
+
+// Hides the GL view, text view, hex view, "&Play on click" box and sound bar.
 void App_HidePanes(ViewerWindow &window);

@@ -15,6 +15,7 @@ constexpr CommandRow kCommands[] = {
     {0, "E&dit", K::Submenu, "", M::Bar, M::Edit},
     {0, "&Export", K::Submenu, "", M::Bar, M::Export},
     {0, "&View", K::Submenu, "", M::Bar, M::View},
+    {0, "&Sound", K::Submenu, "", M::Bar, M::Sound},
     {0, "&Help", K::Submenu, "", M::Bar, M::Help},
 
     {CmdFileOpen, "&Open", K::Item, "Ctrl+O", M::File},
@@ -75,17 +76,18 @@ constexpr CommandRow kCommands[] = {
     {CmdChannelsAlpha, "A&lpha as grey", K::Radio, "", M::Channels},
     {CmdChannelsChecker, "RGB over &checkerboard", K::Radio, "", M::Channels},
 
+    // Plain keys, read by the window's key hook where a space types nothing.
+    {CmdSoundReplay, "&Play Again (Space)", K::Item, "", M::Sound},
+    {CmdSoundStopAll, "&Stop All Sounds (Shift+Space)", K::Item, "", M::Sound},
+
     {CmdAbout, "&About... (F1)", K::Item, "", M::Help},
 
     // F2 and F3 act only while their menu item is not gray; F1 does nothing.
     {CmdAccelRaw, "", K::Accel, "F2", M::None},
     {CmdAccelInterpreted, "", K::Accel, "F3", M::None},
     {CmdAccelHelp, "", K::Accel, "F1", M::None},
-    // Read by the window's key hook: the find bar takes Escape while it is
-    // shown, and Space is typed where text is typed.
+    // Read by the window's key hook: the find bar takes Escape while it is shown.
     {CmdCancel, "", K::WindowKey, "Escape", M::None},
-    {CmdSoundReplay, "", K::WindowKey, "Space", M::None},
-    {CmdSoundStopAll, "", K::WindowKey, "Shift+Space", M::None},
 };
 
 // Below wx's limit of 0x7FFF and clear of its stock ids.

@@ -22,6 +22,7 @@ enum class AppMenu {
     Export,
     View,
     Channels,
+    Sound,
     Help,
 };
 

@@ -13,6 +13,31 @@ EntryListCtrl::EntryListCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos
         event.Skip();
         FitColumn();
     });
+    if (wxWindow *lines = LinesWindow()) {
+        lines->Bind(wxEVT_MOTION, [this](wxMouseEvent &event) {
+            event.Skip();
+            int flags = 0;
+            ShowTip(HitTest(event.GetPosition(), flags));
+        });
+        lines->Bind(wxEVT_LEAVE_WINDOW, [this](wxMouseEvent &event) {
+            event.Skip();
+            ShowTip(-1);
+        });
+    }
+}
+
+void EntryListCtrl::ShowTip(long line)
+{
+    if (line == tipLine_)
+        return;
+    tipLine_ = line;
+    wxWindow *lines = LinesWindow();
+    // Only a line the list cuts needs its whole text told.
+    const wxString text = line >= 0 ? OnGetItemText(line, 0) : wxString();
+    if (!text.empty() && GetTextExtent(text).x + 12 > GetClientSize().x)
+        lines->SetToolTip(text);
+    else
+        lines->UnsetToolTip();
 }
 
 void EntryListCtrl::FitColumn()
@@ -49,6 +74,7 @@ void EntryListCtrl::SetLines(std::vector<const char *> lines)
     if (selected >= 0 && selected < GetItemCount())
         SetItemState(selected, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     lines_ = std::move(lines);
+    ShowTip(-1);
     linesWidth_ = WidestLine();
     FitColumn();
     SetItemCount(static_cast<long>(lines_.size()));

@@ -31,9 +31,11 @@ protected:
 
 private:
     void FitColumn();
+    void ShowTip(long line);
     int WidestLine() const;
     std::vector<const char *> lines_;
     std::function<int(long)> marks_;
     mutable wxItemAttr markAttr_;
     int linesWidth_ = 0;  // pixels of the widest line
+    long tipLine_ = -1;   // the line whose whole text the tooltip shows
 };

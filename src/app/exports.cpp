@@ -225,11 +225,16 @@ void App_SaveViewImage(ViewerWindow &window)
     request.defaultExtension = ".png";
     request.save = true;
     request.overwritePrompt = true;
+    // The last choice is offered again.
+    ViewImageChoice choice{viewer.viewImageScale, viewer.viewImageTransparent};
+    request.imageChoice = &choice;
     std::string path;
     if (!window.AskFileName(request, path))
         return;
+    viewer.viewImageScale = choice.scale;
+    viewer.viewImageTransparent = choice.transparent;
     TextureImage image;
-    if (!services.R_CaptureView || !services.R_CaptureView(1, false, image)) {
+    if (!services.R_CaptureView || !services.R_CaptureView(choice.scale, choice.transparent, image)) {
         window.ShowMessage("The view could not be drawn as a picture.");
         return;
     }

@@ -77,7 +77,8 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
     if (window.ControlExists(IdSurfaceLabel))
         window.ShowControl(IdSurfaceLabel, surfaces);
 
-    const int paneWidth = std::max(cx - 210, 8);
+    // The sash's widening comes out of the pane's width.
+    const int paneWidth = std::max(cx - 210 - App_WidenList(window, cx), 8);
     const int paneHeight = std::max(cy - 37, 8);
     if (window.ControlExists(IdGlView))
         window.ResizeControl(IdGlView, paneWidth, paneHeight);
@@ -85,6 +86,8 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         window.ResizeControl(IdTextView, paneWidth, paneHeight);
     if (window.ControlExists(IdHexView))
         window.ResizeControl(IdHexView, paneWidth, paneHeight);
+    if (window.ControlExists(IdSoundBar))
+        window.ResizeControl(IdSoundBar, paneWidth, window.GetControlRect(IdSoundBar).height);
     if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
         viewer.services.GL_Init(view.width, view.height);
@@ -109,6 +112,7 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
     listHeight = std::max(listHeight, 8);
     if (window.ControlExists(IdEntryList))
         window.ResizeControl(IdEntryList, window.GetControlRect(IdEntryList).width, listHeight);
+    App_PlaceListSash(window, paneHeight);
 }
 
 void RefreshViewChecks(ViewerWindow &window)
@@ -133,8 +137,10 @@ void OnFrameTimer()
 {
     if (viewer.services.S_Update)
         viewer.services.S_Update();
-    if (viewer.mainDialog)
+    if (viewer.mainDialog) {
         App_ContinueKindScan(*viewer.mainDialog);
+        App_PreviewBarsTick(*viewer.mainDialog);
+    }
     // A frame only when the picture can differ from the last one: something
     // changed it, a drag is steering it, or a texture on it scrolls.
     const bool moving = viewer.leftDragActive || viewer.rightDragActive || viewer.preview.animating;

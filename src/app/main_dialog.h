@@ -129,6 +129,23 @@ void App_ReplaySound();
 // Shift+Space: silence.
 void App_StopAllSounds();
 
+// ---- the sound bar (preview_bars.cpp) ----
+
+// Its button: Stop (keeping the place) while the selected sound plays, Play
+// from the bar's place otherwise (from the start once at the end).
+void App_SoundBarPlayStop(ViewerWindow &window);
+// Its slider: the bar's place; a playing sound goes on from there.
+void App_SoundBarSeek(ViewerWindow &window, double seconds);
+// "m:ss.s", tenths rounded down.
+std::string App_FormatSoundTime(double seconds);
+
+// ---- the entry list's width (list_width.cpp) ----
+
+// The sash dragged to widen the list by `widening` pixels (0: its first
+// width); `done` when the drag ends, which keeps what the window could show.
+// Returns the widening shown.
+int App_DragListSash(ViewerWindow &window, int widening, bool done);
+
 // ---- exports (exports.cpp) ----
 
 void OnExportRaw(ViewerWindow &window);

@@ -10,6 +10,9 @@
 #include "app/entry_list_ctrl.h"
 #include "app/gl_canvas.h"
 #include "app/hex_view.h"
+#include "app/list_sash.h"
+#include "app/sound_bar.h"
+#include "app/view_image_choice.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
@@ -31,6 +34,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace {
 
@@ -139,6 +143,7 @@ CQuillonDlg::CQuillonDlg()
     });
 
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
+    viewer.listWidening = App_LoadListWidening();
     InitMainDialog(*this);
 }
 
@@ -204,10 +209,13 @@ void CQuillonDlg::CreateControls()
     auto *surfaceLabel = new wxStaticText(p, IdSurfaceLabel, kSurfaceLabel, at(7, 167), size(104, 8));
     hexView_ = new HexViewCtrl(p, IdHexView, at(133, 16), size(279, 238));
     hexView_->Hide();
+    soundBar_ = new SoundBar(p, IdSoundBar, at(133, 30), size(279, 0).x, *this);
+    soundBar_->Hide();
+    auto *sash = new ListSash(p, IdListSash, *this);
 
     for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView_,
                                                          textView_, playOnClick_, surfaceList_, surfaceLabel,
-                                                         hexView_})
+                                                         hexView_, soundBar_, sash})
         controls_[w->GetId()] = w;
 }
 
@@ -519,8 +527,22 @@ void CQuillonDlg::FocusEntryList()
 
 void CQuillonDlg::SetStatusField(int field, const std::string &text)
 {
-    if (GetStatusBar() && field >= 0 && field < GetStatusBar()->GetFieldsCount())
-        SetStatusText(App_PathText(text), field);
+    wxStatusBar *bar = GetStatusBar();
+    if (!bar || field < 0 || field > 2)
+        return;
+    // The preview's field is there only while it has something to say.
+    if (field == 2 && (bar->GetFieldsCount() == 3) != !text.empty()) {
+        const int widths[3] = {-5, -2, -3};
+        bar->SetFieldsCount(text.empty() ? 2 : 3, widths);
+    }
+    const wxString shown = App_PathText(text);
+    if (field < bar->GetFieldsCount() && bar->GetStatusText(field) != shown)
+        SetStatusText(shown, field);
+}
+
+void CQuillonDlg::SetSoundBar(const SoundBarView &view)
+{
+    soundBar_->Set(view);
 }
 
 void CQuillonDlg::SetHexBytes(const std::vector<uint8_t> *bytes)
@@ -588,6 +610,9 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
     const wxString folder = proposes && !lastSaveFolder_.empty() ? lastSaveFolder_ : wxGetCwd();
     wxFileDialog dialog(DialogParent(), request.save ? "Save As" : "Open", folder,
                         proposes ? App_PathText(request.proposedName) : wxString(), request.filter, style);
+    std::optional<ViewImageHook> imageHook;
+    if (request.imageChoice)
+        dialog.SetCustomizeHook(imageHook.emplace(*request.imageChoice));
     for (;;) {
         if (dialog.ShowModal() != wxID_OK)
             return false;

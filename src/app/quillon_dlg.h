@@ -21,6 +21,7 @@ class wxChoice;
 class EntryListCtrl;
 class GlCanvas;
 class HexViewCtrl;
+class SoundBar;
 
 class CQuillonDlg : public wxFrame, public ViewerWindow {
 public:
@@ -49,6 +50,7 @@ public:
     void FocusEntryList() override;
     void SetStatusField(int field, const std::string &text) override;
     void SetHexBytes(const std::vector<uint8_t> *bytes) override;
+    void SetSoundBar(const SoundBarView &view) override;
     void NoteOpenedArchive(const std::string &path) override;
     void ClearSurfaceList() override;
     void AddSurfaceRow(const std::string &text) override;
@@ -80,6 +82,7 @@ public:
     wxWindow *Control(ControlId id) const;
     EntryListCtrl *EntryList() const { return entryList_; }
     HexViewCtrl *HexView() const { return hexView_; }
+    SoundBar *SoundBarCtrl() const { return soundBar_; }
     wxTextCtrl *FindText() const { return findText_; }
     wxChoice *FindKind() const { return findKind_; }
     wxFileHistory &RecentArchives() { return recent_; }
@@ -119,6 +122,7 @@ private:
     wxListBox *surfaceList_ = nullptr;
     GlCanvas *glView_ = nullptr;
     HexViewCtrl *hexView_ = nullptr;
+    SoundBar *soundBar_ = nullptr;
     wxPanel *findBar_ = nullptr;
     wxTextCtrl *findText_ = nullptr;
     wxChoice *findKind_ = nullptr;

@@ -87,6 +87,8 @@ void App_HidePanes(ViewerWindow &window)
         window.SetHexBytes(nullptr);
     }
     window.ShowControl(IdPlayOnClick, false);
+    if (window.ControlExists(IdSoundBar))
+        window.ShowControl(IdSoundBar, false);
 }
 
 // Kinds that have no preview of their own show their bytes in the hex view.
@@ -130,6 +132,7 @@ void ShowResourcePreview(ViewerWindow &window)
         window.ShowControl(IdHexView, hex);
     }
     window.ShowControl(IdPlayOnClick, kind == KindOggVorbis);
+    App_ShowSoundBar(window);
 }
 
 void ShowResourceInfo(ViewerWindow &window)
@@ -154,17 +157,23 @@ void ShowResourceInfo(ViewerWindow &window)
     }
 }
 
-// Queues the selected sound, making its record on the first play of the selection.
-static void QueueSelectedSound()
+void App_QueueSelectedSound(double fromSeconds)
 {
     PreviewState &preview = viewer.preview;
+    const ViewerServices &services = viewer.services;
+    if (viewer.mainDialog && !App_QueueSoundNotice(*viewer.mainDialog))
+        return;
     // One attempt per selection, also when it gives nothing.
     if (!preview.previewPrepared) {
-        preview.soundRecord = viewer.services.S_LoadCurrentAsset ? viewer.services.S_LoadCurrentAsset() : nullptr;
+        preview.soundRecord = services.S_LoadCurrentAsset ? services.S_LoadCurrentAsset() : nullptr;
         preview.previewPrepared = true;
     }
-    if (preview.soundRecord && viewer.services.S_QueuePlay)
-        viewer.services.S_QueuePlay(preview.soundRecord);
+    if (!preview.soundRecord)
+        return;
+    if (fromSeconds > 0 && services.S_QueuePlayFrom)
+        services.S_QueuePlayFrom(preview.soundRecord, fromSeconds);
+    else if (services.S_QueuePlay)
+        services.S_QueuePlay(preview.soundRecord);
 }
 
 void OnSelchangeEntryList(ViewerWindow &window)
@@ -202,7 +211,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
             App_LayoutToClient(window);
 
         if (viewer.preview.resourceKind == KindOggVorbis && window.IsPlayOnClickChecked())
-            QueueSelectedSound();
+            App_QueueSelectedSound();
     } catch (const std::bad_alloc &) {
         // A resource too large to show on this machine: said, and nothing of it kept.
         App_ReleasePreview();
@@ -223,7 +232,7 @@ void App_ReplaySound()
     // One request at a time may play (it cannot be taken over): what plays
     // stops, so that the sound starts again from its beginning.
     App_StopAllSounds();
-    QueueSelectedSound();
+    App_QueueSelectedSound();
 }
 
 void App_StopAllSounds()

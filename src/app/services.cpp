@@ -59,6 +59,9 @@ void App_InstallServices()
     s.S_ClearRecord = ForgetSound;
     s.S_QueuePlay = S_QueuePlay;
     s.S_StopAll = S_StopAll;
+    s.S_QueuePlayFrom = S_QueuePlayFrom;
+    s.S_PlayingPosition = S_PlayingPosition;
+    s.S_HasOutput = [] { return soundState.listener; };
 
     s.Model_Free = Model_Free;
     s.Model_Draw = Model_Draw;
@@ -67,6 +70,7 @@ void App_InstallServices()
     s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
 
     s.R_ZoomTexture = R_ZoomTexture;
+    s.R_TextureScale = R_TextureScale;
     s.R_TextureActualSize = R_TextureActualSize;
     s.R_FitTexture = R_FitTexture;
     s.R_SetTextureMipLevel = R_SetTextureMipLevel;

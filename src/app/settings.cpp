@@ -7,6 +7,8 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+
 void App_OpenSettings()
 {
     wxString folder;
@@ -42,5 +44,24 @@ void App_SaveRecent(wxFileHistory &recent)
     settings->SetPath("/RecentArchives");
     recent.Save(*settings);
     settings->SetPath("/");
+    settings->Flush();
+}
+
+int App_LoadListWidening()
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    long widening = 0;
+    if (settings)
+        settings->Read("/Window/ListWidening", &widening, 0L);
+    return static_cast<int>(std::clamp(widening, 0L, 1L << 16));
+}
+
+void App_SaveListWidening(int widening)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    settings->Write("/Window/ListWidening", static_cast<long>(widening));
     settings->Flush();
 }

@@ -15,3 +15,8 @@ void App_OpenSettings();
 // so that a viewer that is killed keeps them). Both do nothing without settings.
 void App_LoadRecent(wxFileHistory &recent);
 void App_SaveRecent(wxFileHistory &recent);
+
+// The pixels the sash added to the entry list's width (0 without settings),
+// and back into them.
+int App_LoadListWidening();
+void App_SaveListWidening(int widening);

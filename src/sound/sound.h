@@ -95,6 +95,8 @@ int64_t S_StreamSkip(OggStream *stream, int64_t frames);
 // and the rate of its headers; false when it does not open or no page gives a
 // position.
 bool S_SoundLength(const SoundRecord *record, double &seconds);
+// The same of Ogg Vorbis bytes that no record holds.
+bool S_SoundLength(std::span<const uint8_t> ogg, double &seconds);
 
 // Releases the stream and all it owns but its record; null is ignored.
 void S_StreamClose(OggStream *stream);

@@ -263,6 +263,17 @@ int64_t S_StreamSkip(OggStream *s, int64_t frames)
     }
 }
 
+bool S_SoundLength(std::span<const uint8_t> ogg, double &seconds)
+{
+    seconds = 0;
+    if (ogg.size() > UINT32_MAX)
+        return false;
+    // The stream only reads through the record; the cast lends it the bytes.
+    const SoundRecord record{{'O', 'G', 'G', '!'}, const_cast<uint8_t *>(ogg.data()),
+                             static_cast<uint32_t>(ogg.size())};
+    return S_SoundLength(&record, seconds);
+}
+
 bool S_SoundLength(const SoundRecord *record, double &seconds)
 {
     seconds = 0;

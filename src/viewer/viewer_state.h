@@ -44,6 +44,11 @@ struct PreviewState {
     int32_t textureZoomStep = 0;
     float textureFitScale = 0.0f;
     uint32_t textureMipLevel = 0;  // the stored level shown, 0 the largest
+    // The sound bar (src/app): the selected sound's length and where it is
+    // (or where Play starts it), seconds; whether it played at the last tick.
+    double soundLength = 0;
+    double soundPosition = 0;
+    bool soundWasPlaying = false;
     // Room for the camera, light and model groups that the render and model
     // code add; everything here must stay zero-initialised.
 };
@@ -75,6 +80,12 @@ struct ViewerServices {
     void (*S_QueuePlay)(SoundRecord *record) = nullptr;  // one play request, no position, volume 1, noSteal
     // Stops every channel and drops queued requests; records stay loaded.
     void (*S_StopAll)() = nullptr;
+    // S_QueuePlay starting `seconds` into the sound.
+    void (*S_QueuePlayFrom)(SoundRecord *record, double seconds) = nullptr;
+    // Where a channel playing `record` is, seconds into the sound; false when none plays it.
+    bool (*S_PlayingPosition)(const SoundRecord *record, double &seconds) = nullptr;
+    // Whether the player has an audio device to play on.
+    bool (*S_HasOutput)() = nullptr;
 
     // The model in the view (src/scene).
     void (*Model_Free)(Model *model) = nullptr;
@@ -91,6 +102,7 @@ struct ViewerServices {
 
     // The preview as the View menu and the wheel steer it (src/render, src/scene).
     void (*R_ZoomTexture)(int steps, float x, float y) = nullptr;  // about a point of the view
+    float (*R_TextureScale)() = nullptr;  // view pixels per texel
     void (*R_TextureActualSize)() = nullptr;
     void (*R_FitTexture)() = nullptr;
     void (*R_SetTextureMipLevel)(int level) = nullptr;
@@ -143,6 +155,13 @@ struct ViewerState {
     // Main window (src/app).
     ViewerWindow *mainDialog = nullptr;  // set from dialog initialisation to shut-down
     bool viewHidden = true;              // true: no frames are drawn and the mouse does not steer
+    bool noAudioSaid = false;            // the status bar said once that no audio device plays
+    // Pixels the sash added to the entry list's width, as wanted (remembered
+    // in the settings) and as the controls show it now.
+    int32_t listWidening = 0;
+    int32_t listWideningShown = 0;
+    int32_t viewImageScale = 1;          // Save View As PNG's last choice
+    bool viewImageTransparent = false;
 
     // Per-selection state (src/app clears it; src/app, src/render, src/scene
     // and src/audio fill their parts).

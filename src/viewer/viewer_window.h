@@ -23,6 +23,8 @@ enum ControlId : int {
     IdSurfaceLabel = 1007,
     IdFindBar = 1010,  // above the entry list while Edit > "&Find..." is on: text field and kind choice
     IdHexView = 1011,  // in the text view's place: bytes of kinds that have no preview
+    IdSoundBar = 1012,  // under "&Play on click" while a sound is selected: play/stop, position, seek
+    IdListSash = 1013,  // between the entry list and the right-hand pane: drags the list wider
 };
 
 enum Command : int {
@@ -100,6 +102,20 @@ struct JobProgress {
 using JobProgressSink = std::function<void(const JobProgress &)>;
 using WindowJob = std::function<void(const JobProgressSink &progress, const std::atomic<bool> &cancel)>;
 
+// What the sound bar shows of the selected sound.
+struct SoundBarView {
+    double position = 0, length = 0;  // seconds
+    bool playing = false;             // the button offers Stop rather than Play
+    bool canPlay = true;              // false without an audio device
+    bool operator==(const SoundBarView &) const = default;
+};
+
+// What View > "Save View As &PNG..." asks for beside the file name.
+struct ViewImageChoice {
+    int scale = 1;             // 1, 2 or 4 times the view's size
+    bool transparent = false;  // alpha 0 where nothing is drawn
+};
+
 struct ControlRect {
     int x = 0, y = 0, width = 0, height = 0;  // client pixels of the main window
     bool operator==(const ControlRect &) const = default;
@@ -115,6 +131,9 @@ struct FileDialogRequest {
     // which then opens in the folder last saved to; empty: no name, and the
     // dialog opens in the working directory.
     std::string proposedName;
+    // When set, the dialog also offers the picture's size and background,
+    // starting from this choice, and leaves the user's choice here.
+    ViewImageChoice *imageChoice = nullptr;
 };
 
 class ViewerWindow {
@@ -160,8 +179,12 @@ public:
     // Gives the keyboard focus to the entry list.
     virtual void FocusEntryList() {}
 
-    // Status bar under the window: field 0 the selected entry's details, field 1 the list's count.
+    // Status bar under the window: field 0 the selected entry's details, field 1 the list's count,
+    // field 2 the texture preview's zoom and shown level (there only while it holds text).
     virtual void SetStatusField(int, const std::string &) {}
+
+    // The sound bar's position, length and button (IdSoundBar).
+    virtual void SetSoundBar(const SoundBarView &) {}
 
     // The hex view shows `*bytes` (read whenever it draws, so it never holds
     // on to a buffer that was released); null shows nothing.

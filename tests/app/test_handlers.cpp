@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 using Lines = std::vector<std::string>;
@@ -337,6 +338,42 @@ TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
     }
     EXPECT_EQ(window.GetControlRect(IdSurfaceList), (ControlRect{11, 362, 181, 126}));
     EXPECT_EQ(window.GetControlRect(IdSurfaceLabel), (ControlRect{11, 347, 156, 13}));
+}
+
+// The sash's widening moves the pane over and narrows it, never below its room.
+TEST_F(ViewerHandlers, ListWideningComesOutOfThePane)
+{
+    const struct {
+        int wanted, cx;
+        int shown;  // the widening the controls show
+    } cases[] = {
+        {60, 628, 60},
+        {500, 628, 628 - 210 - 100},  // the pane keeps 100 pixels
+        {500, 1000, 500},
+        {0, 1000, 0},  // back to the first layout
+        {40, 200, 0},  // no room at all
+    };
+    for (const auto &c : cases) {
+        window.clientWidth = c.cx;
+        viewer.listWidening = c.wanted;
+        LayoutControls(window, c.cx, 423);
+        EXPECT_EQ(window.GetControlRect(IdGlView), (ControlRect{199 + c.shown, 26, std::max(c.cx - 210 - c.shown, 8), 386}))
+            << c.wanted << " in " << c.cx;
+        EXPECT_EQ(window.GetControlRect(IdEntryList).width, 181 + c.shown);
+        EXPECT_EQ(window.GetControlRect(IdInfoLine).x, 199 + c.shown);
+        EXPECT_EQ(window.GetControlRect(IdFindBar).width, 181 + c.shown);
+    }
+}
+
+// Sound times as the bar shows them: tenths rounded down.
+TEST(SoundBar, TimesReadMinutesSecondsAndTenths)
+{
+    const std::pair<double, const char *> cases[] = {
+        {0, "0:00.0"}, {4.0, "0:04.0"}, {59.99, "0:59.9"}, {61.25, "1:01.2"}, {3600, "60:00.0"},
+        {-1, "0:00.0"}, {std::nan(""), "0:00.0"},
+    };
+    for (const auto &[seconds, text] : cases)
+        EXPECT_EQ(App_FormatSoundTime(seconds), text) << seconds;
 }
 
 TEST_F(ViewerHandlers, ExportsWriteOrSayWhyNot)

@@ -15,6 +15,8 @@ public:
     bool AskFileName(const FileDialogRequest &request, std::string &path) override
     {
         dialogs.push_back(request);
+        if (request.imageChoice && imageAnswer)
+            *request.imageChoice = *imageAnswer;
         const std::optional<std::string> answer = Next(answers);
         path = answer.value_or(path);
         return answer.has_value();
@@ -61,6 +63,7 @@ public:
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> messages;
     std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
+    std::optional<ViewImageChoice> imageAnswer;     // Save View As PNG's size and background
     int aboutRuns = 0, dumpRuns = 0, batchRuns = 0, textRuns = 0;
 
 private:

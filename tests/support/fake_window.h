@@ -126,7 +126,7 @@ public:
     std::vector<std::string> surfaceRows;
     std::set<int> surfaceSelected;  // rows the user selected
     int timerInterval = 0;
-    std::string status[2];                          // status bar fields
+    std::string status[3];                          // status bar fields
     const std::vector<uint8_t> *hexBytes = nullptr;  // what the hex view shows
     std::vector<std::string> opened;                // archives accepted
     std::vector<std::string> log;  // timer, end and (from the tests' services) subsystem steps

@@ -73,6 +73,16 @@ inline SeamWindow *OpenWindow(const std::string &archive)
     return frame;
 }
 
+// Ends a main window as Cancel does (when it has not ended) and forgets
+// everything the viewer held.
+inline void CloseWindow(SeamWindow *frame)
+{
+    if (frame && !frame->HasEnded())
+        OnCommand(*frame, CmdCancel);
+    Pump(50);
+    ViewerState_Reset();
+}
+
 // Selects the first entry line that starts with `prefix`, as the list does
 // for the user; false when there is none or the selection did not arrive.
 inline bool SelectLine(SeamWindow &frame, const std::string &prefix)
