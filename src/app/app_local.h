@@ -25,5 +25,8 @@ void App_ViewCommand(int command);
 // `notches` of the wheel (positive: turned away from the user) at view point (x, y).
 void App_OnViewWheel(int notches, int x, int y);
 
+// No entry selected: its preview released, the panes hidden, the Export items gray.
+void App_ClearSelection(ViewerWindow &window);
+
 // Hides the GL view, text view, hex view and "&Play on click" box.
 void App_HidePanes(ViewerWindow &window);

@@ -2,6 +2,7 @@
 // archive with its entry list. A refused file changes nothing.
 #include "app/app_local.h"
 #include "app/app_texts.h"
+#include "app/folder_mode.h"
 #include "app/main_dialog.h"
 
 void OnFileOpen(ViewerWindow &window)
@@ -23,14 +24,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
         return false;
     }
 
-    viewer.selectedEntry = -1;
-    App_ShowNoResource(window);
-
-    App_ReleasePreview();
-    viewer.viewHidden = true;
-    App_HidePanes(window);
-    App_GrayExportItems(window);
-    App_LayoutToClient(window);
+    App_ClearSelection(window);
 
     const size_t sep = path.find_last_of("\\/");
     window.SetLabel(IdFileLabel, sep == std::string::npos ? path : path.substr(sep + 1));
@@ -41,9 +35,21 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     // The find bar, when it narrows the list, narrows the new one too.
     App_SetListOrder(Pak_SortedLines(viewer.mainPak));
+    App_NoteArchiveOpened(window);
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
     window.EnableMenuItem(CmdExportAll, true);
     window.EnableMenuItem(CmdExportListed, true);
     return true;
+}
+
+void App_ClearSelection(ViewerWindow &window)
+{
+    viewer.selectedEntry = -1;
+    App_ShowNoResource(window);
+    App_ReleasePreview();
+    viewer.viewHidden = true;
+    App_HidePanes(window);
+    App_GrayExportItems(window);
+    App_LayoutToClient(window);
 }

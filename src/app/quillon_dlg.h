@@ -19,6 +19,7 @@ class wxTextCtrl;
 class wxStaticText;
 class wxChoice;
 class EntryListCtrl;
+class EntryTreeCtrl;
 class GlCanvas;
 class HexViewCtrl;
 
@@ -50,6 +51,10 @@ public:
     void SetStatusField(int field, const std::string &text) override;
     void SetHexBytes(const std::vector<uint8_t> *bytes) override;
     void NoteOpenedArchive(const std::string &path) override;
+    void ShowEntryTree(bool shown) override;
+    void ResetEntryTree() override;
+    uint64_t GetTreeSelection() const override;
+    bool AskFolderName(std::string &path) override;
     void ClearSurfaceList() override;
     void AddSurfaceRow(const std::string &text) override;
     bool IsSurfaceRowSelected(int row) const override;
@@ -69,6 +74,7 @@ public:
     // Parts that tests and the benchmark reach directly.
     wxWindow *Control(ControlId id) const;
     EntryListCtrl *EntryList() const { return entryList_; }
+    EntryTreeCtrl *EntryTree() const { return entryTree_; }
     HexViewCtrl *HexView() const { return hexView_; }
     wxTextCtrl *FindText() const { return findText_; }
     wxChoice *FindKind() const { return findKind_; }
@@ -82,8 +88,9 @@ public:
     // Selects a line of the entry list as a click does (selection event included).
     void SelectEntryLine(int line);
 
-    // Opens an archive named on the command line, dropped on the window or
-    // picked from the recent ones, as File > Open does after its dialog.
+    // Opens an archive or a folder named on the command line, dropped on the
+    // window or picked from the recent ones, as File > Open or Open Folder
+    // do after their dialogs.
     bool OpenPath(const std::string &path);
 
 private:
@@ -104,6 +111,7 @@ private:
 
     wxPanel *panel_ = nullptr;
     EntryListCtrl *entryList_ = nullptr;
+    EntryTreeCtrl *entryTree_ = nullptr;
     wxTextCtrl *textView_ = nullptr;
     wxCheckBox *playOnClick_ = nullptr;
     wxListBox *surfaceList_ = nullptr;

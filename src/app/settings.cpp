@@ -44,3 +44,19 @@ void App_SaveRecent(wxFileHistory &recent)
     settings->SetPath("/");
     settings->Flush();
 }
+
+bool App_LoadAsTree()
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    return settings && settings->ReadBool("/View/AsTree", false);
+}
+
+void App_SaveAsTree(bool asTree)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
+    settings->Write("/View/AsTree", asTree);
+    settings->Flush();
+}

@@ -1,4 +1,4 @@
-// The user's settings: the recent archives, kept between runs.
+// The user's settings: the recent archives and folders, and View > As Tree, kept between runs.
 #pragma once
 
 class wxFileHistory;
@@ -15,3 +15,7 @@ void App_OpenSettings();
 // so that a viewer that is killed keeps them). Both do nothing without settings.
 void App_LoadRecent(wxFileHistory &recent);
 void App_SaveRecent(wxFileHistory &recent);
+
+// View > "As T&ree": whether one archive opens as a tree (false without settings).
+bool App_LoadAsTree();
+void App_SaveAsTree(bool asTree);

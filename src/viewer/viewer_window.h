@@ -23,6 +23,7 @@ enum ControlId : int {
     IdSurfaceLabel = 1007,
     IdFindBar = 1010,  // above the entry list while Edit > "&Find..." is on: text field and kind choice
     IdHexView = 1011,  // in the text view's place: bytes of kinds that have no preview
+    IdEntryTree = 1012,  // in the entry list's place: archives, folders and entries
 };
 
 enum Command : int {
@@ -69,6 +70,10 @@ enum Command : int {
     CmdViewMipSmaller = 32815,  // ]
     CmdViewFrameModel = 32816,  // F
     CmdViewSaveImage = 32817,
+    // A folder of archives at once, and the tree.
+    CmdFileOpenFolder = 32840,
+    CmdViewAsTree = 32841,
+    CmdViewLookEverywhere = 32842,
 };
 
 constexpr int kFrameTimerId = 1027;
@@ -187,8 +192,18 @@ public:
         std::atomic<bool> cancel{false};
         job([](const JobProgress &) {}, cancel);
     }
-    // An archive was accepted as the open one (File > Open, or another way in).
+    // An archive or a folder was accepted as the open one (File > Open, or another way in).
     virtual void NoteOpenedArchive(const std::string &) {}
+
+    // The tree of viewer.tree in the entry list's place (folder mode, View >
+    // As Tree): shown instead of the list, or the list again.
+    virtual void ShowEntryTree(bool) {}
+    // viewer.tree was replaced: the tree shows it afresh, every node closed.
+    virtual void ResetEntryTree() {}
+    // The tree's selected item (an ArchiveTree item); 0 when none.
+    virtual uint64_t GetTreeSelection() const { return 0; }
+    // File > "Open &Folder...": asks for a folder; false when cancelled.
+    virtual bool AskFolderName(std::string &) { return false; }
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;

@@ -164,7 +164,8 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 std::string Send(SeamWindow *&frame, const CommandRow &row)
 {
     const size_t dialogs = frame->dialogs.size(), steps = gSteps.size();
-    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns;
+    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns,
+              folders = frame->folderRuns;
     const bool find = frame->Control(IdFindBar)->IsShown();
     std::string words;
     wxMenuItem *item = nullptr;
@@ -202,6 +203,7 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
     words += frame->dumpRuns > dumps ? "dump " : "";
     words += frame->aboutRuns > abouts ? "about " : "";
     words += frame->batchRuns > batches ? "batch " : "";
+    words += frame->folderRuns > folders ? "folder " : "";
     words += frame->Control(IdFindBar)->IsShown() != find ? "find " : "";
     words += item && item->IsCheckable() && item->IsChecked() != marked ? "mark " : "";
     for (size_t i = steps; i < gSteps.size(); ++i)
@@ -223,6 +225,7 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         const char *seen;
     } cases[] = {
         {CmdFileOpen, "", "open"},
+        {CmdFileOpenFolder, "", "folder"},
         {CmdEditFind, "", "find"},
         {CmdExportRaw, blob, "save .raw"},
         {CmdExportInterpreted, texture, "save .dds"},
@@ -265,6 +268,9 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdAccelHelp, "", ""},
         {CmdSoundReplay, sound, "S_StopAll S_QueuePlay"},
         {CmdSoundStopAll, sound, "S_StopAll"},
+        {CmdViewLookEverywhere, "", "mark"},
+        {CmdViewAsTree, "", "mark"},
+        {CmdViewAsTree, "", "mark"},  // and back to the list
         {CmdExit, "", "end"},
         {CmdCancel, "", "end"},
     };

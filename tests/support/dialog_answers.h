@@ -30,9 +30,17 @@ public:
         return batchAnswer.has_value();
     }
 
+    bool AskFolderName(std::string &path) override
+    {
+        ++folderRuns;
+        path = folderAnswer.value_or(path);
+        return folderAnswer.has_value();
+    }
+
     std::deque<std::optional<std::string>> answers;  // nullopt = cancel
+    std::optional<std::string> folderAnswer;         // File > Open Folder's choice; nullopt = cancel
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> messages;
     std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
-    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0;
+    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0, folderRuns = 0;
 };
