@@ -30,21 +30,43 @@ wxString ShownText(const std::string &text)
     return wxString(text.data(), wxConvISO8859_1, text.size());
 }
 
-// The toolkit asks for an item's children only when it is opened.
+}  // namespace
+
+// GTK asks for the children of every container it shows, to draw its arrow:
+// an archive not yet opened answers with one stand-in child, so that showing
+// a folder reads no index, and its children replace the stand-in when it opens.
 class ArchiveTreeModel : public wxDataViewModel {
 public:
     explicit ArchiveTreeModel(ArchiveTree &tree) : tree_(tree) {}
+
+    static constexpr uint32_t kStandIn = 0xFFFFFFFFu;
+    std::vector<char> opened;  // per archive: its children are the real ones
+
+    // Replaces an archive's stand-in by its children.
+    void OpenArchive(TreeItem item)
+    {
+        const size_t a = static_cast<size_t>((item >> 32) - 1);
+        if (static_cast<uint32_t>(item) != 0 || a >= opened.size() || opened[a])
+            return;
+        opened[a] = true;
+        const wxDataViewItem parent = ToWx(item);
+        ItemDeleted(parent, ToWx(ArchiveTree_Item(a, kStandIn)));
+        wxDataViewItemArray children;
+        GetChildren(parent, children);
+        ItemsAdded(parent, children);
+    }
 
     unsigned GetColumnCount() const override { return 1; }
     wxString GetColumnType(unsigned) const override { return "string"; }
     void GetValue(wxVariant &value, const wxDataViewItem &item, unsigned) const override
     {
-        value = ShownText(ArchiveTree_Label(tree_, FromWx(item)));
+        value = IsStandIn(FromWx(item)) ? wxString() : ShownText(ArchiveTree_Label(tree_, FromWx(item)));
     }
     bool SetValue(const wxVariant &, const wxDataViewItem &, unsigned) override { return false; }
     wxDataViewItem GetParent(const wxDataViewItem &item) const override
     {
-        return ToWx(ArchiveTree_Parent(tree_, FromWx(item)));
+        const TreeItem tree = FromWx(item);
+        return ToWx(IsStandIn(tree) ? tree & ~0xFFFFFFFFull : ArchiveTree_Parent(tree_, tree));
     }
     bool IsContainer(const wxDataViewItem &item) const override
     {
@@ -53,7 +75,13 @@ public:
     bool HasContainerColumns(const wxDataViewItem &) const override { return true; }
     unsigned GetChildren(const wxDataViewItem &item, wxDataViewItemArray &children) const override
     {
-        const std::vector<TreeItem> items = ArchiveTree_Children(tree_, FromWx(item));
+        const TreeItem parent = FromWx(item);
+        const size_t a = static_cast<size_t>((parent >> 32) - 1);
+        if (parent != 0 && static_cast<uint32_t>(parent) == 0 && a < opened.size() && !opened[a]) {
+            children.push_back(ToWx(ArchiveTree_Item(a, kStandIn)));
+            return 1;
+        }
+        const std::vector<TreeItem> items = ArchiveTree_Children(tree_, parent);
         children.reserve(items.size());
         for (TreeItem child : items)
             children.push_back(ToWx(child));
@@ -61,18 +89,21 @@ public:
     }
 
 private:
+    static bool IsStandIn(TreeItem item) { return item != 0 && static_cast<uint32_t>(item) == kStandIn; }
     ArchiveTree &tree_;
 };
-
-}  // namespace
 
 EntryTreeCtrl::EntryTreeCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos, const wxSize &size,
                              ArchiveTree &tree)
     : wxDataViewCtrl(parent, id, pos, size, wxDV_NO_HEADER | wxDV_SINGLE | wxBORDER_SUNKEN), tree_(tree)
 {
-    auto *model = new ArchiveTreeModel(tree);
-    AssociateModel(model);
-    model->DecRef();  // the control holds it
+    model_ = new ArchiveTreeModel(tree);
+    AssociateModel(model_);
+    model_->DecRef();  // the control holds it
+    Bind(wxEVT_DATAVIEW_ITEM_EXPANDING, [this](wxDataViewEvent &event) {
+        model_->OpenArchive(FromWx(event.GetItem()));
+        event.Skip();
+    });
     AppendTextColumn("", 0, wxDATAVIEW_CELL_INERT, wxCOL_WIDTH_AUTOSIZE, wxALIGN_LEFT);
 #ifdef __WXGTK__
     // GTK's own search would take the typed letters into a box of its own,
@@ -93,9 +124,16 @@ EntryTreeCtrl::EntryTreeCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos
 
 void EntryTreeCtrl::Reset()
 {
-    GetModel()->Cleared();
+    model_->opened.assign(tree_.archives.size(), false);
+    model_->Cleared();
     if (tree_.archives.size() == 1)
-        Expand(ToWx(ArchiveTree_Item(0, 0)));
+        Open(ArchiveTree_Item(0, 0));
+}
+
+void EntryTreeCtrl::Open(uint64_t item)
+{
+    model_->OpenArchive(item);
+    Expand(ToWx(item));
 }
 
 uint64_t EntryTreeCtrl::SelectedItem() const
@@ -168,7 +206,7 @@ void EntryTreeCtrl::OnKeyDown(wxKeyEvent &event)
     switch (key) {
     case WXK_RIGHT:
         if (item && ArchiveTree_IsContainer(tree_, item) && !IsExpanded(ToWx(item)))
-            Expand(ToWx(item));
+            Open(item);
         else if (Opened(item))
             to = ArchiveTree_EdgeChild(tree_, item, false);
         break;

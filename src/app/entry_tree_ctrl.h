@@ -10,6 +10,7 @@
 #include <string>
 
 struct ArchiveTree;
+class ArchiveTreeModel;
 
 class EntryTreeCtrl : public wxDataViewCtrl {
 public:
@@ -17,6 +18,8 @@ public:
 
     // The tree was replaced: shown afresh, every node closed but a lone archive's.
     void Reset();
+    // Opens a node as a click on its arrow does.
+    void Open(uint64_t item);
     // The selected item as viewer.tree names it (0 when none), and back.
     uint64_t SelectedItem() const;
     void SelectItem(uint64_t item);
@@ -34,6 +37,7 @@ private:
     // Selects `item` as the user would, the selection handler told.
     void Choose(uint64_t item);
     ArchiveTree &tree_;
+    ArchiveTreeModel *model_ = nullptr;
     wxString typed_;       // what typing has asked for so far
     long typedAtMs_ = 0;   // when the last key of it came
 };
