@@ -102,16 +102,8 @@ bool App_OpenFolder(ViewerWindow &window, const std::string &path)
     viewer.folderMode = true;
     viewer.treeView = true;
 
-    std::string shown = path;
-    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\'))
-        shown.pop_back();
-    const size_t sep = shown.find_last_of("\\/");
-    window.SetLabel(IdFileLabel, sep == std::string::npos ? shown : shown.substr(sep + 1));
     window.ResetEntryTree();
-    App_ApplyFind(window);
-    window.NoteOpenedArchive(path);
-    window.EnableMenuItem(CmdExportAll, true);
-    window.EnableMenuItem(CmdExportListed, true);
+    App_ShowOpened(window, path);
     return true;
 }
 

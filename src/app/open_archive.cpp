@@ -26,21 +26,28 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     App_ClearSelection(window);
 
-    const size_t sep = path.find_last_of("\\/");
-    window.SetLabel(IdFileLabel, sep == std::string::npos ? path : path.substr(sep + 1));
-
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
     viewer.mainPak = std::move(opened);
 
-    // The find bar, when it narrows the list, narrows the new one too.
     App_SetListOrder(Pak_SortedLines(viewer.mainPak));
     App_NoteArchiveOpened(window);
+    App_ShowOpened(window, path);
+    return true;
+}
+
+void App_ShowOpened(ViewerWindow &window, const std::string &path)
+{
+    std::string shown = path;
+    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\'))
+        shown.pop_back();  // a folder's name may end in its separator
+    const size_t sep = shown.find_last_of("\\/");
+    window.SetLabel(IdFileLabel, sep == std::string::npos ? shown : shown.substr(sep + 1));
+    // The find bar, when it narrows the list, narrows the new one too.
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
     window.EnableMenuItem(CmdExportAll, true);
     window.EnableMenuItem(CmdExportListed, true);
-    return true;
 }
 
 void App_ClearSelection(ViewerWindow &window)
