@@ -20,9 +20,21 @@ constexpr CommandRow kCommands[] = {
     {CmdFileOpen, "&Open", K::Item, "Ctrl+O", M::File},
     {CmdFileOpenFolder, "Open &Folder...", K::Item, "Ctrl+Shift+O", M::File},
     {0, "Open &Recent", K::Submenu, "", M::File, M::Recent},
+    {0, "", K::Separator, "", M::File},
+    {CmdFileSave, "&Save", K::Item, "Ctrl+S", M::File},
+    {CmdFileSaveAs, "Save &As...", K::Item, "", M::File},
+    {0, "", K::Separator, "", M::File},
     {CmdExit, "E&xit", K::Item, "", M::File},
 
     {CmdEditFind, "&Find...", K::Item, "Ctrl+F", M::Edit},
+    // Edits of the archive, waiting for File > Save.
+    {0, "", K::Separator, "", M::Edit},
+    {CmdEditReplace, "&Replace...", K::Item, "", M::Edit},
+    {CmdEditAddFiles, "&Add Files...", K::Item, "", M::Edit},
+    {CmdEditRemove, "Re&move", K::Item, "", M::Edit},
+    {CmdEditRename, "Re&name...", K::Item, "", M::Edit},
+    {0, "", K::Separator, "", M::Edit},
+    {CmdEditUndo, "&Undo", K::Item, "Ctrl+Z", M::Edit},
 
     {CmdExportRaw, "&Raw (F2)", K::Item, "", M::Export},
     {CmdExportInterpreted, "&Interpreted (F3)", K::Item, "", M::Export},

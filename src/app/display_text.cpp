@@ -57,3 +57,12 @@ wxString App_PathToWx(const std::string &path)
     return wxString(path.c_str(), *wxConvFileName);
 #endif
 }
+
+std::string App_Latin1Bytes(const wxString &typed)
+{
+    std::string text;
+    text.reserve(typed.length());
+    for (wxUniChar c : typed)
+        text += c.GetValue() < 0x100 ? static_cast<char>(c.GetValue()) : '\0';
+    return text;
+}

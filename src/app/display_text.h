@@ -14,6 +14,11 @@ wxString App_PathText(const std::string &bytes);
 // LF dropped (GTK breaks a line at a lone CR as well as at LF).
 wxString App_DisplayText(const std::string &text);
 
+// Typed text as the bytes of an entry name (single-byte Latin-1, as the list
+// shows names); a character with no Latin-1 form becomes a NUL, which no name
+// holds or matches.
+std::string App_Latin1Bytes(const wxString &typed);
+
 // A path between wx and the file layer: UTF-8 on Windows (the file layer
 // widens it for the system), the file system's own bytes elsewhere.
 std::string App_PathFromWx(const wxString &path);

@@ -72,3 +72,16 @@ wxString EntryListCtrl::OnGetItemText(long item, long) const
     const char *text = lines_[static_cast<size_t>(item)];
     return wxString(text, wxConvISO8859_1);
 }
+
+wxItemAttr *EntryListCtrl::OnGetItemAttr(long item) const
+{
+    // Edited lines (replaced, renamed) in blue, added ones in green, as
+    // EntryMark numbers them; the list's own colours otherwise.
+    static const wxColour kMarkColours[] = {wxNullColour, wxColour(0, 70, 200), wxColour(0, 130, 40),
+                                            wxColour(0, 70, 200)};
+    const int mark = marks_ ? marks_(item) : 0;
+    if (mark <= 0 || mark >= static_cast<int>(std::size(kMarkColours)))
+        return nullptr;
+    markAttr_.SetTextColour(kMarkColours[mark]);
+    return &markAttr_;
+}

@@ -7,6 +7,7 @@
 
 #include <wx/listctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,15 +20,20 @@ public:
     size_t LineCount() const { return lines_.size(); }
     std::string LineText(long line) const;
     long Selection() const { return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); }
+    // Lines whose `marks` is not 0 (an EntryMark) are drawn in its colour.
+    void SetLineMarks(std::function<int(long line)> marks) { marks_ = std::move(marks); }
     // The child window that draws the lines and takes their clicks.
     wxWindow *LinesWindow() const { return GetChildren().empty() ? nullptr : GetChildren().front(); }
 
 protected:
     wxString OnGetItemText(long item, long column) const override;
+    wxItemAttr *OnGetItemAttr(long item) const override;
 
 private:
     void FitColumn();
     int WidestLine() const;
     std::vector<const char *> lines_;
+    std::function<int(long)> marks_;
+    mutable wxItemAttr markAttr_;
     int linesWidth_ = 0;  // pixels of the widest line
 };

@@ -89,8 +89,9 @@ bool App_OpenFolder(ViewerWindow &window, const std::string &path)
         return false;
     }
 
-    // ---- The open archive is replaced from here on: pending edits of it are
-    // ---- to be saved or dropped (asked of the user) before this line.
+    // The open archive is replaced from here on: its edits are saved or dropped first.
+    if (!App_MayLeaveArchive(window))
+        return false;
     App_ClearSelection(window);
     window.SetEntryLines({});
     Pak_Release(viewer.mainPak);
@@ -354,8 +355,8 @@ std::string App_SelectionDetails()
         return std::string();
     const PreviewState &preview = viewer.preview;
     const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
-    std::string text = Resource_FormatDetails(
-        Resource_Describe(viewer.mainPak, entry, preview.CurrentResource, preview.entryCompressed));
+    std::string text =
+        App_EditedDetails(slot, Resource_Describe(viewer.mainPak, entry, preview.CurrentResource, preview.entryCompressed));
     if (!preview.foundElsewhere.empty()) {
         text += "; found outside it: ";
         for (size_t i = 0; i < preview.foundElsewhere.size(); ++i)

@@ -64,6 +64,7 @@ void InitMainDialog(ViewerWindow &window)
     // The batch exports need an open archive.
     window.EnableMenuItem(CmdExportAll, false);
     window.EnableMenuItem(CmdExportListed, false);
+    App_EnableEditItems(window);
     RefreshViewChecks(window);
 }
 
@@ -191,6 +192,8 @@ void OnCommand(ViewerWindow &window, int command)
     switch (command) {
     case CmdExit:
     case CmdCancel:
+        if (!App_MayLeaveArchive(window))
+            break;
         ShutdownViewer(window);
         window.EndMainDialog(command);
         break;
@@ -314,6 +317,7 @@ void OnCommand(ViewerWindow &window, int command)
         App_StopAllSounds();
         break;
     default:
+        App_EditCommand(window, command);
         break;
     }
 }

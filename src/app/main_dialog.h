@@ -93,6 +93,35 @@ void App_SetListOrder(std::vector<int> order);
 // One slice (a few milliseconds) of classifying entries for the kind filter.
 void App_ContinueKindScan(ViewerWindow &window);
 
+// ---- editing the archive (edit_commands.cpp) ----
+
+// Runs Edit > Replace, Add Files, Remove, Rename, Undo and File > Save, Save
+// As; false when `command` is none of them.
+bool App_EditCommand(ViewerWindow &window, int command);
+
+// Grays the edit commands that have nothing to act on (no archive, no
+// selection, nothing to undo or save), and the batch exports while edits wait.
+void App_EnableEditItems(ViewerWindow &window);
+
+// Writes the waiting edits into the archive (`output` empty) or into a new set
+// `output`, on a worker under the progress dialog, then opens what was written
+// and says how many entries it holds. False, after saying why, when nothing
+// was saved: the archive is as it was and the edits still wait.
+bool App_SaveEdits(ViewerWindow &window, const std::string &output);
+
+// Asked by everything that replaces or closes the open archive: with edits
+// waiting, "Save changes to NAME.PAK?" with Save, Discard and Cancel. True when
+// the archive may go (saved, discarded, or nothing waited).
+bool App_MayLeaveArchive(ViewerWindow &window);
+
+// The status bar's line of a slot's details, led by "replaced", "added" or
+// "renamed" while its edit waits.
+struct ResourceDetails;
+std::string App_EditedDetails(int slot, ResourceDetails details);
+
+// The EntryMark of line `line` of the list.
+int App_LineMark(long line);
+
 // ---- sound keys (selection.cpp) ----
 
 // Space: the selected sound from its start, whatever "&Play on click" says.

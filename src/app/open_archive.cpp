@@ -23,6 +23,8 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
         window.ShowMessage(Pak_OpenMessage(result));
         return false;
     }
+    if (!App_MayLeaveArchive(window))
+        return false;
 
     App_ClearSelection(window);
 
@@ -48,6 +50,7 @@ void App_ShowOpened(ViewerWindow &window, const std::string &path)
     window.NoteOpenedArchive(path);
     window.EnableMenuItem(CmdExportAll, true);
     window.EnableMenuItem(CmdExportListed, true);
+    App_EnableEditItems(window);
 }
 
 void App_ClearSelection(ViewerWindow &window)

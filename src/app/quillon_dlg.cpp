@@ -126,6 +126,7 @@ CQuillonDlg::CQuillonDlg()
         if (!quietSelection_)
             OnSelchangeEntryList(*this);
     });
+    entryList_->SetLineMarks([](long line) { return App_LineMark(line); });
     if (wxWindow *lines = entryList_->LinesWindow())
         lines->Bind(wxEVT_LEFT_DOWN, &CQuillonDlg::OnEntryListClick, this);
     entryTree_->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent &) {
@@ -243,6 +244,9 @@ void CQuillonDlg::OnRecent(wxCommandEvent &event)
     if (index >= recent_.GetCount() || ended_)
         return;
     const wxString chosen = recent_.GetHistoryFile(index);
+    // Asked before the open, so that a Cancel does not count as a refused file.
+    if (!MayLeaveArchive())
+        return;
     // One that is refused (moved, deleted) leaves the list.
     if (!OpenPath(App_PathFromWx(chosen)) && index < recent_.GetCount() &&
         recent_.GetHistoryFile(index) == chosen) {
@@ -304,11 +308,7 @@ void CQuillonDlg::OnFindInput()
 {
     // Lines are archive bytes shown as Latin-1, so the text is matched as
     // Latin-1 too; a character that has no Latin-1 form can match nothing.
-    const wxString typed = findText_->GetValue();
-    std::string text;
-    text.reserve(typed.length());
-    for (wxUniChar c : typed)
-        text += c.GetValue() < 0x100 ? static_cast<char>(c.GetValue()) : '\0';
+    const std::string text = App_Latin1Bytes(findText_->GetValue());
     const int choice = findKind_->GetSelection();
     const int kind = choice >= 0 && static_cast<size_t>(choice) < std::size(kFindKinds) ? kFindKinds[choice].kind : -1;
     OnFindChanged(*this, text, kind);

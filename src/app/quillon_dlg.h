@@ -70,6 +70,16 @@ public:
     bool AskBatchExport(const std::vector<std::string> &forms, BatchExportRequest &request) override;
     void RunJob(const WindowJob &job) override;
     void EndMainDialog(int result) override;
+    // Editing the archive (edit_window.cpp).
+    SaveChoice AskSaveChanges(const std::string &question) override;
+    bool AskFileNames(const FileDialogRequest &request, std::vector<std::string> &paths) override;
+    bool AskText(const std::string &title, const std::string &prompt, std::string &text) override;
+    void ShowUnsaved(bool unsaved) override;
+    void RunTitledJob(const std::string &title, const WindowJob &job) override;
+
+    // Whether the open archive may be replaced or closed: asks to save
+    // edits that wait. Every way of opening another archive asks it first.
+    bool MayLeaveArchive();
 
     // Parts that tests and the benchmark reach directly.
     wxWindow *Control(ControlId id) const;

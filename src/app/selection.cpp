@@ -37,6 +37,12 @@ bool LoadSelectedEntry(ViewerWindow &window)
     const int slot = viewer.selectedEntry;
     if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
         return false;
+    // An edit waiting for a save shows its new resource.
+    if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.edits, slot)) {
+        viewer.preview.CurrentResource = *pending;
+        viewer.preview.entryCompressed = false;
+        return true;
+    }
     const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
     PakLoadResult result =
         Pak_LoadEntry(viewer.mainPak, entry, viewer.preview.CurrentResource, &viewer.preview.entryCompressed);
@@ -165,6 +171,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     viewer.selectedEntry = -1;
     App_ReleasePreview();
     App_GrayExportItems(window);
+    App_EnableEditItems(window);
 
     // The tree and a folder's find lines name the entry themselves, its
     // archive made the open one.
@@ -184,6 +191,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     }
     if (slot >= 0)
         viewer.selectedEntry = slot;
+    App_EnableEditItems(window);
 
     // A line that matches nothing, or an entry whose file cannot be read,
     // leaves the pane, info line and surface list as they were.

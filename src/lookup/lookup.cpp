@@ -6,19 +6,23 @@
 #include <strings.h>
 
 bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
-                         std::vector<uint8_t> &out)
+                         std::vector<uint8_t> &out, const LookupPending &pending)
 {
     out.clear();
     if (name.empty() || name.size() > sizeof(PakEntry::name) || memchr(name.data(), 0, name.size()))
         return false;
-    for (const PakEntry &entry : archive.entries) {
+    for (size_t slot = 0; slot < archive.entries.size(); ++slot) {
+        const PakEntry &entry = archive.entries[slot];
         if (entry.size == kPakSkippedSize || strnlen(entry.name, sizeof entry.name) != name.size() ||
             strncasecmp(entry.name, name.data(), name.size()) != 0)
             continue;
         // Loaded as a selection loads it, so that an entry stored compressed
         // is expanded before its kind is judged.
         std::vector<uint8_t> bytes;
-        switch (Pak_LoadEntry(archive, entry, bytes)) {
+        const std::vector<uint8_t> *waiting = pending ? pending(slot) : nullptr;
+        if (waiting)
+            bytes = *waiting;
+        switch (waiting ? PakLoadResult::Ok : Pak_LoadEntry(archive, entry, bytes)) {
         case PakLoadResult::CannotOpen:
         case PakLoadResult::ReadFailed:
             return false;
@@ -71,7 +75,7 @@ bool Lookup_Find(const LookupArchives &archives, const std::string &name, Resour
     LookupMemo *memo = archives.memo;
     if (memo && memo->notFound.count({key, kind}))
         return false;
-    if (Pak_LoadEntryByName(name, kind, *archives.main, bytes))
+    if (Pak_LoadEntryByName(name, kind, *archives.main, bytes, archives.mainPending))
         return true;
     if (GlobalReady(archives) && Pak_LoadEntryByName(name, kind, *archives.global, bytes)) {
         if (archives.foundOutside) {

@@ -22,8 +22,11 @@ struct Model;
 // whose resource, expanded when stored LZO-compressed, classifies as `kind`:
 // its bytes in `out`. Entries of that name and another kind are passed over;
 // a holding file that cannot be opened ends the search. False when none.
+// `pending`, when given, gives the resource of an entry (by slot) that waits
+// to be saved, to be taken instead of its stored bytes; null for the others.
+using LookupPending = std::function<const std::vector<uint8_t> *(size_t slot)>;
 bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
-                         std::vector<uint8_t> &out);
+                         std::vector<uint8_t> &out, const LookupPending &pending = {});
 
 // Loads GLOBAL.PAK of `main`'s folder (any case) into `global` unless it
 // already holds an index: once loaded it is kept, also after `main` becomes an
@@ -45,6 +48,7 @@ struct LookupArchives {
     PakArchive *global = nullptr;      // GLOBAL.PAK (Lookup_OpenGlobal); null: `main` only
     std::mutex *globalLock = nullptr;  // held while `global` is loaded, when threads share it
     LookupMemo *memo = nullptr;        // may be null
+    LookupPending mainPending;         // resources of `main` waiting for a save; may be empty
     // Asked when neither `main` nor `global` has the resource (the folder's
     // other archives, when the window looks in every archive): its bytes and
     // the file name of the archive that had it. Empty: nowhere else.

@@ -12,18 +12,6 @@ namespace {
 
 constexpr size_t kLzoHeader = 12;
 
-bool CheckName(const std::string &name, std::string &error)
-{
-    if (name.empty())
-        error = "An entry's name cannot be empty.";
-    else if (name.size() > 64)
-        error = "The name '" + name + "' is " + std::to_string(name.size()) + " bytes long; a name holds at most 64.";
-    else if (name.find('\0') != std::string::npos)
-        error = "An entry's name cannot hold a NUL byte.";
-    else
-        return true;
-    return false;
-}
 
 bool CheckEntry(const PakWriter &w, int32_t record, std::string &error)
 {
@@ -90,6 +78,19 @@ std::string PW_BaseName(const std::string &path)
 {
     const size_t sep = path.find_last_of('/');
     return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+bool PakWrite_CheckName(const std::string &name, std::string &error)
+{
+    if (name.empty())
+        error = "An entry's name cannot be empty.";
+    else if (name.size() > 64)
+        error = "The name '" + name + "' is " + std::to_string(name.size()) + " bytes long; a name holds at most 64.";
+    else if (name.find('\0') != std::string::npos)
+        error = "An entry's name cannot hold a NUL byte.";
+    else
+        return true;
+    return false;
 }
 
 bool PakWrite_ParseCompress(const std::string &text, PakCompress &mode)
@@ -296,7 +297,7 @@ bool PakWrite_Replace(PakWriter &w, int32_t record, std::span<const uint8_t> res
 int32_t PakWrite_Add(PakWriter &w, const std::string &name, std::span<const uint8_t> resource, PakCompress mode,
                      std::string &error)
 {
-    if (!CheckName(name, error))
+    if (!PakWrite_CheckName(name, error))
         return -1;
     const int32_t count = PakWrite_Count(w);
     if (count == INT32_MAX) {
@@ -358,7 +359,7 @@ bool PakWrite_Remove(PakWriter &w, int32_t record, std::string &error)
 
 bool PakWrite_Rename(PakWriter &w, int32_t record, const std::string &name, std::string &error)
 {
-    if (!CheckEntry(w, record, error) || !CheckName(name, error))
+    if (!CheckEntry(w, record, error) || !PakWrite_CheckName(name, error))
         return false;
     SetName(PW_At(w, record), name);
     ++w.edits;

@@ -66,6 +66,10 @@ std::string PakWrite_Name(const PakWriter &writer, int32_t record);
 // Whether the record is an entry (not skipped).
 bool PakWrite_IsEntry(const PakWriter &writer, int32_t record);
 
+// Whether an entry may be named so: not empty, at most 64 bytes, no NUL
+// (the message in `error` when not).
+bool PakWrite_CheckName(const std::string &name, std::string &error);
+
 // The edits. Each refuses (false, message in `error`, nothing changed) a
 // record that is no entry, a name that is empty, longer than 64 bytes or
 // holds a NUL, and a resource larger than an entry can be.

@@ -132,7 +132,9 @@ ResourceDetails Resource_Describe(const PakArchive &archive, const PakEntry &ent
 
 std::string Resource_FormatDetails(const ResourceDetails &d)
 {
-    std::string line = Counted(d.size, "byte", "bytes") + " in " + d.file;
+    std::string line = Counted(d.size, "byte", "bytes");
+    if (!d.file.empty())  // a resource no file holds yet has none
+        line += " in " + d.file;
     if (d.compressed)
         line += ", compressed (" + Grouped(d.storedSize) + " stored)";
     if (d.hasTexture) {

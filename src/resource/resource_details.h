@@ -47,7 +47,8 @@ struct ResourceDetails {
 ResourceDetails Resource_Describe(const PakArchive &archive, const PakEntry &entry,
                                   std::span<const uint8_t> resource, bool compressed);
 
-// One line of text for a status bar, e.g. "12,345 bytes in GLOBAL_01.PAK,
+// One line of text for a status bar (without " in FILE" when `file` is empty),
+// e.g. "12,345 bytes in GLOBAL_01.PAK,
 // compressed (4,096 stored); 256 x 256 DXT1, 9 mip levels". UTF-8 text: the
 // file name is the file system's.
 std::string Resource_FormatDetails(const ResourceDetails &details);

@@ -12,6 +12,8 @@ LookupArchives ViewArchives(LookupMemo *memo)
     archives.main = &viewer.mainPak;
     archives.global = &viewer.globalPak;
     archives.memo = memo;
+    // A texture or material replaced or added in the window shows before it is saved.
+    archives.mainPending = [](size_t slot) { return Edits_Resource(viewer.edits, static_cast<int32_t>(slot)); };
     // A folder's other archives, in name order, when the user asked for them.
     if (viewer.folderMode && viewer.lookEverywhere)
         archives.elsewhere = [](const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes,

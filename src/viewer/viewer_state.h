@@ -4,6 +4,7 @@
 
 #include "resource/resource_kind.h"
 #include "pak/pak.h"
+#include "viewer/archive_edits.h"
 #include "viewer/archive_tree.h"
 
 #include <cstdint>
@@ -119,6 +120,9 @@ struct ViewerState {
     PakArchive mainPak;        // the archive opened with File > Open
     PakArchive globalPak;      // GLOBAL.PAK beside it, filled by the cross-archive lookup (src/scene)
     int32_t selectedEntry = -1;  // slot of mainPak, -1 when none
+    // The Edit menu's edits until they are saved (src/app's edit commands);
+    // while any wait, mainPak shows the archive as a save would leave it.
+    ArchiveEdits edits;
 
     // View toggles (src/app). previewEnabled per ResourceKind; every row starts on.
     bool previewEnabled[KindCount] = {true, true, true, true, true, true, true, true, true, true};

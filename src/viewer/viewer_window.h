@@ -70,11 +70,22 @@ enum Command : int {
     CmdViewMipSmaller = 32815,  // ]
     CmdViewFrameModel = 32816,  // F
     CmdViewSaveImage = 32817,
+    // Editing the open archive: edits wait in a log until File > Save writes them.
+    CmdFileSave = 32840,
+    CmdFileSaveAs = 32841,
+    CmdEditReplace = 32842,
+    CmdEditAddFiles = 32843,
+    CmdEditRemove = 32844,
+    CmdEditRename = 32845,
+    CmdEditUndo = 32846,
     // A folder of archives at once, and the tree.
-    CmdFileOpenFolder = 32840,
-    CmdViewAsTree = 32841,
-    CmdViewLookEverywhere = 32842,
+    CmdFileOpenFolder = 32850,
+    CmdViewAsTree = 32851,
+    CmdViewLookEverywhere = 32852,
 };
+
+// The answer to "Save changes to NAME.PAK?".
+enum class SaveChoice { Save, Discard, Cancel };
 
 constexpr int kFrameTimerId = 1027;
 constexpr int kFrameTimerMs = 10;  // 0 would spin a core on GTK without painting
@@ -204,6 +215,17 @@ public:
     virtual uint64_t GetTreeSelection() const { return 0; }
     // File > "Open &Folder...": asks for a folder; false when cancelled.
     virtual bool AskFolderName(std::string &) { return false; }
+    // ---- editing the archive ----
+    // Asks `question` with Save, Discard and Cancel.
+    virtual SaveChoice AskSaveChanges(const std::string &) { return SaveChoice::Cancel; }
+    // An open dialog that takes several files; false when cancelled.
+    virtual bool AskFileNames(const FileDialogRequest &, std::vector<std::string> &) { return false; }
+    // Asks for one line of text, offering `text`; false when cancelled.
+    virtual bool AskText(const std::string &, const std::string &, std::string &) { return false; }
+    // The title tells whether anything waits for a save.
+    virtual void ShowUnsaved(bool) {}
+    // RunJob under a progress dialog of that title.
+    virtual void RunTitledJob(const std::string &, const WindowJob &job) { RunJob(job); }
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;

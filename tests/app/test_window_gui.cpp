@@ -164,8 +164,10 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 std::string Send(SeamWindow *&frame, const CommandRow &row)
 {
     const size_t dialogs = frame->dialogs.size(), steps = gSteps.size();
-    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns,
+    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns, texts = frame->textRuns,
               folders = frame->folderRuns;
+    const size_t messages = frame->messages.size();
+    const wxString title = frame->GetTitle();
     const bool find = frame->Control(IdFindBar)->IsShown();
     std::string words;
     wxMenuItem *item = nullptr;
@@ -204,6 +206,9 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
     words += frame->aboutRuns > abouts ? "about " : "";
     words += frame->batchRuns > batches ? "batch " : "";
     words += frame->folderRuns > folders ? "folder " : "";
+    words += frame->textRuns > texts ? "text " : "";
+    words += frame->GetTitle() != title ? "title " : "";
+    words += frame->messages.size() > messages ? "message " : "";
     words += frame->Control(IdFindBar)->IsShown() != find ? "find " : "";
     words += item && item->IsCheckable() && item->IsChecked() != marked ? "mark " : "";
     for (size_t i = steps; i < gSteps.size(); ++i)
@@ -271,6 +276,16 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdViewLookEverywhere, "", "mark"},
         {CmdViewAsTree, "", "mark"},
         {CmdViewAsTree, "", "mark"},  // and back to the list
+        {CmdEditReplace, texture, "open"},
+        {CmdEditAddFiles, "", "open"},
+        {CmdEditRename, texture, "text"},
+        {CmdEditUndo, "", "gray"},
+        {CmdFileSave, "", "gray"},
+        {CmdFileSaveAs, "", "save .pak"},
+        {CmdEditRemove, blob, "title"},  // "*" while it waits
+        {CmdEditUndo, "", "title"},
+        {CmdEditRemove, blob, "title"},
+        {CmdFileSave, "", "title message"},  // "1 entry written"; after every case that reads the blob
         {CmdExit, "", "end"},
         {CmdCancel, "", "end"},
     };

@@ -106,6 +106,12 @@ TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
     for (const auto &[name, kind] : {std::pair{std::string("gone"), KindMaterial}, {"hidden", KindTexture},
                                      {"", KindUnknown}, {"ston", KindMaterial}, {std::string(65, 'n'), KindTexture}})
         EXPECT_FALSE(Pak_LoadEntryByName(name, kind, pak, bytes)) << name;
+
+    // A resource waiting for a save stands in for its stored bytes, kind judged the same way.
+    const Bytes waiting = Texture(8);
+    const LookupPending pending = [&](size_t slot) { return slot == 0 ? &waiting : nullptr; };
+    ASSERT_TRUE(Pak_LoadEntryByName("stone", KindTexture, pak, bytes, pending));
+    EXPECT_EQ(bytes, waiting);
 }
 
 TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)

@@ -3,6 +3,7 @@
 
 #include "viewer/viewer_window.h"
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <string>
@@ -14,11 +15,34 @@ public:
     bool AskFileName(const FileDialogRequest &request, std::string &path) override
     {
         dialogs.push_back(request);
-        const std::optional<std::string> answer = answers.empty() ? std::nullopt : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
+        const std::optional<std::string> answer = Next(answers);
         path = answer.value_or(path);
         return answer.has_value();
+    }
+    // Several files: one answer of `answers`, its paths separated by '\n'.
+    bool AskFileNames(const FileDialogRequest &request, std::vector<std::string> &paths) override
+    {
+        std::string joined;
+        if (!AskFileName(request, joined))
+            return false;
+        paths.clear();
+        for (size_t at = 0, end; at <= joined.size(); at = end + 1) {
+            end = std::min(joined.find('\n', at), joined.size());
+            paths.push_back(joined.substr(at, end - at));
+        }
+        return true;
+    }
+    bool AskText(const std::string &, const std::string &, std::string &text) override
+    {
+        ++textRuns;
+        const std::optional<std::string> answer = Next(texts);
+        text = answer.value_or(text);
+        return answer.has_value();
+    }
+    SaveChoice AskSaveChanges(const std::string &question) override
+    {
+        questions.push_back(question);
+        return saveChoice;
     }
     void ShowMessage(const std::string &text) override { messages.push_back(text); }
     void RunAboutBox() override { ++aboutRuns; }
@@ -39,8 +63,21 @@ public:
 
     std::deque<std::optional<std::string>> answers;  // nullopt = cancel
     std::optional<std::string> folderAnswer;         // File > Open Folder's choice; nullopt = cancel
+    std::deque<std::optional<std::string>> texts;    // AskText's answers; nullopt = cancel
+    std::vector<std::string> questions;              // "Save changes to ...?" asked
+    SaveChoice saveChoice = SaveChoice::Cancel;
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> messages;
     std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
-    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0, folderRuns = 0;
+    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0, textRuns = 0, folderRuns = 0;
+
+private:
+    static std::optional<std::string> Next(std::deque<std::optional<std::string>> &queue)
+    {
+        if (queue.empty())
+            return std::nullopt;
+        std::optional<std::string> answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
 };

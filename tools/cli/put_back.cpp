@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include "base/bytes.h"
+#include "base/file_io.h"
 #include "base/platform.h"
 #include "export/export_jobs.h"
 
@@ -32,22 +33,10 @@ bool OpenWriter(const CliArgs &args, PakWriter &writer)
 // A file's whole contents; false (reported) when it is no readable regular file.
 bool ReadInput(const std::string &path, std::vector<uint8_t> &bytes)
 {
-    int64_t length = 0;
-    const int fd = Sys_OpenRegularRead(path, &length);
-    if (fd < 0) {
-        Cli_Report("Cannot read '" + path + "': it is missing, unreadable or no regular file.");
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(length));
-    int64_t done = 0, n = 1;
-    while (done < length && (n = Sys_ReadAt(fd, bytes.data() + done, bytes.size() - done, done)) > 0)
-        done += n;
-    uint8_t more;
-    const bool ok = done == length && Sys_ReadAt(fd, &more, 1, length) == 0;
-    Sys_Close(fd);
-    if (!ok)
-        Cli_Report("Cannot read '" + path + "': it changed while it was read, or reading failed.");
-    return ok;
+    const BaseRead read = Base_ReadFile(path, bytes);
+    if (read != BaseRead::Ok)
+        Cli_Report(Base_ReadFailure(read, path));
+    return read == BaseRead::Ok;
 }
 
 std::string FormatBytes(uint64_t bytes)

@@ -1,0 +1,426 @@
+// Edit > Replace, Add Files, Remove, Rename and Undo, and File > Save and
+// Save As. Edits wait in viewer.edits, and the list and preview show the
+// archive as a save would leave it, until a save writes them (on a worker,
+// through the archive writer) and the archive is read again from disk.
+#include "app/app_local.h"
+#include "app/app_texts.h"
+#include "app/main_dialog.h"
+#include "base/file_io.h"
+#include "import/import.h"
+#include "pakwrite/pakwrite.h"
+#include "resource/resource_details.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr const char *kImportFilter =
+    "All Files (*.*)|*.*|Images (*.png;*.tga;*.jpg;*.jpeg;*.bmp;*.dds)|*.png;*.tga;*.jpg;*.jpeg;*.bmp;*.dds|"
+    "Sounds (*.wav;*.ogg)|*.wav;*.ogg";
+
+std::string FileName(const std::string &path)
+{
+    const size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string EntryName(int slot)
+{
+    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    return std::string(entry.name, strnlen(entry.name, sizeof entry.name));
+}
+
+bool HasSelectedEntry()
+{
+    return viewer.mainPak.hasIndex && viewer.selectedEntry >= 0 &&
+           static_cast<size_t>(viewer.selectedEntry) < viewer.mainPak.entries.size();
+}
+
+struct Converted {
+    bool tried = false;  // false: the job was cancelled before this file
+    ImportResult result;
+};
+
+// Reads and converts each file by its extension on a worker, under the
+// progress dialog; `oldTexture` is the texture a replacement keeps the header of.
+std::vector<Converted> ConvertFiles(ViewerWindow &window, const std::vector<std::string> &paths,
+                                    std::span<const uint8_t> oldTexture)
+{
+    std::vector<Converted> converted(paths.size());
+    window.RunTitledJob("Converting", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
+        for (size_t i = 0; i < paths.size() && !cancel; ++i) {
+            converted[i].tried = true;
+            std::vector<uint8_t> bytes;
+            const BaseRead read = Base_ReadFile(paths[i], bytes);
+            if (read == BaseRead::Ok)
+                converted[i].result = Import_Convert(Import_Choose(FileName(paths[i])), bytes, oldTexture,
+                                                     TextureImportOptions{}, SoundImportOptions{});
+            else
+                converted[i].result.message = Base_ReadFailure(read, paths[i]);
+            progress({i + 1, paths.size(), FileName(paths[i])});
+        }
+    });
+    return converted;
+}
+
+std::string Refusal(const std::string &path, const std::string &why)
+{
+    return FileName(path) + " was not imported: " + why;
+}
+
+// "textures/props" -> "textures\props\": entries name folders with '\'.
+std::string FolderPrefix(std::string prefix)
+{
+    std::replace(prefix.begin(), prefix.end(), '/', '\\');
+    if (!prefix.empty() && prefix.back() != '\\')
+        prefix += '\\';
+    return prefix;
+}
+
+// The saved set's entries, for "N entries written".
+size_t EntryCount(const PakWriter &writer)
+{
+    size_t count = 0;
+    for (int32_t record = 0; record < PakWrite_Count(writer); ++record)
+        count += PakWrite_IsEntry(writer, record);
+    return count;
+}
+
+struct SaveOutcome {
+    bool saved = false;
+    size_t written = 0;
+    std::vector<std::string> notes;
+    std::string error;
+};
+
+// Opens the archive afresh, applies the edits and saves: on the worker, so it
+// reads nothing of the viewer's state but what it is given.
+SaveOutcome SaveArchive(const std::string &path, const std::string &output, int32_t openedCount,
+                        const std::vector<EditedEntry> &edited, const JobProgressSink &progress,
+                        const std::atomic<bool> &cancel)
+{
+    SaveOutcome outcome;
+    PakWriter writer;
+    std::string &error = outcome.error;
+    if (!PakWrite_Open(path, writer, error))
+        return outcome;
+    // Record numbers lead the edits to their entries: an index that another
+    // program changed meanwhile would take them to the wrong ones.
+    bool same = writer.originalCount == std::max(openedCount, 0);
+    for (const EditedEntry &entry : edited)
+        same = same && (entry.added || (PakWrite_IsEntry(writer, entry.slot) &&
+                                        PakWrite_Name(writer, entry.slot) == entry.openedName));
+    if (!same) {
+        error = FileName(path) + " changed on disk since it was opened: nothing was saved. "
+                "Open it again and redo the edits.";
+        return outcome;
+    }
+    const size_t total = edited.size() + 1;
+    for (size_t i = 0; i < edited.size(); ++i) {
+        const EditedEntry &entry = edited[i];
+        if (cancel) {
+            error = "Saving was cancelled: " + FileName(path) + " is as it was.";
+            return outcome;
+        }
+        const std::string name = entry.name.empty() ? PakWrite_Name(writer, entry.slot) : entry.name;
+        bool ok = true;
+        if (entry.added)
+            ok = PakWrite_Add(writer, entry.name, *entry.resource, PakCompress::Auto, error) >= 0;
+        else if (entry.removed)
+            ok = PakWrite_Remove(writer, entry.slot, error);
+        else {
+            if (entry.resource)
+                ok = PakWrite_Replace(writer, entry.slot, *entry.resource, PakCompress::Auto, error);
+            if (ok && !entry.name.empty())
+                ok = PakWrite_Rename(writer, entry.slot, entry.name, error);
+        }
+        if (!ok) {
+            error = name + ": " + error + "\nNothing was saved.";
+            return outcome;
+        }
+        progress({i + 1, total, name});
+    }
+    PakSaveOptions options;
+    options.output = output;
+    PakSaveReport report;
+    outcome.saved = PakWrite_Save(writer, options, report, error);
+    progress({total, total, FileName(output.empty() ? path : output)});
+    outcome.written = output.empty() ? edited.size() : EntryCount(writer);
+    outcome.notes = std::move(report.notes);
+    return outcome;
+}
+
+// Shows the archive with the edits as they stand, keeping `select` (a slot,
+// -1 for the selected entry) selected while it is listed, and its preview current.
+void ShowEdits(ViewerWindow &window, int select)
+{
+    viewer.selectedEntry = select >= 0 ? select : viewer.selectedEntry;
+    window.SetEntryLines({});  // the lines point into the text made again below
+    Edits_ApplyToView(viewer.edits, viewer.mainPak);
+    App_SetListOrder(Pak_SortedLines(viewer.mainPak));
+    // The kind filter reads entries from disk; new resources are known already.
+    for (const PendingEdit &edit : viewer.edits.log)
+        if (edit.resource && static_cast<size_t>(edit.slot) < viewer.entryKinds.size())
+            viewer.entryKinds[static_cast<size_t>(edit.slot)] = static_cast<int8_t>(ClassifyResource(*edit.resource));
+    App_ApplyFind(window);
+    OnSelchangeEntryList(window);
+    if (viewer.selectedEntry < 0) {
+        viewer.viewHidden = true;
+        App_HidePanes(window);
+    }
+    window.ShowUnsaved(Edits_Pending(viewer.edits));
+    App_EnableEditItems(window);
+}
+
+void OnEditReplace(ViewerWindow &window)
+{
+    if (!HasSelectedEntry())
+        return;
+    const int slot = viewer.selectedEntry;
+    FileDialogRequest request;
+    request.filter = FileDialogFilter(kImportFilter);
+    std::string path;
+    if (!window.AskFileName(request, path))
+        return;
+    // A texture that is replaced lends the new one its header.
+    std::vector<uint8_t> old;
+    if (viewer.preview.resourceKind == KindTexture)
+        old = viewer.preview.CurrentResource;
+    Converted converted = ConvertFiles(window, {path}, old).front();
+    if (!converted.tried)
+        return;
+    if (!converted.result.ok) {
+        window.ShowMessage(Refusal(path, converted.result.message));
+        return;
+    }
+    PendingEdit edit;
+    edit.kind = EditKind::Replace;
+    edit.slot = slot;
+    edit.source = path;
+    edit.resource = std::make_shared<const std::vector<uint8_t>>(std::move(converted.result.bytes));
+    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+    ShowEdits(window, slot);
+}
+
+void OnEditAddFiles(ViewerWindow &window)
+{
+    if (!viewer.mainPak.hasIndex)
+        return;
+    FileDialogRequest request;
+    request.filter = FileDialogFilter(kImportFilter);
+    std::vector<std::string> paths;
+    if (!window.AskFileNames(request, paths) || paths.empty())
+        return;
+    // The folder of the selected entry is the likeliest place for its neighbours.
+    static std::string lastPrefix;
+    std::string prefix = lastPrefix;
+    if (prefix.empty() && HasSelectedEntry()) {
+        const std::string name = EntryName(viewer.selectedEntry);
+        const size_t sep = name.find_last_of("\\/");
+        prefix = sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
+    }
+    if (!window.AskText("Add Files", "Folder of the new entries (for example textures\\props\\):", prefix))
+        return;
+    prefix = FolderPrefix(prefix);
+    lastPrefix = prefix;
+    // Every name is checked before anything is converted.
+    std::string refused;
+    for (const std::string &path : paths)
+        if (std::string why; !PakWrite_CheckName(prefix + FileName(path), why))
+            refused += "\n" + why;
+    if (!refused.empty()) {
+        window.ShowMessage("Nothing was added:" + refused);
+        return;
+    }
+    const std::vector<Converted> converted = ConvertFiles(window, paths, {});
+    const int32_t command = Edits_NextCommand(viewer.edits);
+    int first = -1;
+    size_t added = 0;
+    std::string failures;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (!converted[i].tried)
+            continue;
+        if (!converted[i].result.ok) {
+            failures += "\n" + Refusal(paths[i], converted[i].result.message);
+            continue;
+        }
+        PendingEdit edit;
+        edit.kind = EditKind::Add;
+        edit.name = prefix + FileName(paths[i]);
+        edit.source = paths[i];
+        edit.resource = std::make_shared<const std::vector<uint8_t>>(converted[i].result.bytes);
+        edit.command = command;
+        const int slot = Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+        first = first < 0 ? slot : first;
+        ++added;
+    }
+    if (added > 0)
+        ShowEdits(window, first);
+    if (!failures.empty())
+        window.ShowMessage(std::to_string(added) + " of " + std::to_string(paths.size()) + " files added." + failures);
+}
+
+void OnEditRemove(ViewerWindow &window)
+{
+    if (!HasSelectedEntry())
+        return;
+    PendingEdit edit;
+    edit.kind = EditKind::Remove;
+    edit.slot = viewer.selectedEntry;
+    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+    ShowEdits(window, -1);
+}
+
+void OnEditRename(ViewerWindow &window)
+{
+    if (!HasSelectedEntry())
+        return;
+    const int slot = viewer.selectedEntry;
+    std::string name = EntryName(slot);
+    if (!window.AskText("Rename", "New name of the entry:", name))
+        return;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    if (std::string why; !PakWrite_CheckName(name, why)) {
+        window.ShowMessage(why);
+        return;
+    }
+    if (name == EntryName(slot))
+        return;
+    PendingEdit edit;
+    edit.kind = EditKind::Rename;
+    edit.slot = slot;
+    edit.name = name;
+    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+    ShowEdits(window, slot);
+}
+
+void OnEditUndo(ViewerWindow &window)
+{
+    const bool added = Edits_Pending(viewer.edits) && viewer.edits.log.back().kind == EditKind::Add;
+    const int32_t slot = Edits_Undo(viewer.edits);
+    // The entry the edit touched comes back into view, unless it goes away with it.
+    if (slot >= 0)
+        ShowEdits(window, added ? -1 : slot);
+}
+
+void OnFileSaveAs(ViewerWindow &window)
+{
+    if (!viewer.mainPak.hasIndex)
+        return;
+    FileDialogRequest request;
+    request.filter = FileDialogFilter(kPakFilter);
+    request.defaultExtension = ".pak";
+    request.save = true;
+    request.overwritePrompt = true;
+    std::string path;
+    if (window.AskFileName(request, path))
+        App_SaveEdits(window, path);
+}
+
+}  // namespace
+
+void App_EnableEditItems(ViewerWindow &window)
+{
+    // A folder's archives are only read: in folder mode the open archive
+    // changes with every selection, and edits would go with it.
+    const bool open = viewer.mainPak.hasIndex && !viewer.folderMode,
+               selected = HasSelectedEntry() && !viewer.folderMode, pending = Edits_Pending(viewer.edits);
+    window.EnableMenuItem(CmdEditReplace, selected);
+    window.EnableMenuItem(CmdEditAddFiles, open);
+    window.EnableMenuItem(CmdEditRemove, selected);
+    window.EnableMenuItem(CmdEditRename, selected);
+    window.EnableMenuItem(CmdEditUndo, pending);
+    window.EnableMenuItem(CmdFileSave, open && pending);
+    window.EnableMenuItem(CmdFileSaveAs, open);
+    // The batch exports read the archive on disk, which the edits have not reached yet.
+    window.EnableMenuItem(CmdExportAll, (open || viewer.folderMode) && !pending);
+    window.EnableMenuItem(CmdExportListed, (open || viewer.folderMode) && !pending);
+}
+
+bool App_EditCommand(ViewerWindow &window, int command)
+{
+    // Keys reach here while the items are gray: a folder's archives take no edits.
+    if (viewer.folderMode && (command == CmdEditReplace || command == CmdEditAddFiles || command == CmdEditRemove ||
+                              command == CmdEditRename || command == CmdEditUndo || command == CmdFileSave ||
+                              command == CmdFileSaveAs))
+        return true;
+    switch (command) {
+    case CmdEditReplace: OnEditReplace(window); break;
+    case CmdEditAddFiles: OnEditAddFiles(window); break;
+    case CmdEditRemove: OnEditRemove(window); break;
+    case CmdEditRename: OnEditRename(window); break;
+    case CmdEditUndo: OnEditUndo(window); break;
+    case CmdFileSave:
+        if (Edits_Pending(viewer.edits))
+            App_SaveEdits(window, "");
+        break;
+    case CmdFileSaveAs: OnFileSaveAs(window); break;
+    default: return false;
+    }
+    return true;
+}
+
+bool App_SaveEdits(ViewerWindow &window, const std::string &output)
+{
+    const std::string path = viewer.mainPak.path;
+    const std::vector<EditedEntry> edited = Edits_Final(viewer.edits);
+    const int32_t openedCount = Edits_Pending(viewer.edits) ? viewer.edits.openedCount : viewer.mainPak.header.count;
+    SaveOutcome outcome;
+    window.RunTitledJob("Saving", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
+        outcome = SaveArchive(path, output, openedCount, edited, progress, cancel);
+    });
+    if (!outcome.saved) {
+        window.ShowMessage("Could not save " + FileName(output.empty() ? path : output) + ": " + outcome.error);
+        return false;
+    }
+    // What is on disk now is shown, with the same entry selected where it still is.
+    const std::string line = HasSelectedEntry() ? viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)].displayName : "";
+    viewer.edits = ArchiveEdits{};
+    window.ShowUnsaved(false);
+    if (!OpenMainArchive(window, output.empty() ? path : output))
+        OpenMainArchive(window, path);
+    for (size_t i = 0; !line.empty() && i < App_ListedSlots().size(); ++i)
+        if (window.GetEntryLineText(static_cast<int>(i)) == line) {
+            window.SetEntrySelection(static_cast<int>(i));
+            OnSelchangeEntryList(window);
+            break;
+        }
+    std::string report = std::to_string(outcome.written) + (outcome.written == 1 ? " entry written" : " entries written");
+    for (const std::string &note : outcome.notes)
+        report += "\n" + note;
+    window.ShowMessage(report);
+    return true;
+}
+
+bool App_MayLeaveArchive(ViewerWindow &window)
+{
+    if (!Edits_Pending(viewer.edits))
+        return true;
+    switch (window.AskSaveChanges("Save changes to " + FileName(viewer.mainPak.path) + "?")) {
+    case SaveChoice::Save: return App_SaveEdits(window, "");
+    case SaveChoice::Discard:
+        viewer.edits.log.clear();
+        ShowEdits(window, -1);
+        return true;
+    default: return false;
+    }
+}
+
+std::string App_EditedDetails(int slot, ResourceDetails details)
+{
+    const EntryMark mark = Edits_Mark(viewer.edits, slot);
+    if (mark == EntryMark::Added)
+        details.file.clear();  // no file holds it yet: the save chooses one
+    const std::string line = Resource_FormatDetails(details);
+    return mark == EntryMark::None ? line : std::string(Edits_MarkWord(mark)) + " (not saved); " + line;
+}
+
+int App_LineMark(long line)
+{
+    const std::vector<int> &slots = App_ListedSlots();
+    return line >= 0 && static_cast<size_t>(line) < slots.size()
+               ? static_cast<int>(Edits_Mark(viewer.edits, slots[static_cast<size_t>(line)]))
+               : 0;
+}

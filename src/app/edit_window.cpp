@@ -1,0 +1,61 @@
+// The main window's parts of editing the archive: the "Save changes" question,
+// the dialogs that pick files and take a name, the title's unsaved mark and
+// the progress dialog of conversions and saves.
+#include "app/app_texts.h"
+#include "app/dialogs.h"
+#include "app/display_text.h"
+#include "app/quillon_dlg.h"
+
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/textdlg.h>
+
+SaveChoice CQuillonDlg::AskSaveChanges(const std::string &question)
+{
+    wxMessageDialog dialog(DialogParent(), App_PathText(question), kAppName, wxYES_NO | wxCANCEL | wxICON_WARNING);
+    dialog.SetYesNoCancelLabels("Save", "Discard", "Cancel");
+    switch (dialog.ShowModal()) {
+    case wxID_YES: return SaveChoice::Save;
+    case wxID_NO: return SaveChoice::Discard;
+    default: return SaveChoice::Cancel;
+    }
+}
+
+bool CQuillonDlg::AskFileNames(const FileDialogRequest &request, std::vector<std::string> &paths)
+{
+    wxFileDialog dialog(DialogParent(), "Open", wxGetCwd(), wxString(), request.filter,
+                        wxFD_OPEN | wxFD_MULTIPLE | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    wxArrayString chosen;
+    dialog.GetPaths(chosen);
+    paths.clear();
+    for (const wxString &path : chosen)
+        paths.push_back(App_PathFromWx(path));
+    return true;
+}
+
+bool CQuillonDlg::AskText(const std::string &title, const std::string &prompt, std::string &text)
+{
+    wxTextEntryDialog dialog(DialogParent(), wxString::FromUTF8(prompt), wxString::FromUTF8(title),
+                             wxString(text.data(), wxConvISO8859_1, text.size()));
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    text = App_Latin1Bytes(dialog.GetValue());
+    return true;
+}
+
+void CQuillonDlg::ShowUnsaved(bool unsaved)
+{
+    SetTitle(unsaved ? wxString("*") + kAppName : wxString(kAppName));
+}
+
+void CQuillonDlg::RunTitledJob(const std::string &title, const WindowJob &job)
+{
+    App_RunJobDialog(DialogParent(), wxString::FromUTF8(title), job);
+}
+
+bool CQuillonDlg::MayLeaveArchive()
+{
+    return !HasEnded() && App_MayLeaveArchive(*this);
+}

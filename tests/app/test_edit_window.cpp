@@ -1,0 +1,141 @@
+// Editing in the real window under a virtual display: a texture replaced from
+// a PNG is drawn at once, again after Save from disk, and Undo brings the old
+// one back; leaving the archive with edits waiting asks first.
+#include "temp_dir.h"
+#include "test_data.h"
+#include "app/command_table.h"
+#include "export/png_writer.h"
+#include "gl_test_view.h"
+#include "render/render.h"
+
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/weakref.h>
+
+namespace {
+
+const std::string kCompass = "textures\\ui\\compass [0001]";
+const Pixel kGreen{30, 200, 90};
+
+class EditWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!StartWx())
+            GTEST_SKIP() << "no display";
+        ASSERT_TRUE(Fixture_WritePak(archive, {{{"data\\blob.bin", Bytes{1, 2, 3}},
+                                                {"textures\\ui\\compass", Fixture_Texture(64, 32, 1, 1, BlockShade)}}}));
+        TextureImage image{64, 32, {}};
+        for (int i = 0; i < 64 * 32; ++i)
+            image.rgba.insert(image.rgba.end(), {uint8_t(kGreen.r), uint8_t(kGreen.g), uint8_t(kGreen.b), 255});
+        Bytes file;
+        ASSERT_TRUE(Png_Encode(image, file));
+        ASSERT_TRUE(Fixture_WriteFile(png, file));
+    }
+    void TearDown() override
+    {
+        if (!StartWx())
+            return;
+        if (frame && !frame->HasEnded()) {
+            frame->saveChoice = SaveChoice::Discard;
+            OnCommand(*frame, CmdCancel);
+        }
+        Pump(50);
+        ViewerState_Reset();
+    }
+    void NewFrame()
+    {
+        ViewerState_Reset();
+        App_InstallServices();
+        viewer.frameCallback = R_DrawFrame;
+        frame = OpenWindow(archive);
+    }
+    // A menu item chosen as its menu delivers it.
+    void Menu(Command command)
+    {
+        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
+        frame->GetEventHandler()->ProcessEvent(pick);
+        Pump(50);
+    }
+    // What the view shows near its corner once the pending frame is drawn.
+    Pixel Drawn()
+    {
+        PumpUntil(2000, [] { return !viewer.redrawPending; });
+        Pump(50);
+        const wxImage shot = ScreenImage(frame);
+        const wxPoint at = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition() + wxPoint(2, 2);
+        return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
+    }
+    std::string Title() const { return std::string(frame->GetTitle().utf8_str()); }
+
+    TempDir dir;
+    const std::string archive = dir / "Sample.PAK", png = dir / "green.png";
+    SeamWindow *frame = nullptr;
+};
+
+TEST_F(EditWindowTest, AReplacedTextureIsDrawnAtOnceAndAfterSaveAndUndoBringsTheOldBack)
+{
+    NewFrame();
+    ASSERT_TRUE(ClickLine(*frame, kCompass));
+    const Rgb shade = BlockShade(0, 0, 16, 8);
+    EXPECT_TRUE(ShowsBlock(Drawn(), shade)) << Drawn();
+
+    frame->answers.push_back(png);
+    Menu(CmdEditReplace);
+    EXPECT_TRUE(Near(Drawn(), kGreen, 4)) << Drawn();
+    EXPECT_EQ(Title(), "*Quillon");
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0).substr(0, 8), "replaced");
+
+    Menu(CmdEditUndo);
+    EXPECT_TRUE(ShowsBlock(Drawn(), shade)) << Drawn();
+    EXPECT_EQ(Title(), "Quillon");
+    EXPECT_FALSE(frame->GetMenuBar()->IsEnabled(Command_ToWxId(CmdEditUndo)));
+
+    frame->answers.push_back(png);
+    Menu(CmdEditReplace);
+    Menu(CmdFileSave);
+    ASSERT_FALSE(frame->messages.empty());
+    EXPECT_EQ(frame->messages.back(), "1 entry written");
+    EXPECT_EQ(Title(), "Quillon");
+    EXPECT_EQ(frame->GetEntryLineText(frame->GetEntrySelection()), kCompass);  // read again from disk
+    EXPECT_TRUE(Near(Drawn(), kGreen, 4)) << Drawn();
+
+    // A new window reads the saved texture.
+    OnCommand(*frame, CmdExit);
+    Pump(50);
+    NewFrame();
+    ASSERT_TRUE(ClickLine(*frame, kCompass));
+    EXPECT_TRUE(Near(Drawn(), kGreen, 4)) << Drawn();
+}
+
+TEST_F(EditWindowTest, LeavingWithEditsWaitingAsksAndCancelStays)
+{
+    NewFrame();
+    const Bytes before = Fixture_ReadFile(archive);
+    ASSERT_TRUE(ClickLine(*frame, "data\\blob.bin [0000]"));
+    Menu(CmdEditRemove);
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 1);
+
+    wxWeakRef<wxWindow> alive(frame);
+    frame->Close();  // as the title bar's button closes it
+    Pump(100);
+    ASSERT_TRUE(alive);
+    EXPECT_EQ(frame->questions, std::vector<std::string>{"Save changes to Sample.PAK?"});
+    EXPECT_EQ(Title(), "*Quillon");
+
+    // Opening another archive asks too; Cancel keeps this one with its edit.
+    ASSERT_TRUE(Fixture_WritePak(dir / "Other.PAK", {{{"x", Bytes{1}}}}));
+    frame->answers.push_back(dir / "Other.PAK");
+    Menu(CmdFileOpen);
+    EXPECT_EQ(frame->questions.size(), 2u);
+    EXPECT_EQ(frame->GetLabel(IdFileLabel), "Sample.PAK");
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 1);
+
+    frame->saveChoice = SaveChoice::Discard;
+    frame->Close();
+    EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
+    frame = nullptr;
+    EXPECT_EQ(Fixture_ReadFile(archive), before);
+}
+
+}  // namespace
