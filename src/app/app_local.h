@@ -25,6 +25,13 @@ void App_ViewCommand(int command);
 // `notches` of the wheel (positive: turned away from the user) at view point (x, y).
 void App_OnViewWheel(int notches, int x, int y);
 
+// An archive or folder was accepted as the open one: its name on the file
+// label, the list (or tree) shown, the recent list told, the batch exports enabled.
+void App_ShowOpened(ViewerWindow &window, const std::string &path);
+
+// No entry selected: its preview released, the panes hidden, the Export items gray.
+void App_ClearSelection(ViewerWindow &window);
+
 // Queues the selected sound `fromSeconds` into it, making its record on the
 // first play of the selection; without an audio device it says so instead.
 void App_QueueSelectedSound(double fromSeconds = 0);

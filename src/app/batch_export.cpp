@@ -1,6 +1,7 @@
 // Export > "Export &All..." and "Export &Listed...": the export jobs over the
 // open archive, with the window's progress dialog and a summary at the end.
 #include "app/app_local.h"
+#include "app/folder_mode.h"
 #include "app/main_dialog.h"
 #include "export/export_jobs.h"
 
@@ -71,7 +72,7 @@ std::string App_BatchSummary(const ExportJobSummary &summary, const std::vector<
 
 void OnExportBatch(ViewerWindow &window, bool listedOnly)
 {
-    if (!viewer.mainPak.hasIndex)
+    if (!viewer.mainPak.hasIndex && !viewer.folderMode)
         return;
     BatchExportRequest request;
     if (!window.AskBatchExport(App_BatchFormNames(), request) || request.folder.empty())
@@ -85,6 +86,10 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
     // one; until then the job finds the same file beside the archive.
     if (viewer.globalPak.hasIndex)
         options.global = &viewer.globalPak;
+    if (viewer.folderMode) {
+        App_ExportFolder(window, request, options, listedOnly);
+        return;
+    }
     if (listedOnly) {
         options.selection.useSlots = true;
         options.selection.slots = App_ListedSlots();

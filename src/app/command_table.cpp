@@ -19,6 +19,7 @@ constexpr CommandRow kCommands[] = {
     {0, "&Help", K::Submenu, "", M::Bar, M::Help},
 
     {CmdFileOpen, "&Open", K::Item, "Ctrl+O", M::File},
+    {CmdFileOpenFolder, "Open &Folder...", K::Item, "Ctrl+Shift+O", M::File},
     {0, "Open &Recent", K::Submenu, "", M::File, M::Recent},
     {0, "", K::Separator, "", M::File},
     {CmdFileSave, "&Save", K::Item, "Ctrl+S", M::File},
@@ -68,6 +69,9 @@ constexpr CommandRow kCommands[] = {
     {CmdViewFrameModel, "Frame Mo&del (F)", K::Item, "", M::View},
     {0, "", K::Separator, "", M::View},
     {CmdViewSaveImage, "Save View As &PNG...", K::Item, "", M::View},
+    {0, "", K::Separator, "", M::View},
+    {CmdViewAsTree, "As T&ree", K::Check, "", M::View},
+    {CmdViewLookEverywhere, "Loo&k in every archive", K::Check, "", M::View},
 
     {CmdChannelsRgba, "RGB&A", K::Radio, "", M::Channels},
     {CmdChannelsRed, "&R", K::Radio, "", M::Channels},

@@ -323,7 +323,10 @@ void OnFileSaveAs(ViewerWindow &window)
 
 void App_EnableEditItems(ViewerWindow &window)
 {
-    const bool open = viewer.mainPak.hasIndex, selected = HasSelectedEntry(), pending = Edits_Pending(viewer.edits);
+    // A folder's archives are only read: in folder mode the open archive
+    // changes with every selection, and edits would go with it.
+    const bool open = viewer.mainPak.hasIndex && !viewer.folderMode,
+               selected = HasSelectedEntry() && !viewer.folderMode, pending = Edits_Pending(viewer.edits);
     window.EnableMenuItem(CmdEditReplace, selected);
     window.EnableMenuItem(CmdEditAddFiles, open);
     window.EnableMenuItem(CmdEditRemove, selected);
@@ -332,12 +335,17 @@ void App_EnableEditItems(ViewerWindow &window)
     window.EnableMenuItem(CmdFileSave, open && pending);
     window.EnableMenuItem(CmdFileSaveAs, open);
     // The batch exports read the archive on disk, which the edits have not reached yet.
-    window.EnableMenuItem(CmdExportAll, open && !pending);
-    window.EnableMenuItem(CmdExportListed, open && !pending);
+    window.EnableMenuItem(CmdExportAll, (open || viewer.folderMode) && !pending);
+    window.EnableMenuItem(CmdExportListed, (open || viewer.folderMode) && !pending);
 }
 
 bool App_EditCommand(ViewerWindow &window, int command)
 {
+    // Keys reach here while the items are gray: a folder's archives take no edits.
+    if (viewer.folderMode && (command == CmdEditReplace || command == CmdEditAddFiles || command == CmdEditRemove ||
+                              command == CmdEditRename || command == CmdEditUndo || command == CmdFileSave ||
+                              command == CmdFileSaveAs))
+        return true;
     switch (command) {
     case CmdEditReplace: OnEditReplace(window); break;
     case CmdEditAddFiles: OnEditAddFiles(window); break;

@@ -3,10 +3,10 @@
 // is of its kind. The list stays a view of the sorted slots: narrowing walks
 // them once and hands the list pointers to the lines, nothing is copied.
 #include "app/app_local.h"
+#include "app/folder_mode.h"
 #include "app/main_dialog.h"
 
 #include <chrono>
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -40,9 +40,7 @@ void ShowCount(ViewerWindow &window)
 {
     std::string count;
     if (Narrowed()) {
-        count = viewer.listedSlots.empty() ? std::string("no entry matches")
-                                           : std::to_string(viewer.listedSlots.size()) + " of " +
-                                                 std::to_string(viewer.listOrder.size()) + " listed";
+        count = App_ListedCountText(viewer.listedSlots.size(), viewer.listOrder.size());
         if (viewer.findKind >= 0 && viewer.kindScanNext < viewer.listOrder.size())
             count += " (" + std::to_string(viewer.kindScanNext * 100 / viewer.listOrder.size()) + "% read)";
     }
@@ -58,26 +56,19 @@ const std::vector<int> &App_ListedSlots()
 
 void App_SetListOrder(std::vector<int> order)
 {
-    viewer.listOrder = std::move(order);
-    viewer.listText.clear();
-    viewer.listTextAt.clear();
-    viewer.listNameLength.clear();
-    viewer.listTextAt.reserve(viewer.listOrder.size() + 1);
-    viewer.listNameLength.reserve(viewer.listOrder.size());
-    for (int slot : viewer.listOrder) {
-        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
-        viewer.listTextAt.push_back(static_cast<uint32_t>(viewer.listText.size()));
-        viewer.listText.append(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName));
-        viewer.listText += '\0';
-        viewer.listNameLength.push_back(static_cast<uint8_t>(strnlen(entry.name, sizeof entry.name)));
-    }
-    viewer.listTextAt.push_back(static_cast<uint32_t>(viewer.listText.size()));
+    EntryLines lines = Viewer_MakeLines(viewer.mainPak, std::move(order));
+    viewer.listOrder = std::move(lines.slots);
+    viewer.listText = std::move(lines.text);
+    viewer.listTextAt = std::move(lines.at);
+    viewer.listNameLength = std::move(lines.nameLength);
     viewer.entryKinds.assign(viewer.mainPak.entries.size(), kKindUnknownYet);
     viewer.kindScanNext = 0;
 }
 
 void App_ApplyFind(ViewerWindow &window)
 {
+    if (App_FolderFind(window))
+        return;
     const PakFind find = Pak_CompileFind(viewer.findText);
     std::vector<int> &listed = viewer.listedSlots;
     listed.clear();
@@ -97,6 +88,7 @@ void App_ApplyFind(ViewerWindow &window)
     const bool hadSelection = window.GetEntrySelection() >= 0;
     window.SetEntryLines(std::move(lines));
     ShowCount(window);
+    App_ShowTreeOrList(window);
     if (selectedLine >= 0)
         window.SetEntrySelection(selectedLine);
     else if (hadSelection) {
@@ -130,6 +122,8 @@ void OnFindClose(ViewerWindow &window)
 
 void App_ContinueKindScan(ViewerWindow &window)
 {
+    if (App_ContinueFolderKinds(window))
+        return;
     if (viewer.findKind < 0 || viewer.kindScanNext >= viewer.listOrder.size() || !viewer.mainPak.hasIndex)
         return;
     if (viewer.entryKinds.size() != viewer.mainPak.entries.size())

@@ -3,6 +3,7 @@
 #include "app/main_dialog.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
+#include "app/folder_mode.h"
 
 #include <algorithm>
 
@@ -124,6 +125,8 @@ void RefreshViewChecks(ViewerWindow &window)
     window.CheckMenuItem(CmdViewXml, viewer.previewEnabled[KindXml]);
     window.CheckMenuItem(CmdViewOther, viewer.previewEnabled[KindUnknown]);
     window.CheckMenuItem(CmdViewModelMaterials, viewer.modelMaterialsEnabled);
+    window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
+    window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
     // The current line is loaded and shown again under the new toggles.
     OnSelchangeEntryList(window);
 }
@@ -147,6 +150,12 @@ void OnFrameTimer()
     if (!viewer.viewHidden && (viewer.redrawPending || moving) && viewer.services.GL_RunFrame) {
         viewer.redrawPending = false;
         viewer.services.GL_RunFrame();
+    }
+    // The frame that prepared a model has looked up its materials and textures.
+    PreviewState &preview = viewer.preview;
+    if (viewer.mainDialog && preview.foundElsewhere.size() != preview.foundElsewhereShown) {
+        preview.foundElsewhereShown = preview.foundElsewhere.size();
+        viewer.mainDialog->SetStatusField(0, App_SelectionDetails());
     }
 }
 
@@ -196,6 +205,15 @@ void OnCommand(ViewerWindow &window, int command)
         break;
     case CmdFileOpen:
         OnFileOpen(window);
+        break;
+    case CmdFileOpenFolder:
+        OnFileOpenFolder(window);
+        break;
+    case CmdViewAsTree:
+        OnViewAsTree(window);
+        break;
+    case CmdViewLookEverywhere:
+        OnViewLookEverywhere(window);
         break;
     case CmdAbout:
         window.RunAboutBox();

@@ -2,6 +2,7 @@
 // archive with its entry list. A refused file changes nothing.
 #include "app/app_local.h"
 #include "app/app_texts.h"
+#include "app/folder_mode.h"
 #include "app/main_dialog.h"
 
 void OnFileOpen(ViewerWindow &window)
@@ -25,28 +26,40 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
     if (!App_MayLeaveArchive(window))
         return false;
 
-    viewer.selectedEntry = -1;
-    App_ShowNoResource(window);
-
-    App_ReleasePreview();
-    viewer.viewHidden = true;
-    App_HidePanes(window);
-    App_GrayExportItems(window);
-    App_LayoutToClient(window);
-
-    const size_t sep = path.find_last_of("\\/");
-    window.SetLabel(IdFileLabel, sep == std::string::npos ? path : path.substr(sep + 1));
+    App_ClearSelection(window);
 
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
     viewer.mainPak = std::move(opened);
 
-    // The find bar, when it narrows the list, narrows the new one too.
     App_SetListOrder(Pak_SortedLines(viewer.mainPak));
+    App_NoteArchiveOpened(window);
+    App_ShowOpened(window, path);
+    return true;
+}
+
+void App_ShowOpened(ViewerWindow &window, const std::string &path)
+{
+    std::string shown = path;
+    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\'))
+        shown.pop_back();  // a folder's name may end in its separator
+    const size_t sep = shown.find_last_of("\\/");
+    window.SetLabel(IdFileLabel, sep == std::string::npos ? shown : shown.substr(sep + 1));
+    // The find bar, when it narrows the list, narrows the new one too.
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
     window.EnableMenuItem(CmdExportAll, true);
     window.EnableMenuItem(CmdExportListed, true);
     App_EnableEditItems(window);
-    return true;
+}
+
+void App_ClearSelection(ViewerWindow &window)
+{
+    viewer.selectedEntry = -1;
+    App_ShowNoResource(window);
+    App_ReleasePreview();
+    viewer.viewHidden = true;
+    App_HidePanes(window);
+    App_GrayExportItems(window);
+    App_LayoutToClient(window);
 }

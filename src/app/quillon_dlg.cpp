@@ -8,6 +8,9 @@
 #include "app/dialogs.h"
 #include "app/display_text.h"
 #include "app/entry_list_ctrl.h"
+#include "app/entry_tree_ctrl.h"
+#include "app/folder_mode.h"
+#include "gameset/gameset.h"
 #include "app/gl_canvas.h"
 #include "app/hex_view.h"
 #include "app/list_sash.h"
@@ -18,6 +21,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/dirdlg.h>
 #include <wx/dnd.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -129,6 +133,10 @@ CQuillonDlg::CQuillonDlg()
     entryList_->SetLineMarks([](long line) { return App_LineMark(line); });
     if (wxWindow *lines = entryList_->LinesWindow())
         lines->Bind(wxEVT_LEFT_DOWN, &CQuillonDlg::OnEntryListClick, this);
+    entryTree_->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent &) {
+        if (!quietSelection_ && !ended_)
+            OnSelchangeEntryList(*this);
+    });
     findText_->Bind(wxEVT_TEXT, [this](wxCommandEvent &) { OnFindInput(); });
     findKind_->Bind(wxEVT_CHOICE, [this](wxCommandEvent &) { OnFindInput(); });
     // Every control that would take a dropped file as text takes it as an archive.
@@ -136,6 +144,7 @@ CQuillonDlg::CQuillonDlg()
         w->SetDropTarget(new ArchiveDropTarget(this));
 
     App_LoadRecent(recent_);
+    viewer.asTree = App_LoadAsTree();
     recentItem_->Enable(recent_.GetCount() > 0);
     surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
         if (viewer.services.Model_ApplySurfaceHiding)
@@ -212,10 +221,12 @@ void CQuillonDlg::CreateControls()
     soundBar_ = new SoundBar(p, IdSoundBar, at(133, 30), size(279, 0).x, *this);
     soundBar_->Hide();
     auto *sash = new ListSash(p, IdListSash, *this);
+    entryTree_ = new EntryTreeCtrl(p, IdEntryTree, at(7, 16), size(121, 148), viewer.tree);
+    entryTree_->Hide();
 
     for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView_,
                                                          textView_, playOnClick_, surfaceList_, surfaceLabel,
-                                                         hexView_, soundBar_, sash})
+                                                         hexView_, soundBar_, sash, entryTree_})
         controls_[w->GetId()] = w;
 }
 
@@ -231,6 +242,8 @@ void CQuillonDlg::OnMenu(wxCommandEvent &event)
     int command = event.GetEventType() == wxEVT_BUTTON ? event.GetId() : Command_FromWxId(event.GetId());
     if (command != 0 && !ended_)
         OnCommand(*this, command);
+    if (command == CmdViewAsTree)
+        App_SaveAsTree(viewer.asTree);
 }
 
 void CQuillonDlg::OnRecent(wxCommandEvent &event)
@@ -258,7 +271,9 @@ void CQuillonDlg::SaveRecent()
 
 bool CQuillonDlg::OpenPath(const std::string &path)
 {
-    return !ended_ && OpenMainArchive(*this, path);
+    if (ended_)
+        return false;
+    return Gameset_IsFolder(path) ? App_OpenFolder(*this, path) : OpenMainArchive(*this, path);
 }
 
 void CQuillonDlg::NoteOpenedArchive(const std::string &path)
@@ -268,6 +283,33 @@ void CQuillonDlg::NoteOpenedArchive(const std::string &path)
     file.MakeAbsolute();
     recent_.AddFileToHistory(file.GetFullPath());
     SaveRecent();
+}
+
+void CQuillonDlg::ShowEntryTree(bool shown)
+{
+    if (entryTree_->IsShown() == shown)
+        return;
+    entryTree_->Show(shown);
+    entryList_->Show(!shown);
+}
+
+void CQuillonDlg::ResetEntryTree()
+{
+    entryTree_->Reset();
+}
+
+uint64_t CQuillonDlg::GetTreeSelection() const
+{
+    return entryTree_->SelectedItem();
+}
+
+bool CQuillonDlg::AskFolderName(std::string &path)
+{
+    wxDirDialog dialog(DialogParent(), "Open Folder", wxGetCwd(), wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    path = App_PathFromWx(dialog.GetPath());
+    return true;
 }
 
 void CQuillonDlg::OnFindInput()
@@ -324,7 +366,7 @@ void CQuillonDlg::OnCharHook(wxKeyEvent &event)
     }
     // Space plays the selected sound again and Shift+Space silences, where a
     // space types nothing: in the entry list, the view and the hex view.
-    if (key == WXK_SPACE && (FocusIn(entryList_) || FocusIn(glView_) || FocusIn(hexView_))) {
+    if (key == WXK_SPACE && (FocusIn(entryList_) || FocusIn(entryTree_) || FocusIn(glView_) || FocusIn(hexView_))) {
         if (modifiers == wxMOD_NONE)
             OnCommand(*this, CmdSoundReplay);
         else if (modifiers == wxMOD_SHIFT)
@@ -449,12 +491,16 @@ void CQuillonDlg::ResizeControl(ControlId id, int width, int height)
 {
     if (wxWindow *w = Control(id))
         w->SetSize(wxSize(width, height));
+    if (id == IdEntryList)  // the tree stands in the list's place
+        entryTree_->SetSize(wxSize(width, height));
 }
 
 void CQuillonDlg::MoveControl(ControlId id, int x, int y)
 {
     if (wxWindow *w = Control(id))
         w->Move(x, y);
+    if (id == IdEntryList)
+        entryTree_->Move(x, y);
 }
 
 void CQuillonDlg::GetClientSize(int &width, int &height) const
@@ -522,7 +568,10 @@ void CQuillonDlg::FocusFindBar()
 
 void CQuillonDlg::FocusEntryList()
 {
-    entryList_->SetFocus();
+    if (entryTree_->IsShown())
+        entryTree_->SetFocus();
+    else
+        entryList_->SetFocus();
 }
 
 void CQuillonDlg::SetStatusField(int field, const std::string &text)

@@ -19,6 +19,7 @@ class wxTextCtrl;
 class wxStaticText;
 class wxChoice;
 class EntryListCtrl;
+class EntryTreeCtrl;
 class GlCanvas;
 class HexViewCtrl;
 class SoundBar;
@@ -52,6 +53,10 @@ public:
     void SetHexBytes(const std::vector<uint8_t> *bytes) override;
     void SetSoundBar(const SoundBarView &view) override;
     void NoteOpenedArchive(const std::string &path) override;
+    void ShowEntryTree(bool shown) override;
+    void ResetEntryTree() override;
+    uint64_t GetTreeSelection() const override;
+    bool AskFolderName(std::string &path) override;
     void ClearSurfaceList() override;
     void AddSurfaceRow(const std::string &text) override;
     bool IsSurfaceRowSelected(int row) const override;
@@ -81,6 +86,7 @@ public:
     // Parts that tests and the benchmark reach directly.
     wxWindow *Control(ControlId id) const;
     EntryListCtrl *EntryList() const { return entryList_; }
+    EntryTreeCtrl *EntryTree() const { return entryTree_; }
     HexViewCtrl *HexView() const { return hexView_; }
     SoundBar *SoundBarCtrl() const { return soundBar_; }
     wxTextCtrl *FindText() const { return findText_; }
@@ -95,8 +101,9 @@ public:
     // Selects a line of the entry list as a click does (selection event included).
     void SelectEntryLine(int line);
 
-    // Opens an archive named on the command line, dropped on the window or
-    // picked from the recent ones, as File > Open does after its dialog.
+    // Opens an archive or a folder named on the command line, dropped on the
+    // window or picked from the recent ones, as File > Open or Open Folder
+    // do after their dialogs.
     bool OpenPath(const std::string &path);
 
 private:
@@ -117,6 +124,7 @@ private:
 
     wxPanel *panel_ = nullptr;
     EntryListCtrl *entryList_ = nullptr;
+    EntryTreeCtrl *entryTree_ = nullptr;
     wxTextCtrl *textView_ = nullptr;
     wxCheckBox *playOnClick_ = nullptr;
     wxListBox *surfaceList_ = nullptr;

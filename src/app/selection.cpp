@@ -2,6 +2,7 @@
 // it and set up the right-hand pane, the Export items and the info line.
 #include "app/app_local.h"
 #include "app/app_texts.h"
+#include "app/folder_mode.h"
 #include "app/main_dialog.h"
 #include "resource/resource_details.h"
 
@@ -148,9 +149,7 @@ void ShowResourceInfo(ViewerWindow &window)
 
     const int slot = viewer.selectedEntry;
     if (slot >= 0 && static_cast<size_t>(slot) < viewer.mainPak.entries.size()) {
-        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
-        window.SetStatusField(0, App_EditedDetails(slot, Resource_Describe(viewer.mainPak, entry, preview.CurrentResource,
-                                                                           preview.entryCompressed)));
+        window.SetStatusField(0, App_SelectionDetails());
         // The kind filter of the find bar need not read this entry again.
         if (static_cast<size_t>(slot) < viewer.entryKinds.size())
             viewer.entryKinds[static_cast<size_t>(slot)] = static_cast<int8_t>(preview.resourceKind);
@@ -183,18 +182,22 @@ void OnSelchangeEntryList(ViewerWindow &window)
     App_GrayExportItems(window);
     App_EnableEditItems(window);
 
-    const PakArchive &pak = viewer.mainPak;
-    if (!pak.hasIndex) {
+    // The tree and a folder's find lines name the entry themselves, its
+    // archive made the open one.
+    int slot = App_FolderSelection(window);
+    if (slot == kSelectionInList) {
+        const PakArchive &pak = viewer.mainPak;
+        const int line = window.GetEntrySelection();
+        if (!pak.hasIndex || line < 0 || line >= pak.header.count) {
+            App_ShowNoResource(window);
+            return;
+        }
+        // The line's text is all the list holds; it leads back to the entry.
+        slot = Pak_FindEntryByLine(pak, window.GetEntryLineText(line));
+    } else if (slot < 0) {
         App_ShowNoResource(window);
         return;
     }
-    const int line = window.GetEntrySelection();
-    if (line < 0 || line >= pak.header.count) {
-        App_ShowNoResource(window);
-        return;
-    }
-    // The line's text is all the list holds; it leads back to the entry.
-    const int slot = Pak_FindEntryByLine(pak, window.GetEntryLineText(line));
     if (slot >= 0)
         viewer.selectedEntry = slot;
     App_EnableEditItems(window);

@@ -47,6 +47,22 @@ void App_SaveRecent(wxFileHistory &recent)
     settings->Flush();
 }
 
+namespace {
+
+// One value kept for the next run; settings that cannot be kept are not worth a message box.
+template <typename T>
+void KeepSetting(const char *key, T value)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;
+    settings->Write(key, value);
+    settings->Flush();
+}
+
+}  // namespace
+
 int App_LoadListWidening()
 {
     wxConfigBase *settings = wxConfigBase::Get(false);
@@ -58,10 +74,16 @@ int App_LoadListWidening()
 
 void App_SaveListWidening(int widening)
 {
+    KeepSetting("/Window/ListWidening", static_cast<long>(widening));
+}
+
+bool App_LoadAsTree()
+{
     wxConfigBase *settings = wxConfigBase::Get(false);
-    if (!settings)
-        return;
-    wxLogNull quiet;  // settings that cannot be kept are not worth a message box
-    settings->Write("/Window/ListWidening", static_cast<long>(widening));
-    settings->Flush();
+    return settings && settings->ReadBool("/View/AsTree", false);
+}
+
+void App_SaveAsTree(bool asTree)
+{
+    KeepSetting("/View/AsTree", asTree);
 }

@@ -1,4 +1,4 @@
-// The user's settings: the recent archives, kept between runs.
+// The user's settings: the recent archives and folders, and View > As Tree, kept between runs.
 #pragma once
 
 class wxFileHistory;
@@ -20,3 +20,7 @@ void App_SaveRecent(wxFileHistory &recent);
 // and back into them.
 int App_LoadListWidening();
 void App_SaveListWidening(int widening);
+
+// View > "As T&ree": whether one archive opens as a tree (false without settings).
+bool App_LoadAsTree();
+void App_SaveAsTree(bool asTree);

@@ -31,6 +31,12 @@ bool Gameset_IsFolder(const std::string &path);
 bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector<GamesetArchive> &archives,
                           std::string &error);
 
+// The folder of each archive when a folder's archives are extracted together
+// ("dlc/M09_CRYPT.PAK" into "dlc/M09_CRYPT"): an archive whose name differs
+// from an earlier one's only in case or extension keeps its whole name, so
+// that no two archives share a folder.
+std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive> &archives);
+
 // ---- finding across archives ----
 
 // One entry found; `kind` is learned only when the find asked for kinds

@@ -113,3 +113,16 @@ bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector
     });
     return true;
 }
+
+std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive> &archives)
+{
+    std::vector<std::string> used;
+    for (const GamesetArchive &archive : archives) {
+        std::string sub = archive.name.substr(0, archive.name.size() - 4);
+        if (std::any_of(used.begin(), used.end(),
+                        [&](const std::string &u) { return Pak_CompareLines(u.c_str(), sub.c_str()) == 0; }))
+            sub = archive.name;
+        used.push_back(std::move(sub));
+    }
+    return used;
+}

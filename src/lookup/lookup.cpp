@@ -77,8 +77,20 @@ bool Lookup_Find(const LookupArchives &archives, const std::string &name, Resour
         return false;
     if (Pak_LoadEntryByName(name, kind, *archives.main, bytes, archives.mainPending))
         return true;
-    if (GlobalReady(archives) && Pak_LoadEntryByName(name, kind, *archives.global, bytes))
+    if (GlobalReady(archives) && Pak_LoadEntryByName(name, kind, *archives.global, bytes)) {
+        if (archives.foundOutside) {
+            const std::string &path = archives.global->path;
+            archives.foundOutside(name, path.substr(path.find_last_of("\\/") + 1));
+        }
         return true;
+    }
+    std::string archive;
+    if (archives.elsewhere && archives.elsewhere(name, kind, bytes, archive)) {
+        if (archives.foundOutside)
+            archives.foundOutside(name, archive);
+        return true;
+    }
+    bytes.clear();
     if (memo)
         memo->notFound.insert({std::move(key), kind});
     return false;

@@ -49,9 +49,18 @@ struct LookupArchives {
     std::mutex *globalLock = nullptr;  // held while `global` is loaded, when threads share it
     LookupMemo *memo = nullptr;        // may be null
     LookupPending mainPending;         // resources of `main` waiting for a save; may be empty
+    // Asked when neither `main` nor `global` has the resource (the folder's
+    // other archives, when the window looks in every archive): its bytes and
+    // the file name of the archive that had it. Empty: nowhere else.
+    std::function<bool(const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes,
+                       std::string &archive)>
+        elsewhere;
+    // Told of each resource found outside `main`: its name and the file name
+    // of the archive that had it. May be empty.
+    std::function<void(const std::string &name, const std::string &archive)> foundOutside;
 };
 
-// `name` of `kind` in `main`, else in `global`: its bytes. Names the memo
+// `name` of `kind` in `main`, else in `global`, else `elsewhere`: its bytes. Names the memo
 // holds as not found are not searched for; those not found are added to it.
 bool Lookup_Find(const LookupArchives &archives, const std::string &name, ResourceKind kind,
                  std::vector<uint8_t> &bytes);

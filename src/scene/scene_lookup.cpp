@@ -14,6 +14,16 @@ LookupArchives ViewArchives(LookupMemo *memo)
     archives.memo = memo;
     // A texture or material replaced or added in the window shows before it is saved.
     archives.mainPending = [](size_t slot) { return Edits_Resource(viewer.edits, static_cast<int32_t>(slot)); };
+    // A folder's other archives, in name order, when the user asked for them.
+    if (viewer.folderMode && viewer.lookEverywhere)
+        archives.elsewhere = [](const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes,
+                                std::string &archive) {
+            return ArchiveTree_LookElsewhere(viewer.tree, viewer.mainPak.path, name, kind, bytes, archive);
+        };
+    // The status bar says where the model's resources came from when not from its own archive.
+    archives.foundOutside = [](const std::string &name, const std::string &archive) {
+        viewer.preview.foundElsewhere.push_back(name + " in " + archive);
+    };
     return archives;
 }
 

@@ -5,6 +5,7 @@
 #include "resource/resource_kind.h"
 #include "pak/pak.h"
 #include "viewer/archive_edits.h"
+#include "viewer/archive_tree.h"
 
 #include <cstdint>
 #include <string>
@@ -49,6 +50,10 @@ struct PreviewState {
     double soundLength = 0;
     double soundPosition = 0;
     bool soundWasPlaying = false;
+    // src/scene: each material or texture the model's lookups found outside
+    // the entry's own archive, as "name in ARCHIVE.PAK", for the status bar.
+    std::vector<std::string> foundElsewhere;
+    size_t foundElsewhereShown = 0;  // src/app: how many of them the status bar shows
     // Room for the camera, light and model groups that the render and model
     // code add; everything here must stay zero-initialised.
 };
@@ -151,6 +156,29 @@ struct ViewerState {
     bool findShown = false;           // the find bar is open
     std::string findText;             // as typed: plain text, or a glob when it holds '*' or '?'
     int32_t findKind = -1;            // the ResourceKind lines are narrowed to; -1 for every kind
+
+    // A folder of archives, and the tree in the list's place (src/app's
+    // folder handlers, over src/viewer's archive tree). In folder mode the
+    // open archive (mainPak) is the archive of the entry selected last.
+    bool folderMode = false;      // a folder is open, not one archive
+    bool treeView = false;        // the tree stands in the list's place: folder mode, or As Tree
+    bool asTree = false;          // View > "As T&ree": one archive as a tree (kept in the settings)
+    bool lookEverywhere = false;  // View > "Look in every archive"
+    ArchiveTree tree;             // the folder's archives, or the one archive in As Tree
+    // The lines the find bar leaves in folder mode, "ARCHIVE.PAK: line", each
+    // ended by a NUL, and the archive and line of each.
+    struct FolderHit {
+        int32_t archive;
+        int32_t line;
+    };
+    std::vector<FolderHit> folderHits;
+    std::string folderHitText;
+    std::vector<uint32_t> folderHitAt;
+    // The kind choice reads the entries the text finds a slice at a time:
+    // where it goes on, and the index of the archive it reads.
+    bool folderKindsPending = false;
+    size_t folderScanArchive = 0, folderScanLine = 0;
+    PakArchive folderScanPak;
 
     // Main window (src/app).
     ViewerWindow *mainDialog = nullptr;  // set from dialog initialisation to shut-down

@@ -25,6 +25,7 @@ enum ControlId : int {
     IdHexView = 1011,  // in the text view's place: bytes of kinds that have no preview
     IdSoundBar = 1012,  // under "&Play on click" while a sound is selected: play/stop, position, seek
     IdListSash = 1013,  // between the entry list and the right-hand pane: drags the list wider
+    IdEntryTree = 1014,  // in the entry list's place: archives, folders and entries
 };
 
 enum Command : int {
@@ -79,6 +80,10 @@ enum Command : int {
     CmdEditRemove = 32844,
     CmdEditRename = 32845,
     CmdEditUndo = 32846,
+    // A folder of archives at once, and the tree.
+    CmdFileOpenFolder = 32850,
+    CmdViewAsTree = 32851,
+    CmdViewLookEverywhere = 32852,
 };
 
 // The answer to "Save changes to NAME.PAK?".
@@ -221,9 +226,18 @@ public:
         std::atomic<bool> cancel{false};
         job([](const JobProgress &) {}, cancel);
     }
-    // An archive was accepted as the open one (File > Open, or another way in).
+    // An archive or a folder was accepted as the open one (File > Open, or another way in).
     virtual void NoteOpenedArchive(const std::string &) {}
 
+    // The tree of viewer.tree in the entry list's place (folder mode, View >
+    // As Tree): shown instead of the list, or the list again.
+    virtual void ShowEntryTree(bool) {}
+    // viewer.tree was replaced: the tree shows it afresh, every node closed.
+    virtual void ResetEntryTree() {}
+    // The tree's selected item (an ArchiveTree item); 0 when none.
+    virtual uint64_t GetTreeSelection() const { return 0; }
+    // File > "Open &Folder...": asks for a folder; false when cancelled.
+    virtual bool AskFolderName(std::string &) { return false; }
     // ---- editing the archive ----
     // Asks `question` with Save, Discard and Cancel.
     virtual SaveChoice AskSaveChanges(const std::string &) { return SaveChoice::Cancel; }

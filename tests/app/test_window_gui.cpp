@@ -160,7 +160,8 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 std::string Send(SeamWindow *&frame, const CommandRow &row)
 {
     const size_t dialogs = frame->dialogs.size(), steps = gSteps.size();
-    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns, texts = frame->textRuns;
+    const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns, texts = frame->textRuns,
+              folders = frame->folderRuns;
     const size_t messages = frame->messages.size();
     const wxString title = frame->GetTitle();
     const bool find = frame->Control(IdFindBar)->IsShown();
@@ -200,6 +201,7 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
     words += frame->dumpRuns > dumps ? "dump " : "";
     words += frame->aboutRuns > abouts ? "about " : "";
     words += frame->batchRuns > batches ? "batch " : "";
+    words += frame->folderRuns > folders ? "folder " : "";
     words += frame->textRuns > texts ? "text " : "";
     words += frame->GetTitle() != title ? "title " : "";
     words += frame->messages.size() > messages ? "message " : "";
@@ -224,6 +226,7 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         const char *seen;
     } cases[] = {
         {CmdFileOpen, "", "open"},
+        {CmdFileOpenFolder, "", "folder"},
         {CmdEditFind, "", "find"},
         {CmdExportRaw, blob, "save .raw"},
         {CmdExportInterpreted, texture, "save .dds"},
@@ -266,6 +269,9 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdAccelHelp, "", ""},
         {CmdSoundReplay, sound, "S_StopAll S_QueuePlay"},
         {CmdSoundStopAll, sound, "S_StopAll"},
+        {CmdViewLookEverywhere, "", "mark"},
+        {CmdViewAsTree, "", "mark"},
+        {CmdViewAsTree, "", "mark"},  // and back to the list
         {CmdEditReplace, texture, "open"},
         {CmdEditAddFiles, "", "open"},
         {CmdEditRename, texture, "text"},

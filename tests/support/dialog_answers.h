@@ -56,7 +56,15 @@ public:
         return batchAnswer.has_value();
     }
 
+    bool AskFolderName(std::string &path) override
+    {
+        ++folderRuns;
+        path = folderAnswer.value_or(path);
+        return folderAnswer.has_value();
+    }
+
     std::deque<std::optional<std::string>> answers;  // nullopt = cancel
+    std::optional<std::string> folderAnswer;         // File > Open Folder's choice; nullopt = cancel
     std::deque<std::optional<std::string>> texts;    // AskText's answers; nullopt = cancel
     std::vector<std::string> questions;              // "Save changes to ...?" asked
     SaveChoice saveChoice = SaveChoice::Cancel;
@@ -64,7 +72,7 @@ public:
     std::vector<std::string> messages;
     std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel
     std::optional<ViewImageChoice> imageAnswer;     // Save View As PNG's size and background
-    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0, textRuns = 0;
+    int aboutRuns = 0, dumpRuns = 0, batchRuns = 0, textRuns = 0, folderRuns = 0;
 
 private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>> &queue)

@@ -98,16 +98,10 @@ int Cli_ExtractFolder(const CliArgs &args)
         return kExitFailed;
     ExportJobSummary totals;
     bool failed = false;
-    std::vector<std::string> used;  // subfolders taken
-    for (const GamesetArchive &archive : archives) {
-        // "dlc/M09_CRYPT.PAK" into DIR/dlc/M09_CRYPT; an archive whose name
-        // differs from an earlier one's only in case or extension keeps its
-        // whole name, so that no two archives share a folder.
-        std::string sub = archive.name.substr(0, archive.name.size() - 4);
-        if (std::any_of(used.begin(), used.end(),
-                        [&](const std::string &u) { return Pak_CompareLines(u.c_str(), sub.c_str()) == 0; }))
-            sub = archive.name;
-        used.push_back(sub);
+    const std::vector<std::string> folders = Gameset_ExtractFolders(archives);
+    for (size_t i = 0; i < archives.size(); ++i) {
+        const GamesetArchive &archive = archives[i];
+        const std::string &sub = folders[i];
         PakArchive pak;
         const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
         if (result != PakOpenResult::Ok)

@@ -1,0 +1,160 @@
+// The real window on a folder of archives: the tree of its archives, an entry
+// previewed from its own archive, the find bar across every archive, and one
+// archive as a tree.
+#include "app/entry_tree_ctrl.h"
+#include "seam_window.h"
+#include "temp_dir.h"
+#include "test_data.h"
+
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FolderWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!StartWx())
+            GTEST_SKIP() << "no display";
+        const Bytes texture = Fixture_Texture(16, 16, 1, 1, BlockShade);
+        ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", {{{"shaders\\common.txt", Fixture_FromString("global")}}}));
+        ASSERT_TRUE(Fixture_WritePak(dir / "M01_NIGHTMARE.PAK", {{{"textures\\props\\crate_d", texture},
+                                                                  {"scripts\\intro.txt", Fixture_FromString("intro")},
+                                                                  {"sounds\\wind.ogg", Fixture_FromString("OggS")}}}));
+        ASSERT_TRUE(Fixture_WritePak(dir / "M02_FENHOLT1.PAK", {{{"scripts\\readme.txt", Fixture_FromString("Fenholt")},
+                                                                 {"textures\\props\\crate_d", texture}}}));
+        ViewerState_Reset();
+        viewer.services.S_Init = [] {};
+        frame = new SeamWindow();
+        frame->Show();
+        Pump(100);
+    }
+    void TearDown() override
+    {
+        if (frame && !frame->HasEnded())
+            OnCommand(*frame, CmdCancel);
+        Pump(50);
+        ViewerState_Reset();
+    }
+
+    EntryTreeCtrl *Tree() const { return frame->EntryTree(); }
+    std::string Label(const wxDataViewItem &item) const
+    {
+        return Tree()->Label(reinterpret_cast<uintptr_t>(item.GetID()));
+    }
+    std::string SelectedLabel() const { return Tree()->Label(Tree()->SelectedItem()); }
+    // A real key press in the tree.
+    void Key(int key)
+    {
+        frame->Raise();  // keys go to the active window
+        Tree()->SetFocus();
+        Pump(30);
+        wxUIActionSimulator().Char(key);
+        Pump(100);
+    }
+    std::string Status() const { return std::string(frame->GetStatusBar()->GetStatusText(0).utf8_str()); }
+
+    TempDir dir;
+    SeamWindow *frame = nullptr;
+};
+
+TEST_F(FolderWindowTest, AFolderShowsItsArchivesAndPreviewsAnEntryFromItsOwnArchive)
+{
+    // As `quillon DIR` opens it.
+    ASSERT_TRUE(frame->OpenPath(dir.path));
+    Pump(100);
+    EXPECT_TRUE(Tree()->IsShown());
+    EXPECT_FALSE(frame->EntryList()->IsShown());
+    wxDataViewItemArray archives;
+    Tree()->GetModel()->GetChildren(wxDataViewItem(), archives);
+    ASSERT_EQ(archives.size(), 3u);
+    EXPECT_EQ(Label(archives[0]), "GLOBAL.PAK (1 entry)");
+    EXPECT_EQ(Label(archives[2]), "M02_FENHOLT1.PAK (2 entries)");
+
+    // The keyboard opens the archive and its folders and walks down to an entry.
+    Tree()->SelectItem(reinterpret_cast<uintptr_t>(archives[2].GetID()));
+    for (int key : {WXK_RIGHT, WXK_RIGHT, WXK_DOWN, WXK_DOWN, WXK_RIGHT, WXK_DOWN, WXK_RIGHT, WXK_DOWN})
+        Key(key);
+    EXPECT_EQ(SelectedLabel(), "crate_d [0001]");
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 1; }));
+    EXPECT_EQ(viewer.mainPak.path, dir / "M02_FENHOLT1.PAK");  // its own archive is the open one
+    EXPECT_TRUE(frame->Control(IdGlView)->IsShown());
+    EXPECT_NE(Status().find("M02_FENHOLT1.PAK"), std::string::npos) << Status();
+
+    // Typing jumps to the shown item that starts with the letters.
+    Key('s');
+    EXPECT_EQ(SelectedLabel(), "scripts");
+    Key(WXK_RIGHT);
+    Key(WXK_DOWN);
+    EXPECT_EQ(SelectedLabel(), "readme.txt [0000]");
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
+    EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
+    Key(WXK_END);
+    EXPECT_EQ(SelectedLabel(), "crate_d [0001]");
+    Key(WXK_HOME);
+    EXPECT_EQ(SelectedLabel(), "GLOBAL.PAK (1 entry)");
+}
+
+TEST_F(FolderWindowTest, FindSearchesEveryArchiveAndExportsListedPerArchive)
+{
+    ASSERT_TRUE(frame->OpenPath(dir.path));
+    OnCommand(*frame, CmdEditFind);
+    frame->FindText()->SetValue("crate");
+    Pump(50);
+    EntryListCtrl *list = frame->EntryList();
+    EXPECT_TRUE(list->IsShown());
+    EXPECT_FALSE(Tree()->IsShown());
+    ASSERT_EQ(list->LineCount(), 2u);
+    EXPECT_EQ(list->LineText(0), "M01_NIGHTMARE.PAK: textures\\props\\crate_d [0000]");
+    EXPECT_EQ(list->LineText(1), "M02_FENHOLT1.PAK: textures\\props\\crate_d [0001]");
+    EXPECT_EQ(std::string(frame->GetStatusBar()->GetStatusText(1).utf8_str()), "2 of 6 listed");
+
+    ASSERT_TRUE(ClickLine(*frame, list->LineText(1)));
+    EXPECT_EQ(viewer.mainPak.path, dir / "M02_FENHOLT1.PAK");
+    EXPECT_EQ(viewer.selectedEntry, 1);
+
+    TempDir out;
+    frame->batchAnswer = BatchExportRequest{out.path, 0, false};
+    OnCommand(*frame, CmdExportListed);
+    EXPECT_EQ(frame->messages.back().rfind("2 written", 0), 0u) << frame->messages.back();
+    EXPECT_TRUE(fs::exists(out / "M01_NIGHTMARE/textures/props/crate_d"));
+    EXPECT_TRUE(fs::exists(out / "M02_FENHOLT1/textures/props/crate_d"));
+    EXPECT_FALSE(fs::exists(out / "M02_FENHOLT1/scripts"));
+
+    OnFindClose(*frame);  // Escape: the tree again
+    EXPECT_TRUE(Tree()->IsShown());
+}
+
+TEST_F(FolderWindowTest, AsTreeShowsOneArchiveAsATree)
+{
+    frame->answers.push_back(dir / "M01_NIGHTMARE.PAK");
+    OnCommand(*frame, CmdFileOpen);
+    EXPECT_TRUE(frame->EntryList()->IsShown());
+    OnCommand(*frame, CmdViewAsTree);
+    Pump(50);
+    ASSERT_TRUE(Tree()->IsShown());
+    // The one archive is opened already: its folders show.
+    Key(WXK_HOME);
+    Key(WXK_DOWN);
+    EXPECT_EQ(SelectedLabel(), "scripts");
+
+    // The choice holds for the next archive opened.
+    frame->answers.push_back(dir / "M02_FENHOLT1.PAK");
+    OnCommand(*frame, CmdFileOpen);
+    EXPECT_TRUE(Tree()->IsShown());
+    wxDataViewItemArray archives;
+    Tree()->GetModel()->GetChildren(wxDataViewItem(), archives);
+    ASSERT_EQ(archives.size(), 1u);
+    EXPECT_EQ(Label(archives[0]), "M02_FENHOLT1.PAK (2 entries)");
+    EXPECT_TRUE(Tree()->IsExpanded(archives[0]));
+    OnCommand(*frame, CmdViewAsTree);
+    EXPECT_TRUE(frame->EntryList()->IsShown());
+    EXPECT_EQ(frame->EntryList()->LineCount(), 2u);
+}
+
+}  // namespace
