@@ -518,6 +518,31 @@ void Sys_CopyOwnerAndModeAt(int, const std::string &, int, const std::string &)
     // A replaced file's place takes the new file's access list; no permission bits to carry.
 }
 
+int Sys_LockFileAt(int dirFd, const std::string &name)
+{
+    const std::wstring w = PathAt(dirFd, name);
+    if (w.empty())
+        return -1;
+    HANDLE h = CreateFileW(w.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FailWithSystemError(-1);
+    FILE_ATTRIBUTE_TAG_INFO info = {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info) ||
+        (info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        CloseHandle(h);
+        return errno = IsLink(info) ? ELOOP : EINVAL, -1;
+    }
+    // The whole range, waiting: the lock goes with the handle when it is closed.
+    OVERLAPPED at = {};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &at)) {
+        FailWithSystemError(0);
+        CloseHandle(h);
+        return -1;
+    }
+    return Wrap(h, _O_RDWR);
+}
+
 bool Sys_RemoveAt(int dirFd, const std::string &name)
 {
     const std::wstring w = PathAt(dirFd, name);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "export/export.h"
+#include "export/gltf_writer.h"
 #include "pak/pak.h"
 
 #include <atomic>
@@ -134,6 +135,13 @@ ExportStatus Export_CheckEntry(const ExportEntryRequest &request);
 // dkexport.mtl and textures/ in the folder of `path`. On success
 // `surfacesDropped` tells of surfaces the model's parse left out.
 ExportStatus Export_WriteEntry(const ExportEntryRequest &request, const std::string &path);
+
+// A model's glTF written to a file of the user's choice with the materials
+// given, as Export_WriteEntry writes it: the .glb whole or not at all; the
+// .gltf with STEM.bin and STEM_N.png beside it, all or none, its companions
+// replacing files of their names but never a link, each other or the .gltf.
+ExportStatus Export_WriteGltf(const std::string &path, const Model &model, std::span<const GltfMaterialInput> materials,
+                              GltfForm form);
 
 // The extension the form gives a file of `kind`: "dds", "obj", "wav", ... or
 // "" to keep the entry's name as it is; `replaces` is the extension it takes
