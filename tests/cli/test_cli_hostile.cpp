@@ -25,6 +25,13 @@ constexpr bool kMeasuresMemory = true;
 
 Bytes Str(const std::string &s) { return Fixture_FromString(s); }
 
+// Block colours for Fixture_Texture that no PNG compresses.
+Rgb Grain(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    const uint32_t h = ((bx * 73856093u) ^ (by * 19349663u)) * 2654435761u;
+    return {static_cast<uint8_t>(h >> 24), static_cast<uint8_t>(h >> 16), static_cast<uint8_t>(h >> 8)};
+}
+
 }  // namespace
 
 // A companion that is missing, a folder or a FIFO fails its own entries, once
@@ -248,9 +255,10 @@ TEST(CliHostile, AFullDiskLeavesTheOldFile)
     ASSERT_EQ(mkdir(disk.c_str(), 0777), 0);
     if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << strerror(errno);
-    // The model's buffer alone is 2 MB.
-    ASSERT_TRUE(Fixture_WritePak(pak, {{{"big.txt", Bytes(2 << 20, 'x')}, {"m", Fixture_Model(Fixture_LargeModel(2, 60000))}}}));
-    const std::set<std::string> old{"big.txt", "m.glb", "m.gltf"};
+    // The model's buffer alone is 2 MB, the texture's PNG some 4 MB.
+    ASSERT_TRUE(Fixture_WritePak(pak, {{{"big.txt", Bytes(2 << 20, 'x')}, {"m", Fixture_Model(Fixture_LargeModel(2, 60000))},
+                                        {"t", Fixture_Texture(2048, 2048, 1, 1, Grain)}}}));
+    const std::set<std::string> old{"big.txt", "m.glb", "m.gltf", "t.png"};
     for (const std::string &name : old)
         ASSERT_TRUE(Fixture_WriteFile(disk + "/" + name, Str("old")));
     const std::vector<std::vector<std::string>> commands = {
@@ -261,11 +269,15 @@ TEST(CliHostile, AFullDiskLeavesTheOldFile)
         {"export", pak, "#1", "-o", disk + "/m.gltf", "--gltf"},
         {"extract", pak, "-o", disk, "--overwrite", "--match", "m", "--glb"},
         {"extract", pak, "-o", disk, "--overwrite", "--match", "m", "--gltf"},
+        {"export", pak, "#2", "-o", disk + "/t.png", "--png"},
     };
     for (const auto &command : commands) {
         CliResult r = RunCli(command, dir);
         EXPECT_EQ(r.status, 1) << command[0];
         EXPECT_NE(r.err.find(Export_Message(ExportResult::WriteFailed)), std::string::npos) << command[0] << r.err;
+        // libpng's words join ours; its own line never shows.
+        EXPECT_EQ(r.err.find("The PNG encoder said: Write Error.") != std::string::npos, command.back() == "--png") << r.err;
+        EXPECT_EQ(r.err.find("libpng"), std::string::npos) << r.err;
         for (const std::string &name : old)
             EXPECT_EQ(ReadText(disk + "/" + name), "old") << command[0] << " " << name;
         EXPECT_EQ(FilesUnder(disk), old) << command[0] << " " << command.back();
