@@ -1,8 +1,8 @@
-// Gltf_Write of the model benchmark's model (1024 surfaces, about 500,000
+// Export_WriteGltf of the model benchmark's model (1024 surfaces, about 500,000
 // vertices), as .glb and as .gltf with its .bin, into OUTDIR. Best and median
 // of N rounds each; the parse is not timed.
 // Usage: bench_gltf OUTDIR [ROUNDS]
-#include "export/gltf_writer.h"
+#include "export/export_jobs.h"
 #include "model/model.h"
 #include "model_fixtures.h"
 
@@ -36,12 +36,11 @@ int main(int argc, char **argv)
         const std::string path = std::string(argv[1]) + "/" + name;
         std::vector<double> ms;
         for (int r = 0; r < rounds; ++r) {
-            std::string error;
             const auto start = std::chrono::steady_clock::now();
-            const bool ok = Gltf_Write(path, *model, {}, form, &error);
+            const ExportStatus status = Export_WriteGltf(path, *model, {}, form);
             ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-            if (!ok) {
-                fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
+            if (!status.Ok()) {
+                fprintf(stderr, "%s: %s\n", path.c_str(), Export_Message(status).c_str());
                 return 1;
             }
         }

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -287,6 +288,30 @@ void Sys_CopyOwnerAndModeAt(int fromDirFd, const std::string &from, int toDirFd,
         (void)fchmod(fd, old.st_mode & 01777);
     }
     close(fd);
+}
+
+int Sys_LockFileAt(int dirFd, const std::string &name)
+{
+    // Not blocking while opening: a FIFO of that name would wait for a writer.
+    const int fd = openat(AtFolder(dirFd), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    struct stat st = {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // flock, not fcntl's locks: those belong to the process, so two threads would both hold one.
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return -1;
+        }
+    }
+    return fd;
 }
 
 bool Sys_RemoveAt(int dirFd, const std::string &name)

@@ -143,6 +143,27 @@ bool IsLink(const FILE_ATTRIBUTE_TAG_INFO &info)
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens `name` of `dirFd` as it is (a link itself, not what it names) with `access` and `disposition`, and keeps
+// it only when it is a file on disk; INVALID_HANDLE_VALUE with errno set otherwise (ELOOP for a link).
+HANDLE OpenFileOnDiskAt(int dirFd, const std::string &name, DWORD access, DWORD disposition)
+{
+    const std::wstring w = PathAt(dirFd, name);
+    if (w.empty())
+        return INVALID_HANDLE_VALUE;
+    HANDLE h = CreateFileW(w.c_str(), access, kShareAll, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FailWithSystemError(INVALID_HANDLE_VALUE);
+    FILE_ATTRIBUTE_TAG_INFO info = {};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info) ||
+        (info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        CloseHandle(h);
+        errno = IsLink(info) ? ELOOP : EINVAL;
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
 // Held folders refuse to be renamed or deleted: a path resolved through them stays theirs.
 constexpr DWORD kShareHeldFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr DWORD kFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
@@ -491,20 +512,10 @@ bool Sys_MayWriteAt(int dirFd, const std::string &name)
 
 int Sys_OpenTruncateAt(int dirFd, const std::string &name)
 {
-    const std::wstring w = PathAt(dirFd, name);
-    if (w.empty())
-        return -1;
-    // Opened as it is (a link itself, not what it names) and emptied only once it proved a file on disk.
-    HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                           nullptr);
+    // Emptied only once it proved a file on disk.
+    HANDLE h = OpenFileOnDiskAt(dirFd, name, GENERIC_WRITE, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE)
-        return FailWithSystemError(-1);
-    FILE_ATTRIBUTE_TAG_INFO info = {};
-    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info) ||
-        (info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-        CloseHandle(h);
-        return errno = EINVAL, -1;
-    }
+        return -1;
     if (!SetEndOfFile(h)) {
         FailWithSystemError(0);
         CloseHandle(h);
@@ -516,6 +527,21 @@ int Sys_OpenTruncateAt(int dirFd, const std::string &name)
 void Sys_CopyOwnerAndModeAt(int, const std::string &, int, const std::string &)
 {
     // A replaced file's place takes the new file's access list; no permission bits to carry.
+}
+
+int Sys_LockFileAt(int dirFd, const std::string &name)
+{
+    HANDLE h = OpenFileOnDiskAt(dirFd, name, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    // The whole range, waiting: the lock goes with the handle when it is closed.
+    OVERLAPPED at = {};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &at)) {
+        FailWithSystemError(0);
+        CloseHandle(h);
+        return -1;
+    }
+    return Wrap(h, _O_RDWR);
 }
 
 bool Sys_RemoveAt(int dirFd, const std::string &name)

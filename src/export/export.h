@@ -18,7 +18,7 @@ struct ModelSurface;
 enum class ExportResult {
     Ok,
     CannotOpen,          // "Could not open file for writing."
-    WriteFailed,         // a write or the close failed: the file is incomplete
+    WriteFailed,         // a write or the close failed: the file is incomplete (detail: an encoder's words, or none)
     NotOffered,          // the kind has no interpreted form
     TooShort,            // a texture shorter than its 128-byte header
     PngTooShort,         // the same, asked for its PNG form

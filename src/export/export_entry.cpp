@@ -7,6 +7,7 @@
 #include "model/model.h"
 
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -59,6 +60,26 @@ ExportStatus ToPath(const std::string &path, const char *mode, const std::functi
 
 }  // namespace
 
+ExportStatus Export_WriteGltf(const std::string &path, const Model &model, std::span<const GltfMaterialInput> materials,
+                              GltfForm form)
+{
+    if (form == GltfForm::Binary)
+        return ToPath(path, "wb", [&](FILE *file) { return Export_WriteGlb(file, model, materials); });
+    ExportTarget target;
+    if (const ExportResult opened = ExportFile_OpenTarget(path, target); opened != ExportResult::Ok)
+        return opened;
+    if (target.kind == SysKind::Other)
+        return ExportResult::CannotOpen;  // a device or pipe has no folder for the .bin and images
+    std::unique_ptr<ExportGltfFiles> files;
+    if (ExportStatus prepared = Export_PrepareGltf(target.dirFd, model, materials, files); !prepared.Ok())
+        return prepared;
+    // The user chose to replace the .gltf and what it names; its companions
+    // only keep clear of it and of each other.
+    std::set<std::string> names{target.leaf};
+    return Export_PlaceGltf(*files, target.dirFd, target.leaf, true, 0,
+                            [&](const std::string &name) { return names.insert(name).second; });
+}
+
 ExportStatus Export_CheckEntry(const ExportEntryRequest &request)
 {
     ModelPtr parsed(nullptr, Model_Free);
@@ -86,10 +107,10 @@ ExportStatus Export_WriteEntry(const ExportEntryRequest &request, const std::str
         ExportMaterialSource source(request.archive, request.global);
         ExportGltfMaterials materials;
         Export_GltfMaterials(Export_ResolveMaterials(*model, source), materials);
-        std::string error;
-        if (!Gltf_Write(path, *model, materials.inputs, form == ExportForm::Glb ? GltfForm::Binary : GltfForm::Separate,
-                        &error))
-            return {ExportResult::GltfFailed, error};
+        status = Export_WriteGltf(path, *model, materials.inputs,
+                                  form == ExportForm::Glb ? GltfForm::Binary : GltfForm::Separate);
+        if (!status.Ok())
+            return status;
     } else {
         // The material library and textures first: when they fail, no .obj
         // names what is not there.

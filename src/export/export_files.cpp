@@ -1,6 +1,7 @@
 // Whole-or-nothing files: nothing the user did not choose is lost or left
 // half-written, whatever fails (a full disk, a cancelled job, a crash).
 #include "export/export_files.h"
+#include "base/file_io.h"
 #include "base/platform.h"
 #include "export/export.h"
 
@@ -62,60 +63,116 @@ static ExportResult WriteInPlace(int dirFd, const std::string &leaf, const char 
     return WriteAndClose(file, write);
 }
 
-ExportResult Export_ToPath(const std::string &path, const char *mode,
-                           const std::function<ExportResult(FILE *)> &write)
+ExportFileSet::~ExportFileSet()
+{
+    for (const std::string &temp : temps_)
+        if (!temp.empty())
+            Sys_RemoveAt(dirFd_, temp);
+}
+
+bool ExportFileSet::Add(std::span<const uint8_t> bytes)
+{
+    std::string temp;
+    const int fd = ExportFile_CreateTemp(dirFd_, temp);
+    if (fd < 0)
+        return false;
+    const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
+    const int error = errno;
+    if (!(Sys_Close(fd) && written)) {
+        Sys_RemoveAt(dirFd_, temp);
+        errno = written ? errno : error;
+        return false;
+    }
+    temps_.push_back(std::move(temp));
+    bytes_ += bytes.size();
+    return true;
+}
+
+bool ExportFileSet::Place(int toDirFd, const std::vector<std::string> &leaves, bool replace, std::string &failed)
+{
+    std::vector<size_t> made;  // placed where nothing was
+    for (size_t i = 0; i < temps_.size() && i < leaves.size(); ++i) {
+        const bool free = Sys_KindAt(toDirFd, leaves[i], false) == SysKind::Missing;
+        if (!ExportFile_Place(dirFd_, temps_[i], toDirFd, leaves[i], replace)) {
+            const int error = errno;
+            for (size_t m : made)
+                Sys_RemoveAt(toDirFd, leaves[m]);
+            failed = leaves[i];
+            errno = error;
+            return false;
+        }
+        temps_[i].clear();
+        if (free)
+            made.push_back(i);
+    }
+    return true;
+}
+
+ExportTarget::~ExportTarget()
+{
+    if (dirFd >= 0)
+        Sys_Close(dirFd);
+}
+
+ExportResult ExportFile_OpenTarget(const std::string &path, ExportTarget &target)
 {
     if (path.empty() || path.size() > 8191)
         return ExportResult::CannotOpen;
-    // A link chosen in the save dialog names the file it points to.
-    std::string target = path;
+    target.path = path;
     if (Sys_PathKind(path, false) == SysKind::Link) {
         if (std::string resolved = Sys_ResolvePath(path); !resolved.empty())
-            target = resolved;
+            target.path = resolved;
     }
     // A device or pipe chosen as the output (/dev/stdout, a FIFO read by
     // another program) is written into as it is: it cannot be replaced.
-    const SysKind kind = Sys_PathKind(target, true);
-    if (kind == SysKind::Folder)
+    target.kind = Sys_PathKind(target.path, true);
+    if (target.kind == SysKind::Folder)
         return ExportResult::CannotOpen;
-    if (kind == SysKind::Other) {
-        FILE *file = Sys_FOpen(target, mode);
-        return file ? WriteAndClose(file, write) : ExportResult::CannotOpen;
-    }
-    const size_t sep = target.find_last_of(kSysPathSeparators);
-    std::string dir = sep == std::string::npos ? "." : sep == 0 ? "/" : target.substr(0, sep);
+    if (target.kind == SysKind::Other)
+        return ExportResult::Ok;
+    const std::string &full = target.path;
+    const size_t sep = full.find_last_of(kSysPathSeparators);
+    std::string dir = sep == std::string::npos ? "." : sep == 0 ? "/" : full.substr(0, sep);
 #ifdef _WIN32
     // "C:" alone names the drive's current folder, not its root.
-    if (sep == 2 && target[1] == ':')
-        dir = target.substr(0, 3);
+    if (sep == 2 && full[1] == ':')
+        dir = full.substr(0, 3);
 #endif
-    const std::string leaf = sep == std::string::npos ? target : target.substr(sep + 1);
-    if (leaf.empty())
+    target.leaf = sep == std::string::npos ? full : full.substr(sep + 1);
+    if (target.leaf.empty())
         return ExportResult::CannotOpen;
-    const int dirFd = Sys_OpenFolder(dir);
-    if (dirFd < 0)
+    target.dirFd = Sys_OpenFolder(dir);
+    if (target.dirFd < 0)
         return ExportResult::CannotOpen;
-    // A file the user cannot write (made read-only, owned by another) is
-    // refused as opening it for writing would be, not replaced behind its back.
-    const bool exists = Sys_KindAt(dirFd, leaf, false) == SysKind::File;
-    if (exists && !Sys_MayWriteAt(dirFd, leaf)) {
-        Sys_Close(dirFd);
+    target.kind = Sys_KindAt(target.dirFd, target.leaf, false);
+    if (target.kind == SysKind::File && !Sys_MayWriteAt(target.dirFd, target.leaf))
         return ExportResult::CannotOpen;
+    return ExportResult::Ok;
+}
+
+ExportResult Export_ToPath(const std::string &path, const char *mode,
+                           const std::function<ExportResult(FILE *)> &write)
+{
+    ExportTarget target;
+    if (const ExportResult opened = ExportFile_OpenTarget(path, target); opened != ExportResult::Ok)
+        return opened;
+    if (target.kind == SysKind::Other) {
+        FILE *file = Sys_FOpen(target.path, mode);
+        return file ? WriteAndClose(file, write) : ExportResult::CannotOpen;
     }
+    const int dirFd = target.dirFd;
+    const std::string &leaf = target.leaf;
+    const bool exists = target.kind == SysKind::File;
     std::string tempName;
     const int fd = ExportFile_CreateTemp(dirFd, tempName);
-    if (fd < 0 && exists && (errno == EACCES || errno == EPERM)) {
-        const ExportResult result = WriteInPlace(dirFd, leaf, mode, write);
-        Sys_Close(dirFd);
-        return result;
-    }
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM))
+        return WriteInPlace(dirFd, leaf, mode, write);
     FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, mode) : nullptr;
     if (!file) {
         if (fd >= 0) {
             Sys_Close(fd);
             Sys_RemoveAt(dirFd, tempName);
         }
-        Sys_Close(dirFd);
         return ExportResult::CannotOpen;
     }
     ExportResult result = WriteAndClose(file, write);
@@ -124,6 +181,5 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
     // On any failure the target keeps what it held before.
     if (result != ExportResult::Ok)
         Sys_RemoveAt(dirFd, tempName);
-    Sys_Close(dirFd);
     return result;
 }

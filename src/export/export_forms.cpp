@@ -96,7 +96,9 @@ ExportStatus Export_WriteForm(FILE *file, ResourceKind kind, std::span<const uin
         std::string error;
         if (!Texture_DecodeLevel(resource, 0, image, &error))
             return {ExportResult::TextureUndecodable, error};
-        return Png_Write(file, image) ? ExportResult::Ok : ExportResult::WriteFailed;
+        if (Png_Write(file, image, &error))
+            return ExportResult::Ok;
+        return {ExportResult::WriteFailed, Png_FailureDetail(error)};
     }
     case ExportForm::ObjMtl:
         return WriteObj(file, resource, model);

@@ -32,12 +32,6 @@ bool AnyForm(const ExportForms &forms)
     return forms.interpreted || forms.wav || forms.png || forms.glb || forms.gltf || forms.objMtl;
 }
 
-// What a glTF form needs once the worker has read the entry.
-struct GltfPending {
-    std::unique_ptr<Model, void (*)(Model *)> model{nullptr, Model_Free};
-    ExportGltfMaterials materials;
-};
-
 std::string WithPath(const std::string &message, const std::string &path)
 {
     return message + " (" + path + ")";
@@ -58,7 +52,7 @@ struct Prepared {
     std::string tempName;     // in the output folder; empty when none
     ExportStatus written;
     uint64_t bytes = 0;
-    std::shared_ptr<GltfPending> separate;  // a .gltf written with its companions at its final name
+    std::unique_ptr<ExportGltfFiles> separate;  // a .gltf's companions, waiting for the names the .gltf gets
     bool objMtl = false;                    // dkexport.mtl and textures/ follow the .obj
     std::vector<MtlMaterial> mtl;
     ExportPngFiles pngs;
@@ -254,10 +248,10 @@ private:
         }
         const ExportForm form = storedCopy_ ? ExportForm::Raw : Export_FormOf(p.kind, options_.forms);
         if (form == ExportForm::Gltf) {
-            // Its .bin and PNG files are named after the final file: written by the naming stage.
-            p.separate = std::make_shared<GltfPending>();
-            p.separate->model = std::move(model);
-            Export_GltfMaterials(Export_ResolveMaterials(*p.separate->model, materials), p.separate->materials);
+            // Its .bin and PNG files are named after the final file: placed by the naming stage.
+            ExportGltfMaterials gltf;
+            Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
+            p.written = Export_PrepareGltf(rootFd_, *model, gltf.inputs, p.separate);
             return;
         }
 
@@ -274,21 +268,6 @@ private:
                 p.written = ExportResult::WriteFailed;
             return;
         }
-        if (form == ExportForm::Glb) {
-            Sys_Close(fd);
-            ExportGltfMaterials gltf;
-            Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
-            const std::string path = Sys_FolderPath(rootFd_) + "/" + p.tempName;
-            std::string error;
-            if (!Gltf_Write(path, *model, gltf.inputs, GltfForm::Binary, &error)) {
-                p.written = {ExportResult::GltfFailed, error};
-                return;
-            }
-            int64_t size = 0;
-            (void)Sys_PathKind(path, true, &size);
-            p.bytes = static_cast<uint64_t>(size);
-            return;
-        }
         FILE *file = Sys_StreamFromFd(fd, "wb");
         if (!file) {
             Sys_Close(fd);
@@ -296,7 +275,13 @@ private:
             return;
         }
         try {
-            p.written = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get());
+            if (form == ExportForm::Glb) {
+                ExportGltfMaterials gltf;
+                Export_GltfMaterials(Export_ResolveMaterials(*model, materials), gltf);
+                p.written = Export_WriteGlb(file, *model, gltf.inputs);
+            } else {
+                p.written = Export_WriteForm(file, p.kind, buffer, options_.forms, model.get());
+            }
         } catch (...) {
             fclose(file);  // the caller removes the temporary file
             throw;
@@ -360,6 +345,12 @@ public:
     std::vector<std::string> Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms)
     {
         return namer_.Name(entry, kind, forms);
+    }
+
+    // Reserves `name` beside the file `components` names (see ExportNamer).
+    bool Claim(const std::vector<std::string> &components, const std::string &name)
+    {
+        return namer_.Claim(components, name);
     }
 
     // The handle of the folder that holds the file, made component by
@@ -469,14 +460,11 @@ ExportEntryResult Place(const PakEntry &entry, Prepared &p, const ExportJobOptio
     if (!p.written.Ok())
         return fail(WithPath(Export_Message(p.written), r.path));
     if (p.separate) {
-        // Written in place (with STEM.bin and STEM_N.png beside it): a failure can leave part of it.
-        const std::string path = Sys_FolderPath(parentFd) + "/" + leaf;
-        std::string error;
-        if (!Gltf_Write(path, *p.separate->model, p.separate->materials.inputs, GltfForm::Separate, &error))
-            return fail(WithPath(error, r.path));
-        int64_t size = 0;
-        if (Sys_KindAt(parentFd, leaf, true, &size) == SysKind::File)
-            r.bytes = static_cast<uint64_t>(size);
+        const ExportStatus placed = Export_PlaceGltf(*p.separate, parentFd, leaf, options.overwrite, entry.index,
+                                                     [&](const std::string &name) { return placer.Claim(components, name); });
+        if (!placed.Ok())
+            return fail(WithPath(Export_Message(placed), r.path));
+        r.bytes = p.separate->files.Bytes();
         r.outcome = ExportOutcome::Written;
         return r;
     }

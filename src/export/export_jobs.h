@@ -5,6 +5,7 @@
 #pragma once
 
 #include "export/export.h"
+#include "export/gltf_writer.h"
 #include "pak/pak.h"
 
 #include <atomic>
@@ -144,6 +145,13 @@ ExportStatus Export_CheckEntry(const ExportEntryRequest &request);
 // `surfacesDropped` tells of surfaces the model's parse left out.
 ExportStatus Export_WriteEntry(const ExportEntryRequest &request, const std::string &path);
 
+// A model's glTF written to a file of the user's choice with the materials
+// given, as Export_WriteEntry writes it: the .glb whole or not at all; the
+// .gltf with STEM.bin and STEM_N.png beside it, all or none, its companions
+// replacing files of their names but never a link, each other or the .gltf.
+ExportStatus Export_WriteGltf(const std::string &path, const Model &model, std::span<const GltfMaterialInput> materials,
+                              GltfForm form);
+
 // The extension the form gives a file of `kind`: "dds", "obj", "wav", ... or
 // "" to keep the entry's name as it is; `replaces` is the extension it takes
 // the place of ("ogg" for a .wav), or null.
@@ -185,6 +193,9 @@ public:
     // The path, as components, of `entry` (of `kind`) in the form `forms`
     // gives its kind; no form set: its name as it is. The path is then taken.
     std::vector<std::string> Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms);
+    // Reserves `name` beside the file `components` names, as another file of
+    // this run (a glTF's companion); false when the run has a file or folder of that name.
+    bool Claim(const std::vector<std::string> &components, const std::string &name);
 
 private:
     std::unordered_set<std::string> used_;  // paths taken, case folded (files and their folders)

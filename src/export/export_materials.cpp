@@ -57,29 +57,21 @@ std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, E
     return out;
 }
 
-void Export_GltfMaterials(const std::vector<ExportSurfaceMaterial> &materials, ExportGltfMaterials &out)
+void Export_GltfMaterials(std::vector<ExportSurfaceMaterial> materials, ExportGltfMaterials &out)
 {
-    std::map<std::string, const TextureImage *> decoded;  // by entry name; null: does not decode
-    auto image = [&](const ExportMaterialMap &map) -> const TextureImage * {
+    out.materials = std::move(materials);
+    std::map<std::string, const std::vector<uint8_t> *> given;  // by entry name
+    auto texture = [&](const ExportMaterialMap &map) -> const std::vector<uint8_t> * {
         if (map.name.empty())
             return nullptr;
-        if (auto it = decoded.find(map.name); it != decoded.end())
-            return it->second;
-        auto picture = std::make_unique<TextureImage>();
-        const TextureImage *result = nullptr;
-        if (Texture_DecodeLevel(map.bytes, 0, *picture, nullptr)) {
-            result = picture.get();
-            out.images.push_back(std::move(picture));
-        }
-        decoded.emplace(map.name, result);
-        return result;
+        return given.emplace(map.name, &map.bytes).first->second;
     };
     out.inputs.clear();
-    for (const ExportSurfaceMaterial &m : materials) {
+    for (const ExportSurfaceMaterial &m : out.materials) {
         GltfMaterialInput input;
         input.name = m.materialName;
-        input.baseColour = image(m.diffuse);
-        input.normal = image(m.normal);
+        input.baseColour = texture(m.diffuse);
+        input.normal = texture(m.normal);
         input.wrapS = m.diffuse.wrap[0];
         input.wrapT = m.diffuse.wrap[1];
         input.normalWrapS = m.normal.wrap[0];

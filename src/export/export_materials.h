@@ -56,14 +56,13 @@ private:
 // One entry per surface of `model`; surfaces that share a material share its lookup.
 std::vector<ExportSurfaceMaterial> Export_ResolveMaterials(const Model &model, ExportMaterialSource &source);
 
-// The glTF writer's inputs for `materials`: every distinct texture decoded once
-// into `images` (kept alive by the caller while the inputs are used). A map
-// that does not decode is left out of its material.
+// The glTF writer's inputs for `materials`, which they keep (and point into):
+// every distinct texture (by entry name) given once, still undecoded.
 struct ExportGltfMaterials {
-    std::vector<std::unique_ptr<TextureImage>> images;
+    std::vector<ExportSurfaceMaterial> materials;
     std::vector<GltfMaterialInput> inputs;
 };
-void Export_GltfMaterials(const std::vector<ExportSurfaceMaterial> &materials, ExportGltfMaterials &out);
+void Export_GltfMaterials(std::vector<ExportSurfaceMaterial> materials, ExportGltfMaterials &out);
 
 // The MTL entries for `materials` and the PNG files they name (file name in
 // the textures folder, PNG bytes), each texture once. A map that does not

@@ -114,14 +114,22 @@ std::string Export_JoinPath(const std::vector<std::string> &components, size_t c
     return path;
 }
 
+namespace {
+
+// Names differing in case are one file where the folder ignores case.
+std::string FoldCase(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return text;
+}
+
+}  // namespace
+
 std::vector<std::string> ExportNamer::Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms)
 {
-    auto fold = [](std::string text) {
-        for (char &c : text)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c + ('a' - 'A'));
-        return text;
-    };
+    const auto fold = FoldCase;
     std::vector<std::string> components = Export_SafeComponents(entry);
     Export_AddFormExtension(components, kind, forms);
     // Names differing in case are one file where the folder ignores case.
@@ -137,4 +145,11 @@ std::vector<std::string> ExportNamer::Name(const PakEntry &entry, ResourceKind k
     for (size_t n = 1; n <= components.size(); ++n)
         used_.insert(fold(Export_JoinPath(components, n)));
     return components;
+}
+
+bool ExportNamer::Claim(const std::vector<std::string> &components, const std::string &name)
+{
+    std::vector<std::string> beside = components;
+    beside.back() = name;
+    return used_.insert(FoldCase(Export_JoinPath(beside, beside.size()))).second;
 }

@@ -10,7 +10,7 @@ std::string Export_Message(ExportResult result, const std::string &detail)
     case ExportResult::CannotOpen:
         return "Could not open file for writing.";
     case ExportResult::WriteFailed:
-        return "Could not write the file.";
+        return detail.empty() ? "Could not write the file." : "Could not write the file. " + detail;
     case ExportResult::NotOffered:
         return "This resource has no interpreted form to export.";
     case ExportResult::TooShort:

@@ -1,5 +1,5 @@
-// The glTF document is built as tinygltf's model and serialised by it; the
-// files themselves are written here, so that every failed write is seen.
+// The glTF document is built as tinygltf's model and serialised by it into
+// memory; the export writes the files, so that every failed write is seen.
 //
 // One buffer holds, in order: all positions, all normals, all texture
 // coordinates (one buffer view each, every surface's accessor at its offset),
@@ -7,9 +7,9 @@
 // each PNG image (a view each). Every view starts on a 4-byte boundary.
 #include "export/gltf_writer.h"
 #include "export/export.h"
-#include "base/platform.h"
 #include "export/json_text.h"
 #include "export/png_writer.h"
+#include "texture/texture_decode.h"
 
 #include <tiny_gltf.h>
 #include <nlohmann/json.hpp>
@@ -17,7 +17,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -91,16 +90,6 @@ std::string UriEscape(const std::string &name)
     return out;
 }
 
-bool WriteWhole(const std::string &path, const void *data, size_t size)
-{
-    FILE *file = Sys_FOpen(path, "wb");
-    if (!file)
-        return false;
-    bool ok = size == 0 || fwrite(data, 1, size, file) == size;
-    ok = fflush(file) == 0 && ok;
-    return fclose(file) == 0 && ok;
-}
-
 class Builder {
 public:
     Builder(const Model &model, std::span<const GltfMaterialInput> materials, bool embedImages)
@@ -114,7 +103,7 @@ public:
     bool Build(std::string *error);
 
     tinygltf::Model &Document() { return doc_; }
-    const std::vector<std::vector<uint8_t>> &Pngs() const { return pngs_; }
+    std::vector<std::vector<uint8_t>> &Pngs() { return pngs_; }
 
 private:
     struct Primitive {
@@ -149,8 +138,9 @@ private:
         return static_cast<int>(doc_.accessors.size() - 1);
     }
 
-    bool Image(const TextureImage *image, int &index, std::string *error);
-    bool Texture(const TextureImage *image, uint32_t wrapS, uint32_t wrapT, int &index, std::string *error);
+    bool Image(const std::vector<uint8_t> *resource, int &index, std::string *error);
+    bool Texture(const std::vector<uint8_t> *resource, uint32_t wrapS, uint32_t wrapT, int &index,
+                 std::string *error);
     bool Material(size_t surface, int &index, std::string *error);
 
     const Model &model_;
@@ -158,36 +148,51 @@ private:
     bool embedImages_;
     tinygltf::Model doc_;
     std::vector<std::vector<uint8_t>> pngs_;  // per image
-    std::map<const TextureImage *, int> images_;
+    std::map<const std::vector<uint8_t> *, int> images_;  // -1: does not decode
     std::map<std::pair<int, int>, int> samplers_;  // glTF wrap pair
     std::map<std::pair<int, int>, int> textures_;  // image, sampler
-    std::map<std::tuple<std::string, const TextureImage *, const TextureImage *, int, int, int, int, float, bool>, int>
-        materials_;
+    std::map<std::tuple<std::string, const void *, const void *, int, int, int, int, float, bool>, int> materials_;
 };
 
-bool Builder::Image(const TextureImage *image, int &index, std::string *error)
+// The texture's largest level is decoded only while its PNG is made.
+bool Builder::Image(const std::vector<uint8_t> *resource, int &index, std::string *error)
 {
-    if (auto it = images_.find(image); it != images_.end()) {
+    if (auto it = images_.find(resource); it != images_.end()) {
         index = it->second;
         return true;
     }
+    index = images_[resource] = -1;
     std::vector<uint8_t> png;
-    if (!Png_Encode(*image, png))
-        return Fail(error, "A texture of " + std::to_string(image->width) + " x " + std::to_string(image->height) +
-                               " pixels could not be encoded as PNG.");
+    {
+        TextureImage image;
+        if (!Texture_DecodeLevel(*resource, 0, image, nullptr))
+            return true;
+        std::string said;
+        if (!Png_Encode(image, png, &said)) {
+            std::string message = "A texture of " + std::to_string(image.width) + " x " +
+                                  std::to_string(image.height) + " pixels could not be encoded as PNG.";
+            if (!said.empty())
+                message += " " + Png_FailureDetail(said);
+            return Fail(error, message);
+        }
+    }
     tinygltf::Image gi;
     gi.mimeType = "image/png";
     pngs_.push_back(std::move(png));
     doc_.images.push_back(std::move(gi));
-    index = images_[image] = static_cast<int>(doc_.images.size() - 1);
+    index = images_[resource] = static_cast<int>(doc_.images.size() - 1);
     return true;
 }
 
-bool Builder::Texture(const TextureImage *image, uint32_t wrapS, uint32_t wrapT, int &index, std::string *error)
+bool Builder::Texture(const std::vector<uint8_t> *resource, uint32_t wrapS, uint32_t wrapT, int &index,
+                      std::string *error)
 {
     int imageIndex;
-    if (!Image(image, imageIndex, error))
+    if (!Image(resource, imageIndex, error))
         return false;
+    index = -1;
+    if (imageIndex < 0)
+        return true;
     const std::pair<int, int> wrap{GltfWrap(wrapS), GltfWrap(wrapT)};
     auto [sampler, newSampler] = samplers_.emplace(wrap, static_cast<int>(doc_.samplers.size()));
     if (newSampler) {
@@ -343,6 +348,7 @@ bool Builder::Build(std::string *error)
             bin.resize(at + pngs_[i].size());
             memcpy(bin.data() + at, pngs_[i].data(), pngs_[i].size());
             doc_.images[i].bufferView = AddView(at, pngs_[i].size(), 0);
+            std::vector<uint8_t>().swap(pngs_[i]);  // held once, in the buffer
         }
     }
 
@@ -360,69 +366,69 @@ bool Builder::Build(std::string *error)
     return true;
 }
 
-bool WriteBinary(const std::string &path, Builder &builder, std::string *error)
-{
-    std::ofstream out(Sys_NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return Fail(error, "Could not open " + path + " for writing.");
-    tinygltf::TinyGLTF writer;
-    const bool serialised = writer.WriteGltfSceneToStream(&builder.Document(), out, false, true);
-    out.close();
-    if (!serialised || !out)
-        return Fail(error, "Could not write " + path + ".");
-    return true;
-}
-
-bool WriteSeparate(const std::string &path, Builder &builder, std::string *error)
-{
-    const size_t slash = path.find_last_of(kSysPathSeparators);
-    const std::string folder = path.substr(0, slash == std::string::npos ? 0 : slash + 1);
-    std::string stem = path.substr(folder.size());
-    if (const size_t dot = stem.find_last_of('.'); dot != std::string::npos && dot > 0)
-        stem.resize(dot);
-
-    tinygltf::Model &doc = builder.Document();
-    for (size_t i = 0; i < builder.Pngs().size(); ++i) {
-        const std::string name = stem + "_" + std::to_string(i) + ".png";
-        if (!WriteWhole(folder + name, builder.Pngs()[i].data(), builder.Pngs()[i].size()))
-            return Fail(error, "Could not write " + folder + name + ".");
-        doc.images[i].uri = UriEscape(name);
-    }
-    const std::string binName = stem + ".bin";
-    size_t binSize = 0;
-    if (!doc.buffers.empty()) {
-        std::vector<uint8_t> &bin = doc.buffers[0].data;
-        if (!WriteWhole(folder + binName, bin.data(), bin.size()))
-            return Fail(error, "Could not write " + folder + binName + ".");
-        // tinygltf would put the buffer into the JSON as base64: serialise
-        // without its bytes, then name the .bin file instead.
-        binSize = bin.size();
-        std::vector<uint8_t>().swap(bin);
-    }
-    std::ostringstream text;
-    tinygltf::TinyGLTF writer;
-    if (!writer.WriteGltfSceneToStream(&doc, text, true, false))
-        return Fail(error, "Could not serialise the glTF document.");
-    nlohmann::json json = nlohmann::json::parse(text.str());
-    if (binSize > 0)
-        json["buffers"][0] = {{"byteLength", binSize}, {"uri", UriEscape(binName)}};
-    const std::string out = json.dump(2) + "\n";
-    if (!WriteWhole(path, out.data(), out.size()))
-        return Fail(error, "Could not write " + path + ".");
-    return true;
-}
-
 }  // namespace
 
-bool Gltf_Write(const std::string &path, const Model &model, std::span<const GltfMaterialInput> materials,
-                GltfForm form, std::string *error)
+bool Gltf_WriteBinary(FILE *file, const Model &model, std::span<const GltfMaterialInput> materials,
+                      std::string *error)
 {
     try {
-        Builder builder(model, materials, form == GltfForm::Binary);
-        if (!builder.Build(error))
-            return false;
-        return form == GltfForm::Binary ? WriteBinary(path, builder, error) : WriteSeparate(path, builder, error);
+        std::string bytes;
+        {
+            Builder builder(model, materials, true);
+            if (!builder.Build(error))
+                return false;
+            std::ostringstream out;
+            tinygltf::TinyGLTF writer;
+            if (!writer.WriteGltfSceneToStream(&builder.Document(), out, false, true))
+                return Fail(error, "Could not serialise the glTF document.");
+            bytes = std::move(out).str();
+        }
+        if (fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+            return Fail(error, "Could not write the file.");
+        return true;
     } catch (const std::exception &e) {
         return Fail(error, std::string("The glTF export failed: ") + e.what());
     }
+}
+
+bool Gltf_MakeSeparate(const Model &model, std::span<const GltfMaterialInput> materials, GltfSeparate &out,
+                       std::string *error)
+{
+    try {
+        Builder builder(model, materials, false);
+        if (!builder.Build(error))
+            return false;
+        tinygltf::Model &doc = builder.Document();
+        out.pngs = std::move(builder.Pngs());
+        // tinygltf would put the buffer into the JSON as base64: serialise
+        // without its bytes; the URI is added once the file is named.
+        size_t binSize = 0;
+        if (!doc.buffers.empty()) {
+            out.bin = std::move(doc.buffers[0].data);
+            binSize = out.bin.size();
+            doc.buffers[0].data.clear();
+        }
+        std::ostringstream text;
+        tinygltf::TinyGLTF writer;
+        if (!writer.WriteGltfSceneToStream(&doc, text, false, false))
+            return Fail(error, "Could not serialise the glTF document.");
+        nlohmann::json json = nlohmann::json::parse(text.str());
+        if (binSize > 0)
+            json["buffers"][0] = {{"byteLength", binSize}};
+        out.document = json.dump();
+        return true;
+    } catch (const std::exception &e) {
+        return Fail(error, std::string("The glTF export failed: ") + e.what());
+    }
+}
+
+std::string Gltf_SeparateText(const std::string &document, const std::string &binName,
+                              const std::vector<std::string> &pngNames)
+{
+    nlohmann::json json = nlohmann::json::parse(document);
+    if (json.contains("buffers"))
+        json["buffers"][0]["uri"] = UriEscape(binName);
+    for (size_t i = 0; i < pngNames.size() && json.contains("images") && i < json["images"].size(); ++i)
+        json["images"][i] = {{"uri", UriEscape(pngNames[i])}};  // an image is its file alone
+    return json.dump(2) + "\n";
 }

@@ -4,24 +4,27 @@
 #pragma once
 
 #include "model/model.h"
-#include "texture/texture_decode.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
+#include <vector>
 
-// What a surface's material contributes: the decoded maps, their wrap modes
+// What a surface's material contributes: its maps as texture resources
+// (decoded, largest level, only while their PNG is made, so that a model of
+// many large textures holds one decoded picture at a time), their wrap modes
 // (GL enumerants: GL_CLAMP 0x2900, GL_REPEAT 0x2901, GL_CLAMP_TO_BORDER
 // 0x812D; glTF has no border, so both clamps clamp to the edge) and how the
-// material treats alpha.
+// material treats alpha. A map that does not decode is left out.
 struct GltfMaterialInput {
-    std::string name;                          // empty: the surface's materialName
-    const TextureImage *baseColour = nullptr;  // the diffuse map, or none
-    const TextureImage *normal = nullptr;      // the normal map, or none
-    uint32_t wrapS = 0x2900, wrapT = 0x2900;   // the diffuse map's
+    std::string name;                                  // empty: the surface's materialName
+    const std::vector<uint8_t> *baseColour = nullptr;  // the diffuse map, or none
+    const std::vector<uint8_t> *normal = nullptr;      // the normal map, or none
+    uint32_t wrapS = 0x2900, wrapT = 0x2900;           // the diffuse map's
     uint32_t normalWrapS = 0x2900, normalWrapT = 0x2900;
-    float alphaCutoff = 0.0f;                  // alpha-test reference (0..1); 0: no test
-    bool blended = false;                      // drawn with blending: alpha mode BLEND
+    float alphaCutoff = 0.0f;                          // alpha-test reference (0..1); 0: no test
+    bool blended = false;                              // drawn with blending: alpha mode BLEND
 };
 
 enum class GltfForm {
@@ -29,9 +32,9 @@ enum class GltfForm {
     Separate,  // path.gltf, plus STEM.bin and STEM_N.png in its folder (STEM: the file name less its extension)
 };
 
-// Writes `model` to `path` in `form`. `materials` is empty (every surface gets
-// a plain material of its name) or holds one entry per surface; surfaces with
-// equal entries share a material, and a TextureImage given more than once is
+// The glTF document of `model`. `materials` is empty (every surface gets a
+// plain material of its name) or holds one entry per surface; surfaces with
+// equal entries share a material, and a texture given more than once is
 // stored once.
 //
 // Geometry as the OBJ export has it: positions, normals and texture
@@ -42,9 +45,26 @@ enum class GltfForm {
 // are not finite become 0. Materials are two-sided: strips leave every second
 // triangle wound the other way, and a glTF viewer would otherwise hide them.
 //
-// Existing files are replaced. False, with a message in `*error` (may be
-// null), when `materials` has the wrong size, an index lies outside its
-// surface's vertices, a texture cannot be encoded, or a file cannot be
-// written (files already written are then left as they are).
-bool Gltf_Write(const std::string &path, const Model &model, std::span<const GltfMaterialInput> materials,
-                GltfForm form, std::string *error);
+// Both writers fail, with a message in `*error` (may be null), when
+// `materials` has the wrong size, an index lies outside its surface's
+// vertices or a texture cannot be encoded.
+
+// Writes the binary form to the open `file`; also false when a write failed
+// (ferror tells it apart; the file then holds part of the document).
+bool Gltf_WriteBinary(FILE *file, const Model &model, std::span<const GltfMaterialInput> materials,
+                      std::string *error);
+
+// The separate form before its files are named: the bytes of the buffer and
+// of each image, and the document that will name them.
+struct GltfSeparate {
+    std::vector<uint8_t> bin;                // the buffer; empty when the model has no triangles
+    std::vector<std::vector<uint8_t>> pngs;  // image N
+    std::string document;                    // JSON whose buffer and images have no URI yet
+};
+bool Gltf_MakeSeparate(const Model &model, std::span<const GltfMaterialInput> materials, GltfSeparate &out,
+                       std::string *error);
+
+// The .gltf text of `document`, naming the buffer `binName` and image N
+// `pngNames[N]` (file names in the .gltf's folder).
+std::string Gltf_SeparateText(const std::string &document, const std::string &binName,
+                              const std::vector<std::string> &pngNames);

@@ -120,7 +120,49 @@ std::string Mtl_TextureFileName(std::string_view entryName)
     return out + ".png";
 }
 
+namespace {
+
+bool WriteMerged(const std::string &folder, std::span<const MtlMaterial> materials, std::string *error);
+
+// Holds the lock of the folder's material library while it lives.
+class LibraryLock {
+public:
+    explicit LibraryLock(const std::string &folder)
+    {
+        const int dir = Sys_OpenFolder(folder);
+        if (dir >= 0) {
+            fd_ = Sys_LockFileAt(dir, kMtlLockName);
+            const int error = errno;
+            Sys_Close(dir);
+            errno = error;
+        }
+    }
+    ~LibraryLock()
+    {
+        if (fd_ >= 0)
+            Sys_Close(fd_);
+    }
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace
+
 bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> materials, std::string *error)
+{
+    // Other exports into the folder, in this process or another, merge in
+    // turn: each reads what the one before it renamed into place.
+    const LibraryLock lock(folder);
+    if (!lock.Held())
+        return Fail(error, "Could not lock " + folder + "/" + kMtlLockName + ": " + strerror(errno));
+    return WriteMerged(folder, materials, error);
+}
+
+namespace {
+
+bool WriteMerged(const std::string &folder, std::span<const MtlMaterial> materials, std::string *error)
 {
     const std::string path = folder + "/" + kMtlFileName;
     std::string text;
@@ -163,3 +205,5 @@ bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> mat
     Sys_RemoveAt(kSysCurrentFolder, temp);
     return Fail(error, "Could not write " + path + ": " + reason);
 }
+
+}  // namespace

@@ -16,6 +16,7 @@ struct MtlMaterial {
 
 constexpr const char *kMtlFileName = "dkexport.mtl";
 constexpr const char *kMtlTextureFolder = "textures";  // beside dkexport.mtl
+constexpr const char *kMtlLockName = ".dkexport.mtl.lock";  // beside it: held while it is merged
 
 // The PNG file name a texture entry is exported under in the textures folder:
 // the entry name with '/', '\\' and every byte outside [A-Za-z0-9._-] replaced
@@ -35,6 +36,7 @@ std::string Mtl_LineSafeName(std::string_view name);
 // Mtl_LineSafeName gives them; empty names and repeats are left out. The
 // existing file is read only when it is a regular file, never through a link. The merged
 // text goes to a temporary file in the folder that then replaces the old one,
-// so the file is always whole. False, with a message in `*error` (may be
+// so the file is always whole. Exports into one folder at once, from any
+// process, merge in turn under an advisory lock on .dkexport.mtl.lock there. False, with a message in `*error` (may be
 // null), when the old file cannot be read or the new one cannot be written.
 bool Mtl_WriteMerged(const std::string &folder, std::span<const MtlMaterial> materials, std::string *error);

@@ -33,9 +33,11 @@ void FlushNothing(png_structp) {}
 void SilentWarning(png_structp, png_const_charp) {}
 
 // libpng's own handler prints "libpng error: ..." on stderr before jumping
-// back; the failure is told by our caller's message alone.
-[[noreturn]] void SilentError(png_structp png, png_const_charp)
+// back; its words go into the caller's message instead.
+[[noreturn]] void KeepError(png_structp png, png_const_charp message)
 {
+    if (auto *error = static_cast<std::string *>(png_get_error_ptr(png)); error && message)
+        *error = message;
     png_longjmp(png, 1);
 }
 
@@ -46,12 +48,15 @@ bool Valid(const TextureImage &image)
            image.rgba.size() / 4 / image.width == image.height && image.rgba.size() % (4ull * image.width) == 0;
 }
 
-// Either `file` or `out` is set.
-bool WritePng(FILE *file, std::vector<uint8_t> *out, const TextureImage &image)
+// Either `file` or `out` is set. `error` outlives the png struct, which points at it.
+bool WritePng(FILE *file, std::vector<uint8_t> *out, const TextureImage &image, std::string *error)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, SilentError, SilentWarning);
-    if (!png)
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, KeepError, SilentWarning);
+    if (!png) {
+        if (error)
+            *error = "out of memory";
         return false;
+    }
     png_infop info = png_create_info_struct(png);
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
@@ -80,20 +85,25 @@ bool WritePng(FILE *file, std::vector<uint8_t> *out, const TextureImage &image)
 
 }  // namespace
 
-bool Png_Write(FILE *file, const TextureImage &image)
+bool Png_Write(FILE *file, const TextureImage &image, std::string *error)
 {
-    return file && Valid(image) && WritePng(file, nullptr, image);
+    return file && Valid(image) && WritePng(file, nullptr, image, error);
 }
 
-bool Png_Encode(const TextureImage &image, std::vector<uint8_t> &out)
+bool Png_Encode(const TextureImage &image, std::vector<uint8_t> &out, std::string *error)
 {
     out.clear();
     if (!Valid(image))
         return false;
     // Raw pixels plus a little: most textures compress, so this is rarely outgrown.
     out.reserve(image.rgba.size() / 2 + 1024);
-    if (WritePng(nullptr, &out, image))
+    if (WritePng(nullptr, &out, image, error))
         return true;
     out.clear();
     return false;
+}
+
+std::string Png_FailureDetail(const std::string &error)
+{
+    return error.empty() ? std::string() : "The PNG encoder said: " + error + ".";
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <memory>
+#include <thread>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +24,13 @@ constexpr bool kMeasuresMemory = true;
 #endif
 
 Bytes Str(const std::string &s) { return Fixture_FromString(s); }
+
+// Block colours for Fixture_Texture that no PNG compresses.
+Rgb Grain(uint32_t bx, uint32_t by, uint32_t, uint32_t)
+{
+    const uint32_t h = ((bx * 73856093u) ^ (by * 19349663u)) * 2654435761u;
+    return {static_cast<uint8_t>(h >> 24), static_cast<uint8_t>(h >> 16), static_cast<uint8_t>(h >> 8)};
+}
 
 }  // namespace
 
@@ -237,29 +246,124 @@ TEST(CliHostile, FilesTheUserMayOrMayNotReplace)
                                                       "shut/writable.txt"}));
 }
 
-// On a full disk every writer fails and leaves the old file, with no partial one.
+// On a full disk every writer fails and leaves the old file, with no partial
+// one; a glTF's files are all written or none.
 TEST(CliHostile, AFullDiskLeavesTheOldFile)
 {
     TempDir dir;
-    const std::string disk = dir / "disk";
+    const std::string disk = dir / "disk", pak = dir / "X.PAK";
     ASSERT_EQ(mkdir(disk.c_str(), 0777), 0);
     if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << strerror(errno);
-    ASSERT_TRUE(Fixture_WritePak(dir / "X.PAK", {{{"big.txt", Bytes(2 << 20, 'x')}}}));
-    ASSERT_TRUE(Fixture_WriteFile(disk + "/big.txt", Str("old")));
+    // The model's buffer alone is 2 MB, the texture's PNG some 4 MB.
+    ASSERT_TRUE(Fixture_WritePak(pak, {{{"big.txt", Bytes(2 << 20, 'x')}, {"m", Fixture_Model(Fixture_LargeModel(2, 60000))},
+                                        {"t", Fixture_Texture(2048, 2048, 1, 1, Grain)}}}));
+    const std::set<std::string> old{"big.txt", "m.glb", "m.gltf", "t.png"};
+    for (const std::string &name : old)
+        ASSERT_TRUE(Fixture_WriteFile(disk + "/" + name, Str("old")));
     const std::vector<std::vector<std::string>> commands = {
-        {"export", dir / "X.PAK", "#0", "-o", disk + "/big.txt"},
-        {"dump", dir / "X.PAK", "#0", "-o", disk + "/big.txt"},
-        {"extract", dir / "X.PAK", "-o", disk, "--overwrite"},
+        {"export", pak, "#0", "-o", disk + "/big.txt"},
+        {"dump", pak, "#0", "-o", disk + "/big.txt"},
+        {"extract", pak, "-o", disk, "--overwrite", "--match", "big.txt"},
+        {"export", pak, "#1", "-o", disk + "/m.glb", "--glb"},
+        {"export", pak, "#1", "-o", disk + "/m.gltf", "--gltf"},
+        {"extract", pak, "-o", disk, "--overwrite", "--match", "m", "--glb"},
+        {"extract", pak, "-o", disk, "--overwrite", "--match", "m", "--gltf"},
+        {"export", pak, "#2", "-o", disk + "/t.png", "--png"},
     };
     for (const auto &command : commands) {
         CliResult r = RunCli(command, dir);
         EXPECT_EQ(r.status, 1) << command[0];
         EXPECT_NE(r.err.find(Export_Message(ExportResult::WriteFailed)), std::string::npos) << command[0] << r.err;
-        EXPECT_EQ(ReadText(disk + "/big.txt"), "old") << command[0];
-        EXPECT_EQ(FilesUnder(disk), std::set<std::string>{"big.txt"}) << command[0];
+        // libpng's words join ours; its own line never shows.
+        EXPECT_EQ(r.err.find("The PNG encoder said: Write Error.") != std::string::npos, command.back() == "--png") << r.err;
+        EXPECT_EQ(r.err.find("libpng"), std::string::npos) << r.err;
+        for (const std::string &name : old)
+            EXPECT_EQ(ReadText(disk + "/" + name), "old") << command[0] << " " << name;
+        EXPECT_EQ(FilesUnder(disk), old) << command[0] << " " << command.back();
     }
     umount(disk.c_str());
+}
+
+// A .gltf's .bin and PNGs keep the promises of every output file: a name
+// that another entry of the run takes, or that a link or (without
+// --overwrite) a file holds, gives the companion a name of its own, which the
+// .gltf names. Nothing outside the folder changes; no temporary file stays.
+TEST(CliHostile, TheGltfCompanionsTakeNamesOfTheirOwn)
+{
+    TempDir dir;
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+    ModelFixture box;
+    box.surfaces = {Fixture_Box("a", centre, half)};
+    const std::string pak = dir / "G.PAK", out = dir / "out", held = dir / "held";
+    ASSERT_TRUE(Fixture_WritePak(pak, {{{"box.bin", Str("entry 0")}, {"box", Fixture_Model(box)},
+                                        {"box_0.png", Str("entry 2")},
+                                        {"a", MaterialBytes("numTextures 1 Texture 0 WRAP WRAP t_d")},
+                                        {"t_d", Fixture_Texture(8, 8, 1, 1, Solid<200, 0, 0>)}}}));
+    ASSERT_TRUE(Fixture_WriteFile(dir / "outside", Str("keep me")));
+    fs::create_directories(held);
+    fs::create_symlink(dir / "outside", held + "/box.bin");
+    ASSERT_TRUE(Fixture_WriteFile(held + "/box_0.png", Str("old")));
+
+    // arguments, the folder, the names the .gltf gives its buffer and image, how box_0.png starts
+    const std::tuple<std::vector<std::string>, std::string, std::string, std::string, std::string> rows[] = {
+        {{"extract", pak, "-o", out, "--gltf"}, out, "box_0001.bin", "box_0.png", "\x89PNG"},
+        {{"extract", pak, "-o", held, "--gltf", "--match", "box"}, held, "box_0001.bin", "box_0_0001.png", "old"},
+        {{"extract", pak, "-o", held, "--gltf", "--match", "box", "--overwrite"}, held, "box_0001.bin", "box_0.png",
+         "\x89PNG"},
+        {{"export", pak, "#1", "-o", held + "/box.gltf", "--gltf"}, held, "box_0000.bin", "box_0.png", "\x89PNG"},
+    };
+    for (const auto &[args, folder, bin, png, start] : rows) {
+        const CliResult r = RunCli(args, dir);
+        EXPECT_EQ(r.status, 0) << args[0] << " " << args.back() << ": " << r.err;
+        const std::string gltf = ReadText(folder + "/box.gltf");
+        EXPECT_NE(gltf.find("\"uri\": \"" + bin + "\""), std::string::npos) << args.back() << gltf;
+        EXPECT_NE(gltf.find("\"uri\": \"" + png + "\""), std::string::npos) << args.back() << gltf;
+        EXPECT_EQ(ReadText(folder + "/box_0.png").substr(0, 4), start) << args.back();
+        EXPECT_EQ(ReadText(dir / "outside"), "keep me");
+        for (const std::string &name : FilesUnder(folder))
+            EXPECT_EQ(name.find(".quillon-"), std::string::npos) << name;
+    }
+    EXPECT_EQ(ReadText(out + "/box.bin"), "entry 0");
+    EXPECT_EQ(ReadText(out + "/box_0_0002.png"), "entry 2");
+    EXPECT_EQ(fs::file_size(out + "/box_0001.bin"), 24u * 32u + 36u * 2u);
+}
+
+// Exports into one folder from several processes at once each merge their
+// materials into dkexport.mtl in turn: none is lost.
+TEST(CliHostile, ConcurrentObjExportsKeepEveryMaterial)
+{
+    constexpr int kProcesses = 4, kModels = 10;
+    TempDir dir;
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+    FixtureArchive a;
+    for (int p = 0; p < kProcesses; ++p)
+        for (int m = 0; m < kModels; ++m) {
+            ModelFixture model;
+            model.surfaces = {Fixture_Box("mat_" + std::to_string(p) + "_" + std::to_string(m), centre, half)};
+            a.entries.push_back({"p" + std::to_string(p) + "_" + std::to_string(m), Fixture_Model(model)});
+        }
+    ASSERT_TRUE(Fixture_WritePak(dir / "C.PAK", a));
+    std::vector<std::unique_ptr<TempDir>> captures;
+    std::vector<std::thread> runs;
+    std::vector<CliResult> results(kProcesses);
+    for (int p = 0; p < kProcesses; ++p) {
+        captures.push_back(std::make_unique<TempDir>());
+        runs.emplace_back([&, p] {
+            results[p] = RunCli({"extract", dir / "C.PAK", "-o", dir / "out", "--obj-mtl", "--jobs", "1", "--match",
+                                 "p" + std::to_string(p) + "_*"},
+                                *captures[p]);
+        });
+    }
+    for (std::thread &t : runs)
+        t.join();
+    for (const CliResult &r : results)
+        EXPECT_EQ(r.status, 0) << r.err;
+    const std::string mtl = ReadText(dir / "out/dkexport.mtl");
+    for (int p = 0; p < kProcesses; ++p)
+        for (int m = 0; m < kModels; ++m)
+            EXPECT_NE(mtl.find("newmtl mat_" + std::to_string(p) + "_" + std::to_string(m) + "\n"), std::string::npos)
+                << p << " " << m;
 }
 
 // The OBJ form against what a model or the folder holds: a material name with

@@ -1,11 +1,10 @@
 // glTF exports against the Khronos validator and assimp's reading of the OBJ export.
 #include "temp_dir.h"
-#include "export/gltf_writer.h"
+#include "export/export_jobs.h"
 #include "model/model.h"
 #include "model_fixtures.h"
 #include "readers.h"
 #include "test_data.h"
-#include "texture/texture_decode.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -15,14 +14,6 @@ namespace {
 struct ModelDeleter {
     void operator()(Model *m) const { Model_Free(m); }
 };
-
-TextureImage Decoded(uint32_t width, uint32_t height, uint32_t format)
-{
-    const Bytes texture = Fixture_Texture(width, height, format, 1, Fixture_PictureColour);
-    TextureImage image;
-    EXPECT_TRUE(Texture_DecodeLevel(texture, 0, image, nullptr));
-    return image;
-}
 
 }  // namespace
 
@@ -55,7 +46,8 @@ TEST(Gltf, ValidatorAndAssimpReadBothForms)
     zigzag.vertices = ModelVertexArray(std::move(zigzagVertices));
     zigzag.vertexCount = zigzag.elementCount = 65536;
 
-    const TextureImage diffuse = Decoded(20, 12, 1), normal = Decoded(16, 16, 5);
+    const Bytes diffuse = Fixture_Texture(20, 12, 1, 1, Fixture_PictureColour);
+    const Bytes normal = Fixture_Texture(16, 16, 5, 1, Fixture_PictureColour);
     GltfMaterialInput crate{"crate", &diffuse, &normal, 0x2901, 0x812D};
     GltfMaterialInput floor{"", &diffuse, nullptr, 0x2900, 0x2901};
     floor.alphaCutoff = 0.55f;
@@ -76,8 +68,8 @@ TEST(Gltf, ValidatorAndAssimpReadBothForms)
                 {"ribbon.glb", GltfForm::Binary, ribbon, {}}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.name);
-        std::string error;
-        ASSERT_TRUE(Gltf_Write(dir / r.name, r.model, r.materials, r.form, &error)) << error;
+        const ExportStatus status = Export_WriteGltf(dir / r.name, r.model, r.materials, r.form);
+        ASSERT_TRUE(status.Ok()) << Export_Message(status);
         EXPECT_EQ(GltfValidatorErrors(dir / r.name), "");
         if (&r.model == model.get()) {
             EXPECT_EQ(AssimpCounts(dir / r.name, true), expected);
