@@ -4,8 +4,11 @@
 // header bytes but the four fields.
 #include "import/import.h"
 #include "fuzz_util.h"
+#include "resource/resource_kind.h"
 #include "texture/texture.h"
 #include "texture/texture_decode.h"
+
+#include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -13,8 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::vector<uint8_t> header(kTextureHeaderSize);
         for (size_t i = 0; i < header.size(); ++i)
             header[i] = static_cast<uint8_t>(i * 13 + 5);
+        std::memcpy(header.data(), "SYT", 3);  // only an old texture's header is kept
         return header;
     }();
+    FUZZ_CHECK(ClassifyResource(old) == KindTexture);
     TextureImportOptions options;
     options.threads = 1;
     options.maxPixels = 1 << 16;  // the encoder's cost grows with the sides; the readers are what is fuzzed
