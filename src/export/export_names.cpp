@@ -129,21 +129,20 @@ std::string FoldCase(std::string text)
 
 std::vector<std::string> ExportNamer::Name(const PakEntry &entry, ResourceKind kind, const ExportForms &forms)
 {
-    const auto fold = FoldCase;
     std::vector<std::string> components = Export_SafeComponents(entry);
     Export_AddFormExtension(components, kind, forms);
     // Names differing in case are one file where the folder ignores case.
-    if (used_.count(fold(Export_JoinPath(components, components.size())))) {
+    if (used_.count(FoldCase(Export_JoinPath(components, components.size())))) {
         const std::vector<std::string> base = components;
         for (int round = 0;; ++round) {
             components = base;
             Export_AddRecordSuffix(components, entry.index, round);
-            if (!used_.count(fold(Export_JoinPath(components, components.size()))))
+            if (!used_.count(FoldCase(Export_JoinPath(components, components.size()))))
                 break;
         }
     }
     for (size_t n = 1; n <= components.size(); ++n)
-        used_.insert(fold(Export_JoinPath(components, n)));
+        used_.insert(FoldCase(Export_JoinPath(components, n)));
     return components;
 }
 
