@@ -116,6 +116,9 @@ int32_t SB_CreateDevice(SoundDevice **device)
     SoundDevice *d = new (std::nothrow) SoundDevice();
     if (!d)
         return kSoundErrOutOfMemory;
+    // Our programs start from their own main (wx's WinMain in the window), not
+    // SDL's, so SDL is told that what its main would have prepared is ready.
+    SDL_SetMainReady();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         delete d;
         return kSoundErrNoDriver;
