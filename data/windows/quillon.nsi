@@ -3,7 +3,8 @@
 ; choice left off, since the game's own tools may already own the extension.
 ;
 ; makensis -DVERSION=0.1 -DSTAGE=<folder with the zip's files> -DICON=<quillon.ico> -DOUTFILE=<setup.exe> quillon.nsi
-Unicode true
+; A 64-bit installer for 64-bit programs: it needs no 32-bit subsystem.
+Target amd64-unicode
 !include MUI2.nsh
 !include x64.nsh
 

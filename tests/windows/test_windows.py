@@ -129,16 +129,8 @@ def cli(linux_cli, make_samples, windows_cli):
         for archive in archives:
             path = "../" + archive
             commands += [["list", path], ["list", path, "--long"], ["list", path, "--json"]]
-            # Names as bytes: an archive's names need not be UTF-8. Every entry
-            # goes through every form in the extractions below; `show` and
-            # `export` take one entry of each kind, stored and compressed,
-            # since a Wine start costs more than the command it runs.
-            long = subprocess.run([linux_cli, "list", archive, "--long"], cwd=root, capture_output=True).stdout
-            kinds = {}
-            for line in long.splitlines():
-                fields = line.split(b"\t")
-                kinds.setdefault((fields[1], fields[-1]), fields[0].rsplit(b" [", 1)[0])
-            entries = list(kinds.values())
+            # Names as bytes: an archive's names need not be UTF-8.
+            entries = subprocess.run([linux_cli, "list", archive], cwd=root, capture_output=True).stdout.splitlines()
             check(entries, f"{archive}: no entries listed")
             # The copy in the accented folder is GLOBAL.PAK again: what it adds
             # is its paths, which its listing, one entry and every extraction
@@ -223,6 +215,10 @@ def find_patch(shot, patch, tolerance=3):
 
 
 def window(quillon_exe, linux_cli, make_samples):
+    """The last line of GLOBAL.PAK is a texture: End selects it, and View >
+    Save View As PNG writes what the GL view drew, read back from GL. Wine
+    draws a GL child window off the screen on a plain X server, so the screen
+    itself cannot show the view; the read-back is what GL drew."""
     from PIL import Image
 
     quillon_exe, linux_cli, make_samples = map(os.path.abspath, (quillon_exe, linux_cli, make_samples))
@@ -231,38 +227,46 @@ def window(quillon_exe, linux_cli, make_samples):
         subprocess.run([make_samples, samples], check=True, capture_output=True)
         archive = os.path.join(samples, "GLOBAL.PAK")
         corners = texture_corners(linux_cli, archive, root)
-        if not check(corners, "no patterned opaque texture in the samples to look for"):
+        last = os.fsdecode(subprocess.run([linux_cli, "list", archive], capture_output=True,
+                                          check=True).stdout.splitlines()[-1])
+        if not check(last in corners, f"the archive's last line {last} is no patterned opaque texture"):
             return
         viewer = subprocess.Popen(["wine", quillon_exe, archive],
                                   env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        shot = os.path.join(root, "window.png")
+        saved = os.path.join(root, "view.png")
+        shot = os.path.join(tempfile.gettempdir(), "quillon-wine-window.png")
 
-        def screen():
-            subprocess.run(["import", "-window", "root", shot], capture_output=True, check=True)
-            return Image.open(shot).convert("RGB")
+        def key(*keys):
+            subprocess.run(["xdotool", "key", "--delay", "100", *keys], capture_output=True)
+            time.sleep(1)
 
         try:
             ids = wait_for("no window titled Quillon", 120, lambda: window_ids("^Quillon$"))
             if not ids:
                 return
-            # Wine's frame is the X window; a click in the entry list's top
-            # left gives the list the keyboard, then down the list, a line a
-            # key, until one of the textures shows in the GL view.
+            # A click in the entry list's top left gives the list the keyboard.
             time.sleep(3)
             subprocess.run(["xdotool", "mousemove", "--window", ids[0], "60", "120", "click", "1"],
                            capture_output=True)
-            found = None
-            for _ in range(30):
-                time.sleep(1)
-                image = screen()
-                found = next(((name, at) for name, corner in corners.items()
-                              if (at := find_patch(image, corner))), None)
-                if found:
-                    break
-                subprocess.run(["xdotool", "key", "Down"], capture_output=True)
-            shutil.copy(shot, os.path.join(tempfile.gettempdir(), "quillon-wine-window.png"))
-            if check(found, f"none of {sorted(corners)} drawn: see {tempfile.gettempdir()}/quillon-wine-window.png"):
-                print(f"{found[0]} drawn at {found[1]} of the screen")
+            time.sleep(1)
+            key("End")
+            key("alt+v", "p")
+            if wait_for("View > Save View As PNG opened no Save As dialog", 30, lambda: window_ids("^Save As$")):
+                subprocess.run(["xdotool", "type", "--delay", "30", "Z:" + saved.replace("/", "\\")],
+                               capture_output=True)
+                key("Return")
+                wait_for(f"no {saved} written", 30, lambda: os.path.exists(saved) and os.path.getsize(saved))
+            subprocess.run(["import", "-window", "root", shot], capture_output=True)
+            if not os.path.exists(saved):
+                print(f"the screen is in {shot}")
+                return
+            view = Image.open(saved).convert("RGB")
+            # At the first zoom step a texel is a pixel, from the view's top left.
+            if check(find_patch(view, corners[last]) == (0, 0),
+                     f"{last} not drawn at the view's top left: see {shot}.view.png and {shot}"):
+                print(f"{last} drawn in a {view.width} x {view.height} view")
+            else:
+                shutil.copy(saved, shot + ".view.png")
         finally:
             viewer.terminate()
             try:
