@@ -13,22 +13,27 @@
 #   case: `quillon-cli extract` of an archive of 20,000 entries of 64 bytes into
 #        its own folder, its companion renamed to lower case, against the same
 #        with the companion named as the archive names it.
+#   wine: the Windows quillon-cli.exe (--wine-cli, default build-windows') under
+#        Wine against the Linux quillon-cli, on the raw and the LZO archives
+#        above; the two extractions are compared first. Not part of `all`.
 # The test data is written under the work folder and removed at the end.
 #
-# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--work DIR] [--runs N] [--keep] [raw|lzo|jobs|case|all]
+# Usage: bench/extract.sh [--cli PATH] [--maker PATH] [--wine-cli PATH] [--work DIR] [--runs N] [--keep]
+#                         [raw|lzo|jobs|case|all|wine]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
-cli="" maker="" work="${TMPDIR:-/tmp}/quillon-bench-extract" runs=5 keep=0 what=all
+cli="" maker="" wine_cli="" work="${TMPDIR:-/tmp}/quillon-bench-extract" runs=5 keep=0 what=all
 while [ $# -gt 0 ]; do
   case $1 in
     --cli) cli=$2; shift 2 ;;
     --maker) maker=$2; shift 2 ;;
+    --wine-cli) wine_cli=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    raw|lzo|jobs|case|all) what=$1; shift ;;
-    *) sed -n '2,19s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    raw|lzo|jobs|case|all|wine) what=$1; shift ;;
+    *) sed -n '2,23s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
   esac
 done
 
@@ -170,4 +175,41 @@ EOF
     printf '%12s: median %7.3f s\n' "$n" "$(median "$work/case.json" "$n")"
   done
   rm -rf "$work/case"
+fi
+
+if [ "$what" = wine ]; then
+  echo "== the Windows quillon-cli under Wine against the Linux one"
+  [ -n "$wine_cli" ] || wine_cli=$(first_of "$top"/build-windows/tools/cli/quillon-cli.exe) \
+    || { echo "extract.sh: no quillon-cli.exe found; give --wine-cli PATH (scripts/windows builds it)" >&2; exit 1; }
+  wine_cli=$(realpath "$wine_cli")
+  # A prefix of the run's own and one server kept for every run, its services
+  # started first: a run then times the program, not Wine's start.
+  export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wineboot --init >/dev/null 2>&1
+  wineserver --wait
+  wineserver --persistent
+  trap 'wineserver --kill || true; cleanup' EXIT
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+  wine_start=$( { /usr/bin/time -f %e wine "$wine_cli" --version >/dev/null; } 2>&1 )
+  echo "wine quillon-cli.exe --version: $wine_start s"
+  "$maker" raw "$work/raw" --entries 256 --entry-mib 4 --parts 4 >/dev/null
+  "$maker" lzo "$work/lzo" --entries 96 --entry-mib 4 --parts 2 >/dev/null
+  for archive in raw/RAWBENCH.PAK lzo/LZOBENCH.PAK; do
+    name=$(basename "$archive" .PAK)
+    rm -rf "$out" "$work/linux-out"
+    "$cli" extract "$work/$archive" -o "$work/linux-out" --jobs 1
+    wine "$wine_cli" extract "$work/$archive" -o "$out" --jobs 1
+    diff -r "$work/linux-out" "$out" >/dev/null || { echo "extract.sh: $name: the two extractions differ" >&2; exit 1; }
+    bytes=$(find "$out" -type f -exec cat {} + | wc -c)
+    rm -rf "$work/linux-out"
+    hyperfine --runs "$runs" --warmup 1 --export-json "$work/$name.json" \
+      -n linux --prepare "rm -rf '$out' && sync" "'$cli' extract '$work/$archive' -o '$out' --jobs 1" \
+      -n wine --prepare "rm -rf '$out' && sync" "wine '$wine_cli' extract '$work/$archive' -o '$out' --jobs 1" >/dev/null
+    tl=$(median "$work/$name.json" linux) tw=$(median "$work/$name.json" wine)
+    /usr/bin/python3 -c 'import sys
+name, n, tl, tw = sys.argv[1], int(sys.argv[2]) / 2**20, float(sys.argv[3]), float(sys.argv[4])
+print(f"{name}: {n:.0f} MiB written, --jobs 1; Linux {tl:.3f} s ({n / tl:.0f} MiB/s), "
+      f"Windows under Wine {tw:.3f} s ({n / tw:.0f} MiB/s), ratio {tl / tw:.2f}")' "$name" "$bytes" "$tl" "$tw"
+  done
+  rm -rf "$work/raw" "$work/lzo" "$out"
 fi
