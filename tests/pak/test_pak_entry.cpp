@@ -79,8 +79,9 @@ TEST(PakEntry, LoadsFromTheEntryPointAndCompanions)
     std::filesystem::rename(dir / "global_01.pak", dir / "Global_01.Pak");
     EXPECT_EQ(Load(archive, 2), std::tuple(PakLoadResult::Ok, fixture.entries[2].bytes, false));
     ASSERT_EQ(remove((dir / "gLOBAL_100.Pak").c_str()), 0);
-    if (!kOnWindows)
+    if (!kOnWindows) {
         ASSERT_EQ(remove((dir / "global_100.pak").c_str()), 0);
+    }
     EXPECT_EQ(Load(archive, 4), std::tuple(PakLoadResult::CannotOpen, Bytes{}, false));
     EXPECT_EQ(Pak_LoadMessage(PakLoadResult::CannotOpen, archive, archive.entries[4]),
               "Could not open the desired PAK entry, because '" + (dir / "GLOBAL_100.PAK") + "' could not be opened.");
