@@ -241,7 +241,8 @@ int Sys_OpenAppend(const std::string &path)
     if (h == INVALID_HANDLE_VALUE)
         return FailWithSystemError(-1);
     // A read-only file is refused even where the open let the caller through
-    // (Wine run by root does), as a file without write permission is on Linux.
+    // (Wine run by root does), as a file without write permission is refused
+    // on Linux whoever asks.
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
         CloseHandle(h);

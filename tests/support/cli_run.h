@@ -23,7 +23,7 @@ extern char **environ;
 #endif
 
 struct CliResult {
-    int status = -1;  // exit status, or 128 + signal (128 + SIGKILL past the time limit)
+    int status = -1;  // exit status, or 128 + signal (kKilledStatus past the time limit)
     std::string out, err;
     long peakKb = 0;  // the child's largest resident set in kilobytes (at least what the caller held)
 };
