@@ -240,6 +240,15 @@ int Sys_OpenAppend(const std::string &path)
     HANDLE h = CreateFileW(w.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return FailWithSystemError(-1);
+    // A read-only file is refused even where the open let the caller through
+    // (Wine run by root does), as a file without write permission is refused
+    // on Linux whoever asks.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        CloseHandle(h);
+        errno = EACCES;
+        return -1;
+    }
     return Wrap(h, _O_WRONLY | _O_APPEND);
 }
 

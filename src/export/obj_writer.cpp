@@ -21,7 +21,9 @@ public:
             return;
         va_list args;
         va_start(args, format);
-        if (vfprintf(file_, format, args) < 0)
+        // The stream is asked too: MinGW's printf counts what it formatted even
+        // when the stream failed to take it.
+        if (vfprintf(file_, format, args) < 0 || ferror(file_))
             ok_ = false;
         va_end(args);
     }

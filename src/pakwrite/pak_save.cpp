@@ -322,6 +322,10 @@ bool Saver::WriteEntryPoint(std::string &error)
     if (!WF_Flush(epFd_))
         return failed();
     WF_Step();
+    // The old file is read no more; closed before the new one takes its name,
+    // as Windows will not rename over a file that is open.
+    WF_Close(oldEp_);
+    oldEp_ = -1;
     if (!WF_ReplaceByRename(epTemp_, outPath_))
         return Fail(error, "Cannot rename '" + epTemp_ + "' over '" + outPath_ + "': " + WF_LastError() +
                                ". The archive was not changed.");

@@ -248,6 +248,12 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
     memcpy(header, w.header, sizeof header);
     if (static_cast<int32_t>(kept.size()) != w.originalCount)
         PW_PutU32(header + 8, static_cast<uint32_t>(kept.size()));
+    // The inputs are read no more; closed before the new files take their
+    // names, as Windows will not rename over a file that is open.
+    for (auto &[file, fd] : inputs) {
+        WF_Close(fd);
+        fd = -1;
+    }
     if (!builder.Finish(header, index, error))
         return false;
     if (inPlace)

@@ -1,6 +1,8 @@
 // The programs that read back the export forms; each is probed first, and skipped if absent.
 #pragma once
 
+#include "host.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -32,11 +34,6 @@ inline std::string Output(const std::string &command, int *status = nullptr)
     if (status)
         *status = rc;
     return out;
-}
-
-inline bool Installed(const std::string &probe)
-{
-    return system((probe + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 inline const char *kPillow = "/usr/bin/python3 -c 'import PIL'";

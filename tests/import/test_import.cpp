@@ -59,13 +59,10 @@ double Psnr(const Bytes &a, const Bytes &b, int first, int count)
 
 Bytes Dds(const Bytes &texture)
 {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *f = open_memstream(&text, &size);
+    FILE *f = ScratchFile();
     Export_WriteDds(f, texture);
+    Bytes out = StreamBytes(f);
     fclose(f);
-    Bytes out(text, text + size);
-    free(text);
     return out;
 }
 

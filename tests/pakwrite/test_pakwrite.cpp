@@ -197,7 +197,7 @@ TEST(PakWrite, RefusesAndChangesNothing)
         {"companion that is a folder",
          [&](PakWriter &w, const TempDir &d, std::string &e) {
              unlink((d / "SET_01.PAK").c_str());
-             mkdir((d / "SET_01.PAK").c_str(), 0755);
+             std::filesystem::create_directory(d / "SET_01.PAK");
              PakSaveReport r;
              return PakWrite_Replace(w, 4, one, PakCompress::Auto, e) && !PakWrite_Save(w, {}, r, e);
          }},

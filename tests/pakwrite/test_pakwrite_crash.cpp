@@ -1,12 +1,14 @@
 // The promises of a save under a kill and on a full disk, through the real
 // quillon-cli: the archive reads as before or as after, never anything else.
 #include "cli_run.h"
+#include "host.h"
 #include "pakwrite/pakwrite.h"
 #include "pakwrite_test_util.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/mount.h>
+#endif
 
 namespace {
 
@@ -33,7 +35,7 @@ std::vector<std::string> Args(const Edit &edit, const std::string &archive, cons
 
 }  // namespace
 
-// The writer stops dead (SIGKILL) at each of its steps in turn; after every
+// The writer stops dead (SIGKILL; on Windows an exit without cleanup) at each of its steps in turn; after every
 // stop the archive opens, the edited entry reads as before or as after, and
 // every other entry reads as before.
 TEST(PakWriteCrash, KillAtEveryStepLeavesOldOrNew)
@@ -48,9 +50,9 @@ TEST(PakWriteCrash, KillAtEveryStepLeavesOldOrNew)
             const std::string path = WriteTestSet(dir);
             ASSERT_TRUE(Fixture_WriteFile(dir / ".new", data));
             const auto before = ReadBack(path);
-            setenv("QUILLON_WRITE_STOP_AT", std::to_string(step).c_str(), 1);
+            SetEnv("QUILLON_WRITE_STOP_AT", std::to_string(step).c_str());
             const CliResult run = RunCli(Args(edit, path, dir / ".new"), dir);
-            unsetenv("QUILLON_WRITE_STOP_AT");
+            SetEnv("QUILLON_WRITE_STOP_AT", nullptr);
 
             const auto after = ReadBack(path);
             for (const auto &[record, seen] : before)
@@ -67,7 +69,7 @@ TEST(PakWriteCrash, KillAtEveryStepLeavesOldOrNew)
             std::string error;
             ASSERT_TRUE(PakWrite_Verify(path, report, error));
             EXPECT_TRUE(report.broken.empty()) << "step " << step;
-            if (run.status != 128 + SIGKILL) {
+            if (run.status != kKilledStatus) {
                 EXPECT_EQ(run.status, 0) << run.err;
                 EXPECT_TRUE(isNew);
                 break;
@@ -82,6 +84,9 @@ TEST(PakWriteCrash, KillAtEveryStepLeavesOldOrNew)
 // byte what it was: appends cut off again, no file left behind.
 TEST(PakWriteCrash, FullDiskChangesNothing)
 {
+    if (kOnWindows)
+        GTEST_SKIP() << "needs a small file system mounted for the test (Linux only)";
+#ifndef _WIN32
     TempDir mountPoint, scratch;
     if (mount("tmpfs", mountPoint.path.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a 1 MB tmpfs here (" << strerror(errno) << "); needs root outside a container";
@@ -103,4 +108,5 @@ TEST(PakWriteCrash, FullDiskChangesNothing)
         for (const std::string &name : FilesUnder(mountPoint.path))
             EXPECT_TRUE(before.count(name)) << name << " left behind";
     }
+#endif
 }

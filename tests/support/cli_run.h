@@ -12,22 +12,38 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
 extern char **environ;
+#endif
 
 struct CliResult {
-    int status = -1;  // exit status, or 128 + signal (128 + SIGKILL past the time limit)
+    int status = -1;  // exit status, or 128 + signal (kKilledStatus past the time limit)
     std::string out, err;
     long peakKb = 0;  // the child's largest resident set in kilobytes (at least what the caller held)
 };
 
 // Every run has a time limit, so that a hang fails its test instead of blocking CI.
 constexpr auto kRunTimeLimit = std::chrono::seconds(60);
+
+// The status of a program killed (SIGKILL on Linux); on Windows, which has no
+// signals, the status a killed run is given and a stopped writer exits with.
+#ifdef SIGKILL
+constexpr int kKilledStatus = 128 + SIGKILL;
+#else
+constexpr int kKilledStatus = 137;
+#endif
+
+#ifdef _WIN32
+// The same run through CreateProcessW (host_win.cpp).
+CliResult RunProgram(const std::string &program, const std::vector<std::string> &args, const TempDir &dir,
+                     const std::string &stdoutPath = "", const std::string &cwd = "");
+#else
 
 // Runs `program` with `args`; stdin is /dev/null, stdout goes to `stdoutPath`
 // (a capture file when empty), stderr to a capture file.
@@ -78,6 +94,7 @@ inline CliResult RunProgram(const std::string &program, const std::vector<std::s
     result.err = ReadText(errPath);
     return result;
 }
+#endif
 
 inline CliResult RunCli(const std::vector<std::string> &args, const TempDir &dir, const std::string &stdoutPath = "")
 {

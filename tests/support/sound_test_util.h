@@ -1,6 +1,7 @@
 // Helpers shared by the sound tests.
 #pragma once
 
+#include "host.h"
 #include "ogg_fixtures.h"
 #include "sound/sound.h"
 
@@ -15,13 +16,6 @@ inline SoundRecord RecordOver(const Bytes &bytes)
 {
     return SoundRecord{{'O', 'G', 'G', '!'}, const_cast<uint8_t *>(bytes.data()), static_cast<uint32_t>(bytes.size())};
 }
-
-// An environment variable set for as long as the object lives.
-struct EnvVar {
-    const char *name;
-    EnvVar(const char *n, const std::string &value) : name(n) { setenv(n, value.c_str(), 1); }
-    ~EnvVar() { unsetenv(name); }
-};
 
 inline int16_t SampleAt(const Bytes &b, size_t i)
 {

@@ -28,7 +28,17 @@ struct TempDir {
         path = std::string(mkdtemp(name)) + "/";
 #endif
     }
-    ~TempDir() { std::filesystem::remove_all(path); }
+    ~TempDir()
+    {
+#ifdef _WIN32
+        // Windows will not delete a read-only file, and tests make some.
+        std::error_code ignored;
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(path, ignored))
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, ignored);
+#endif
+        std::filesystem::remove_all(path);
+    }
     std::string operator/(const std::string &file) const { return path + file; }
 };
 
