@@ -182,14 +182,11 @@ if [ "$what" = wine ]; then
   [ -n "$wine_cli" ] || wine_cli=$(first_of "$top"/build-windows/tools/cli/quillon-cli.exe) \
     || { echo "extract.sh: no quillon-cli.exe found; give --wine-cli PATH (scripts/windows builds it)" >&2; exit 1; }
   wine_cli=$(realpath "$wine_cli")
-  # A prefix of the run's own and one server kept for every run, its services
-  # started first: a run then times the program, not Wine's start.
-  export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  wineboot --init >/dev/null 2>&1
-  wineserver --wait
-  wineserver --persistent
-  trap 'wineserver --kill || true; cleanup' EXIT
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+  # A prefix of the run's own and one server kept for every run: a run then
+  # times the program, not Wine's start.
+  export WINEPREFIX=$work/wine WINEDEBUG=-all
+  "$top"/scripts/wine-session start
+  trap '"$top"/scripts/wine-session stop; cleanup' EXIT
   wine_start=$( { /usr/bin/time -f %e wine "$wine_cli" --version >/dev/null; } 2>&1 )
   echo "wine quillon-cli.exe --version: $wine_start s"
   "$maker" raw "$work/raw" --entries 256 --entry-mib 4 --parts 4 >/dev/null
