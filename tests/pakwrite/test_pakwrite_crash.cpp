@@ -105,7 +105,7 @@ TEST(PakWriteCrash, FullDiskChangesNothing)
         EXPECT_EQ(run.status, 1) << run.out;
         EXPECT_FALSE(run.err.empty());
         EXPECT_EQ(FolderBytes(mountPoint), before);
-        for (const std::string &name : FilesUnder(mountPoint.path))
+        for (const auto &[name, bytes] : FolderBytes(mountPoint))
             EXPECT_TRUE(before.count(name)) << name << " left behind";
     }
 #endif
