@@ -95,6 +95,7 @@ if [ "$what" = race ] || [ "$what" = all ]; then
         bad=$((bad + 1))
       fi
     done
-    echo "$pair/$pair: both exit 0 in $ok of $rounds, a refusal in $refused, set not as expected in $bad"
+    case $pair in compact) label="compact/add" ;; *) label="$pair/$pair" ;; esac
+    echo "$label: both exit 0 in $ok of $rounds, a refusal in $refused, set not as expected in $bad"
   done
 fi

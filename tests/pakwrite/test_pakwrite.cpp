@@ -1,4 +1,5 @@
 // The archive writer, read back through the project's own reader.
+#include "host.h"
 #include "pakwrite/pakwrite.h"
 #include "pakwrite_test_util.h"
 
@@ -338,7 +339,9 @@ TEST(PakWrite, SecondWriterIsRefusedWhileTheFirstHoldsTheSet)
     PakWriter second;
     EXPECT_FALSE(PakWrite_Open(path, second, error, 0.1));
     EXPECT_NE(error.find(PakWrite_LockPath(path)), std::string::npos) << error;
-    EXPECT_NE(error.find("by process " + std::to_string(getpid())), std::string::npos) << error;
+    if (!kOnWindows) {  // there the locked bytes cannot be read by another handle
+        EXPECT_NE(error.find("by process " + std::to_string(getpid())), std::string::npos) << error;
+    }
     EXPECT_EQ(FolderBytes(dir), before);
 
     // The first writer's output is its own while it holds it: a pack into it waits, then refuses.
@@ -395,6 +398,8 @@ TEST(PakWrite, HostileNeighboursOfASave)
          }},
         {"an entry point that is a link is not written through", true,
          [&](PakWriter &, const TempDir &d, std::string &e) {
+             if (kOnWindows)
+                 return true;  // making a link needs a privilege there
              std::filesystem::rename(d / "SET.PAK", d / "REAL.PAK");
              std::filesystem::create_symlink("REAL.PAK", d / "SET.PAK");
              PakWriter linked;
@@ -438,6 +443,9 @@ TEST(PakWrite, HostileNeighboursOfASave)
          }},
         {"a rebuild keeps the set's owner, group and mode in every new file", true,
          [&](PakWriter &, const TempDir &d, std::string &e) {
+#ifdef _WIN32
+             return true;  // no owner or permission bits to keep
+#else
              for (const char *name : {"SET.PAK", "SET_00.PAK", "SET_01.PAK"}) {
                  chmod((d / name).c_str(), 0600);
                  if (chown((d / name).c_str(), 4321, 4321) != 0 && getuid() == 0)
@@ -454,6 +462,7 @@ TEST(PakWrite, HostileNeighboursOfASave)
                      return false;
              }
              return true;
+#endif
          }},
         {"a killed save's entry-point temporary: listed by verify, removed by the next save", true,
          [&](PakWriter &, const TempDir &d, std::string &e) {

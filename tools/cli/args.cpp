@@ -150,7 +150,7 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and compare entries (default: one per\n"
      "                     core, at most 4)\n"
      "  -r, --recursive    the folders' subfolders too\n"},
-    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact]",
+    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Puts FILE, converted as --as says, in place of the entry's resource. The\n"
      "archive is changed in place: the new bytes are appended to the file that holds\n"
      "the entry, and the entry-point file is written beside the old one and renamed\n"
@@ -168,7 +168,7 @@ const CommandSpec kCommands[] = {
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      "One program writes a set at a time: each holds the lock file ARCHIVE.lock\n"
      "beside the entry point (NEW.PAK.lock with -o) while it reads and saves.\n", true},
-    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact]",
+    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Adds FILE, converted as --as says, as a new entry NAME (at most 64 bytes) at\n"
      "the end of the index. It is stored in the file of the entry whose name comes\n"
      "just before NAME (case ignored; the one just after when none does), or in the\n"
@@ -181,7 +181,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      , true},
-    {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact]",
+    {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
      "Removes the entry: its record stays, marked skipped, so every other entry keeps\n"
      "its record number and list line.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
@@ -190,7 +190,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      },
-    {"rename", 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact]",
+    {"rename", 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
      "Gives the entry the name NAME (at most 64 bytes); its bytes stay where they are.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --compact          rebuilds the whole set without dead space\n"
@@ -198,7 +198,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      },
-    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact]",
+    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact] [--wait SECONDS] [--overwrite]",
      "Replaces every entry whose file in DIR, named as `extract` names it (with or\n"
      "without --interpreted, --png and --wav), no longer holds what `extract` wrote;\n"
      "the rest stay untouched. A .dds or PNG file goes back as a texture, a WAV file\n"
@@ -217,7 +217,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      , true},
-    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES]",
+    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES] [--wait SECONDS] [--overwrite]",
      "Makes a new archive of the regular files under DIR: one entry per file, named\n"
      "by its path in DIR with '\\' between folders, in byte order of the names; an\n"
      "image made a texture is named without its extension, a WAV file made a sound\n"
