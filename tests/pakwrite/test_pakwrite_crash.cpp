@@ -169,9 +169,11 @@ TEST(PakWriteCrash, OutputOverAnEarlierSetReadsOldOrNewAtEveryStop)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        TempDir clean;
-        prepare(clean);
-        ASSERT_EQ(run(c.earlier, clean).status, 0);
+        TempDir seed, clean;
+        prepare(seed);
+        ASSERT_EQ(run(c.earlier, seed).status, 0);
+        std::filesystem::copy(seed.path, clean.path, std::filesystem::copy_options::recursive |
+                                                         std::filesystem::copy_options::overwrite_existing);
         const auto old = Resources(clean / "OUT.PAK");
         ASSERT_EQ(run(c.command, clean).status, 0);
         const auto made = Resources(clean / "OUT.PAK");
@@ -180,8 +182,8 @@ TEST(PakWriteCrash, OutputOverAnEarlierSetReadsOldOrNewAtEveryStop)
         for (int step = 1;; ++step) {
             ASSERT_LT(step, 100);
             TempDir dir;
-            prepare(dir);
-            ASSERT_EQ(run(c.earlier, dir).status, 0);
+            std::filesystem::copy(seed.path, dir.path, std::filesystem::copy_options::recursive |
+                                                           std::filesystem::copy_options::overwrite_existing);
             SetEnv("QUILLON_WRITE_STOP_AT", std::to_string(step).c_str());
             const CliResult result = run(c.command, dir);
             SetEnv("QUILLON_WRITE_STOP_AT", nullptr);
