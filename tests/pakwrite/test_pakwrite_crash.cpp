@@ -279,3 +279,20 @@ TEST(PakWriteCrash, TwoWritersAtOnceBothLand)
         }
     }
 }
+
+// A writer that finds the set held past its --wait refuses with exit 1,
+// naming the lock, and changes nothing.
+TEST(PakWriteCrash, WriterPastItsWaitRefusesNamingTheLock)
+{
+    TempDir dir;
+    const std::string path = WriteTestSet(dir);
+    Fixture_WriteFile(dir / ".new", Pattern(1000, 1));
+    const auto before = FolderBytes(dir);
+    PakWriter holder;
+    std::string error;
+    ASSERT_TRUE(PakWrite_Open(path, holder, error)) << error;
+    const CliResult run = RunCli({"replace", path, "#2", dir / ".new", "--wait", "0.2"}, dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("SET.PAK.lock"), std::string::npos) << run.err;
+    EXPECT_TRUE(FolderBytes(dir) == before);
+}
