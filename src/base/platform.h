@@ -132,8 +132,9 @@ int Sys_OpenTruncateAt(int dirFd, const std::string &name);
 void Sys_CopyOwnerAndModeAt(int fromDirFd, const std::string &from, int toDirFd, const std::string &to);
 // Opens the regular file `name` of `dirFd` (made when missing), never through a link, and waits until this
 // handle holds its exclusive advisory lock: other processes, and other handles of this one, take it in turn.
-// Sys_Close releases it. -1 on failure (errno ELOOP for a link, EINVAL for what is no regular file).
-int Sys_LockFileAt(int dirFd, const std::string &name);
+// Sys_Close releases it. -1 on failure (errno ELOOP for a link, EINVAL for what is no regular file). With
+// `waitMilliseconds` >= 0 it gives up after that long: -1 with errno EWOULDBLOCK.
+int Sys_LockFileAt(int dirFd, const std::string &name, int64_t waitMilliseconds = -1);
 // Removes the file `name` of `dirFd`.
 bool Sys_RemoveAt(int dirFd, const std::string &name);
 // Renames `from` of `fromDirFd` to `to` of `toDirFd`: over an existing `to` when `replace`, else false with errno

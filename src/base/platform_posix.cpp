@@ -3,6 +3,7 @@
 
 #include "base/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -290,10 +292,13 @@ void Sys_CopyOwnerAndModeAt(int fromDirFd, const std::string &from, int toDirFd,
     close(fd);
 }
 
-int Sys_LockFileAt(int dirFd, const std::string &name)
+int Sys_LockFileAt(int dirFd, const std::string &name, int64_t waitMilliseconds)
 {
     // Not blocking while opening: a FIFO of that name would wait for a writer.
-    const int fd = openat(AtFolder(dirFd), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    int fd = openat(AtFolder(dirFd), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    // A lock file another user made: flock needs no write access.
+    if (fd < 0 && errno == EACCES)
+        fd = openat(AtFolder(dirFd), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat st = {};
@@ -303,7 +308,17 @@ int Sys_LockFileAt(int dirFd, const std::string &name)
         return -1;
     }
     // flock, not fcntl's locks: those belong to the process, so two threads would both hold one.
-    while (flock(fd, LOCK_EX) != 0) {
+    // A bounded wait asks again every few milliseconds.
+    const bool bounded = waitMilliseconds >= 0;
+    int64_t waited = 0;
+    while (flock(fd, bounded ? LOCK_EX | LOCK_NB : LOCK_EX) != 0) {
+        if (bounded && errno == EWOULDBLOCK && waited < waitMilliseconds) {
+            const int64_t pause = std::min<int64_t>(10, waitMilliseconds - waited);
+            const struct timespec nap = {0, static_cast<long>(pause) * 1000000L};
+            nanosleep(&nap, nullptr);
+            waited += pause;
+            continue;
+        }
         if (errno != EINTR) {
             const int error = errno;
             close(fd);

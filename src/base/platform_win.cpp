@@ -538,14 +538,32 @@ void Sys_CopyOwnerAndModeAt(int, const std::string &, int, const std::string &)
     // A replaced file's place takes the new file's access list; no permission bits to carry.
 }
 
-int Sys_LockFileAt(int dirFd, const std::string &name)
+int Sys_LockFileAt(int dirFd, const std::string &name, int64_t waitMilliseconds)
 {
     HANDLE h = OpenFileOnDiskAt(dirFd, name, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
     if (h == INVALID_HANDLE_VALUE)
         return -1;
-    // The whole range, waiting: the lock goes with the handle when it is closed.
-    OVERLAPPED at = {};
-    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &at)) {
+    // The whole range: the lock goes with the handle when it is closed. A
+    // bounded wait asks again every few milliseconds.
+    const bool bounded = waitMilliseconds >= 0;
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (bounded ? LOCKFILE_FAIL_IMMEDIATELY : 0);
+    int64_t waited = 0;
+    for (;;) {
+        OVERLAPPED at = {};
+        if (LockFileEx(h, flags, 0, MAXDWORD, MAXDWORD, &at))
+            break;
+        const DWORD error = GetLastError();
+        if (bounded && error == ERROR_LOCK_VIOLATION && waited < waitMilliseconds) {
+            const int64_t pause = std::min<int64_t>(10, waitMilliseconds - waited);
+            Sleep(static_cast<DWORD>(pause));
+            waited += pause;
+            continue;
+        }
+        if (bounded && error == ERROR_LOCK_VIOLATION) {
+            CloseHandle(h);
+            errno = EWOULDBLOCK;
+            return -1;
+        }
         FailWithSystemError(0);
         CloseHandle(h);
         return -1;

@@ -256,6 +256,10 @@ ImportResult Import_Sound(std::span<const uint8_t> file, const SoundImportOption
     if (file.size() >= 4 && (Is(file.data(), "RIFX") || Is(file.data(), "RF64")))
         return Import_Refuse(std::string("The file is a ") + (file[1] == 'I' ? "big-endian RIFX" : "RF64") +
                              " WAV; plain RIFF WAV files are taken.");
+    // Neither header: a damaged Ogg file is as likely as a damaged WAV file, and the refusal names both.
+    if (file.size() < 4 || !Is(file.data(), "RIFF"))
+        return Import_Refuse("The file is not a WAV file (no RIFF WAVE header) nor an Ogg Vorbis file (no OggS "
+                             "page at its start).");
     Wav wav;
     if (std::string why = ReadWav(file, wav); !why.empty())
         return Import_Refuse(why);

@@ -3,6 +3,8 @@
 #include "pakwrite/pakwrite_local.h"
 #include "pakwrite/write_files.h"
 
+#include "base/platform.h"
+
 #include <algorithm>
 #include <climits>
 #include <lzo/lzo1x.h>
@@ -204,9 +206,27 @@ bool PakWrite_StoreResource(std::span<const uint8_t> resource, PakCompress mode,
     return true;
 }
 
-bool PakWrite_Open(const std::string &path, PakWriter &w, std::string &error)
+bool PakWrite_Open(const std::string &path, PakWriter &w, std::string &error, double waitSeconds)
 {
     w = PakWriter{};
+    w.lockWait = waitSeconds;
+    // Taken before the index is read: every length and offset planned from
+    // here on is the set's as it is while no other writer can change it.
+    if (Sys_PathKind(path, true) == SysKind::File) {
+        w.lock = PW_LockSet(path, waitSeconds, error);
+        if (!w.lock)
+            return false;
+    }
+    return PW_OpenIndex(path, w, error);
+}
+
+bool PW_OpenIndex(const std::string &path, PakWriter &w, std::string &error)
+{
+    std::shared_ptr<PakSetLock> lock = std::move(w.lock);
+    const double wait = w.lockWait;
+    w = PakWriter{};
+    w.lock = std::move(lock);
+    w.lockWait = wait;
     const PakOpenResult opened = Pak_OpenArchive(path, w.archive);
     if (opened != PakOpenResult::Ok) {
         error = std::string(Pak_OpenMessage(opened)) + " (" + path + ")";

@@ -17,11 +17,11 @@ namespace {
 using PackFile = PakFolderFile;
 
 void ListFiles(const std::string &folder, const std::string &prefix, std::vector<PackFile> &files,
-               std::vector<std::string> &skipped)
+               std::vector<std::string> &skipped, std::vector<std::string> &unreadable)
 {
     std::vector<std::string> names;
     if (!Sys_ListFolder(folder, names)) {
-        skipped.push_back(folder);
+        unreadable.push_back(folder + ": " + WF_LastError());
         return;
     }
     for (const std::string &name : names) {
@@ -29,7 +29,7 @@ void ListFiles(const std::string &folder, const std::string &prefix, std::vector
         int64_t size = 0;
         switch (Sys_PathKind(path, false, &size)) {
         case SysKind::Folder:
-            ListFiles(path, prefix + name + "\\", files, skipped);
+            ListFiles(path, prefix + name + "\\", files, skipped, unreadable);
             break;
         case SysKind::File:
             files.push_back({path, prefix + name, static_cast<uint64_t>(size)});
@@ -99,10 +99,14 @@ bool Prepare(const PackFile &file, const PakPackOptions &options, Prepared &p, s
 
 }  // namespace
 
-std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped)
+std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped,
+                                               std::vector<std::string> *unreadable)
 {
     std::vector<PakFolderFile> files;
-    ListFiles(folder, "", files, skipped);
+    std::vector<std::string> failed;
+    ListFiles(folder, "", files, skipped, unreadable ? *unreadable : failed);
+    for (const std::string &path : failed)
+        skipped.push_back(path.substr(0, path.rfind(": ")));
     std::sort(files.begin(), files.end(),
               [](const PakFolderFile &a, const PakFolderFile &b) { return a.name < b.name; });
     return files;
@@ -128,7 +132,14 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
         return false;
     }
 
-    std::vector<PackFile> files = PakWrite_ListFolder(folder, report.skipped);
+    std::vector<std::string> unreadable;
+    std::vector<PackFile> files = PakWrite_ListFolder(folder, report.skipped, &unreadable);
+    if (!unreadable.empty()) {
+        error = "Nothing was packed: a folder under '" + folder + "' cannot be read:";
+        for (const std::string &why : unreadable)
+            error += "\n  " + why;
+        return false;
+    }
     if (options.entryName) {
         for (PackFile &f : files)
             f.name = options.entryName(f);
@@ -156,7 +167,26 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     }
     const size_t recordSize = shaderForm ? kPakShaderRecordSize : kPakRecordSize;
     const int32_t count = static_cast<int32_t>(files.size());
-    PW_SetBuilder builder(output, recordSize, count, options.partSize, 0);
+    // Files stored as they are show at once whether a shader archive's one file would hold them.
+    if (shaderForm && options.compress == PakCompress::None && !options.convert) {
+        uint64_t total = kPakHeaderSize + uint64_t(count) * recordSize;
+        for (const PackFile &f : files)
+            total += f.size;
+        if (total > static_cast<uint64_t>(kPakFileLimit)) {
+            error = "Nothing was packed: a shader archive keeps every entry in its one file, and these files "
+                    "would carry it past 2 GiB.";
+            return false;
+        }
+    }
+    // The output's lock, and a set under its name replaced whole.
+    std::vector<std::string> inputs;
+    for (const PackFile &f : files)
+        inputs.push_back(f.path);
+    const std::shared_ptr<PakSetLock> setLock = PW_LockSet(output, options.lockWait, error);
+    PW_OldOutput old;
+    if (!setLock || !PW_CheckOldOutput(output, options.overwrite, inputs, old, error))
+        return false;
+    PW_SetBuilder builder(output, recordSize, count, options.partSize, 0, old.reference);
     std::vector<uint8_t> index(files.size() * recordSize);
 
     // Workers prepare files ahead of the writer, at most a window of them.
@@ -217,6 +247,13 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
         int file = options.partSize > 0 ? PW_SetBuilder::kSpill : kEntryPointFile;
         int64_t offset = 0;
         ok = builder.Reserve(file, size, offset, error);
+        // A shader record has no field that names a companion.
+        if (ok && shaderForm && file != kEntryPointFile) {
+            error = "Nothing was packed: a shader archive keeps every entry in its one file, and '" + files[i].path +
+                    "' would carry it past 2 GiB.";
+            ok = false;
+            break;
+        }
         if (ok && p.copyFile) {
             int64_t length = 0;
             const int fd = WF_OpenRead(files[i].path, &length);
@@ -255,6 +292,13 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     PW_PutU32(header + 8, static_cast<uint32_t>(count));
     if (!builder.Finish(header, index, error))
         return false;
+    if (old.exists) {
+        const std::string folderOf = output.substr(0, output.size() - PW_BaseName(output).size());
+        std::vector<std::string> made;
+        for (const std::string &name : builder.Files())
+            made.push_back(folderOf + name);
+        PW_RemoveOldCompanions(old, made);
+    }
     report.entries = files.size();
     report.files = builder.Files();
     return true;

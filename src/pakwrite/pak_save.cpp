@@ -5,9 +5,11 @@
 #include "pakwrite/pakwrite_local.h"
 #include "pakwrite/write_files.h"
 
+#include "base/platform.h"
+
 #include <algorithm>
 #include <map>
-#include "base/platform.h"
+#include <set>
 
 namespace {
 
@@ -32,16 +34,20 @@ struct Target {
     int64_t originalLength = 0;
     int64_t end = 0;
     bool created = false;   // new companion: removed on failure
-    uint64_t appended = 0;
+    uint64_t appended = 0;  // by this save, so far (a failed write's bytes counted: some may be there)
 };
 
 class Saver {
 public:
-    Saver(PakWriter &w, const std::string &output, PakSaveReport &report)
-        : w_(w), report_(report), inPath_(w.archive.path), outPath_(output.empty() ? w.archive.path : output),
-          inPlace_(output.empty())
+    Saver(PakWriter &w, const PakSaveOptions &options, PakSaveReport &report)
+        : w_(w), report_(report), inPath_(w.archive.path),
+          outPath_(options.output.empty() ? w.archive.path : options.output), inPlace_(options.output.empty()),
+          overwrite_(options.overwrite)
     {
     }
+
+    // The output set's lock, held until the writer lets it go.
+    std::shared_ptr<PakSetLock> OutputLock() const { return outLock_; }
 
     ~Saver() { Abandon(); }
 
@@ -60,6 +66,14 @@ private:
         return file == kEntryPointFile ? outPath_ : PW_FilePath(outPath_, file);
     }
 
+    std::string InFile(int file) const
+    {
+        const auto it = inFile_.find(file);
+        return PW_FileOnDisk(w_.archive, it == inFile_.end() ? file : it->second);
+    }
+
+    bool TakeOutput(std::string &error);
+    bool Renumber(std::string &error);
     bool PlanMoves(std::string &error);
     bool CheckOutputs(std::string &error);
     bool OpenTargets(std::string &error);
@@ -72,7 +86,12 @@ private:
     PakWriter &w_;
     PakSaveReport &report_;
     const std::string inPath_, outPath_;
-    const bool inPlace_;
+    const bool inPlace_, overwrite_;
+    std::shared_ptr<PakSetLock> outLock_;
+    PW_OldOutput oldOutput_;
+    std::vector<std::string> inputs_;  // every file of the input set
+    std::string reference_;            // new files take its owner and mode
+    std::map<int, int> inFile_;        // a new set's companion number -> the input's
     std::vector<Move> moves_;
     std::map<int, Target> targets_;  // companions by number
     std::map<int, int> copies_;      // input companions copied into a new set: number -> input fd
@@ -85,6 +104,55 @@ private:
     bool committed_ = false;
 };
 
+// A new set: its lock, and what exists under its name now.
+bool Saver::TakeOutput(std::string &error)
+{
+    for (const std::string &in : inputs_)
+        if (WF_SameFile(outPath_, in))
+            return Fail(error, "The output '" + outPath_ + "' is a file of the archive itself; give another name.");
+    outLock_ = PW_LockSet(outPath_, w_.lockWait, error);
+    if (!outLock_)
+        return false;
+    return PW_CheckOldOutput(outPath_, overwrite_, inputs_, oldOutput_, error);
+}
+
+// A new set's companions keep their numbers where no file of that name
+// exists; over an existing set they take numbers it does not use, so that its
+// old entry point never names a new companion.
+bool Saver::Renumber(std::string &error)
+{
+    std::set<int> files, used;
+    const int32_t count = PakWrite_Count(w_);
+    for (int32_t i = 0; i < count; ++i)
+        if (PW_At(w_, i).IsEntry() && PW_At(w_, i).File() != kEntryPointFile)
+            files.insert(PW_At(w_, i).File());
+    std::map<int, int> number;
+    for (int file : files)
+        if (!WF_Exists(OutFile(file)))
+            number[file] = file, used.insert(file);
+    int next = 0;
+    for (int file : files) {
+        if (number.count(file))
+            continue;
+        while (next <= INT16_MAX && (used.count(next) || WF_Exists(OutFile(next))))
+            ++next;
+        if (next > INT16_MAX)
+            return Fail(error, "No companion number is left for the output '" + outPath_ + "'.");
+        number[file] = next;
+        used.insert(next);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        PW_Record r = PW_At(w_, i);
+        if (r.IsEntry() && r.File() != kEntryPointFile && number[r.File()] != r.File())
+            PW_PutU16(r.p + 80, static_cast<uint16_t>(number[r.File()]));
+    }
+    for (const auto &[in, out] : number) {
+        inFile_[out] = in;
+        maxFile_ = std::max(maxFile_, out);
+    }
+    return true;
+}
+
 bool Saver::PlanMoves(std::string &error)
 {
     const int32_t count = PakWrite_Count(w_);
@@ -92,6 +160,8 @@ bool Saver::PlanMoves(std::string &error)
         const PW_Record r = PW_At(w_, i);
         maxFile_ = std::max<int>(maxFile_, r.Part());
     }
+    if (!inPlace_ && !Renumber(error))
+        return false;
     for (const PakWriter::Pending &p : w_.pending)
         moves_.push_back({p.record, &p.stored, 0, static_cast<uint32_t>(p.stored.size()), PW_At(w_, p.record).File()});
 
@@ -122,19 +192,11 @@ bool Saver::PlanMoves(std::string &error)
 // A new set must not overwrite any file of the input set.
 bool Saver::CheckOutputs(std::string &error)
 {
-    std::vector<std::string> inputs{inPath_};
-    std::map<int, bool> seen;
-    for (int32_t i = 0; i < PakWrite_Count(w_); ++i) {
-        const int file = PW_At(w_, i).File();
-        if (file != kEntryPointFile && !seen[file])
-            inputs.push_back(PW_FileOnDisk(w_.archive, file));
-        seen[file] = true;
-    }
     std::vector<std::string> outputs{outPath_};
     for (const auto &[file, t] : targets_)
         outputs.push_back(t.path);
     for (const std::string &out : outputs)
-        for (const std::string &in : inputs)
+        for (const std::string &in : inputs_)
             if (WF_SameFile(out, in))
                 return Fail(error, "The output '" + out + "' is a file of the archive itself; give another name.");
     return true;
@@ -146,7 +208,7 @@ int Saver::NextFreeFile()
         const int n = ++maxFile_;
         if (n > INT16_MAX)
             return -1;
-        if (!WF_Exists(PW_FileOnDisk(w_.archive, n)) && !WF_Exists(OutFile(n)))
+        if (!WF_Exists(PW_FileOnDisk(w_.archive, n)) && !WF_Exists(OutFile(n)) && !inFile_.count(n))
             return n;
     }
 }
@@ -165,7 +227,7 @@ bool Saver::OpenTargets(std::string &error)
             files[m.file] = true;
     for (const auto &[file, unused] : files) {
         (void)unused;
-        const std::string in = PW_FileOnDisk(w_.archive, file);
+        const std::string in = InFile(file);
         Target t;
         t.path = OutFile(file);
         int64_t length = 0;
@@ -182,6 +244,7 @@ bool Saver::OpenTargets(std::string &error)
             t.fd = WF_CreateTemp(t.path, t.writePath, 0644);
             if (t.fd < 0)
                 return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
+            PW_TakeOwnerAndMode(reference_, t.writePath);
             t.created = true;
         }
         targets_[file] = t;
@@ -223,6 +286,7 @@ bool Saver::Place(Move &m, std::string &error)
             t.fd = WF_CreateTemp(t.path, t.writePath, 0644);
             if (t.fd < 0)
                 return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
+            PW_TakeOwnerAndMode(reference_, t.writePath);
             t.created = true;
             targets_[file] = t;
         }
@@ -253,15 +317,20 @@ bool Saver::WriteMoves(std::string &error)
             continue;
         }
         Target &t = targets_[m.file];
+        // The offsets were planned from the length this save found under the
+        // lock; a file that another program grew since would take the bytes elsewhere.
+        if (Sys_FileSize(t.fd) != t.originalLength + static_cast<int64_t>(t.appended))
+            return Fail(error, "'" + t.writePath + "' changed while it was saved (another program writes it). "
+                               "The archive was not changed.");
         for (uint64_t done = 0; done < m.size;) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(kStepBytes, m.size - done));
+            t.appended += n;
             if (!WF_Append(t.fd, m.bytes->data() + done, n))
                 return Fail(error, "Cannot write to '" + t.writePath + "': " + WF_LastError() +
                                        ". The archive was not changed.");
             done += n;
             WF_Step();
         }
-        t.appended += m.size;
     }
     // The bytes reach the disk, and new companions their names, before any index points at them.
     for (auto &[file, t] : targets_) {
@@ -288,6 +357,7 @@ bool Saver::WriteEntryPoint(std::string &error)
     if (epFd_ < 0)
         return Fail(error, "Cannot create a file beside '" + outPath_ + "': " + WF_LastError() +
                                ". The archive was not changed.");
+    PW_TakeOwnerAndMode(reference_, epTemp_);
     auto failed = [&] {
         return Fail(error, "Cannot write '" + epTemp_ + "': " + WF_LastError() + ". The archive was not changed.");
     };
@@ -343,8 +413,12 @@ void Saver::Abandon()
                 continue;
             if (t.created)
                 WF_Remove(t.writePath);
-            else if (inPlace_)
-                (void)WF_Truncate(t.fd, t.originalLength);
+            else if (inPlace_ && t.appended > 0) {
+                // Only this save's own bytes: a file longer than it made it is left as it is.
+                const int64_t size = Sys_FileSize(t.fd);
+                if (size > t.originalLength && size <= t.originalLength + static_cast<int64_t>(t.appended))
+                    (void)WF_Truncate(t.fd, t.originalLength);
+            }
         }
         if (epFd_ >= 0)
             WF_Remove(epTemp_);
@@ -364,6 +438,18 @@ bool Saver::Run(std::string &error)
 {
     if (!inPlace_ && !Pak_HasPakExtension(outPath_))
         return Fail(error, "The output '" + outPath_ + "' must end in .pak.");
+    if (inPlace_ && Sys_PathKind(inPath_, false) == SysKind::Link)
+        return Fail(error, "'" + inPath_ + "' is a link; Quillon does not write through links. Nothing was changed.");
+    inputs_.push_back(inPath_);
+    for (int32_t i = 0, count = PakWrite_Count(w_); i < count; ++i) {
+        const int file = PW_At(w_, i).File();
+        const std::string path = PW_FileOnDisk(w_.archive, file);
+        if (file != kEntryPointFile && std::find(inputs_.begin(), inputs_.end(), path) == inputs_.end())
+            inputs_.push_back(path);
+    }
+    if (!inPlace_ && !TakeOutput(error))
+        return false;
+    reference_ = inPlace_ ? inPath_ : oldOutput_.reference;
     if (!PlanMoves(error) || !OpenTargets(error))
         return false;
     for (Move &m : moves_)
@@ -373,6 +459,12 @@ bool Saver::Run(std::string &error)
         return false;
     if (!WriteMoves(error) || !WriteEntryPoint(error))
         return false;
+    if (oldOutput_.exists) {
+        std::vector<std::string> written{outPath_};
+        for (const auto &[file, t] : targets_)
+            written.push_back(t.path);
+        PW_RemoveOldCompanions(oldOutput_, written);
+    }
     for (auto &[file, t] : targets_) {
         if (t.appended > 0)
             report_.appended.push_back({PW_BaseName(t.path), t.appended, t.created && (inPlace_ || !copies_.count(file))});
@@ -390,7 +482,8 @@ bool Saver::Run(std::string &error)
 
 }  // namespace
 
-bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport &report, std::string &error);
+bool PakWrite_SaveCompact(PakWriter &w, const PakSaveOptions &options, PakSaveReport &report,
+                          std::shared_ptr<PakSetLock> &outputLock, std::string &error);
 
 bool PakWrite_Save(PakWriter &w, const PakSaveOptions &options, PakSaveReport &report, std::string &error)
 {
@@ -398,20 +491,25 @@ bool PakWrite_Save(PakWriter &w, const PakSaveOptions &options, PakSaveReport &r
     const std::string out = options.output.empty() ? w.archive.path : options.output;
     bool ok;
     if (options.compact) {
-        ok = PakWrite_SaveCompact(w, options.output, report, error);
+        std::shared_ptr<PakSetLock> outputLock;
+        ok = PakWrite_SaveCompact(w, options, report, outputLock, error);
+        if (ok && outputLock)
+            w.lock = outputLock;
     } else {
         // The index as edited, should the save fail and the caller keep editing.
         const std::vector<uint8_t> index = w.index;
-        Saver saver(w, options.output, report);
+        Saver saver(w, options, report);
         ok = saver.Run(error);
         if (!ok)
             w.index = index;
+        else if (!options.output.empty())
+            w.lock = saver.OutputLock();
     }
     if (!ok)
         return false;
-    // The writer now stands for what was written.
+    // The writer now stands for what was written, and holds its lock.
     std::string reopenError;
-    if (!PakWrite_Open(out, w, reopenError)) {
+    if (!PW_OpenIndex(out, w, reopenError)) {
         error = "The archive was saved but does not open again: " + reopenError;
         return false;
     }

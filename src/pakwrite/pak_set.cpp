@@ -3,12 +3,17 @@
 #include "pakwrite/pakwrite_local.h"
 #include "pakwrite/write_files.h"
 
+#include "base/platform.h"
+
 #include <algorithm>
+#include <set>
 #include <tuple>
 
-PW_SetBuilder::PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill)
-    : outPath_(std::move(outPath)), partSize_(partSize > 0 ? std::min(partSize, kPakFileLimit) : kPakFileLimit),
-      nextSpill_(firstSpill), indexEnd_(static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize))
+PW_SetBuilder::PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill,
+                             std::string reference)
+    : outPath_(std::move(outPath)), reference_(std::move(reference)),
+      partSize_(partSize > 0 ? std::min(partSize, kPakFileLimit) : kPakFileLimit), nextSpill_(firstSpill),
+      indexEnd_(static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize))
 {
     files_[kEntryPointFile].end = indexEnd_;
 }
@@ -32,6 +37,7 @@ int PW_SetBuilder::Fd(int file, std::string &error)
             error = "Cannot create a file beside '" + f.path + "': " + WF_LastError();
             return -1;
         }
+        PW_TakeOwnerAndMode(reference_, f.temp);
         // Entries are written one after another; the entry-point file's start
         // is kept for the header and index, written last.
         if (file == kEntryPointFile) {
@@ -55,6 +61,9 @@ bool PW_SetBuilder::Reserve(int &file, uint64_t size, int64_t &offset, std::stri
     };
     if (file == kSpill || !fits(file)) {
         if (spill_ < 0 || !fits(spill_)) {
+            // A number whose file exists is another set's, or the one this replaces.
+            while (nextSpill_ <= INT16_MAX && (files_.count(nextSpill_) || WF_Exists(PW_FilePath(outPath_, nextSpill_))))
+                ++nextSpill_;
             if (nextSpill_ > INT16_MAX) {
                 error = "No companion number is left.";
                 return false;
@@ -153,13 +162,19 @@ uint64_t PW_SetBuilder::Bytes() const
 // a file of the same role. Bytes that several records share stay shared. In
 // place, the rebuilt companions take new numbers (the old ones are still
 // what the old index points into until the new entry-point file replaces
-// it), and the old companions are removed afterwards.
-bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport &report, std::string &error)
+// it), and the old companions are removed afterwards. A new set's companions
+// take numbers whose files do not exist, as a save's do.
+bool PakWrite_SaveCompact(PakWriter &w, const PakSaveOptions &options, PakSaveReport &report,
+                          std::shared_ptr<PakSetLock> &outputLock, std::string &error)
 {
-    const bool inPlace = output.empty();
-    const std::string outPath = inPlace ? w.archive.path : output;
+    const bool inPlace = options.output.empty();
+    const std::string outPath = inPlace ? w.archive.path : options.output;
     if (!inPlace && !Pak_HasPakExtension(outPath)) {
         error = "The output '" + outPath + "' must end in .pak.";
+        return false;
+    }
+    if (inPlace && Sys_PathKind(outPath, false) == SysKind::Link) {
+        error = "'" + outPath + "' is a link; Quillon does not write through links. Nothing was changed.";
         return false;
     }
     const int32_t count = PakWrite_Count(w);
@@ -196,22 +211,46 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
             return false;
         }
         inputs[file] = fd;
-        if (!inPlace && (WF_SameFile(PW_FilePath(outPath, file), path) || WF_SameFile(outPath, path))) {
-            error = "The output '" + outPath + "' would overwrite a file of the archive itself; give another name.";
-            return false;
-        }
     }
-    if (!inPlace && WF_SameFile(outPath, w.archive.path)) {
-        error = "The output '" + outPath + "' is the archive itself; give another name.";
-        return false;
+    // Every file of the input, those of skipped records too: an output never replaces one.
+    std::vector<std::string> inputFiles{w.archive.path};
+    for (int32_t i = 0; i < count; ++i)
+        if (PW_At(w, i).File() != kEntryPointFile)
+            inputFiles.push_back(PW_FileOnDisk(w.archive, PW_At(w, i).File()));
+    PW_OldOutput old;
+    if (!inPlace) {
+        for (const std::string &in : inputFiles)
+            if (WF_SameFile(outPath, in)) {
+                error = "The output '" + outPath + "' is a file of the archive itself; give another name.";
+                return false;
+            }
+        outputLock = PW_LockSet(outPath, w.lockWait, error);
+        if (!outputLock || !PW_CheckOldOutput(outPath, options.overwrite, inputFiles, old, error))
+            return false;
     }
 
-    PW_SetBuilder builder(outPath, w.recordSize, static_cast<int32_t>(kept.size()), 0,
-                          inPlace ? firstFree + static_cast<int>(inputs.size()) : firstFree);
-    std::map<int, int> renumber;  // in place: old companion number -> new
-    for (const auto &[file, fd] : inputs)
-        if (file != kEntryPointFile)
-            renumber[file] = inPlace ? firstFree + static_cast<int>(renumber.size()) : file;
+    std::map<int, int> renumber;  // old companion number -> new
+    std::set<int> taken;
+    int next = inPlace ? firstFree : 0;
+    for (const auto &[file, fd] : inputs) {
+        if (file == kEntryPointFile)
+            continue;
+        if (!inPlace && !WF_Exists(PW_FilePath(outPath, file)) && !taken.count(file)) {
+            renumber[file] = file;  // a new set keeps the numbers where it can
+        } else {
+            while (next <= INT16_MAX && (taken.count(next) || WF_Exists(PW_FilePath(outPath, next))))
+                ++next;
+            if (next > INT16_MAX) {
+                error = "No companion number is left for '" + outPath + "'.";
+                return false;
+            }
+            renumber[file] = next;
+        }
+        taken.insert(renumber[file]);
+    }
+    const int firstSpill = taken.empty() ? (inPlace ? firstFree : 0) : *taken.rbegin() + 1;
+    PW_SetBuilder builder(outPath, w.recordSize, static_cast<int32_t>(kept.size()), 0, firstSpill,
+                          inPlace ? w.archive.path : old.reference);
 
     std::vector<uint8_t> index(kept.size() * w.recordSize);
     std::map<std::tuple<int, uint32_t, uint32_t>, std::pair<int, int64_t>> shared;
@@ -232,6 +271,15 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
         } else {
             if (!builder.Reserve(file, r.Size(), offset, error))
                 return false;
+            if (!bytes) {
+                // The bytes the record names must be there: a damaged entry is named, not a temporary file.
+                int64_t length = Sys_FileSize(inputs[from]);
+                if (length < 0 || uint64_t(r.Offset()) + r.Size() > static_cast<uint64_t>(length)) {
+                    error = "Record " + std::to_string(i) + " (" + PakWrite_Name(w, i) + ") claims bytes beyond the end of '" +
+                            PW_FileOnDisk(w.archive, from) + "': the archive is damaged (`verify` names it). Nothing was changed.";
+                    return false;
+                }
+            }
             const bool ok = bytes ? builder.Write(file, bytes->data(), bytes->size(), error)
                                   : builder.Copy(file, inputs[from], r.Offset(), r.Size(), error);
             if (!ok)
@@ -260,6 +308,13 @@ bool PakWrite_SaveCompact(PakWriter &w, const std::string &output, PakSaveReport
         for (const auto &[file, fd] : inputs)
             if (file != kEntryPointFile)
                 WF_Remove(PW_FileOnDisk(w.archive, file));
+    if (old.exists) {
+        const std::string folder = outPath.substr(0, outPath.size() - PW_BaseName(outPath).size());
+        std::vector<std::string> written;
+        for (const std::string &name : builder.Files())
+            written.push_back(folder + name);
+        PW_RemoveOldCompanions(old, written);
+    }
     report.droppedRecords = count - static_cast<int32_t>(kept.size());
     report.written = builder.Bytes();
     for (const std::string &name : builder.Files())

@@ -114,5 +114,6 @@ bool PakWrite_Verify(const std::string &path, PakVerifyReport &report, std::stri
                 reach = &r;
         }
     }
+    report.leftovers = PW_Leftovers(path);
     return true;
 }

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,6 +24,19 @@
 // Every file of a set stays below this, so that every entry starts where a
 // signed 32-bit seek reaches it.
 constexpr int64_t kPakFileLimit = 0x7FFFFFFF;
+
+// One writer at a time per set: every writer (an edit's save, a rebuild, a
+// pack) holds the set's lock, the file NAME.PAK.lock beside the entry point,
+// from the moment it reads the set until its save is committed. Another
+// writer waits for it at most this long, then refuses and changes nothing.
+// Readers take no lock: they read the set as before or as after.
+constexpr double kPakLockWaitSeconds = 5;
+
+// The lock file of the set whose entry point is `entryPoint`.
+std::string PakWrite_LockPath(const std::string &entryPoint);
+
+// A held lock of a set, released when the last copy goes.
+struct PakSetLock;
 
 // How new and replaced resources are stored.
 enum class PakCompress {
@@ -52,11 +66,16 @@ struct PakWriter {
     };
     std::vector<Pending> pending;
     size_t edits = 0;
+    std::shared_ptr<PakSetLock> lock;          // the set's lock, held while the writer lives
+    double lockWait = kPakLockWaitSeconds;     // how long a save waits for the lock of another output
 };
 
-// Opens an archive for editing: the reader's checks, then the whole index as
-// stored. Refuses (message in `error`) an index shorter than its count.
-bool PakWrite_Open(const std::string &path, PakWriter &writer, std::string &error);
+// Opens an archive for editing: takes the set's lock (waiting at most
+// `waitSeconds` for another writer), then the reader's checks and the whole
+// index as stored. Refuses (message in `error`) a set another writer holds,
+// and an index shorter than its count.
+bool PakWrite_Open(const std::string &path, PakWriter &writer, std::string &error,
+                   double waitSeconds = kPakLockWaitSeconds);
 
 // Records in the index (as edited).
 int32_t PakWrite_Count(const PakWriter &writer);
@@ -95,6 +114,7 @@ bool PakWrite_StoreResource(std::span<const uint8_t> resource, PakCompress mode,
 struct PakSaveOptions {
     std::string output;   // empty: in place; otherwise a new set NEW.PAK, NEW_%02i.PAK
     bool compact = false; // a rebuild without dead space; skipped records are dropped
+    bool overwrite = false;  // an output that exists but is no archive set may be replaced
 };
 
 // What a save did, for the command's report.
@@ -111,7 +131,11 @@ struct PakSaveReport {
 };
 
 // Saves the edits. On failure the archive (or the input set, with an output)
-// reads exactly as before; `error` says why.
+// reads exactly as before; `error` says why. An output set that exists is
+// replaced as a whole, under its own lock: its entry point is replaced last,
+// the new companions take numbers it does not use, and its old companions
+// are removed after; a reader sees the old set or the new one. An output that
+// exists and is no archive set is refused unless `overwrite`.
 bool PakWrite_Save(PakWriter &writer, const PakSaveOptions &options, PakSaveReport &report, std::string &error);
 
 // ---- packing a folder ----
@@ -124,8 +148,11 @@ struct PakFolderFile {
 };
 
 // Every regular file under `folder` (links are not followed), in byte order
-// of their names; what is neither a file nor a folder goes into `skipped`.
-std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped);
+// of their names; what is neither a file nor a folder goes into `skipped`,
+// and a folder that cannot be listed into `unreadable` when given (else into
+// `skipped`).
+std::vector<PakFolderFile> PakWrite_ListFolder(const std::string &folder, std::vector<std::string> &skipped,
+                                               std::vector<std::string> *unreadable = nullptr);
 
 struct PakPackOptions {
     PakCompress compress = PakCompress::Auto;
@@ -138,6 +165,8 @@ struct PakPackOptions {
     // workers; null: the bytes as they are. False refuses the whole pack
     // (`error` says why).
     std::function<bool(const PakFolderFile &file, std::vector<uint8_t> &bytes, std::string &error)> convert;
+    double lockWait = kPakLockWaitSeconds;  // for the output set's lock
+    bool overwrite = false;                 // an output that exists but is no archive set may be replaced
 };
 
 struct PakPackReport {
@@ -152,8 +181,10 @@ struct PakPackReport {
 // A new archive from the regular files under `folder`: one entry per file,
 // named by its path relative to the folder with '\' between folders (or as
 // `entryName` names it), in byte order of the names. Two files of one entry
-// name refuse the pack. Refuses the whole pack (listing every such file) when a
-// name is longer than 64 bytes. Nothing is left behind on failure.
+// name refuse the pack, and so does a folder under it that cannot be read.
+// Refuses the whole pack (listing every such file) when a name is longer than
+// 64 bytes. Nothing is left behind on failure. An output set that exists is
+// replaced as a save's output is.
 bool PakWrite_Pack(const std::string &folder, const std::string &output, const PakPackOptions &options,
                    PakPackReport &report, std::string &error);
 
@@ -172,6 +203,7 @@ struct PakVerifyReport {
     size_t compressed = 0;
     std::vector<PakVerifyProblem> broken;
     std::vector<PakVerifyProblem> overlaps;  // information: archives may share bytes
+    std::vector<std::string> leftovers;      // temporary files of a save that was killed, beside the set
 };
 
 // Checks every record: its file present and a regular file, its bytes in

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,8 +92,11 @@ bool PW_LzoExpands(std::span<const uint8_t> stored, uint64_t *expanded, std::str
 class PW_SetBuilder {
 public:
     // `count` records of `recordSize` bytes; companions of at most `partSize`
-    // bytes (0: the limit of any file); new companion numbers from `firstSpill`.
-    PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill);
+    // bytes (0: the limit of any file); new companion numbers from `firstSpill`,
+    // past every number whose file exists. The files take the owner and mode
+    // of `reference` when it is given.
+    PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill,
+                  std::string reference = "");
     ~PW_SetBuilder();
 
     // The file and offset for `size` bytes that belong in `file`
@@ -122,10 +126,41 @@ private:
         int fd = -1;
         int64_t end = 0;
     };
-    std::string outPath_;
+    std::string outPath_, reference_;
     int64_t partSize_;
     int spill_ = -1, nextSpill_;
     int64_t indexEnd_;  // where the entry-point file's entries begin
     std::map<int, File> files_;
     bool finished_ = false;
 };
+
+// Takes the lock of the set at `entryPoint`, waiting at most `waitSeconds`
+// for another writer, and removes what killed saves of it left; null (and
+// `error` naming the lock and its holder) when another writer keeps it.
+std::shared_ptr<PakSetLock> PW_LockSet(const std::string &entryPoint, double waitSeconds, std::string &error);
+
+// Temporary files beside the set that a killed save of it left.
+std::vector<std::string> PW_Leftovers(const std::string &entryPoint);
+
+// An output that exists before a save or pack replaces it.
+struct PW_OldOutput {
+    bool exists = false;
+    std::string reference;                // its entry point: the new files take its owner and mode
+    std::vector<std::string> companions;  // the companions its entries are in, removed once the new set is in place
+};
+
+// Checks an output taken under its lock: missing, or an archive set none of
+// whose files is one of `inputs`, or (with `overwrite`) a file that is no
+// archive. False with `error` otherwise.
+bool PW_CheckOldOutput(const std::string &output, bool overwrite, const std::vector<std::string> &inputs,
+                       PW_OldOutput &old, std::string &error);
+
+// Removes the old output's companions that are none of the files `written`.
+void PW_RemoveOldCompanions(const PW_OldOutput &old, const std::vector<std::string> &written);
+
+// Gives the file `path` the owner, group and permission bits of the file
+// `reference` (nothing when it is empty).
+void PW_TakeOwnerAndMode(const std::string &reference, const std::string &path);
+
+// PakWrite_Open without taking the lock: the writer keeps the one it holds.
+bool PW_OpenIndex(const std::string &path, PakWriter &writer, std::string &error);

@@ -326,6 +326,7 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
         {"64-bit float", Fixture_Wav(floatSixtyFour), "64-bit float"},
         {"no format chunk", noFormat, "no format chunk"},
         {"not a WAV", Fixture_FromString("RIFF    AVI LIST"), "not a WAV"},
+        {"a damaged Ogg file", Fixture_FromString("Ogg\x01 then noise"), "nor an Ogg Vorbis file"},
         {"WAV header alone", Bytes(adpcm.begin(), adpcm.begin() + 11), "not a WAV"},
     };
     for (const auto &c : cases) {

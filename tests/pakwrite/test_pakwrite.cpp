@@ -1,10 +1,13 @@
 // The archive writer, read back through the project's own reader.
+#include "host.h"
 #include "pakwrite/pakwrite.h"
 #include "pakwrite_test_util.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -318,4 +321,193 @@ TEST(PakWrite, VerifyNamesBrokenEntries)
         }
         EXPECT_EQ(report.overlaps.size(), c.overlaps);
     }
+}
+
+// One writer at a time: a second one, of the set or of an output set another
+// holds, waits its bounded time, then refuses naming the lock and its holder;
+// once the first is done the set opens again.
+TEST(PakWrite, SecondWriterIsRefusedWhileTheFirstHoldsTheSet)
+{
+    TempDir dir, out;
+    const std::string path = WriteTestSet(dir);
+    const auto before = FolderBytes(dir);
+    std::string error;
+    auto first = std::make_unique<PakWriter>();
+    ASSERT_TRUE(PakWrite_Open(path, *first, error)) << error;
+    ASSERT_TRUE(PakWrite_Replace(*first, 2, TextBytes(50, 'f'), PakCompress::None, error));
+
+    PakWriter second;
+    EXPECT_FALSE(PakWrite_Open(path, second, error, 0.1));
+    EXPECT_NE(error.find(PakWrite_LockPath(path)), std::string::npos) << error;
+    if (!kOnWindows) {  // there the locked bytes cannot be read by another handle
+        EXPECT_NE(error.find("by process " + std::to_string(getpid())), std::string::npos) << error;
+    }
+    EXPECT_EQ(FolderBytes(dir), before);
+
+    // The first writer's output is its own while it holds it: a pack into it waits, then refuses.
+    PakWriter other;
+    const std::string otherSet = WriteTestSet(out);
+    ASSERT_TRUE(PakWrite_Open(otherSet, other, error)) << error;
+    PakPackReport packed;
+    PakPackOptions pack;
+    pack.lockWait = 0;
+    EXPECT_FALSE(PakWrite_Pack(dir.path, otherSet, pack, packed, error));
+    EXPECT_NE(error.find("SET.PAK.lock"), std::string::npos) << error;
+    PakSaveOptions toOther;
+    toOther.output = otherSet;
+    first->lockWait = 0;
+    PakSaveReport report;
+    EXPECT_FALSE(PakWrite_Save(*first, toOther, report, error));
+    EXPECT_EQ(FolderBytes(dir), before);
+
+    ASSERT_TRUE(Save(*first));
+    first.reset();
+    ASSERT_TRUE(PakWrite_Open(path, second, error, 0)) << error;
+    EXPECT_EQ(ReadBack(path).at(2).resource, TextBytes(50, 'f'));
+}
+
+// What a hostile user does beside a save, one row each: the save refuses (or
+// goes ahead) as the row says, and what it must not touch is as it was.
+TEST(PakWrite, HostileNeighboursOfASave)
+{
+    struct Case {
+        const char *what;
+        bool opensItself;  // the row opens the set itself; else `w` holds it open
+        // Runs the row in `dir` (the set is SET.PAK); true when the row holds.
+        std::function<bool(PakWriter &, const TempDir &, std::string &)> run;
+    };
+    const Bytes one = TextBytes(10, 'x');
+    auto size = [](const std::string &p) {
+        struct stat st {};
+        return stat(p.c_str(), &st) == 0 ? st.st_size : -1;
+    };
+    const Case cases[] = {
+        {"a companion grown by another program after it was opened: the append goes after its bytes", false,
+         [&](PakWriter &w, const TempDir &d, std::string &e) {
+             const int64_t was = size(d / "SET_00.PAK");
+             const int fd = open((d / "SET_00.PAK").c_str(), O_WRONLY | O_APPEND);
+             const bool grown = write(fd, "theirs", 6) == 6;
+             close(fd);
+             PakSaveReport r;
+             const bool saved = PakWrite_Replace(w, 2, Pattern(3000, 4), PakCompress::None, e) &&
+                                PakWrite_Save(w, {}, r, e);
+             const Bytes companion = Fixture_ReadFile(d / "SET_00.PAK");
+             return grown && saved && size(d / "SET_00.PAK") == was + 6 + 3000 &&
+                    Bytes(companion.begin() + was, companion.begin() + was + 6) == Fixture_FromString("theirs") &&
+                    ReadBack(d / "SET.PAK").at(2).resource == Pattern(3000, 4);
+         }},
+        {"an entry point that is a link is not written through", true,
+         [&](PakWriter &, const TempDir &d, std::string &e) {
+             if (kOnWindows)
+                 return true;  // making a link needs a privilege there
+             std::filesystem::rename(d / "SET.PAK", d / "REAL.PAK");
+             std::filesystem::create_symlink("REAL.PAK", d / "SET.PAK");
+             PakWriter linked;
+             PakSaveReport r;
+             const bool refused = PakWrite_Open(d / "SET.PAK", linked, e, 0) &&
+                                  PakWrite_Replace(linked, 0, one, PakCompress::None, e) &&
+                                  !PakWrite_Save(linked, {}, r, e);
+             return refused && e.find("is a link") != std::string::npos &&
+                    std::filesystem::is_symlink(d / "SET.PAK");
+         }},
+        {"-o over a file that is no archive: refused, then replaced when asked", false,
+         [&](PakWriter &w, const TempDir &d, std::string &e) {
+             Fixture_WriteFile(d / "NOTES.PAK", Fixture_FromString("my notes"));
+             PakSaveReport r;
+             PakSaveOptions o;
+             o.output = d / "NOTES.PAK";
+             const bool refused = !PakWrite_Save(w, o, r, e) &&
+                                  Fixture_ReadFile(d / "NOTES.PAK") == Fixture_FromString("my notes");
+             o.overwrite = true;
+             return refused && PakWrite_Save(w, o, r, e) && ReadBack(d / "NOTES.PAK").size() == 6;
+         }},
+        {"--compact -o A.PAK of the set whose entry point is A_00.PAK keeps the input", true,
+         [&](PakWriter &, const TempDir &d, std::string &e) {
+             std::filesystem::rename(d / "SET.PAK", d / "A_00.PAK");
+             std::filesystem::rename(d / "SET_00.PAK", d / "A_00_00.PAK");
+             std::filesystem::rename(d / "SET_01.PAK", d / "A_00_01.PAK");
+             const auto input = FolderBytes(d);
+             PakWriter a;
+             PakSaveReport r;
+             const bool saved = PakWrite_Open(d / "A_00.PAK", a, e, 0) && PakWrite_Save(a, {d / "A.PAK", true}, r, e);
+             for (const auto &[name, bytes] : input)
+                 if (FolderBytes(d).at(name) != bytes)
+                     return false;
+             const auto in = ReadBack(d / "A_00.PAK"), made = ReadBack(d / "A.PAK");
+             std::vector<Bytes> was, now;
+             for (const auto &[record, seen] : in)
+                 was.push_back(seen.resource);
+             for (const auto &[record, seen] : made)
+                 now.push_back(seen.resource);
+             return saved && was.size() == 6 && was == now;
+         }},
+        {"a rebuild keeps the set's owner, group and mode in every new file", true,
+         [&](PakWriter &, const TempDir &d, std::string &e) {
+#ifdef _WIN32
+             return true;  // no owner or permission bits to keep
+#else
+             for (const char *name : {"SET.PAK", "SET_00.PAK", "SET_01.PAK"}) {
+                 chmod((d / name).c_str(), 0600);
+                 if (chown((d / name).c_str(), 4321, 4321) != 0 && getuid() == 0)
+                     return false;
+             }
+             PakWriter c;
+             PakSaveReport r;
+             if (!PakWrite_Open(d / "SET.PAK", c, e, 0) || !PakWrite_Save(c, {"", true}, r, e))
+                 return false;
+             for (const auto &[name, bytes] : FolderBytes(d)) {
+                 struct stat st {};
+                 stat((d / name).c_str(), &st);
+                 if ((st.st_mode & 0777) != 0600 || (getuid() == 0 && st.st_uid != 4321))
+                     return false;
+             }
+             return true;
+#endif
+         }},
+        {"a killed save's entry-point temporary: listed by verify, removed by the next save", true,
+         [&](PakWriter &, const TempDir &d, std::string &e) {
+             Fixture_WriteFile(d / "SET.PAK.Ab12cd", one);
+             PakVerifyReport v;
+             const bool listed = PakWrite_Verify(d / "SET.PAK", v, e) && v.leftovers.size() == 1;
+             PakWriter next;
+             return listed && PakWrite_Open(d / "SET.PAK", next, e, 0) &&
+                    !std::filesystem::exists(d / "SET.PAK.Ab12cd");
+         }},
+        {"a compact over a damaged entry names the entry", false,
+         [&](PakWriter &w, const TempDir &d, std::string &e) {
+             const bool cut = truncate((d / "SET_01.PAK").c_str(), 100) == 0;
+             PakSaveReport r;
+             return cut && !PakWrite_Save(w, {"", true}, r, e) && e.find("c1\\two.bin") != std::string::npos &&
+                    e.find(".PAK.") == std::string::npos;
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = WriteTestSet(dir);
+        PakWriter w;
+        std::string error;
+        if (!c.opensItself) {
+            ASSERT_TRUE(PakWrite_Open(path, w, error)) << error;
+        }
+        EXPECT_TRUE(c.run(w, dir, error)) << error;
+    }
+}
+
+// A shader archive has no companions: a pack that would carry its one file
+// past 2 GiB is refused before anything is written. The files are sparse.
+TEST(PakWrite, ShaderPackPastTwoGiBIsRefused)
+{
+    TempDir in, out;
+    for (const char *name : {"a.shader", "b.shader"}) {
+        Fixture_WriteFile(in / name, TextBytes(1, 's'));
+        ASSERT_EQ(truncate((in / name).c_str(), kPakFileLimit / 2 + 10), 0);
+    }
+    PakPackOptions options;
+    options.compress = PakCompress::None;
+    PakPackReport report;
+    std::string error;
+    EXPECT_FALSE(PakWrite_Pack(in.path, out / "SHADERS.PAK", options, report, error));
+    EXPECT_NE(error.find("2 GiB"), std::string::npos) << error;
+    EXPECT_TRUE(FolderBytes(out).empty());
 }

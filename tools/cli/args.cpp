@@ -150,7 +150,7 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and compare entries (default: one per\n"
      "                     core, at most 4)\n"
      "  -r, --recursive    the folders' subfolders too\n"},
-    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact]",
+    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Puts FILE, converted as --as says, in place of the entry's resource. The\n"
      "archive is changed in place: the new bytes are appended to the file that holds\n"
      "the entry, and the entry-point file is written beside the old one and renamed\n"
@@ -162,8 +162,13 @@ const CommandSpec kCommands[] = {
      "                     when it was compressed), none, fast (LZO1X-1) or best\n"
      "                     (LZO1X-999)\n"
      "  --compact          rebuilds the whole set without dead space: removed records\n"
-     "                     are dropped (record numbers change), stored bytes copied\n", true},
-    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact]",
+     "                     are dropped (record numbers change), stored bytes copied\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"
+     "One program writes a set at a time: each holds the lock file ARCHIVE.lock\n"
+     "beside the entry point (NEW.PAK.lock with -o) while it reads and saves.\n", true},
+    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Adds FILE, converted as --as says, as a new entry NAME (at most 64 bytes) at\n"
      "the end of the index. It is stored in the file of the entry whose name comes\n"
      "just before NAME (case ignored; the one just after when none does), or in the\n"
@@ -171,17 +176,29 @@ const CommandSpec kCommands[] = {
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --compress MODE    auto (default: compressed when that makes it smaller),\n"
      "                     none, fast or best\n"
-     "  --compact          rebuilds the whole set without dead space\n", true},
-    {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact]",
+     "  --compact          rebuilds the whole set without dead space\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"
+     , true},
+    {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
      "Removes the entry: its record stays, marked skipped, so every other entry keeps\n"
      "its record number and list line.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
-     "  --compact          rebuilds the whole set without dead space\n"},
-    {"rename", 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact]",
+     "  --compact          rebuilds the whole set without dead space\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"
+     },
+    {"rename", 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
      "Gives the entry the name NAME (at most 64 bytes); its bytes stay where they are.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
-     "  --compact          rebuilds the whole set without dead space\n"},
-    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact]",
+     "  --compact          rebuilds the whole set without dead space\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"
+     },
+    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact] [--wait SECONDS] [--overwrite]",
      "Replaces every entry whose file in DIR, named as `extract` names it (with or\n"
      "without --interpreted, --png and --wav), no longer holds what `extract` wrote;\n"
      "the rest stay untouched. A .dds or PNG file goes back as a texture, a WAV file\n"
@@ -195,8 +212,12 @@ const CommandSpec kCommands[] = {
      "  --compress MODE    auto (default), none, fast or best\n"
      "  --dry-run          lists what would be done, with each conversion, and\n"
      "                     changes nothing\n"
-     "  --compact          rebuilds the whole set without dead space\n", true},
-    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES]",
+     "  --compact          rebuilds the whole set without dead space\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"
+     , true},
+    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES] [--wait SECONDS] [--overwrite]",
      "Makes a new archive of the regular files under DIR: one entry per file, named\n"
      "by its path in DIR with '\\' between folders, in byte order of the names; an\n"
      "image made a texture is named without its extension, a WAV file made a sound\n"
@@ -209,7 +230,11 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read, convert and compress files (default 1)\n"
      "  --part-size BYTES  the entries go into companions NEW_00.PAK, ... of at most\n"
      "                     BYTES each (a larger file gets one of its own; K, M and G\n"
-     "                     suffixes count 1024s); the entry-point file holds the index\n", true},
+     "                     suffixes count 1024s); the entry-point file holds the index\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"
+     "An earlier archive NEW.PAK is replaced whole: a reader sees it or the new one.\n", true},
     {"verify", 1, false, "quillon-cli verify ARCHIVE [--json]",
      "Checks every record: its file present and a regular file, its bytes inside the\n"
      "file, every LZO-compressed entry expanding completely to its declared length.\n"
@@ -242,7 +267,8 @@ const OptionSpec kOptions[] = {
     {"--offset", 0, true, "dump"},
     {"--match", 0, true, "extract"},
     {"--kind", 0, true, "extract find"},
-    {"--overwrite", 0, false, "extract"},
+    {"--overwrite", 0, false, "extract replace add remove rename update pack"},
+    {"--wait", 0, true, "replace add remove rename update pack"},
     {"--jobs", 'j', true, "extract diff pack"},
     {"--recursive", 'r', false, "list extract find diff"},
     {"--stat", 0, false, "diff"},
@@ -364,6 +390,15 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         }
     } else if (name == "--compact") {
         args.compact = true;
+    } else if (name == "--wait") {
+        double seconds = -1;
+        const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+        if (value.empty() || failed != std::errc() || end != value.data() + value.size() || !(seconds >= 0) ||
+            seconds > 86400) {
+            error = "--wait needs a number of seconds from 0 to 86400";
+            return false;
+        }
+        args.waitSeconds = seconds;
     } else if (name == "--add") {
         args.addNew = true;
     } else if (name == "--dry-run") {

@@ -37,7 +37,7 @@ struct CliArgs {
     bool gltf = false;               // export / extract --gltf
     bool glb = false;                // export / extract --glb
     bool objMtl = false;             // export / extract --obj-mtl
-    bool overwrite = false;          // extract --overwrite
+    bool overwrite = false;          // extract --overwrite; -o over a file that is no archive
     int jobs = 0;                    // extract / diff --jobs N: threads that read (0: one per core)
     bool recursive = false;          // list / extract / find / diff --recursive: subfolders too
     bool stat = false;               // diff --stat
@@ -50,6 +50,7 @@ struct CliArgs {
     std::string offsetText = "0";    // dump --offset, as typed into the offset box
     PakCompress compress = PakCompress::Auto;  // --compress of the commands that write archives
     bool compact = false;            // --compact
+    double waitSeconds = kPakLockWaitSeconds;  // --wait: for another writer of the set
     bool addNew = false;             // update --add
     bool dryRun = false;             // update --dry-run
     int64_t partSize = 0;            // pack --part-size (0: entries in the entry-point file)

@@ -13,6 +13,8 @@ int Cli_Pack(const CliArgs &args)
     options.compress = args.compress;
     options.jobs = args.jobs > 0 ? args.jobs : 1;
     options.partSize = args.partSize;
+    options.lockWait = args.waitSeconds;
+    options.overwrite = args.overwrite;
     // --as raw packs the files as they are, as a pack without importers did.
     if (!args.hasAs || args.as != ImportAs::Raw) {
         options.entryName = [&](const PakFolderFile &file) {
@@ -87,6 +89,9 @@ int Cli_Verify(const CliArgs &args)
                                         p.problem) + "\n");
         for (const PakVerifyProblem &p : report.overlaps)
             Cli_WriteStdout(Cli_Escaped("note: " + p.line + " " + p.problem) + "\n");
+        for (const std::string &leftover : report.leftovers)
+            Cli_WriteStdout(Cli_Escaped("note: " + leftover + " is a temporary file a killed save left; the next save "
+                                        "of the set removes an entry-point one") + "\n");
         char line[200];
         snprintf(line, sizeof line, "%zu entries, %llu stored bytes (%zu compressed, %llu bytes expanded) in %.2f s: %s\n",
                  report.entries, static_cast<unsigned long long>(report.storedBytes), report.compressed,

@@ -25,7 +25,7 @@ std::string FullPath(const std::string &path)
 bool Cli_OpenWriter(const CliArgs &args, PakWriter &writer)
 {
     std::string error;
-    if (!PakWrite_Open(FullPath(args.positional[0]), writer, error)) {
+    if (!PakWrite_Open(FullPath(args.positional[0]), writer, error, args.waitSeconds)) {
         Cli_Report(error);
         return false;
     }
@@ -69,6 +69,7 @@ int Cli_SaveAndReport(const CliArgs &args, PakWriter &writer, const std::string 
     PakSaveOptions options;
     options.output = args.hasOutput ? FullPath(args.output) : "";
     options.compact = args.compact;
+    options.overwrite = args.overwrite;
     PakSaveReport report;
     std::string error;
     if (!PakWrite_Save(writer, options, report, error)) {

@@ -96,10 +96,16 @@ int Cli_Update(const CliArgs &args)
             Sys_Close(folderFd);
         return kExitFailed;
     }
-    std::vector<std::string> skipped;
-    const std::vector<PakFolderFile> listed = PakWrite_ListFolder(folder, skipped);
+    std::vector<std::string> skipped, unreadable;
+    const std::vector<PakFolderFile> listed = PakWrite_ListFolder(folder, skipped, &unreadable);
     for (const std::string &path : skipped)
         Cli_Report("skipped (no regular file): " + path);
+    if (!unreadable.empty()) {
+        for (const std::string &why : unreadable)
+            Cli_Report("cannot read the folder " + why);
+        Cli_Report("Nothing was updated.");
+        return kExitFailed;
+    }
 
     const PakArchive &archive = writer.archive;
     const std::vector<ResourceKind> kinds = EntryKinds(archive);
