@@ -21,6 +21,8 @@ namespace {
 
 // A plain entry's first bytes, read to learn its kind before the rest.
 constexpr size_t kPrefix = 64u << 10;
+// Text is folded for a case-blind search this much at a time.
+constexpr size_t kFoldPiece = 128u << 10;
 // A worker keeps a buffer this large from one entry to the next.
 constexpr size_t kKeptBuffer = 16u << 20;
 
@@ -255,19 +257,27 @@ void SearchFixed(const Pattern &p, Reader &r, const std::vector<uint8_t> &text, 
             at = lines.Take(at, found);
         return;
     }
-    const uint8_t *hay = text.data();
-    if (!p.matchCase) {
-        r.folded.resize(text.size());
-        std::transform(text.begin(), text.end(), r.folded.begin(), Pak_FoldAscii);
-        hay = r.folded.data();
-    }
-    const auto *first = reinterpret_cast<const char *>(hay), *last = first + text.size();
+    // Case is folded a piece at a time into a buffer that stays in the
+    // cache; pieces overlap by the needle's length less one byte.
+    const size_t piece = p.matchCase ? text.size() : kFoldPiece, overlap = p.needle.size() - 1;
     const std::boyer_moore_horspool_searcher searcher(p.needle.begin(), p.needle.end());
-    for (const char *at = first; at < last;) {
-        const char *match = std::search(at, last, searcher);
-        if (match == last)
+    for (size_t at = 0; at + p.needle.size() <= text.size();) {
+        const size_t end = std::min(text.size(), at + piece + overlap);
+        const char *first = reinterpret_cast<const char *>(text.data() + at);
+        if (!p.matchCase) {
+            r.folded.resize(end - at);
+            std::transform(text.begin() + static_cast<ptrdiff_t>(at), text.begin() + static_cast<ptrdiff_t>(end),
+                           r.folded.begin(), Pak_FoldAscii);
+            first = reinterpret_cast<const char *>(r.folded.data());
+        }
+        const char *last = first + (end - at);
+        const char *match = std::search(first, last, searcher);
+        if (match != last)
+            at = lines.Take(at + static_cast<size_t>(match - first), found);
+        else if (end == text.size())
             break;
-        at = first + lines.Take(static_cast<size_t>(match - first), found);
+        else
+            at = end - overlap;
     }
 }
 
