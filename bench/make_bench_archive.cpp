@@ -15,12 +15,13 @@
 //       A game's folder: A entry-point archives (GLOBAL.PAK, M01_AREA01.PAK,
 //       ...) with a companion each, N small entries in all, named as a
 //       game's textures, models, sounds and scripts are.
-//   make_bench_archive versions DIR [--mib M] [--archives A] [--entry-kib K]
+//   make_bench_archive versions DIR [--mib M] [--archives A] [--entry-kib K] [--one 1]
 //       Two versions of a game's folder, DIR/v1 and DIR/v2, of about M MiB of
 //       stored bytes each, in A archives of K KiB entries (half LZO-compressed
 //       text, half plain texture data). v2 differs from v1 in one entry of
 //       every hundred (one byte near its end), and each of its archives is
 //       laid out anew (an entry added at the front moves every offset).
+//       With --one 1 only DIR/v1 is written.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -218,12 +219,13 @@ int WriteFolder(const std::string &dir, size_t archives, size_t entries)
     return 0;
 }
 
-int WriteVersions(const std::string &dir, size_t mib, size_t archives, size_t entryKiB)
+int WriteVersions(const std::string &dir, size_t mib, size_t archives, size_t entryKiB, bool both)
 {
     if (lzo_init() != LZO_E_OK)
         return 1;
     std::filesystem::create_directories(dir + "/v1");
-    std::filesystem::create_directories(dir + "/v2");
+    if (both)
+        std::filesystem::create_directories(dir + "/v2");
     Bytes data(entryKiB << 10), work(LZO1X_1_MEM_COMPRESS);
     auto store = [&](const Bytes &plain, bool compress) {
         if (!compress)
@@ -261,7 +263,8 @@ int WriteVersions(const std::string &dir, size_t mib, size_t archives, size_t en
             newer.emplace_back(name, std::move(one));
         }
         stored += perArchive;
-        if (!WriteArchive(dir + "/v1/" + ArchiveName(a), older) || !WriteArchive(dir + "/v2/" + ArchiveName(a), newer)) {
+        if (!WriteArchive(dir + "/v1/" + ArchiveName(a), older) ||
+            (both && !WriteArchive(dir + "/v2/" + ArchiveName(a), newer))) {
             perror(ArchiveName(a).c_str());
             return 1;
         }
@@ -319,7 +322,8 @@ int main(int argc, char **argv)
                            Option(argc, argv, "--entries", 500000));
     if (mode == "versions")
         return WriteVersions(dir, Option(argc, argv, "--mib", 2048), std::max<size_t>(1, Option(argc, argv, "--archives", 8)),
-                             std::max<size_t>(1, Option(argc, argv, "--entry-kib", 256)));
+                             std::max<size_t>(1, Option(argc, argv, "--entry-kib", 256)),
+                             Option(argc, argv, "--one", 0) == 0);
     const bool lzo = mode == "lzo";
     if (!lzo && mode != "raw")
         return Usage();

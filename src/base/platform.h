@@ -159,3 +159,16 @@ std::vector<std::string> Sys_Arguments(int argc, char **argv);
 // Makes the standard streams carry the program's bytes unchanged and the console show its UTF-8 (Windows,
 // where they would turn "\n" into "\r\n" and show the ANSI code page); nothing elsewhere.
 void Sys_SetUpStandardStreams();
+
+// ---- extended regular expressions (POSIX ERE), as grep -E reads them ----
+// The system's matcher where it has one (its time and stack stay modest on
+// lines of any length); on Windows the C++ library's, which recurses over the
+// text, so only each line's first kSysRegexLineCap bytes are tried there.
+// One compiled expression per thread: a matcher may lock it while it runs.
+struct SysRegex;
+inline constexpr size_t kSysRegexLineCap = 1024;
+// Null with `error` set when `pattern` does not compile.
+SysRegex *Sys_CompileRegex(const std::string &pattern, bool matchCase, std::string &error);
+// Whether the expression matches somewhere in the `length` bytes at `text` (NUL bytes included).
+bool Sys_RegexFinds(const SysRegex *regex, const char *text, size_t length);
+void Sys_FreeRegex(SysRegex *regex);

@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
+#include <regex.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -383,5 +385,40 @@ std::vector<std::string> Sys_Arguments(int argc, char **argv)
 }
 
 void Sys_SetUpStandardStreams() {}
+
+struct SysRegex {
+    regex_t compiled;
+};
+
+SysRegex *Sys_CompileRegex(const std::string &pattern, bool matchCase, std::string &error)
+{
+    auto regex = std::make_unique<SysRegex>();
+    const int flags = REG_EXTENDED | REG_NOSUB | (matchCase ? 0 : REG_ICASE);
+    const int result = regcomp(&regex->compiled, pattern.c_str(), flags);
+    if (result != 0) {
+        char message[256];
+        regerror(result, &regex->compiled, message, sizeof message);
+        error = message;
+        return nullptr;
+    }
+    return regex.release();
+}
+
+bool Sys_RegexFinds(const SysRegex *regex, const char *text, size_t length)
+{
+    // REG_STARTEND: the bytes are a range, not a C string.
+    regmatch_t range[1];
+    range[0].rm_so = 0;
+    range[0].rm_eo = static_cast<regoff_t>(length);
+    return regexec(&regex->compiled, text, 1, range, REG_STARTEND) == 0;
+}
+
+void Sys_FreeRegex(SysRegex *regex)
+{
+    if (!regex)
+        return;
+    regfree(&regex->compiled);
+    delete regex;
+}
 
 #endif  // !_WIN32

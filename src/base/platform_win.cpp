@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <regex>
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -631,6 +632,37 @@ void Sys_SetUpStandardStreams()
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
+}
+
+struct SysRegex {
+    std::regex compiled;
+};
+
+SysRegex *Sys_CompileRegex(const std::string &pattern, bool matchCase, std::string &error)
+{
+    try {
+        auto flags = std::regex::extended | std::regex::nosubs | std::regex::optimize;
+        if (!matchCase)
+            flags |= std::regex::icase;
+        return new SysRegex{std::regex(pattern, flags)};
+    } catch (const std::regex_error &e) {
+        error = e.what();
+        return nullptr;
+    }
+}
+
+bool Sys_RegexFinds(const SysRegex *regex, const char *text, size_t length)
+{
+    try {
+        return std::regex_search(text, text + std::min(length, kSysRegexLineCap), regex->compiled);
+    } catch (const std::regex_error &) {  // too complex for this line
+        return false;
+    }
+}
+
+void Sys_FreeRegex(SysRegex *regex)
+{
+    delete regex;
 }
 
 #endif  // _WIN32

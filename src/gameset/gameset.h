@@ -7,6 +7,7 @@
 #include "pak/pak.h"
 #include "resource/resource_kind.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -65,6 +66,75 @@ size_t Gameset_FindInArchive(const GamesetArchive &archive, const PakArchive &pa
 size_t Gameset_Find(const std::vector<GamesetArchive> &archives, std::string_view text,
                     const std::vector<ResourceKind> &kinds, const GamesetHitSink &hit,
                     const GamesetTrouble &trouble);
+
+// ---- searching inside entries, and what names an entry ----
+
+// One line of an entry's text that a search found, or one place that names
+// an entry: a line of a text, or a surface of a model naming it as its material.
+struct GamesetTextHit {
+    const GamesetArchive &archive;
+    const PakArchive &pak;
+    const PakEntry &entry;
+    ResourceKind kind;
+    size_t line = 0;        // the line, counted from 1; 0 for a surface
+    size_t surface = 0;     // the model's surface, counted from 1, when `line` is 0
+    std::string_view text;  // the line without its end-of-line bytes, cut at 400 bytes
+};
+
+using GamesetTextSink = std::function<void(const GamesetTextHit &hit)>;
+
+// The longest text a hit carries of its line.
+constexpr size_t kGamesetLineCut = 400;
+
+struct GamesetSearchOptions {
+    std::string text;                 // a fixed string, or with `regex` an extended regular expression
+    bool regex = false;
+    bool matchCase = false;           // false: ASCII case ignored
+    std::vector<ResourceKind> kinds;  // empty: the kinds shown as text
+    bool allKinds = false;            // every entry, whatever its kind
+    int workers = 0;                  // threads that read entries; 0: one per core, at most 4
+    const std::atomic<bool> *stop = nullptr;  // when set, the search ends before the next entry
+};
+
+struct GamesetSearchSummary {
+    size_t hits = 0;
+    size_t troubles = 0;      // archives or entries that could not be read
+    bool stopped = false;     // `stop` ended it
+    std::string badPattern;   // why the regular expression does not compile; nothing was searched
+};
+
+// Every line of the text of the chosen entries of `pak` that holds the text,
+// entries in list order and their lines in order. An entry's text is its
+// resource, expanded when stored LZO-compressed, in lines ended by LF (a CR
+// before it is no part of the line); an effect container's is its dependency
+// listing. Each entry is read once, on the option's threads; a plain entry
+// whose first bytes show it is of no chosen kind is read no further. An entry
+// that cannot be read goes to `trouble` (each message once) and is counted.
+// A regular expression is matched as Sys_RegexFinds matches it.
+GamesetSearchSummary Gameset_SearchArchive(const GamesetArchive &archive, const PakArchive &pak,
+                                           const GamesetSearchOptions &options, const GamesetTextSink &hit,
+                                           const GamesetTrouble &trouble);
+
+// The same over each of `archives` in turn, one index held at a time; an
+// archive that cannot be opened goes to `trouble`.
+GamesetSearchSummary Gameset_Search(const std::vector<GamesetArchive> &archives,
+                                    const GamesetSearchOptions &options, const GamesetTextSink &hit,
+                                    const GamesetTrouble &trouble);
+
+// What names `name` ("used by"): every line of a text-like entry's text that
+// holds it as a whole name, and every surface of a model whose material it
+// names. Names are read as the lookups read them (ASCII case ignored), '/'
+// and '\' alike, with or without an extension: "stone" is named by "Stone",
+// "stone.dds" and "STONE.mat", "stone.mat" by "stone" and "stone.mat" only,
+// "tex/stone" by "tex\stone.dds"; a whole name is not part of a longer one
+// ("stones", "old_stone", "tex/stone" for "stone"). Only `workers` and `stop`
+// of the options are used. Entries and troubles as Gameset_SearchArchive.
+GamesetSearchSummary Gameset_RefsArchive(const GamesetArchive &archive, const PakArchive &pak, std::string_view name,
+                                         const GamesetSearchOptions &options, const GamesetTextSink &hit,
+                                         const GamesetTrouble &trouble);
+GamesetSearchSummary Gameset_Refs(const std::vector<GamesetArchive> &archives, std::string_view name,
+                                  const GamesetSearchOptions &options, const GamesetTextSink &hit,
+                                  const GamesetTrouble &trouble);
 
 // ---- comparing two versions ----
 

@@ -3,13 +3,12 @@
 // entry without expanding it, and only entries whose stored bytes differ are
 // expanded and hashed, on several threads.
 #include "gameset/gameset.h"
+#include "gameset/gameset_local.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <map>
 #include <set>
-#include <thread>
 #include <xxhash.h>
 
 namespace {
@@ -170,12 +169,6 @@ struct TroubleLog {
     }
 };
 
-int WorkerCount(int asked, size_t work)
-{
-    int workers = asked > 0 ? asked : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    return static_cast<int>(std::min<size_t>(static_cast<size_t>(workers), std::max<size_t>(work, 1)));
-}
-
 // Every entry of an archive present on one side only.
 void WholeArchive(GamesetArchiveDiff &diff, const PakArchive &pak, GamesetChange change)
 {
@@ -226,33 +219,26 @@ GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchiv
               [&](size_t a, size_t b) { return diff.entries[a].oldEntry->index < diff.entries[b].oldEntry->index; });
 
     std::vector<std::string> troubles(diff.entries.size());
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        Reader r;
-        for (size_t w; (w = next.fetch_add(1)) < both.size();) {
-            GamesetEntryDiff &d = diff.entries[both[w]];
-            const PakEntry *failedEntry = nullptr;
-            PakLoadResult failed = PakLoadResult::Ok;
-            const Verdict verdict = Compare({oldPak, *d.oldEntry, r.oldOpen}, {newPak, *d.newEntry, r.newOpen}, r,
-                                            &failedEntry, failed);
-            if (verdict == Verdict::Differs) {
-                d.change = GamesetChange::Changed;
-            } else if (verdict == Verdict::Trouble) {
-                const PakArchive &pak = failedEntry == d.oldEntry ? oldPak : newPak;
-                std::string message = Pak_LoadMessage(failed, pak, *failedEntry);
-                if (failed != PakLoadResult::CannotOpen)
-                    message = std::string(failedEntry->displayName) + ": " + message;
-                troubles[both[w]] = message;
-            }
+    const int workers = Gameset_WorkerCount(options.workers, both.size());
+    std::vector<Reader> readers(static_cast<size_t>(workers));
+    auto compare = [&](int worker, size_t w) {
+        Reader &r = readers[static_cast<size_t>(worker)];
+        GamesetEntryDiff &d = diff.entries[both[w]];
+        const PakEntry *failedEntry = nullptr;
+        PakLoadResult failed = PakLoadResult::Ok;
+        const Verdict verdict = Compare({oldPak, *d.oldEntry, r.oldOpen}, {newPak, *d.newEntry, r.newOpen}, r,
+                                        &failedEntry, failed);
+        if (verdict == Verdict::Differs) {
+            d.change = GamesetChange::Changed;
+        } else if (verdict == Verdict::Trouble) {
+            const PakArchive &pak = failedEntry == d.oldEntry ? oldPak : newPak;
+            std::string message = Pak_LoadMessage(failed, pak, *failedEntry);
+            if (failed != PakLoadResult::CannotOpen)
+                message = std::string(failedEntry->displayName) + ": " + message;
+            troubles[both[w]] = message;
         }
     };
-    std::vector<std::thread> threads;
-    const int workers = WorkerCount(options.workers, both.size());
-    for (int t = 1; t < workers; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &t : threads)
-        t.join();
+    Gameset_RunOrdered(both.size(), workers, nullptr, compare, [](size_t) {});
 
     TroubleLog log{trouble};
     GamesetDiffSummary summary;

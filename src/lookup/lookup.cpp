@@ -5,6 +5,11 @@
 #include <cstring>
 #include <strings.h>
 
+bool Lookup_SameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
 bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
                          std::vector<uint8_t> &out, const LookupPending &pending)
 {
@@ -13,8 +18,8 @@ bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakAr
         return false;
     for (size_t slot = 0; slot < archive.entries.size(); ++slot) {
         const PakEntry &entry = archive.entries[slot];
-        if (entry.size == kPakSkippedSize || strnlen(entry.name, sizeof entry.name) != name.size() ||
-            strncasecmp(entry.name, name.data(), name.size()) != 0)
+        if (entry.size == kPakSkippedSize ||
+            !Lookup_SameName(std::string_view(entry.name, strnlen(entry.name, sizeof entry.name)), name))
             continue;
         // Loaded as a selection loads it, so that an entry stored compressed
         // is expanded before its kind is judged.

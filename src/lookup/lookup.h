@@ -13,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct Model;
 // a holding file that cannot be opened ends the search. False when none.
 // `pending`, when given, gives the resource of an entry (by slot) that waits
 // to be saved, to be taken instead of its stored bytes; null for the others.
+// Whether two names are one entry's name as the lookups read names: equal
+// with ASCII case ignored.
+bool Lookup_SameName(std::string_view a, std::string_view b);
+
 using LookupPending = std::function<const std::vector<uint8_t> *(size_t slot)>;
 bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
                          std::vector<uint8_t> &out, const LookupPending &pending = {});

@@ -181,6 +181,13 @@ std::vector<int> Pak_SortedLines(const PakArchive &archive);
 // Case-insensitive ASCII comparison used for the list order.
 int Pak_CompareLines(const char *a, const char *b);
 
+// The byte with ASCII upper case made lower, as the list order and the
+// searches inside entries compare bytes; every other byte as it is.
+inline unsigned char Pak_FoldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
 // ---- matching names and lines (pak_match.cpp) ----
 
 // A glob read once, to be matched against many names.

@@ -96,6 +96,20 @@ ResourceKind ClassifyResource(const uint8_t *bytes, size_t length)
     return KindText;
 }
 
+bool ClassifyResourcePrefix(const uint8_t *bytes, size_t n, size_t length, ResourceKind &kind)
+{
+    if (n >= length) {
+        kind = ClassifyResource(bytes, length);
+        return true;
+    }
+    if (n < 44)
+        return false;
+    // A signature found, or a byte past 0x7F in the first half of the prefix
+    // (which lies in the first half of the whole), is the whole's answer too.
+    kind = ClassifyResource(bytes, n);
+    return kind != KindText;
+}
+
 bool ResourceKind_IsTextual(ResourceKind kind)
 {
     return kind == KindMaterial || kind == KindXml || kind == KindEffectMedia || kind == KindText;

@@ -45,6 +45,11 @@ inline ResourceKind ClassifyResource(std::span<const uint8_t> bytes)
     return ClassifyResource(bytes.data(), bytes.size());
 }
 
+// The kind of a resource of `length` bytes from its first `n` bytes, when
+// they settle it (every signature lies in the first 44 bytes; only text needs
+// the first half of the whole): true with `kind` set, else false.
+bool ClassifyResourcePrefix(const uint8_t *bytes, size_t n, size_t length, ResourceKind &kind);
+
 // Material, XML, text and effect containers are shown as text.
 bool ResourceKind_IsTextual(ResourceKind kind);
 // Textures and models are drawn in the GL view.

@@ -147,3 +147,43 @@ TEST(Gameset, DiffKnowsEntriesByNameAndOccurrenceAndResource)
 }
 
 }  // namespace
+
+namespace {
+
+// Many entries on several threads: every hit comes once, in list order, and
+// a stop asked for from the sink ends the search within the pool's window.
+TEST(Gameset, SearchHandsHitsOnInListOrder)
+{
+    TempDir dir;
+    FixtureArchive archive;
+    for (int i = 0; i < 300; ++i) {
+        const std::string text = "line one\nneedle " + std::to_string(i) + "\n";
+        archive.entries.push_back({"e" + std::to_string(1000 + (i * 7919) % 300),
+                                   i % 2 ? Fixture_LzoBlock(Str(text)) : Str(text)});
+    }
+    ASSERT_TRUE(Fixture_WritePak(dir / "A.PAK", archive));
+    const std::vector<GamesetArchive> archives{{dir / "A.PAK", "A.PAK"}};
+    GamesetSearchOptions options;
+    options.text = "NEEDLE";
+    options.workers = 3;
+    std::vector<std::string> lines;
+    GamesetSearchSummary summary = Gameset_Search(
+        archives, options, [&](const GamesetTextHit &hit) {
+            EXPECT_EQ(hit.line, 2u);
+            lines.push_back(hit.entry.displayName);
+        },
+        {});
+    EXPECT_EQ(summary.hits, 300u);
+    EXPECT_EQ(summary.troubles, 0u);
+    ASSERT_EQ(lines.size(), 300u);
+    EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
+
+    std::atomic<bool> stop{false};
+    options.stop = &stop;
+    size_t seen = 0;
+    summary = Gameset_Search(archives, options, [&](const GamesetTextHit &) { stop = ++seen == 10; }, {});
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_EQ(seen, 10u);
+}
+
+}  // namespace

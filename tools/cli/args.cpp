@@ -131,6 +131,41 @@ const CommandSpec kCommands[] = {
      "  --json             one JSON object per entry: archive, line, record (and kind\n"
      "                     with --kind)\n"
      "  -r, --recursive    FOLDER's subfolders too (ARCHIVE is then dlc/NAME.PAK)\n"},
+    {"grep", 2, false,
+     "quillon-cli grep ARCHIVE|FOLDER TEXT [--regex] [--case] [--kind KIND,...] [--all-kinds] [--json] [--recursive] [--jobs N]",
+     "Searches the text of the entries of ARCHIVE, or of each archive of FOLDER (as\n"
+     "`find` reads a folder), and prints ARCHIVE<TAB>LINE<TAB>N<TAB>TEXT for each line\n"
+     "that holds TEXT: LINE the entry's list line, N the line's number in the entry\n"
+     "(from 1), TEXT the line without its end-of-line bytes, cut at 400 bytes. An\n"
+     "entry's text is its resource, expanded when compressed, in lines ended by LF;\n"
+     "an effect container's is its dependency listing, as `show` prints it. TEXT is\n"
+     "a fixed string with ASCII case ignored. By default the kinds shown as text are\n"
+     "searched: material, XML, text and effect; a plain entry whose first bytes show\n"
+     "another kind is not read further. Exit status 0 when a line matched, 1 when\n"
+     "none did, 2 on trouble (an archive or entry that cannot be read).\n"
+     "  --regex            TEXT is a POSIX extended regular expression, as grep -E\n"
+     "                     reads it (on Windows tried on each line's first 1 KiB)\n"
+     "  --case             ASCII case counts\n"
+     "  --kind KIND,...    only entries of these kinds (as extract names them)\n"
+     "  --all-kinds        every entry, whatever its kind\n"
+     "  --json             one JSON object per matching line: archive, line, record,\n"
+     "                     kind, lineNumber, text, and textBytes (the line's exact\n"
+     "                     bytes in hexadecimal, as list --json gives lineBytes)\n"
+     "  -r, --recursive    FOLDER's subfolders too\n"
+     "  -j, --jobs N       threads that read and expand entries (default: one per\n"
+     "                     core, at most 4); lines come out in list order\n"},
+    {"refs", 2, false, "quillon-cli refs ARCHIVE|FOLDER NAME [--json] [--recursive]",
+     "Prints what names the entry NAME (\"used by\"): ARCHIVE<TAB>LINE<TAB>HOW for each\n"
+     "line of a material, XML, text or effect entry that holds NAME as a whole name\n"
+     "(HOW \"text line N\"), and each surface of a model whose material is NAME (HOW\n"
+     "\"surface S material\", S counted from 1). Names are read as the viewer's\n"
+     "lookups read them: ASCII case ignored, '/' and '\\' the same, with or without an\n"
+     "extension (\"stone\" is named by \"Stone.dds\", \"stone.mat\" by \"stone\"), never\n"
+     "as part of a longer name (\"stones\", \"tex\\stone\" do not name \"stone\").\n"
+     "Exit status as grep's.\n"
+     "  --json             one JSON object per place: archive, line, record, kind,\n"
+     "                     how, and lineNumber or surface\n"
+     "  -r, --recursive    FOLDER's subfolders too\n"},
     {"diff", 2, false, "quillon-cli diff OLD NEW [--stat] [--json] [--jobs N] [--recursive]",
      "Compares two versions of an archive, or of a folder of archives (a game before\n"
      "and after a patch), and prints STATUS<TAB>ARCHIVE<TAB>LINE for each entry that\n"
@@ -251,9 +286,9 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract find diff replace add remove rename update pack verify"},
+    {"--help", 'h', false, "list show export dump extract find grep refs diff replace add remove rename update pack verify"},
     {"--long", 0, false, "list"},
-    {"--json", 0, false, "list show find diff verify"},
+    {"--json", 0, false, "list show find grep refs diff verify"},
     {"--output", 'o', true, "export dump extract replace add remove rename update pack"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
@@ -266,11 +301,14 @@ const OptionSpec kOptions[] = {
     {"--decimal", 0, false, "dump"},
     {"--offset", 0, true, "dump"},
     {"--match", 0, true, "extract"},
-    {"--kind", 0, true, "extract find"},
+    {"--kind", 0, true, "extract find grep"},
+    {"--all-kinds", 0, false, "grep"},
+    {"--regex", 0, false, "grep"},
+    {"--case", 0, false, "grep"},
     {"--overwrite", 0, false, "extract replace add remove rename update pack"},
     {"--wait", 0, true, "replace add remove rename update pack"},
-    {"--jobs", 'j', true, "extract diff pack"},
-    {"--recursive", 'r', false, "list extract find diff"},
+    {"--jobs", 'j', true, "extract grep diff pack"},
+    {"--recursive", 'r', false, "list extract find grep refs diff"},
     {"--stat", 0, false, "diff"},
     {"--compress", 0, true, "replace add update pack"},
     {"--compact", 0, false, "replace add remove rename update"},
@@ -377,6 +415,12 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
                 break;
             start = comma + 1;
         }
+    } else if (name == "--all-kinds") {
+        args.allKinds = true;
+    } else if (name == "--regex") {
+        args.regex = true;
+    } else if (name == "--case") {
+        args.matchCase = true;
     } else if (name == "--recursive") {
         args.recursive = true;
     } else if (name == "--stat") {
@@ -555,6 +599,14 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     }
     if (args.command == "extract" && args.gltf + args.glb + args.objMtl > 1) {
         error = "--gltf, --glb and --obj-mtl choose different forms for models: give one of them";
+        return false;
+    }
+    if (args.allKinds && !args.kinds.empty()) {
+        error = "--kind and --all-kinds choose different entries: give one of them";
+        return false;
+    }
+    if (args.command == "refs" && args.positional[1].empty()) {
+        error = "NAME is empty";
         return false;
     }
     if (command->needsOutput && !args.hasOutput) {

@@ -5,6 +5,7 @@
 
 #include "resource/resource_kind.h"
 #include "export/export_jobs.h"
+#include "gameset/gameset.h"
 #include "import/import.h"
 #include "pak/pak.h"
 #include "pakwrite/pakwrite.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Exit statuses: a refusal or failure the viewer would show is 1, a command
@@ -44,6 +46,9 @@ struct CliArgs {
     bool hasMatch = false;
     std::string match;               // extract --match GLOB
     std::vector<ResourceKind> kinds; // extract --kind (empty: every kind)
+    bool allKinds = false;           // grep --all-kinds
+    bool regex = false;              // grep --regex
+    bool matchCase = false;          // grep --case
     int32_t dumpFormat = 1;          // dump --format, Unsigned Byte by default
     bool bigEndian = false;          // dump --big-endian
     bool decimal = false;            // dump --decimal
@@ -95,6 +100,10 @@ void Cli_Report(const std::string &message);
 // and the like, so that names cannot drive a terminal.
 std::string Cli_Escaped(const std::string &text);
 
+// Bytes in lowercase hexadecimal, for JSON beside a text that shows bytes
+// that are not UTF-8 as Latin-1 (which two different byte strings can share).
+std::string Cli_HexBytes(std::string_view bytes);
+
 // Writes bytes to stdout; false once a write has failed.
 bool Cli_WriteStdout(const void *data, size_t size);
 bool Cli_WriteStdout(const std::string &text);
@@ -123,6 +132,14 @@ std::string Cli_ExtractTotals(const ExportJobSummary &summary);
 int Cli_Find(const CliArgs &args);
 int Cli_ListFolder(const CliArgs &args);
 int Cli_ExtractFolder(const CliArgs &args);
+
+// The archives of the first argument, a FOLDER or one ARCHIVE (named by its
+// file name); prints why not and returns false when there are none to read.
+bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives);
+
+// ---- search.cpp: inside the entries; statuses as grep(1)'s ----
+int Cli_Grep(const CliArgs &args);
+int Cli_Refs(const CliArgs &args);
 
 // ---- diff.cpp ----
 // Exit statuses of diff, as diff(1) gives them.

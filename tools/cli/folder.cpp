@@ -8,11 +8,7 @@
 
 #include <algorithm>
 
-namespace {
-
-// The archives of FOLDER (or ARCHIVE alone, for find); prints why not and
-// returns false when there are none to read.
-bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
+bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
 {
     const std::string &path = args.positional[0];
     if (!Gameset_IsFolder(path)) {
@@ -34,6 +30,8 @@ bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
     return !archives.empty();
 }
 
+namespace {
+
 void Trouble(bool &failed, const std::string &message)
 {
     failed = true;
@@ -45,7 +43,7 @@ void Trouble(bool &failed, const std::string &message)
 int Cli_Find(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!ArchivesOf(args, archives))
+    if (!Cli_ArchivesOf(args, archives))
         return kExitFailed;
     const bool terminal = Sys_IsTerminal(fileno(stdout));
     bool failed = false;
@@ -77,7 +75,7 @@ int Cli_Find(const CliArgs &args)
 int Cli_ListFolder(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!ArchivesOf(args, archives))
+    if (!Cli_ArchivesOf(args, archives))
         return kExitFailed;
     bool failed = false;
     for (const GamesetArchive &archive : archives) {
@@ -94,7 +92,7 @@ int Cli_ListFolder(const CliArgs &args)
 int Cli_ExtractFolder(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!ArchivesOf(args, archives))
+    if (!Cli_ArchivesOf(args, archives))
         return kExitFailed;
     ExportJobSummary totals;
     bool failed = false;

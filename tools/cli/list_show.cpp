@@ -8,18 +8,7 @@
 #include <cstdio>
 #include <set>
 
-namespace {
-
-// The file name part of a path (after its last '/' or '\').
-std::string FileNameOf(const std::string &path)
-{
-    size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-// The line's exact bytes in lowercase hexadecimal: "line" shows a name that
-// is not UTF-8 as text, which two different names can share.
-std::string HexBytes(const std::string &bytes)
+std::string Cli_HexBytes(std::string_view bytes)
 {
     static const char digits[] = "0123456789abcdef";
     std::string hex;
@@ -29,6 +18,15 @@ std::string HexBytes(const std::string &bytes)
         hex += digits[c & 15];
     }
     return hex;
+}
+
+namespace {
+
+// The file name part of a path (after its last '/' or '\').
+std::string FileNameOf(const std::string &path)
+{
+    size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
 // The --long columns of one entry. An entry that cannot be loaded still gets
@@ -66,7 +64,7 @@ std::string JsonEntry(const PakArchive &archive, const PakEntry &entry, std::vec
 {
     const std::string file = FileNameOf(Pak_EntryFileOnDisk(archive, entry));
     std::string out = "{\"line\":" + Json_Quote(entry.displayName) + ",\"lineBytes\":\"" +
-                      HexBytes(entry.displayName) + "\",\"record\":" + std::to_string(entry.index);
+                      Cli_HexBytes(entry.displayName) + "\",\"record\":" + std::to_string(entry.index);
     bool compressed = false;
     const PakLoadResult result = Pak_LoadEntry(archive, entry, bytes, &compressed);
     if (result != PakLoadResult::Ok) {

@@ -145,6 +145,9 @@ int main(int argc, char **argv)
         Cli_WriteStdout(args.version ? "quillon-cli " QUILLON_VERSION "\n" : Cli_ManPage());
         return Cli_FinishStdout(kExitOk);
     }
+    // diff's 1 means "differs", grep's and refs' "nothing found": their own
+    // failures are 2, as diff(1)'s and grep(1)'s are.
+    const bool statusMeans = args.command == "diff" || args.command == "grep" || args.command == "refs";
     int status = kExitUsage;
     try {
         // list and extract take a folder of archives as well as one archive.
@@ -161,6 +164,10 @@ int main(int argc, char **argv)
             status = folder ? Cli_ExtractFolder(args) : Cli_Extract(args);
         else if (args.command == "find")
             status = Cli_Find(args);
+        else if (args.command == "grep")
+            status = Cli_Grep(args);
+        else if (args.command == "refs")
+            status = Cli_Refs(args);
         else if (args.command == "diff")
             status = Cli_Diff(args);
         else if (args.command == "replace")
@@ -180,9 +187,8 @@ int main(int argc, char **argv)
     } catch (const std::bad_alloc &) {
         // A resource too large for this machine ends the command, not the process.
         Cli_Report("Not enough memory to finish the command.");
-        status = kExitFailed;
+        status = statusMeans ? kExitTrouble : kExitFailed;
     }
     const int finished = Cli_FinishStdout(status);
-    // diff's 1 means "differs": its own failures are 2, as diff(1)'s are.
-    return args.command == "diff" && finished != status ? kExitTrouble : finished;
+    return statusMeans && finished != status ? kExitTrouble : finished;
 }

@@ -197,7 +197,11 @@ std::string Cli_ManPage()
             "versions differ, \\fBverify\\fR when a record is broken.\n"
             ".TP\n" + std::to_string(kExitUsage) + "\n"
             "The command line cannot be understood; the message and the command's usage are printed on\n"
-            "standard error. \\fBdiff\\fR also exits with it when an archive or entry cannot be read.\n";
+            "standard error. \\fBdiff\\fR also exits with it when an archive or entry cannot be read.\n"
+            ".PP\n"
+            "\\fBgrep\\fR and \\fBrefs\\fR exit as grep(1) does: 0 when something was found, 1 when nothing\n"
+            "was, 2 when an archive or entry cannot be read, a regular expression does not compile, or the\n"
+            "command line cannot be understood.\n";
 
     page += ".SH EXAMPLES\n"
             "List the entries of an archive with their kinds and sizes:\n"
@@ -222,6 +226,12 @@ std::string Cli_ManPage()
             ".PP\n.RS\n.EX\n"
             "quillon\\-cli find pc 'crate_d' \\-\\-kind texture\n"
             "quillon\\-cli diff pc\\-1.0 pc\\-1.1 \\-\\-stat\n"
+            ".EE\n.RE\n"
+            ".PP\n"
+            "Find where a value is set across the game, and which materials and models use a texture:\n"
+            ".PP\n.RS\n.EX\n"
+            "quillon\\-cli grep pc 'fog_density' \\-\\-recursive\n"
+            "quillon\\-cli refs pc 'textures\\eenv\\estone_wall_d'\n"
             ".EE\n.RE\n"
             ".PP\n"
             "Put edited files back: extract, edit, then replace every entry whose file changed:\n"
