@@ -10,9 +10,16 @@
 
 namespace {
 
+void Trouble(bool &failed, const std::string &message)
+{
+    failed = true;
+    Cli_Report(message);
+}
+
 // The archives of FOLDER (or ARCHIVE alone, for find); prints why not and
-// returns false when there are none to read.
-bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
+// returns false when there are none to read. What could not be read in it is
+// named and sets `failed`.
+bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives, bool &failed)
 {
     const std::string &path = args.positional[0];
     if (!Gameset_IsFolder(path)) {
@@ -23,21 +30,16 @@ bool ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
         return true;
     }
     std::string error;
-    if (!Gameset_ListArchives(path, args.recursive, archives, error)) {
+    if (!Gameset_ListArchives(path, args.recursive, archives, error,
+                              [&](const std::string &message) { Trouble(failed, message); })) {
         Cli_Report(error);
         return false;
     }
     // A folder of no archives is most likely the wrong folder: say so.
-    if (archives.empty())
+    if (archives.empty() && !failed)
         Cli_Report("The folder '" + path + "' holds no entry-point archive (" +
                    (args.recursive ? "" : "without its subfolders; ") + "*.pak files that start \"PAK_\").");
     return !archives.empty();
-}
-
-void Trouble(bool &failed, const std::string &message)
-{
-    failed = true;
-    Cli_Report(message);
 }
 
 }  // namespace
@@ -45,10 +47,10 @@ void Trouble(bool &failed, const std::string &message)
 int Cli_Find(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!ArchivesOf(args, archives))
+    bool failed = false;
+    if (!ArchivesOf(args, archives, failed))
         return kExitFailed;
     const bool terminal = Sys_IsTerminal(fileno(stdout));
-    bool failed = false;
     std::string out;
     Gameset_Find(
         archives, args.positional[1], args.kinds,
@@ -77,9 +79,9 @@ int Cli_Find(const CliArgs &args)
 int Cli_ListFolder(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!ArchivesOf(args, archives))
-        return kExitFailed;
     bool failed = false;
+    if (!ArchivesOf(args, archives, failed))
+        return kExitFailed;
     for (const GamesetArchive &archive : archives) {
         PakArchive pak;
         const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
@@ -94,10 +96,10 @@ int Cli_ListFolder(const CliArgs &args)
 int Cli_ExtractFolder(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!ArchivesOf(args, archives))
+    bool failed = false;
+    if (!ArchivesOf(args, archives, failed))
         return kExitFailed;
     ExportJobSummary totals;
-    bool failed = false;
     const std::vector<std::string> folders = Gameset_ExtractFolders(archives);
     for (size_t i = 0; i < archives.size(); ++i) {
         const GamesetArchive &archive = archives[i];
