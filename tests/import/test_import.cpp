@@ -97,7 +97,10 @@ TEST(ImportTexture, ImagesComeBackThroughThePngExport)
     if (!Installed(kPillow))
         GTEST_SKIP() << "Pillow is not installed";
     const TextureImage smooth = Fixture_SmoothImage(256, 256, true), noisy = Fixture_NoisyImage(256, 256, 12),
-                       odd = Fixture_SmoothImage(131, 67, true);
+                       odd = Fixture_SmoothImage(131, 67, true), opaque = Fixture_SmoothImage(256, 256, false);
+    TextureImage cutout = smooth;  // alpha of one bit, as a 16-bit TGA holds it
+    for (size_t i = 3; i < cutout.rgba.size(); i += 4)
+        cutout.rgba[i] = cutout.rgba[i] >= 128 ? 255 : 0;
     const struct {
         const char *name;
         Bytes file;
@@ -107,8 +110,16 @@ TEST(ImportTexture, ImagesComeBackThroughThePngExport)
     } cases[] = {
         {"smooth PNG", Fixture_Png(smooth), smooth, 5, 9, 35},
         {"noisy PNG", Fixture_Png(noisy), noisy, 1, 9, 30},
+        {"16-bit PNG", Fixture_Png16(smooth), smooth, 5, 9, 35},
+        {"JPEG", Fixture_Jpeg(opaque), opaque, 1, 9, 35},
+        {"progressive JPEG", Fixture_Jpeg(opaque, true), opaque, 1, 9, 35},
         {"TGA", Fixture_Tga(smooth), smooth, 5, 9, 35},
+        {"TGA of 24 bits, run-length coded, bottom-up", Fixture_Tga(opaque, {24, true, false, false}), opaque, 1, 9, 35},
+        {"TGA of 16 bits with its alpha bit, right to left", Fixture_Tga(cutout, {16, false, true, true}), cutout, 5,
+         9, 30},
+        {"TGA of 16 bits, run-length coded", Fixture_Tga(cutout, {16, true, false, false}), cutout, 5, 9, 30},
         {"BMP (opaque)", Fixture_Bmp(noisy), noisy, 1, 9, 30},
+        {"BMP top-down", Fixture_Bmp(noisy, true), noisy, 1, 9, 30},
         {"131 x 67 PNG, partial blocks", Fixture_Png(odd), odd, 5, 8, 35},
     };
     for (const auto &c : cases) {
@@ -225,6 +236,22 @@ TEST(ImportTexture, RefusesHostileFiles)
     Bytes noRows = Fixture_Bmp(Fixture_SmoothImage(3, 2, false));
     noRows[22] = 0;
     cube[113] = 0x02;
+    // Headers that promise a huge picture, in files of a few bytes.
+    const TextureImage small = Fixture_SmoothImage(16, 16, false);
+    Bytes tgaBomb = Fixture_Tga(small), rleBomb = Fixture_Tga(small, {32, true, true, false}),
+          jpegBomb = Fixture_Jpeg(small, true), bmp = Fixture_Bmp(small), rle8 = bmp, rleCut = Fixture_Tga(
+                                                                                small, {24, true, true, false});
+    for (Bytes *tga : {&tgaBomb, &rleBomb})
+        (*tga)[12] = (*tga)[14] = 0, (*tga)[13] = (*tga)[15] = 0x40;  // 16384 x 16384
+    tgaBomb.resize(33);
+    for (size_t i = 2; i + 8 < jpegBomb.size(); ++i)
+        if (jpegBomb[i] == 0xFF && jpegBomb[i + 1] == 0xC2) {  // the frame's sides, big-endian
+            jpegBomb[i + 5] = jpegBomb[i + 7] = 0x40, jpegBomb[i + 6] = jpegBomb[i + 8] = 0;
+            break;
+        }
+    rle8[30] = 1;
+    rleCut.resize(rleCut.size() - 2);
+    const Bytes jpeg = Fixture_Jpeg(small);
     const struct {
         const char *name;
         Bytes file;
@@ -235,6 +262,13 @@ TEST(ImportTexture, RefusesHostileFiles)
         {"PNG header of 100000 x 100000", Fixture_PngHeader(100000, 100000), "100000 x 100000"},
         {"PNG of 16385 x 1", Fixture_PngHeader(16385, 1), "at most 16384"},
         {"BMP of no rows", noRows, "3 x 0"},
+        {"33-byte TGA of 16384 x 16384", tgaBomb, "ends before its pixels"},
+        {"run-length TGA of 16384 x 16384 in a few packets", rleBomb, "ends before its pixels"},
+        {"run-length TGA cut in its last packet", rleCut, "ends before its pixels"},
+        {"half a BMP", Bytes(bmp.begin(), bmp.begin() + bmp.size() / 2), "ends before its pixels"},
+        {"run-length BMP", rle8, "compressed BMP"},
+        {"JPEG cut short", Bytes(jpeg.begin(), jpeg.end() - 40), "ends before its pixels"},
+        {"progressive JPEG declaring 16384 x 16384", jpegBomb, "too short"},
         {"not an image", Fixture_FromString("just some text, not an image at all"), "not a PNG"},
         {"DDS of ATI2", Fixture_DdsHeader(4, 4, "ATI2", 1), "FourCC ATI2"},
         {"DDS of DX10", Fixture_DdsHeader(4, 4, "DX10", 1), "DX10"},
