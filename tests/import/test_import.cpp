@@ -341,7 +341,11 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
     Bytes adpcm = Fixture_Wav({}), noFormat = Fixture_Wav({});
     adpcm[20] = 2;
     memcpy(noFormat.data() + 12, "junk", 4);
-    WavFixture lying, threeChannels, twelveBits, floatSixtyFour;
+    WavFixture lying, threeChannels, twelveBits, floatSixtyFour, tooFast, extensible;
+    tooFast.rate = 250000;
+    extensible.formatTag = 0xFFFE;
+    Bytes notPcmGuid = Fixture_Wav(extensible);
+    notPcmGuid[20 + 26] = 0x01;  // the subformat GUID's suffix is not the PCM one's
     lying.dataSizeDelta = 1000;
     threeChannels.channels = 3;
     twelveBits.bits = 12;
@@ -359,6 +363,8 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
         {"12-bit", Fixture_Wav(twelveBits), "12-bit PCM"},
         {"64-bit float", Fixture_Wav(floatSixtyFour), "64-bit float"},
         {"no format chunk", noFormat, "no format chunk"},
+        {"250 kHz, above the encoder's 200", Fixture_Wav(tooFast), "250000 Hz"},
+        {"extensible of a subformat that is not PCM", notPcmGuid, "not PCM"},
         {"not a WAV", Fixture_FromString("RIFF    AVI LIST"), "not a WAV"},
         {"WAV header alone", Bytes(adpcm.begin(), adpcm.begin() + 11), "not a WAV"},
     };
@@ -367,6 +373,14 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
         EXPECT_FALSE(result.ok) << c.name;
         EXPECT_NE(result.message.find(c.said), std::string::npos) << c.name << ": " << result.message;
     }
+    // A chunk of odd size whose pad byte the writer left out: the next chunk
+    // starts right after it.
+    Bytes unpadded = Fixture_Wav({});
+    const uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c'};
+    unpadded.insert(unpadded.begin() + 36, std::begin(list), std::end(list));
+    const ImportResult taken = Import_Sound(unpadded, {});
+    EXPECT_TRUE(taken.ok) << taken.message;
+
     SoundImportOptions loud;
     loud.quality = 1.5f;
     EXPECT_FALSE(Import_Sound(Fixture_Wav({}), loud).ok);

@@ -56,6 +56,8 @@ struct CliArgs {
     bool hasAs = false;              // --as given: what every file becomes
     ImportAs as = ImportAs::Raw;
     float quality = 0.5f;            // --quality of sounds made from WAV files
+    TextureChoice textureFormat = TextureChoice::Keep;  // --format of textures made from images
+    bool clusterFit = false;         // --cluster-fit
 };
 
 // ---- args.cpp ----

@@ -254,7 +254,9 @@ Bytes Fixture_Wav(const WavFixture &wav, std::vector<float> *samples)
     if (extensible) {
         Put16(out, fmt + 16, 22);
         Put16(out, fmt + 18, wav.bits);
-        Put16(out, fmt + 24, 1);  // the PCM subformat
+        Put16(out, fmt + 24, 1);  // the PCM subformat, then the GUID's common suffix
+        static const uint8_t kSuffix[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        memcpy(out.data() + fmt + 26, kSuffix, sizeof kSuffix);
     }
     Append(out, "data");
     const uint64_t dataBytes = uint64_t(wav.frames) * frameBytes;
