@@ -30,9 +30,12 @@ bool Allocate(ImportImage &image, uint32_t width, uint32_t height)
 
 constexpr uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
+// Everything the decoding changes lives here, not in the frame a jump
+// returns to (whose locals changed after setjmp would be indeterminate).
 struct PngState {
     std::span<const uint8_t> file;
     size_t at = 0;
+    std::vector<png_bytep> rows;
     char message[200] = "";
     jmp_buf jump;
 };
@@ -68,7 +71,6 @@ bool DecodePng(std::span<const uint8_t> file, ImportImage &image, std::string &w
         why = "out of memory";
         return false;
     }
-    std::vector<png_bytep> rows;  // before the jump: it outlives any error
     if (setjmp(state.jump)) {
         png_destroy_read_struct(&png, &info, nullptr);
         why = state.message;
@@ -95,10 +97,10 @@ bool DecodePng(std::span<const uint8_t> file, ImportImage &image, std::string &w
         png_error(png, "unexpected row layout");
     if (!Allocate(image, png_get_image_width(png, info), png_get_image_height(png, info)))
         png_error(png, "out of memory");
-    rows.resize(image.height);
+    state.rows.resize(image.height);
     for (uint32_t y = 0; y < image.height; ++y)
-        rows[y] = image.rgba.get() + static_cast<size_t>(y) * image.width * 4;
-    png_read_image(png, rows.data());
+        state.rows[y] = image.rgba.get() + static_cast<size_t>(y) * image.width * 4;
+    png_read_image(png, state.rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
 }
