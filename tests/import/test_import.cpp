@@ -16,8 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -384,4 +387,29 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
     SoundImportOptions loud;
     loud.quality = 1.5f;
     EXPECT_FALSE(Import_Sound(Fixture_Wav({}), loud).ok);
+}
+
+// Imports whose peaks do not fit beside each other run one after the other;
+// one larger than the whole budget still runs, alone.
+TEST(Import, MemoryGateHoldsImportsToTheBudget)
+{
+    ImportMemoryGate gate(100);
+    std::atomic<int> inside{0}, most{0};
+    auto import = [&](uint64_t bytes) {
+        gate.Enter(bytes);
+        most = std::max(most.load(), ++inside);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        --inside;
+        gate.Leave(bytes);
+    };
+    for (const auto &[peaks, expected] : {std::pair{std::vector<uint64_t>{60, 60, 60}, 1},
+                                          std::pair{std::vector<uint64_t>{500, 10}, 1}}) {
+        most = 0;
+        std::vector<std::thread> threads;
+        for (uint64_t bytes : peaks)
+            threads.emplace_back(import, bytes);
+        for (std::thread &t : threads)
+            t.join();
+        EXPECT_EQ(most.load(), expected) << peaks[0];
+    }
 }

@@ -62,11 +62,14 @@ bool Cli_Import(const CliArgs &args, ImportAs as, const std::string &path, std::
     static ImportMemoryGate gate(kCliImportMemory);
     const uint64_t peak = Import_PeakBytes(as, file);
     gate.Enter(peak);
+    struct Leave {
+        uint64_t peak;
+        ~Leave() { gate.Leave(peak); }  // also when an allocation throws
+    } leave{peak};
     TextureImportOptions texture;
     texture.format = args.textureFormat;
     texture.clusterFit = args.clusterFit;
     ImportResult result = Import_Convert(as, file, old, texture, sound);
-    gate.Leave(peak);
     if (!result.ok) {
         error = path + ": " + result.message;
         return false;
