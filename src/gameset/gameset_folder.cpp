@@ -132,21 +132,33 @@ bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector
 
 std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive> &archives)
 {
-    // Where each archive lies below the top, named as entries are named (so
-    // no part of it climbs out), case folded as the folder may fold it.
-    std::vector<std::string> places(archives.size());
+    // One part of a name made safe as an entry's name is; a '\' in it (a
+    // file name may hold one) leaves it one part. Empty for "..", "." and "".
+    auto safePart = [](const std::string &part) {
+        std::string safe;
+        for (const std::string &piece : Export_SafePathComponents(part))
+            safe += (safe.empty() ? "" : "_") + piece;
+        return safe;
+    };
+    // Where each archive lies below the top, made safe (so no part of it
+    // climbs out), case folded as the folder may fold it.
+    std::vector<std::string> places(archives.size()), files(archives.size());
     std::set<std::string> taken;  // folders that hold archives' folders: never one archive's own
     for (size_t i = 0; i < archives.size(); ++i) {
-        const std::vector<std::string> parts = Export_SafePathComponents(archives[i].name);
-        for (size_t n = 0; n + 1 < parts.size(); ++n) {
-            places[i] += parts[n] + "/";
+        const std::string &name = archives[i].name;
+        size_t start = 0;
+        for (size_t sep; (sep = name.find('/', start)) != std::string::npos; start = sep + 1) {
+            const std::string part = safePart(name.substr(start, sep - start));
+            if (part.empty())
+                continue;
+            places[i] += part + "/";
             taken.insert(FoldCase(places[i]));
         }
+        files[i] = name.substr(start);
     }
     std::vector<std::string> folders;
     for (size_t i = 0; i < archives.size(); ++i) {
-        const size_t sep = archives[i].name.find_last_of('/');
-        const std::string file = archives[i].name.substr(sep == std::string::npos ? 0 : sep + 1);
+        const std::string &file = files[i];
         // The name without its extension; the whole name when that is taken
         // (by an archive of the name in another case or extension, or by a
         // folder of archives), then the whole name numbered.
@@ -155,11 +167,7 @@ std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive
             const std::string name = round == 0   ? file.substr(0, file.size() > 4 ? file.size() - 4 : 0)
                                      : round == 1 ? file
                                                   : file + "_" + std::to_string(round);
-            // A name that is "..", "." or empty gives no folder; one that
-            // holds a separator (a '\' in a file name) stays one name.
-            std::string path;
-            for (const std::string &part : Export_SafePathComponents(name))
-                path += (path.empty() ? "" : "_") + part;
+            std::string path = safePart(name);
             if (path.empty())
                 continue;
             path = places[i] + path;
