@@ -13,7 +13,9 @@
 #include <jerror.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
