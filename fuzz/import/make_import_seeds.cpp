@@ -1,5 +1,6 @@
 // Writes the seed corpora of the import fuzz targets: small images in every
-// form the image reader takes, .dds files of each block format and a few it
+// form the image readers take (PNG of 8 and 16 bits, baseline and progressive
+// JPEG, TGA plain and run-length coded, BMP bottom-up and top-down), .dds files of each block format and a few it
 // refuses, and WAV files of every sample form; with truncated copies.
 // Usage: quillon_import_fuzz_seeds OUTDIR
 #include "import_fixtures.h"
@@ -31,8 +32,14 @@ int main(int argc, char **argv)
     for (const TextureImage &image : images) {
         const std::string size = std::to_string(image.width) + "x" + std::to_string(image.height);
         seed("fuzz_import_image", size + ".png", Fixture_Png(image));
+        seed("fuzz_import_image", size + "-16.png", Fixture_Png16(image));
+        seed("fuzz_import_image", size + ".jpg", Fixture_Jpeg(image));
+        seed("fuzz_import_image", size + "-progressive.jpg", Fixture_Jpeg(image, true));
         seed("fuzz_import_image", size + ".tga", Fixture_Tga(image));
+        seed("fuzz_import_image", size + "-16-rle-mirrored.tga", Fixture_Tga(image, {16, true, false, true}));
+        seed("fuzz_import_image", size + "-24-rle.tga", Fixture_Tga(image, {24, true, true, false}));
         seed("fuzz_import_image", size + ".bmp", Fixture_Bmp(image));
+        seed("fuzz_import_image", size + "-top-down.bmp", Fixture_Bmp(image, true));
     }
     seed("fuzz_import_image", "huge.png", Fixture_PngHeader(100000, 100000));
     for (const char *code : {"DXT1", "DXT3", "DXT5", "ATI2"}) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -163,6 +164,11 @@ const char *Export_FormExtension(ResourceKind kind, const ExportForms &forms, co
 // entry is written to: only the name's safe components survive, and an empty
 // result becomes "entry_%04i" from the record number.
 std::vector<std::string> Export_SafeComponents(const PakEntry &entry);
+
+// The safe components of any relative path ('/' or '\\' between them): a
+// drive prefix, empty, "." and ".." components dropped, characters no file
+// name may hold made '_'. Empty when nothing is left.
+std::vector<std::string> Export_SafePathComponents(std::string_view path);
 
 // Appends "." + extension to the file name unless it already ends with it
 // (case ignored).

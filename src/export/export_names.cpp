@@ -24,9 +24,9 @@ bool IsDriveLetter(char c)
 
 }  // namespace
 
-std::vector<std::string> Export_SafeComponents(const PakEntry &entry)
+std::vector<std::string> Export_SafePathComponents(std::string_view path)
 {
-    std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
+    std::string name(path);
     // "C:\dir\x" and "C:x" name a drive; what follows is kept as a relative path.
     if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':')
         name.erase(0, 2);
@@ -49,7 +49,13 @@ std::vector<std::string> Export_SafeComponents(const PakEntry &entry)
             part += c;
     }
     endPart();
+    return components;
+}
 
+std::vector<std::string> Export_SafeComponents(const PakEntry &entry)
+{
+    std::vector<std::string> components =
+        Export_SafePathComponents(std::string_view(entry.name, strnlen(entry.name, sizeof entry.name)));
     if (components.empty()) {
         char fallback[32];
         snprintf(fallback, sizeof fallback, "entry_%04i", static_cast<int>(entry.index));

@@ -20,6 +20,8 @@ struct GamesetArchive {
     std::string name;  // relative to the folder, '/'-separated ("dlc/M09_CRYPT.PAK")
 };
 
+using GamesetTrouble = std::function<void(const std::string &message)>;
+
 // Whether `path` is a folder (links followed).
 bool Gameset_IsFolder(const std::string &path);
 
@@ -28,14 +30,17 @@ bool Gameset_IsFolder(const std::string &path);
 // case ignored) of another such file beside them. Subfolders are read only
 // when `recursive` (links to folders are not followed). By name, case
 // ignored. False with `error` set when `folder` cannot be read; a subfolder
-// that cannot be read is left out.
+// or a *.pak file that cannot be read is left out and named to `trouble`.
 bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector<GamesetArchive> &archives,
-                          std::string &error);
+                          std::string &error, const GamesetTrouble &trouble = {});
 
 // The folder of each archive when a folder's archives are extracted together
-// ("dlc/M09_CRYPT.PAK" into "dlc/M09_CRYPT"): an archive whose name differs
-// from an earlier one's only in case or extension keeps its whole name, so
-// that no two archives share a folder.
+// ("dlc/M09_CRYPT.PAK" into "dlc/M09_CRYPT"), made of the archive's name as
+// an entry's path is made of its name, so that none leads outside the output
+// folder. No two archives share a folder, nor does one lie inside another's
+// (case ignored): an archive whose folder would be taken, by an earlier
+// archive or by a folder holding archives, keeps its whole name, and then
+// that numbered ("NAME.PAK_2").
 std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive> &archives);
 
 // ---- finding across archives ----
@@ -50,7 +55,6 @@ struct GamesetHit {
 };
 
 using GamesetHitSink = std::function<void(const GamesetHit &hit)>;
-using GamesetTrouble = std::function<void(const std::string &message)>;
 
 // Every entry of `pak`, in list order, that the find text finds as the find
 // bar does (Pak_FindMatches) and, when `kinds` is not empty, whose resource
@@ -179,14 +183,17 @@ using GamesetDiffSink = std::function<void(const GamesetArchiveDiff &diff)>;
 // entry of both is unchanged when its stored bytes are equal (nothing is
 // expanded), otherwise when its resources, expanded where stored
 // LZO-compressed, have the same length and XXH3-128 hash: how the bytes are
-// stored never makes a change. An entry that cannot be read in either version
-// is left unchanged and goes to `trouble`, counted in the summary.
+// stored never makes a change. An entry that cannot be read whole in either
+// version (its file cut short included) is left unchanged and goes to
+// `trouble`, counted in the summary.
 GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchive &oldPak,
                                         const PakArchive &newPak, const GamesetDiffOptions &options,
                                         const GamesetDiffSink &sink, const GamesetTrouble &trouble);
 
-// The same over the archives of two folders, paired by name (case ignored);
-// an archive of one folder only is Added or Removed. Two indexes at a time.
+// The same over the archives of two folders, paired by name (case ignored,
+// the same bytes first where several names differ only in case); an archive
+// of one folder only is Added or Removed. An archive or subfolder of either
+// that cannot be read goes to `trouble`. Two indexes at a time.
 GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::string &newFolder,
                                        const GamesetDiffOptions &options, const GamesetDiffSink &sink,
                                        const GamesetTrouble &trouble);

@@ -122,7 +122,14 @@ Verdict Compare(Side older, Side newer, Reader &r, const PakEntry **failedEntry,
         failed = result;
         return Verdict::Trouble;
     };
+    // An entry that its file cannot hold whole is no content: its missing
+    // bytes would read as zeros, the same in both versions.
     PakLoadResult result = PakLoadResult::Ok;
+    for (const Side *side : {&older, &newer})
+        if (side->entry.size > 0 &&
+            (result = Pak_ReadStored(side->pak, side->entry, side->entry.size - 1, r.a.data(), 1, side->open)) !=
+                PakLoadResult::Ok)
+            return trouble(*side, result);
     const bool oldCompressed = StoredCompressed(older, r.a.data(), result);
     if (result != PakLoadResult::Ok)
         return trouble(older, result);
@@ -263,8 +270,11 @@ GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::
     TroubleLog log{trouble};
     std::vector<GamesetArchive> olds, news;
     std::string error;
-    if (!Gameset_ListArchives(oldFolder, options.recursive, olds, error) ||
-        !Gameset_ListArchives(newFolder, options.recursive, news, error)) {
+    // Whatever of either folder cannot be read is trouble: an archive not
+    // read would otherwise be taken as removed, or as nothing at all.
+    const GamesetTrouble tell = [&](const std::string &message) { log.Tell(message); };
+    if (!Gameset_ListArchives(oldFolder, options.recursive, olds, error, tell) ||
+        !Gameset_ListArchives(newFolder, options.recursive, news, error, tell)) {
         log.Tell(error);
         summary.troubles = log.count;
         return summary;
@@ -276,30 +286,65 @@ GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::
         return result == PakOpenResult::Ok;
     };
     // Archives pair by name with case ignored: a patch may bring a name in
-    // another case than the game's own copy.
+    // another case than the game's own copy. Among names equal but for case,
+    // the same bytes pair first, then the rest in order.
+    struct Pair {
+        const GamesetArchive *older, *newer;
+    };
+    std::vector<Pair> pairs;
     for (size_t i = 0, k = 0; i < olds.size() || k < news.size();) {
         const int c = i == olds.size() ? 1
                       : k == news.size() ? -1
                                          : Pak_CompareLines(olds[i].name.c_str(), news[k].name.c_str());
-        PakArchive oldPak, newPak;
         if (c != 0) {
-            const GamesetArchive &archive = c < 0 ? olds[i++] : news[k++];
-            PakArchive &pak = c < 0 ? oldPak : newPak;
+            pairs.push_back(c < 0 ? Pair{&olds[i++], nullptr} : Pair{nullptr, &news[k++]});
+            continue;
+        }
+        size_t iEnd = i, kEnd = k;
+        while (iEnd < olds.size() && Pak_CompareLines(olds[iEnd].name.c_str(), olds[i].name.c_str()) == 0)
+            ++iEnd;
+        while (kEnd < news.size() && Pak_CompareLines(news[kEnd].name.c_str(), olds[i].name.c_str()) == 0)
+            ++kEnd;
+        std::vector<const GamesetArchive *> restOld, restNew;
+        std::vector<bool> newPaired(kEnd - k);
+        for (size_t a = i; a < iEnd; ++a) {
+            size_t b = k;
+            while (b < kEnd && (newPaired[b - k] || news[b].name != olds[a].name))
+                ++b;
+            if (b < kEnd) {
+                newPaired[b - k] = true;
+                pairs.push_back({&olds[a], &news[b]});
+            } else {
+                restOld.push_back(&olds[a]);
+            }
+        }
+        for (size_t b = k; b < kEnd; ++b)
+            if (!newPaired[b - k])
+                restNew.push_back(&news[b]);
+        for (size_t n = 0; n < std::max(restOld.size(), restNew.size()); ++n)
+            pairs.push_back({n < restOld.size() ? restOld[n] : nullptr, n < restNew.size() ? restNew[n] : nullptr});
+        i = iEnd, k = kEnd;
+    }
+
+    for (const Pair &pair : pairs) {
+        PakArchive oldPak, newPak;
+        if (!pair.older || !pair.newer) {
+            const GamesetArchive &archive = pair.older ? *pair.older : *pair.newer;
+            PakArchive &pak = pair.older ? oldPak : newPak;
             if (!open(archive, pak))
                 continue;
             GamesetArchiveDiff diff;
             diff.name = archive.name;
-            (c < 0 ? diff.oldPak : diff.newPak) = &pak;
-            WholeArchive(diff, pak, c < 0 ? GamesetChange::Removed : GamesetChange::Added);
+            (pair.older ? diff.oldPak : diff.newPak) = &pak;
+            WholeArchive(diff, pak, pair.older ? GamesetChange::Removed : GamesetChange::Added);
             summary.differs = true;
             if (sink)
                 sink(diff);
             continue;
         }
-        const GamesetArchive &older = olds[i++], &newer = news[k++];
-        if (!open(older, oldPak) || !open(newer, newPak))
+        if (!open(*pair.older, oldPak) || !open(*pair.newer, newPak))
             continue;
-        const GamesetDiffSummary one = Gameset_DiffArchives(newer.name, oldPak, newPak, options, sink, trouble);
+        const GamesetDiffSummary one = Gameset_DiffArchives(pair.newer->name, oldPak, newPak, options, sink, trouble);
         summary.differs |= one.differs;
         summary.troubles += one.troubles;
     }

@@ -3,9 +3,12 @@
 #include "base/platform.h"
 #include "gameset/gameset.h"
 
+#include "export/export_jobs.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -24,6 +27,15 @@ std::string CompanionOwner(const std::string &stem)
     if (digits.size() > 2 && (digits[0] == '0' || std::stol(digits) > 32767))
         return "";
     return stem.substr(0, sep);
+}
+
+// Names differing in case are one file where the folder ignores case.
+std::string FoldCase(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return text;
 }
 
 struct Listing {
@@ -55,7 +67,7 @@ bool ListFolder(const std::string &folder, Listing &listing)
 // The archives of one folder, then of its subfolders when `recursive`.
 // `prefix` is the folder's name relative to the top ("" or "dlc/").
 bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool recursive,
-                    std::vector<GamesetArchive> &archives)
+                    std::vector<GamesetArchive> &archives, const GamesetTrouble &trouble)
 {
     Listing listing;
     if (!ListFolder(folder, listing))
@@ -68,7 +80,10 @@ bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool r
             continue;
         FILE *file = nullptr;
         PakHeader header{};
-        if (Pak_CheckEntryPoint(folder + "/" + name, &file, header) != PakOpenResult::Ok)
+        const PakOpenResult opened = Pak_CheckEntryPoint(folder + "/" + name, &file, header);
+        if (opened == PakOpenResult::CannotOpen && trouble)
+            trouble("Could not read '" + folder + "/" + name + "': " + strerror(errno));
+        if (opened != PakOpenResult::Ok)
             continue;
         fclose(file);
         candidates.emplace_back(name, name.substr(0, name.size() - 4));
@@ -85,7 +100,8 @@ bool ListArchivesIn(const std::string &folder, const std::string &prefix, bool r
     }
     if (recursive)
         for (const std::string &sub : listing.folders)
-            (void)ListArchivesIn(folder + "/" + sub, prefix + sub + "/", true, archives);
+            if (!ListArchivesIn(folder + "/" + sub, prefix + sub + "/", true, archives, trouble) && trouble)
+                trouble("Could not read the folder '" + folder + "/" + sub + "': " + strerror(errno));
     return true;
 }
 
@@ -97,13 +113,13 @@ bool Gameset_IsFolder(const std::string &path)
 }
 
 bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector<GamesetArchive> &archives,
-                          std::string &error)
+                          std::string &error, const GamesetTrouble &trouble)
 {
     archives.clear();
     std::string top = folder;
     while (top.size() > 1 && strchr(kSysPathSeparators, top.back()))
         top.pop_back();
-    if (!ListArchivesIn(top, "", recursive, archives)) {
+    if (!ListArchivesIn(top, "", recursive, archives, trouble)) {
         error = "Could not read the folder '" + folder + "': " + strerror(errno);
         return false;
     }
@@ -116,13 +132,49 @@ bool Gameset_ListArchives(const std::string &folder, bool recursive, std::vector
 
 std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive> &archives)
 {
-    std::vector<std::string> used;
-    for (const GamesetArchive &archive : archives) {
-        std::string sub = archive.name.substr(0, archive.name.size() - 4);
-        if (std::any_of(used.begin(), used.end(),
-                        [&](const std::string &u) { return Pak_CompareLines(u.c_str(), sub.c_str()) == 0; }))
-            sub = archive.name;
-        used.push_back(std::move(sub));
+    // One part of a name made safe as an entry's name is; a '\' in it (a
+    // file name may hold one) leaves it one part. Empty for "..", "." and "".
+    auto safePart = [](const std::string &part) {
+        std::string safe;
+        for (const std::string &piece : Export_SafePathComponents(part))
+            safe += (safe.empty() ? "" : "_") + piece;
+        return safe;
+    };
+    // Where each archive lies below the top, made safe (so no part of it
+    // climbs out), case folded as the folder may fold it.
+    std::vector<std::string> places(archives.size()), files(archives.size());
+    std::set<std::string> taken;  // folders that hold archives' folders: never one archive's own
+    for (size_t i = 0; i < archives.size(); ++i) {
+        const std::string &name = archives[i].name;
+        size_t start = 0;
+        for (size_t sep; (sep = name.find('/', start)) != std::string::npos; start = sep + 1) {
+            const std::string part = safePart(name.substr(start, sep - start));
+            if (part.empty())
+                continue;
+            places[i] += part + "/";
+            taken.insert(FoldCase(places[i]));
+        }
+        files[i] = name.substr(start);
     }
-    return used;
+    std::vector<std::string> folders;
+    for (size_t i = 0; i < archives.size(); ++i) {
+        const std::string &file = files[i];
+        // The name without its extension; the whole name when that is taken
+        // (by an archive of the name in another case or extension, or by a
+        // folder of archives), then the whole name numbered.
+        std::string folder;
+        for (int round = 0; folder.empty(); ++round) {
+            const std::string name = round == 0   ? file.substr(0, file.size() > 4 ? file.size() - 4 : 0)
+                                     : round == 1 ? file
+                                                  : file + "_" + std::to_string(round);
+            std::string path = safePart(name);
+            if (path.empty())
+                continue;
+            path = places[i] + path;
+            if (taken.insert(FoldCase(path + "/")).second)
+                folder = path;
+        }
+        folders.push_back(std::move(folder));
+    }
+    return folders;
 }

@@ -127,3 +127,35 @@ void Import_ParallelFor(size_t count, int threads, const std::function<void(size
     for (std::thread &t : pool)
         t.join();
 }
+
+uint64_t Import_PeakBytes(ImportAs as, std::span<const uint8_t> file)
+{
+    if (as == ImportAs::Sound)
+        return file.size();  // the samples are encoded as they are read; the Ogg is smaller
+    ImageHeader header;
+    std::string why;
+    if (as != ImportAs::Texture || (file.size() >= 4 && memcmp(file.data(), "DDS ", 4) == 0))
+        return as == ImportAs::Texture ? file.size() : 0;
+    if (!Import_ReadImageHeader(file, header, why) || header.width > kImportMaxSide || header.height > kImportMaxSide)
+        return 0;
+    // RGBA of every level (4/3 of the picture's) and blocks of up to a byte a pixel (4/3 again).
+    return static_cast<uint64_t>(header.width) * header.height * 20 / 3 + 4096;
+}
+
+void ImportMemoryGate::Enter(uint64_t bytes)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    freed_.wait(lock, [&] { return running_ == 0 || held_ + bytes <= budget_; });
+    held_ += bytes;
+    ++running_;
+}
+
+void ImportMemoryGate::Leave(uint64_t bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_ -= bytes;
+        --running_;
+    }
+    freed_.notify_all();
+}

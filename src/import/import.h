@@ -4,7 +4,9 @@
 // store the result. Formats layer: stb_image, stb_dxt, libsquish, libvorbisenc.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,8 +66,30 @@ struct SoundImportOptions {
 };
 
 // An Ogg Vorbis sound from a WAV (PCM of 8, 16, 24 or 32 bits, or 32-bit
-// float; mono or stereo; any rate) or an Ogg Vorbis file, which is taken as it is.
+// float; mono or stereo; rates up to the encoder's 200 kHz) or an Ogg Vorbis
+// file, which is taken as it is.
 ImportResult Import_Sound(std::span<const uint8_t> file, const SoundImportOptions &options);
+
+// The memory, in bytes, that converting `file` as `as` holds at its peak
+// beyond the file itself, from its header alone: an image's decoded pixels,
+// its mip levels and its blocks; 0 for what is refused or taken as it is.
+uint64_t Import_PeakBytes(ImportAs as, std::span<const uint8_t> file);
+
+// Bounds the memory of imports that run at once (one per thread of a pack):
+// an import waits until its peak fits beside those running within the
+// budget; one alone always runs, whatever its size.
+class ImportMemoryGate {
+public:
+    explicit ImportMemoryGate(uint64_t budget) : budget_(budget) {}
+    void Enter(uint64_t bytes);
+    void Leave(uint64_t bytes);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    uint64_t budget_, held_ = 0;
+    int running_ = 0;
+};
 
 // The resource `as` makes of a file: Raw is its bytes unchanged.
 ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,

@@ -5,7 +5,6 @@
 #include "base/bytes.h"
 #include "texture/texture.h"
 
-#include <stb/stb_image.h>
 #include <squish.h>
 
 #include <algorithm>
@@ -15,10 +14,7 @@
 
 namespace {
 
-struct Image {
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> rgba;  // rows top-down
-};
+using Image = ImportImage;
 
 // sRGB bytes to linear light and back. The way back is a table fine enough
 // that its steps stay below a fifth of a byte near black, where sRGB is steepest.
@@ -84,18 +80,20 @@ Image Halve(const Image &src, int threads)
     Image dst;
     dst.width = std::max<uint32_t>(src.width / 2, 1);
     dst.height = std::max<uint32_t>(src.height / 2, 1);
-    dst.rgba.resize(static_cast<size_t>(dst.width) * dst.height * 4);
+    dst.rgba.reset(static_cast<uint8_t *>(malloc(dst.Bytes())));
+    if (!dst.rgba)
+        return dst;
     const std::vector<Taps> across = MakeTaps(src.width, dst.width), down = MakeTaps(src.height, dst.height);
     constexpr uint32_t kRows = 16;
     Import_ParallelFor((dst.height + kRows - 1) / kRows, threads, [&](size_t task) {
         const uint32_t yEnd = std::min<uint32_t>(dst.height, static_cast<uint32_t>(task + 1) * kRows);
         for (uint32_t y = static_cast<uint32_t>(task) * kRows; y < yEnd; ++y) {
-            uint8_t *out = dst.rgba.data() + static_cast<size_t>(y) * dst.width * 4;
+            uint8_t *out = dst.rgba.get() + static_cast<size_t>(y) * dst.width * 4;
             for (uint32_t x = 0; x < dst.width; ++x, out += 4) {
                 float colour[3] = {}, plain[3] = {}, alpha = 0;
                 const Taps &ty = down[y], &tx = across[x];
                 for (uint32_t j = 0; j < ty.count; ++j) {
-                    const uint8_t *row = src.rgba.data() + static_cast<size_t>(ty.first + j) * src.width * 4;
+                    const uint8_t *row = src.rgba.get() + static_cast<size_t>(ty.first + j) * src.width * 4;
                     for (uint32_t i = 0; i < tx.count; ++i) {
                         const uint8_t *p = row + static_cast<size_t>(tx.first + i) * 4;
                         const float w = ty.weight[j] * tx.weight[i], a = w * (p[3] / 255.0f);
@@ -151,7 +149,7 @@ void EncodeBlockRow(const Image &level, uint32_t by, const Encoding &encoding, b
                 if (x >= level.width || y >= level.height)
                     continue;
                 uint8_t *p = pixels + 4 * (4 * py + px);
-                memcpy(p, level.rgba.data() + (static_cast<size_t>(y) * level.width + x) * 4, 4);
+                memcpy(p, level.rgba.get() + (static_cast<size_t>(y) * level.width + x) * 4, 4);
                 if (encoding.premultiplied)
                     for (int k = 0; k < 3; ++k)
                         p[k] = static_cast<uint8_t>((p[k] * p[3] + 127) / 255);
@@ -167,18 +165,6 @@ std::string Sides(uint32_t width, uint32_t height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-// The sides a PNG's header claims: the reader refuses sides too large to
-// decode without saying what they are.
-bool PngSides(std::span<const uint8_t> file, uint32_t &width, uint32_t &height)
-{
-    static constexpr uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (file.size() < 24 || memcmp(file.data(), kSignature, 8) != 0 || memcmp(file.data() + 12, "IHDR", 4) != 0)
-        return false;
-    width = Bytes_ReadU32BE(file.data() + 16);
-    height = Bytes_ReadU32BE(file.data() + 20);
-    return true;
-}
-
 }  // namespace
 
 ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
@@ -186,19 +172,12 @@ ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const 
 {
     if (file.empty() || file.size() > INT32_MAX)
         return Import_Refuse("The file is empty or too large to be an image.");
-    const auto *data = file.data();
-    const int length = static_cast<int>(file.size());
-    int w = 0, h = 0, channels = 0;
     // The sides first, from the header alone: nothing is decoded for an image too large to take.
-    uint32_t width = 0, height = 0;
-    if (stbi_info_from_memory(data, length, &w, &h, &channels)) {
-        width = static_cast<uint32_t>(w);
-        height = static_cast<uint32_t>(h);
-    } else if (!PngSides(file, width, height) || (width <= kImportMaxSide && height <= kImportMaxSide)) {
-        return Import_Refuse(std::string("The file is not a PNG, TGA, JPEG or BMP image that can be read (") +
-                             stbi_failure_reason() + ").");
-    }
-    // The BMP reader takes a height of 0 as an image of no rows.
+    ImageHeader header;
+    std::string why;
+    if (!Import_ReadImageHeader(file, header, why))
+        return Import_Refuse("The file is not a PNG, TGA, JPEG or BMP image that can be read (" + why + ").");
+    const uint32_t width = header.width, height = header.height;
     if (width == 0 || height == 0)
         return Import_Refuse("The image is " + Sides(width, height) + " pixels: it has none.");
     if (width > kImportMaxSide || height > kImportMaxSide)
@@ -208,23 +187,13 @@ ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const 
         return Import_Refuse("The image is " + Sides(width, height) + " pixels, more than this import takes.");
 
     Image image;
-    {
-        stbi_uc *pixels = stbi_load_from_memory(data, length, &w, &h, &channels, 4);
-        if (!pixels)
-            return Import_Refuse(std::string("The image could not be decoded (") + stbi_failure_reason() + ").");
-        if (static_cast<uint32_t>(w) != width || static_cast<uint32_t>(h) != height) {
-            stbi_image_free(pixels);
-            return Import_Refuse("The image's header and its pixels disagree on its size.");
-        }
-        image.width = width;
-        image.height = height;
-        image.rgba.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
-        stbi_image_free(pixels);
-    }
+    if (!Import_DecodeImage(file, header, image, why))
+        return Import_Refuse("The image could not be decoded (" + why + ").");
     bool opaque = true, translucent = false;
-    for (size_t i = 3; i < image.rgba.size(); i += 4) {
-        opaque &= image.rgba[i] == 255;
-        translucent |= image.rgba[i] != 255 && image.rgba[i] != 0;
+    const uint8_t *pixels = image.rgba.get();
+    for (size_t i = 3; i < image.Bytes(); i += 4) {
+        opaque &= pixels[i] == 255;
+        translucent |= pixels[i] != 255 && pixels[i] != 0;
     }
 
     uint32_t format = 0;
@@ -241,8 +210,11 @@ ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const 
 
     std::vector<Image> levels;
     levels.push_back(std::move(image));
-    while (levels.back().width > 1 || levels.back().height > 1)
+    while (levels.back().width > 1 || levels.back().height > 1) {
         levels.push_back(Halve(levels.back(), options.threads));
+        if (!levels.back().rgba)
+            return Import_Refuse("There is not enough memory for the image's mip levels.");
+    }
 
     // Every row of blocks of every level is one task, at its own offset.
     struct Row {

@@ -3,7 +3,9 @@
 
 #include "import/import.h"
 
+#include <cstdlib>
 #include <functional>
+#include <memory>
 
 inline ImportResult Import_Refuse(std::string message)
 {
@@ -36,6 +38,32 @@ void Import_ParallelFor(size_t count, int threads, const std::function<void(size
 // (bit i for pixel i, row by row), into the DXT block at `out`; `flags`
 // names libsquish's DXT1, DXT3 or DXT5.
 void Import_EncodeBlock(const uint8_t pixels[64], int mask, int flags, bool clusterFit, uint8_t *out);
+
+// ---- image files (import_decode.cpp) ----
+
+enum class ImageForm { Png, Jpeg, Tga, Bmp };
+
+struct ImageHeader {
+    ImageForm form = ImageForm::Png;
+    uint32_t width = 0, height = 0;
+};
+
+// A decoded picture: 8-bit RGBA, rows top-down, in memory of malloc.
+struct ImportImage {
+    uint32_t width = 0, height = 0;
+    std::unique_ptr<uint8_t, decltype(&free)> rgba{nullptr, &free};
+    size_t Bytes() const { return static_cast<size_t>(width) * height * 4; }
+};
+
+// The form and sides of an image file from its header, with no pixel memory
+// taken; false with `why` when it is no PNG, JPEG, TGA or BMP this reads, or
+// when the file is too short for the pixels its header declares.
+bool Import_ReadImageHeader(std::span<const uint8_t> file, ImageHeader &header, std::string &why);
+
+// The pixels of a file whose header Import_ReadImageHeader took; false with
+// `why` (and `image` empty) when they cannot be decoded whole.
+bool Import_DecodeImage(std::span<const uint8_t> file, const ImageHeader &header, ImportImage &image,
+                        std::string &why);
 
 // The two kinds of texture file.
 ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,

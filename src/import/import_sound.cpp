@@ -26,6 +26,14 @@ bool Is(const uint8_t *p, const char *id)
     return memcmp(p, id, 4) == 0;
 }
 
+// Whether four bytes at `at` read as a chunk's name (printable ASCII).
+bool ChunkName(std::span<const uint8_t> file, size_t at)
+{
+    if (at > file.size() || file.size() - at < 4)
+        return false;
+    return std::all_of(file.begin() + at, file.begin() + at + 4, [](uint8_t c) { return c >= 0x20 && c < 0x7F; });
+}
+
 // The sample form of a fmt chunk; an empty string, or why it is not taken.
 std::string ReadFormat(std::span<const uint8_t> fmt, Wav &wav)
 {
@@ -35,8 +43,12 @@ std::string ReadFormat(std::span<const uint8_t> fmt, Wav &wav)
     wav.channels = Bytes_ReadU16LE(fmt.data() + 2);
     wav.rate = Bytes_ReadU32LE(fmt.data() + 4);
     const uint32_t blockAlign = Bytes_ReadU16LE(fmt.data() + 12), bits = Bytes_ReadU16LE(fmt.data() + 14);
-    // The extensible form names its real format in the first two bytes of its subformat.
-    if (tag == 0xFFFE && fmt.size() >= 26)
+    // The extensible form names its real format in the first two bytes of its
+    // subformat GUID; the rest must be the common suffix, or the two bytes
+    // mean something else entirely.
+    static constexpr uint8_t kGuidSuffix[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (tag == 0xFFFE && fmt.size() >= 40 && memcmp(fmt.data() + 26, kGuidSuffix, sizeof kGuidSuffix) == 0)
         tag = Bytes_ReadU16LE(fmt.data() + 24);
     if (tag == 1 && bits == 8)
         wav.sample = Sample::Unsigned8;
@@ -94,7 +106,10 @@ std::string ReadWav(std::span<const uint8_t> file, Wav &wav)
             wav.data = body;
             haveData = true;
         }
-        at += 8 + size + (size & 1);  // chunks are padded to even lengths
+        // Chunks are padded to even lengths, but some writers leave the pad
+        // byte out: then the next chunk's name starts right after the body.
+        const size_t next = at + 8 + size;
+        at = next + ((size & 1) && !(ChunkName(file, next) && !ChunkName(file, next + 1)));
         if (at > file.size())
             break;
     }

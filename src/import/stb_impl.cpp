@@ -1,13 +1,11 @@
 // The stb readers and encoders the importers use, built once here with their
-// own warnings silenced. The image reader has only the forms modders paint
-// in, so no other form's decoder is reachable from an imported file.
+// own warnings silenced. The image reader has only BMP (PNG and JPEG go to
+// libpng and libjpeg-turbo, TGA is read in import_decode.cpp), so no other
+// form's decoder is reachable from an imported file.
 #include <cstring>  // stb_dxt uses memcpy without including it
 
 #define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #define STBI_ONLY_BMP
-#define STBI_ONLY_TGA
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR

@@ -142,9 +142,9 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
                             bool *wasCompressed, PakOpenFile &open);
 
 // Reads `n` of the entry's stored bytes from byte `at` of them (at + n must
-// not pass entry.size) through `open`, as Pak_LoadEntry reads them: bytes
-// missing at the end of a short file are zero, and a size beyond the whole
-// file is Corrupt. Nothing is expanded.
+// not pass entry.size) through `open`. Unlike Pak_LoadEntry, which reads bytes
+// missing at the end of a short file as zero, any byte the file does not hold
+// is Corrupt (`out` then zero). Nothing is expanded.
 PakLoadResult Pak_ReadStored(const PakArchive &archive, const PakEntry &entry, uint64_t at, uint8_t *out,
                              size_t n, PakOpenFile &open);
 

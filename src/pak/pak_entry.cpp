@@ -228,9 +228,12 @@ PakLoadResult Pak_ReadStored(const PakArchive &archive, const PakEntry &entry, u
         return n == 0 ? PakLoadResult::Ok : PakLoadResult::Corrupt;
     clearerr(open.file);
     if (Pak_SeekSet(open.file, static_cast<int64_t>(entry.offset) + static_cast<int64_t>(at))) {
-        (void)fread(out, 1, n, open.file);
+        const size_t got = fread(out, 1, n, open.file);
         if (ferror(open.file))
             return PakLoadResult::ReadFailed;
+        if (got == n)
+            return PakLoadResult::Ok;
     }
-    return PakLoadResult::Ok;
+    // Bytes the file does not hold are no content to compare or hash.
+    return PakLoadResult::Corrupt;
 }

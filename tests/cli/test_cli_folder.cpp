@@ -3,6 +3,8 @@
 #include "test_data.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -74,6 +76,65 @@ TEST_F(CliFolder, DiffExitsAsDiffDoes)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("GLOBAL_00.PAK' could not be opened"), std::string::npos) << r.err;
     EXPECT_EQ(Run({"diff", older, newer + "/GLOBAL.PAK"}).status, 2);
+}
+
+// Folders a hostile user makes. Archive names never lead outside DIR nor put
+// two archives' entries in one folder; what cannot be read (as an ordinary
+// user) is named and makes trouble, never a quiet "nothing there" or "same".
+TEST_F(CliFolder, HostileFolders)
+{
+    std::vector<std::string> as;  // the command that runs quillon-cli as an ordinary user
+    if (getuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root without setpriv: cannot run quillon-cli as an ordinary user";
+        as = {"--reuid=65534", "--regid=65534", "--clear-groups", QUILLON_CLI};
+    }
+    auto pak = [](const std::string &path, const std::string &name, const std::string &text) {
+        std::filesystem::create_directories(fs::path(path).parent_path());
+        return Fixture_WritePak(path, {{{name, Str(text)}}});
+    };
+    const std::string h = dir_ / "h", out = dir_ / "out", o = dir_ / "o", n = dir_ / "n";
+    ASSERT_TRUE(Fixture_WriteFile(dir_ / "x.txt", Str("keep me")));
+    // climbing names, one archive's folder inside another's
+    ASSERT_TRUE(pak(h + "/...PAK", "x.txt", "1") && pak(h + "/..PAK", "x.txt", "2"));
+    ASSERT_TRUE(pak(h + "/A.PAK", "B\\x.txt", "3") && pak(h + "/A/B.PAK", "x.txt", "4"));
+    // versions: B.PAK differs, sub/ differs, both unreadable; a.pak and A.PAK beside each other
+    ASSERT_TRUE(pak(o + "/B.PAK", "b", "old") && pak(n + "/B.PAK", "b", "new"));
+    ASSERT_TRUE(pak(o + "/sub/S.PAK", "s", "old") && pak(n + "/sub/S.PAK", "s", "new"));
+    ASSERT_TRUE(pak(o + "/a.pak", "a", "same") && pak(n + "/a.pak", "a", "same") && pak(o + "/A.PAK", "a", "x"));
+    ASSERT_TRUE(pak(dir_ / "cut/OLD.PAK", "e", std::string(5000, 'e')) &&
+                pak(dir_ / "cut/NEW.PAK", "e", std::string(5000, 'e')));
+    fs::resize_file(dir_ / "cut/NEW.PAK", fs::file_size(dir_ / "cut/NEW.PAK") - 1000);
+    ASSERT_EQ(chmod(dir_.path.c_str(), 0777), 0);
+
+    // arguments, shut (made unreadable) or not, exit status, what stderr names, files then in out/
+    using Files = std::set<std::string>;
+    const std::tuple<std::vector<std::string>, bool, int, std::vector<std::string>, Files> rows[] = {
+        {{"extract", h, "-o", out, "--overwrite", "--recursive"}, false, 0, {},
+         {"...PAK/x.txt", "..PAK/x.txt", "A.PAK/B/x.txt", "A/B/x.txt"}},
+        {{"diff", o, n, "--recursive"}, false, 1, {}, {}},
+        {{"diff", o, n, "--recursive"}, true, 2, {"B.PAK", "sub"}, {}},
+        {{"find", n, "*", "--recursive"}, true, 1, {"B.PAK", "sub"}, {}},
+        {{"list", n, "--recursive"}, true, 1, {"B.PAK", "sub"}, {}},
+        {{"extract", n, "-o", out, "--recursive"}, true, 1, {"B.PAK", "sub"}, {"a/a"}},
+        {{"diff", dir_ / "cut/OLD.PAK", dir_ / "cut/NEW.PAK"}, false, 2, {"e [0000]"}, {}},
+    };
+    for (const auto &[command, shut, status, named, files] : rows) {
+        fs::remove_all(out);
+        for (const std::string &path : {n + "/B.PAK", n + "/sub"})
+            ASSERT_EQ(chmod(path.c_str(), shut ? 0 : 0755), 0);
+        std::vector<std::string> args = as;
+        args.insert(args.end(), command.begin(), command.end());
+        const CliResult r = as.empty() ? Run(args) : RunProgram("/usr/bin/setpriv", args, dir_);
+        const std::string what = command[0] + (shut ? " (shut)" : "");
+        EXPECT_EQ(r.status, status) << what << ": " << r.err;
+        for (const std::string &name : named)
+            EXPECT_NE(r.err.find(name), std::string::npos) << what << ": " << r.err;
+        EXPECT_EQ(fs::exists(out) ? FilesUnder(out) : Files{}, files) << what;
+        if (command[0] == "diff" && !shut && status == 1)  // the same names pair first
+            EXPECT_EQ(r.out, "removed\tA.PAK\nchanged\tB.PAK\tb [0000]\nchanged\tsub/S.PAK\ts [0000]\n");
+    }
+    EXPECT_EQ(ReadText(dir_ / "x.txt"), "keep me");
 }
 
 }  // namespace

@@ -174,6 +174,8 @@ TEST(CliImport, AsOverridesAndRefusals)
         {{"pack", dir / "folder", "-o", dir / "C.PAK"}, 1, "models are not imported"},
         {{"add", p, "x", dir / "image.png", "--as", "model"}, 2, "--as takes raw, texture or sound"},
         {{"add", p, "x", dir / "image.png", "--quality", "1.5"}, 2, "--quality needs a number from -0.1 to 1.0"},
+        {{"add", p, "x", dir / "image.png", "--format", "dxt2"}, 2, "--format takes dxt1, dxt3 or dxt5"},
+        {{"add", p, "d", dir / "image.png", "--format", "DXT3", "--cluster-fit"}, 0, "1 entry added as d [0005]"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[c.args.size() - 1]);
@@ -188,6 +190,7 @@ TEST(CliImport, AsOverridesAndRefusals)
     EXPECT_FALSE(std::filesystem::exists(dir / "C.PAK"));
     EXPECT_EQ(Exported(p, "#2", dir), png);
     EXPECT_NE(RunCli({"show", p, "#3", "--json"}, dir).out.find("\"kind\":\"texture\""), std::string::npos);
+    EXPECT_NE(RunCli({"show", p, "#5", "--json"}, dir).out.find("\"format\":\"DXT3\""), std::string::npos);
     // A replaced texture keeps its format and the header bytes nothing reads;
     // a texture in place of a sound takes nothing from the sound's bytes.
     const Bytes wall = Exported(p, "#1", dir), fromSound = Exported(dir / "B.PAK", "#0", dir);

@@ -186,4 +186,33 @@ TEST(Gameset, SearchHandsHitsOnInListOrder)
     EXPECT_EQ(seen, 10u);
 }
 
+// The folders that extracting these archives together gives them.
+std::vector<std::string> FoldersOf(const std::vector<std::string> &names)
+{
+    std::vector<GamesetArchive> archives;
+    for (const std::string &name : names)
+        archives.push_back({"/game/" + name, name});
+    return Gameset_ExtractFolders(archives);
+}
+
 }  // namespace
+
+// Each archive's folder, as the window's Export All and `extract` name them:
+// never outside the output folder, never another archive's folder or inside it.
+TEST(Gameset, ExtractFoldersStayInsideAndApart)
+{
+    // archive names (in list order), their folders
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"GLOBAL.PAK", "dlc/M09_CRYPT.PAK"}, {"GLOBAL", "dlc/M09_CRYPT"}},
+        {{"...PAK", "..PAK"}, {"...PAK", "..PAK"}},
+        {{"M01.PAK", "m01.pak"}, {"M01", "m01.pak"}},
+        {{"A.PAK", "A/B.PAK"}, {"A.PAK", "A/B"}},
+        {{"a.PAK", "A/B.PAK"}, {"a.PAK", "A/B"}},
+        {{"A/B.PAK", "A/B/C.PAK"}, {"A/B.PAK", "A/B/C"}},
+        {{"ab:c/X.PAK", "ab_c/X.PAK"}, {"ab_c/X", "ab_c/X.PAK"}},
+        {{"X.PAK", "x.pak", "X.PAK/Y.PAK"}, {"X", "x.pak_2", "X.PAK/Y"}},
+        {{"C:x.PAK", "back\\slash.PAK"}, {"x", "back_slash"}},
+    };
+    for (const auto &[names, folders] : cases)
+        EXPECT_EQ(FoldersOf(names), folders) << names[0] << ", " << names[1];
+}

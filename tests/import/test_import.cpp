@@ -16,8 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -97,7 +100,10 @@ TEST(ImportTexture, ImagesComeBackThroughThePngExport)
     if (!Installed(kPillow))
         GTEST_SKIP() << "Pillow is not installed";
     const TextureImage smooth = Fixture_SmoothImage(256, 256, true), noisy = Fixture_NoisyImage(256, 256, 12),
-                       odd = Fixture_SmoothImage(131, 67, true);
+                       odd = Fixture_SmoothImage(131, 67, true), opaque = Fixture_SmoothImage(256, 256, false);
+    TextureImage cutout = smooth;  // alpha of one bit, as a 16-bit TGA holds it
+    for (size_t i = 3; i < cutout.rgba.size(); i += 4)
+        cutout.rgba[i] = cutout.rgba[i] >= 128 ? 255 : 0;
     const struct {
         const char *name;
         Bytes file;
@@ -107,8 +113,16 @@ TEST(ImportTexture, ImagesComeBackThroughThePngExport)
     } cases[] = {
         {"smooth PNG", Fixture_Png(smooth), smooth, 5, 9, 35},
         {"noisy PNG", Fixture_Png(noisy), noisy, 1, 9, 30},
+        {"16-bit PNG", Fixture_Png16(smooth), smooth, 5, 9, 35},
+        {"JPEG", Fixture_Jpeg(opaque), opaque, 1, 9, 35},
+        {"progressive JPEG", Fixture_Jpeg(opaque, true), opaque, 1, 9, 35},
         {"TGA", Fixture_Tga(smooth), smooth, 5, 9, 35},
+        {"TGA of 24 bits, run-length coded, bottom-up", Fixture_Tga(opaque, {24, true, false, false}), opaque, 1, 9, 35},
+        {"TGA of 16 bits with its alpha bit, right to left", Fixture_Tga(cutout, {16, false, true, true}), cutout, 5,
+         9, 30},
+        {"TGA of 16 bits, run-length coded", Fixture_Tga(cutout, {16, true, false, false}), cutout, 5, 9, 30},
         {"BMP (opaque)", Fixture_Bmp(noisy), noisy, 1, 9, 30},
+        {"BMP top-down", Fixture_Bmp(noisy, true), noisy, 1, 9, 30},
         {"131 x 67 PNG, partial blocks", Fixture_Png(odd), odd, 5, 8, 35},
     };
     for (const auto &c : cases) {
@@ -225,6 +239,22 @@ TEST(ImportTexture, RefusesHostileFiles)
     Bytes noRows = Fixture_Bmp(Fixture_SmoothImage(3, 2, false));
     noRows[22] = 0;
     cube[113] = 0x02;
+    // Headers that promise a huge picture, in files of a few bytes.
+    const TextureImage small = Fixture_SmoothImage(16, 16, false);
+    Bytes tgaBomb = Fixture_Tga(small), rleBomb = Fixture_Tga(small, {32, true, true, false}),
+          jpegBomb = Fixture_Jpeg(small, true), bmp = Fixture_Bmp(small), rle8 = bmp, rleCut = Fixture_Tga(
+                                                                                small, {24, true, true, false});
+    for (Bytes *tga : {&tgaBomb, &rleBomb})
+        (*tga)[12] = (*tga)[14] = 0, (*tga)[13] = (*tga)[15] = 0x40;  // 16384 x 16384
+    tgaBomb.resize(33);
+    for (size_t i = 2; i + 8 < jpegBomb.size(); ++i)
+        if (jpegBomb[i] == 0xFF && jpegBomb[i + 1] == 0xC2) {  // the frame's sides, big-endian
+            jpegBomb[i + 5] = jpegBomb[i + 7] = 0x40, jpegBomb[i + 6] = jpegBomb[i + 8] = 0;
+            break;
+        }
+    rle8[30] = 1;
+    rleCut.resize(rleCut.size() - 2);
+    const Bytes jpeg = Fixture_Jpeg(small);
     const struct {
         const char *name;
         Bytes file;
@@ -235,6 +265,13 @@ TEST(ImportTexture, RefusesHostileFiles)
         {"PNG header of 100000 x 100000", Fixture_PngHeader(100000, 100000), "100000 x 100000"},
         {"PNG of 16385 x 1", Fixture_PngHeader(16385, 1), "at most 16384"},
         {"BMP of no rows", noRows, "3 x 0"},
+        {"33-byte TGA of 16384 x 16384", tgaBomb, "ends before its pixels"},
+        {"run-length TGA of 16384 x 16384 in a few packets", rleBomb, "ends before its pixels"},
+        {"run-length TGA cut in its last packet", rleCut, "ends before its pixels"},
+        {"half a BMP", Bytes(bmp.begin(), bmp.begin() + bmp.size() / 2), "ends before its pixels"},
+        {"run-length BMP", rle8, "compressed BMP"},
+        {"JPEG cut short", Bytes(jpeg.begin(), jpeg.end() - 40), "ends before its pixels"},
+        {"progressive JPEG declaring 16384 x 16384", jpegBomb, "too short"},
         {"not an image", Fixture_FromString("just some text, not an image at all"), "not a PNG"},
         {"DDS of ATI2", Fixture_DdsHeader(4, 4, "ATI2", 1), "FourCC ATI2"},
         {"DDS of DX10", Fixture_DdsHeader(4, 4, "DX10", 1), "DX10"},
@@ -307,7 +344,11 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
     Bytes adpcm = Fixture_Wav({}), noFormat = Fixture_Wav({});
     adpcm[20] = 2;
     memcpy(noFormat.data() + 12, "junk", 4);
-    WavFixture lying, threeChannels, twelveBits, floatSixtyFour;
+    WavFixture lying, threeChannels, twelveBits, floatSixtyFour, tooFast, extensible;
+    tooFast.rate = 250000;
+    extensible.formatTag = 0xFFFE;
+    Bytes notPcmGuid = Fixture_Wav(extensible);
+    notPcmGuid[20 + 26] = 0x01;  // the subformat GUID's suffix is not the PCM one's
     lying.dataSizeDelta = 1000;
     threeChannels.channels = 3;
     twelveBits.bits = 12;
@@ -325,6 +366,8 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
         {"12-bit", Fixture_Wav(twelveBits), "12-bit PCM"},
         {"64-bit float", Fixture_Wav(floatSixtyFour), "64-bit float"},
         {"no format chunk", noFormat, "no format chunk"},
+        {"250 kHz, above the encoder's 200", Fixture_Wav(tooFast), "250000 Hz"},
+        {"extensible of a subformat that is not PCM", notPcmGuid, "not PCM"},
         {"not a WAV", Fixture_FromString("RIFF    AVI LIST"), "not a WAV"},
         {"a damaged Ogg file", Fixture_FromString("Ogg\x01 then noise"), "nor an Ogg Vorbis file"},
         {"WAV header alone", Bytes(adpcm.begin(), adpcm.begin() + 11), "not a WAV"},
@@ -334,7 +377,40 @@ TEST(ImportSound, OggGoesInAsItIsAndHostileFilesAreRefused)
         EXPECT_FALSE(result.ok) << c.name;
         EXPECT_NE(result.message.find(c.said), std::string::npos) << c.name << ": " << result.message;
     }
+    // A chunk of odd size whose pad byte the writer left out: the next chunk
+    // starts right after it.
+    Bytes unpadded = Fixture_Wav({});
+    const uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c'};
+    unpadded.insert(unpadded.begin() + 36, std::begin(list), std::end(list));
+    const ImportResult taken = Import_Sound(unpadded, {});
+    EXPECT_TRUE(taken.ok) << taken.message;
+
     SoundImportOptions loud;
     loud.quality = 1.5f;
     EXPECT_FALSE(Import_Sound(Fixture_Wav({}), loud).ok);
+}
+
+// Imports whose peaks do not fit beside each other run one after the other;
+// one larger than the whole budget still runs, alone.
+TEST(Import, MemoryGateHoldsImportsToTheBudget)
+{
+    ImportMemoryGate gate(100);
+    std::atomic<int> inside{0}, most{0};
+    auto import = [&](uint64_t bytes) {
+        gate.Enter(bytes);
+        most = std::max(most.load(), ++inside);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        --inside;
+        gate.Leave(bytes);
+    };
+    for (const auto &[peaks, expected] : {std::pair{std::vector<uint64_t>{60, 60, 60}, 1},
+                                          std::pair{std::vector<uint64_t>{500, 10}, 1}}) {
+        most = 0;
+        std::vector<std::thread> threads;
+        for (uint64_t bytes : peaks)
+            threads.emplace_back(import, bytes);
+        for (std::thread &t : threads)
+            t.join();
+        EXPECT_EQ(most.load(), expected) << peaks[0];
+    }
 }

@@ -62,6 +62,8 @@ struct CliArgs {
     bool hasAs = false;              // --as given: what every file becomes
     ImportAs as = ImportAs::Raw;
     float quality = 0.5f;            // --quality of sounds made from WAV files
+    TextureChoice textureFormat = TextureChoice::Keep;  // --format of textures made from images
+    bool clusterFit = false;         // --cluster-fit
 };
 
 // ---- args.cpp ----
@@ -135,7 +137,8 @@ int Cli_ExtractFolder(const CliArgs &args);
 
 // The archives of the first argument, a FOLDER or one ARCHIVE (named by its
 // file name); prints why not and returns false when there are none to read.
-bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives);
+// What could not be read in a folder is named and sets `failed`.
+bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives, bool &failed);
 
 // ---- search.cpp: inside the entries; statuses as grep(1)'s ----
 int Cli_Grep(const CliArgs &args);

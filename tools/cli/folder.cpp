@@ -8,28 +8,6 @@
 
 #include <algorithm>
 
-bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives)
-{
-    const std::string &path = args.positional[0];
-    if (!Gameset_IsFolder(path)) {
-        const size_t sep = path.find_last_of(kSysPathSeparators);
-        // A bare name keeps its folder, as Cli_OpenArchive gives it one.
-        archives = {{path.find_first_of("\\/") == std::string::npos ? "./" + path : path,
-                     sep == std::string::npos ? path : path.substr(sep + 1)}};
-        return true;
-    }
-    std::string error;
-    if (!Gameset_ListArchives(path, args.recursive, archives, error)) {
-        Cli_Report(error);
-        return false;
-    }
-    // A folder of no archives is most likely the wrong folder: say so.
-    if (archives.empty())
-        Cli_Report("The folder '" + path + "' holds no entry-point archive (" +
-                   (args.recursive ? "" : "without its subfolders; ") + "*.pak files that start \"PAK_\").");
-    return !archives.empty();
-}
-
 namespace {
 
 void Trouble(bool &failed, const std::string &message)
@@ -40,13 +18,37 @@ void Trouble(bool &failed, const std::string &message)
 
 }  // namespace
 
+bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives, bool &failed)
+{
+    const std::string &path = args.positional[0];
+    if (!Gameset_IsFolder(path)) {
+        const size_t sep = path.find_last_of(kSysPathSeparators);
+        // A bare name keeps its folder, as Cli_OpenArchive gives it one.
+        archives = {{path.find_first_of("\\/") == std::string::npos ? "./" + path : path,
+                     sep == std::string::npos ? path : path.substr(sep + 1)}};
+        return true;
+    }
+    std::string error;
+    if (!Gameset_ListArchives(path, args.recursive, archives, error,
+                              [&](const std::string &message) { Trouble(failed, message); })) {
+        Cli_Report(error);
+        return false;
+    }
+    // A folder of no archives is most likely the wrong folder: say so.
+    if (archives.empty() && !failed)
+        Cli_Report("The folder '" + path + "' holds no entry-point archive (" +
+                   (args.recursive ? "" : "without its subfolders; ") + "*.pak files that start \"PAK_\").");
+    return !archives.empty();
+}
+
+
 int Cli_Find(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!Cli_ArchivesOf(args, archives))
+    bool failed = false;
+    if (!Cli_ArchivesOf(args, archives, failed))
         return kExitFailed;
     const bool terminal = Sys_IsTerminal(fileno(stdout));
-    bool failed = false;
     std::string out;
     Gameset_Find(
         archives, args.positional[1], args.kinds,
@@ -75,9 +77,9 @@ int Cli_Find(const CliArgs &args)
 int Cli_ListFolder(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!Cli_ArchivesOf(args, archives))
-        return kExitFailed;
     bool failed = false;
+    if (!Cli_ArchivesOf(args, archives, failed))
+        return kExitFailed;
     for (const GamesetArchive &archive : archives) {
         PakArchive pak;
         const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
@@ -92,10 +94,10 @@ int Cli_ListFolder(const CliArgs &args)
 int Cli_ExtractFolder(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!Cli_ArchivesOf(args, archives))
+    bool failed = false;
+    if (!Cli_ArchivesOf(args, archives, failed))
         return kExitFailed;
     ExportJobSummary totals;
-    bool failed = false;
     const std::vector<std::string> folders = Gameset_ExtractFolders(archives);
     for (size_t i = 0; i < archives.size(); ++i) {
         const GamesetArchive &archive = archives[i];

@@ -8,6 +8,10 @@
 
 namespace {
 
+// The most that imports running at once hold: the largest image a texture
+// takes (16384 x 16384) needs about 1.8 GB alone.
+constexpr uint64_t kCliImportMemory = 2ull << 30;
+
 // Model files made elsewhere: never turned into the game's models.
 bool IsModelFile(const std::string &path)
 {
@@ -53,7 +57,19 @@ bool Cli_Import(const CliArgs &args, ImportAs as, const std::string &path, std::
         return true;
     SoundImportOptions sound;
     sound.quality = args.quality;
-    ImportResult result = Import_Convert(as, file, old, TextureImportOptions{}, sound);
+    // Several files converted at once (pack --jobs) hold their pictures at
+    // once: their peaks together stay within what one largest image takes.
+    static ImportMemoryGate gate(kCliImportMemory);
+    const uint64_t peak = Import_PeakBytes(as, file);
+    gate.Enter(peak);
+    struct Leave {
+        uint64_t peak;
+        ~Leave() { gate.Leave(peak); }  // also when an allocation throws
+    } leave{peak};
+    TextureImportOptions texture;
+    texture.format = args.textureFormat;
+    texture.clusterFit = args.clusterFit;
+    ImportResult result = Import_Convert(as, file, old, texture, sound);
     if (!result.ok) {
         error = path + ": " + result.message;
         return false;

@@ -71,7 +71,8 @@ auto Report()
 int Cli_Grep(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!Cli_ArchivesOf(args, archives))
+    bool unread = false;
+    if (!Cli_ArchivesOf(args, archives, unread))
         return kExitTrouble;
     GamesetSearchOptions options;
     options.text = args.positional[1];
@@ -102,13 +103,14 @@ int Cli_Grep(const CliArgs &args)
         Cli_Report(summary.badPattern);
         return kExitTrouble;
     }
-    return Status(summary);
+    return unread ? kExitTrouble : Status(summary);
 }
 
 int Cli_Refs(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
-    if (!Cli_ArchivesOf(args, archives))
+    bool unread = false;
+    if (!Cli_ArchivesOf(args, archives, unread))
         return kExitTrouble;
     GamesetSearchOptions options;
     GamesetSearchSummary summary;
@@ -130,5 +132,5 @@ int Cli_Refs(const CliArgs &args)
             },
             Report());
     }
-    return Status(summary);
+    return unread ? kExitTrouble : Status(summary);
 }

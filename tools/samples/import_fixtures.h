@@ -14,8 +14,16 @@ TextureImage Fixture_SmoothImage(uint32_t width, uint32_t height, bool alpha);
 TextureImage Fixture_NoisyImage(uint32_t width, uint32_t height, int amount);
 
 Bytes Fixture_Png(const TextureImage &image);
-Bytes Fixture_Tga(const TextureImage &image);  // 32-bit, uncompressed, top-down
-Bytes Fixture_Bmp(const TextureImage &image);  // 24-bit, bottom-up (alpha dropped)
+struct TgaForm {
+    int bits = 32;            // 16 (with the alpha bit: alpha 128 and above is opaque), 24 (alpha dropped) or 32
+    bool rle = false;         // run-length coded
+    bool topDown = true;      // rows from the top
+    bool rightToLeft = false; // columns from the right
+};
+Bytes Fixture_Tga(const TextureImage &image, const TgaForm &form = {});
+Bytes Fixture_Bmp(const TextureImage &image, bool topDown = false);  // 24-bit (alpha dropped)
+Bytes Fixture_Jpeg(const TextureImage &image, bool progressive = false);  // quality 95, alpha dropped
+Bytes Fixture_Png16(const TextureImage &image);  // 16-bit RGBA, each sample its byte times 257
 
 // A PNG's signature and header chunk alone, claiming width x height.
 Bytes Fixture_PngHeader(uint32_t width, uint32_t height);
