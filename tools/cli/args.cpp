@@ -30,8 +30,11 @@ const char *const kImportOptions =
     "                     default by its extension: .png .tga .jpg .jpeg .bmp .dds\n"
     "                     texture, .wav .ogg sound, anything else raw. A texture\n"
     "                     that replaces another keeps its format and header bytes.\n"
-    "                     Models are not imported: .obj, .gltf and .glb files are\n"
-    "                     refused unless --as raw stores their bytes\n"
+    "                     model: an OBJ, glTF or GLB file of a model entry's own\n"
+    "                     triangles gives it new positions, normals and texture\n"
+    "                     coordinates, every other byte kept (the default for\n"
+    "                     .obj .gltf .glb files that replace a model; elsewhere\n"
+    "                     they are refused unless --as raw stores their bytes)\n"
     "  --quality Q        the Ogg Vorbis quality of sounds made from WAV files,\n"
     "                     -0.1 to 1.0 (default 0.5)\n";
 
@@ -375,7 +378,7 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         }
     } else if (name == "--as") {
         if (!Import_ParseAs(value, args.as)) {
-            error = "--as takes raw, texture or sound (models are not imported)";
+            error = "--as takes raw, texture, sound or model";
             return false;
         }
         args.hasAs = true;
