@@ -486,7 +486,9 @@ ImportResult Import_Model(std::span<const uint8_t> file, std::span<const uint8_t
         ImportResult result;
         result.ok = true;
         const Counts &c = importer.Changed();
-        result.message = "new vertex data for " + std::to_string(model->surfaces.size()) +
+        // A file that changes nothing gives the resource back unchanged, without a note.
+        if (c.positions + c.normals + c.uvs > 0)
+            result.message = "new vertex data for " + std::to_string(model->surfaces.size()) +
                          (model->surfaces.size() == 1 ? " surface: " : " surfaces: ") + std::to_string(c.positions) +
                          " positions, " + std::to_string(c.normals) + " normals, " + std::to_string(c.uvs) +
                          " texture coordinates changed";
