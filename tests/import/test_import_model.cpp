@@ -91,15 +91,22 @@ Bytes GltfBytes(const Model &model, const TempDir &dir)
 
 // An OBJ as editors write one: an object, a material per run of faces, a
 // vertex, texture coordinate and normal of its own for every corner, no
-// group names. `edit` may change a corner (surface, corner number, values).
-Bytes EditorObj(const Model &model, const std::function<void(size_t, size_t, ModelVertex &)> &edit = {})
+// group names. `edit` may change a corner (surface, corner number, values);
+// with `dropDegenerate` triangles that use one vertex twice are left out, as
+// editors leave them.
+Bytes EditorObj(const Model &model, const std::function<void(size_t, size_t, ModelVertex &)> &edit = {},
+                bool dropDegenerate = false)
 {
     std::string text = "# written elsewhere\no Mesh\n";
     char line[200];
     size_t corner = 0;
     for (size_t s = 0; s < model.surfaces.size(); ++s) {
         text += "usemtl " + std::string(model.surfaces[s].materialName) + "\n";
-        const std::vector<uint32_t> corners = Export_SurfaceCorners(model.surfaces[s]);
+        std::vector<uint32_t> corners;
+        const std::vector<uint32_t> all = Export_SurfaceCorners(model.surfaces[s]);
+        for (size_t t = 0; t + 2 < all.size(); t += 3)
+            if (!dropDegenerate || (all[t] != all[t + 1] && all[t + 1] != all[t + 2] && all[t] != all[t + 2]))
+                corners.insert(corners.end(), all.begin() + t, all.begin() + t + 3);
         for (size_t c = 0; c < corners.size(); ++c) {
             ModelVertex v = model.surfaces[s].vertices[corners[c]];
             if (edit)
@@ -141,6 +148,11 @@ std::vector<std::pair<std::string, Bytes>> Models()
     }
     out.emplace_back("rebased", Fixture_Model(shared));
     out.emplace_back("shared whole buffer", Fixture_Model(Fixture_SharedStrips(3, 4)));
+    // A strip joined by a repeated index: two of its triangles use one vertex twice.
+    ModelFixture joined;
+    joined.surfaces = {Fixture_StripPanel("joined", 0, 0, 2, 1, 0, 3)};
+    joined.surfaces[0].indices = {0, 1, 2, 3, 3, 4, 4, 5, 6, 7};
+    out.emplace_back("joined strip", Fixture_Model(joined));
     return out;
 }
 
@@ -174,6 +186,7 @@ TEST(ImportModel, NewVertexDataFromEachFormKeepsEveryOtherByte)
             {"glb", GlbBytes},
             {"gltf", [&](const Model &m) { return GltfBytes(m, dir); }},
             {"editor obj", [](const Model &m) { return EditorObj(m); }},
+            {"editor obj without degenerate triangles", [](const Model &m) { return EditorObj(m, {}, true); }},
         };
         for (const auto &[form, write] : forms) {
             SCOPED_TRACE(name + " " + form);
