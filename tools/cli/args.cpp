@@ -186,10 +186,11 @@ const CommandSpec kCommands[] = {
      "  --compact          rebuilds the whole set without dead space\n"},
     {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact]",
      "Replaces every entry whose file in DIR, named as `extract` names it (with or\n"
-     "without --interpreted, --png and --wav), no longer holds what `extract` wrote;\n"
-     "the rest stay untouched. A .dds or PNG file goes back as a texture, a WAV file\n"
-     "as a sound, any other file as its bytes. The loop of a modder: extract -o DIR\n"
-     "--png, edit the PNG files, update ARCHIVE DIR.\n"
+     "without --interpreted, --png and --wav, or with --glb or --gltf), no longer\n"
+     "holds what `extract` wrote; the rest stay untouched. A .dds or PNG file goes\n"
+     "back as a texture, a WAV file as a sound, a model's .obj, .gltf or .glb as its\n"
+     "new vertex data, any other file as its bytes. The loop of a modder: extract\n"
+     "-o DIR --png, edit the PNG files, update ARCHIVE DIR.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --add              also adds the files that name no entry, named by their\n"
      "                     path in DIR with '\\' between folders (an image made a\n"
