@@ -1,9 +1,15 @@
 // Writes the seed corpora of the import fuzz targets: small images in every
 // form the image readers take (PNG of 8 and 16 bits, baseline and progressive
-// JPEG, TGA plain and run-length coded, BMP bottom-up and top-down), .dds files of each block format and a few it
-// refuses, and WAV files of every sample form; with truncated copies.
+// JPEG, TGA plain and run-length coded, BMP bottom-up and top-down), .dds files
+// of each block format and a few it refuses, WAV files of every sample form,
+// and the OBJ and GLB exports of the model the model import target is given;
+// with truncated copies.
 // Usage: quillon_import_fuzz_seeds OUTDIR
+#include "export/export.h"
+#include "export/gltf_writer.h"
 #include "import_fixtures.h"
+#include "model/model.h"
+#include "model_fixtures.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -55,5 +61,25 @@ int main(int argc, char **argv)
         seed("fuzz_import_wav", std::to_string(wav.formatTag) + "-" + std::to_string(wav.bits) + "bit-" +
                                     std::to_string(wav.channels) + "ch.wav",
              Fixture_Wav(wav));
+
+    // The model of fuzz_import_model, as our exports write it.
+    const Bytes resource = Fixture_Model(Fixture_SharedStrips(2, 3));
+    Model *model = Model_Parse(resource.data(), resource.size());
+    if (!model)
+        return 1;
+    for (const bool glb : {false, true}) {
+        FILE *file = tmpfile();
+        const bool written = glb ? Gltf_WriteBinary(file, *model, {}, nullptr) : Model_WriteObj(file, model);
+        Bytes bytes(static_cast<size_t>(ftell(file)));
+        rewind(file);
+        bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
+        fclose(file);
+        failures += !written;
+        seed("fuzz_import_model", glb ? "strips.glb" : "strips.obj", bytes);
+    }
+    Model_Free(model);
+    seed("fuzz_import_model", "editor.obj",
+         Fixture_FromString("o Mesh\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nusemtl m0\nf 1/1/1 2/1/1 3/1/1\n"
+                            "f -1//1 -2//1 -3//1\n"));
     return failures == 0 ? 0 : 1;
 }

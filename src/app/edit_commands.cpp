@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char *kImportFilter =
     "All Files (*.*)|*.*|Images (*.png;*.tga;*.jpg;*.jpeg;*.bmp;*.dds)|*.png;*.tga;*.jpg;*.jpeg;*.bmp;*.dds|"
-    "Sounds (*.wav;*.ogg)|*.wav;*.ogg";
+    "Sounds (*.wav;*.ogg)|*.wav;*.ogg|Models (*.obj;*.gltf;*.glb)|*.obj;*.gltf;*.glb";
 
 std::string FileName(const std::string &path)
 {
@@ -44,9 +44,10 @@ struct Converted {
 };
 
 // Reads and converts each file by its extension on a worker, under the
-// progress dialog; `oldTexture` is the texture a replacement keeps the header of.
+// progress dialog; `old` is the resource a replacement keeps parts of (a
+// texture's header, all of a model but its vertex data).
 std::vector<Converted> ConvertFiles(ViewerWindow &window, const std::vector<std::string> &paths,
-                                    std::span<const uint8_t> oldTexture)
+                                    std::span<const uint8_t> old)
 {
     std::vector<Converted> converted(paths.size());
     window.RunTitledJob("Converting", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
@@ -55,8 +56,9 @@ std::vector<Converted> ConvertFiles(ViewerWindow &window, const std::vector<std:
             std::vector<uint8_t> bytes;
             const BaseRead read = Base_ReadFile(paths[i], bytes);
             if (read == BaseRead::Ok)
-                converted[i].result = Import_Convert(Import_Choose(FileName(paths[i])), bytes, oldTexture,
-                                                     TextureImportOptions{}, SoundImportOptions{});
+                converted[i].result =
+                    Import_Convert(Import_Choose(FileName(paths[i]), ClassifyResource(old)), bytes, old,
+                                   TextureImportOptions{}, SoundImportOptions{}, Import_ModelOptions(paths[i]));
             else
                 converted[i].result.message = Base_ReadFailure(read, paths[i]);
             progress({i + 1, paths.size(), FileName(paths[i])});
@@ -184,9 +186,9 @@ void OnEditReplace(ViewerWindow &window)
     std::string path;
     if (!window.AskFileName(request, path))
         return;
-    // A texture that is replaced lends the new one its header.
+    // A texture that is replaced lends the new one its header; a model keeps all but its vertex data.
     std::vector<uint8_t> old;
-    if (viewer.preview.resourceKind == KindTexture)
+    if (viewer.preview.resourceKind == KindTexture || viewer.preview.resourceKind == KindModel)
         old = viewer.preview.CurrentResource;
     Converted converted = ConvertFiles(window, {path}, old).front();
     if (!converted.tried)

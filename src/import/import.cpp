@@ -1,5 +1,6 @@
 // Choosing what a file becomes, and the parts the texture importers share.
 #include "import/import_local.h"
+#include "base/platform.h"
 #include "resource/resource_kind.h"
 #include "texture/texture.h"
 
@@ -22,7 +23,13 @@ std::string LowerExtension(std::string_view fileName)
 
 }  // namespace
 
-ImportAs Import_Choose(std::string_view fileName)
+bool Import_IsModelFile(std::string_view fileName)
+{
+    const std::string ext = LowerExtension(fileName);
+    return ext == "obj" || ext == "gltf" || ext == "glb";
+}
+
+ImportAs Import_Choose(std::string_view fileName, ResourceKind replacing)
 {
     static constexpr std::string_view kTextures[] = {"png", "tga", "jpg", "jpeg", "bmp", "dds"};
     const std::string ext = LowerExtension(fileName);
@@ -30,6 +37,8 @@ ImportAs Import_Choose(std::string_view fileName)
         return ImportAs::Texture;
     if (ext == "wav" || ext == "ogg")
         return ImportAs::Sound;
+    if (replacing == KindModel && Import_IsModelFile(fileName))
+        return ImportAs::Model;
     return ImportAs::Raw;
 }
 
@@ -46,10 +55,16 @@ std::string Import_EntryName(std::string_view fileName, ImportAs as)
     return name.empty() || slash == name.size() - 1 ? std::string(fileName) : name;
 }
 
+ModelImportOptions Import_ModelOptions(const std::string &path)
+{
+    const std::string folder = Sys_ParentFolder(path);
+    return {folder.empty() ? "." : folder};
+}
+
 bool Import_ParseAs(std::string_view word, ImportAs &as)
 {
     static constexpr std::pair<std::string_view, ImportAs> kWords[] = {
-        {"raw", ImportAs::Raw}, {"texture", ImportAs::Texture}, {"sound", ImportAs::Sound}};
+        {"raw", ImportAs::Raw}, {"texture", ImportAs::Texture}, {"sound", ImportAs::Sound}, {"model", ImportAs::Model}};
     for (const auto &[name, value] : kWords) {
         if (word == name) {
             as = value;
@@ -59,14 +74,17 @@ bool Import_ParseAs(std::string_view word, ImportAs &as)
     return false;
 }
 
-ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
-                            const TextureImportOptions &textureOptions, const SoundImportOptions &soundOptions)
+ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::span<const uint8_t> old,
+                            const TextureImportOptions &textureOptions, const SoundImportOptions &soundOptions,
+                            const ModelImportOptions &modelOptions)
 {
     switch (as) {
     case ImportAs::Texture:
-        return Import_Texture(file, oldTexture, textureOptions);
+        return Import_Texture(file, old, textureOptions);
     case ImportAs::Sound:
         return Import_Sound(file, soundOptions);
+    case ImportAs::Model:
+        return Import_Model(file, old, modelOptions);
     case ImportAs::Raw:
         break;
     }

@@ -1,8 +1,11 @@
-// Importers: files a modder makes (images, .dds, WAV, Ogg) turned into the
-// resources the game reads (texture resources and Ogg Vorbis sounds). Bytes in,
-// bytes out: the archive writer, quillon-cli and the window call these and
-// store the result. Formats layer: stb_image, stb_dxt, libsquish, libvorbisenc.
+// Importers: files a modder makes (images, .dds, WAV, Ogg, and OBJ or glTF
+// models) turned into the resources the game reads (texture resources, Ogg
+// Vorbis sounds, a model with new vertex data). Bytes in, bytes out: the
+// archive writer, quillon-cli and the window call these and store the result.
+// Formats layer: stb_image, stb_dxt, libsquish, libvorbisenc, tinygltf.
 #pragma once
+
+#include "resource/resource_kind.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -12,12 +15,16 @@
 #include <string_view>
 #include <vector>
 
-// What a file becomes in an archive.
-enum class ImportAs { Raw, Texture, Sound };
+// What a file becomes in an archive. Model: the geometry of the model it replaces.
+enum class ImportAs { Raw, Texture, Sound, Model };
 
 // The default by the file name's extension, case-insensitive: .png .tga .jpg
-// .jpeg .bmp .dds a texture, .wav .ogg a sound, anything else its bytes.
-ImportAs Import_Choose(std::string_view fileName);
+// .jpeg .bmp .dds a texture, .wav .ogg a sound, .obj .gltf .glb the geometry
+// of the model it replaces when `replacing` is KindModel, anything else its bytes.
+ImportAs Import_Choose(std::string_view fileName, ResourceKind replacing = KindUnknown);
+
+// Whether the file name has a model file's extension (.obj .gltf .glb, case-insensitive).
+bool Import_IsModelFile(std::string_view fileName);
 
 // The name of the entry a file becomes when it is imported as `as` (where no
 // name is given for it): an image or .dds made a texture loses its extension,
@@ -26,7 +33,7 @@ ImportAs Import_Choose(std::string_view fileName);
 // the names the PNG, .dds and WAV exports give entries.
 std::string Import_EntryName(std::string_view fileName, ImportAs as);
 
-// "raw", "texture", "sound" (for --as); false for any other word.
+// "raw", "texture", "sound", "model" (for --as); false for any other word.
 bool Import_ParseAs(std::string_view word, ImportAs &as);
 
 // The outcome of one import: the resource's bytes, or why there are none.
@@ -91,6 +98,33 @@ private:
     int running_ = 0;
 };
 
-// The resource `as` makes of a file: Raw is its bytes unchanged.
-ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
-                            const TextureImportOptions &textureOptions, const SoundImportOptions &soundOptions);
+struct ModelImportOptions {
+    // The folder of a .gltf file, where the buffers it names are read (only
+    // files in it or below). Empty: a .gltf that names files is refused.
+    std::string folder;
+};
+
+// The options for the model file at `path`: its folder ("." for a bare name).
+ModelImportOptions Import_ModelOptions(const std::string &path);
+
+// A model entry's resource with new vertex data from an OBJ, glTF or GLB file
+// (told apart by their bytes) whose triangles are those of `oldModel`, as the
+// OBJ and glTF exports write them. The file's surfaces are matched to the
+// model's by the group names of the OBJ export (dkobjNN), else by material
+// names, else in order; within a surface by triangle order and corner: corner
+// k of triangle t gives the position, normal and texture coordinates of the
+// model vertex that corner uses. The new values go in the model's own number
+// formats at the places the parse read them from; every other byte stays as
+// it was, and so does a value the file gives as the export wrote it. Refused,
+// saying what differs, when the surfaces or their triangle counts differ,
+// corners of one vertex disagree, a value does not fit, or the model is none
+// the parse understands.
+ImportResult Import_Model(std::span<const uint8_t> file, std::span<const uint8_t> oldModel,
+                          const ModelImportOptions &options);
+
+// The resource `as` makes of a file: Raw is its bytes unchanged. `old` is the
+// resource it replaces (empty for a new entry): a texture keeps its header, a
+// model all but its vertex data.
+ImportResult Import_Convert(ImportAs as, std::span<const uint8_t> file, std::span<const uint8_t> old,
+                            const TextureImportOptions &textureOptions, const SoundImportOptions &soundOptions,
+                            const ModelImportOptions &modelOptions = {});

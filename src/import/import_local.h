@@ -3,6 +3,7 @@
 
 #include "import/import.h"
 
+#include <array>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -69,3 +70,35 @@ bool Import_DecodeImage(std::span<const uint8_t> file, const ImageHeader &header
 ImportResult Import_ImageTexture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture,
                                  const TextureImportOptions &options);
 ImportResult Import_DdsTexture(std::span<const uint8_t> file, std::span<const uint8_t> oldTexture);
+
+// ---- model files (import_obj.cpp, import_gltf.cpp, import_model.cpp) ----
+
+// A model file's triangles as the geometry import reads them: pools of
+// values and corners that point into them (-1: the corner gives none), in
+// parts cut wherever the object, group or material changes.
+struct MeshCorner {
+    int32_t position = -1, uv = -1, normal = -1;
+};
+
+struct MeshPart {
+    std::string group;     // an OBJ's last "g" name; empty in glTF
+    std::string material;  // an OBJ's usemtl, a glTF primitive's material name
+    int64_t triangles = 0; // every triangle of the part, also those past the corner limit
+    std::vector<MeshCorner> corners;  // three per triangle, while the file stays within the limit
+};
+
+struct MeshFile {
+    std::vector<std::array<float, 3>> positions, normals;
+    std::vector<std::array<float, 2>> uvs;
+    std::vector<MeshPart> parts;
+    bool cut = false;  // triangles past the corner limit were counted, not kept
+};
+
+// Reads the triangles of an OBJ text; corners past `cornerLimit` are only
+// counted. False with the reason (led by the line number) in `error`.
+bool Import_ReadObj(std::span<const uint8_t> file, int64_t cornerLimit, MeshFile &out, std::string &error);
+
+// The same of a .gltf (JSON) or .glb file: the triangle primitives of the
+// default scene's meshes in node order, moved by their nodes' transforms.
+bool Import_ReadGltf(std::span<const uint8_t> file, const std::string &folder, int64_t cornerLimit, MeshFile &out,
+                     std::string &error);

@@ -77,9 +77,24 @@ struct Model {
     int32_t surfacesDropped = 0;
 };
 
+// Where the parse read one surface's vertices, for a writer that puts new
+// values back in their place: vertex k's position (three f32, the decoded
+// position divided by positionScale) at resource offset positions + 24 k, its
+// normal (three direction bytes) 12 bytes after it, and its texture
+// coordinates (u and v, f32) at texCoords + texCoordStride x k.
+constexpr int64_t kModelPositionStride = 24;
+constexpr int64_t kModelNormalOffset = 12;
+struct ModelSurfaceLayout {
+    int64_t positions = 0;
+    int64_t texCoords = 0;
+    int64_t texCoordStride = 0;
+    float positionScale = 1.0f;  // 100 for surfaces read plain, 1 for rebased ones
+};
+
 // Parses a model resource (the expanded entry bytes). Null when no surface
-// could be built. Never reads outside [bytes, bytes + length).
-Model *Model_Parse(const uint8_t *bytes, size_t length);
+// could be built. Never reads outside [bytes, bytes + length). With `layout`,
+// also where each of the model's surfaces (in the same order) read its vertices.
+Model *Model_Parse(const uint8_t *bytes, size_t length, std::vector<ModelSurfaceLayout> *layout = nullptr);
 
 // Releases the model, and each surface's material unless it is shared.
 void Model_Free(Model *model);

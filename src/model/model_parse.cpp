@@ -417,7 +417,7 @@ void ReadNames(const Reader &r, int64_t pool, int64_t nameCount, const std::vect
     }
 }
 
-std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
+std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length, std::vector<ModelSurfaceLayout> *layout)
 {
     // A resource length is an i32; beyond it the offset arithmetic is not kept in range.
     if (!bytes || length < static_cast<size_t>(kHeaderEnd) || length > INT32_MAX)
@@ -560,6 +560,10 @@ std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
         surface.vertices = ModelVertexArray(stream->second, static_cast<size_t>(place.first - lo),
                                             static_cast<size_t>(surface.vertexCount));
         model->surfaces.push_back(std::move(surface));
+        if (layout)
+            layout->push_back({place.stream.positions + place.first * kPositionStride,
+                               kB20 + place.stream.texCoords + place.first * place.stream.stride, place.stream.stride,
+                               place.stream.rebased ? 1.0f : 100.0f});
     }
 
     if (model->surfaces.empty())
@@ -569,13 +573,18 @@ std::unique_ptr<Model> ParseModel(const uint8_t *bytes, size_t length)
 
 }  // namespace
 
-Model *Model_Parse(const uint8_t *bytes, size_t length)
+Model *Model_Parse(const uint8_t *bytes, size_t length, std::vector<ModelSurfaceLayout> *layout)
 {
+    if (layout)
+        layout->clear();
+    Model *model = nullptr;
     try {
-        return ParseModel(bytes, length).release();
+        model = ParseModel(bytes, length, layout).release();
     } catch (const std::bad_alloc &) {
-        return nullptr;
     }
+    if (!model && layout)
+        layout->clear();
+    return model;
 }
 
 void Model_Free(Model *model)

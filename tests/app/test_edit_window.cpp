@@ -1,6 +1,8 @@
 // Editing in the real window under a virtual display: a texture replaced from
 // a PNG is drawn at once, again after Save from disk, and Undo brings the old
-// one back; leaving the archive with edits waiting asks first.
+// one back; a model takes new positions from an OBJ; leaving the archive with
+// edits waiting asks first.
+#include "model_fixtures.h"
 #include "temp_dir.h"
 #include "test_data.h"
 #include "app/command_table.h"
@@ -11,6 +13,8 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/weakref.h>
+
+#include <sstream>
 
 namespace {
 
@@ -106,6 +110,41 @@ TEST_F(EditWindowTest, AReplacedTextureIsDrawnAtOnceAndAfterSaveAndUndoBringsThe
     NewFrame();
     ASSERT_TRUE(ClickLine(*frame, kCompass));
     EXPECT_TRUE(Near(Drawn(), kGreen, 4)) << Drawn();
+}
+
+// Edit > Replace with an OBJ of the selected model's own triangles: the view
+// draws the model with the file's positions at once.
+TEST_F(EditWindowTest, AModelTakesNewPositionsFromAnObj)
+{
+    const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+    ModelFixture box;
+    box.surfaces = {Fixture_Box("", centre, half)};
+    const Bytes model = Fixture_Model(box);
+    ASSERT_TRUE(Fixture_WritePak(archive, {{{"models\\box", model}}}));
+    Model *parsed = Model_Parse(model.data(), model.size());
+    ASSERT_TRUE(parsed);
+    const float x = parsed->surfaces[0].vertices[0].position[0];
+    std::istringstream obj(ObjText(parsed));
+    Model_Free(parsed);
+    std::string moved;
+    for (std::string line; std::getline(obj, line);) {
+        float v[3];
+        if (sscanf(line.c_str(), "v  %f %f %f", &v[0], &v[1], &v[2]) == 3)
+            line = "v " + std::to_string(v[0] * 2) + " " + std::to_string(v[1] * 2) + " " + std::to_string(v[2] * 2);
+        moved += line + "\n";
+    }
+    ASSERT_TRUE(Fixture_WriteFile(dir / "bigger.obj", Fixture_FromString(moved)));
+
+    NewFrame();
+    ASSERT_TRUE(ClickLine(*frame, "models\\box [0000]"));
+    Drawn();
+    frame->answers.push_back(dir / "bigger.obj");
+    Menu(CmdEditReplace);
+    Drawn();
+    EXPECT_TRUE(frame->messages.empty()) << (frame->messages.empty() ? "" : frame->messages.back());
+    EXPECT_EQ(Title(), "*Quillon");
+    ASSERT_TRUE(viewer.preview.model);
+    EXPECT_FLOAT_EQ(viewer.preview.model->surfaces[0].vertices[0].position[0], 2 * x);
 }
 
 TEST_F(EditWindowTest, LeavingWithEditsWaitingAsksAndCancelStays)

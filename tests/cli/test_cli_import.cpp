@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 namespace {
 
@@ -170,9 +171,11 @@ TEST(CliImport, AsOverridesAndRefusals)
         {{"replace", p, "#0", dir / "image.png", "-o", dir / "B.PAK"}, 0, "1 entry replaced (image to texture)"},
         {{"add", p, "x", dir / "notes.txt", "--as", "texture"}, 1, "not a PNG, TGA, JPEG or BMP image"},
         {{"replace", p, "#0", dir / "notes.txt", "--as", "sound"}, 1, "notes.txt: "},
-        {{"add", p, "x", dir / "model.obj"}, 1, "models are not imported"},
-        {{"pack", dir / "folder", "-o", dir / "C.PAK"}, 1, "models are not imported"},
-        {{"add", p, "x", dir / "image.png", "--as", "model"}, 2, "--as takes raw, texture or sound"},
+        {{"add", p, "x", dir / "model.obj"}, 1, "models are not made from files"},
+        {{"pack", dir / "folder", "-o", dir / "C.PAK"}, 1, "models are not made from files"},
+        {{"replace", p, "#1", dir / "model.obj"}, 1, "models are not made from files"},
+        {{"add", p, "x", dir / "model.obj", "--as", "model"}, 1, "only gives new vertex data to an entry that holds a model"},
+        {{"add", p, "x", dir / "image.png", "--as", "mesh"}, 2, "--as takes raw, texture, sound or model"},
         {{"add", p, "x", dir / "image.png", "--quality", "1.5"}, 2, "--quality needs a number from -0.1 to 1.0"},
         {{"add", p, "x", dir / "image.png", "--format", "dxt2"}, 2, "--format takes dxt1, dxt3 or dxt5"},
         {{"add", p, "d", dir / "image.png", "--format", "DXT3", "--cluster-fit"}, 0, "1 entry added as d [0005]"},
@@ -200,4 +203,88 @@ TEST(CliImport, AsOverridesAndRefusals)
     EXPECT_EQ(wall[60], 0xAB);
     EXPECT_EQ(Bytes(fromSound.begin(), fromSound.begin() + 28), Bytes({'S', 'Y', 'T', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// The sample models exported as OBJ, moved by a script's transform and put
+// back: the OBJ exported again holds the moved positions and the same faces;
+// an unchanged .glb leaves its entry alone; a file with a triangle fewer is
+// refused naming the surface, and nothing is written.
+TEST(CliImport, ModelVertexDataFromExportedFiles)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeSamples(dir / "s", dir));
+    const std::string p = dir / "s/GLOBAL.PAK";
+    // x, y, z -> 2z + 1, y - 3, -0.5x: every v line of an OBJ.
+    auto moved = [](const std::string &obj, bool move) {
+        std::istringstream in(obj);
+        std::string out, line;
+        while (std::getline(in, line)) {
+            double x, y, z;
+            if (move && sscanf(line.c_str(), "v  %lf %lf %lf", &x, &y, &z) == 3) {
+                char text[128];
+                snprintf(text, sizeof text, "v  %.06f %.06f %.06f", 2 * z + 1, y - 3, -0.5 * x);
+                line = text;
+            }
+            if (move || line.rfind("v  ", 0) != 0)
+                out += line + "\n";
+        }
+        return out;
+    };
+    // The list lines of the models, as ENTRY arguments.
+    std::vector<std::string> models;
+    std::istringstream listed(RunCli({"list", p, "--long"}, dir).out);
+    for (std::string line; std::getline(listed, line);)
+        if (line.find("\tmodel\t") != std::string::npos || line.find("\tModel\t") != std::string::npos)
+            models.push_back(line.substr(0, line.find('\t')));
+    ASSERT_EQ(models.size(), 4u);
+    for (const std::string &entry : models) {
+        SCOPED_TRACE(entry);
+        const Bytes objBytes = Exported(p, entry, dir, "--interpreted");
+        const std::string obj(objBytes.begin(), objBytes.end());
+        ASSERT_FALSE(obj.empty());
+        Fixture_WriteFile(dir / "moved.obj", Fixture_FromString(moved(obj, true)));
+        CliResult r = RunCli({"replace", p, entry, dir / "moved.obj"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind("1 entry replaced (new model vertex data), ", 0), 0u) << r.out;
+        const Bytes againBytes = Exported(p, entry, dir, "--interpreted");
+        const std::string again(againBytes.begin(), againBytes.end());
+        // All but the positions as they were; the positions as moved, within the floats the model holds.
+        EXPECT_EQ(moved(again, false), moved(obj, false));
+        std::istringstream want(moved(obj, true)), got(again);
+        std::string w, g;
+        int positions = 0;
+        while (std::getline(want, w) && std::getline(got, g)) {
+            double a[3], b[3];
+            if (sscanf(w.c_str(), "v  %lf %lf %lf", &a[0], &a[1], &a[2]) != 3)
+                continue;
+            ASSERT_EQ(sscanf(g.c_str(), "v  %lf %lf %lf", &b[0], &b[1], &b[2]), 3);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_NEAR(b[i], a[i], 2e-6 * std::max(1.0, std::fabs(a[i]))) << w << " | " << g;
+            ++positions;
+        }
+        EXPECT_GT(positions, 0);
+    }
+    EXPECT_EQ(RunCli({"verify", p}, dir).status, 0);
+
+    // The .glb and .gltf forms of extract, put back unchanged, change nothing.
+    for (const char *form : {"--glb", "--gltf"}) {
+        std::filesystem::remove_all(dir / "work");
+        ASSERT_EQ(RunCli({"extract", p, "-o", dir / "work", form}, dir).status, 0);
+        const Bytes before = Fixture_ReadFile(p);
+        const CliResult r = RunCli({"update", p, dir / "work"}, dir);
+        EXPECT_EQ(r.out, "0 entries replaced, 0 entries added\n") << r.err;
+        EXPECT_EQ(Fixture_ReadFile(p), before);
+    }
+
+    const Bytes objBytes = Exported(p, models[0], dir, "--interpreted");
+    std::string fewer(objBytes.begin(), objBytes.end());
+    const size_t lastFace = fewer.rfind("\nf ");
+    fewer.erase(lastFace, fewer.find('\n', lastFace + 1) - lastFace);
+    Fixture_WriteFile(dir / "fewer.obj", Fixture_FromString(fewer));
+    const Bytes before = Fixture_ReadFile(p);
+    const CliResult r = RunCli({"replace", p, models[0], dir / "fewer.obj"}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("in the model, "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("fewer.obj: surface "), std::string::npos) << r.err;
+    EXPECT_EQ(Fixture_ReadFile(p), before);
 }

@@ -30,8 +30,11 @@ const char *const kImportOptions =
     "                     default by its extension: .png .tga .jpg .jpeg .bmp .dds\n"
     "                     texture, .wav .ogg sound, anything else raw. A texture\n"
     "                     that replaces another keeps its format and header bytes.\n"
-    "                     Models are not imported: .obj, .gltf and .glb files are\n"
-    "                     refused unless --as raw stores their bytes\n"
+    "                     model: an OBJ, glTF or GLB file of a model entry's own\n"
+    "                     triangles gives it new positions, normals and texture\n"
+    "                     coordinates, every other byte kept (the default for\n"
+    "                     .obj .gltf .glb files that replace a model; elsewhere\n"
+    "                     they are refused unless --as raw stores their bytes)\n"
     "  --quality Q        the Ogg Vorbis quality of sounds made from WAV files,\n"
     "                     -0.1 to 1.0 (default 0.5)\n"
     "  --format dxt1|dxt3|dxt5  the block format of textures made from images, in\n"
@@ -241,10 +244,11 @@ const CommandSpec kCommands[] = {
      },
     {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact] [--wait SECONDS] [--overwrite]",
      "Replaces every entry whose file in DIR, named as `extract` names it (with or\n"
-     "without --interpreted, --png and --wav), no longer holds what `extract` wrote;\n"
-     "the rest stay untouched. A .dds or PNG file goes back as a texture, a WAV file\n"
-     "as a sound, any other file as its bytes. The loop of a modder: extract -o DIR\n"
-     "--png, edit the PNG files, update ARCHIVE DIR.\n"
+     "without --interpreted, --png and --wav, or with --glb or --gltf), no longer\n"
+     "holds what `extract` wrote; the rest stay untouched. A .dds or PNG file goes\n"
+     "back as a texture, a WAV file as a sound, a model's .obj, .gltf or .glb as its\n"
+     "new vertex data, any other file as its bytes. The loop of a modder: extract\n"
+     "-o DIR --png, edit the PNG files, update ARCHIVE DIR.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --add              also adds the files that name no entry, named by their\n"
      "                     path in DIR with '\\' between folders (an image made a\n"
@@ -474,7 +478,7 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         }
     } else if (name == "--as") {
         if (!Import_ParseAs(value, args.as)) {
-            error = "--as takes raw, texture or sound (models are not imported)";
+            error = "--as takes raw, texture, sound or model";
             return false;
         }
         args.hasAs = true;

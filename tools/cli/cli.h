@@ -178,21 +178,25 @@ int Cli_Verify(const CliArgs &args);
 
 // ---- import_file.cpp: files converted as they go into an archive ----
 
-// Why a model's file is refused.
+// Why a model's file is refused where it replaces no model.
 constexpr const char *kCliModelsNotImported =
-    "models are not imported (their container holds fields whose meaning nobody knows); "
-    "--as raw stores the file's bytes as they are.";
+    "models are not made from files (their container holds fields whose meaning nobody knows); a model file "
+    "only gives new vertex data to an entry that holds a model. --as raw stores the file's bytes as they are.";
 
-// What the file at `path` becomes: --as, else by its extension. A model's file
-// (.obj, .gltf, .glb) is refused unless --as raw says to store its bytes.
-bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error);
+// What the file at `path` becomes: --as, else by its extension and the kind
+// of the entry it replaces. A model's file (.obj, .gltf, .glb) gives new
+// vertex data to a model; elsewhere it is refused unless --as says what it is.
+bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error,
+                      ResourceKind replacing = KindUnknown);
 
 // The conversion as messages name it: "" for the bytes as they are, "image to
-// texture", ".dds to texture", "WAV to Ogg Vorbis", "Ogg Vorbis as it is".
+// texture", ".dds to texture", "WAV to Ogg Vorbis", "Ogg Vorbis as it is",
+// "new model vertex data".
 std::string Cli_ConversionName(ImportAs as, std::span<const uint8_t> file);
 
 // The resource `as` makes of `file` (in place); `old` is the resource it
-// replaces (a texture keeps its header), empty for a new entry. A refusal
+// replaces (a texture keeps its header, a model all but its vertex data),
+// empty for a new entry. A refusal
 // leaves its reason, led by `path`, in `error`; a converter's note is reported.
 bool Cli_Import(const CliArgs &args, ImportAs as, const std::string &path, std::vector<uint8_t> &file,
                 std::span<const uint8_t> old, std::string &error);

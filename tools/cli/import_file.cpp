@@ -1,9 +1,8 @@
 // Files converted as they go into an archive: images and .dds files into
-// textures, WAV files into sounds, the rest as their bytes.
+// textures, WAV files into sounds, OBJ and glTF files into a model's vertex
+// data, the rest as their bytes.
 #include "cli.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -12,30 +11,20 @@ namespace {
 // takes (16384 x 16384) needs about 1.8 GB alone.
 constexpr uint64_t kCliImportMemory = 2ull << 30;
 
-// Model files made elsewhere: never turned into the game's models.
-bool IsModelFile(const std::string &path)
-{
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos)
-        return false;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == "obj" || ext == "gltf" || ext == "glb";
-}
-
 }  // namespace
 
-bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error)
+bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error,
+                      ResourceKind replacing)
 {
     if (args.hasAs) {
         as = args.as;
         return true;
     }
-    if (IsModelFile(path)) {
+    if (Import_IsModelFile(path) && replacing != KindModel) {
         error = path + ": " + kCliModelsNotImported;
         return false;
     }
-    as = Import_Choose(path);
+    as = Import_Choose(path, replacing);
     return true;
 }
 
@@ -45,6 +34,7 @@ std::string Cli_ConversionName(ImportAs as, std::span<const uint8_t> file)
     switch (as) {
     case ImportAs::Texture: return starts("DDS ") ? ".dds to texture" : "image to texture";
     case ImportAs::Sound: return starts("OggS") ? "Ogg Vorbis as it is" : "WAV to Ogg Vorbis";
+    case ImportAs::Model: return "new model vertex data";
     case ImportAs::Raw: break;
     }
     return "";
@@ -69,7 +59,7 @@ bool Cli_Import(const CliArgs &args, ImportAs as, const std::string &path, std::
     TextureImportOptions texture;
     texture.format = args.textureFormat;
     texture.clusterFit = args.clusterFit;
-    ImportResult result = Import_Convert(as, file, old, texture, sound);
+    ImportResult result = Import_Convert(as, file, old, texture, sound, Import_ModelOptions(path));
     if (!result.ok) {
         error = path + ": " + result.message;
         return false;

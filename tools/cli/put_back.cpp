@@ -146,12 +146,12 @@ int Cli_Replace(const CliArgs &args)
             const std::string &path = args.positional[2];
             ImportAs as;
             std::vector<uint8_t> bytes, old;
-            if (!Cli_ChooseImport(args, path, as, error) || !Cli_ReadFile(path, bytes))
-                return false;
-            // A texture keeps the old one's header; an entry that does not load is replaced all the same.
-            if (as == ImportAs::Texture &&
-                Pak_LoadEntry(writer.archive, writer.archive.entries[static_cast<size_t>(slot)], old) != PakLoadResult::Ok)
+            // A texture keeps the old one's header, a model all but its vertex
+            // data; an entry that does not load is replaced all the same.
+            if (Pak_LoadEntry(writer.archive, writer.archive.entries[static_cast<size_t>(slot)], old) != PakLoadResult::Ok)
                 old.clear();
+            if (!Cli_ChooseImport(args, path, as, error, ClassifyResource(old)) || !Cli_ReadFile(path, bytes))
+                return false;
             const std::string conversion = Cli_ConversionName(as, bytes);
             if (!conversion.empty())
                 done += " (" + conversion + ")";

@@ -14,8 +14,8 @@
 namespace {
 
 // The forms an extracted folder may be in: every mix of --interpreted, --png
-// and --wav (none: the bytes as held). Model forms are left out: models are
-// not imported, and their .obj is the interpreted form's name already.
+// and --wav (none: the bytes as held), and --glb or --gltf (a model's .obj is
+// the interpreted form's name already).
 std::vector<ExportForms> ExtractForms()
 {
     std::vector<ExportForms> all;
@@ -26,6 +26,10 @@ std::vector<ExportForms> ExtractForms()
         forms.wav = mix & 4;
         all.push_back(forms);
     }
+    all.push_back({});
+    all.back().glb = true;
+    all.push_back({});
+    all.back().gltf = true;
     return all;
 }
 
@@ -36,18 +40,13 @@ struct Candidate {
 };
 
 // What a file in this form goes back in through: the importer of the
-// extension the form gives (.dds and .png a texture, .wav a sound), the bytes
-// for the rest. False for a model's form: models are not imported.
-bool ImportOfForm(ResourceKind kind, const ExportForms &forms, ImportAs &as)
+// extension the form gives (.dds and .png a texture, .wav a sound, a model's
+// .obj, .gltf and .glb its vertex data), the bytes for the rest.
+ImportAs ImportOfForm(ResourceKind kind, const ExportForms &forms)
 {
     const char *replaces = nullptr;
     const char *extension = Export_FormExtension(kind, forms, &replaces);
-    if (extension[0] == '\0') {
-        as = ImportAs::Raw;
-        return true;
-    }
-    as = Import_Choose(std::string("form.") + extension);
-    return kind != KindModel;
+    return extension[0] == '\0' ? ImportAs::Raw : Import_Choose(std::string("form.") + extension, kind);
 }
 
 // The entry's kind as `extract` sees it (its name's extension depends on it);
@@ -186,22 +185,16 @@ int Cli_Update(const CliArgs &args)
         if (!loaded)
             current.clear();
 
-        bool model = false, agreed = true;
+        bool agreed = true;
         for (size_t i = 0; i < candidates.size(); ++i) {
-            ImportAs back;
-            model |= !ImportOfForm(kind, candidates[i].forms, back);
+            const ImportAs back = ImportOfForm(kind, candidates[i].forms);
             agreed &= i == 0 || back == as;
             as = back;
         }
-        if (args.hasAs) {
+        if (args.hasAs)
             as = args.as;
-        } else if (model) {
-            error = kCliModelsNotImported;
-            fail(path);
-            continue;
-        } else if (!agreed) {
-            as = Import_Choose(path);  // a name of two forms: its extension decides
-        }
+        else if (!agreed)
+            as = Import_Choose(path, kind);  // a name of two forms: its extension decides
         const std::string conversion = Cli_ConversionName(as, bytes);
         if (!Cli_Import(args, as, path, bytes, current, error)) {
             fail(path);
