@@ -33,6 +33,12 @@ ImportAs Import_Choose(std::string_view fileName)
     return ImportAs::Raw;
 }
 
+bool Import_IsModelFile(std::string_view fileName)
+{
+    const std::string ext = LowerExtension(fileName);
+    return ext == "obj" || ext == "gltf" || ext == "glb";
+}
+
 std::string Import_EntryName(std::string_view fileName, ImportAs as)
 {
     const std::string ext = LowerExtension(fileName);

@@ -17,6 +17,12 @@ enum class ImportAs { Raw, Texture, Sound };
 // .jpeg .bmp .dds a texture, .wav .ogg a sound, anything else its bytes.
 ImportAs Import_Choose(std::string_view fileName);
 
+// Model files made elsewhere (.obj, .gltf, .glb) are never turned into the
+// game's models, nor stored as bytes unless asked for by name: their container
+// holds fields whose meaning nobody knows. The window and quillon-cli refuse
+// them alike.
+bool Import_IsModelFile(std::string_view fileName);
+
 // The name of the entry a file becomes when it is imported as `as` (where no
 // name is given for it): an image or .dds made a texture loses its extension,
 // as textures are named without one (materials name them so); a WAV made a

@@ -276,11 +276,14 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdEditAddFiles, "", "open"},
         {CmdEditRename, texture, "text"},
         {CmdEditUndo, "", "gray"},
+        {CmdEditRedo, "", "gray"},
         {CmdFileSave, "", "gray"},
         {CmdFileSaveAs, "", "save .pak"},
         {CmdEditRemove, blob, "title"},  // "*" while it waits
         {CmdEditUndo, "", "title"},
-        {CmdEditRemove, blob, "title"},
+        {CmdEditRedo, "", "title"},
+        {CmdEditUndo, "", "title"},
+        {CmdAccelRedo, "", "title"},
         {CmdFileSave, "", "title message"},  // "1 entry written"; after every case that reads the blob
         {CmdExit, "", "end"},
         {CmdCancel, "", "end"},
@@ -440,6 +443,79 @@ TEST_F(WindowTest, FindBarNarrowsTheListAndEscapeClosesIt)
     sim.Char(WXK_ESCAPE);  // the bar closed: Cancel
     EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
     frame = nullptr;
+}
+
+// Escape that closes a menu opened with the mouse closes only the menu; the
+// next Escape is the window's Cancel.
+TEST_F(WindowTest, EscapeClosingAMenuKeepsTheWindow)
+{
+    NewFrame();
+    int opened = 0, closed = 0;
+    frame->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent &event) { ++opened; event.Skip(); });
+    frame->Bind(wxEVT_MENU_CLOSE, [&](wxMenuEvent &event) { ++closed; event.Skip(); });
+    wxMenuBar *bar = frame->GetMenuBar();
+    wxUIActionSimulator sim;
+    wxWeakRef<wxWindow> alive(frame);
+    for (const char *title : {"&File", "E&dit", "&Export"}) {
+        // The title's place: the bar's titles stand in order, each as wide as its text and some room.
+        int x = 0;
+        for (size_t i = 0; i < bar->GetMenuCount() && bar->GetMenuLabel(i) != title; ++i)
+            x += bar->GetTextExtent(bar->GetMenuLabelText(i)).x + 18;
+        sim.MouseMove(bar->ClientToScreen(wxPoint(x + 9, bar->GetSize().y / 2)));
+        Pump(30);
+        sim.MouseClick();
+        ASSERT_TRUE(PumpUntil(2000, [&] { return opened > closed; })) << title;
+        Pump(100);
+        sim.Char(WXK_ESCAPE);
+        EXPECT_TRUE(PumpUntil(2000, [&] { return !alive || opened == closed; })) << title;
+        Pump(300);
+        ASSERT_TRUE(alive) << "Escape in " << title << " ended the window";
+        EXPECT_FALSE(frame->HasEnded());
+    }
+    frame->EntryList()->SetFocus();
+    Pump(30);
+    sim.Char(WXK_ESCAPE);  // no menu open: Cancel
+    EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
+    frame = nullptr;
+}
+
+// Letters in the list jump to the lines that start with them, F included;
+// the view's F frames the model.
+TEST_F(WindowTest, LettersInTheListJumpToLines)
+{
+    NewFrame();
+    ASSERT_TRUE(Fixture_WritePak(dir / "Letters.PAK", {{{"data\\a.bin", Bytes{1}},
+                                                        {"fonts\\big.fnt", Bytes{2}},
+                                                        {"models\\box", Box()}}}));
+    ASSERT_TRUE(frame->OpenPath(dir / "Letters.PAK"));
+    ASSERT_TRUE(Click("data\\a.bin [0000]"));
+    Key('f');
+    EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 1; }));
+    EXPECT_EQ(Selected(), "fonts\\big.fnt [0001]");
+}
+
+// Enter and Down in the find bar go to the first line found, and the next
+// Down to the second.
+TEST_F(WindowTest, FindBarEnterAndDownSelectTheFirstLineFound)
+{
+    NewFrame();
+    wxUIActionSimulator sim;
+    for (int key : {WXK_RETURN, WXK_DOWN}) {
+        frame->EntryList()->SetFocus();
+        Pump(30);
+        sim.Char('f', wxMOD_CONTROL);
+        ASSERT_TRUE(PumpUntil(1000, [&] { return wxWindow::FindFocus() == frame->FindText(); }));
+        sim.Text("tex");
+        ASSERT_TRUE(PumpUntil(2000, [&] { return frame->EntryList()->GetItemCount() == 2; }));
+        sim.Char(key);
+        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 0; })) << key;
+        EXPECT_EQ(Selected(), "textures\\env\\stone_wall_d [0000]") << key;
+        sim.Char(WXK_DOWN);
+        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 1; })) << key;
+        EXPECT_EQ(Selected(), "textures\\ui\\compass [0001]") << key;
+        sim.Char(WXK_ESCAPE);
+        ASSERT_TRUE(PumpUntil(2000, [&] { return !frame->Control(IdFindBar)->IsShown(); }));
+    }
 }
 
 TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)

@@ -2,24 +2,7 @@
 // textures, WAV files into sounds, the rest as their bytes.
 #include "cli.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
-
-namespace {
-
-// Model files made elsewhere: never turned into the game's models.
-bool IsModelFile(const std::string &path)
-{
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos)
-        return false;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == "obj" || ext == "gltf" || ext == "glb";
-}
-
-}  // namespace
 
 bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as, std::string &error)
 {
@@ -27,7 +10,7 @@ bool Cli_ChooseImport(const CliArgs &args, const std::string &path, ImportAs &as
         as = args.as;
         return true;
     }
-    if (IsModelFile(path)) {
+    if (Import_IsModelFile(path)) {
         error = path + ": " + kCliModelsNotImported;
         return false;
     }
