@@ -22,6 +22,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -156,7 +157,9 @@ CQuillonDlg::CQuillonDlg()
         wheelRotation_ += event.GetWheelRotation();
         const int notches = wheelRotation_ / event.GetWheelDelta();
         wheelRotation_ -= notches * event.GetWheelDelta();
-        App_OnViewWheel(notches, event.GetX(), event.GetY());
+        // The view draws in the screen's pixels.
+        App_OnViewWheel(notches, static_cast<int>(event.GetX() * viewer.viewScale),
+                        static_cast<int>(event.GetY() * viewer.viewScale));
     });
     // A released button ends its drag at once, so that frames stop with it.
     for (wxWindow *w : {static_cast<wxWindow *>(panel_), static_cast<wxWindow *>(glView_)}) {
@@ -191,6 +194,12 @@ CQuillonDlg::CQuillonDlg()
     });
 
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
+    // A large font or a scaled screen can make the template larger than the
+    // screen: the first window stays within its work area.
+    const int display = wxDisplay::GetFromWindow(this);
+    const wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
+    if (GetSize().x > work.width || GetSize().y > work.height)
+        SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
     viewer.listWidening = App_LoadListWidening();
     InitMainDialog(*this);
 }

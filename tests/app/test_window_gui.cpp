@@ -24,6 +24,7 @@
 #include <wx/listbox.h>
 #include <wx/config.h>
 #include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
@@ -704,6 +705,35 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
     // Another selection puts the image back at the corner.
     ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
     EXPECT_EQ(std::pair(viewer.preview.textureOffset[0], viewer.preview.textureOffset[1]), std::pair(0.0f, 0.0f));
+}
+
+// On a screen scaled twice (test_window_scaled) the first window fits the
+// screen, and the view draws in the screen's pixels: a texture at actual size
+// covers one pixel per texel from the view's top-left corner.
+TEST_F(WindowTest, AtTwiceTheScaleTheViewDrawsInTheScreensPixels)
+{
+    NewFrame(true);
+    const double scale = frame->GetContentScaleFactor();
+    if (scale < 2)
+        GTEST_SKIP() << "runs under GDK_SCALE=2";
+    const wxRect work = wxDisplay(0u).GetClientArea();
+    EXPECT_TRUE(frame->GetSize().x <= work.width && frame->GetSize().y <= work.height) << frame->GetSize().x;
+    ASSERT_TRUE(SelectLine(*frame, "textures\\ui\\compass"));
+    ASSERT_TRUE(PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    Pump(100);
+    const ControlRect view = frame->GetControlRect(IdGlView);
+    EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight),
+              std::pair(int(std::lround(view.width * scale)), int(std::lround(view.height * scale))));
+    const wxImage shot = ScreenImage(frame);
+    const wxPoint corner = (frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition()) * scale;
+    auto at = [&](int x, int y) {
+        return Pixel{shot.GetRed(corner.x + x, corner.y + y), shot.GetGreen(corner.x + x, corner.y + y),
+                     shot.GetBlue(corner.x + x, corner.y + y)};
+    };
+    EXPECT_TRUE(ShowsBlock(at(2, 2), BlockShade(0, 0, 16, 8))) << at(2, 2);
+    EXPECT_TRUE(ShowsBlock(at(62, 30), BlockShade(15, 7, 16, 8))) << at(62, 30);
+    EXPECT_EQ(at(66, 2), kClearGrey);
+    EXPECT_EQ(at(2, 34), kClearGrey);
 }
 
 // A hidden view draws nothing while the tick runs; a resize while it is
