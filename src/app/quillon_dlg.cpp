@@ -185,6 +185,9 @@ CQuillonDlg::CQuillonDlg()
     if (wxWindow *lines = entryList_->LinesWindow())
         lines->SetDropTarget(new EntryDropTarget(this));
 
+    // Two sets share names (every game folder has its GLOBAL.PAK): File >
+    // Open Recent shows where each one is.
+    recent_.SetMenuPathStyle(wxFH_PATH_SHOW_ALWAYS);
     App_LoadRecent(recent_);
     viewer.asTree = App_LoadAsTree();
     recentItem_->Enable(recent_.GetCount() > 0);

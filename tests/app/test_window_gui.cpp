@@ -557,6 +557,11 @@ TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)
     EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(1).utf8_str()), accented);
     EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(0).utf8_str()), archive);
     ASSERT_NE(frame->GetMenuBar()->FindItem(wxID_FILE1 + 1), nullptr);
+    // Each with its folder: two sets may share a name.
+    for (const std::string &where : {dir.path, folder}) {
+        const wxString label = frame->GetMenuBar()->FindItem(wxID_FILE1 + (where == folder))->GetItemLabelText();
+        EXPECT_TRUE(label.Contains(wxString::FromUTF8(where.c_str()))) << label;
+    }
     wxCommandEvent pick(wxEVT_MENU, wxID_FILE1 + 1);
     frame->GetEventHandler()->ProcessEvent(pick);
     EXPECT_EQ(static_cast<wxStaticText *>(frame->Control(IdFileLabel))->GetLabel(), wxString::FromUTF8("Dämmer.PAK"));
