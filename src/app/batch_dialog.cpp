@@ -57,7 +57,8 @@ namespace {
 // few times a second from what the job's thread last reported.
 class JobDialog : public wxDialog {
 public:
-    JobDialog(wxWindow *parent, const wxString &title) : wxDialog(parent, wxID_ANY, title), timer_(this)
+    JobDialog(wxWindow *parent, const wxString &title, const wxString &counted)
+        : wxDialog(parent, wxID_ANY, title), timer_(this), counted_(counted)
     {
         auto *sizer = new wxBoxSizer(wxVERTICAL);
         count_ = new wxStaticText(this, wxID_ANY, "Starting...");
@@ -114,13 +115,15 @@ private:
             EndModal(wxID_OK);
             return;
         }
-        if (!cancel_)
-            count_->SetLabel(wxString::Format("%zu of %zu entries", p.done, p.total));
+        // "Starting..." stays until the job has told how much there is.
+        if (!cancel_ && p.total > 0)
+            count_->SetLabel(wxString::Format("%zu of %zu ", p.done, p.total) + counted_);
         gauge_->SetValue(p.total ? static_cast<int>(1000 * p.done / p.total) : 0);
         name_->SetLabel(wxString(p.current.data(), wxConvISO8859_1, p.current.size()));
     }
 
     wxTimer timer_;
+    wxString counted_;  // what the job counts: "entries", "files"
     wxStaticText *count_, *name_;
     wxGauge *gauge_;
     std::atomic<bool> cancel_{false};
@@ -131,8 +134,8 @@ private:
 
 }  // namespace
 
-void App_RunJobDialog(wxWindow *parent, const wxString &title, const WindowJob &job)
+void App_RunJobDialog(wxWindow *parent, const wxString &title, const WindowJob &job, const wxString &counted)
 {
-    JobDialog dialog(parent, title);
+    JobDialog dialog(parent, title, counted);
     dialog.Run(job);
 }

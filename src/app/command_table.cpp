@@ -36,6 +36,7 @@ constexpr CommandRow kCommands[] = {
     {CmdEditRename, "Re&name...", K::Item, "", M::Edit},
     {0, "", K::Separator, "", M::Edit},
     {CmdEditUndo, "&Undo", K::Item, "Ctrl+Z", M::Edit},
+    {CmdEditRedo, "Re&do", K::Item, "Ctrl+Y", M::Edit},
 
     {CmdExportRaw, "&Raw (F2)", K::Item, "", M::Export},
     {CmdExportInterpreted, "&Interpreted (F3)", K::Item, "", M::Export},
@@ -66,7 +67,7 @@ constexpr CommandRow kCommands[] = {
     // Plain keys, read by the window's key hook where they type nothing.
     {CmdViewMipLarger, "&Larger Mip Level ([)", K::Item, "", M::View},
     {CmdViewMipSmaller, "Smaller Mip Le&vel (])", K::Item, "", M::View},
-    {CmdViewFrameModel, "Frame Mo&del (F)", K::Item, "", M::View},
+    {CmdViewFrameModel, "Frame Mo&del (F in the view)", K::Item, "", M::View},
     {0, "", K::Separator, "", M::View},
     {CmdViewSaveImage, "Save View As &PNG...", K::Item, "", M::View},
     {0, "", K::Separator, "", M::View},
@@ -90,6 +91,7 @@ constexpr CommandRow kCommands[] = {
     {CmdAccelRaw, "", K::Accel, "F2", M::None},
     {CmdAccelInterpreted, "", K::Accel, "F3", M::None},
     {CmdAccelHelp, "", K::Accel, "F1", M::None},
+    {CmdAccelRedo, "", K::Accel, "Ctrl+Shift+Z", M::None},
     // Read by the window's key hook: the find bar takes Escape while it is shown.
     {CmdCancel, "", K::WindowKey, "Escape", M::None},
 };

@@ -21,7 +21,8 @@ bool App_AskBatchExport(wxWindow *parent, const wxString &title, const std::vect
 
 // Runs `job` on a thread of its own under a modal progress dialog whose Cancel
 // sets the job's cancel flag; returns when the job has ended.
-void App_RunJobDialog(wxWindow *parent, const wxString &title, const WindowJob &job);
+void App_RunJobDialog(wxWindow *parent, const wxString &title, const WindowJob &job,
+                      const wxString &counted = "entries");
 
 class CAboutDlg : public wxDialog {
 public:

@@ -53,6 +53,7 @@ std::vector<Converted> ConvertFiles(ViewerWindow &window, const std::vector<std:
     window.RunTitledJob("Converting", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
         for (size_t i = 0; i < paths.size() && !cancel; ++i) {
             converted[i].tried = true;
+            progress({i, paths.size(), FileName(paths[i])});  // a big image takes a while
             std::vector<uint8_t> bytes;
             const BaseRead read = Base_ReadFile(paths[i], bytes);
             if (read == BaseRead::Ok)
@@ -65,6 +66,23 @@ std::vector<Converted> ConvertFiles(ViewerWindow &window, const std::vector<std:
         }
     });
     return converted;
+}
+
+// "a texture", "a text file": a kind as the replace question names it.
+std::string KindNoun(int kind)
+{
+    static constexpr const char *kNouns[KindCount] = {
+        "a file of unknown kind", "a texture", "a material", "an XML file", "a model",
+        "an effect",              "a media file", "a text file", "a sound", "character data"};
+    return kind >= 0 && kind < KindCount ? kNouns[kind] : kNouns[KindUnknown];
+}
+
+// Files made elsewhere that never become entries by their kind alone.
+std::string ModelRefusal(const std::string &path)
+{
+    return FileName(path) +
+           ": models are not made from files (their container holds fields whose meaning nobody knows); a model "
+           "file only gives new vertex data to an entry that holds a model.";
 }
 
 std::string Refusal(const std::string &path, const std::string &why)
@@ -176,16 +194,17 @@ void ShowEdits(ViewerWindow &window, int select)
     App_EnableEditItems(window);
 }
 
-void OnEditReplace(ViewerWindow &window)
+// Puts the file at `path` in place of the selected entry, once converted;
+// a refusal or a No to the kind's question changes nothing.
+void ReplaceSelected(ViewerWindow &window, const std::string &path)
 {
     if (!HasSelectedEntry())
         return;
     const int slot = viewer.selectedEntry;
-    FileDialogRequest request;
-    request.filter = FileDialogFilter(kImportFilter);
-    std::string path;
-    if (!window.AskFileName(request, path))
+    if (Import_IsModelFile(path) && viewer.preview.resourceKind != KindModel) {
+        window.ShowMessage(ModelRefusal(path));
         return;
+    }
     // A texture that is replaced lends the new one its header; a model keeps all but its vertex data.
     std::vector<uint8_t> old;
     if (viewer.preview.resourceKind == KindTexture || viewer.preview.resourceKind == KindModel)
@@ -197,6 +216,10 @@ void OnEditReplace(ViewerWindow &window)
         window.ShowMessage(Refusal(path, converted.result.message));
         return;
     }
+    // An entry that would change its kind is most likely the wrong one.
+    const int before = viewer.preview.resourceKind, after = ClassifyResource(converted.result.bytes);
+    if (before != after && !window.AskYesNo("Replace " + KindNoun(before) + " with " + KindNoun(after) + "?"))
+        return;
     PendingEdit edit;
     edit.kind = EditKind::Replace;
     edit.slot = slot;
@@ -206,32 +229,20 @@ void OnEditReplace(ViewerWindow &window)
     ShowEdits(window, slot);
 }
 
-void OnEditAddFiles(ViewerWindow &window)
+// Adds the files at `paths` as entries under `prefix`, named as quillon-cli
+// names them, once converted; one Undo takes them back together.
+void AddFiles(ViewerWindow &window, const std::vector<std::string> &paths, const std::string &prefix)
 {
-    if (!viewer.mainPak.hasIndex)
-        return;
-    FileDialogRequest request;
-    request.filter = FileDialogFilter(kImportFilter);
-    std::vector<std::string> paths;
-    if (!window.AskFileNames(request, paths) || paths.empty())
-        return;
-    // The folder of the selected entry is the likeliest place for its neighbours.
-    static std::string lastPrefix;
-    std::string prefix = lastPrefix;
-    if (prefix.empty() && HasSelectedEntry()) {
-        const std::string name = EntryName(viewer.selectedEntry);
-        const size_t sep = name.find_last_of("\\/");
-        prefix = sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
-    }
-    if (!window.AskText("Add Files", "Folder of the new entries (for example textures\\props\\):", prefix))
-        return;
-    prefix = FolderPrefix(prefix);
-    lastPrefix = prefix;
     // Every name is checked before anything is converted.
     std::string refused;
-    for (const std::string &path : paths)
-        if (std::string why; !PakWrite_CheckName(prefix + FileName(path), why))
+    std::vector<std::string> names;
+    for (const std::string &path : paths) {
+        names.push_back(prefix + Import_EntryName(FileName(path), Import_Choose(FileName(path))));
+        if (Import_IsModelFile(path))
+            refused += "\n" + ModelRefusal(path);
+        else if (std::string why; !PakWrite_CheckName(names.back(), why))
             refused += "\n" + why;
+    }
     if (!refused.empty()) {
         window.ShowMessage("Nothing was added:" + refused);
         return;
@@ -250,7 +261,7 @@ void OnEditAddFiles(ViewerWindow &window)
         }
         PendingEdit edit;
         edit.kind = EditKind::Add;
-        edit.name = prefix + FileName(paths[i]);
+        edit.name = names[i];
         edit.source = paths[i];
         edit.resource = std::make_shared<const std::vector<uint8_t>>(converted[i].result.bytes);
         edit.command = command;
@@ -262,6 +273,46 @@ void OnEditAddFiles(ViewerWindow &window)
         ShowEdits(window, first);
     if (!failures.empty())
         window.ShowMessage(std::to_string(added) + " of " + std::to_string(paths.size()) + " files added." + failures);
+}
+
+void OnEditReplace(ViewerWindow &window)
+{
+    if (!HasSelectedEntry())
+        return;
+    FileDialogRequest request;
+    request.filter = FileDialogFilter(kImportFilter);
+    std::string path;
+    if (window.AskFileName(request, path))
+        ReplaceSelected(window, path);
+}
+
+// The selected entry's folder ("textures\props\"): the likeliest place for
+// its new neighbours.
+std::string SelectedFolder()
+{
+    if (!HasSelectedEntry())
+        return std::string();
+    const std::string name = EntryName(viewer.selectedEntry);
+    const size_t sep = name.find_last_of("\\/");
+    return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
+}
+
+void OnEditAddFiles(ViewerWindow &window)
+{
+    if (!viewer.mainPak.hasIndex)
+        return;
+    FileDialogRequest request;
+    request.filter = FileDialogFilter(kImportFilter);
+    std::vector<std::string> paths;
+    if (!window.AskFileNames(request, paths) || paths.empty())
+        return;
+    static std::string lastPrefix;
+    std::string prefix = lastPrefix.empty() ? SelectedFolder() : lastPrefix;
+    if (!window.AskText("Add Files", "Folder of the new entries (for example textures\\props\\):", prefix))
+        return;
+    prefix = FolderPrefix(prefix);
+    lastPrefix = prefix;
+    AddFiles(window, paths, prefix);
 }
 
 void OnEditRemove(ViewerWindow &window)
@@ -307,6 +358,15 @@ void OnEditUndo(ViewerWindow &window)
         ShowEdits(window, added ? -1 : slot);
 }
 
+void OnEditRedo(ViewerWindow &window)
+{
+    const bool removed = !viewer.edits.undone.empty() && viewer.edits.undone.back().front().kind == EditKind::Remove;
+    const int32_t slot = Edits_Redo(viewer.edits, viewer.mainPak);
+    // The entry comes into view again, unless the edit takes it away.
+    if (slot >= 0)
+        ShowEdits(window, removed ? -1 : slot);
+}
+
 void OnFileSaveAs(ViewerWindow &window)
 {
     if (!viewer.mainPak.hasIndex)
@@ -334,6 +394,7 @@ void App_EnableEditItems(ViewerWindow &window)
     window.EnableMenuItem(CmdEditRemove, selected);
     window.EnableMenuItem(CmdEditRename, selected);
     window.EnableMenuItem(CmdEditUndo, pending);
+    window.EnableMenuItem(CmdEditRedo, !viewer.edits.undone.empty() && !viewer.folderMode);
     window.EnableMenuItem(CmdFileSave, open && pending);
     window.EnableMenuItem(CmdFileSaveAs, open);
     // The batch exports read the archive on disk, which the edits have not reached yet.
@@ -341,11 +402,32 @@ void App_EnableEditItems(ViewerWindow &window)
     window.EnableMenuItem(CmdExportListed, (open || viewer.folderMode) && !pending);
 }
 
+bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths, int line)
+{
+    if (!viewer.mainPak.hasIndex || viewer.folderMode || paths.empty())
+        return false;
+    if (line < 0 || static_cast<size_t>(line) >= App_ListedSlots().size()) {
+        AddFiles(window, paths, SelectedFolder());
+        return true;
+    }
+    window.SetEntrySelection(line);
+    OnSelchangeEntryList(window);
+    if (paths.size() != 1) {
+        window.ShowMessage("One file replaces one entry: drop several files below the lines to add them.");
+        return true;
+    }
+    if (HasSelectedEntry() &&
+        window.AskYesNo("Replace " + EntryName(viewer.selectedEntry) + " with " + FileName(paths[0]) + "?"))
+        ReplaceSelected(window, paths[0]);
+    return true;
+}
+
 bool App_EditCommand(ViewerWindow &window, int command)
 {
     // Keys reach here while the items are gray: a folder's archives take no edits.
     if (viewer.folderMode && (command == CmdEditReplace || command == CmdEditAddFiles || command == CmdEditRemove ||
-                              command == CmdEditRename || command == CmdEditUndo || command == CmdFileSave ||
+                              command == CmdEditRename || command == CmdEditUndo || command == CmdEditRedo ||
+                              command == CmdAccelRedo || command == CmdFileSave ||
                               command == CmdFileSaveAs))
         return true;
     switch (command) {
@@ -354,6 +436,8 @@ bool App_EditCommand(ViewerWindow &window, int command)
     case CmdEditRemove: OnEditRemove(window); break;
     case CmdEditRename: OnEditRename(window); break;
     case CmdEditUndo: OnEditUndo(window); break;
+    case CmdEditRedo:
+    case CmdAccelRedo: OnEditRedo(window); break;
     case CmdFileSave:
         if (Edits_Pending(viewer.edits))
             App_SaveEdits(window, "");

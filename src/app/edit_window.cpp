@@ -45,6 +45,12 @@ bool CQuillonDlg::AskText(const std::string &title, const std::string &prompt, s
     return true;
 }
 
+bool CQuillonDlg::AskYesNo(const std::string &question)
+{
+    wxMessageDialog dialog(DialogParent(), App_PathText(question), kAppName, wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+    return dialog.ShowModal() == wxID_YES;
+}
+
 void CQuillonDlg::ShowUnsaved(bool unsaved)
 {
     SetTitle(unsaved ? wxString("*") + kAppName : wxString(kAppName));
@@ -52,7 +58,8 @@ void CQuillonDlg::ShowUnsaved(bool unsaved)
 
 void CQuillonDlg::RunTitledJob(const std::string &title, const WindowJob &job)
 {
-    App_RunJobDialog(DialogParent(), wxString::FromUTF8(title), job);
+    // Converting counts the user's files; saving, like exporting, the archive's entries.
+    App_RunJobDialog(DialogParent(), wxString::FromUTF8(title), job, title == "Converting" ? "files" : "entries");
 }
 
 bool CQuillonDlg::MayLeaveArchive()

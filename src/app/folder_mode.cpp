@@ -55,6 +55,7 @@ int OpenArchiveOfLine(ViewerWindow &window, size_t a, int line)
             return -1;
         }
         viewer.mainPak = std::move(opened);
+        viewer.edits.undone.clear();  // Redo belongs to the archive it was done in
         viewer.entryKinds.assign(viewer.mainPak.entries.size(), -1);
     }
     // The lines were read when the archive was first opened in the tree; a

@@ -19,6 +19,7 @@ public:
     bool MakeCurrent() override;
     void Present() override;
     void DeleteContext() override;
+    double PixelScale() const override { return GetContentScaleFactor(); }
 
 private:
     std::unique_ptr<wxGLContext> context_;

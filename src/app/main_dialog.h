@@ -99,6 +99,12 @@ void App_ContinueKindScan(ViewerWindow &window);
 // As; false when `command` is none of them.
 bool App_EditCommand(ViewerWindow &window, int command);
 
+// Files dropped on the entry list: on a listed line, one file replaces that
+// entry once the user agrees; elsewhere they are added as Add Files adds
+// them, under the selected entry's folder. False, doing nothing, where the
+// open archive takes no edits (none open, a folder's).
+bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths, int line);
+
 // Grays the edit commands that have nothing to act on (no archive, no
 // selection, nothing to undo or save), and the batch exports while edits wait.
 void App_EnableEditItems(ViewerWindow &window);

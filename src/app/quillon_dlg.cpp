@@ -22,6 +22,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -75,6 +76,34 @@ private:
     CQuillonDlg *frame_;
 };
 
+// Files dropped on the entry list's lines are edits of the open archive: on
+// a line they replace its entry, below the lines they are added. An archive
+// or a folder dropped there opens, as anywhere on the window.
+class EntryDropTarget : public wxFileDropTarget {
+public:
+    explicit EntryDropTarget(CQuillonDlg *frame) : frame_(frame) {}
+    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString &files) override
+    {
+        if (files.empty())
+            return false;
+        std::vector<std::string> paths;
+        for (const wxString &file : files)
+            paths.push_back(App_PathFromWx(file));
+        int flags = 0;
+        const long line = frame_->EntryList()->HitTest(wxPoint(x, y), flags);
+        frame_->CallAfter([frame = frame_, paths, line] {
+            const std::string &first = paths.front();
+            const bool archive = Gameset_IsFolder(first) || wxFileName(App_PathToWx(first)).GetExt().Lower() == "pak";
+            if (archive || !App_DropOnList(*frame, paths, static_cast<int>(line)))
+                frame->OpenPath(first);
+        });
+        return true;
+    }
+
+private:
+    CQuillonDlg *frame_;
+};
+
 // The main window's client area, in dialog units: the controls end at x 412 and y 254.
 constexpr int kTemplateWidth = 419;
 constexpr int kTemplateHeight = 261;
@@ -104,6 +133,15 @@ CQuillonDlg::CQuillonDlg()
     Bind(wxEVT_MENU, &CQuillonDlg::OnRecent, this, wxID_FILE1, wxID_FILE1 + kRecentArchives - 1);
     Bind(wxEVT_BUTTON, &CQuillonDlg::OnMenu, this, IdOk, IdCancel);
     Bind(wxEVT_CHAR_HOOK, &CQuillonDlg::OnCharHook, this);
+    // A menu open from the bar takes the keys: its Escape closes only the menu.
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent &event) {
+        menusOpen_ += event.GetMenu() && !event.IsPopup();
+        event.Skip();
+    });
+    Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent &event) {
+        menusOpen_ = std::max(0, menusOpen_ - (event.GetMenu() && !event.IsPopup()));
+        event.Skip();
+    });
     Bind(wxEVT_CLOSE_WINDOW, &CQuillonDlg::OnClose, this);
     // A help request opens the About box and counts as handled.
     Bind(wxEVT_HELP, [this](wxHelpEvent &) { RunAboutBox(); });
@@ -119,7 +157,9 @@ CQuillonDlg::CQuillonDlg()
         wheelRotation_ += event.GetWheelRotation();
         const int notches = wheelRotation_ / event.GetWheelDelta();
         wheelRotation_ -= notches * event.GetWheelDelta();
-        App_OnViewWheel(notches, event.GetX(), event.GetY());
+        // The view draws in the screen's pixels.
+        App_OnViewWheel(notches, static_cast<int>(event.GetX() * viewer.viewScale),
+                        static_cast<int>(event.GetY() * viewer.viewScale));
     });
     // A released button ends its drag at once, so that frames stop with it.
     for (wxWindow *w : {static_cast<wxWindow *>(panel_), static_cast<wxWindow *>(glView_)}) {
@@ -142,7 +182,12 @@ CQuillonDlg::CQuillonDlg()
     // Every control that would take a dropped file as text takes it as an archive.
     for (wxWindow *w : std::initializer_list<wxWindow *>{this, panel_, textView_, findText_})
         w->SetDropTarget(new ArchiveDropTarget(this));
+    if (wxWindow *lines = entryList_->LinesWindow())
+        lines->SetDropTarget(new EntryDropTarget(this));
 
+    // Two sets share names (every game folder has its GLOBAL.PAK): File >
+    // Open Recent shows where each one is.
+    recent_.SetMenuPathStyle(wxFH_PATH_SHOW_ALWAYS);
     App_LoadRecent(recent_);
     viewer.asTree = App_LoadAsTree();
     recentItem_->Enable(recent_.GetCount() > 0);
@@ -152,6 +197,12 @@ CQuillonDlg::CQuillonDlg()
     });
 
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
+    // A large font or a scaled screen can make the template larger than the
+    // screen: the first window stays within its work area.
+    const int display = wxDisplay::GetFromWindow(this);
+    const wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
+    if (GetSize().x > work.width || GetSize().y > work.height)
+        SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
     viewer.listWidening = App_LoadListWidening();
     InitMainDialog(*this);
 }
@@ -174,11 +225,11 @@ void CQuillonDlg::CreateFindBar()
     findBar_->SetSizer(row);
     findBar_->SetSize(list.width, row->GetMinSize().y);
     findBar_->Layout();
-    // Enter or Down in the text goes on to the list.
-    findText_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent &) { FocusEntryList(); });
+    // Enter or Down in the text goes on to the list, at its first shown line.
+    findText_->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent &) { GoToFoundLines(); });
     findText_->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent &event) {
-        if (event.GetKeyCode() == WXK_DOWN)
-            FocusEntryList();
+        if (event.GetKeyCode() == WXK_DOWN && event.GetModifiers() == wxMOD_NONE)
+            GoToFoundLines();
         else
             event.Skip();
     });
@@ -354,6 +405,10 @@ void CQuillonDlg::OnCharHook(wxKeyEvent &event)
     }
     const int key = event.GetKeyCode();
     const int modifiers = event.GetModifiers();
+    if (key == WXK_ESCAPE && menusOpen_ > 0) {
+        event.Skip();
+        return;
+    }
     if (key == WXK_ESCAPE && modifiers == wxMOD_NONE) {
         // While the find bar is open Escape closes it, wherever the focus is
         // (in the list it would otherwise end the window and lose the
@@ -373,9 +428,20 @@ void CQuillonDlg::OnCharHook(wxKeyEvent &event)
             OnCommand(*this, CmdSoundStopAll);
         return;  // Ctrl+Space would take the list's selection away
     }
-    // The preview's plain keys, where they type nothing.
-    const int viewKey = key == '[' ? CmdViewMipLarger : key == ']' ? CmdViewMipSmaller : key == 'F' ? CmdViewFrameModel : 0;
-    if (viewKey && modifiers == wxMOD_NONE && (FocusIn(entryList_) || FocusIn(glView_) || FocusIn(hexView_))) {
+    // The tree's toolkit would open a search box of its own on Ctrl+F.
+    if (key == 'F' && modifiers == wxMOD_CONTROL && FocusIn(entryTree_)) {
+        OnCommand(*this, CmdEditFind);
+        return;
+    }
+    // The preview's plain keys, where they type nothing. Letters are the
+    // list's and the tree's (they jump to the lines that start with them):
+    // F frames the model only from the view itself.
+    const bool inLines = FocusIn(entryList_) || FocusIn(entryTree_) || FocusIn(hexView_);
+    const int viewKey = key == '[' && (inLines || FocusIn(glView_))   ? CmdViewMipLarger
+                        : key == ']' && (inLines || FocusIn(glView_)) ? CmdViewMipSmaller
+                        : key == 'F' && FocusIn(glView_)               ? CmdViewFrameModel
+                                                                       : 0;
+    if (viewKey && modifiers == wxMOD_NONE) {
         OnCommand(*this, viewKey);
         return;
     }
@@ -564,6 +630,14 @@ void CQuillonDlg::FocusFindBar()
 {
     findText_->SetFocus();
     findText_->SelectAll();
+}
+
+void CQuillonDlg::GoToFoundLines()
+{
+    FocusEntryList();
+    // The list has no current line yet: a Down there would step past the first.
+    if (!entryTree_->IsShown() && entryList_->GetItemCount() > 0 && !ended_)
+        SelectEntryLine(0);
 }
 
 void CQuillonDlg::FocusEntryList()

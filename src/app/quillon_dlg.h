@@ -74,6 +74,7 @@ public:
     void EndMainDialog(int result) override;
     // Editing the archive (edit_window.cpp).
     SaveChoice AskSaveChanges(const std::string &question) override;
+    bool AskYesNo(const std::string &question) override;
     bool AskFileNames(const FileDialogRequest &request, std::vector<std::string> &paths) override;
     bool AskText(const std::string &title, const std::string &prompt, std::string &text) override;
     void ShowUnsaved(bool unsaved) override;
@@ -114,6 +115,7 @@ private:
     void OnRecent(wxCommandEvent &event);
     void SaveRecent();
     void OnFindInput();
+    void GoToFoundLines();
     void OnEntryListClick(wxMouseEvent &event);
     bool FocusIn(const wxWindow *area) const;
     void OnCharHook(wxKeyEvent &event);
@@ -144,6 +146,7 @@ private:
     wxWindow *dialogParent_ = nullptr;
     std::string lastBatchFolder_;  // offered again by the next batch export
     wxString lastSaveFolder_;      // where the save dialogs that offer a name open
+    int menusOpen_ = 0;  // menus of the bar open now (a submenu counts on its own)
     bool ended_ = false;
     int wheelRotation_ = 0;  // wheel turns not yet a whole notch
     int result_ = 0;

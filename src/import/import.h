@@ -23,7 +23,10 @@ enum class ImportAs { Raw, Texture, Sound, Model };
 // of the model it replaces when `replacing` is KindModel, anything else its bytes.
 ImportAs Import_Choose(std::string_view fileName, ResourceKind replacing = KindUnknown);
 
-// Whether the file name has a model file's extension (.obj .gltf .glb, case-insensitive).
+// Whether the file name has a model file's extension (.obj .gltf .glb,
+// case-insensitive). Such a file only gives a model entry new vertex data:
+// anywhere else the window and quillon-cli refuse it alike (their container
+// holds fields whose meaning nobody knows), unless asked to store its bytes.
 bool Import_IsModelFile(std::string_view fileName);
 
 // The name of the entry a file becomes when it is imported as `as` (where no

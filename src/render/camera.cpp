@@ -91,8 +91,9 @@ void OnMouseMove(ViewerWindow &window, int flags, int x, int y)
     if (dL[0] != 0 || dL[1] != 0 || dR[0] != 0 || dR[1] != 0)
         viewer.redrawPending = true;
     if (p.resourceKind == KindTexture) {
-        p.textureOffset[0] += dL[0];
-        p.textureOffset[1] += dL[1];
+        // The image follows the mouse: window units to the screen's pixels.
+        p.textureOffset[0] += dL[0] * viewer.viewScale;
+        p.textureOffset[1] += dL[1] * viewer.viewScale;
     } else if (p.resourceKind == KindModel) {
         if (flags & MouseShift)
             MoveLight(flags, dL, dR);

@@ -4,6 +4,8 @@
 #include "render/gl_procs.h"
 #include "render/render.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -37,8 +39,10 @@ bool GL_Init(int width, int height)
 
     GL_CheckExtensions();
 
-    viewer.viewWidth = width > 0 ? width : 1;
-    viewer.viewHeight = height > 0 ? height : 1;
+    // A texture at actual size is one texel per pixel of the screen.
+    viewer.viewScale = static_cast<float>(surface->PixelScale() > 0 ? surface->PixelScale() : 1.0);
+    viewer.viewWidth = std::max(1, static_cast<int>(std::lround(width * viewer.viewScale)));
+    viewer.viewHeight = std::max(1, static_cast<int>(std::lround(height * viewer.viewScale)));
     glViewport(0, 0, viewer.viewWidth, viewer.viewHeight);
 
     glMatrixMode(GL_PROJECTION);

@@ -115,12 +115,16 @@ public:
     virtual bool MakeCurrent() = 0;  // false (and no GL call) while the view is off screen
     virtual void Present() = 0;      // swaps the buffers
     virtual void DeleteContext() = 0;
+    // The screen's pixels per window unit (2 on a screen scaled twice): GL
+    // draws in the screen's pixels.
+    virtual double PixelScale() const { return 1.0; }
 };
 
 // Creates the context on viewer.glWindow the first time (false when the view
 // is not on screen yet or creation fails), then, every time, makes it current,
 // re-detects the capabilities, sets the viewport and projection for a view of
-// width x height (each at least 1) and the initial GL state.
+// width x height window units (the screen's pixels of it, each at least 1)
+// and the initial GL state.
 bool GL_Init(int width, int height);
 // Reads the extension string and limits: programsSupported, compressionSupported.
 void GL_CheckExtensions();

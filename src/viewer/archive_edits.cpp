@@ -22,12 +22,19 @@ void Clear(PakEntry &entry)
 
 }  // namespace
 
-int32_t Edits_Push(ArchiveEdits &edits, const PakArchive &view, PendingEdit edit)
+// The archive as opened is kept from the first edit on.
+static void KeepOpened(ArchiveEdits &edits, const PakArchive &view)
 {
     if (edits.log.empty()) {
         edits.opened = view.entries;
         edits.openedCount = view.header.count;
     }
+}
+
+int32_t Edits_Push(ArchiveEdits &edits, const PakArchive &view, PendingEdit edit)
+{
+    KeepOpened(edits, view);
+    edits.undone.clear();
     if (edit.kind == EditKind::Add) {
         const auto adds = std::count_if(edits.log.begin(), edits.log.end(),
                                         [](const PendingEdit &e) { return e.kind == EditKind::Add; });
@@ -48,10 +55,29 @@ int32_t Edits_Undo(ArchiveEdits &edits)
 {
     int32_t slot = -1;
     const int32_t command = edits.log.empty() ? 0 : edits.log.back().command;
+    std::vector<PendingEdit> taken;
     while (!edits.log.empty() && edits.log.back().command == command) {
         slot = edits.log.back().slot;
+        taken.insert(taken.begin(), std::move(edits.log.back()));
         edits.log.pop_back();
     }
+    if (!taken.empty())
+        edits.undone.push_back(std::move(taken));
+    return slot;
+}
+
+int32_t Edits_Redo(ArchiveEdits &edits, const PakArchive &view)
+{
+    if (edits.undone.empty())
+        return -1;
+    KeepOpened(edits, view);
+    // The log stands as it did when the command was taken back, so its
+    // edits' slots (an Add's included) are theirs again.
+    std::vector<PendingEdit> command = std::move(edits.undone.back());
+    edits.undone.pop_back();
+    const int32_t slot = command.front().slot;
+    for (PendingEdit &edit : command)
+        edits.log.push_back(std::move(edit));
     return slot;
 }
 
@@ -62,7 +88,9 @@ void Edits_ApplyToView(ArchiveEdits &edits, PakArchive &view)
             view.entries = std::move(edits.opened);
             view.header.count = edits.openedCount;
         }
+        std::vector<std::vector<PendingEdit>> undone = std::move(edits.undone);
         edits = ArchiveEdits{};
+        edits.undone = std::move(undone);
         return;
     }
     view.entries = edits.opened;

@@ -48,6 +48,9 @@ struct ArchiveEdits {
     std::vector<PakEntry> opened;
     int32_t openedCount = 0;        // the header's count as opened
     std::vector<EntryMark> marks;   // per slot of the view
+    // Commands Undo took back, the last one taken on top, for Redo; a new
+    // edit forgets them.
+    std::vector<std::vector<PendingEdit>> undone;
 };
 
 // Whether anything waits for a save.
@@ -57,7 +60,8 @@ inline bool Edits_Pending(const ArchiveEdits &edits)
 }
 
 // Appends an edit, keeping the archive's entries as they are now when it is
-// the first one. Returns the edit's slot (an Add's new slot).
+// the first one, and forgets what Redo could put back. Returns the edit's
+// slot (an Add's new slot).
 int32_t Edits_Push(ArchiveEdits &edits, const PakArchive &view, PendingEdit edit);
 
 // A number for the edits of the next command (PendingEdit::command).
@@ -66,6 +70,10 @@ int32_t Edits_NextCommand(const ArchiveEdits &edits);
 // Takes back the last command's edits; the slot of the first of them, or -1
 // when nothing waited. Edits_ApplyToView shows the outcome.
 int32_t Edits_Undo(ArchiveEdits &edits);
+
+// Puts back the last command Undo took back; the slot of the first of its
+// edits, or -1 when there is none. `view` is the archive as shown now.
+int32_t Edits_Redo(ArchiveEdits &edits, const PakArchive &view);
 
 // Makes `view` (the window's archive) the archive as opened with the log
 // applied: renamed entries carry their new names and lines, removed ones are

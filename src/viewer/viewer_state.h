@@ -199,7 +199,8 @@ struct ViewerState {
     // succeeds to GL_Release; texture names and programs live as long.
     GlSurface *glWindow = nullptr;   // the view control; set by the window that creates it
     bool glReady = false;            // a context exists and was made current once
-    int32_t viewWidth = 1;           // pixels, at least 1
+    int32_t viewWidth = 1;           // the screen's pixels, at least 1
+    float viewScale = 1;             // the screen's pixels per window unit of the view (mouse positions)
     int32_t viewHeight = 1;
     float projectionMatrix[16] = {};  // read back after GL_Init loads it
     bool compressionSupported = false;  // DXT blocks can go to GL as they are

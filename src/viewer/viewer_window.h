@@ -80,6 +80,8 @@ enum Command : int {
     CmdEditRemove = 32844,
     CmdEditRename = 32845,
     CmdEditUndo = 32846,
+    CmdEditRedo = 32847,   // Ctrl+Y
+    CmdAccelRedo = 32848,  // Ctrl+Shift+Z, the other usual key of Redo
     // A folder of archives at once, and the tree.
     CmdFileOpenFolder = 32850,
     CmdViewAsTree = 32851,
@@ -241,6 +243,8 @@ public:
     // ---- editing the archive ----
     // Asks `question` with Save, Discard and Cancel.
     virtual SaveChoice AskSaveChanges(const std::string &) { return SaveChoice::Cancel; }
+    // Asks `question` with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string &) { return false; }
     // An open dialog that takes several files; false when cancelled.
     virtual bool AskFileNames(const FileDialogRequest &, std::vector<std::string> &) { return false; }
     // Asks for one line of text, offering `text`; false when cancelled.

@@ -10,11 +10,13 @@
 #include "gl_test_view.h"
 #include "render/render.h"
 
+#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/weakref.h>
 
 #include <sstream>
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -175,6 +177,49 @@ TEST_F(EditWindowTest, LeavingWithEditsWaitingAsksAndCancelStays)
     EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
     frame = nullptr;
     EXPECT_EQ(Fixture_ReadFile(archive), before);
+}
+
+// Files dropped on the list: on a line a file replaces its entry once the
+// user agrees, below the lines they are added under the selected entry's
+// folder, named as quillon-cli names them. A replacement of another kind asks
+// first and a model file is refused.
+TEST_F(EditWindowTest, DropsAndAddFilesNameAndAskAsTheyShould)
+{
+    NewFrame();
+    ASSERT_TRUE(ClickLine(*frame, kCompass));
+    const std::string crate = dir / "crate_new_d.png", notes = dir / "notes.txt", model = dir / "crate.obj";
+    fs::copy_file(png, crate);
+    ASSERT_TRUE(Fixture_WriteFile(notes, Fixture_FromString("words\n")));
+    ASSERT_TRUE(Fixture_WriteFile(model, Fixture_FromString("v 0 0 0\n")));
+
+    // The menu's Replace with a text file: asked, No keeps the texture.
+    frame->answers.push_back(notes);
+    Menu(CmdEditReplace);
+    EXPECT_EQ(frame->questions, std::vector<std::string>{"Replace a texture with a text file?"});
+    EXPECT_EQ(Title(), "Quillon");
+    // Add Files refuses a model's file and adds nothing.
+    frame->answers.push_back(crate + "\n" + model);
+    frame->texts.push_back("textures\\props");
+    Menu(CmdEditAddFiles);
+    ASSERT_EQ(frame->messages.size(), 1u);
+    EXPECT_NE(frame->messages[0].find("crate.obj: models are not made from files"), std::string::npos) << frame->messages[0];
+    EXPECT_EQ(frame->EntryList()->GetItemCount(), 2);
+
+    auto *drop = dynamic_cast<wxFileDropTarget *>(frame->EntryList()->LinesWindow()->GetDropTarget());
+    ASSERT_NE(drop, nullptr);
+    wxRect line;
+    frame->EntryList()->GetItemRect(1, line);
+    frame->yes = true;
+    frame->questions.clear();
+    drop->OnDropFiles(line.x + 5, line.y + line.height / 2, wxArrayString(1, wxString::FromUTF8(png.c_str())));
+    ASSERT_TRUE(PumpUntil(3000, [&] { return Title() == "*Quillon"; }));
+    EXPECT_EQ(frame->questions, std::vector<std::string>{"Replace textures\\ui\\compass with green.png?"});
+    EXPECT_TRUE(Near(Drawn(), kGreen, 4)) << Drawn();
+
+    const wxSize client = frame->EntryList()->LinesWindow()->GetClientSize();
+    drop->OnDropFiles(5, client.y - 3, wxArrayString(1, wxString::FromUTF8(crate.c_str())));
+    ASSERT_TRUE(PumpUntil(3000, [&] { return frame->EntryList()->GetItemCount() == 3; }));
+    EXPECT_EQ(frame->GetEntryLineText(frame->GetEntrySelection()), "textures\\ui\\crate_new_d [0002]");
 }
 
 }  // namespace

@@ -100,6 +100,36 @@ TEST_F(FolderWindowTest, AFolderShowsItsArchivesAndPreviewsAnEntryFromItsOwnArch
     EXPECT_EQ(SelectedLabel(), "GLOBAL.PAK (1 entry)");
 }
 
+// The tree takes the preview's keys as the list does, letters jump to the
+// items that start with them, and Ctrl+F opens the find bar.
+TEST_F(FolderWindowTest, TheTreeTakesThePreviewKeysAndLettersJump)
+{
+    ASSERT_TRUE(Fixture_WritePak(dir / "M03_GLOW.PAK", {{{"fx\\glow", Fixture_Texture(16, 16, 1, 3, BlockShade)}}}));
+    ASSERT_TRUE(frame->OpenPath(dir.path));
+    Pump(100);
+    wxDataViewItemArray archives;
+    Tree()->GetModel()->GetChildren(wxDataViewItem(), archives);
+    ASSERT_EQ(archives.size(), 4u);
+    Tree()->SelectItem(reinterpret_cast<uintptr_t>(archives[3].GetID()));
+    for (int key : {WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_RIGHT})
+        Key(key);
+    ASSERT_EQ(SelectedLabel(), "glow [0000]");
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
+    viewer.services.R_SetTextureMipLevel = [](int level) { viewer.preview.textureMipLevel = uint32_t(level); };
+    Key(']');
+    EXPECT_EQ(viewer.preview.textureMipLevel, 1u);
+    Key('[');
+    EXPECT_EQ(viewer.preview.textureMipLevel, 0u);
+    Key('f');
+    EXPECT_EQ(SelectedLabel(), "fx");
+
+    Tree()->SetFocus();
+    Pump(30);
+    wxUIActionSimulator().Char('f', wxMOD_CONTROL);
+    EXPECT_TRUE(PumpUntil(2000, [&] { return wxWindow::FindFocus() == frame->FindText(); }));
+    EXPECT_TRUE(frame->Control(IdFindBar)->IsShown());
+}
+
 TEST_F(FolderWindowTest, FindSearchesEveryArchiveAndExportsListedPerArchive)
 {
     ASSERT_TRUE(frame->OpenPath(dir.path));

@@ -98,6 +98,30 @@ TEST_F(PreviewBars, SoundBarFollowsThePlayingSoundAndSeeks)
 }
 
 // Without an audio device the status bar says so once, and Play is gray.
+// The labels above the panes look the same before and after the sound bar
+// first shows: nothing of it is left drawn over them.
+TEST_F(PreviewBars, SoundBarLeavesTheLabelsAsTheyWere)
+{
+    NewFrame();
+    const ControlRect label = frame->GetControlRect(IdFileLabel);
+    const wxPoint panel = frame->Panel()->GetScreenPosition() - frame->GetScreenPosition();
+    Pump(300);
+    const wxImage before = ScreenImage(frame);
+    ASSERT_TRUE(ClickLine(*frame, "sounds\\tone.ogg [0000]"));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return frame->SoundBarCtrl()->IsShownOnScreen(); }));
+    Pump(300);
+    const wxImage after = ScreenImage(frame);
+    ASSERT_EQ(before.GetSize(), after.GetSize());
+    const wxRect area = wxRect(panel.x + label.x, panel.y + label.y, label.width, label.height)
+                            .Intersect(wxRect(before.GetSize()));
+    ASSERT_FALSE(area.IsEmpty());
+    int differing = 0;
+    for (int y = area.y; y < area.GetBottom(); ++y)
+        for (int x = area.x; x < area.GetRight(); ++x)
+            differing += before.GetRed(x, y) != after.GetRed(x, y) || before.GetGreen(x, y) != after.GetGreen(x, y);
+    EXPECT_EQ(differing, 0);
+}
+
 TEST_F(PreviewBars, NoAudioDeviceIsSaidOnce)
 {
     NewFrame();

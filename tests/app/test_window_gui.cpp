@@ -26,6 +26,7 @@
 #include <wx/listbox.h>
 #include <wx/config.h>
 #include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
@@ -278,11 +279,14 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdEditAddFiles, "", "open"},
         {CmdEditRename, texture, "text"},
         {CmdEditUndo, "", "gray"},
+        {CmdEditRedo, "", "gray"},
         {CmdFileSave, "", "gray"},
         {CmdFileSaveAs, "", "save .pak"},
         {CmdEditRemove, blob, "title"},  // "*" while it waits
         {CmdEditUndo, "", "title"},
-        {CmdEditRemove, blob, "title"},
+        {CmdEditRedo, "", "title"},
+        {CmdEditUndo, "", "title"},
+        {CmdAccelRedo, "", "title"},
         {CmdFileSave, "", "title message"},  // "1 entry written"; after every case that reads the blob
         {CmdExit, "", "end"},
         {CmdCancel, "", "end"},
@@ -444,6 +448,79 @@ TEST_F(WindowTest, FindBarNarrowsTheListAndEscapeClosesIt)
     frame = nullptr;
 }
 
+// Escape that closes a menu opened with the mouse closes only the menu; the
+// next Escape is the window's Cancel.
+TEST_F(WindowTest, EscapeClosingAMenuKeepsTheWindow)
+{
+    NewFrame();
+    int opened = 0, closed = 0;
+    frame->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent &event) { ++opened; event.Skip(); });
+    frame->Bind(wxEVT_MENU_CLOSE, [&](wxMenuEvent &event) { ++closed; event.Skip(); });
+    wxMenuBar *bar = frame->GetMenuBar();
+    wxUIActionSimulator sim;
+    wxWeakRef<wxWindow> alive(frame);
+    for (const char *title : {"&File", "E&dit", "&Export"}) {
+        // The title's place: the bar's titles stand in order, each as wide as its text and some room.
+        int x = 0;
+        for (size_t i = 0; i < bar->GetMenuCount() && bar->GetMenuLabel(i) != title; ++i)
+            x += bar->GetTextExtent(bar->GetMenuLabelText(i)).x + 18;
+        sim.MouseMove(bar->ClientToScreen(wxPoint(x + 9, bar->GetSize().y / 2)));
+        Pump(30);
+        sim.MouseClick();
+        ASSERT_TRUE(PumpUntil(2000, [&] { return opened > closed; })) << title;
+        Pump(100);
+        sim.Char(WXK_ESCAPE);
+        EXPECT_TRUE(PumpUntil(2000, [&] { return !alive || opened == closed; })) << title;
+        Pump(300);
+        ASSERT_TRUE(alive) << "Escape in " << title << " ended the window";
+        EXPECT_FALSE(frame->HasEnded());
+    }
+    frame->EntryList()->SetFocus();
+    Pump(30);
+    sim.Char(WXK_ESCAPE);  // no menu open: Cancel
+    EXPECT_TRUE(PumpUntil(2000, [&] { return !alive; }));
+    frame = nullptr;
+}
+
+// Letters in the list jump to the lines that start with them, F included;
+// the view's F frames the model.
+TEST_F(WindowTest, LettersInTheListJumpToLines)
+{
+    NewFrame();
+    ASSERT_TRUE(Fixture_WritePak(dir / "Letters.PAK", {{{"data\\a.bin", Bytes{1}},
+                                                        {"fonts\\big.fnt", Bytes{2}},
+                                                        {"models\\box", Box()}}}));
+    ASSERT_TRUE(frame->OpenPath(dir / "Letters.PAK"));
+    ASSERT_TRUE(Click("data\\a.bin [0000]"));
+    Key('f');
+    EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 1; }));
+    EXPECT_EQ(Selected(), "fonts\\big.fnt [0001]");
+}
+
+// Enter and Down in the find bar go to the first line found, and the next
+// Down to the second.
+TEST_F(WindowTest, FindBarEnterAndDownSelectTheFirstLineFound)
+{
+    NewFrame();
+    wxUIActionSimulator sim;
+    for (int key : {WXK_RETURN, WXK_DOWN}) {
+        frame->EntryList()->SetFocus();
+        Pump(30);
+        sim.Char('f', wxMOD_CONTROL);
+        ASSERT_TRUE(PumpUntil(1000, [&] { return wxWindow::FindFocus() == frame->FindText(); }));
+        sim.Text("tex");
+        ASSERT_TRUE(PumpUntil(2000, [&] { return frame->EntryList()->GetItemCount() == 2; }));
+        sim.Char(key);
+        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 0; })) << key;
+        EXPECT_EQ(Selected(), "textures\\env\\stone_wall_d [0000]") << key;
+        sim.Char(WXK_DOWN);
+        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 1; })) << key;
+        EXPECT_EQ(Selected(), "textures\\ui\\compass [0001]") << key;
+        sim.Char(WXK_ESCAPE);
+        ASSERT_TRUE(PumpUntil(2000, [&] { return !frame->Control(IdFindBar)->IsShown(); }));
+    }
+}
+
 TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)
 {
     // Not ASCII: bytes all the way to fopen, UTF-8 on screen.
@@ -482,6 +559,11 @@ TEST_F(WindowTest, OpensFromTheCommandLineADropAndTheRecentList)
     EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(1).utf8_str()), accented);
     EXPECT_EQ(std::string(frame->RecentArchives().GetHistoryFile(0).utf8_str()), archive);
     ASSERT_NE(frame->GetMenuBar()->FindItem(wxID_FILE1 + 1), nullptr);
+    // Each with its folder: two sets may share a name.
+    for (const std::string &where : {dir.path, folder}) {
+        const wxString label = frame->GetMenuBar()->FindItem(wxID_FILE1 + (where == folder))->GetItemLabelText();
+        EXPECT_TRUE(label.Contains(wxString::FromUTF8(where.c_str()))) << label;
+    }
     wxCommandEvent pick(wxEVT_MENU, wxID_FILE1 + 1);
     frame->GetEventHandler()->ProcessEvent(pick);
     EXPECT_EQ(static_cast<wxStaticText *>(frame->Control(IdFileLabel))->GetLabel(), wxString::FromUTF8("Dämmer.PAK"));
@@ -630,6 +712,35 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
     // Another selection puts the image back at the corner.
     ASSERT_TRUE(Click("textures\\env\\stone_wall_d [0000]"));
     EXPECT_EQ(std::pair(viewer.preview.textureOffset[0], viewer.preview.textureOffset[1]), std::pair(0.0f, 0.0f));
+}
+
+// On a screen scaled twice (test_window_scaled) the first window fits the
+// screen, and the view draws in the screen's pixels: a texture at actual size
+// covers one pixel per texel from the view's top-left corner.
+TEST_F(WindowTest, AtTwiceTheScaleTheViewDrawsInTheScreensPixels)
+{
+    NewFrame(true);
+    const double scale = frame->GetContentScaleFactor();
+    if (scale < 2)
+        GTEST_SKIP() << "runs under GDK_SCALE=2";
+    const wxRect work = wxDisplay(0u).GetClientArea();
+    EXPECT_TRUE(frame->GetSize().x <= work.width && frame->GetSize().y <= work.height) << frame->GetSize().x;
+    ASSERT_TRUE(SelectLine(*frame, "textures\\ui\\compass"));
+    ASSERT_TRUE(PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    Pump(100);
+    const ControlRect view = frame->GetControlRect(IdGlView);
+    EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight),
+              std::pair(int(std::lround(view.width * scale)), int(std::lround(view.height * scale))));
+    const wxImage shot = ScreenImage(frame);
+    const wxPoint corner = (frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition()) * scale;
+    auto at = [&](int x, int y) {
+        return Pixel{shot.GetRed(corner.x + x, corner.y + y), shot.GetGreen(corner.x + x, corner.y + y),
+                     shot.GetBlue(corner.x + x, corner.y + y)};
+    };
+    EXPECT_TRUE(ShowsBlock(at(2, 2), BlockShade(0, 0, 16, 8))) << at(2, 2);
+    EXPECT_TRUE(ShowsBlock(at(62, 30), BlockShade(15, 7, 16, 8))) << at(62, 30);
+    EXPECT_EQ(at(66, 2), kClearGrey);
+    EXPECT_EQ(at(2, 34), kClearGrey);
 }
 
 // A hidden view draws nothing while the tick runs; a resize while it is

@@ -46,6 +46,11 @@ public:
         questions.push_back(question);
         return saveChoice;
     }
+    bool AskYesNo(const std::string &question) override
+    {
+        questions.push_back(question);
+        return yes;
+    }
     void ShowMessage(const std::string &text) override { messages.push_back(text); }
     void RunAboutBox() override { ++aboutRuns; }
     void RunDumpDialog() override { ++dumpRuns; }
@@ -66,8 +71,9 @@ public:
     std::deque<std::optional<std::string>> answers;  // nullopt = cancel
     std::optional<std::string> folderAnswer;         // File > Open Folder's choice; nullopt = cancel
     std::deque<std::optional<std::string>> texts;    // AskText's answers; nullopt = cancel
-    std::vector<std::string> questions;              // "Save changes to ...?" asked
+    std::vector<std::string> questions;              // "Save changes to ...?" and yes-or-no questions asked
     SaveChoice saveChoice = SaveChoice::Cancel;
+    bool yes = false;  // the answer to every yes-or-no question
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> messages;
     std::optional<BatchExportRequest> batchAnswer;  // Export All's choices; nullopt = cancel

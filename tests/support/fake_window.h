@@ -94,7 +94,7 @@ public:
         std::atomic<bool> cancel{false};
         job([&](const JobProgress &p) {
             progress.push_back(p);
-            if (p.done == cancelAfter)
+            if (cancelAfter > 0 && p.done == cancelAfter)
                 cancel = true;
         }, cancel);
     }

@@ -38,7 +38,7 @@ inline bool ShowsBlock(const Pixel &p, Rgb c)
 }
 
 // What the screen shows of `window` (the part of it inside the screen).
-wxImage ScreenImage(wxWindow *window);
+wxImage ScreenImage(wxWindow *window);  // in the screen's pixels, also where the window is scaled
 
 constexpr Pixel kClearGrey{64, 64, 64};  // the clear colour, 0.25 of full scale
 

@@ -16,7 +16,11 @@ wxImage ScreenImage(wxWindow *window)
     XSync(display, False);
     const int rootWidth = DisplayWidth(display, DefaultScreen(display));
     const int rootHeight = DisplayHeight(display, DefaultScreen(display));
-    wxRect area = window->GetScreenRect().Intersect(wxRect(0, 0, rootWidth, rootHeight));
+    // The server counts the screen's pixels; a scaled window counts units of several.
+    const double scale = window->GetContentScaleFactor();
+    const wxRect rect = window->GetScreenRect();
+    wxRect area = wxRect(int(rect.x * scale), int(rect.y * scale), int(rect.width * scale), int(rect.height * scale))
+                      .Intersect(wxRect(0, 0, rootWidth, rootHeight));
     if (area.IsEmpty())
         return {};
     XImage *shot = XGetImage(display, DefaultRootWindow(display), area.x, area.y, static_cast<unsigned>(area.width),
