@@ -3,6 +3,7 @@
 // entry without expanding it, and only entries whose stored bytes differ are
 // expanded and hashed, on several threads.
 #include "gameset/gameset.h"
+#include "base/parallel.h"
 
 #include <algorithm>
 #include <atomic>
@@ -172,8 +173,7 @@ struct TroubleLog {
 
 int WorkerCount(int asked, size_t work)
 {
-    int workers = asked > 0 ? asked : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    return static_cast<int>(std::min<size_t>(static_cast<size_t>(workers), std::max<size_t>(work, 1)));
+    return Base_WorkerCount(asked, work);
 }
 
 // Every entry of an archive present on one side only.
