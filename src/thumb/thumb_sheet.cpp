@@ -88,8 +88,10 @@ bool Thumb_MakeSheet(std::vector<ThumbCell> &cells, const ThumbSheetOptions &opt
     size_t kept = 0;
     for (size_t i = 0; i < cells.size(); ++i)
         if (keep[i]) {
-            cells[kept] = std::move(cells[i]);
-            images[kept] = std::move(images[i]);
+            if (kept != i) {  // a vector moved onto itself would lose its pixels
+                cells[kept] = std::move(cells[i]);
+                images[kept] = std::move(images[i]);
+            }
             ++kept;
         }
     cells.resize(kept);

@@ -56,6 +56,8 @@ struct CliArgs {
     bool hasAs = false;              // --as given: what every file becomes
     ImportAs as = ImportAs::Raw;
     float quality = 0.5f;            // --quality of sounds made from WAV files
+    uint32_t thumbSize = 128;        // sheet --size
+    uint32_t columns = 0;            // sheet --columns (0: a square sheet)
 };
 
 // ---- args.cpp ----
@@ -119,9 +121,16 @@ bool Cli_ExtractArchive(const CliArgs &args, const PakArchive &archive, const st
 std::string Cli_ExtractTotals(const ExportJobSummary &summary);
 
 // ---- folder.cpp: the archives of a folder ----
+struct GamesetArchive;
+// The archives of FOLDER (the first argument) as `find` names them; false
+// (reported) when there are none to read.
+bool Cli_FolderArchives(const CliArgs &args, std::vector<GamesetArchive> &archives);
 int Cli_Find(const CliArgs &args);
 int Cli_ListFolder(const CliArgs &args);
 int Cli_ExtractFolder(const CliArgs &args);
+
+// ---- sheet.cpp ----
+int Cli_Sheet(const CliArgs &args);
 
 // ---- diff.cpp ----
 // Exit statuses of diff, as diff(1) gives them.

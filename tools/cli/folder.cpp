@@ -42,6 +42,11 @@ void Trouble(bool &failed, const std::string &message)
 
 }  // namespace
 
+bool Cli_FolderArchives(const CliArgs &args, std::vector<GamesetArchive> &archives)
+{
+    return ArchivesOf(args, archives);
+}
+
 int Cli_Find(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;
