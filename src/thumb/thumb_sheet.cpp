@@ -42,9 +42,11 @@ bool Thumb_MakeSheet(std::vector<ThumbCell> &cells, const ThumbSheetOptions &opt
         error = "A thumbnail's side is from 1 to " + std::to_string(kThumbMaxSize) + " pixels.";
         return false;
     }
+    // Made before the workers start, which then only read the map.
     std::map<const PakArchive *, ArchiveGlobal> globals;
-    for (const ThumbCell &cell : cells)
-        globals[cell.archive];
+    std::vector<ArchiveGlobal *> globalOf(cells.size());
+    for (size_t i = 0; i < cells.size(); ++i)
+        globalOf[i] = &globals[cells[i].archive];
 
     std::vector<TextureImage> images(cells.size());
     std::vector<char> keep(cells.size(), 0);
@@ -67,7 +69,7 @@ bool Thumb_MakeSheet(std::vector<ThumbCell> &cells, const ThumbSheetOptions &opt
                 if (!Wanted(options, cell.kind))
                     continue;
                 keep[i] = 1;
-                ArchiveGlobal &global = globals[cell.archive];
+                ArchiveGlobal &global = *globalOf[i];
                 LookupArchives archives;
                 archives.main = cell.archive;
                 archives.global = &global.global;
