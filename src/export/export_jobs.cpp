@@ -9,6 +9,7 @@
 #include "export/export_local.h"
 
 #include "base/file_io.h"
+#include "base/parallel.h"
 #include "base/platform.h"
 #include "export/export_files.h"
 #include "export/export_materials.h"
@@ -534,13 +535,10 @@ ExportJobSummary Export_RunJob(const PakArchive &archive, const std::string &fol
     for (int slot : slots)
         progress.totalBytes += archive.entries[static_cast<size_t>(slot)].size;
 
-    int workers = options.workers;
-    if (workers <= 0)
-        workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     {
         Job job(archive, options, slots, rootFd, cancel);
         Placer placer(rootFd, folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder);
-        job.Start(std::min<int>(workers, static_cast<int>(std::max<size_t>(slots.size(), 1))));
+        job.Start(Base_WorkerCount(options.workers, slots.size()));
         for (size_t i = 0; i < slots.size(); ++i) {
             if (cancel && cancel->load()) {
                 summary.cancelled = true;

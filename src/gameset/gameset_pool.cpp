@@ -1,5 +1,6 @@
 // The gameset's worker pool: entries made on a few threads, taken in order.
 #include "gameset/gameset_local.h"
+#include "base/parallel.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -10,8 +11,7 @@
 
 int Gameset_WorkerCount(int asked, size_t work)
 {
-    int workers = asked > 0 ? asked : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    return static_cast<int>(std::min<size_t>(static_cast<size_t>(workers), std::max<size_t>(work, 1)));
+    return Base_WorkerCount(asked, work);
 }
 
 size_t Gameset_PoolWindow(int workers)

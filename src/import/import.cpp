@@ -1,6 +1,7 @@
 // Choosing what a file becomes, and the parts the texture importers share.
 #include "import/import_local.h"
 #include "base/platform.h"
+#include "base/parallel.h"
 #include "resource/resource_kind.h"
 #include "texture/texture.h"
 
@@ -131,19 +132,7 @@ std::vector<uint8_t> Import_TextureShell(std::span<const uint8_t> oldTexture, ui
 
 void Import_ParallelFor(size_t count, int threads, const std::function<void(size_t)> &work)
 {
-    size_t n = threads > 0 ? static_cast<size_t>(threads) : std::max(1u, std::thread::hardware_concurrency());
-    n = std::min(n, count);
-    std::atomic<size_t> next{0};
-    const auto run = [&] {
-        for (size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
-            work(i);
-    };
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < n; ++t)
-        pool.emplace_back(run);
-    run();
-    for (std::thread &t : pool)
-        t.join();
+    Base_ParallelFor(count, threads, work);
 }
 
 uint64_t Import_PeakBytes(ImportAs as, std::span<const uint8_t> file)

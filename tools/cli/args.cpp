@@ -128,6 +128,26 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and convert entries (default: one per\n"
      "                     core, at most 4); files are written whole, in record order\n"
      "  -r, --recursive    a FOLDER's subfolders too, each a folder in DIR\n"},
+    {"sheet", 1, true,
+     "quillon-cli sheet ARCHIVE|FOLDER -o SHEET.png [--size N] [--columns C] [--match GLOB] [--kind KIND,...] [--json] [--jobs N]",
+     "Draws a contact sheet: a thumbnail of every texture and material (a material\n"
+     "shows its diffuse texture, looked up as the viewer looks it up) in the order\n"
+     "the list shows them, row by row, each centred in a square cell on a\n"
+     "transparent background, written as an RGBA PNG whole or not at all. A\n"
+     "thumbnail is made from the texture's smallest mip level that is at least as\n"
+     "large as the cell. A FOLDER's archives follow each other, each in list order.\n"
+     "Entries that fail are told and leave their cell empty (exit status 1).\n"
+     "  -o, --output SHEET.png  the file to write; - writes to standard output\n"
+     "  --size N           the side of each cell in pixels, 1 to 1024 (default 128)\n"
+     "  --columns C        cells per row (default: as many as make a square sheet)\n"
+     "  --match GLOB       only entries whose name matches GLOB\n"
+     "  --kind KIND,...    only these kinds (default texture,material; other kinds\n"
+     "                     have no thumbnail and leave their cell empty)\n"
+     "  --json             one JSON object per line for each cell: archive, line,\n"
+     "                     record, kind, and the thumbnail's pixel rectangle in the\n"
+     "                     sheet (x, y, width, height; error when it has none)\n"
+     "  -j, --jobs N       threads that read and decode (default: one per core, at\n"
+     "                     most 4)\n"},
     {"find", 2, false, "quillon-cli find FOLDER TEXT [--kind KIND,...] [--json] [--recursive]",
      "Prints ARCHIVE<TAB>LINE for each entry of each archive of FOLDER that the find\n"
      "bar would list for TEXT: whose line contains TEXT (case ignored, '/' and '\\'\n"
@@ -296,10 +316,10 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract find grep refs diff replace add remove rename update pack verify"},
+    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify"},
     {"--long", 0, false, "list"},
-    {"--json", 0, false, "list show find grep refs diff verify"},
-    {"--output", 'o', true, "export dump extract replace add remove rename update pack"},
+    {"--json", 0, false, "list show find grep refs diff verify sheet"},
+    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
     {"--png", 0, false, "export extract"},
@@ -311,14 +331,16 @@ const OptionSpec kOptions[] = {
     {"--big-endian", 0, false, "dump"},
     {"--decimal", 0, false, "dump"},
     {"--offset", 0, true, "dump"},
-    {"--match", 0, true, "extract"},
-    {"--kind", 0, true, "extract find grep"},
+    {"--match", 0, true, "extract sheet"},
+    {"--kind", 0, true, "extract find grep sheet"},
     {"--all-kinds", 0, false, "grep"},
     {"--regex", 0, false, "grep"},
     {"--case", 0, false, "grep"},
     {"--overwrite", 0, false, "extract replace add remove rename update pack"},
     {"--wait", 0, true, "replace add remove rename update pack"},
-    {"--jobs", 'j', true, "extract grep diff pack"},
+    {"--jobs", 'j', true, "extract grep diff pack sheet"},
+    {"--size", 0, true, "sheet"},
+    {"--columns", 0, true, "sheet"},
     {"--recursive", 'r', false, "list extract find grep refs diff"},
     {"--stat", 0, false, "diff"},
     {"--compress", 0, true, "replace add update pack"},
@@ -490,6 +512,14 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
             return false;
         }
         args.quality = q;
+    } else if (name == "--size" || name == "--columns") {
+        const int64_t n = Bytes_ParseInteger(value);
+        const int64_t most = name == "--size" ? 1024 : 65535;
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > most) {
+            error = name + " needs a number from 1 to " + std::to_string(most);
+            return false;
+        }
+        (name == "--size" ? args.thumbSize : args.columns) = static_cast<uint32_t>(n);
     } else if (name == "--jobs") {
         const int64_t n = Bytes_ParseInteger(value);
         if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 64) {
@@ -633,8 +663,12 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
         error = "NAME is empty";
         return false;
     }
+    if (args.command == "sheet" && args.json && args.output == "-") {
+        error = "--json and -o - both write to standard output: give one of them";
+        return false;
+    }
     if (command->needsOutput && !args.hasOutput) {
-        error = std::string(args.command == "extract" ? "-o DIR" : args.command == "pack" ? "-o NEW.PAK" : "-o FILE") +
+        error = std::string(args.command == "extract" ? "-o DIR" : args.command == "sheet" ? "-o SHEET.png" : args.command == "pack" ? "-o NEW.PAK" : "-o FILE") +
                 " is required";
         return false;
     }

@@ -64,6 +64,8 @@ struct CliArgs {
     float quality = 0.5f;            // --quality of sounds made from WAV files
     TextureChoice textureFormat = TextureChoice::Keep;  // --format of textures made from images
     bool clusterFit = false;         // --cluster-fit
+    uint32_t thumbSize = 128;        // sheet --size
+    uint32_t columns = 0;            // sheet --columns (0: a square sheet)
 };
 
 // ---- args.cpp ----
@@ -131,6 +133,7 @@ bool Cli_ExtractArchive(const CliArgs &args, const PakArchive &archive, const st
 std::string Cli_ExtractTotals(const ExportJobSummary &summary);
 
 // ---- folder.cpp: the archives of a folder ----
+struct GamesetArchive;
 int Cli_Find(const CliArgs &args);
 int Cli_ListFolder(const CliArgs &args);
 int Cli_ExtractFolder(const CliArgs &args);
@@ -143,6 +146,8 @@ bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives, 
 // ---- search.cpp: inside the entries; statuses as grep(1)'s ----
 int Cli_Grep(const CliArgs &args);
 int Cli_Refs(const CliArgs &args);
+// ---- sheet.cpp ----
+int Cli_Sheet(const CliArgs &args);
 
 // ---- diff.cpp ----
 // Exit statuses of diff, as diff(1) gives them.

@@ -41,7 +41,6 @@ bool Cli_ArchivesOf(const CliArgs &args, std::vector<GamesetArchive> &archives, 
     return !archives.empty();
 }
 
-
 int Cli_Find(const CliArgs &args)
 {
     std::vector<GamesetArchive> archives;

@@ -162,6 +162,8 @@ int main(int argc, char **argv)
             status = Cli_Dump(args);
         else if (args.command == "extract")
             status = folder ? Cli_ExtractFolder(args) : Cli_Extract(args);
+        else if (args.command == "sheet")
+            status = Cli_Sheet(args);
         else if (args.command == "find")
             status = Cli_Find(args);
         else if (args.command == "grep")
