@@ -22,4 +22,5 @@ public:
 
 private:
     std::unique_ptr<wxGLContext> context_;
+    bool clearOnPaint_ = true;  // the next paint clears the area first
 };

@@ -16,6 +16,7 @@
 #include "app/list_sash.h"
 #include "app/sound_bar.h"
 #include "app/view_image_choice.h"
+#include "viewer/archive_tree.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
@@ -39,6 +40,7 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <strings.h>
 
 namespace {
 
@@ -274,6 +276,29 @@ bool CQuillonDlg::OpenPath(const std::string &path)
     if (ended_)
         return false;
     return Gameset_IsFolder(path) ? App_OpenFolder(*this, path) : OpenMainArchive(*this, path);
+}
+
+bool CQuillonDlg::SelectEntryNamed(const std::string &name)
+{
+    if (ended_)
+        return false;
+    if (entryTree_->IsShown()) {
+        const TreeItem item = ArchiveTree_FindEntry(viewer.tree, name);
+        if (item == 0)
+            return false;
+        entryTree_->Open(item & ~0xFFFFFFFFull);  // its archive's node
+        entryTree_->SelectItem(item);
+        OnSelchangeEntryList(*this);
+        return true;
+    }
+    for (size_t line = 0; line < viewer.listedSlots.size(); ++line) {
+        const PakEntry &entry = viewer.mainPak.entries[viewer.listedSlots[line]];
+        if (name.size() <= sizeof entry.name && strncasecmp(entry.name, name.c_str(), sizeof entry.name) == 0) {
+            SelectEntryLine(static_cast<int>(line));
+            return true;
+        }
+    }
+    return false;
 }
 
 void CQuillonDlg::NoteOpenedArchive(const std::string &path)
