@@ -26,22 +26,8 @@ GlCanvas::GlCanvas(wxWindow *parent, wxWindowID id, const wxPoint &position, con
     // Frames come from the timer; a paint (an expose) only asks it for one,
     // since what the view showed may be gone.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    // A view that takes the area of another pane (the text of a material)
-    // paints it the empty view's grey once: where GL presents nothing (Wine
-    // on some displays), the other pane's picture would stay on screen.
-    Bind(wxEVT_SHOW, [this](wxShowEvent &event) {
-        if (event.IsShown())
-            clearOnPaint_ = true;
-        event.Skip();
-    });
     Bind(wxEVT_PAINT, [this](wxPaintEvent &) {
-        wxPaintDC dc(this);
-        if (clearOnPaint_) {
-            clearOnPaint_ = false;
-            const auto grey = static_cast<unsigned char>(kViewClearGrey * 255.0f + 0.5f);
-            dc.SetBackground(wxBrush(wxColour(grey, grey, grey)));
-            dc.Clear();
-        }
+        wxPaintDC acknowledge(this);
         viewer.redrawPending = true;
     });
 }

@@ -22,5 +22,4 @@ public:
 
 private:
     std::unique_ptr<wxGLContext> context_;
-    bool clearOnPaint_ = true;  // the next paint clears the area first
 };

@@ -493,8 +493,25 @@ std::string CQuillonDlg::GetLabel(ControlId id) const
 
 void CQuillonDlg::ShowControl(ControlId id, bool show)
 {
-    if (wxWindow *w = Control(id))
-        w->Show(show);
+    wxWindow *w = Control(id);
+    if (!w)
+        return;
+    if (id == IdGlView && show && !w->IsShown()) {
+        // The view takes the area of the text or hex view, which it never
+        // shows beside: they go first, and the panel paints the area at once,
+        // before the view's own window covers it. Where GL presents nothing
+        // (Wine on a bare X server), a GL window keeps the pixels that were on
+        // the screen under it, which are then the panel's, not the text's.
+        bool uncovered = false;
+        for (wxWindow *pane : {static_cast<wxWindow *>(textView_), static_cast<wxWindow *>(hexView_)})
+            if (pane->IsShown()) {
+                pane->Hide();
+                uncovered = true;
+            }
+        if (uncovered)
+            panel_->Update();
+    }
+    w->Show(show);
 }
 
 bool CQuillonDlg::IsControlShown(ControlId id) const

@@ -49,7 +49,7 @@ bool GL_Init(int width, int height)
     glLoadIdentity();
 
     glEnable(GL_TEXTURE_2D);
-    glClearColor(kViewClearGrey, kViewClearGrey, kViewClearGrey, 1.0f);
+    glClearColor(0.25f, 0.25f, 0.25f, 1.0f);
     glClearDepth(1.0);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_DEPTH_TEST);

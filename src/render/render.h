@@ -104,9 +104,6 @@ void R_WheelZoomModel(int notches);
 
 // ---- GL context (gl_context.cpp, GL library) ----
 
-// The grey of an empty view (red, green and blue alike, 0..1).
-constexpr float kViewClearGrey = 0.25f;
-
 // The window side of the context: the view control the viewer draws on.
 class GlSurface {
 public:
