@@ -500,7 +500,7 @@ void CQuillonDlg::ShowControl(ControlId id, bool show)
         // The view takes the area of the text or hex view, which it never
         // shows beside: they go first, and the panel paints the area at once,
         // before the view's own window covers it. Where GL presents nothing
-        // (Wine on a bare X server), a GL window keeps the pixels that were on
+        // (Wine on X, its virtual desktop too), a GL window keeps the pixels on
         // the screen under it, which are then the panel's, not the text's.
         bool uncovered = false;
         for (wxWindow *pane : {static_cast<wxWindow *>(textView_), static_cast<wxWindow *>(hexView_)})
