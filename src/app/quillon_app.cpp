@@ -1,6 +1,7 @@
 // CQuillonApp: creates the main window and runs until it closes. An archive
 // named on the command line (as a desktop entry's %f names it) opens at
-// start-up; the recent archives are kept in the user's settings.
+// start-up, "--select NAME" before it also selecting that entry; the recent
+// archives are kept in the user's settings.
 #include "app/quillon_dlg.h"
 #include "app/services.h"
 #include "base/platform.h"
@@ -9,6 +10,7 @@
 #include <wx/config.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -16,6 +18,8 @@ namespace {
 // from the wide command line): paths are bytes, and wx's own argument strings
 // depend on the locale's encoding.
 std::string gLastArgument;
+// The entry "--select NAME ARCHIVE-OR-FOLDER" asks for, shown once it opened.
+std::string gSelectEntry;
 
 }  // namespace
 
@@ -33,8 +37,12 @@ public:
         // after the program's name is the archive, the last raw argument.
         if (argc > 1 && !gLastArgument.empty()) {
             const std::string path = gLastArgument;
+            const std::string select = gSelectEntry;
             // Once the window is on screen, so that a refusal's message has its parent.
-            dialog->CallAfter([dialog, path] { dialog->OpenPath(path); });
+            dialog->CallAfter([dialog, path, select] {
+                if (dialog->OpenPath(path) && !select.empty())
+                    dialog->SelectEntryNamed(select);
+            });
         }
         return true;
     }
@@ -50,7 +58,11 @@ wxIMPLEMENT_APP_NO_MAIN(CQuillonApp);
 
 int main(int argc, char **argv)
 {
-    if (argc > 1)
-        gLastArgument = Sys_Arguments(argc, argv).back();
+    if (argc > 1) {
+        const std::vector<std::string> arguments = Sys_Arguments(argc, argv);
+        gLastArgument = arguments.back();
+        if (arguments.size() == 4 && arguments[1] == "--select")
+            gSelectEntry = arguments[2];
+    }
     return wxEntry(argc, argv);
 }

@@ -16,6 +16,7 @@
 #include "app/list_sash.h"
 #include "app/sound_bar.h"
 #include "app/view_image_choice.h"
+#include "viewer/archive_tree.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
@@ -40,6 +41,7 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <strings.h>
 
 namespace {
 
@@ -327,6 +329,29 @@ bool CQuillonDlg::OpenPath(const std::string &path)
     return Gameset_IsFolder(path) ? App_OpenFolder(*this, path) : OpenMainArchive(*this, path);
 }
 
+bool CQuillonDlg::SelectEntryNamed(const std::string &name)
+{
+    if (ended_)
+        return false;
+    if (entryTree_->IsShown()) {
+        const TreeItem item = ArchiveTree_FindEntry(viewer.tree, name);
+        if (item == 0)
+            return false;
+        entryTree_->Open(item & ~0xFFFFFFFFull);  // its archive's node
+        entryTree_->SelectItem(item);
+        OnSelchangeEntryList(*this);
+        return true;
+    }
+    for (size_t line = 0; line < viewer.listedSlots.size(); ++line) {
+        const PakEntry &entry = viewer.mainPak.entries[viewer.listedSlots[line]];
+        if (name.size() <= sizeof entry.name && strncasecmp(entry.name, name.c_str(), sizeof entry.name) == 0) {
+            SelectEntryLine(static_cast<int>(line));
+            return true;
+        }
+    }
+    return false;
+}
+
 void CQuillonDlg::NoteOpenedArchive(const std::string &path)
 {
     // Kept whole, so that it opens again from wherever the viewer starts.
@@ -534,8 +559,25 @@ std::string CQuillonDlg::GetLabel(ControlId id) const
 
 void CQuillonDlg::ShowControl(ControlId id, bool show)
 {
-    if (wxWindow *w = Control(id))
-        w->Show(show);
+    wxWindow *w = Control(id);
+    if (!w)
+        return;
+    if (id == IdGlView && show && !w->IsShown()) {
+        // The view takes the area of the text or hex view, which it never
+        // shows beside: they go first, and the panel paints the area at once,
+        // before the view's own window covers it. Where GL presents nothing
+        // (Wine on X, its virtual desktop too), a GL window keeps the pixels on
+        // the screen under it, which are then the panel's, not the text's.
+        bool uncovered = false;
+        for (wxWindow *pane : {static_cast<wxWindow *>(textView_), static_cast<wxWindow *>(hexView_)})
+            if (pane->IsShown()) {
+                pane->Hide();
+                uncovered = true;
+            }
+        if (uncovered)
+            panel_->Update();
+    }
+    w->Show(show);
 }
 
 bool CQuillonDlg::IsControlShown(ControlId id) const

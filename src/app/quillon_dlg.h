@@ -106,6 +106,10 @@ public:
     // window or picked from the recent ones, as File > Open or Open Folder
     // do after their dialogs.
     bool OpenPath(const std::string &path);
+    // Selects and previews the stored entry `name` (case ignored) as a click
+    // would: in the tree, in the first archive that holds it; otherwise in
+    // the list. False when no shown archive holds it.
+    bool SelectEntryNamed(const std::string &name);
 
 private:
     void CreateControls();

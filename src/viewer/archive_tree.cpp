@@ -285,6 +285,34 @@ bool ArchiveTree_Entry(const ArchiveTree &tree, TreeItem item, size_t &archive, 
     return line >= 0;
 }
 
+// The line of the stored entry `name` (case ignored), or -1.
+static int NamedLine(const EntryLines &lines, const std::string &name)
+{
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines.nameLength[i] == name.size() && strncasecmp(lines.LineStart(i), name.c_str(), name.size()) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+TreeItem ArchiveTree_FindEntry(ArchiveTree &tree, const std::string &name)
+{
+    if (name.empty() || name.size() > sizeof(PakEntry::name))
+        return 0;
+    for (size_t a = 0; a < tree.archives.size(); ++a) {
+        TreeArchive &archive = tree.archives[a];
+        if (!ArchiveTree_ReadLines(archive))
+            continue;
+        const int line = NamedLine(archive.lines, name);
+        if (line < 0)
+            continue;
+        ArchiveTree_Build(archive);
+        for (size_t n = 0; n < archive.nodes.size(); ++n)
+            if (archive.nodes[n].line == line)
+                return ArchiveTree_Item(a, static_cast<uint32_t>(n));
+    }
+    return 0;
+}
+
 bool ArchiveTree_LookElsewhere(ArchiveTree &tree, const std::string &skip, const std::string &name,
                                ResourceKind kind, std::vector<uint8_t> &bytes, std::string &foundIn)
 {
@@ -295,11 +323,7 @@ bool ArchiveTree_LookElsewhere(ArchiveTree &tree, const std::string &skip, const
         if (archive.file.path == skip || strcasecmp(archive.file.name.c_str(), "GLOBAL.PAK") == 0 ||
             !ArchiveTree_ReadLines(archive))
             continue;
-        const EntryLines &lines = archive.lines;
-        bool named = false;
-        for (size_t i = 0; i < lines.size() && !named; ++i)
-            named = lines.nameLength[i] == name.size() && strncasecmp(lines.LineStart(i), name.c_str(), name.size()) == 0;
-        if (!named)
+        if (NamedLine(archive.lines, name) < 0)
             continue;
         PakArchive pak;
         if (Pak_OpenArchive(archive.file.path, pak) == PakOpenResult::Ok &&

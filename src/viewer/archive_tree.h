@@ -100,6 +100,11 @@ std::string ArchiveTree_Label(const ArchiveTree &tree, TreeItem item);
 // The archive and entry line of an entry item; false for archives and folders.
 bool ArchiveTree_Entry(const ArchiveTree &tree, TreeItem item, size_t &archive, int &line);
 
+// The item of the stored entry `name` (case ignored) in the first archive,
+// in name order, that holds it, building that archive's structure; 0 when
+// no archive does.
+TreeItem ArchiveTree_FindEntry(ArchiveTree &tree, const std::string &name);
+
 // Looks in the tree's archives other than `skip` and GLOBAL.PAK, in name
 // order, for an entry `name` of `kind`: its bytes and the archive's name.
 // Only an archive whose lines hold the name has its index read.

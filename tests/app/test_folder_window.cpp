@@ -130,6 +130,29 @@ TEST_F(FolderWindowTest, TheTreeTakesThePreviewKeysAndLettersJump)
     EXPECT_TRUE(frame->Control(IdFindBar)->IsShown());
 }
 
+// As `quillon --select NAME DIR` (or an archive) shows an entry at start.
+TEST_F(FolderWindowTest, SelectEntryNamedPreviewsItInTheTreeOrTheList)
+{
+    ASSERT_TRUE(frame->OpenPath(dir.path));
+    Pump(50);
+    EXPECT_FALSE(frame->SelectEntryNamed("textures\\props\\nothing"));
+    EXPECT_EQ(Tree()->SelectedItem(), 0u);
+    // Case ignored; the first archive by name that holds it.
+    ASSERT_TRUE(frame->SelectEntryNamed("TEXTURES\\Props\\crate_d"));
+    Pump(100);
+    EXPECT_EQ(SelectedLabel(), "crate_d [0000]");
+    EXPECT_EQ(viewer.mainPak.path, dir / "M01_NIGHTMARE.PAK");
+    EXPECT_EQ(viewer.selectedEntry, 0);
+    EXPECT_TRUE(frame->Control(IdGlView)->IsShown());
+
+    ASSERT_TRUE(frame->OpenPath(dir / "M02_FENHOLT1.PAK"));
+    Pump(50);
+    ASSERT_TRUE(frame->EntryList()->IsShown());
+    ASSERT_TRUE(frame->SelectEntryNamed("scripts\\readme.txt"));
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
+    EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
+}
+
 TEST_F(FolderWindowTest, FindSearchesEveryArchiveAndExportsListedPerArchive)
 {
     ASSERT_TRUE(frame->OpenPath(dir.path));

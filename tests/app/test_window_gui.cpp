@@ -743,6 +743,33 @@ TEST_F(WindowTest, AtTwiceTheScaleTheViewDrawsInTheScreensPixels)
     EXPECT_EQ(at(2, 34), kClearGrey);
 }
 
+// The view taking the text's area leaves none of the text's picture behind,
+// also where no frame is ever presented there (no GL here, as under Wine on
+// some displays): the area is one colour.
+TEST_F(WindowTest, TheViewTakingTheTextsAreaLeavesNoTextBehind)
+{
+    NewFrame();
+    // The pixels of the view's area that have the colour of its top left corner, and all of them.
+    auto plain = [this] {
+        const wxImage shot = ScreenImage(frame->Control(IdGlView));
+        size_t same = 0;
+        for (int y = 0; y < shot.GetHeight(); ++y)
+            for (int x = 0; x < shot.GetWidth(); ++x)
+                same += shot.GetRed(x, y) == shot.GetRed(0, 0) && shot.GetGreen(x, y) == shot.GetGreen(0, 0) &&
+                        shot.GetBlue(x, y) == shot.GetBlue(0, 0);
+        return std::pair(same, static_cast<size_t>(shot.GetWidth()) * shot.GetHeight());
+    };
+    ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
+    Pump(200);
+    const auto [textSame, area] = plain();
+    ASSERT_GT(area, 0u);
+    EXPECT_LT(textSame, area);  // the text's border and letters
+    ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
+    ASSERT_TRUE(Shown(IdGlView));
+    EXPECT_TRUE(PumpUntil(2000, [&] { return plain().first == area; }))
+        << plain().first << " of " << area << " pixels alike";
+}
+
 // A hidden view draws nothing while the tick runs; a resize while it is
 // hidden, before and after the view first showed, is caught up when it shows.
 TEST_F(WindowTest, HiddenViewDrawsNoFramesAndCatchesUpOnResizes)
