@@ -3,12 +3,15 @@ that downloads is the one built, a version whose files cannot be fetched is pass
 with none that downloads is named with apt's own error.
 usage: test_mingw_deps.py SCRIPT"""
 import os
+import re
 import stat
 import subprocess
 import sys
 import tempfile
 
-PACKAGES = ["wxwidgets3.2", "libsdl2", "libogg", "libvorbis", "lzo2", "libpng1.6", "tinygltf", "xxhash", "libsquish"]
+# The source packages the recipe builds, as the script lists them.
+with open(sys.argv[1]) as script:
+    PACKAGES = re.search(r"^sources=\(([^)]*)\)", script.read(), re.M).group(1).split()
 
 # apt-cache showsrc lists $FAKE_APT/PACKAGE's versions; apt-get source fails for a line of
 # $FAKE_APT/unfetchable as Debian's mirror does for a file it does not serve, and logs each call.
