@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -137,28 +136,6 @@ std::vector<int> BackupNumbers(const std::string &gameFolder)
 std::string BackupPath(const std::string &gameFolder, const std::string &leaf)
 {
     return Join(Join(gameFolder, kBackupFolder), leaf);
-}
-
-// A held lock of a set for the restore, which writes its files without an
-// archive writer: the same lock file every writer takes.
-struct HeldLock {
-    int fd = -1;
-    ~HeldLock()
-    {
-        if (fd >= 0)
-            (void)Sys_Close(fd);
-    }
-};
-
-bool LockSet(const std::string &entryPoint, double waitSeconds, HeldLock &lock, std::string &error)
-{
-    const int64_t wait = waitSeconds <= 0 ? 0 : static_cast<int64_t>(std::ceil(std::min(waitSeconds, 1e6) * 1000));
-    lock.fd = Sys_LockFileAt(kSysCurrentFolder, PakWrite_LockPath(entryPoint), wait);
-    if (lock.fd >= 0)
-        return true;
-    error = errno == EWOULDBLOCK ? "Another program is writing '" + entryPoint + "'; nothing was changed."
-                                 : "Cannot take the lock of '" + entryPoint + "': " + strerror(errno) + ".";
-    return false;
 }
 
 // Puts one set back as the backup holds it: the entry point first (so that
@@ -402,11 +379,12 @@ bool Mod_Restore(const std::string &gameFolder, double waitSeconds, std::string 
         return false;
     }
     name = backup.name;
-    std::vector<HeldLock> locks(backup.sets.size());
+    std::vector<std::shared_ptr<PakSetLock>> locks;
     for (size_t i = 0; i < backup.sets.size(); ++i) {
         const BackupSet &set = backup.sets[i];
         const std::string entryPoint = Join(gameFolder, set.archive);
-        if (!LockSet(entryPoint, waitSeconds, locks[i], error))
+        locks.push_back(PakWrite_LockSet(entryPoint, waitSeconds, error));
+        if (!locks.back())
             return false;
         // Something else that wrote the set since replaced its entry point or cut a companion.
         std::string hash;

@@ -1,6 +1,7 @@
 // quillon-cli mod, end to end: a mod made of the samples and an edited copy,
 // applied to a fresh copy and taken off again, its refusals and conflicts.
 #include "cli_run.h"
+#include "host.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,34 @@ TEST(CliMod, ApplyThenRestoreGivesTheOriginalBack)
     EXPECT_TRUE(FilesUnder(game + "/.quillon").empty());
     EXPECT_EQ(RunCli({"mod", "status", game}, g.dir).out, "no mod applied\n");
     EXPECT_EQ(RunCli({"mod", "restore", game}, g.dir).status, 1);
+}
+
+// An apply stopped dead at each of the writer's steps in turn: `mod restore`
+// (or nothing, when it stopped before its backup) leaves the original bytes.
+TEST(CliMod, KillAtEveryStepThenRestoreGivesTheOriginal)
+{
+    Game g;
+    const auto before = GameFiles(g.orig);
+    for (int step = 1;; ++step) {
+        ASSERT_LT(step, 100);
+        const std::string game = g.dir / ("game" + std::to_string(step));
+        Copy(g.orig, game);
+        CliResult r;
+        {
+            EnvVar stop("QUILLON_WRITE_STOP_AT", std::to_string(step));
+            r = RunCli({"mod", "apply", g.dir / "M1", game}, g.dir);
+        }
+        if (r.status != kKilledStatus) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            break;
+        }
+        EXPECT_EQ(RunCli({"mod", "apply", g.dir / "M1", game}, g.dir).status, 1) << "step " << step;
+        if (fs::exists(game + "/.quillon/1.json")) {
+            r = RunCli({"mod", "restore", game}, g.dir);
+            EXPECT_EQ(r.status, 0) << "step " << step << r.err;
+        }
+        EXPECT_EQ(GameFiles(game), before) << "step " << step;
+    }
 }
 
 TEST(CliMod, RefusesWhatItWasNotMadeFor)
