@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <strings.h>
 #include <xxhash.h>
 
 namespace {
@@ -302,8 +303,9 @@ bool Mod_FromJson(const std::string &text, Mod &mod, std::string &error)
     for (const ModJson &a : root["archives"].items) {
         ModArchive archive;
         archive.name = a["archive"].text;
-        if (!Mod_SafeRelative(archive.name)) {
-            error = "the archive name " + ModJson_Quote(archive.name) + " would lead outside the game folder";
+        // The backup folder holds copies of entry points that a mod must not edit.
+        if (!Mod_SafeRelative(archive.name) || strncasecmp(archive.name.c_str(), ".quillon", 8) == 0) {
+            error = "the archive name " + ModJson_Quote(archive.name) + " leads outside the game's archives";
             return false;
         }
         for (const ModJson &e : a["entries"].items) {

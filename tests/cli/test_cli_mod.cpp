@@ -147,6 +147,22 @@ TEST(CliMod, RefusesWhatItWasNotMadeFor)
     EXPECT_NE(r.err.find(game + "/GLOBAL.PAK' was changed since"), std::string::npos) << r.err;
     EXPECT_EQ(GameFiles(game), changed);
 
+    // A mod.json that would lead outside the game's archives, or that this program cannot read.
+    const std::string json = ReadText(g.dir / "M1/mod.json");
+    for (const auto &[from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"\"GLOBAL.PAK\"", "\"../orig/GLOBAL.PAK\""},
+             {"\"GLOBAL.PAK\"", "\".quillon/1.0.pak\""},
+             {"\"version\": 1", "\"version\": 2"},
+             {"\"files/1\"", "\"../files/1\""},
+             {"]\n}", "]"}}) {
+        std::string bad = json;
+        bad.replace(bad.find(from), from.size(), to);
+        Fixture_WriteFile(g.dir / "M1/mod.json", Fixture_FromString(bad));
+        r = RunCli({"mod", "apply", g.dir / "M1", game}, g.dir);
+        EXPECT_EQ(r.status, 1) << to;
+        EXPECT_NE(r.err.find("is no mod"), std::string::npos) << r.err;
+    }
+
     // A mod is made into a new folder only, and of the same kind of inputs.
     EXPECT_EQ(RunCli({"mod", "make", g.orig, g.edited, "-o", g.dir / "M1"}, g.dir).status, 1);
     EXPECT_EQ(RunCli({"mod", "make", g.orig, g.edited + "/GLOBAL.PAK", "-o", g.dir / "M3"}, g.dir).status, 1);
