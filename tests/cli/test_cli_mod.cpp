@@ -79,8 +79,11 @@ TEST(CliMod, ApplyThenRestoreGivesTheOriginalBack)
     r = RunCli({"mod", "restore", game}, g.dir);
     EXPECT_EQ(r.out, "took off second\n") << r.err;
     EXPECT_EQ(RunCli({"diff", game, g.edited}, g.dir).status, 0);
-    r = RunCli({"mod", "restore", game}, g.dir);
-    EXPECT_EQ(r.out, "took off first\n") << r.err;
+    r = RunCli({"mod", "apply", g.dir / "M2", game}, g.dir);
+    EXPECT_EQ(r.out, "1 edit applied as mod 2\n") << r.err;
+    EXPECT_EQ(RunCli({"mod", "restore", game, "--to", "3"}, g.dir).status, 1);
+    r = RunCli({"mod", "restore", game, "--to", "1"}, g.dir);
+    EXPECT_EQ(r.out, "took off second\ntook off first\n") << r.err;
     EXPECT_EQ(GameFiles(game), before);
     EXPECT_EQ(fs::status(game + "/GLOBAL.PAK").permissions(), fs::status(g.orig + "/GLOBAL.PAK").permissions());
     EXPECT_TRUE(FilesUnder(game + "/.quillon").empty());

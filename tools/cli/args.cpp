@@ -316,9 +316,11 @@ const CommandSpec kCommands[] = {
      "                     GAMEDIR/.quillon (each touched entry-point file and the\n"
      "                     length of every companion), then saves each archive;\n"
      "                     a failed save puts back the archives already saved\n"
-     "  mod restore GAMEDIR  takes the last mod applied off: every file of the\n"
-     "                     sets it touched as before; refuses, naming the file,\n"
-     "                     when something else changed a set since\n"
+     "  mod restore GAMEDIR [--to N]\n"
+     "                     takes the last mod applied off (with --to, every mod\n"
+     "                     from number N on, last first): every file of the sets\n"
+     "                     it touched as before; refuses, naming the file, when\n"
+     "                     something else changed a set since\n"
      "  mod status GAMEDIR   the mods applied, first applied first\n"
      "  mod conflicts MOD...  the entries two or more mods touch; exit status 1\n"
      "                     when there are any, 2 when a mod cannot be read\n"},
@@ -370,6 +372,7 @@ const OptionSpec kOptions[] = {
     {"--add", 0, false, "update"},
     {"--dry-run", 0, false, "update mod"},
     {"--force", 0, false, "mod"},
+    {"--to", 0, true, "mod"},
     {"--name", 0, true, "mod"},
     {"--part-size", 0, true, "pack"},
     {"--as", 0, true, "replace add update pack"},
@@ -519,6 +522,13 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.dryRun = true;
     } else if (name == "--force") {
         args.force = true;
+    } else if (name == "--to") {
+        const int64_t n = Bytes_ParseInteger(value);
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 1000000) {
+            error = "--to needs the number of an applied mod (mod status lists them)";
+            return false;
+        }
+        args.restoreTo = static_cast<int>(n);
     } else if (name == "--name") {
         args.modName = value;
     } else if (name == "--part-size") {

@@ -83,13 +83,29 @@ int Cli_Mod(const CliArgs &args)
     if (verb == "apply")
         return Apply(args, rest);
     if (verb == "restore" && rest.size() == 1) {
-        std::string name;
-        if (!Mod_Restore(rest[0], args.waitSeconds, name, error)) {
-            Cli_Report(error);
-            return kExitFailed;
+        // --to N: every mod from N on, the last first, each as a restore of its own.
+        for (bool tookOff = false;; tookOff = true) {
+            std::vector<ModApplied> applied;
+            if (!Mod_Status(rest[0], applied, error)) {
+                Cli_Report(error);
+                return kExitFailed;
+            }
+            if (args.restoreTo > 0 && (applied.empty() || applied.back().record < args.restoreTo)) {
+                if (!tookOff) {
+                    Cli_Report("No mod number " + std::to_string(args.restoreTo) + " is applied.");
+                    return kExitFailed;
+                }
+                return kExitOk;
+            }
+            std::string name;
+            if (!Mod_Restore(rest[0], args.waitSeconds, name, error)) {
+                Cli_Report(error);
+                return kExitFailed;
+            }
+            Cli_WriteStdout("took off " + Cli_Escaped(name) + "\n");
+            if (args.restoreTo == 0)
+                return kExitOk;
         }
-        Cli_WriteStdout("took off " + Cli_Escaped(name) + "\n");
-        return kExitOk;
     }
     if (verb == "status" && rest.size() == 1) {
         std::vector<ModApplied> applied;
