@@ -3,6 +3,7 @@
 // resources as files.
 #include "mod/mod_local.h"
 
+#include "base/parallel.h"
 #include "base/platform.h"
 #include "gameset/gameset.h"
 #include "pak/pak.h"
@@ -44,7 +45,6 @@ bool Mod_Make(const std::string &original, const std::string &modded, const std:
     mod.name = name;
     size_t files = 0;
     std::vector<std::string> troubles;
-    std::vector<uint8_t> bytes;
     const GamesetDiffSink sink = [&](const GamesetArchiveDiff &diff) {
         if (diff.change == GamesetChange::Unchanged || !troubles.empty())
             return;
@@ -56,6 +56,7 @@ bool Mod_Make(const std::string &original, const std::string &modded, const std:
         }
         ModArchive archive;
         archive.name = diff.name;
+        std::vector<const GamesetEntryDiff *> from;
         for (const GamesetEntryDiff &d : diff.entries) {
             if (d.change == GamesetChange::Unchanged)
                 continue;
@@ -65,10 +66,25 @@ bool Mod_Make(const std::string &original, const std::string &modded, const std:
                                                                 : ModChange::Replaced;
             entry.name = std::string(d.name);
             entry.occurrence = d.occurrence;
+            if (d.newEntry)
+                entry.file = "files/" + std::to_string(++files);
+            ++(entry.change == ModChange::Added ? report.added
+               : entry.change == ModChange::Removed ? report.removed : report.replaced);
+            archive.entries.push_back(std::move(entry));
+            from.push_back(&d);
+        }
+        // The originals hashed and the new resources written on the workers,
+        // each entry on its own: large entries are read whole.
+        std::vector<std::string> why(from.size());
+        std::vector<uint64_t> written(from.size());
+        Base_ParallelFor(from.size(), Base_WorkerCount(0, from.size()), [&](size_t i) {
+            const GamesetEntryDiff &d = *from[i];
+            ModEntry &entry = archive.entries[i];
+            std::vector<uint8_t> bytes;
             if (d.oldEntry) {
                 const PakLoadResult r = Pak_LoadEntry(*diff.oldPak, *d.oldEntry, bytes);
                 if (r != PakLoadResult::Ok) {
-                    troubles.push_back(Pak_LoadMessage(r, *diff.oldPak, *d.oldEntry));
+                    why[i] = Pak_LoadMessage(r, *diff.oldPak, *d.oldEntry);
                     return;
                 }
                 entry.hash = Mod_Hash(bytes.data(), bytes.size());
@@ -76,27 +92,22 @@ bool Mod_Make(const std::string &original, const std::string &modded, const std:
             if (d.newEntry) {
                 const PakLoadResult r = Pak_LoadEntry(*diff.newPak, *d.newEntry, bytes);
                 if (r != PakLoadResult::Ok) {
-                    troubles.push_back(Pak_LoadMessage(r, *diff.newPak, *d.newEntry));
+                    why[i] = Pak_LoadMessage(r, *diff.newPak, *d.newEntry);
                     return;
                 }
-                entry.file = "files/" + std::to_string(++files);
-                std::string why;
-                if (!Mod_WriteWhole(output + "/" + entry.file, bytes.data(), bytes.size(), why)) {
-                    --files;
-                    troubles.push_back(why);
-                    return;
-                }
-                report.bytes += bytes.size();
+                if (Mod_WriteWhole(output + "/" + entry.file, bytes.data(), bytes.size(), why[i]))
+                    written[i] = bytes.size();
             }
-            ++(entry.change == ModChange::Added ? report.added
-               : entry.change == ModChange::Removed ? report.removed : report.replaced);
-            archive.entries.push_back(std::move(entry));
+        });
+        for (size_t i = 0; i < from.size(); ++i) {
+            report.bytes += written[i];
+            if (!why[i].empty())
+                troubles.push_back(why[i]);
         }
         mod.archives.push_back(std::move(archive));
     };
     const auto trouble = [&](const std::string &message) { troubles.push_back(message); };
     GamesetDiffOptions options;
-    options.workers = 1;
     if (folders) {
         (void)Gameset_DiffFolders(original, modded, options, sink, trouble);
     } else {
