@@ -22,6 +22,11 @@ struct PakSetLock {
     }
 };
 
+std::shared_ptr<PakSetLock> PakWrite_LockSet(const std::string &entryPoint, double waitSeconds, std::string &error)
+{
+    return PW_LockSet(entryPoint, waitSeconds, error);
+}
+
 std::string PakWrite_LockPath(const std::string &entryPoint)
 {
     return entryPoint + ".lock";

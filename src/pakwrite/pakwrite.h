@@ -38,6 +38,13 @@ std::string PakWrite_LockPath(const std::string &entryPoint);
 // A held lock of a set, released when the last copy goes.
 struct PakSetLock;
 
+// Takes the set's lock as every writer takes it (waiting at most
+// `waitSeconds`, and removing the temporary files killed saves of the set
+// left), for a writer that puts the set's files back without an edit list;
+// held while the result lives. Null with `error` set when another writer
+// keeps it.
+std::shared_ptr<PakSetLock> PakWrite_LockSet(const std::string &entryPoint, double waitSeconds, std::string &error);
+
 // How new and replaced resources are stored.
 enum class PakCompress {
     Auto,  // a replaced entry keeps its form; a new one is compressed when that makes it smaller

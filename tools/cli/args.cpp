@@ -300,6 +300,30 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      "An earlier archive NEW.PAK is replaced whole: a reader sees it or the new one.\n", true},
+    {"mod", 1, false, "quillon-cli mod make|apply|restore|status|conflicts ...",
+     "Mods: what changed between two versions of a game's archives, packaged so\n"
+     "that it can be applied to another copy of the game and taken off again.\n"
+     "  mod make ORIGINAL MODDED -o MOD [--name NAME]\n"
+     "                     writes the folder MOD: mod.json (the entries replaced,\n"
+     "                     added and removed per archive, by name and occurrence,\n"
+     "                     each original entry with the XXH3-128 of its resource)\n"
+     "                     and files/N, each new resource as its bytes. ORIGINAL\n"
+     "                     and MODDED are two archives or two folders\n"
+     "  mod apply MOD GAMEDIR [--dry-run] [--force] [--wait SECONDS]\n"
+     "                     checks that every entry the mod touches holds what the\n"
+     "                     mod was made against (else refuses, listing those that\n"
+     "                     differ, unless --force), keeps a backup in\n"
+     "                     GAMEDIR/.quillon (each touched entry-point file and the\n"
+     "                     length of every companion), then saves each archive;\n"
+     "                     a failed save puts back the archives already saved\n"
+     "  mod restore GAMEDIR [--to N]\n"
+     "                     takes the last mod applied off (with --to, every mod\n"
+     "                     from number N on, last first): every file of the sets\n"
+     "                     it touched as before; refuses, naming the file, when\n"
+     "                     something else changed a set since\n"
+     "  mod status GAMEDIR   the mods applied, first applied first\n"
+     "  mod conflicts MOD...  the entries two or more mods touch; exit status 1\n"
+     "                     when there are any, 2 when a mod cannot be read\n"},
     {"verify", 1, false, "quillon-cli verify ARCHIVE [--json]",
      "Checks every record: its file present and a regular file, its bytes inside the\n"
      "file, every LZO-compressed entry expanding completely to its declared length.\n"
@@ -316,10 +340,10 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify"},
+    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify mod"},
     {"--long", 0, false, "list"},
     {"--json", 0, false, "list show find grep refs diff verify sheet"},
-    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack"},
+    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack mod"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
     {"--png", 0, false, "export extract"},
@@ -337,7 +361,7 @@ const OptionSpec kOptions[] = {
     {"--regex", 0, false, "grep"},
     {"--case", 0, false, "grep"},
     {"--overwrite", 0, false, "extract replace add remove rename update pack"},
-    {"--wait", 0, true, "replace add remove rename update pack"},
+    {"--wait", 0, true, "replace add remove rename update pack mod"},
     {"--jobs", 'j', true, "extract grep diff pack sheet"},
     {"--size", 0, true, "sheet"},
     {"--columns", 0, true, "sheet"},
@@ -346,7 +370,10 @@ const OptionSpec kOptions[] = {
     {"--compress", 0, true, "replace add update pack"},
     {"--compact", 0, false, "replace add remove rename update"},
     {"--add", 0, false, "update"},
-    {"--dry-run", 0, false, "update"},
+    {"--dry-run", 0, false, "update mod"},
+    {"--force", 0, false, "mod"},
+    {"--to", 0, true, "mod"},
+    {"--name", 0, true, "mod"},
     {"--part-size", 0, true, "pack"},
     {"--as", 0, true, "replace add update pack"},
     {"--quality", 0, true, "replace add update pack"},
@@ -493,6 +520,17 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.addNew = true;
     } else if (name == "--dry-run") {
         args.dryRun = true;
+    } else if (name == "--force") {
+        args.force = true;
+    } else if (name == "--to") {
+        const int64_t n = Bytes_ParseInteger(value);
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 1000000) {
+            error = "--to needs the number of an applied mod (mod status lists them)";
+            return false;
+        }
+        args.restoreTo = static_cast<int>(n);
+    } else if (name == "--name") {
+        args.modName = value;
     } else if (name == "--part-size") {
         if (!Cli_ParseSize(value, args.partSize)) {
             error = "--part-size needs a number of bytes from 1 to 2147483647 (K, M, G suffixes allowed)";
@@ -634,7 +672,8 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
         error = "missing " + MissingText(*command);
         return false;
     }
-    if (static_cast<int>(args.positional.size()) > command->positionals) {
+    // mod's verbs take their own arguments.
+    if (static_cast<int>(args.positional.size()) > command->positionals && args.command != "mod") {
         error = "unexpected argument '" + args.positional[command->positionals] + "'";
         return false;
     }

@@ -66,6 +66,9 @@ struct CliArgs {
     bool clusterFit = false;         // --cluster-fit
     uint32_t thumbSize = 128;        // sheet --size
     uint32_t columns = 0;            // sheet --columns (0: a square sheet)
+    std::string modName;             // mod make --name
+    bool force = false;              // mod apply --force
+    int restoreTo = 0;               // mod restore --to N (0: the last mod only)
 };
 
 // ---- args.cpp ----
@@ -180,6 +183,9 @@ int Cli_Rename(const CliArgs &args);
 int Cli_Update(const CliArgs &args);
 int Cli_Pack(const CliArgs &args);
 int Cli_Verify(const CliArgs &args);
+
+// ---- mod.cpp: mod make, apply, restore, status, conflicts (its own argument count) ----
+int Cli_Mod(const CliArgs &args);
 
 // ---- import_file.cpp: files converted as they go into an archive ----
 

@@ -147,7 +147,8 @@ int main(int argc, char **argv)
     }
     // diff's 1 means "differs", grep's and refs' "nothing found": their own
     // failures are 2, as diff(1)'s and grep(1)'s are.
-    const bool statusMeans = args.command == "diff" || args.command == "grep" || args.command == "refs";
+    const bool statusMeans = args.command == "diff" || args.command == "grep" || args.command == "refs" ||
+                             (args.command == "mod" && !args.positional.empty() && args.positional[0] == "conflicts");
     int status = kExitUsage;
     try {
         // list and extract take a folder of archives as well as one archive.
@@ -186,6 +187,8 @@ int main(int argc, char **argv)
             status = Cli_Pack(args);
         else if (args.command == "verify")
             status = Cli_Verify(args);
+        else if (args.command == "mod")
+            status = Cli_Mod(args);
     } catch (const std::bad_alloc &) {
         // A resource too large for this machine ends the command, not the process.
         Cli_Report("Not enough memory to finish the command.");

@@ -92,7 +92,8 @@ std::vector<std::string> Split(const std::string &text, const std::string &separ
 }
 
 // One paragraph of a usage text in roff: its prose filled, its option items
-// ("  TERM  text" with continuation lines indented further) as tagged paragraphs.
+// ("  TERM  text" with continuation lines indented further: an option, or a
+// command's verb) as tagged paragraphs.
 std::string RoffParagraph(const std::string &paragraph)
 {
     std::string out, prose;
@@ -112,7 +113,7 @@ std::string RoffParagraph(const std::string &paragraph)
         if (indent == std::string::npos)
             continue;
         const std::string words = line.substr(indent);
-        if (indent == 2 && words[0] == '-') {
+        if (indent == 2) {
             flushProse();
             size_t gap = words.find("  ");
             UsageItem item;

@@ -1,0 +1,192 @@
+// quillon-cli mod, end to end: a mod made of the samples and an edited copy,
+// applied to a fresh copy and taken off again, its refusals and conflicts.
+#include "cli_run.h"
+#include "host.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The game's files with their bytes, leaving out the lock files writers leave
+// beside a set and the backup folder.
+std::map<std::string, Bytes> GameFiles(const std::string &folder)
+{
+    std::map<std::string, Bytes> files = FileTree(folder);
+    for (auto it = files.begin(); it != files.end();)
+        it = it->first.ends_with(".lock") || it->first.starts_with(".quillon") ? files.erase(it) : std::next(it);
+    return files;
+}
+
+void Copy(const std::string &from, const std::string &to)
+{
+    fs::copy(from, to, fs::copy_options::recursive);
+}
+
+struct Game {
+    TempDir dir;
+    std::string orig = dir / "orig", edited = dir / "edited", edited2 = dir / "edited2";
+
+    // edited: one entry replaced, one removed, one added in another archive;
+    // edited2: edited with one more entry replaced.
+    Game()
+    {
+        EXPECT_TRUE(MakeSamples(orig, dir));
+        Copy(orig, edited);
+        Fixture_WriteFile(dir / "new.txt", Fixture_FromString("a new resource\n"));
+        for (const std::vector<std::string> &edit : std::vector<std::vector<std::string>>{
+                 {"replace", edited + "/GLOBAL.PAK", "#1", dir / "new.txt"},
+                 {"remove", edited + "/GLOBAL.PAK", "#0"},
+                 {"add", edited + "/M01_NIGHTMARE.PAK", "new\\thing.txt", dir / "new.txt"}})
+            EXPECT_EQ(RunCli(edit, dir).status, 0) << edit[0];
+        Copy(edited, edited2);
+        EXPECT_EQ(RunCli({"replace", edited2 + "/GLOBAL.PAK", "#2", dir / "new.txt"}, dir).status, 0);
+        EXPECT_EQ(RunCli({"mod", "make", orig, edited, "-o", dir / "M1", "--name", "first"}, dir).status, 0);
+        EXPECT_EQ(RunCli({"mod", "make", edited, edited2, "-o", dir / "M2", "--name", "second"}, dir).status, 0);
+    }
+};
+
+}  // namespace
+
+// Applied, the game equals the edited copy entry for entry; taken off, every
+// file holds its bytes from before, with two mods in turn and off in reverse.
+TEST(CliMod, ApplyThenRestoreGivesTheOriginalBack)
+{
+    Game g;
+    const std::string game = g.dir / "game";
+    Copy(g.orig, game);
+    const auto before = GameFiles(game);
+
+    CliResult r = RunCli({"mod", "apply", g.dir / "M1", game, "--dry-run"}, g.dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "remove\tGLOBAL.PAK\tdocs\\readme.txt #1\n"
+                     "replace\tGLOBAL.PAK\ttextures\\env\\stone_wall_d #1\n"
+                     "add\tM01_NIGHTMARE.PAK\tnew\\thing.txt #1\n"
+                     "3 edits (dry run: nothing changed)\n");
+    EXPECT_EQ(GameFiles(game), before);
+
+    r = RunCli({"mod", "apply", g.dir / "M1", game}, g.dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(RunCli({"diff", game, g.edited}, g.dir).status, 0);
+    r = RunCli({"mod", "apply", g.dir / "M2", game}, g.dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = RunCli({"diff", game, g.edited2}, g.dir);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(RunCli({"mod", "status", game}, g.dir).out,
+              "1\tfirst\tGLOBAL.PAK M01_NIGHTMARE.PAK\n2\tsecond\tGLOBAL.PAK\n");
+
+    r = RunCli({"mod", "restore", game}, g.dir);
+    EXPECT_EQ(r.out, "took off second\n") << r.err;
+    EXPECT_EQ(RunCli({"diff", game, g.edited}, g.dir).status, 0);
+    r = RunCli({"mod", "apply", g.dir / "M2", game}, g.dir);
+    EXPECT_EQ(r.out, "1 edit applied as mod 2\n") << r.err;
+    EXPECT_EQ(RunCli({"mod", "restore", game, "--to", "3"}, g.dir).status, 1);
+    r = RunCli({"mod", "restore", game, "--to", "1"}, g.dir);
+    EXPECT_EQ(r.out, "took off second\ntook off first\n") << r.err;
+    EXPECT_EQ(GameFiles(game), before);
+    EXPECT_EQ(fs::status(game + "/GLOBAL.PAK").permissions(), fs::status(g.orig + "/GLOBAL.PAK").permissions());
+    EXPECT_TRUE(FilesUnder(game + "/.quillon").empty());
+    EXPECT_EQ(RunCli({"mod", "status", game}, g.dir).out, "no mod applied\n");
+    EXPECT_EQ(RunCli({"mod", "restore", game}, g.dir).status, 1);
+}
+
+// An apply stopped dead at each of the writer's steps in turn: `mod restore`
+// (or nothing, when it stopped before its backup) leaves the original bytes.
+TEST(CliMod, KillAtEveryStepThenRestoreGivesTheOriginal)
+{
+    Game g;
+    const auto before = GameFiles(g.orig);
+    for (int step = 1;; ++step) {
+        ASSERT_LT(step, 100);
+        const std::string game = g.dir / ("game" + std::to_string(step));
+        Copy(g.orig, game);
+        CliResult r;
+        {
+            EnvVar stop("QUILLON_WRITE_STOP_AT", std::to_string(step));
+            r = RunCli({"mod", "apply", g.dir / "M1", game}, g.dir);
+        }
+        if (r.status != kKilledStatus) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            break;
+        }
+        EXPECT_EQ(RunCli({"mod", "apply", g.dir / "M1", game}, g.dir).status, 1) << "step " << step;
+        if (fs::exists(game + "/.quillon/1.json")) {
+            r = RunCli({"mod", "restore", game}, g.dir);
+            EXPECT_EQ(r.status, 0) << "step " << step << r.err;
+        }
+        EXPECT_EQ(GameFiles(game), before) << "step " << step;
+    }
+}
+
+TEST(CliMod, RefusesWhatItWasNotMadeFor)
+{
+    Game g;
+    const std::string game = g.dir / "game";
+    // A mod made against other bytes: the entry M1 replaces holds something else here.
+    Copy(g.orig, game);
+    Fixture_WriteFile(g.dir / "other.txt", Fixture_FromString("other bytes"));
+    ASSERT_EQ(RunCli({"replace", game + "/GLOBAL.PAK", "#1", g.dir / "other.txt"}, g.dir).status, 0);
+    const auto before = GameFiles(game);
+    CliResult r = RunCli({"mod", "apply", g.dir / "M1", game}, g.dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("differs: GLOBAL.PAK\ttextures\\env\\stone_wall_d #1\tholds other bytes"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(GameFiles(game), before);
+    EXPECT_FALSE(fs::exists(game + "/.quillon/1.json"));
+
+    // --force applies it over them, and restore takes it off all the same.
+    r = RunCli({"mod", "apply", g.dir / "M1", game, "--force"}, g.dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(RunCli({"mod", "restore", game}, g.dir).status, 0);
+    EXPECT_EQ(GameFiles(game), before);
+
+    // A set changed by something else since the apply is not put back.
+    ASSERT_EQ(RunCli({"mod", "apply", g.dir / "M1", game, "--force"}, g.dir).status, 0);
+    ASSERT_EQ(RunCli({"replace", game + "/GLOBAL.PAK", "#3", g.dir / "new.txt"}, g.dir).status, 0);
+    const auto changed = GameFiles(game);
+    r = RunCli({"mod", "restore", game}, g.dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(game + "/GLOBAL.PAK' was changed since"), std::string::npos) << r.err;
+    EXPECT_EQ(GameFiles(game), changed);
+
+    // A mod.json that would lead outside the game's archives, or that this program cannot read.
+    const std::string json = ReadText(g.dir / "M1/mod.json");
+    for (const auto &[from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"\"GLOBAL.PAK\"", "\"../orig/GLOBAL.PAK\""},
+             {"\"GLOBAL.PAK\"", "\".quillon/1.0.pak\""},
+             {"\"version\": 1", "\"version\": 2"},
+             {"\"files/1\"", "\"../files/1\""},
+             {"]\n}", "]"}}) {
+        std::string bad = json;
+        bad.replace(bad.find(from), from.size(), to);
+        Fixture_WriteFile(g.dir / "M1/mod.json", Fixture_FromString(bad));
+        r = RunCli({"mod", "apply", g.dir / "M1", game}, g.dir);
+        EXPECT_EQ(r.status, 1) << to;
+        EXPECT_NE(r.err.find("is no mod"), std::string::npos) << r.err;
+    }
+
+    // A mod is made into a new folder only, and of the same kind of inputs.
+    EXPECT_EQ(RunCli({"mod", "make", g.orig, g.edited, "-o", g.dir / "M1"}, g.dir).status, 1);
+    EXPECT_EQ(RunCli({"mod", "make", g.orig, g.edited + "/GLOBAL.PAK", "-o", g.dir / "M3"}, g.dir).status, 1);
+    EXPECT_FALSE(fs::exists(g.dir / "M3"));
+}
+
+TEST(CliMod, ConflictsAreTheEntriesTwoModsTouch)
+{
+    Game g;
+    // M3 replaces the entry M1 replaces, from the original.
+    ASSERT_EQ(RunCli({"mod", "make", g.orig + "/GLOBAL.PAK", g.edited2 + "/GLOBAL.PAK", "-o", g.dir / "M3",
+                      "--name", "third"},
+                     g.dir)
+                  .status,
+              0);
+    CliResult r = RunCli({"mod", "conflicts", g.dir / "M1", g.dir / "M3"}, g.dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "GLOBAL.PAK\tdocs\\readme.txt #1\tfirst, third\n"
+                     "GLOBAL.PAK\ttextures\\env\\stone_wall_d #1\tfirst, third\n");
+    r = RunCli({"mod", "conflicts", g.dir / "M1", g.dir / "M2"}, g.dir);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(RunCli({"mod", "conflicts", g.dir / "M1", g.dir / "none"}, g.dir).status, 2);
+}
