@@ -406,11 +406,15 @@ SysRegex *Sys_CompileRegex(const std::string &pattern, bool matchCase, std::stri
 
 bool Sys_RegexFinds(const SysRegex *regex, const char *text, size_t length)
 {
-    // REG_STARTEND: the bytes are a range, not a C string.
+    // REG_STARTEND: the bytes are a range, not a C string (a NUL inside is
+    // text). The range is still copied and ended with a NUL: some regexec
+    // wrappers (AddressSanitizer's among them) measure the text with strlen.
+    thread_local std::string line;
+    line.assign(text, length);
     regmatch_t range[1];
     range[0].rm_so = 0;
     range[0].rm_eo = static_cast<regoff_t>(length);
-    return regexec(&regex->compiled, text, 1, range, REG_STARTEND) == 0;
+    return regexec(&regex->compiled, line.c_str(), 1, range, REG_STARTEND) == 0;
 }
 
 void Sys_FreeRegex(SysRegex *regex)

@@ -40,7 +40,8 @@ bool Save(PakWriter &w, const std::string &output = "", bool compact = false)
 TEST(PakWrite, SaveWithoutEditsIsByteIdentical)
 {
     for (bool shader : {false, true}) {
-        TempDir dir;
+        // `out` outlives the writer, which holds the new set's lock once it saved it.
+        TempDir dir, out;
         const std::string path = WriteTestSet(dir, shader);
         const auto before = FolderBytes(dir);
         PakWriter w;
@@ -50,7 +51,6 @@ TEST(PakWrite, SaveWithoutEditsIsByteIdentical)
         EXPECT_EQ(FolderBytes(dir), before);
 
         // As a new set: the same bytes under the new names.
-        TempDir out;
         ASSERT_TRUE(Save(w, out / "NEW.PAK"));
         for (const auto &[name, bytes] : FolderBytes(out)) {
             const std::string original = (shader ? "SHADERS" : "SET") + name.substr(3);

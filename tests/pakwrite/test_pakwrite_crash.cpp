@@ -160,6 +160,20 @@ TEST(PakWriteCrash, OutputOverAnEarlierSetReadsOldOrNewAtEveryStop)
                 a = dir.path + a.substr(3);
         return RunCli(args, dir);
     };
+    // Every file of `from` into `to` (MinGW's recursive copy refuses a
+    // folder named with a trailing slash).
+    auto CopyFolder = [](const TempDir &from, const TempDir &to) {
+        namespace fs = std::filesystem;
+        const fs::path source = fs::path(from.path).lexically_normal().parent_path();
+        const fs::path target = fs::path(to.path).lexically_normal().parent_path();
+        for (const fs::directory_entry &e : fs::recursive_directory_iterator(source)) {
+            const fs::path place = target / fs::relative(e.path(), source);
+            if (e.is_directory())
+                fs::create_directories(place);
+            else
+                fs::copy_file(e.path(), place, fs::copy_options::overwrite_existing);
+        }
+    };
     auto prepare = [](const TempDir &dir) {
         WriteTestSet(dir);
         Fixture_WriteFile(dir / ".old", Pattern(5000, 3));
@@ -172,8 +186,7 @@ TEST(PakWriteCrash, OutputOverAnEarlierSetReadsOldOrNewAtEveryStop)
         TempDir seed, clean;
         prepare(seed);
         ASSERT_EQ(run(c.earlier, seed).status, 0);
-        std::filesystem::copy(seed.path, clean.path, std::filesystem::copy_options::recursive |
-                                                         std::filesystem::copy_options::overwrite_existing);
+        CopyFolder(seed, clean);
         const auto old = Resources(clean / "OUT.PAK");
         ASSERT_EQ(run(c.command, clean).status, 0);
         const auto made = Resources(clean / "OUT.PAK");
@@ -182,8 +195,7 @@ TEST(PakWriteCrash, OutputOverAnEarlierSetReadsOldOrNewAtEveryStop)
         for (int step = 1;; ++step) {
             ASSERT_LT(step, 100);
             TempDir dir;
-            std::filesystem::copy(seed.path, dir.path, std::filesystem::copy_options::recursive |
-                                                           std::filesystem::copy_options::overwrite_existing);
+            CopyFolder(seed, dir);
             SetEnv("QUILLON_WRITE_STOP_AT", std::to_string(step).c_str());
             const CliResult result = run(c.command, dir);
             SetEnv("QUILLON_WRITE_STOP_AT", nullptr);
