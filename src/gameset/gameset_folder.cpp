@@ -14,19 +14,13 @@ namespace {
 
 // The stem of the entry point whose companion a file of stem `stem` would be:
 // the part before "_NN", where NN is a part number as the companion rule writes
-// it ("%02i": two digits, or more without a leading zero, at most 32767).
-// Empty when the stem names no companion.
+// it (Pak_PartNumber). Empty when the stem names no companion.
 std::string CompanionOwner(const std::string &stem)
 {
     const size_t sep = stem.find_last_of('_');
     if (sep == std::string::npos || sep == 0)
         return "";
-    const std::string digits = stem.substr(sep + 1);
-    if (digits.size() < 2 || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return "";
-    if (digits.size() > 2 && (digits[0] == '0' || std::stol(digits) > 32767))
-        return "";
-    return stem.substr(0, sep);
+    return Pak_PartNumber(std::string_view(stem).substr(sep + 1)) < 0 ? "" : stem.substr(0, sep);
 }
 
 // Names differing in case are one file where the folder ignores case.

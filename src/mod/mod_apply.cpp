@@ -36,17 +36,11 @@ std::vector<std::string> CompanionsOf(const std::string &entryPoint)
     const std::string folder = Sys_ParentFolder(entryPoint);
     const std::string leaf = LeafOf(entryPoint);
     std::vector<std::string> names, found;
-    if (leaf.size() < 5 || !Sys_ListFolder(folder.empty() ? "." : folder, names))
+    if (!Sys_ListFolder(folder.empty() ? "." : folder, names))
         return found;
-    const std::string stem = leaf.substr(0, leaf.size() - 4) + "_";
-    for (const std::string &name : names) {
-        if (name.size() < stem.size() + 6 || strncasecmp(name.c_str(), stem.c_str(), stem.size()) != 0 ||
-            strcasecmp(name.c_str() + name.size() - 4, ".PAK") != 0)
-            continue;
-        const std::string digits = name.substr(stem.size(), name.size() - 4 - stem.size());
-        if (digits.size() >= 2 && digits.size() <= 5 && digits.find_first_not_of("0123456789") == std::string::npos)
+    for (const std::string &name : names)
+        if (Pak_CompanionNumber(name, leaf) >= 0)
             found.push_back(name);
-    }
     std::sort(found.begin(), found.end());
     return found;
 }

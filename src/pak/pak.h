@@ -93,6 +93,15 @@ std::string GetEntryFilePath(const PakArchive &archive, const PakEntry &entry);
 // `directory + name` unchanged when nothing matches.
 std::string Pak_FindInFolder(const std::string &directory, const std::string &name);
 
+// The number a companion's name carries, as "%02i" writes it: two digits, or
+// more without a leading zero, at most 32767; -1 for any other text.
+int Pak_PartNumber(std::string_view digits);
+
+// The number of the companion `file` is of the entry-point file `entryPoint`
+// (both file names without their folder; ASCII case ignored, as companions are
+// found): "STEM_NN.PAK" for "STEM.PAK". -1 when it is none of its companions.
+int Pak_CompanionNumber(std::string_view file, std::string_view entryPoint);
+
 // The file that holds the entry as it is named on disk: GetEntryFilePath,
 // or the name in its folder that equals it with case ignored (Pak_FindInFolder;
 // a companion once found so stays the answer while it exists).

@@ -112,6 +112,34 @@ std::string Pak_FindInFolder(const std::string &directory, const std::string &na
     return FindInFolder(directory, name, false);
 }
 
+int Pak_PartNumber(std::string_view digits)
+{
+    if (digits.size() < 2 || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string_view::npos ||
+        (digits.size() > 2 && digits[0] == '0'))
+        return -1;
+    int number = 0;
+    for (char c : digits)
+        number = number * 10 + (c - '0');
+    return number <= 32767 ? number : -1;
+}
+
+int Pak_CompanionNumber(std::string_view file, std::string_view entryPoint)
+{
+    if (entryPoint.size() < 5 || file.size() < entryPoint.size() + 3)
+        return -1;
+    auto same = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return Pak_FoldAscii(static_cast<unsigned char>(x)) == Pak_FoldAscii(static_cast<unsigned char>(y));
+               });
+    };
+    const std::string_view stem = entryPoint.substr(0, entryPoint.size() - 4);
+    const size_t digits = stem.size() + 1;
+    if (!same(file.substr(0, stem.size()), stem) || file[stem.size()] != '_' ||
+        !same(file.substr(file.size() - 4), ".PAK"))
+        return -1;
+    return Pak_PartNumber(file.substr(digits, file.size() - 4 - digits));
+}
+
 std::string Pak_EntryFileOnDisk(const PakArchive &archive, const PakEntry &entry)
 {
     const std::string path = GetEntryFilePath(archive, entry);

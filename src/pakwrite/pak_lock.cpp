@@ -6,12 +6,12 @@
 #include "pakwrite/write_files.h"
 
 #include "base/platform.h"
+#include "pak/pak.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <set>
-#include <strings.h>
 
 struct PakSetLock {
     int fd = -1;
@@ -68,17 +68,10 @@ bool IsTempOf(const std::string &name, const std::string &base, bool companions)
 {
     if (name.size() == base.size() + 7 && name.compare(0, base.size(), base) == 0)
         return IsTempSuffix(name, base.size());
-    if (!companions || name.size() < 7 || base.size() < 4)
+    if (!companions || name.size() < 7)
         return false;
-    const std::string stem = base.substr(0, base.size() - 4) + "_";
-    const std::string file = name.substr(0, name.size() - 7);
-    if (file.compare(0, stem.size(), stem) != 0 || file.size() < stem.size() + 6 ||
-        strcasecmp(file.c_str() + file.size() - 4, ".PAK") != 0)
-        return false;
-    for (size_t i = stem.size(); i < file.size() - 4; ++i)
-        if (file[i] < '0' || file[i] > '9')
-            return false;
-    return IsTempSuffix(name, file.size());
+    const size_t file = name.size() - 7;
+    return Pak_CompanionNumber(std::string_view(name).substr(0, file), base) >= 0 && IsTempSuffix(name, file);
 }
 
 std::vector<std::string> TempsOf(const std::string &entryPoint, bool companions)
