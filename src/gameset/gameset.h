@@ -98,6 +98,7 @@ struct GamesetSearchOptions {
     bool allKinds = false;            // every entry, whatever its kind
     int workers = 0;                  // threads that read entries; 0: one per core, at most 4
     const std::atomic<bool> *stop = nullptr;  // when set, the search ends before the next entry
+    bool firstLineOnly = false;       // each entry's first matching line only (which entries hold it)
 };
 
 struct GamesetSearchSummary {

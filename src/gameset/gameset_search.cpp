@@ -11,6 +11,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <functional>
 #include <memory>
 #include <new>
@@ -21,37 +25,51 @@ namespace {
 
 // A plain entry's first bytes, read to learn its kind before the rest.
 constexpr size_t kPrefix = 64u << 10;
-// Text is folded for a case-blind search this much at a time.
-constexpr size_t kFoldPiece = 128u << 10;
-// A worker keeps a buffer this large from one entry to the next.
-constexpr size_t kKeptBuffer = 16u << 20;
 
-// What one entry gave: its hits, with the text each one carries, or why it
-// could not be read.
+// What one entry gave: its hits, their texts back to back in `texts`, or why
+// it could not be read. Kept from one entry to the next, so that no hit
+// allocates once the buffers have grown.
 struct Found {
     size_t line = 0, surface = 0;
-    std::string text;
+    size_t at = 0, length = 0;  // the hit's text in EntryResult::texts
 };
 struct EntryResult {
     ResourceKind kind = KindCount;
     std::vector<Found> found;
+    std::string texts;
     std::string trouble;
+
+    void Clear()
+    {
+        kind = KindCount;
+        found.clear();
+        texts.clear();
+        trouble.clear();
+    }
+    void Add(size_t line, size_t surface, std::string_view text)
+    {
+        found.push_back({line, surface, texts.size(), text.size()});
+        texts += text;
+    }
 };
 
 // One reading thread's open file and buffers, and its own copy of a
 // regular expression (a matcher may lock the one it runs).
 struct Reader {
     PakOpenFile open;
-    std::vector<uint8_t> prefix, bytes, folded;
+    PakEntryBuffers buffers;
+    std::vector<uint8_t> text;   // an effect container's listing
+    std::vector<uint8_t> names;  // a name search's text with '/' for '\\'
     std::unique_ptr<SysRegex, void (*)(SysRegex *)> regex{nullptr, Sys_FreeRegex};
 };
+
+using Bytes = std::span<const uint8_t>;
 
 // What is looked for in an entry's text, and where.
 struct EntrySearch {
     std::function<bool(ResourceKind kind)> wanted;
     // Adds the hits of an entry of `kind` whose resource is `bytes`.
-    std::function<void(Reader &reader, ResourceKind kind, std::vector<uint8_t> &bytes, std::vector<Found> &found)>
-        search;
+    std::function<void(Reader &reader, ResourceKind kind, Bytes bytes, EntryResult &result)> search;
 };
 
 bool StoredCompressed(const uint8_t *prefix, size_t n)
@@ -70,28 +88,28 @@ void SearchEntry(const PakArchive &pak, const PakEntry &entry, const EntrySearch
     };
     if (entry.size == kPakSkippedSize)
         return;
+    size_t have = 0;  // stored bytes already read
     if (!allKinds) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(entry.size, kPrefix));
-        r.prefix.resize(n);
-        const PakLoadResult loaded = Pak_ReadStored(pak, entry, 0, r.prefix.data(), n, r.open);
+        std::vector<uint8_t> &stored = r.buffers.stored;
+        if (stored.size() < n)
+            stored.resize(n);
+        const PakLoadResult loaded = Pak_ReadStored(pak, entry, 0, stored.data(), n, r.open);
         if (loaded != PakLoadResult::Ok)
             return failed(loaded);
         ResourceKind kind;
-        if (!StoredCompressed(r.prefix.data(), n) && ClassifyResourcePrefix(r.prefix.data(), n, entry.size, kind) &&
+        if (!StoredCompressed(stored.data(), n) && ClassifyResourcePrefix(stored.data(), n, entry.size, kind) &&
             !how.wanted(kind))
             return;
+        have = n;
     }
-    const PakLoadResult loaded = Pak_LoadEntry(pak, entry, r.bytes, nullptr, r.open);
+    Bytes bytes;
+    const PakLoadResult loaded = Pak_LoadEntryReusing(pak, entry, have, r.buffers, r.open, bytes);
     if (loaded != PakLoadResult::Ok)
         return failed(loaded);
-    result.kind = ClassifyResource(r.bytes.data(), r.bytes.size());
+    result.kind = ClassifyResource(bytes.data(), bytes.size());
     if (allKinds || how.wanted(result.kind))
-        how.search(r, result.kind, r.bytes, result.found);
-    // A large entry's buffers are not kept for the small ones after it.
-    if (r.bytes.capacity() > kKeptBuffer)
-        std::vector<uint8_t>().swap(r.bytes);
-    if (r.folded.capacity() > kKeptBuffer)
-        std::vector<uint8_t>().swap(r.folded);
+        how.search(r, result.kind, bytes, result);
 }
 
 GamesetSearchSummary ScanArchive(const GamesetArchive &archive, const PakArchive &pak,
@@ -106,15 +124,15 @@ GamesetSearchSummary ScanArchive(const GamesetArchive &archive, const PakArchive
     std::set<std::string> told;
     auto make = [&](int worker, size_t i) {
         EntryResult &result = ring[i % ring.size()];
-        result = EntryResult{};
+        result.Clear();
         const PakEntry &entry = pak.entries[static_cast<size_t>(slots[i])];
         try {
             SearchEntry(pak, entry, how, options.allKinds, readers[static_cast<size_t>(worker)], result);
         } catch (const std::bad_alloc &) {
-            result.found.clear();
+            result.Clear();
             result.trouble = std::string(entry.displayName) + ": not enough memory to search this entry.";
         } catch (const std::exception &e) {  // a regular expression too costly for a line
-            result.found.clear();
+            result.Clear();
             result.trouble = std::string(entry.displayName) + ": the search of this entry failed: " + e.what();
         }
     };
@@ -130,9 +148,9 @@ GamesetSearchSummary ScanArchive(const GamesetArchive &archive, const PakArchive
         for (const Found &f : result.found) {
             ++summary.hits;
             if (hit)
-                hit(GamesetTextHit{archive, pak, entry, result.kind, f.line, f.surface, f.text});
+                hit(GamesetTextHit{archive, pak, entry, result.kind, f.line, f.surface,
+                                   std::string_view(result.texts).substr(f.at, f.length)});
         }
-        result = EntryResult{};
     };
     summary.stopped = !Gameset_RunOrdered(slots.size(), workers, options.stop, make, take);
     return summary;
@@ -167,6 +185,91 @@ GamesetSearchSummary EachArchive(const std::vector<GamesetArchive> &archives, co
     return summary;
 }
 
+// ---- bytes ----
+
+// The LF bytes of text[0, n).
+size_t CountLines(const uint8_t *text, size_t n)
+{
+    size_t count = 0, i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        count += static_cast<size_t>(__builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)))));
+    }
+#endif
+    for (; i < n; ++i)
+        count += text[i] == '\n';
+    return count;
+}
+
+// A fixed string looked for with ASCII case ignored or not. Each byte of the
+// text is compared as (byte | mask) against the folded needle, the mask 0x20
+// where the needle holds a letter: that reads 'A'-'Z' as 'a'-'z' there and
+// changes nothing else.
+class FixedNeedle {
+public:
+    FixedNeedle(std::string_view needle, bool matchCase) : needle_(needle)
+    {
+        for (size_t i = 0; i < needle_.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(needle_[i]);
+            const bool letter = !matchCase && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+            if (letter)
+                c |= 0x20;
+            needle_[i] = static_cast<char>(c);
+            mask_.push_back(letter ? 0x20 : 0);
+        }
+    }
+
+    size_t size() const { return needle_.size(); }
+
+    // Where the needle first starts in text[from, n), or n. Not for an empty needle.
+    size_t Find(const uint8_t *text, size_t n, size_t from) const
+    {
+        const size_t len = needle_.size();
+        if (len > n)
+            return n;
+        const size_t lastStart = n - len;  // the last place the needle can start
+        size_t i = from;
+#if defined(__SSE2__)
+        // Candidates where the first and the last byte both match, 16 places at a time.
+        const __m128i first = _mm_set1_epi8(needle_[0]), firstMask = _mm_set1_epi8(static_cast<char>(mask_[0]));
+        const __m128i last = _mm_set1_epi8(needle_[len - 1]),
+                      lastMask = _mm_set1_epi8(static_cast<char>(mask_[len - 1]));
+        for (; i + 15 <= lastStart; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i + len - 1));
+            unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, firstMask), first),
+                              _mm_cmpeq_epi8(_mm_or_si128(b, lastMask), last))));
+            while (bits) {
+                const size_t at = i + static_cast<size_t>(__builtin_ctz(bits));
+                if (Matches(text + at))
+                    return at;
+                bits &= bits - 1;
+            }
+        }
+#endif
+        for (; i <= lastStart; ++i)
+            if (Matches(text + i))
+                return i;
+        return n;
+    }
+
+private:
+    bool Matches(const uint8_t *at) const
+    {
+        for (size_t k = 0; k < needle_.size(); ++k)
+            if (static_cast<char>(at[k] | mask_[k]) != needle_[k])
+                return false;
+        return true;
+    }
+
+    std::string needle_;
+    std::vector<uint8_t> mask_;
+};
+
 // ---- lines ----
 
 // Walks the lines of a text, counting them, to the line that holds a byte.
@@ -175,17 +278,17 @@ public:
     LineWalker(const uint8_t *text, size_t length) : text_(text), length_(length) {}
 
     // The line holding byte `at` (not before the last line given): adds it
-    // to `found`; returns where the next line starts (`length` when none).
-    size_t Take(size_t at, std::vector<Found> &found)
+    // to `result`; returns where the next line starts (`length` when none).
+    size_t Take(size_t at, EntryResult &result)
     {
-        for (const uint8_t *nl; (nl = static_cast<const uint8_t *>(memchr(text_ + start_, '\n', at - start_)));) {
-            start_ = static_cast<size_t>(nl - text_) + 1;
-            ++line_;
-        }
+        size_t lineStart = at;
+        while (lineStart > start_ && text_[lineStart - 1] != '\n')
+            --lineStart;
+        line_ += CountLines(text_ + start_, lineStart - start_);
+        start_ = lineStart;
         const uint8_t *nl = static_cast<const uint8_t *>(memchr(text_ + at, '\n', length_ - at));
         const size_t end = nl ? static_cast<size_t>(nl - text_) : length_;
-        found.push_back({line_, 0, std::string(reinterpret_cast<const char *>(text_ + start_),
-                                                Visible(start_, end))});
+        result.Add(line_, 0, std::string_view(reinterpret_cast<const char *>(text_ + start_), Visible(start_, end)));
         if (!nl)
             return length_;
         start_ = end + 1;
@@ -209,14 +312,14 @@ private:
 };
 
 // The text a search looks through: an effect container's dependency
-// listing, any other resource its bytes.
-const std::vector<uint8_t> &TextOf(ResourceKind kind, std::vector<uint8_t> &bytes)
+// listing (made in the reader's buffer), any other resource its bytes.
+Bytes TextOf(Reader &r, ResourceKind kind, Bytes bytes)
 {
-    if (kind == KindEffectMedia) {
-        const std::string listing = BuildDependencyListing(bytes);
-        bytes.assign(listing.begin(), listing.end());
-    }
-    return bytes;
+    if (kind != KindEffectMedia)
+        return bytes;
+    const std::string listing = BuildDependencyListing(bytes);
+    r.text.assign(listing.begin(), listing.end());
+    return r.text;
 }
 
 // ---- the text search ----
@@ -224,7 +327,8 @@ const std::vector<uint8_t> &TextOf(ResourceKind kind, std::vector<uint8_t> &byte
 struct Pattern {
     bool regex = false;
     bool matchCase = false;
-    std::string needle;  // folded unless matchCase; the expression itself with `regex`
+    bool firstOnly = false;
+    std::string needle;  // the text, or with `regex` the expression
 };
 
 // The options' text read once; false with `error` when a regular expression does not compile.
@@ -232,14 +336,10 @@ bool CompilePattern(const GamesetSearchOptions &options, Pattern &p, std::string
 {
     p.regex = options.regex;
     p.matchCase = options.matchCase;
-    if (!options.regex) {
-        p.needle = options.text;
-        if (!options.matchCase)
-            for (char &c : p.needle)
-                c = static_cast<char>(Pak_FoldAscii(static_cast<unsigned char>(c)));
-        return true;
-    }
+    p.firstOnly = options.firstLineOnly;
     p.needle = options.text;
+    if (!options.regex)
+        return true;
     SysRegex *compiled = Sys_CompileRegex(options.text, options.matchCase, error);
     if (!compiled) {
         error = "the regular expression does not compile: " + error;
@@ -249,39 +349,25 @@ bool CompilePattern(const GamesetSearchOptions &options, Pattern &p, std::string
     return true;
 }
 
-void SearchFixed(const Pattern &p, Reader &r, const std::vector<uint8_t> &text, std::vector<Found> &found)
+void SearchFixed(const Pattern &p, const FixedNeedle &needle, Bytes text, EntryResult &result)
 {
     LineWalker lines(text.data(), text.size());
-    if (p.needle.empty()) {  // as grep: an empty text is in every line
-        for (size_t at = 0; at < text.size();)
-            at = lines.Take(at, found);
+    if (needle.size() == 0) {  // as grep: an empty text is in every line
+        for (size_t at = 0; at < text.size() && !(p.firstOnly && !result.found.empty());)
+            at = lines.Take(at, result);
         return;
     }
-    // Case is folded a piece at a time into a buffer that stays in the
-    // cache; pieces overlap by the needle's length less one byte.
-    const size_t piece = p.matchCase ? text.size() : kFoldPiece, overlap = p.needle.size() - 1;
-    const std::boyer_moore_horspool_searcher searcher(p.needle.begin(), p.needle.end());
-    for (size_t at = 0; at + p.needle.size() <= text.size();) {
-        const size_t end = std::min(text.size(), at + piece + overlap);
-        const char *first = reinterpret_cast<const char *>(text.data() + at);
-        if (!p.matchCase) {
-            r.folded.resize(end - at);
-            std::transform(text.begin() + static_cast<ptrdiff_t>(at), text.begin() + static_cast<ptrdiff_t>(end),
-                           r.folded.begin(), Pak_FoldAscii);
-            first = reinterpret_cast<const char *>(r.folded.data());
-        }
-        const char *last = first + (end - at);
-        const char *match = std::search(first, last, searcher);
-        if (match != last)
-            at = lines.Take(at + static_cast<size_t>(match - first), found);
-        else if (end == text.size())
+    for (size_t at = 0; at < text.size();) {
+        const size_t match = needle.Find(text.data(), text.size(), at);
+        if (match == text.size())
             break;
-        else
-            at = end - overlap;
+        at = lines.Take(match, result);
+        if (p.firstOnly)
+            break;
     }
 }
 
-void SearchRegex(const Pattern &p, Reader &r, const std::vector<uint8_t> &text, std::vector<Found> &found)
+void SearchRegex(const Pattern &p, Reader &r, Bytes text, EntryResult &result)
 {
     std::string error;
     if (!r.regex)
@@ -297,8 +383,11 @@ void SearchRegex(const Pattern &p, Reader &r, const std::vector<uint8_t> &text, 
         if (end > start && data[end - 1] == '\r')
             --end;
         const char *from = data + start;
-        if (Sys_RegexFinds(r.regex.get(), from, end - start))
-            found.push_back({line, 0, std::string(from, std::min(end - start, kGamesetLineCut))});
+        if (Sys_RegexFinds(r.regex.get(), from, end - start)) {
+            result.Add(line, 0, std::string_view(from, std::min(end - start, kGamesetLineCut)));
+            if (p.firstOnly)
+                break;
+        }
         start = next;
     }
 }
@@ -354,11 +443,11 @@ struct NameRule {
     }
 };
 
-void SearchNames(const NameRule &rule, Reader &r, const std::vector<uint8_t> &text, std::vector<Found> &found)
+void SearchNames(const NameRule &rule, Reader &r, Bytes text, EntryResult &found)
 {
-    r.folded.assign(text.begin(), text.end());
-    std::replace(r.folded.begin(), r.folded.end(), static_cast<uint8_t>('\\'), static_cast<uint8_t>('/'));
-    const std::string_view all(reinterpret_cast<const char *>(r.folded.data()), r.folded.size());
+    r.names.assign(text.begin(), text.end());
+    std::replace(r.names.begin(), r.names.end(), static_cast<uint8_t>('\\'), static_cast<uint8_t>('/'));
+    const std::string_view all(reinterpret_cast<const char *>(r.names.data()), r.names.size());
     LineWalker lines(text.data(), text.size());
     for (size_t at = 0; at < all.size(); ++at) {
         if ((at > 0 && NameByte(static_cast<unsigned char>(all[at - 1]))) || !rule.NamedAt(all.substr(at)))
@@ -370,7 +459,7 @@ void SearchNames(const NameRule &rule, Reader &r, const std::vector<uint8_t> &te
     }
 }
 
-void SearchSurfaces(const NameRule &rule, const std::vector<uint8_t> &bytes, std::vector<Found> &found)
+void SearchSurfaces(const NameRule &rule, Bytes bytes, EntryResult &found)
 {
     std::unique_ptr<Model, void (*)(Model *)> model(Model_Parse(bytes.data(), bytes.size()), Model_Free);
     if (!model)
@@ -380,7 +469,7 @@ void SearchSurfaces(const NameRule &rule, const std::vector<uint8_t> &bytes, std
         std::string name(surface.materialName, strnlen(surface.materialName, sizeof surface.materialName));
         std::replace(name.begin(), name.end(), '\\', '/');
         if (!name.empty() && rule.NamedAt(name) == name.size())
-            found.push_back({0, s + 1, std::string()});
+            found.Add(0, s + 1, {});
     }
 }
 
@@ -404,12 +493,13 @@ GamesetSearchSummary Gameset_SearchArchive(const GamesetArchive &archive, const 
         return options.kinds.empty() ? TextLike(kind)
                                      : std::find(options.kinds.begin(), options.kinds.end(), kind) != options.kinds.end();
     };
-    how.search = [pattern](Reader &r, ResourceKind kind, std::vector<uint8_t> &bytes, std::vector<Found> &found) {
-        const std::vector<uint8_t> &text = TextOf(kind, bytes);
+    auto needle = std::make_shared<FixedNeedle>(pattern->needle, pattern->matchCase);
+    how.search = [pattern, needle](Reader &r, ResourceKind kind, Bytes bytes, EntryResult &found) {
+        const Bytes text = TextOf(r, kind, bytes);
         if (pattern->regex)
             SearchRegex(*pattern, r, text, found);
         else
-            SearchFixed(*pattern, r, text, found);
+            SearchFixed(*pattern, *needle, text, found);
     };
     return ScanArchive(archive, pak, options, how, hit, trouble);
 }
@@ -440,11 +530,11 @@ GamesetSearchSummary Gameset_RefsArchive(const GamesetArchive &archive, const Pa
     own.stop = options.stop;
     EntrySearch how;
     how.wanted = [](ResourceKind kind) { return TextLike(kind) || kind == KindModel; };
-    how.search = [rule](Reader &r, ResourceKind kind, std::vector<uint8_t> &bytes, std::vector<Found> &found) {
+    how.search = [rule](Reader &r, ResourceKind kind, Bytes bytes, EntryResult &found) {
         if (kind == KindModel)
             SearchSurfaces(*rule, bytes, found);
         else
-            SearchNames(*rule, r, TextOf(kind, bytes), found);
+            SearchNames(*rule, r, TextOf(r, kind, bytes), found);
     };
     return ScanArchive(archive, pak, own, how, hit, trouble);
 }

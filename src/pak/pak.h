@@ -150,6 +150,21 @@ struct PakOpenFile {
 PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, std::vector<uint8_t> &out,
                             bool *wasCompressed, PakOpenFile &open);
 
+// A reader's buffers for loading many entries in turn (one per thread).
+struct PakEntryBuffers {
+    std::vector<uint8_t> stored, expanded;
+};
+
+// Pak_LoadEntry for a reader of many entries in turn: the stored bytes go
+// into `buffers.stored` and an LZO block's expansion into `buffers.expanded`,
+// both keeping their memory from one call to the next, so that nothing is
+// allocated or zero-filled per entry. The first `have` bytes of `stored`
+// already hold the entry's first stored bytes (read with Pak_ReadStored).
+// `resource` is the resource Pak_LoadEntry would give, inside one of them,
+// valid until the next call.
+PakLoadResult Pak_LoadEntryReusing(const PakArchive &archive, const PakEntry &entry, size_t have,
+                                   PakEntryBuffers &buffers, PakOpenFile &open, std::span<const uint8_t> &resource);
+
 // Reads `n` of the entry's stored bytes from byte `at` of them (at + n must
 // not pass entry.size) through `open`. Unlike Pak_LoadEntry, which reads bytes
 // missing at the end of a short file as zero, any byte the file does not hold

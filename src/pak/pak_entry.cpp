@@ -217,6 +217,72 @@ PakLoadResult Pak_LoadEntry(const PakArchive &archive, const PakEntry &entry, st
     return PakLoadResult::Ok;
 }
 
+PakLoadResult Pak_LoadEntryReusing(const PakArchive &archive, const PakEntry &entry, size_t have,
+                                   PakEntryBuffers &buffers, PakOpenFile &open, std::span<const uint8_t> &resource)
+{
+    resource = {};
+    const PakLoadResult opened = OpenHoldingFile(archive, entry, open);
+    if (opened != PakLoadResult::Ok)
+        return opened;
+    const size_t size = static_cast<size_t>(entry.size);
+    std::vector<uint8_t> &stored = buffers.stored;
+    have = std::min(have, size);
+    try {
+        // A buffer grown for one large entry is not kept for the small ones after it.
+        if (stored.capacity() > kKeptCapacity && size <= kKeptCapacity && have == 0)
+            std::vector<uint8_t>().swap(stored);
+        if (stored.size() < size)
+            stored.resize(size);
+    } catch (const std::bad_alloc &) {
+        return PakLoadResult::NoMemory;
+    }
+    size_t got = have;
+    clearerr(open.file);
+    if (size > have && Pak_SeekSet(open.file, static_cast<int64_t>(entry.offset + have))) {
+        got += fread(stored.data() + have, 1, size - have, open.file);
+        if (ferror(open.file))
+            return PakLoadResult::ReadFailed;
+    }
+    memset(stored.data() + got, 0, size - got);  // the end a short file leaves out reads as zero
+    resource = {stored.data(), size};
+    if (size < kLzoHeaderSize || memcmp(stored.data(), "LZO", 3) != 0 || lzo_init() != LZO_E_OK)
+        return PakLoadResult::Ok;
+    const uint64_t declared = Bytes_ReadU32BE(stored.data() + 4);
+    const uint64_t packed = Bytes_ReadU32BE(stored.data() + 8);
+    if (packed > size - kLzoHeaderSize || declared > INT32_MAX)
+        return PakLoadResult::Ok;  // kept as stored, as Pak_LoadEntry keeps it
+    const uint64_t capacity = std::min(declared, packed * kLzoMaxRatio + kLzoSlack);
+    if (capacity == declared && capacity <= kDirectExpansion) {
+        std::vector<uint8_t> &expanded = buffers.expanded;
+        try {
+            if (expanded.capacity() > kKeptCapacity && capacity <= kKeptCapacity)
+                std::vector<uint8_t>().swap(expanded);
+            if (expanded.size() < std::max<uint64_t>(capacity, 1))
+                expanded.resize(static_cast<size_t>(std::max<uint64_t>(capacity, 1)));
+        } catch (const std::bad_alloc &) {
+            return PakLoadResult::NoMemory;
+        }
+        const int64_t produced = Decompress(stored.data() + kLzoHeaderSize, packed, expanded.data(), capacity);
+        if (produced >= 0)
+            resource = {expanded.data(), static_cast<size_t>(produced)};
+        return PakLoadResult::Ok;
+    }
+    // A large or lying length takes the careful way, measured before it is held.
+    std::vector<uint8_t> copy(stored.begin(), stored.begin() + static_cast<ptrdiff_t>(size));
+    switch (ExpandLzo(copy)) {
+    case Expansion::Expanded:
+        buffers.expanded.swap(copy);
+        resource = buffers.expanded;
+        break;
+    case Expansion::NoMemory:
+        resource = {};
+        return PakLoadResult::NoMemory;
+    case Expansion::Kept:
+        break;
+    }
+    return PakLoadResult::Ok;
+}
+
 PakLoadResult Pak_ReadStored(const PakArchive &archive, const PakEntry &entry, uint64_t at, uint8_t *out,
                              size_t n, PakOpenFile &open)
 {
