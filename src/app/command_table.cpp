@@ -28,6 +28,7 @@ constexpr CommandRow kCommands[] = {
     {CmdExit, "E&xit", K::Item, "", M::File},
 
     {CmdEditFind, "&Find...", K::Item, "Ctrl+F", M::Edit},
+    {CmdEditUsedBy, "Used &By...", K::Item, "Ctrl+U", M::Edit},
     // Edits of the archive, waiting for File > Save.
     {0, "", K::Separator, "", M::Edit},
     {CmdEditReplace, "&Replace...", K::Item, "", M::Edit},

@@ -3,6 +3,7 @@
 // is of its kind. The list stays a view of the sorted slots: narrowing walks
 // them once and hands the list pointers to the lines, nothing is copied.
 #include "app/app_local.h"
+#include "app/find_contents.h"
 #include "app/folder_mode.h"
 #include "app/main_dialog.h"
 
@@ -67,7 +68,7 @@ void App_SetListOrder(std::vector<int> order)
 
 void App_ApplyFind(ViewerWindow &window)
 {
-    if (App_FolderFind(window))
+    if (App_ContentsFind(window) || App_FolderFind(window))
         return;
     const PakFind find = Pak_CompileFind(viewer.findText);
     std::vector<int> &listed = viewer.listedSlots;
@@ -122,7 +123,7 @@ void OnFindClose(ViewerWindow &window)
 
 void App_ContinueKindScan(ViewerWindow &window)
 {
-    if (App_ContinueFolderKinds(window))
+    if (App_ContinueContents(window) || App_ContinueFolderKinds(window))
         return;
     if (viewer.findKind < 0 || viewer.kindScanNext >= viewer.listOrder.size() || !viewer.mainPak.hasIndex)
         return;

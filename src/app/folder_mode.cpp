@@ -4,6 +4,7 @@
 // model's lookups (its own archive, then GLOBAL.PAK) work as for one archive.
 #include "app/folder_mode.h"
 #include "app/app_local.h"
+#include "app/find_contents.h"
 #include "resource/resource_details.h"
 
 #include <algorithm>
@@ -134,6 +135,8 @@ int App_FolderSelection(ViewerWindow &window)
             return -1;
         archive = static_cast<size_t>(viewer.folderHits[static_cast<size_t>(at)].archive);
         line = viewer.folderHits[static_cast<size_t>(at)].line;
+    } else if (int slot; App_ContentsSelection(window, slot)) {
+        return slot;
     } else {
         return kSelectionInList;
     }

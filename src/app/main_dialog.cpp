@@ -3,6 +3,7 @@
 #include "app/main_dialog.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
+#include "app/find_contents.h"
 #include "app/folder_mode.h"
 
 #include <algorithm>
@@ -292,6 +293,9 @@ void OnCommand(ViewerWindow &window, int command)
             App_LayoutToClient(window);
         }
         window.FocusFindBar();
+        break;
+    case CmdEditUsedBy:
+        App_UsedBy(window);
         break;
     case CmdChannelsRgba:
     case CmdChannelsRed:

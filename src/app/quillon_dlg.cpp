@@ -9,6 +9,7 @@
 #include "app/display_text.h"
 #include "app/entry_list_ctrl.h"
 #include "app/entry_tree_ctrl.h"
+#include "app/find_contents_bar.h"
 #include "app/folder_mode.h"
 #include "gameset/gameset.h"
 #include "app/gl_canvas.h"
@@ -224,6 +225,7 @@ void CQuillonDlg::CreateFindBar()
     auto *row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(findText_, 1, wxALIGN_CENTER_VERTICAL);
     row->Add(findKind_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
+    row = App_AddFindContents(*this, findBar_, row, controls_);
     findBar_->SetSizer(row);
     findBar_->SetSize(list.width, row->GetMinSize().y);
     findBar_->Layout();

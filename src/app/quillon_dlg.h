@@ -79,6 +79,8 @@ public:
     bool AskText(const std::string &title, const std::string &prompt, std::string &text) override;
     void ShowUnsaved(bool unsaved) override;
     void RunTitledJob(const std::string &title, const WindowJob &job) override;
+    // Edit > "Used By..." (used_by_dialog.cpp).
+    void ShowUsedBy(const std::string &title, std::vector<UsedByLine> lines) override;
 
     // Whether the open archive may be replaced or closed: asks to save
     // edits that wait. Every way of opening another archive asks it first.

@@ -26,6 +26,8 @@ enum ControlId : int {
     IdSoundBar = 1012,  // under "&Play on click" while a sound is selected: play/stop, position, seek
     IdListSash = 1013,  // between the entry list and the right-hand pane: drags the list wider
     IdEntryTree = 1014,  // in the entry list's place: archives, folders and entries
+    IdFindContents = 1015,  // the find bar's "In contents" toggle
+    IdFindStop = 1016,      // beside it while a search of the contents runs: ends it
 };
 
 enum Command : int {
@@ -86,6 +88,14 @@ enum Command : int {
     CmdFileOpenFolder = 32850,
     CmdViewAsTree = 32851,
     CmdViewLookEverywhere = 32852,
+    CmdEditUsedBy = 32853,  // what names the selected entry
+};
+
+// A place that names an entry, as Edit > "Used By..." lists it.
+struct UsedByLine {
+    int32_t archive = -1;  // the folder's archive (its place in viewer.tree); -1: the open archive
+    int32_t slot = -1;     // the entry that names it, in that archive's index
+    std::string text;      // the line shown
 };
 
 // The answer to "Save changes to NAME.PAK?".
@@ -253,6 +263,8 @@ public:
     virtual void ShowUnsaved(bool) {}
     // RunJob under a progress dialog of that title.
     virtual void RunTitledJob(const std::string &, const WindowJob &job) { RunJob(job); }
+    // Shows the places beside the window under `title`; choosing one selects its entry.
+    virtual void ShowUsedBy(const std::string &, std::vector<UsedByLine>) {}
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;

@@ -282,6 +282,7 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdEditRedo, "", "gray"},
         {CmdFileSave, "", "gray"},
         {CmdFileSaveAs, "", "save .pak"},
+        {CmdEditUsedBy, blob, "message"},  // nothing names it
         {CmdEditRemove, blob, "title"},  // "*" while it waits
         {CmdEditUndo, "", "title"},
         {CmdEditRedo, "", "title"},

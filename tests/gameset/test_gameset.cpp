@@ -186,6 +186,34 @@ TEST(Gameset, SearchHandsHitsOnInListOrder)
     EXPECT_EQ(seen, 10u);
 }
 
+// The text at every place of a long line, past the 16-byte steps the search
+// takes: each found once, on its line, case ignored unless asked; a near miss
+// and a byte that only case-folding by bit would make equal are not found.
+TEST(Gameset, SearchFindsTheTextAtEveryPlaceOfALine)
+{
+    TempDir dir;
+    FixtureArchive archive;
+    for (size_t at = 0; at <= 50; ++at) {
+        std::string line(56, '~');  // '~' | 0x20 is '~': never mistaken for anything
+        line.replace(at, 6, "NeEd[E");
+        const std::string text = "needlE\n" + std::string(40, 'n') + "need[\n" + line + "\nneed\x7B" "e\n";
+        archive.entries.push_back({"e" + std::to_string(100 + at), Str(text)});
+    }
+    ASSERT_TRUE(Fixture_WritePak(dir / "A.PAK", archive));
+    const std::vector<GamesetArchive> archives{{dir / "A.PAK", "A.PAK"}};
+    GamesetSearchOptions options;
+    options.text = "need[e";
+    std::vector<size_t> lines;
+    EXPECT_EQ(Gameset_Search(archives, options, [&](const GamesetTextHit &hit) {
+                  lines.push_back(hit.line);
+                  EXPECT_EQ(hit.text.find("NeEd[E"), size_t(hit.entry.displayName[2] - '0') * 10 +
+                                                         size_t(hit.entry.displayName[3] - '0'));
+              }, {}).hits, 51u);
+    EXPECT_EQ(lines, std::vector<size_t>(51, 3));
+    options.matchCase = true;
+    EXPECT_EQ(Gameset_Search(archives, options, {}, {}).hits, 0u);
+}
+
 // The folders that extracting these archives together gives them.
 std::vector<std::string> FoldersOf(const std::vector<std::string> &names)
 {
