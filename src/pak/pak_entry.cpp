@@ -51,12 +51,7 @@ struct LazyBuffer {
 // produced, or -1 when the stream is refused.
 int64_t Decompress(const uint8_t *stream, uint64_t packed, uint8_t *out, uint64_t capacity)
 {
-    lzo_uint produced = static_cast<lzo_uint>(capacity);
-    // lzo1x_decompress_safe never writes past `capacity` bytes nor reads past `packed`.
-    int rc = lzo1x_decompress_safe(stream, static_cast<lzo_uint>(packed), out, &produced, nullptr);
-    if (rc != LZO_E_OK || produced > capacity)
-        return -1;
-    return static_cast<int64_t>(produced);
+    return Pak_ExpandLzo1x(stream, static_cast<size_t>(packed), out, static_cast<size_t>(capacity));
 }
 
 Expansion ExpandLzo(std::vector<uint8_t> &bytes)

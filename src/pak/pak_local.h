@@ -22,3 +22,11 @@ int Pak_OpenRegularFile(const std::string &path, int64_t *length);
 
 // The same as a stdio stream ("rb"), or null.
 FILE *Pak_OpenRegularStream(const std::string &path, int64_t *length);
+
+// Expands the LZO1X stream in[0, inLength) into out, which has `capacity`
+// bytes of room: the bytes produced, or -1 when the stream is refused (it
+// reads past its end, writes past the room, refers before the output's
+// start, or does not end exactly at its end marker), as lzo1x_decompress_safe
+// accepts and refuses streams. Bytes of the room past those produced may be
+// written over.
+int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t capacity);
