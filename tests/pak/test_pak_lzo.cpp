@@ -58,7 +58,7 @@ Bytes Sample(int kind, size_t size, std::mt19937 &random)
                 b[i++] = uint8_t(*w);
             break;
         case 1: b[i++] = uint8_t(random()); break;
-        case 2: b[i++] = uint8_t(i / 5000); break;
+        case 2: b[i] = uint8_t(i / 5000); ++i; break;
         case 3: b[i] = i < 70000 ? uint8_t(random()) : b[i - 60000 + i % 7]; ++i; break;
         default: b[i] = random() % 3 ? uint8_t('a' + random() % 4) : b[i / 2]; ++i; break;
         }
@@ -85,8 +85,9 @@ TEST(PakLzo, ExpandsAsTheLibraryAndRefusesWhatItRefuses)
                 for (size_t room : {size ? size - 1 : 0, size + 100}) {
                     const bool mine = OursExpands(stream, room, ours);
                     ASSERT_EQ(mine, LibraryExpands(stream, room, theirs)) << kind << " " << size << " " << room;
-                    if (mine)
+                    if (mine) {
                         EXPECT_EQ(ours, theirs);
+                    }
                 }
                 // Cut short, and bytes changed: the same answer, and where
                 // both take the stream, the same bytes.
@@ -100,8 +101,9 @@ TEST(PakLzo, ExpandsAsTheLibraryAndRefusesWhatItRefuses)
                     const bool mine = OursExpands(bad, size + 64, ours);
                     ASSERT_EQ(mine, LibraryExpands(bad, size + 64, theirs))
                         << kind << " " << size << " trial " << trial;
-                    if (mine)
+                    if (mine) {
                         EXPECT_EQ(ours, theirs);
+                    }
                     refused += !mine;
                 }
             }
