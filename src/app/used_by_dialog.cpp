@@ -83,6 +83,16 @@ public:
         list_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent &event) { Choose(event.GetSelection()); });
         list_->Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent &event) { Choose(event.GetSelection()); });
         close->Bind(wxEVT_BUTTON, [this](wxCommandEvent &) { Hide(); });
+        close_ = close;
+    }
+
+    // Shown with the focus on Close: a list that takes the focus selects its
+    // first line, which would jump there before the user chose anything.
+    void ShowPlaces()
+    {
+        Show();
+        Raise();
+        close_->SetFocus();
     }
 
     void Fill(const std::string &title, std::vector<UsedByLine> lines)
@@ -110,6 +120,7 @@ private:
 
     CQuillonDlg &frame_;
     wxListBox *list_ = nullptr;
+    wxButton *close_ = nullptr;
     std::vector<UsedByLine> lines_;
 };
 
@@ -121,6 +132,5 @@ void CQuillonDlg::ShowUsedBy(const std::string &title, std::vector<UsedByLine> l
     if (!dialog)
         dialog = new UsedByDialog(*this);
     dialog->Fill(title, std::move(lines));
-    dialog->Show();
-    dialog->Raise();
+    dialog->ShowPlaces();
 }

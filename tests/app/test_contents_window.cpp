@@ -155,6 +155,7 @@ TEST_F(ContentsWindowTest, UsedByListsWhatNamesTheEntryAndJumpsThere)
     EXPECT_EQ(places, (std::vector<std::string>{"M02_MAP.PAK: models\\crate [0001]: surface 2 material",
                                                 "M02_MAP.PAK: scripts\\map.txt [0000]: text line 2: use TEXTURES/props/crate_d.dds"}));
 
+    EXPECT_EQ(viewer.mainPak.path, dir / "M01_NIGHTMARE.PAK");  // nothing chosen yet
     Keys(list, WXK_DOWN);
     Keys(list, WXK_DOWN);
     ASSERT_EQ(list->GetSelection(), 1);
