@@ -80,14 +80,25 @@ public:
         SetSizer(sizer);
         SetSize(FromDIP(wxSize(520, 280)));
         SetEscapeId(wxID_CLOSE);
-        list_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent &event) { Choose(event.GetSelection()); });
+        // The toolkit selects the first line when the list takes the focus:
+        // only a line the user moved to or clicked is chosen.
+        list_->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent &event) {
+            userMoved_ = true;
+            event.Skip();
+        });
+        list_->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent &event) {
+            userMoved_ = true;
+            event.Skip();
+        });
+        list_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent &event) {
+            if (userMoved_)
+                Choose(event.GetSelection());
+        });
         list_->Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent &event) { Choose(event.GetSelection()); });
         close->Bind(wxEVT_BUTTON, [this](wxCommandEvent &) { Hide(); });
         close_ = close;
     }
 
-    // Shown with the focus on Close: a list that takes the focus selects its
-    // first line, which would jump there before the user chose anything.
     void ShowPlaces()
     {
         Show();
@@ -103,6 +114,7 @@ public:
         for (const UsedByLine &line : lines_)
             texts.Add(wxString(line.text.c_str(), wxConvISO8859_1));  // archive bytes, as the list shows them
         list_->Set(texts);
+        userMoved_ = false;
     }
 
 private:
@@ -121,6 +133,7 @@ private:
     CQuillonDlg &frame_;
     wxListBox *list_ = nullptr;
     wxButton *close_ = nullptr;
+    bool userMoved_ = false;  // a key or a click in the list since it was filled
     std::vector<UsedByLine> lines_;
 };
 

@@ -25,6 +25,8 @@ namespace {
 
 // A plain entry's first bytes, read to learn its kind before the rest.
 constexpr size_t kPrefix = 64u << 10;
+// A reader keeps a buffer this large from one entry to the next.
+constexpr size_t kKeptBuffer = 16u << 20;
 
 // What one entry gave: its hits, their texts back to back in `texts`, or why
 // it could not be read. Kept from one entry to the next, so that no hit
@@ -92,6 +94,8 @@ void SearchEntry(const PakArchive &pak, const PakEntry &entry, const EntrySearch
     if (!allKinds) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(entry.size, kPrefix));
         std::vector<uint8_t> &stored = r.buffers.stored;
+        if (stored.capacity() > kKeptBuffer)  // a large entry's buffer is not kept for the small ones after it
+            std::vector<uint8_t>().swap(stored);
         if (stored.size() < n)
             stored.resize(n);
         const PakLoadResult loaded = Pak_ReadStored(pak, entry, 0, stored.data(), n, r.open);
