@@ -7,6 +7,7 @@
 #include "app/app_local.h"
 #include "app/folder_mode.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
