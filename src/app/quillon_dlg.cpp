@@ -9,6 +9,7 @@
 #include "app/display_text.h"
 #include "app/entry_list_ctrl.h"
 #include "app/entry_tree_ctrl.h"
+#include "app/external_edit.h"
 #include "app/folder_mode.h"
 #include "gameset/gameset.h"
 #include "app/gl_canvas.h"
@@ -293,7 +294,7 @@ void CQuillonDlg::CreateMenu()
 void CQuillonDlg::OnMenu(wxCommandEvent &event)
 {
     int command = event.GetEventType() == wxEVT_BUTTON ? event.GetId() : Command_FromWxId(event.GetId());
-    if (command != 0 && !ended_)
+    if (command != 0 && !ended_ && !App_OutsideCommand(*this, command))
         OnCommand(*this, command);
     if (command == CmdViewAsTree)
         App_SaveAsTree(viewer.asTree);

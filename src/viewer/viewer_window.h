@@ -86,6 +86,11 @@ enum Command : int {
     CmdFileOpenFolder = 32850,
     CmdViewAsTree = 32851,
     CmdViewLookEverywhere = 32852,
+    // An entry edited in the user's own programs, the clipboard, and the programs chosen.
+    CmdEditExternally = 32880,  // Ctrl+E
+    CmdEditCopy = 32881,        // Ctrl+C
+    CmdEditPaste = 32882,       // Ctrl+V
+    CmdEditPreferences = 32883,
 };
 
 // The answer to "Save changes to NAME.PAK?".

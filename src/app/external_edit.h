@@ -1,0 +1,17 @@
+// The window's side of Edit > "Edit Externally", Copy, Paste and
+// Preferences: the user's programs started, the files they save watched and
+// taken back, and the clipboard.
+#pragma once
+
+#include "outside/outside.h"
+
+#include <string>
+
+class CQuillonDlg;
+
+// Runs those commands in `frame`; false for any other command.
+bool App_OutsideCommand(CQuillonDlg &frame, int command);
+
+// The program the preferences name for a kind's files; "" for the desktop's.
+std::string App_LoadExternalEditor(OutsideProgram program);
+void App_SaveExternalEditor(OutsideProgram program, const std::string &path);

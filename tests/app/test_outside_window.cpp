@@ -1,0 +1,170 @@
+// Edit > "Edit Externally", Copy and Paste in the real window under a virtual
+// display. The user's program is a script named by QUILLON_EDITOR that saves
+// the PNG it is given twice, negated each time (written beside it and renamed
+// over it, as editors save); every save comes back as a waiting edit drawn at
+// once. The clipboard is read and filled through the toolkit's data objects.
+#include "cli_run.h"
+#include "../convert/readers.h"
+#include "app/command_table.h"
+#include "gl_test_view.h"
+#include "render/render.h"
+#include "temp_dir.h"
+#include "test_data.h"
+
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const std::string kStone = "textures\\stone_wall_d [0001]", kNotes = "notes.txt [0000]";
+
+class OutsideWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!StartWx())
+            GTEST_SKIP() << "no display";
+        ASSERT_TRUE(Fixture_WritePak(archive, {{{"notes.txt", Fixture_FromString("one\ntwo\n")},
+                                                {"textures\\stone_wall_d", Fixture_Texture(64, 32, 1, 1, BlockShade)}}}));
+        setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+        ViewerState_Reset();
+        App_InstallServices();
+        viewer.frameCallback = R_DrawFrame;
+        frame = OpenWindow(archive);
+    }
+    void TearDown() override
+    {
+        unsetenv("QUILLON_EDITOR");
+        if (!StartWx())
+            return;
+        if (frame && !frame->HasEnded()) {
+            frame->saveChoice = SaveChoice::Discard;
+            OnCommand(*frame, CmdCancel);
+        }
+        Pump(50);
+        ViewerState_Reset();
+    }
+    void Menu(Command command)
+    {
+        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
+        frame->GetEventHandler()->ProcessEvent(pick);
+        Pump(50);
+    }
+    Pixel Drawn()
+    {
+        PumpUntil(2000, [] { return !viewer.redrawPending; });
+        Pump(50);
+        const wxImage shot = ScreenImage(frame);
+        const wxPoint at = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition() + wxPoint(2, 2);
+        return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
+    }
+    std::string Status() const { return std::string(frame->GetStatusBar()->GetStatusText(0).utf8_str()); }
+
+    TempDir dir;
+    const std::string archive = dir / "Sample.PAK";
+    SeamWindow *frame = nullptr;
+};
+
+TEST_F(OutsideWindowTest, EverySaveOutsideComesBackAsAnEdit)
+{
+    if (!Installed(kImageMagick))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    const std::string script = dir / "negate twice";
+    Fixture_WriteFile(script, Fixture_FromString("#!/bin/sh\n"
+                                                 "for pass in 1 2; do\n"
+                                                 "  sleep 1\n"
+                                                 "  /usr/bin/convert \"$1\" -channel RGB -negate \"$1.new.png\"\n"
+                                                 "  mv \"$1.new.png\" \"$1\"\n"
+                                                 "  touch \"$1.saved$pass\"\n"
+                                                 "done\n"));
+    chmod(script.c_str(), 0755);
+    setenv("QUILLON_EDITOR", ("'" + script + "'").c_str(), 1);
+    ASSERT_EQ(RunCli({"export", archive, kStone, "--png", "-o", dir / "before.png"}, dir).status, 0);
+
+    ASSERT_TRUE(ClickLine(*frame, kStone));
+    const Rgb shade = Fixture_Quantise(BlockShade(0, 0, 16, 8));
+    const Pixel negated{255 - shade.r, 255 - shade.g, 255 - shade.b};
+    Menu(CmdEditExternally);
+    EXPECT_TRUE(frame->messages.empty()) << frame->messages.front();
+
+    // The first save: taken back, marked and drawn before anything is saved.
+    ASSERT_TRUE(PumpUntil(8000, [] { return viewer.edits.log.size() == 1; })) << Status();
+    EXPECT_EQ(Status(), "replaced from stone_wall_d.png (edited outside)");
+    EXPECT_EQ(std::string(frame->GetTitle().utf8_str()), "*Quillon");
+    EXPECT_TRUE(Near(Drawn(), negated, 6)) << Drawn();
+    // The second save is a second edit; Undo takes that one back.
+    ASSERT_TRUE(PumpUntil(8000, [] { return viewer.edits.log.size() == 2; })) << Status();
+    EXPECT_TRUE(ShowsBlock(Drawn(), BlockShade(0, 0, 16, 8))) << Drawn();
+    Menu(CmdEditUndo);
+    EXPECT_TRUE(Near(Drawn(), negated, 6)) << Drawn();
+
+    Menu(CmdFileSave);
+    ASSERT_FALSE(frame->messages.empty());
+    EXPECT_EQ(frame->messages.back(), "1 entry written");
+    ASSERT_EQ(RunCli({"export", archive, kStone, "--png", "-o", dir / "after.png"}, dir).status, 0);
+    const std::string before = Output("/usr/bin/convert " + Quoted(dir / "before.png") + " -depth 8 rgba:-"),
+                      after = Output("/usr/bin/convert " + Quoted(dir / "after.png") + " -depth 8 rgba:-");
+    ASSERT_EQ(before.size(), 64u * 32 * 4);
+    ASSERT_EQ(after.size(), before.size());
+    int worst = 0;
+    for (size_t i = 0; i < before.size(); ++i)
+        worst = std::max(worst, std::abs((i % 4 == 3 ? uint8_t(before[i]) : 255 - uint8_t(before[i])) -
+                                         uint8_t(after[i])));
+    EXPECT_LE(worst, 4);
+
+    // The files go with the window.
+    OnCommand(*frame, CmdExit);
+    Pump(100);
+    frame = nullptr;
+    EXPECT_EQ(FilesUnder(dir / "cache"), std::set<std::string>{});
+}
+
+// Copy gives the texture's picture with its alpha and a text entry's text;
+// Paste puts the clipboard's picture in place of the texture once asked.
+TEST_F(OutsideWindowTest, CopyAndPasteGoThroughTheClipboard)
+{
+    ASSERT_TRUE(ClickLine(*frame, kStone));
+    Menu(CmdEditCopy);
+    {
+        wxClipboardLocker open;
+        ASSERT_TRUE(!!open);
+        wxImageDataObject png;
+        ASSERT_TRUE(wxTheClipboard->GetData(png));
+        const wxImage image = png.GetImage();
+        ASSERT_EQ(image.GetWidth(), 64);
+        ASSERT_TRUE(image.HasAlpha());
+        const Rgb block = Fixture_Quantise(BlockShade(1, 2, 16, 8));
+        const Pixel copied{image.GetRed(5, 9), image.GetGreen(5, 9), image.GetBlue(5, 9)};
+        EXPECT_EQ(copied, (Pixel{block.r, block.g, block.b}));
+        EXPECT_EQ(image.GetAlpha(5, 9), 255);
+    }
+    ASSERT_TRUE(ClickLine(*frame, kNotes));
+    frame->EntryList()->SetFocus();
+    Menu(CmdEditCopy);
+    {
+        wxClipboardLocker open;
+        wxTextDataObject text;
+        ASSERT_TRUE(wxTheClipboard->GetData(text));
+        EXPECT_EQ(text.GetText(), "one\ntwo\n");
+    }
+
+    wxImage green(64, 32);
+    green.SetRGB(wxRect(0, 0, 64, 32), 30, 200, 90);
+    {
+        wxClipboardLocker open;
+        wxTheClipboard->SetData(new wxImageDataObject(green));
+    }
+    ASSERT_TRUE(ClickLine(*frame, kStone));
+    frame->EntryList()->SetFocus();
+    frame->yes = true;
+    Menu(CmdEditPaste);
+    EXPECT_EQ(frame->questions, std::vector<std::string>{"Replace textures\\stone_wall_d with the picture on the clipboard?"});
+    EXPECT_EQ(viewer.edits.log.size(), 1u);
+    EXPECT_TRUE(Near(Drawn(), Pixel{30, 200, 90}, 6)) << Drawn();
+}
+
+}  // namespace
