@@ -22,6 +22,7 @@
 #include <wx/filepicker.h>
 #include <wx/fswatcher.h>
 #include <wx/image.h>
+#include <wx/imagpng.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
 #include <wx/process.h>
@@ -262,6 +263,13 @@ void RunPreferences(wxWindow *parent)
         App_SaveExternalEditor(static_cast<OutsideProgram>(i), App_PathFromWx(pickers[i]->GetPath()));
 }
 
+// The clipboard carries pictures as PNG, which needs wx's PNG handler.
+void NeedPng()
+{
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
+}
+
 // The text control the keyboard is in, when Copy and Paste are its own.
 wxTextCtrl *FocusedText()
 {
@@ -279,6 +287,7 @@ void Copy(CQuillonDlg &frame)
         frame.SetStatusField(0, "Copy takes the picture of a texture or the text of a text entry.");
         return;
     }
+    NeedPng();
     wxClipboardLocker open;
     if (!open)
         return;
@@ -305,6 +314,7 @@ void Copy(CQuillonDlg &frame)
 // The picture on the clipboard as RGBA; false when it holds none.
 bool ClipboardPicture(TextureImage &picture)
 {
+    NeedPng();
     wxClipboardLocker open;
     if (!open)
         return false;
