@@ -4,10 +4,12 @@
 // watcher; a file is read once it has been quiet for a moment (programs write
 // a file in several steps, or write another and rename it over it), and
 // removed with its folder when the window closes. Copy and Paste go through
-// the toolkit's clipboard.
+// the toolkit's clipboard; a line dragged out of the list carries its entry
+// in the same form, as a file.
 #include "app/external_edit.h"
 
 #include "app/display_text.h"
+#include "app/entry_list_ctrl.h"
 #include "app/main_dialog.h"
 #include "app/outside_edits.h"
 #include "app/quillon_dlg.h"
@@ -19,6 +21,7 @@
 #include <wx/config.h>
 #include <wx/dataobj.h>
 #include <wx/dialog.h>
+#include <wx/dnd.h>
 #include <wx/filepicker.h>
 #include <wx/fswatcher.h>
 #include <wx/image.h>
@@ -88,6 +91,7 @@ public:
     }
 
     void EditSelected();
+    wxFileDataObject *DragData();
 
 private:
     OutFile *Write(const OutsideSource &source, std::string &error);
@@ -99,6 +103,7 @@ private:
     std::string folder_;  // made on the first use
     std::unique_ptr<wxFileSystemWatcher> watcher_;
     std::vector<std::unique_ptr<OutFile>> out_;
+    int drags_ = 0;
 };
 
 // Each window's editor, made on first use and ended with the window.
@@ -205,6 +210,27 @@ void OutsideEditor::EditSelected()
         frame_.SetStatusField(0, out->fileName + " opened outside: every save there comes back here");
     else
         frame_.ShowMessage(error);
+}
+
+wxFileDataObject *OutsideEditor::DragData()
+{
+    OutsideSource source;
+    std::string error;
+    if (!App_SelectedSource(source) || (folder_.empty() && (folder_ = Outside_MakeFolder(error)).empty()))
+        return nullptr;
+    // A folder of its own per drag: the file keeps the entry's name whatever was dragged before.
+    const std::string folder = folder_ + "/drag-" + std::to_string(++drags_);
+    const std::string path = Sys_MakeFolders(folder)
+                                 ? Outside_Write(folder, Outside_FileName(source.entry, source.kind), source.kind,
+                                                 source.resource, error)
+                                 : std::string();
+    if (path.empty()) {
+        frame_.SetStatusField(0, error.empty() ? "Cannot make the folder " + folder : error);
+        return nullptr;
+    }
+    auto *data = new wxFileDataObject;
+    data->AddFile(App_PathToWx(path));
+    return data;
 }
 
 void OutsideEditor::OnWatch(wxFileSystemWatcherEvent &event)
@@ -374,6 +400,24 @@ void App_SaveExternalEditor(OutsideProgram program, const std::string &path)
     wxLogNull quiet;  // settings that cannot be kept are not worth a message box
     settings->Write(kEditorKeys[static_cast<int>(program)], App_PathToWx(path));
     settings->Flush();
+}
+
+void App_AttachOutside(CQuillonDlg &frame)
+{
+    // The line under the mouse is the selected one by the time a drag begins.
+    frame.EntryList()->Bind(wxEVT_LIST_BEGIN_DRAG, [&frame](wxListEvent &event) {
+        if (frame.HasEnded() || event.GetIndex() != frame.GetEntrySelection())
+            return;
+        if (std::unique_ptr<wxFileDataObject> data{App_DragData(frame)}) {
+            wxDropSource drag(*data, &frame);
+            drag.DoDragDrop(wxDrag_CopyOnly);
+        }
+    });
+}
+
+wxFileDataObject *App_DragData(CQuillonDlg &frame)
+{
+    return EditorOf(frame).DragData();
 }
 
 bool App_OutsideCommand(CQuillonDlg &frame, int command)

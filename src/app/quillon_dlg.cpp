@@ -207,6 +207,7 @@ CQuillonDlg::CQuillonDlg()
     if (GetSize().x > work.width || GetSize().y > work.height)
         SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
     viewer.listWidening = App_LoadListWidening();
+    App_AttachOutside(*this);
     InitMainDialog(*this);
 }
 

@@ -6,6 +6,7 @@
 #include "cli_run.h"
 #include "../convert/readers.h"
 #include "app/command_table.h"
+#include "app/external_edit.h"
 #include "gl_test_view.h"
 #include "render/render.h"
 #include "temp_dir.h"
@@ -176,6 +177,21 @@ TEST_F(OutsideWindowTest, CopyAndPasteGoThroughTheClipboard)
     EXPECT_EQ(frame->questions, std::vector<std::string>{"Replace textures\\stone_wall_d with the picture on the clipboard?"});
     EXPECT_EQ(viewer.edits.log.size(), 1u);
     EXPECT_TRUE(Near(Drawn(), Pixel{30, 200, 90}, 6)) << Drawn();
+}
+
+// A line dragged out of the list carries its entry as a PNG file, through
+// the toolkit's file data object (the mouse's part is the toolkit's own).
+TEST_F(OutsideWindowTest, ADragCarriesTheEntryAsAFile)
+{
+    ASSERT_TRUE(ClickLine(*frame, kStone));
+    std::unique_ptr<wxFileDataObject> data(App_DragData(*frame));
+    ASSERT_TRUE(data);
+    const wxArrayString files = data->GetFilenames();
+    ASSERT_EQ(files.size(), 1u);
+    const std::string path(files[0].utf8_str());
+    EXPECT_EQ(path.substr(path.rfind('/') + 1), "stone_wall_d.png");
+    ASSERT_EQ(RunCli({"export", archive, kStone, "--png", "-o", dir / "export.png"}, dir).status, 0);
+    EXPECT_EQ(Fixture_ReadFile(path), Fixture_ReadFile(dir / "export.png"));
 }
 
 }  // namespace
