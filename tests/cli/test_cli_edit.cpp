@@ -142,4 +142,17 @@ TEST_F(CliEdit, ATextureComesBackFromTheNegatedPng)
     EXPECT_LE(worst, 4);  // solid blocks: the encoder's 5:6:5 endpoints
 }
 
+// A file that no longer reads as a picture replaces nothing, and stays.
+TEST_F(CliEdit, AFileThatDoesNotConvertIsKept)
+{
+    const Bytes before = Fixture_ReadFile(archive);
+    const CliResult r =
+        RunCli({"edit", archive, kTexture, "--with", Script(dir, "spoil", "printf 'not a picture' > \"$1\"")}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("stone_wall_d.png: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Nothing was replaced."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The edited file is kept: "), std::string::npos) << r.err;
+    EXPECT_EQ(Fixture_ReadFile(archive), before);
+}
+
 }  // namespace
