@@ -36,6 +36,8 @@
 #include <wx/utils.h>
 #include <wx/weakref.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -249,6 +251,12 @@ void OutsideEditor::Settled(OutFile &out)
 {
     if (frame_.HasEnded())
         return;
+    // Not while a dialog holds the window (a save's progress, a question):
+    // a save that ends would drop an edit made meanwhile. Tried again after.
+    if (!frame_.IsEnabled()) {
+        out.settle.StartOnce(kSettleMs);
+        return;
+    }
     std::vector<uint8_t> bytes;
     // Gone or half written: the next change brings it back.
     if (Base_ReadFile(out.path, bytes) != BaseRead::Ok || bytes == out.seen)
