@@ -136,6 +136,21 @@ TEST_F(OutsideWindowTest, EverySaveOutsideComesBackAsAnEdit)
     EXPECT_EQ(FilesUnder(dir / "cache/quillon"), std::set<std::string>{});
 }
 
+// A save that no longer reads as a picture changes nothing, and says why.
+TEST_F(OutsideWindowTest, AFileThatDoesNotConvertChangesNothing)
+{
+    const std::string script = dir / "spoil";
+    Fixture_WriteFile(script, Fixture_FromString("#!/bin/sh\nsleep 0.5\nprintf 'not a picture' > \"$1\"\n"));
+    chmod(script.c_str(), 0755);
+    setenv("QUILLON_EDITOR", script.c_str(), 1);
+    ASSERT_TRUE(ClickLine(*frame, kStone));
+    Key('E');
+    ASSERT_TRUE(PumpUntil(5000, [&] { return Status().rfind("stone_wall_d.png: ", 0) == 0; })) << Status();
+    EXPECT_NE(Status().find("(nothing was replaced)"), std::string::npos) << Status();
+    EXPECT_TRUE(viewer.edits.log.empty());
+    EXPECT_EQ(std::string(frame->GetTitle().utf8_str()), "Quillon");
+}
+
 // Copy gives the texture's picture with its alpha and a text entry's text;
 // Paste puts the clipboard's picture in place of the texture once asked.
 TEST_F(OutsideWindowTest, CopyAndPasteGoThroughTheClipboard)
