@@ -10,6 +10,7 @@
 
 #include "app/display_text.h"
 #include "app/entry_list_ctrl.h"
+#include "app/entry_tree_ctrl.h"
 #include "app/main_dialog.h"
 #include "app/outside_edits.h"
 #include "app/quillon_dlg.h"
@@ -420,6 +421,20 @@ void App_AttachOutside(CQuillonDlg &frame)
             wxDropSource drag(*data, &frame);
             drag.DoDragDrop(wxDrag_CopyOnly);
         }
+    });
+    // The tree drags its own rows: it is handed the data of the selected entry.
+    EntryTreeCtrl *tree = frame.EntryTree();
+    tree->EnableDragSource(wxDF_FILENAME);
+    tree->Bind(wxEVT_DATAVIEW_ITEM_BEGIN_DRAG, [&frame, tree](wxDataViewEvent &event) {
+        wxFileDataObject *data = nullptr;
+        if (!frame.HasEnded() && event.GetItem() == tree->GetSelection())
+            data = App_DragData(frame);
+        if (!data) {
+            event.Veto();
+            return;
+        }
+        event.SetDataObject(data);
+        event.SetDragFlags(wxDrag_CopyOnly);
     });
 }
 

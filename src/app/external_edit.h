@@ -12,8 +12,8 @@ class CQuillonDlg;
 // Runs those commands in `frame`; false for any other command.
 bool App_OutsideCommand(CQuillonDlg &frame, int command);
 
-// Lines dragged out of `frame`'s entry list carry their entry as a file in
-// its editable form (written into the window's folder first), for a file
+// Lines dragged out of `frame`'s entry list or tree carry their entry as a
+// file in its editable form (written into the window's folder first), for a file
 // manager to copy.
 void App_AttachOutside(CQuillonDlg &frame);
 // What such a drag carries: the selected entry's file, written first; null
