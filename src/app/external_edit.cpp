@@ -23,6 +23,7 @@
 #include <wx/dataobj.h>
 #include <wx/dialog.h>
 #include <wx/dnd.h>
+#include <wx/filename.h>
 #include <wx/filepicker.h>
 #include <wx/fswatcher.h>
 #include <wx/image.h>
@@ -241,11 +242,12 @@ void OutsideEditor::OnWatch(wxFileSystemWatcherEvent &event)
     if (event.IsError())
         return;
     // Any change in an entry's folder: its file may be written by a rename.
-    const std::string folder = App_PathFromWx(event.GetPath().GetPath());
-    const std::string renamed = App_PathFromWx(event.GetNewPath().GetPath());
-    for (const std::unique_ptr<OutFile> &out : out_)
-        if (folder == out->folder || renamed == out->folder)
+    const wxFileName folder(event.GetPath().GetPath(), ""), renamed(event.GetNewPath().GetPath(), "");
+    for (const std::unique_ptr<OutFile> &out : out_) {
+        const wxFileName mine(App_PathToWx(out->folder), "");
+        if (mine.SameAs(folder) || (renamed.IsOk() && mine.SameAs(renamed)))
             out->settle.StartOnce(kSettleMs);
+    }
 }
 
 void OutsideEditor::Settled(OutFile &out)

@@ -74,7 +74,10 @@ OutsideTakeBack Outside_TakeBack(ResourceKind kind, std::span<const uint8_t> fil
 
 std::string Outside_MakeFolder(std::string &error)
 {
-    const std::string cache = Sys_CacheFolder();
+    std::string cache = Sys_CacheFolder();
+    // One separator between the parts: a watcher names the folder without a doubled one.
+    while (cache.size() > 1 && (cache.back() == '/' || cache.back() == '\\'))
+        cache.pop_back();
     const std::string base = cache + "/quillon";
     if (cache.empty() || !Sys_MakeFolders(base)) {
         error = "Cannot make a folder under '" + (cache.empty() ? std::string("the cache folder") : cache) +
