@@ -147,8 +147,12 @@ OutFile *OutsideEditor::Write(const OutsideSource &source, std::string &error)
         return nullptr;
     }
     out->path = Outside_Write(out->folder, out->fileName, source.kind, source.resource, error);
-    if (out->path.empty() || Base_ReadFile(out->path, out->seen) != BaseRead::Ok)
+    if (out->path.empty())
         return nullptr;
+    if (const BaseRead read = Base_ReadFile(out->path, out->seen); read != BaseRead::Ok) {
+        error = Base_ReadFailure(read, out->path);
+        return nullptr;
+    }
     wxLogNull quiet;  // a folder that cannot be watched is said below
     if (!watcher_->Add(wxFileName::DirName(App_PathToWx(out->folder)), wxFSW_EVENT_CREATE | wxFSW_EVENT_MODIFY |
                                                                             wxFSW_EVENT_RENAME)) {
@@ -181,12 +185,12 @@ bool OutsideEditor::Launch(const OutFile &out, std::string &error)
     }
     words.push_back(out.path);
     // Each argument as it is: no shell reads them.
-    std::vector<wxString> wide;
+    std::vector<std::wstring> wide;
     for (const std::string &word : words)
-        wide.push_back(App_PathToWx(word));
+        wide.push_back(App_PathToWx(word).ToStdWstring());
     std::vector<const wchar_t *> argv;
-    for (const wxString &word : wide)
-        argv.push_back(word.wc_str());
+    for (const std::wstring &word : wide)
+        argv.push_back(word.c_str());
     argv.push_back(nullptr);
     auto *process = new EditorProcess(frame_, words.front());
     if (wxExecute(argv.data(), wxEXEC_ASYNC, process) <= 0) {
