@@ -3,6 +3,9 @@
 
 #include "viewer/viewer_window.h"
 
+#include <string>
+#include <vector>
+
 // Frees the current resource, silences and drops its sound, frees its model,
 // and clears the whole per-selection block.
 void App_ReleasePreview();
@@ -58,3 +61,7 @@ void App_PlaceListSash(ViewerWindow &window, int height);
 
 // Hides the GL view, text view, hex view, "&Play on click" box and sound bar.
 void App_HidePanes(ViewerWindow &window);
+
+// Puts `resource` in place of the entry `slot` as a waiting Replace made from
+// `source` and shows the archive with it; the selection stays where it is.
+void App_PushReplace(ViewerWindow &window, int slot, std::vector<uint8_t> resource, const std::string &source);

@@ -38,6 +38,12 @@ constexpr CommandRow kCommands[] = {
     {0, "", K::Separator, "", M::Edit},
     {CmdEditUndo, "&Undo", K::Item, "Ctrl+Z", M::Edit},
     {CmdEditRedo, "Re&do", K::Item, "Ctrl+Y", M::Edit},
+    {0, "", K::Separator, "", M::Edit},
+    {CmdEditCopy, "&Copy", K::Item, "Ctrl+C", M::Edit},
+    {CmdEditPaste, "&Paste", K::Item, "Ctrl+V", M::Edit},
+    {CmdEditExternally, "Edit E&xternally", K::Item, "Ctrl+E", M::Edit},
+    {0, "", K::Separator, "", M::Edit},
+    {CmdEditPreferences, "Pr&eferences...", K::Item, "", M::Edit},
 
     {CmdExportRaw, "&Raw (F2)", K::Item, "", M::Export},
     {CmdExportInterpreted, "&Interpreted (F3)", K::Item, "", M::Export},

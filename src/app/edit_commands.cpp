@@ -5,6 +5,7 @@
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
+#include "app/outside_edits.h"
 #include "base/file_io.h"
 #include "import/import.h"
 #include "pakwrite/pakwrite.h"
@@ -220,13 +221,7 @@ void ReplaceSelected(ViewerWindow &window, const std::string &path)
     const int before = viewer.preview.resourceKind, after = ClassifyResource(converted.result.bytes);
     if (before != after && !window.AskYesNo("Replace " + KindNoun(before) + " with " + KindNoun(after) + "?"))
         return;
-    PendingEdit edit;
-    edit.kind = EditKind::Replace;
-    edit.slot = slot;
-    edit.source = path;
-    edit.resource = std::make_shared<const std::vector<uint8_t>>(std::move(converted.result.bytes));
-    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
-    ShowEdits(window, slot);
+    App_PushReplace(window, slot, std::move(converted.result.bytes), path);
 }
 
 // Adds the files at `paths` as entries under `prefix`, named as quillon-cli
@@ -400,6 +395,18 @@ void App_EnableEditItems(ViewerWindow &window)
     // The batch exports read the archive on disk, which the edits have not reached yet.
     window.EnableMenuItem(CmdExportAll, (open || viewer.folderMode) && !pending);
     window.EnableMenuItem(CmdExportListed, (open || viewer.folderMode) && !pending);
+    App_EnableOutsideItems(window);
+}
+
+void App_PushReplace(ViewerWindow &window, int slot, std::vector<uint8_t> resource, const std::string &source)
+{
+    PendingEdit edit;
+    edit.kind = EditKind::Replace;
+    edit.slot = slot;
+    edit.source = source;
+    edit.resource = std::make_shared<const std::vector<uint8_t>>(std::move(resource));
+    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+    ShowEdits(window, slot == viewer.selectedEntry ? slot : -1);
 }
 
 bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths, int line)

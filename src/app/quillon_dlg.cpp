@@ -10,6 +10,7 @@
 #include "app/entry_list_ctrl.h"
 #include "app/entry_tree_ctrl.h"
 #include "app/find_contents_bar.h"
+#include "app/external_edit.h"
 #include "app/folder_mode.h"
 #include "gameset/gameset.h"
 #include "app/gl_canvas.h"
@@ -207,6 +208,7 @@ CQuillonDlg::CQuillonDlg()
     if (GetSize().x > work.width || GetSize().y > work.height)
         SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
     viewer.listWidening = App_LoadListWidening();
+    App_AttachOutside(*this);
     InitMainDialog(*this);
 }
 
@@ -295,7 +297,7 @@ void CQuillonDlg::CreateMenu()
 void CQuillonDlg::OnMenu(wxCommandEvent &event)
 {
     int command = event.GetEventType() == wxEVT_BUTTON ? event.GetId() : Command_FromWxId(event.GetId());
-    if (command != 0 && !ended_)
+    if (command != 0 && !ended_ && !App_OutsideCommand(*this, command))
         OnCommand(*this, command);
     if (command == CmdViewAsTree)
         App_SaveAsTree(viewer.asTree);

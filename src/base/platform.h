@@ -143,6 +143,21 @@ bool Sys_RenameAt(int fromDirFd, const std::string &from, int toDirFd, const std
 // A path naming the very folder `dirFd` holds, for writers that take paths ("name" is appended with '/').
 std::string Sys_FolderPath(int dirFd);
 
+// -- Programs ---------------------------------------------------------------
+
+// Runs argv[0] (looked up on the PATH when it names no folder) with the rest of `argv` as its arguments, each
+// passed as it is (no shell reads them), on this process's console, and waits for it to end. Its exit status
+// (128 + the signal that ended it), or -1 with errno set when it could not be started.
+int Sys_RunAndWait(const std::vector<std::string> &argv);
+// Opens `path` with the program the desktop gives files of its kind (xdg-open; the shell's association on
+// Windows), without waiting for that program; false when none could be started.
+bool Sys_OpenWithDesktop(const std::string &path);
+// The user's folder for files a program may lose ($XDG_CACHE_HOME or ~/.cache; %LOCALAPPDATA% on Windows),
+// else the temporary folder; "" when there is none.
+std::string Sys_CacheFolder();
+// Removes `path` and everything under it; a link in it is removed, never followed. False when something stayed.
+bool Sys_RemoveTree(const std::string &path);
+
 // -- Memory ----------------------------------------------------------------
 
 // `size` bytes of zeroed memory whose pages cost nothing until written; nullptr when refused.

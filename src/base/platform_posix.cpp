@@ -12,11 +12,15 @@
 #include <filesystem>
 #include <memory>
 #include <regex.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace {
 
@@ -385,6 +389,55 @@ std::vector<std::string> Sys_Arguments(int argc, char **argv)
 }
 
 void Sys_SetUpStandardStreams() {}
+
+int Sys_RunAndWait(const std::vector<std::string> &argv)
+{
+    if (argv.empty() || argv[0].empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    std::vector<char *> args;
+    for (const std::string &arg : argv)
+        args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int failed = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+    if (failed != 0) {
+        errno = failed;
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool Sys_OpenWithDesktop(const std::string &path)
+{
+    // xdg-open hands the file to the desktop's program and returns.
+    return Sys_RunAndWait({"xdg-open", path}) == 0;
+}
+
+std::string Sys_CacheFolder()
+{
+    // Only absolute folders count: a relative one would land wherever the program was started.
+    const char *cache = getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/')
+        return cache;
+    const char *home = getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.cache";
+    const char *temp = getenv("TMPDIR");
+    return temp && temp[0] == '/' ? temp : "/tmp";
+}
+
+bool Sys_RemoveTree(const std::string &path)
+{
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
+    return !error;
+}
 
 struct SysRegex {
     regex_t compiled;

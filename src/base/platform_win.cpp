@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <regex>
@@ -632,6 +633,84 @@ void Sys_SetUpStandardStreams()
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
+}
+
+namespace {
+
+// One argument as the C runtime's command-line parser reads it back: quoted
+// when it is empty or holds blanks or quotes; backslashes doubled only before
+// a quote.
+std::wstring QuotedArgument(const std::wstring &arg)
+{
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return arg;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(2 * backslashes, L'\\');
+    return out + L"\"";
+}
+
+}  // namespace
+
+int Sys_RunAndWait(const std::vector<std::string> &argv)
+{
+    if (argv.empty() || argv[0].empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    std::wstring commandLine;
+    for (const std::string &arg : argv) {
+        const std::wstring wide = Widen(arg);
+        if (wide.empty() && !arg.empty())
+            return -1;
+        commandLine += (commandLine.empty() ? L"" : L" ") + QuotedArgument(wide);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    // No application name: the first word is looked up as the system looks up a command.
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+        return FailWithSystemError(-1);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return static_cast<int>(code);
+}
+
+bool Sys_OpenWithDesktop(const std::string &path)
+{
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return false;
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+std::string Sys_CacheFolder()
+{
+    const wchar_t *local = _wgetenv(L"LOCALAPPDATA");
+    if (local && *local)
+        return Narrow(local, wcslen(local));
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    return n > 0 && n <= MAX_PATH ? Narrow(temp, n) : std::string();
+}
+
+bool Sys_RemoveTree(const std::string &path)
+{
+    std::error_code error;
+    std::filesystem::remove_all(Sys_NativePath(path), error);
+    return !error;
 }
 
 struct SysRegex {

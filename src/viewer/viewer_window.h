@@ -89,6 +89,11 @@ enum Command : int {
     CmdViewAsTree = 32851,
     CmdViewLookEverywhere = 32852,
     CmdEditUsedBy = 32853,  // what names the selected entry
+    // An entry edited in the user's own programs, the clipboard, and the programs chosen.
+    CmdEditExternally = 32880,  // Ctrl+E
+    CmdEditCopy = 32881,        // Ctrl+C
+    CmdEditPaste = 32882,       // Ctrl+V
+    CmdEditPreferences = 32883,
 };
 
 // A place that names an entry, as Edit > "Used By..." lists it.

@@ -29,6 +29,7 @@
 #include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
+#include <wx/modalhook.h>
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
@@ -51,6 +52,19 @@ namespace {
 using Steps = std::vector<std::string>;
 
 Steps gSteps;  // sound steps, and GL_Release when the GL view is not the real one
+
+// Edit > Preferences is a modal dialog of its own: counted and cancelled.
+int gPreferencesRuns = 0;
+class PreferencesHook : public wxModalDialogHook {
+    int Enter(wxDialog *dialog) override
+    {
+        if (dialog->GetTitle() != "Preferences")
+            return wxID_NONE;
+        ++gPreferencesRuns;
+        return wxID_CANCEL;
+    }
+    void Exit(wxDialog *) override {}
+};
 int gFrames = 0, gTicks = 0;
 
 // A 32 x 32 DXT5 texture of one colour whose left half is transparent.
@@ -166,6 +180,10 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
     const int dumps = frame->dumpRuns, abouts = frame->aboutRuns, batches = frame->batchRuns, texts = frame->textRuns,
               folders = frame->folderRuns;
     const size_t messages = frame->messages.size();
+    const int preferences = gPreferencesRuns;
+    static PreferencesHook hook;
+    static const bool registered = (hook.Register(), true);
+    (void)registered;
     const wxString title = frame->GetTitle();
     const bool find = frame->Control(IdFindBar)->IsShown();
     std::string words;
@@ -206,6 +224,7 @@ std::string Send(SeamWindow *&frame, const CommandRow &row)
     words += frame->batchRuns > batches ? "batch " : "";
     words += frame->folderRuns > folders ? "folder " : "";
     words += frame->textRuns > texts ? "text " : "";
+    words += gPreferencesRuns > preferences ? "preferences " : "";
     words += frame->GetTitle() != title ? "title " : "";
     words += frame->messages.size() > messages ? "message " : "";
     words += frame->Control(IdFindBar)->IsShown() != find ? "find " : "";
@@ -231,6 +250,10 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdFileOpen, "", "open"},
         {CmdFileOpenFolder, "", "folder"},
         {CmdEditFind, "", "find"},
+        {CmdEditExternally, "", "gray"},  // nothing selected yet
+        {CmdEditCopy, "", "gray"},
+        {CmdEditPaste, "", "gray"},
+        {CmdEditPreferences, "", "preferences"},
         {CmdExportRaw, blob, "save .raw"},
         {CmdExportInterpreted, texture, "save .dds"},
         {CmdExportInterpreted, blob, "gray"},

@@ -232,6 +232,31 @@ const CommandSpec kCommands[] = {
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      "One program writes a set at a time: each holds the lock file ARCHIVE.lock\n"
      "beside the entry point (NEW.PAK.lock with -o) while it reads and saves.\n", true},
+    {"edit", 2, false, "quillon-cli edit ARCHIVE ENTRY [--with PROGRAM] [-o NEW.PAK] [--quality Q] [--compress MODE] [--wait SECONDS] [--overwrite]",
+     "Writes the entry in a form the user's own programs edit (a texture as a PNG of\n"
+     "its largest level, a sound as a 16-bit WAV, a material, XML or text entry as\n"
+     "its bytes under its extension, anything else as its bytes) into a new folder\n"
+     "under the user's cache folder, runs PROGRAM on it and waits for it to end. When\n"
+     "the file changed, the entry is replaced as `replace` replaces it (a PNG made a\n"
+     "texture again with every mip level, keeping the old one's format and header;\n"
+     "a WAV encoded to Ogg Vorbis); when it did not, \"no change\" is printed and the\n"
+     "archive is left untouched. The archive is locked only while it is saved; an\n"
+     "entry that another program changed meanwhile is not replaced. A file that\n"
+     "changed but was not put back is kept, and its path told.\n"
+     "  --with PROGRAM     the program, or a command line to which the file's path\n"
+     "                     is added as the last argument: words split at blanks,\n"
+     "                     '...' or \"...\" keep what they hold (no escapes); the\n"
+     "                     path of an existing file is one program whole. Default:\n"
+     "                     $QUILLON_EDITOR, $VISUAL, $EDITOR, read the same way, else\n"
+     "                     the desktop's program for the file (then Enter is waited\n"
+     "                     for). A PROGRAM that ends with a status other than 0\n"
+     "                     replaces nothing\n"
+     "  -o, --output NEW.PAK  writes a new set instead; the archive is left untouched\n"
+     "  --quality Q        the Ogg Vorbis quality of a sound, -0.1 to 1.0 (default 0.5)\n"
+     "  --compress MODE    auto (default), none, fast or best\n"
+     "  --wait SECONDS     waits at most this long (default 5) while another program\n"
+     "                     writes the set, then refuses and changes nothing\n"
+     "  --overwrite        lets -o replace an existing file that is no archive\n"},
     {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Adds FILE, converted as --as says, as a new entry NAME (at most 64 bytes) at\n"
      "the end of the index. It is stored in the file of the entry whose name comes\n"
@@ -340,10 +365,10 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify mod"},
+    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify mod edit"},
     {"--long", 0, false, "list"},
     {"--json", 0, false, "list show find grep refs diff verify sheet"},
-    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack mod"},
+    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack mod edit"},
     {"--interpreted", 0, false, "export extract"},
     {"--wav", 0, false, "export extract"},
     {"--png", 0, false, "export extract"},
@@ -360,14 +385,14 @@ const OptionSpec kOptions[] = {
     {"--all-kinds", 0, false, "grep"},
     {"--regex", 0, false, "grep"},
     {"--case", 0, false, "grep"},
-    {"--overwrite", 0, false, "extract replace add remove rename update pack"},
-    {"--wait", 0, true, "replace add remove rename update pack mod"},
+    {"--overwrite", 0, false, "extract replace add remove rename update pack edit"},
+    {"--wait", 0, true, "replace add remove rename update pack mod edit"},
     {"--jobs", 'j', true, "extract grep diff pack sheet"},
     {"--size", 0, true, "sheet"},
     {"--columns", 0, true, "sheet"},
     {"--recursive", 'r', false, "list extract find grep refs diff"},
     {"--stat", 0, false, "diff"},
-    {"--compress", 0, true, "replace add update pack"},
+    {"--compress", 0, true, "replace add update pack edit"},
     {"--compact", 0, false, "replace add remove rename update"},
     {"--add", 0, false, "update"},
     {"--dry-run", 0, false, "update mod"},
@@ -376,7 +401,8 @@ const OptionSpec kOptions[] = {
     {"--name", 0, true, "mod"},
     {"--part-size", 0, true, "pack"},
     {"--as", 0, true, "replace add update pack"},
-    {"--quality", 0, true, "replace add update pack"},
+    {"--with", 0, true, "edit"},
+    {"--quality", 0, true, "replace add update pack edit"},
 };
 
 const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
@@ -542,6 +568,13 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
             return false;
         }
         args.hasAs = true;
+    } else if (name == "--with") {
+        if (value.empty()) {
+            error = "--with needs a program";
+            return false;
+        }
+        args.hasWith = true;
+        args.with = value;
     } else if (name == "--quality") {
         float q = 0;
         const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), q);

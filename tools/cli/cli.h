@@ -69,6 +69,8 @@ struct CliArgs {
     std::string modName;             // mod make --name
     bool force = false;              // mod apply --force
     int restoreTo = 0;               // mod restore --to N (0: the last mod only)
+    bool hasWith = false;
+    std::string with;                // edit --with PROGRAM
 };
 
 // ---- args.cpp ----
@@ -183,6 +185,9 @@ int Cli_Rename(const CliArgs &args);
 int Cli_Update(const CliArgs &args);
 int Cli_Pack(const CliArgs &args);
 int Cli_Verify(const CliArgs &args);
+
+// ---- edit.cpp: the entry edited in the user's own program ----
+int Cli_Edit(const CliArgs &args);
 
 // ---- mod.cpp: mod make, apply, restore, status, conflicts (its own argument count) ----
 int Cli_Mod(const CliArgs &args);

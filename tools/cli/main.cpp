@@ -189,6 +189,8 @@ int main(int argc, char **argv)
             status = Cli_Verify(args);
         else if (args.command == "mod")
             status = Cli_Mod(args);
+        else if (args.command == "edit")
+            status = Cli_Edit(args);
     } catch (const std::bad_alloc &) {
         // A resource too large for this machine ends the command, not the process.
         Cli_Report("Not enough memory to finish the command.");
