@@ -205,30 +205,39 @@ CQuillonDlg::CQuillonDlg()
     InitMainDialog(*this);
 }
 
-// The window at the template's size, or where it was last time; either way
-// within the work area of a screen that is there now.
+// The window at the template's size, or where it was last time (its
+// position and client size); either way within the work area of a screen
+// that is there now.
 void CQuillonDlg::PlaceOnScreen()
 {
     SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
-    wxRect rect = GetRect();
+    wxRect kept;
     bool maximized = false;
-    const bool kept = App_LoadWindowRect(rect, maximized);
-    int display = kept ? wxDisplay::GetFromPoint(rect.GetPosition() + rect.GetSize() / 2) : wxNOT_FOUND;
+    const bool wasKept = App_LoadWindowRect(kept, maximized);
+    int display = wasKept ? wxDisplay::GetFromPoint(kept.GetPosition() + kept.GetSize() / 2) : wxNOT_FOUND;
     if (display == wxNOT_FOUND)
         display = wxDisplay::GetFromWindow(this);
     const wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
     // A large font or a scaled screen can make the template larger than the screen.
-    rect.width = std::min(rect.width, work.width);
-    rect.height = std::min(rect.height, work.height);
-    if (kept) {
-        rect.x = std::clamp(rect.x, work.x, work.x + work.width - rect.width);
-        rect.y = std::clamp(rect.y, work.y, work.y + work.height - rect.height);
-        SetSize(rect);
-    } else if (rect.GetSize() != GetSize()) {
-        SetSize(rect.GetSize());
-    }
-    if (maximized)
-        Maximize();
+    if (GetSize().x > work.width || GetSize().y > work.height)
+        SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
+    if (!wasKept)
+        return;
+    // The menu bar, the status bar and the frame around the client area, as far as they are known now.
+    const wxSize around = GetSize() - wxFrame::GetClientSize();
+    const wxSize client(std::min(kept.width, work.width - around.x), std::min(kept.height, work.height - around.y));
+    const wxPoint at(std::clamp(kept.x, work.x, std::max(work.x, work.GetRight() + 1 - client.x - around.x)),
+                     std::clamp(kept.y, work.y, std::max(work.y, work.GetBottom() + 1 - client.y - around.y)));
+    // Once the window is on the screen: before that, a window manager places
+    // a new window itself when it comes larger than GTK first measured it.
+    CallAfter([this, client, at, maximized] {
+        if (ended_)
+            return;
+        SetClientSize(client);
+        Move(at);
+        if (maximized)
+            Maximize();
+    });
 }
 
 void CQuillonDlg::CreateFindBar()
@@ -906,7 +915,7 @@ void CQuillonDlg::EndMainDialog(int result)
     timer_.Stop();
     // The next window opens where this one was; a maximized one keeps its
     // size from before as the size it comes back to.
-    wxRect kept = GetRect();
+    wxRect kept(GetPosition(), wxFrame::GetClientSize());
     bool wasMaximized = false;
     if (IsMaximized())
         App_LoadWindowRect(kept, wasMaximized);

@@ -36,7 +36,7 @@ enum class FilePlace { Archive, Import, Export };
 wxString App_LoadPlace(FilePlace place);
 void App_SavePlace(FilePlace place, const wxString &folder);
 
-// The main window's last size and position on the screen and whether it was
-// maximized; false without settings or without one kept.
+// The main window's last position on the screen, its client size and whether
+// it was maximized; false without settings or without one kept.
 bool App_LoadWindowRect(wxRect &rect, bool &maximized);
 void App_SaveWindowRect(const wxRect &rect, bool maximized);
