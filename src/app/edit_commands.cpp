@@ -371,6 +371,7 @@ void OnFileSaveAs(ViewerWindow &window)
     request.defaultExtension = ".pak";
     request.save = true;
     request.overwritePrompt = true;
+    request.archive = true;
     std::string path;
     if (window.AskFileName(request, path))
         App_SaveEdits(window, path);

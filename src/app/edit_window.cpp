@@ -7,6 +7,7 @@
 #include "app/quillon_dlg.h"
 
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 
@@ -23,12 +24,14 @@ SaveChoice CQuillonDlg::AskSaveChanges(const std::string &question)
 
 bool CQuillonDlg::AskFileNames(const FileDialogRequest &request, std::vector<std::string> &paths)
 {
-    wxFileDialog dialog(DialogParent(), "Open", wxGetCwd(), wxString(), request.filter,
+    wxFileDialog dialog(DialogParent(), "Open", StartFolder(request), wxString(), request.filter,
                         wxFD_OPEN | wxFD_MULTIPLE | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK)
         return false;
     wxArrayString chosen;
     dialog.GetPaths(chosen);
+    if (!chosen.empty())
+        NoteChosenFile(request, chosen[0]);
     paths.clear();
     for (const wxString &path : chosen)
         paths.push_back(App_PathFromWx(path));
@@ -53,7 +56,21 @@ bool CQuillonDlg::AskYesNo(const std::string &question)
 
 void CQuillonDlg::ShowUnsaved(bool unsaved)
 {
-    SetTitle(unsaved ? wxString("*") + kAppName : wxString(kAppName));
+    unsaved_ = unsaved;
+    ShowTitle();
+}
+
+void CQuillonDlg::ShowTitle()
+{
+    // Every game folder has its GLOBAL.PAK: the title tells which one is
+    // open by its name and its folder, after the application's name.
+    wxString title = unsaved_ ? wxString("*") + kAppName : wxString(kAppName);
+    if (!titlePath_.empty()) {
+        const wxFileName path(titlePath_);
+        const wxString dash = wxString::FromUTF8(" \xE2\x80\x94 ");
+        title += dash + path.GetFullName() + dash + path.GetPath();
+    }
+    SetTitle(title);
 }
 
 void CQuillonDlg::RunTitledJob(const std::string &title, const WindowJob &job)

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kMinPaneWidth = 100;  // pixels the sash always leaves the pane
+constexpr int kMinPaneWidth = 100;  // pixels the sash always leaves the pane, in the smallest window
 
 void MoveBy(ViewerWindow &window, ControlId id, int dx)
 {
@@ -30,7 +30,11 @@ void WidenBy(ViewerWindow &window, ControlId id, int dx)
 
 int App_WidenList(ViewerWindow &window, int cx)
 {
-    const int widening = std::clamp(viewer.listWidening, 0, std::max(cx - 210 - kMinPaneWidth, 0));
+    // The pane keeps at least half the room it has beside the unwidened
+    // list: a width kept from a wide window, shown in a narrow one, still
+    // leaves a preview to look at.
+    const int room = cx - 210;
+    const int widening = std::clamp(viewer.listWidening, 0, std::max(std::min(room - kMinPaneWidth, room / 2), 0));
     const int dx = widening - viewer.listWideningShown;
     if (dx == 0)
         return widening;

@@ -9,6 +9,7 @@ void OnFileOpen(ViewerWindow &window)
 {
     FileDialogRequest request;
     request.filter = FileDialogFilter(kPakFilter);
+    request.archive = true;
     std::string path;
     if (!window.AskFileName(request, path))
         return;

@@ -200,16 +200,47 @@ CQuillonDlg::CQuillonDlg()
             viewer.services.Model_ApplySurfaceHiding();
     });
 
-    SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
-    // A large font or a scaled screen can make the template larger than the
-    // screen: the first window stays within its work area.
-    const int display = wxDisplay::GetFromWindow(this);
-    const wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
-    if (GetSize().x > work.width || GetSize().y > work.height)
-        SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
+    for (FilePlace place : {FilePlace::Archive, FilePlace::Import, FilePlace::Export})
+        places_[int(place)] = App_LoadPlace(place);
+    PlaceOnScreen();
     viewer.listWidening = App_LoadListWidening();
     App_AttachOutside(*this);
     InitMainDialog(*this);
+}
+
+// The window at the template's size, or where it was last time (its
+// position and client size); either way within the work area of a screen
+// that is there now.
+void CQuillonDlg::PlaceOnScreen()
+{
+    SetClientSize(panel_->ConvertDialogToPixels(wxSize(kTemplateWidth, kTemplateHeight)));
+    wxRect kept;
+    bool maximized = false;
+    const bool wasKept = App_LoadWindowRect(kept, maximized);
+    int display = wasKept ? wxDisplay::GetFromPoint(kept.GetPosition() + kept.GetSize() / 2) : wxNOT_FOUND;
+    if (display == wxNOT_FOUND)
+        display = wxDisplay::GetFromWindow(this);
+    const wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
+    // A large font or a scaled screen can make the template larger than the screen.
+    if (GetSize().x > work.width || GetSize().y > work.height)
+        SetSize(std::min(GetSize().x, work.width), std::min(GetSize().y, work.height));
+    if (!wasKept)
+        return;
+    // The menu bar, the status bar and the frame around the client area, as far as they are known now.
+    const wxSize around = GetSize() - wxFrame::GetClientSize();
+    const wxSize client(std::min(kept.width, work.width - around.x), std::min(kept.height, work.height - around.y));
+    const wxPoint at(std::clamp(kept.x, work.x, std::max(work.x, work.GetRight() + 1 - client.x - around.x)),
+                     std::clamp(kept.y, work.y, std::max(work.y, work.GetBottom() + 1 - client.y - around.y)));
+    // Once the window is on the screen: before that, a window manager places
+    // a new window itself when it comes larger than GTK first measured it.
+    CallAfter([this, client, at, maximized] {
+        if (ended_)
+            return;
+        SetClientSize(client);
+        Move(at);
+        if (maximized)
+            Maximize();
+    });
 }
 
 void CQuillonDlg::CreateFindBar()
@@ -363,6 +394,18 @@ void CQuillonDlg::NoteOpenedArchive(const std::string &path)
     file.MakeAbsolute();
     recent_.AddFileToHistory(file.GetFullPath());
     SaveRecent();
+
+    titlePath_ = file.GetFullPath();
+    while (titlePath_.size() > 1 && wxFileName::IsPathSeparator(titlePath_.Last()))
+        titlePath_.RemoveLast();  // a folder's name may end in its separator
+    ShowTitle();
+    // File > Open and Open Folder start where this one is: in a folder's
+    // archives, or beside an archive.
+    const wxString folder = wxDirExists(titlePath_) ? titlePath_ : wxFileName(titlePath_).GetPath();
+    if (places_[int(FilePlace::Archive)] != folder) {
+        places_[int(FilePlace::Archive)] = folder;
+        App_SavePlace(FilePlace::Archive, folder);
+    }
 }
 
 void CQuillonDlg::ShowEntryTree(bool shown)
@@ -385,7 +428,9 @@ uint64_t CQuillonDlg::GetTreeSelection() const
 
 bool CQuillonDlg::AskFolderName(std::string &path)
 {
-    wxDirDialog dialog(DialogParent(), "Open Folder", wxGetCwd(), wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    FileDialogRequest request;
+    request.archive = true;
+    wxDirDialog dialog(DialogParent(), "Open Folder", StartFolder(request), wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK)
         return false;
     path = App_PathFromWx(dialog.GetPath());
@@ -773,11 +818,8 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
     long style = request.save ? wxFD_SAVE : wxFD_OPEN;
     if (request.overwritePrompt)
         style |= wxFD_OVERWRITE_PROMPT;
-    // The working directory is where the dialogs start, as the system dialog
-    // does; a dialog that offers a name offers it where the last file went.
     const bool proposes = request.save && !request.proposedName.empty();
-    const wxString folder = proposes && !lastSaveFolder_.empty() ? lastSaveFolder_ : wxGetCwd();
-    wxFileDialog dialog(DialogParent(), request.save ? "Save As" : "Open", folder,
+    wxFileDialog dialog(DialogParent(), request.save ? "Save As" : "Open", StartFolder(request),
                         proposes ? App_PathText(request.proposedName) : wxString(), request.filter, style);
     std::optional<ViewImageHook> imageHook;
     if (request.imageChoice)
@@ -801,10 +843,34 @@ bool CQuillonDlg::AskFileName(const FileDialogRequest &request, std::string &pat
             }
         }
         path = App_PathFromWx(chosen);
-        if (request.save)
-            lastSaveFolder_ = wxFileName(chosen).GetPath();
+        NoteChosenFile(request, chosen);
         return true;
     }
+}
+
+static FilePlace PlaceOf(const FileDialogRequest &request)
+{
+    return request.archive ? FilePlace::Archive : request.save ? FilePlace::Export : FilePlace::Import;
+}
+
+wxString CQuillonDlg::StartFolder(const FileDialogRequest &request) const
+{
+    // The working directory, as the system dialog has it, until a place is
+    // kept; a kept one that is gone (a removed drive) is passed over.
+    const wxString &kept = places_[int(PlaceOf(request))];
+    return !kept.empty() && wxDirExists(kept) ? kept : wxGetCwd();
+}
+
+void CQuillonDlg::NoteChosenFile(const FileDialogRequest &request, const wxString &path)
+{
+    // An archive's place is where it opened (NoteOpenedArchive), whichever way it came.
+    const FilePlace place = PlaceOf(request);
+    wxFileName file(path);
+    file.MakeAbsolute();
+    if (place == FilePlace::Archive || places_[int(place)] == file.GetPath())
+        return;
+    places_[int(place)] = file.GetPath();
+    App_SavePlace(place, file.GetPath());
 }
 
 void CQuillonDlg::ShowMessage(const std::string &text)
@@ -831,8 +897,13 @@ bool CQuillonDlg::AskBatchExport(const std::vector<std::string> &forms, BatchExp
 {
     request.folder = lastBatchFolder_;
     const bool chosen = App_AskBatchExport(DialogParent(), "Export", forms, request);
-    if (chosen)
+    if (chosen && !request.folder.empty()) {
         lastBatchFolder_ = request.folder;
+        // The single exports that follow start in that folder.
+        FileDialogRequest exported;
+        exported.save = true;
+        NoteChosenFile(exported, App_PathToWx(request.folder) + wxFileName::GetPathSeparator());
+    }
     return chosen;
 }
 
@@ -846,5 +917,13 @@ void CQuillonDlg::EndMainDialog(int result)
     ended_ = true;
     result_ = result;
     timer_.Stop();
+    // The next window opens where this one was; a maximized one keeps its
+    // size from before as the size it comes back to.
+    wxRect kept(GetPosition(), wxFrame::GetClientSize());
+    bool wasMaximized = false;
+    if (IsMaximized())
+        App_LoadWindowRect(kept, wasMaximized);
+    if (!IsIconized())
+        App_SaveWindowRect(kept, IsMaximized());
     Destroy();
 }

@@ -101,6 +101,12 @@ public:
     // Parent of the modal dialogs opened now: the dump dialog while it runs.
     wxWindow *DialogParent() const { return dialogParent_ ? dialogParent_ : const_cast<CQuillonDlg *>(this); }
 
+    // The folder a file dialog for `request` starts in (the working directory
+    // until one is kept), and the noting of the file chosen in it: the
+    // dialogs run here and the tests' answers both note what was chosen.
+    wxString StartFolder(const FileDialogRequest &request) const;
+    void NoteChosenFile(const FileDialogRequest &request, const wxString &path);
+
     // Selects a line of the entry list as a click does (selection event included).
     void SelectEntryLine(int line);
 
@@ -129,6 +135,8 @@ private:
     void OnPanelSize(wxSizeEvent &event);
     void OnTimerTick();
     void OnViewMouse(wxMouseEvent &event);
+    void PlaceOnScreen();
+    void ShowTitle();
 
     wxPanel *panel_ = nullptr;
     EntryListCtrl *entryList_ = nullptr;
@@ -151,7 +159,9 @@ private:
     int timerIntervalMs_ = 0;  // 0 while the frame timer is stopped
     wxWindow *dialogParent_ = nullptr;
     std::string lastBatchFolder_;  // offered again by the next batch export
-    wxString lastSaveFolder_;      // where the save dialogs that offer a name open
+    wxString places_[3];           // by FilePlace: where the file dialogs start; empty: the working directory
+    wxString titlePath_;           // the open archive or folder, named in the title
+    bool unsaved_ = false;         // the title's mark of edits not yet saved
     int menusOpen_ = 0;  // menus of the bar open now (a submenu counts on its own)
     bool ended_ = false;
     int wheelRotation_ = 0;  // wheel turns not yet a whole notch

@@ -2,12 +2,14 @@
 #include "app/app_texts.h"
 
 #include <wx/fileconf.h>
+#include <wx/gdicmn.h>
 #include <wx/filehistory.h>
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 void App_OpenSettings()
 {
@@ -86,4 +88,55 @@ bool App_LoadAsTree()
 void App_SaveAsTree(bool asTree)
 {
     KeepSetting("/View/AsTree", asTree);
+}
+
+static const char *PlaceKey(FilePlace place)
+{
+    switch (place) {
+    case FilePlace::Archive: return "/Places/Archive";
+    case FilePlace::Import: return "/Places/Import";
+    case FilePlace::Export: return "/Places/Export";
+    }
+    return "/Places/Archive";
+}
+
+wxString App_LoadPlace(FilePlace place)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    return settings ? settings->Read(PlaceKey(place), wxString()) : wxString();
+}
+
+void App_SavePlace(FilePlace place, const wxString &folder)
+{
+    KeepSetting(PlaceKey(place), folder);
+}
+
+bool App_LoadWindowRect(wxRect &rect, bool &maximized)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    long x = 0, y = 0, width = 0, height = 0;
+    if (!settings || !settings->Read("/Window/X", &x) || !settings->Read("/Window/Y", &y) ||
+        !settings->Read("/Window/Width", &width) || !settings->Read("/Window/Height", &height))
+        return false;
+    // Edited by hand or kept from a larger screen: the window places it within its screen.
+    constexpr long kFar = 1L << 16;
+    if (width <= 0 || height <= 0 || width > kFar || height > kFar || std::labs(x) > kFar || std::labs(y) > kFar)
+        return false;
+    rect = wxRect(int(x), int(y), int(width), int(height));
+    maximized = settings->ReadBool("/Window/Maximized", false);
+    return true;
+}
+
+void App_SaveWindowRect(const wxRect &rect, bool maximized)
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    if (!settings)
+        return;
+    wxLogNull quiet;
+    settings->Write("/Window/X", long(rect.x));
+    settings->Write("/Window/Y", long(rect.y));
+    settings->Write("/Window/Width", long(rect.width));
+    settings->Write("/Window/Height", long(rect.height));
+    settings->Write("/Window/Maximized", maximized);
+    settings->Flush();
 }

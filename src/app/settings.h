@@ -1,7 +1,10 @@
-// The user's settings: the recent archives and folders, and View > As Tree, kept between runs.
+// The user's settings, kept between runs: the recent archives and folders,
+// View > As Tree, the folders the file dialogs start in, and the window's place.
 #pragma once
 
 class wxFileHistory;
+class wxRect;
+class wxString;
 
 // How many archives File > "Open &Recent" keeps.
 constexpr int kRecentArchives = 8;
@@ -24,3 +27,16 @@ void App_SaveListWidening(int widening);
 // View > "As T&ree": whether one archive opens as a tree (false without settings).
 bool App_LoadAsTree();
 void App_SaveAsTree(bool asTree);
+
+// The folders the file dialogs start in: where the last archive or folder was
+// opened, where the last files were imported from and exported to.
+enum class FilePlace { Archive, Import, Export };
+
+// The folder kept for `place` (empty without settings or without one), and back.
+wxString App_LoadPlace(FilePlace place);
+void App_SavePlace(FilePlace place, const wxString &folder);
+
+// The main window's last position on the screen, its client size and whether
+// it was maximized; false without settings or without one kept.
+bool App_LoadWindowRect(wxRect &rect, bool &maximized);
+void App_SaveWindowRect(const wxRect &rect, bool maximized);

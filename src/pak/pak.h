@@ -69,6 +69,12 @@ bool Pak_HasPakExtension(const std::string &path);
 // the header (the caller closes it) and `header` holds it; otherwise `*file` is null.
 PakOpenResult Pak_CheckEntryPoint(const std::string &path, FILE **file, PakHeader &header);
 
+// The entries the index of `path` stores (its records less the skipped
+// ones, no more than the file holds), read from `file` just after the
+// header, which Pak_CheckEntryPoint gave. Only the records' sizes are looked
+// at; the file is left wherever the reading ended.
+int64_t Pak_CountEntries(FILE *file, const std::string &path, const PakHeader &header);
+
 // Opens `path`, checks extension and header, and reads the whole index into
 // `archive` (replacing what it held). On a refusal `archive` is untouched.
 // `sink` (may be empty) receives each stored entry, as the main archive's list does.

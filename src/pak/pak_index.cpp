@@ -120,6 +120,32 @@ void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive, cons
     }
 }
 
+int64_t Pak_CountEntries(FILE *file, const std::string &path, const PakHeader &header)
+{
+    if (header.count <= 0)
+        return 0;
+    const std::string pathNoExt = path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
+    const size_t sep = pathNoExt.find_last_of("\\/");
+    const bool shaderForm = IsShaderArchive(sep == std::string::npos ? std::string() : pathNoExt.substr(sep + 1));
+    const size_t recordSize = shaderForm ? kPakShaderRecordSize : kPakRecordSize;
+    const size_t sizeAt = shaderForm ? 68 : 76;
+
+    constexpr size_t kBlockRecords = 4096;
+    std::vector<uint8_t> block(kBlockRecords * recordSize);
+    size_t left = static_cast<size_t>(header.count);
+    int64_t stored = 0;
+    while (left > 0) {
+        const size_t want = std::min(kBlockRecords, left);
+        const size_t got = fread(block.data(), recordSize, want, file);
+        for (size_t k = 0; k < got; ++k)
+            stored += Bytes_ReadU32LE(block.data() + k * recordSize + sizeAt) != kPakSkippedSize;
+        if (got < want)
+            break;  // a short index ends where the file does, as the reader's does
+        left -= got;
+    }
+    return stored;
+}
+
 int64_t Pak_FileLength(FILE *file)
 {
     int64_t here = ftello(file);

@@ -68,13 +68,13 @@ bool ArchiveTree_OpenFolder(const std::string &folder, ArchiveTree &tree, std::s
     for (size_t i = 0; i < files.size(); ++i) {
         TreeArchive &archive = tree.archives[i];
         archive.file = std::move(files[i]);
-        // The header's count stands in until the index is read: reading 40
-        // indexes before the tree shows would cost what the user may never open.
+        // Counted from the records' sizes alone: the lines are made only for
+        // the archives the user opens, but the count is the one they will show.
         FILE *file = nullptr;
         PakHeader header{};
         if (Pak_CheckEntryPoint(archive.file.path, &file, header) == PakOpenResult::Ok) {
+            archive.entries = Pak_CountEntries(file, archive.file.path, header);
             fclose(file);
-            archive.entries = std::max(header.count, 0);
         }
     }
     return true;

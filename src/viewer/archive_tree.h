@@ -43,7 +43,7 @@ struct TreeNode {
 
 struct TreeArchive {
     GamesetArchive file;
-    int64_t entries = 0;   // the header's record count until the lines are read, then the stored entries
+    int64_t entries = 0;   // the stored entries: the lines the archive shows
     bool read = false;     // `lines` holds the archive's entries
     bool refused = false;  // its index could not be read (then it has no entries to show)
     EntryLines lines;
@@ -66,7 +66,7 @@ constexpr TreeItem ArchiveTree_Item(size_t archive, uint32_t node)
     return (static_cast<uint64_t>(archive) + 1) << 32 | node;
 }
 
-// The folder's archives with their record counts (headers only); false with
+// The folder's archives with their entry counts (no lines made); false with
 // `error` when the folder cannot be read.
 bool ArchiveTree_OpenFolder(const std::string &folder, ArchiveTree &tree, std::string &error);
 

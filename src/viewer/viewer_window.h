@@ -149,10 +149,12 @@ struct FileDialogRequest {
     std::string defaultExtension;  // ".raw"; empty for none
     bool save = false;
     bool overwritePrompt = false;
-    // A name offered in the save dialog (bytes as the archive holds them),
-    // which then opens in the folder last saved to; empty: no name, and the
-    // dialog opens in the working directory.
+    // A name offered in the save dialog (bytes as the archive holds them).
     std::string proposedName;
+    // An archive is chosen (File > Open, Save As): the dialog starts where the
+    // last archive was. Other open dialogs start where the last files were
+    // imported from, other save dialogs where the last files were exported to.
+    bool archive = false;
     // When set, the dialog also offers the picture's size and background,
     // starting from this choice, and leaves the user's choice here.
     ViewImageChoice *imageChoice = nullptr;

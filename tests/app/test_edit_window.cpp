@@ -72,7 +72,12 @@ protected:
         const wxPoint at = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition() + wxPoint(2, 2);
         return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
     }
-    std::string Title() const { return std::string(frame->GetTitle().utf8_str()); }
+    // The unsaved mark and the application's name (the archive's name and folder follow).
+    std::string Title() const
+    {
+        const std::string title(frame->GetTitle().utf8_str());
+        return title.substr(0, title.find(" \xE2\x80\x94 "));
+    }
 
     TempDir dir;
     const std::string archive = dir / "Sample.PAK", png = dir / "green.png";

@@ -22,7 +22,9 @@ protected:
         if (!StartWx())
             GTEST_SKIP() << "no display";
         const Bytes texture = Fixture_Texture(16, 16, 1, 1, BlockShade);
-        ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", {{{"shaders\\common.txt", Fixture_FromString("global")}}}));
+        // A skipped record counts in the header, not among the entries.
+        ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", {{{"shaders\\common.txt", Fixture_FromString("global")},
+                                                           {"shaders\\gone.txt", {}, -1, 0, true}}}));
         ASSERT_TRUE(Fixture_WritePak(dir / "M01_NIGHTMARE.PAK", {{{"textures\\props\\crate_d", texture},
                                                                   {"scripts\\intro.txt", Fixture_FromString("intro")},
                                                                   {"sounds\\wind.ogg", Fixture_FromString("OggS")}}}));
@@ -98,6 +100,10 @@ TEST_F(FolderWindowTest, AFolderShowsItsArchivesAndPreviewsAnEntryFromItsOwnArch
     EXPECT_EQ(SelectedLabel(), "crate_d [0001]");
     Key(WXK_HOME);
     EXPECT_EQ(SelectedLabel(), "GLOBAL.PAK (1 entry)");
+    Key(WXK_RIGHT);  // its index read: the count it showed is the count it holds
+    EXPECT_EQ(SelectedLabel(), "GLOBAL.PAK (1 entry)");
+    wxDataViewItemArray entries;
+    EXPECT_EQ(Tree()->GetModel()->GetChildren(archives[0], entries), 1u);
 }
 
 // The tree takes the preview's keys as the list does, letters jump to the

@@ -340,7 +340,7 @@ TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
     EXPECT_EQ(window.GetControlRect(IdSurfaceLabel), (ControlRect{11, 347, 156, 13}));
 }
 
-// The sash's widening moves the pane over and narrows it, never below its room.
+// The sash's widening moves the pane over and narrows it, never below half its room.
 TEST_F(ViewerHandlers, ListWideningComesOutOfThePane)
 {
     const struct {
@@ -348,8 +348,10 @@ TEST_F(ViewerHandlers, ListWideningComesOutOfThePane)
         int shown;  // the widening the controls show
     } cases[] = {
         {60, 628, 60},
-        {500, 628, 628 - 210 - 100},  // the pane keeps 100 pixels
-        {500, 1000, 500},
+        {500, 628, (628 - 210) / 2},  // the pane keeps half its room
+        {500, 1000, 395},
+        {500, 1300, 500},
+        {100, 400, 90},               // and 100 pixels in a small window
         {0, 1000, 0},  // back to the first layout
         {40, 200, 0},  // no room at all
     };

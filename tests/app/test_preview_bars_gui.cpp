@@ -99,7 +99,8 @@ TEST_F(PreviewBars, SoundBarFollowsThePlayingSoundAndSeeks)
 
 // Without an audio device the status bar says so once, and Play is gray.
 // The labels above the panes look the same before and after the sound bar
-// first shows: nothing of it is left drawn over them.
+// shows, goes away for another pane and comes back: nothing of it is left
+// drawn over them.
 TEST_F(PreviewBars, SoundBarLeavesTheLabelsAsTheyWere)
 {
     NewFrame();
@@ -109,17 +110,26 @@ TEST_F(PreviewBars, SoundBarLeavesTheLabelsAsTheyWere)
     const wxImage before = ScreenImage(frame);
     ASSERT_TRUE(ClickLine(*frame, "sounds\\tone.ogg [0000]"));
     ASSERT_TRUE(PumpUntil(2000, [&] { return frame->SoundBarCtrl()->IsShownOnScreen(); }));
-    Pump(300);
-    const wxImage after = ScreenImage(frame);
-    ASSERT_EQ(before.GetSize(), after.GetSize());
     const wxRect area = wxRect(panel.x + label.x, panel.y + label.y, label.width, label.height)
                             .Intersect(wxRect(before.GetSize()));
     ASSERT_FALSE(area.IsEmpty());
-    int differing = 0;
-    for (int y = area.y; y < area.GetBottom(); ++y)
-        for (int x = area.x; x < area.GetRight(); ++x)
-            differing += before.GetRed(x, y) != after.GetRed(x, y) || before.GetGreen(x, y) != after.GetGreen(x, y);
-    EXPECT_EQ(differing, 0);
+    auto differing = [&] {
+        Pump(300);
+        const wxImage after = ScreenImage(frame);
+        EXPECT_EQ(before.GetSize(), after.GetSize());
+        int count = 0;
+        for (int y = area.y; y < area.GetBottom(); ++y)
+            for (int x = area.x; x < area.GetRight(); ++x)
+                count += before.GetRed(x, y) != after.GetRed(x, y) || before.GetGreen(x, y) != after.GetGreen(x, y);
+        return count;
+    };
+    EXPECT_EQ(differing(), 0);
+    // Nor when it goes away for another pane, or comes back.
+    ASSERT_TRUE(ClickLine(*frame, "textures\\ui\\compass [0001]"));
+    EXPECT_EQ(differing(), 0);
+    ASSERT_TRUE(ClickLine(*frame, kLongName + " [0002]"));
+    ASSERT_TRUE(ClickLine(*frame, "sounds\\tone.ogg [0000]"));
+    EXPECT_EQ(differing(), 0);
 }
 
 TEST_F(PreviewBars, NoAudioDeviceIsSaidOnce)

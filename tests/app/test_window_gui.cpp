@@ -160,7 +160,9 @@ protected:
 TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
 {
     NewFrame();
-    EXPECT_EQ(frame->GetTitle(), "Quillon");
+    // Every game folder has its GLOBAL.PAK: the title names the folder too.
+    const std::string folder = dir.path.substr(0, dir.path.size() - 1);
+    EXPECT_EQ(frame->GetTitle(), wxString::FromUTF8("Quillon \xE2\x80\x94 Sample.PAK \xE2\x80\x94 " + folder));
     EXPECT_EQ(frame->GetLabel(IdFileLabel), "Sample.PAK");
     ASSERT_EQ(frame->EntryList()->GetItemCount(), 6);
     EXPECT_EQ(frame->EntryList()->LineText(0), "data\\blob.bin [0004]");

@@ -2,6 +2,7 @@
 // event loop. Used by the window tests and the benchmarks.
 #pragma once
 
+#include "app/display_text.h"
 #include "app/entry_list_ctrl.h"
 #include "app/quillon_dlg.h"
 #include "dialog_answers.h"
@@ -13,7 +14,27 @@
 #include <chrono>
 #include <thread>
 
-class SeamWindow : public DialogAnswers<CQuillonDlg> {};
+// Its file dialogs start and note the chosen files as the real ones do:
+// `startFolders` has the folder each one started in.
+class SeamWindow : public DialogAnswers<CQuillonDlg> {
+public:
+    bool AskFileName(const FileDialogRequest &request, std::string &path) override
+    {
+        startFolders.push_back(std::string(StartFolder(request).utf8_str()));
+        if (!DialogAnswers::AskFileName(request, path))
+            return false;
+        NoteChosenFile(request, App_PathToWx(path.substr(0, path.find('\n'))));  // Add Files: the first
+        return true;
+    }
+    bool AskFolderName(std::string &path) override
+    {
+        FileDialogRequest request;
+        request.archive = true;
+        startFolders.push_back(std::string(StartFolder(request).utf8_str()));
+        return DialogAnswers::AskFolderName(path);
+    }
+    std::vector<std::string> startFolders;
+};
 
 // wx started once for the whole process, with an event loop that the tests
 // pump by hand. False when there is no display to start on.

@@ -34,12 +34,17 @@ TEST(ArchiveTree, FoldersAreTheNamesSplitAtEitherSeparator)
                                                     {"dir\\", Str("e")},   // no last part: its whole line
                                                     {"readme", Str("f")}}}));
     ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", {{{"x", Str("g")}}}));
+    // Its shorter records, one of them skipped.
+    FixtureArchive shaders{{{"glow", Str("h")}, {"gone", {}, -1, 0, true}}};
+    shaders.shaderForm = true;
+    ASSERT_TRUE(Fixture_WritePak(dir / "SHADERS.PAK", shaders));
     ArchiveTree tree;
     std::string error;
     ASSERT_TRUE(ArchiveTree_OpenFolder(dir.path, tree, error)) << error;
-    // Only headers are read until a node opens.
-    ASSERT_EQ(tree.archives.size(), 2u);
+    // No lines are made until a node opens, but the counts are the lines'.
+    ASSERT_EQ(tree.archives.size(), 3u);
     EXPECT_FALSE(tree.archives[1].read);
+    EXPECT_EQ(ArchiveTree_Label(tree, ArchiveTree_Item(2, 0)), "SHADERS.PAK (1 entry)");
     EXPECT_EQ(Draw(tree),
               "GLOBAL.PAK (1 entry)\n"
               "  x [0000]\n"
@@ -53,7 +58,9 @@ TEST(ArchiveTree, FoldersAreTheNamesSplitAtEitherSeparator)
               "      box [0001]\n"
               "      crate_d [0000]\n"
               "    a.tex [0002]\n"
-              "  readme [0005]\n");
+              "  readme [0005]\n"
+              "SHADERS.PAK (1 entry)\n"
+              "  glow [0000]\n");
     size_t archive = 0;
     int line = -1;
     const TreeItem crate = ArchiveTree_Children(tree, ArchiveTree_Children(tree, ArchiveTree_Item(1, 0))[2])[0];
