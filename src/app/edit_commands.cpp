@@ -191,7 +191,7 @@ void ShowEdits(ViewerWindow &window, int select)
         App_HidePanes(window);
     }
     window.ShowUnsaved(Edits_Pending(viewer.edits));
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
 }
 
 // Puts the file at `path` in place of the selected entry, once converted;
@@ -275,6 +275,8 @@ void AddFiles(ViewerWindow &window, const std::vector<std::string> &paths, const
         window.ShowMessage(std::to_string(added) + " of " + std::to_string(paths.size()) + " files added." + failures);
 }
 
+}  // namespace
+
 void OnEditReplace(ViewerWindow &window)
 {
     if (!HasSelectedEntry())
@@ -288,7 +290,7 @@ void OnEditReplace(ViewerWindow &window)
 
 // The selected entry's folder ("textures\props\"): the likeliest place for
 // its new neighbours.
-std::string SelectedFolder()
+static std::string SelectedFolder()
 {
     if (!HasSelectedEntry())
         return std::string();
@@ -381,26 +383,6 @@ void OnFileSaveAs(ViewerWindow &window)
         App_SaveEdits(window, path);
 }
 
-}  // namespace
-
-void App_EnableEditItems(ViewerWindow &window)
-{
-    // A folder's archives are only read: in folder mode the open archive
-    // changes with every selection, and edits would go with it.
-    const bool open = viewer.mainPak.hasIndex && !viewer.folderMode,
-               selected = HasSelectedEntry() && !viewer.folderMode, pending = Edits_Pending(viewer.edits);
-    window.EnableMenuItem(CmdEditReplace, selected);
-    window.EnableMenuItem(CmdEditAddFiles, open);
-    window.EnableMenuItem(CmdEditRemove, selected);
-    window.EnableMenuItem(CmdEditRename, selected);
-    window.EnableMenuItem(CmdEditUndo, pending);
-    window.EnableMenuItem(CmdEditRedo, !viewer.edits.undone.empty() && !viewer.folderMode);
-    window.EnableMenuItem(CmdFileSave, open && pending);
-    window.EnableMenuItem(CmdFileSaveAs, open);
-    // The batch exports read the archive on disk, which the edits have not reached yet.
-    window.EnableMenuItem(CmdExportAll, (open || viewer.folderMode) && !pending);
-    window.EnableMenuItem(CmdExportListed, (open || viewer.folderMode) && !pending);
-}
 
 bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths, int line)
 {
@@ -422,30 +404,10 @@ bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths,
     return true;
 }
 
-bool App_EditCommand(ViewerWindow &window, int command)
+void OnFileSave(ViewerWindow &window)
 {
-    // Keys reach here while the items are gray: a folder's archives take no edits.
-    if (viewer.folderMode && (command == CmdEditReplace || command == CmdEditAddFiles || command == CmdEditRemove ||
-                              command == CmdEditRename || command == CmdEditUndo || command == CmdEditRedo ||
-                              command == CmdAccelRedo || command == CmdFileSave ||
-                              command == CmdFileSaveAs))
-        return true;
-    switch (command) {
-    case CmdEditReplace: OnEditReplace(window); break;
-    case CmdEditAddFiles: OnEditAddFiles(window); break;
-    case CmdEditRemove: OnEditRemove(window); break;
-    case CmdEditRename: OnEditRename(window); break;
-    case CmdEditUndo: OnEditUndo(window); break;
-    case CmdEditRedo:
-    case CmdAccelRedo: OnEditRedo(window); break;
-    case CmdFileSave:
-        if (Edits_Pending(viewer.edits))
-            App_SaveEdits(window, "");
-        break;
-    case CmdFileSaveAs: OnFileSaveAs(window); break;
-    default: return false;
-    }
-    return true;
+    if (Edits_Pending(viewer.edits))
+        App_SaveEdits(window, "");
 }
 
 bool App_SaveEdits(ViewerWindow &window, const std::string &output)

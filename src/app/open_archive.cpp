@@ -49,9 +49,7 @@ void App_ShowOpened(ViewerWindow &window, const std::string &path)
     // The find bar, when it narrows the list, narrows the new one too.
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
-    window.EnableMenuItem(CmdExportAll, true);
-    window.EnableMenuItem(CmdExportListed, true);
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
 }
 
 void App_ClearSelection(ViewerWindow &window)
@@ -61,6 +59,6 @@ void App_ClearSelection(ViewerWindow &window)
     App_ReleasePreview();
     viewer.viewHidden = true;
     App_HidePanes(window);
-    App_GrayExportItems(window);
+    App_RefreshCommands(window);
     App_LayoutToClient(window);
 }
