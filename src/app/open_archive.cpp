@@ -30,10 +30,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
-    viewer.mainPak = std::move(opened);
-    viewer.edits.undone.clear();  // Redo belongs to the archive it was done in
-
-    App_SetListOrder(Pak_SortedLines(viewer.mainPak));
+    Session_OpenArchive(viewer, std::move(opened));
     App_NoteArchiveOpened(window);
     App_ShowOpened(window, path);
     return true;

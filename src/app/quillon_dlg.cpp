@@ -16,7 +16,7 @@
 #include "app/list_sash.h"
 #include "app/sound_bar.h"
 #include "app/view_image_choice.h"
-#include "viewer/archive_tree.h"
+#include "session/archive_tree.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
