@@ -57,6 +57,13 @@ struct PreviewState {
     // code add; everything here must stay zero-initialised.
 };
 
+// The GL wrap modes of an uploaded texture, S and T: GL_CLAMP unless a
+// material gives others.
+struct TextureWrap {
+    int32_t s = 0x2900;
+    int32_t t = 0x2900;
+};
+
 // The one way across layers: the steps of the GL view, the sound player and
 // the model in the view that the window's handlers (and the frame and the
 // material lookups) run. App_InstallServices fills every step once at
@@ -72,8 +79,8 @@ struct ViewerServices {
     void (*GL_RunFrame)() = nullptr;
 
     // Binds a texture name and loads a texture resource into it with the wrap
-    // pair in uploadWrapS / uploadWrapT (src/render's UploadTexture).
-    void (*UploadTexture)(uint32_t textureName, const uint8_t *resource, int32_t size) = nullptr;
+    // pair given (src/render's UploadTexture).
+    void (*UploadTexture)(uint32_t textureName, const uint8_t *resource, int32_t size, TextureWrap wrap) = nullptr;
 
     // Sound player (src/audio).
     void (*S_Init)() = nullptr;
@@ -190,11 +197,6 @@ struct ViewerState : Session {
     int32_t mouseRightLast[2] = {};  // last point of a right drag
     bool leftDragActive = false;
     bool rightDragActive = false;
-
-    // Wrap modes given to every texture UploadTexture makes (src/render):
-    // GL_CLAMP until a material sets them.
-    int32_t uploadWrapS = 0x2900;
-    int32_t uploadWrapT = 0x2900;
 
     // The sound player's state is its own record (src/audio's soundState).
 
