@@ -10,9 +10,6 @@
 // and clears the whole per-selection block.
 void App_ReleasePreview();
 
-// Grays "&Raw (F2)", "&Binary-Text Dump", "&Interpreted (F3)" and the form exports.
-void App_GrayExportItems(ViewerWindow &window);
-
 // LayoutControls with the window's current client size.
 void App_LayoutToClient(ViewerWindow &window);
 

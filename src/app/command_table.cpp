@@ -1,115 +1,227 @@
+// The window's command rows: menu, keys, handler and when each is offered.
 #include "app/command_table.h"
-
-#include <wx/accel.h>
-#include <wx/menu.h>
-
-#include <vector>
+#include "app/app_local.h"
+#include "app/folder_mode.h"
+#include "app/find_contents.h"
+#include "app/main_dialog.h"
+#include "app/outside_edits.h"
 
 namespace {
 
 using K = CommandKind;
 using M = AppMenu;
+using A = KeyArea;
+
+// A handler that needs only the window.
+template <void (*Handler)(ViewerWindow &)>
+void Run(ViewerWindow &window, int)
+{
+    Handler(window);
+}
+
+// ---- when a row is offered ----
+
+bool Loaded()
+{
+    return !viewer.preview.CurrentResource.empty();
+}
+
+bool InterpretedOffered()
+{
+    return Loaded() && Export_InterpretedOffered(viewer.preview.resourceKind);
+}
+
+template <ResourceKind Kind>
+bool LoadedKind()
+{
+    return Loaded() && viewer.preview.resourceKind == Kind;
+}
+
+// A folder's archives are only read: in folder mode the open archive
+// changes with every selection, and edits would go with it.
+bool EditableArchive()
+{
+    return viewer.mainPak.hasIndex && !viewer.folderMode;
+}
+
+bool EditableEntry()
+{
+    return EditableArchive() && viewer.selectedEntry >= 0 &&
+           static_cast<size_t>(viewer.selectedEntry) < viewer.mainPak.entries.size();
+}
+
+bool CanUndo()
+{
+    return Edits_Pending(viewer.edits) && !viewer.folderMode;
+}
+
+bool CanRedo()
+{
+    return !viewer.edits.undone.empty() && !viewer.folderMode;
+}
+
+bool CanSave()
+{
+    return EditableArchive() && Edits_Pending(viewer.edits);
+}
+
+// The batch exports read the archive on disk, which the edits have not reached yet.
+bool CanExportBatch()
+{
+    return (viewer.mainPak.hasIndex || viewer.folderMode) && !Edits_Pending(viewer.edits);
+}
+
+// ---- handlers that only adapt ----
+
+void RunExportForm(ViewerWindow &window, int command)
+{
+    Export_AsForm(window, static_cast<Command>(command));
+}
+
+void RunExportBatch(ViewerWindow &window, int command)
+{
+    OnExportBatch(window, command == CmdExportListed);
+}
+
+void RunDump(ViewerWindow &window, int)
+{
+    window.RunDumpDialog();
+}
+
+void RunAbout(ViewerWindow &window, int)
+{
+    window.RunAboutBox();
+}
+
+void RunViewCommand(ViewerWindow &, int command)
+{
+    App_ViewCommand(command);
+}
+
+void RunSoundReplay(ViewerWindow &, int)
+{
+    App_ReplaySound();
+}
+
+void RunStopAllSounds(ViewerWindow &, int)
+{
+    App_StopAllSounds();
+}
+
+// F1 is taken so that it opens nothing.
+void RunNothing(ViewerWindow &, int) {}
+
+void RunOutside(ViewerWindow &window, int command)
+{
+    window.RunOutsideCommand(command);
+}
+
+constexpr CommandRow Menu(const char *label, AppMenu in, AppMenu opens)
+{
+    return {0, label, K::Submenu, "", in, opens};
+}
+
+constexpr CommandRow Separator(AppMenu in)
+{
+    return {0, "", K::Separator, "", in};
+}
 
 constexpr CommandRow kCommands[] = {
-    {0, "&File", K::Submenu, "", M::Bar, M::File},
-    {0, "E&dit", K::Submenu, "", M::Bar, M::Edit},
-    {0, "&Export", K::Submenu, "", M::Bar, M::Export},
-    {0, "&View", K::Submenu, "", M::Bar, M::View},
-    {0, "&Sound", K::Submenu, "", M::Bar, M::Sound},
-    {0, "&Help", K::Submenu, "", M::Bar, M::Help},
+    Menu("&File", M::Bar, M::File),
+    Menu("E&dit", M::Bar, M::Edit),
+    Menu("&Export", M::Bar, M::Export),
+    Menu("&View", M::Bar, M::View),
+    Menu("&Sound", M::Bar, M::Sound),
+    Menu("&Help", M::Bar, M::Help),
 
-    {CmdFileOpen, "&Open", K::Item, "Ctrl+O", M::File},
-    {CmdFileOpenFolder, "Open &Folder...", K::Item, "Ctrl+Shift+O", M::File},
-    {0, "Open &Recent", K::Submenu, "", M::File, M::Recent},
-    {0, "", K::Separator, "", M::File},
-    {CmdFileSave, "&Save", K::Item, "Ctrl+S", M::File},
-    {CmdFileSaveAs, "Save &As...", K::Item, "", M::File},
-    {0, "", K::Separator, "", M::File},
-    {CmdExit, "E&xit", K::Item, "", M::File},
+    {CmdFileOpen, "&Open", K::Item, "Ctrl+O", M::File, {}, Run<OnFileOpen>},
+    {CmdFileOpenFolder, "Open &Folder...", K::Item, "Ctrl+Shift+O", M::File, {}, Run<OnFileOpenFolder>},
+    Menu("Open &Recent", M::File, M::Recent),
+    Separator(M::File),
+    {CmdFileSave, "&Save", K::Item, "Ctrl+S", M::File, {}, Run<OnFileSave>, CanSave},
+    {CmdFileSaveAs, "Save &As...", K::Item, "", M::File, {}, Run<OnFileSaveAs>, EditableArchive},
+    Separator(M::File),
+    {CmdExit, "E&xit", K::Item, "", M::File, {}, OnLeaveViewer},
 
-    {CmdEditFind, "&Find...", K::Item, "Ctrl+F", M::Edit},
-    {CmdEditUsedBy, "Used &By...", K::Item, "Ctrl+U", M::Edit},
+    {CmdEditFind, "&Find...", K::Item, "Ctrl+F", M::Edit, {}, Run<OnEditFind>},
+    {CmdEditUsedBy, "Used &By...", K::Item, "Ctrl+U", M::Edit, {}, Run<App_UsedBy>},
     // Edits of the archive, waiting for File > Save.
-    {0, "", K::Separator, "", M::Edit},
-    {CmdEditReplace, "&Replace...", K::Item, "", M::Edit},
-    {CmdEditAddFiles, "&Add Files...", K::Item, "", M::Edit},
-    {CmdEditRemove, "Re&move", K::Item, "", M::Edit},
-    {CmdEditRename, "Re&name...", K::Item, "", M::Edit},
-    {0, "", K::Separator, "", M::Edit},
-    {CmdEditUndo, "&Undo", K::Item, "Ctrl+Z", M::Edit},
-    {CmdEditRedo, "Re&do", K::Item, "Ctrl+Y", M::Edit},
-    {0, "", K::Separator, "", M::Edit},
-    {CmdEditCopy, "&Copy", K::Item, "Ctrl+C", M::Edit},
-    {CmdEditPaste, "&Paste", K::Item, "Ctrl+V", M::Edit},
-    {CmdEditExternally, "Edit E&xternally", K::Item, "Ctrl+E", M::Edit},
-    {0, "", K::Separator, "", M::Edit},
-    {CmdEditPreferences, "Pr&eferences...", K::Item, "", M::Edit},
+    Separator(M::Edit),
+    {CmdEditReplace, "&Replace...", K::Item, "", M::Edit, {}, Run<OnEditReplace>, EditableEntry},
+    {CmdEditAddFiles, "&Add Files...", K::Item, "", M::Edit, {}, Run<OnEditAddFiles>, EditableArchive},
+    {CmdEditRemove, "Re&move", K::Item, "", M::Edit, {}, Run<OnEditRemove>, EditableEntry},
+    {CmdEditRename, "Re&name...", K::Item, "", M::Edit, {}, Run<OnEditRename>, EditableEntry},
+    Separator(M::Edit),
+    {CmdEditUndo, "&Undo", K::Item, "Ctrl+Z", M::Edit, {}, Run<OnEditUndo>, CanUndo},
+    {CmdEditRedo, "Re&do", K::Item, "Ctrl+Y", M::Edit, {}, Run<OnEditRedo>, CanRedo},
+    Separator(M::Edit),
+    {CmdEditCopy, "&Copy", K::Item, "Ctrl+C", M::Edit, {}, RunOutside, App_OutsideOffered},
+    {CmdEditPaste, "&Paste", K::Item, "Ctrl+V", M::Edit, {}, RunOutside, App_PasteOffered},
+    {CmdEditExternally, "Edit E&xternally", K::Item, "Ctrl+E", M::Edit, {}, RunOutside, App_OutsideOffered},
+    Separator(M::Edit),
+    {CmdEditPreferences, "Pr&eferences...", K::Item, "", M::Edit, {}, RunOutside},
 
-    {CmdExportRaw, "&Raw (F2)", K::Item, "", M::Export},
-    {CmdExportInterpreted, "&Interpreted (F3)", K::Item, "", M::Export},
-    {CmdExportDump, "&Binary-Text Dump", K::Item, "", M::Export},
-    {CmdExportPng, "As &PNG...", K::Item, "", M::Export},
-    {CmdExportGltf, "As gl&TF...", K::Item, "", M::Export},
-    {CmdExportObjMtl, "As OBJ with &materials...", K::Item, "", M::Export},
-    {CmdExportWav, "As &WAV...", K::Item, "", M::Export},
-    {0, "", K::Separator, "", M::Export},
-    {CmdExportAll, "Export &All...", K::Item, "", M::Export},
-    {CmdExportListed, "Export &Listed...", K::Item, "", M::Export},
+    {CmdExportRaw, "&Raw (F2)", K::Item, "", M::Export, {}, Run<OnExportRaw>, Loaded},
+    {CmdExportInterpreted, "&Interpreted (F3)", K::Item, "", M::Export, {}, Run<Export_Interpreted>,
+     InterpretedOffered},
+    {CmdExportDump, "&Binary-Text Dump", K::Item, "", M::Export, {}, RunDump, Loaded},
+    {CmdExportPng, "As &PNG...", K::Item, "", M::Export, {}, RunExportForm, LoadedKind<KindTexture>},
+    {CmdExportGltf, "As gl&TF...", K::Item, "", M::Export, {}, RunExportForm, LoadedKind<KindModel>},
+    {CmdExportObjMtl, "As OBJ with &materials...", K::Item, "", M::Export, {}, RunExportForm, LoadedKind<KindModel>},
+    {CmdExportWav, "As &WAV...", K::Item, "", M::Export, {}, RunExportForm, LoadedKind<KindOggVorbis>},
+    Separator(M::Export),
+    {CmdExportAll, "Export &All...", K::Item, "", M::Export, {}, RunExportBatch, CanExportBatch},
+    {CmdExportListed, "Export &Listed...", K::Item, "", M::Export, {}, RunExportBatch, CanExportBatch},
 
-    {CmdViewModels, "&Models", K::Check, "", M::View},
-    {CmdViewModelMaterials, "Mod&el materials", K::Check, "", M::View},
-    {CmdViewSurfaces, "Model &surfaces", K::Check, "", M::View},
-    {0, "", K::Separator, "", M::View},
-    {CmdViewTextures, "&Textures", K::Check, "", M::View},
-    {CmdViewMaterials, "M&aterials", K::Check, "", M::View},
-    {CmdViewXml, "&XML", K::Check, "", M::View},
-    {CmdViewOther, "&Other", K::Check, "", M::View},
-    {0, "", K::Separator, "", M::View},
-    {0, "&Channels", K::Submenu, "", M::View, M::Channels},
-    {0, "", K::Separator, "", M::View},
-    {CmdViewZoomIn, "Zoom &In", K::Item, "Ctrl++", M::View},
-    {CmdViewZoomOut, "Zoom O&ut", K::Item, "Ctrl+-", M::View},
-    {CmdViewActualSize, "Actual Si&ze", K::Item, "Ctrl+0", M::View},
-    {CmdViewFit, "&Fit", K::Item, "Ctrl+9", M::View},
-    // Plain keys, read by the window's key hook where they type nothing.
-    {CmdViewMipLarger, "&Larger Mip Level ([)", K::Item, "", M::View},
-    {CmdViewMipSmaller, "Smaller Mip Le&vel (])", K::Item, "", M::View},
-    {CmdViewFrameModel, "Frame Mo&del (F in the view)", K::Item, "", M::View},
-    {0, "", K::Separator, "", M::View},
-    {CmdViewSaveImage, "Save View As &PNG...", K::Item, "", M::View},
-    {0, "", K::Separator, "", M::View},
-    {CmdViewAsTree, "As T&ree", K::Check, "", M::View},
-    {CmdViewLookEverywhere, "Loo&k in every archive", K::Check, "", M::View},
+    {CmdViewModels, "&Models", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    {CmdViewModelMaterials, "Mod&el materials", K::Check, "", M::View, {}, Run<OnViewModelMaterials>},
+    {CmdViewSurfaces, "Model &surfaces", K::Check, "", M::View, {}, Run<OnViewSurfaces>},
+    Separator(M::View),
+    {CmdViewTextures, "&Textures", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    {CmdViewMaterials, "M&aterials", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    {CmdViewXml, "&XML", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    {CmdViewOther, "&Other", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    Separator(M::View),
+    Menu("&Channels", M::View, M::Channels),
+    Separator(M::View),
+    {CmdViewZoomIn, "Zoom &In", K::Item, "Ctrl++", M::View, {}, RunViewCommand},
+    {CmdViewZoomOut, "Zoom O&ut", K::Item, "Ctrl+-", M::View, {}, RunViewCommand},
+    {CmdViewActualSize, "Actual Si&ze", K::Item, "Ctrl+0", M::View, {}, RunViewCommand},
+    {CmdViewFit, "&Fit", K::Item, "Ctrl+9", M::View, {}, RunViewCommand},
+    // Plain keys where they type nothing; letters are the lines' type-ahead,
+    // so F frames the model only from the view itself.
+    {CmdViewMipLarger, "&Larger Mip Level ([)", K::Item, "", M::View, {}, RunViewCommand, nullptr, "[", A::Lines},
+    {CmdViewMipSmaller, "Smaller Mip Le&vel (])", K::Item, "", M::View, {}, RunViewCommand, nullptr, "]", A::Lines},
+    {CmdViewFrameModel, "Frame Mo&del (F in the view)", K::Item, "", M::View, {}, RunViewCommand, nullptr, "F",
+     A::View},
+    Separator(M::View),
+    {CmdViewSaveImage, "Save View As &PNG...", K::Item, "", M::View, {}, Run<App_SaveViewImage>},
+    Separator(M::View),
+    {CmdViewAsTree, "As T&ree", K::Check, "", M::View, {}, Run<OnViewAsTree>},
+    {CmdViewLookEverywhere, "Loo&k in every archive", K::Check, "", M::View, {}, Run<OnViewLookEverywhere>},
 
-    {CmdChannelsRgba, "RGB&A", K::Radio, "", M::Channels},
-    {CmdChannelsRed, "&R", K::Radio, "", M::Channels},
-    {CmdChannelsGreen, "&G", K::Radio, "", M::Channels},
-    {CmdChannelsBlue, "&B", K::Radio, "", M::Channels},
-    {CmdChannelsAlpha, "A&lpha as grey", K::Radio, "", M::Channels},
-    {CmdChannelsChecker, "RGB over &checkerboard", K::Radio, "", M::Channels},
+    {CmdChannelsRgba, "RGB&A", K::Radio, "", M::Channels, {}, OnViewChannels},
+    {CmdChannelsRed, "&R", K::Radio, "", M::Channels, {}, OnViewChannels},
+    {CmdChannelsGreen, "&G", K::Radio, "", M::Channels, {}, OnViewChannels},
+    {CmdChannelsBlue, "&B", K::Radio, "", M::Channels, {}, OnViewChannels},
+    {CmdChannelsAlpha, "A&lpha as grey", K::Radio, "", M::Channels, {}, OnViewChannels},
+    {CmdChannelsChecker, "RGB over &checkerboard", K::Radio, "", M::Channels, {}, OnViewChannels},
 
-    // Plain keys, read by the window's key hook where a space types nothing.
-    {CmdSoundReplay, "&Play Again (Space)", K::Item, "", M::Sound},
-    {CmdSoundStopAll, "&Stop All Sounds (Shift+Space)", K::Item, "", M::Sound},
+    // Plain keys where a space types nothing.
+    {CmdSoundReplay, "&Play Again (Space)", K::Item, "", M::Sound, {}, RunSoundReplay, nullptr, "Space", A::Lines},
+    {CmdSoundStopAll, "&Stop All Sounds (Shift+Space)", K::Item, "", M::Sound, {}, RunStopAllSounds, nullptr,
+     "Shift+Space", A::Lines},
 
-    {CmdAbout, "&About... (F1)", K::Item, "", M::Help},
+    {CmdAbout, "&About... (F1)", K::Item, "", M::Help, {}, RunAbout},
 
     // F2 and F3 act only while their menu item is not gray; F1 does nothing.
-    {CmdAccelRaw, "", K::Accel, "F2", M::None},
-    {CmdAccelInterpreted, "", K::Accel, "F3", M::None},
-    {CmdAccelHelp, "", K::Accel, "F1", M::None},
-    {CmdAccelRedo, "", K::Accel, "Ctrl+Shift+Z", M::None},
-    // Read by the window's key hook: the find bar takes Escape while it is shown.
-    {CmdCancel, "", K::WindowKey, "Escape", M::None},
+    {CmdAccelRaw, "", K::Accel, "F2", M::None, {}, Run<OnExportRaw>, Loaded},
+    {CmdAccelInterpreted, "", K::Accel, "F3", M::None, {}, Run<Export_Interpreted>, InterpretedOffered},
+    {CmdAccelHelp, "", K::Accel, "F1", M::None, {}, RunNothing},
+    {CmdAccelRedo, "", K::Accel, "Ctrl+Shift+Z", M::None, {}, Run<OnEditRedo>, CanRedo},
+    // The find bar takes Escape while it is shown (the window's key hook closes it first).
+    {CmdCancel, "", K::WindowKey, "Escape", M::None, {}, OnLeaveViewer, nullptr, "Escape", A::Anywhere},
 };
-
-// Below wx's limit of 0x7FFF and clear of its stock ids.
-constexpr int kFirstWxId = wxID_HIGHEST + 1;
-
-bool IsCommand(const CommandRow &row)
-{
-    return row.id != 0;
-}
 
 }  // namespace
 
@@ -118,86 +230,28 @@ std::span<const CommandRow> App_CommandTable()
     return kCommands;
 }
 
-int Command_ToWxId(int command)
+const CommandRow *App_CommandRow(int id)
 {
-    int wxId = kFirstWxId;
     for (const CommandRow &row : kCommands)
-        if (IsCommand(row)) {
-            if (row.id == command)
-                return wxId;
-            ++wxId;
-        }
-    return wxID_NONE;
+        if (id != 0 && row.id == id)
+            return &row;
+    return nullptr;
 }
 
-int Command_FromWxId(int wxId)
+void OnCommand(ViewerWindow &window, int command)
 {
-    int at = kFirstWxId;
+    const CommandRow *row = App_CommandRow(command);
+    if (!row || !row->run || (row->enabled && !row->enabled()))
+        return;
+    row->run(window, command);
+    // Not after the window has ended.
+    if (viewer.mainDialog == &window)
+        App_RefreshCommands(window);
+}
+
+void App_RefreshCommands(ViewerWindow &window)
+{
     for (const CommandRow &row : kCommands)
-        if (IsCommand(row) && at++ == wxId)
-            return row.id;
-    return 0;
-}
-
-int App_FirstCommandWxId()
-{
-    return kFirstWxId;
-}
-
-int App_LastCommandWxId()
-{
-    int count = 0;
-    for (const CommandRow &row : kCommands)
-        count += IsCommand(row);
-    return kFirstWxId + count - 1;
-}
-
-wxMenuBar *App_MakeMenuBar(wxMenu *recent, wxMenuItem *&recentItem)
-{
-    std::vector<wxMenu *> menus(static_cast<size_t>(AppMenu::Help) + 1, nullptr);
-    auto menu = [&](AppMenu which) -> wxMenu *& { return menus[static_cast<size_t>(which)]; };
-    menu(AppMenu::Recent) = recent;
-    for (const CommandRow &row : kCommands)
-        if (row.kind == CommandKind::Submenu && !menu(row.opens))
-            menu(row.opens) = new wxMenu;
-
-    auto *bar = new wxMenuBar;
-    for (const CommandRow &row : kCommands) {
-        if (row.menu == AppMenu::None)
-            continue;
-        if (row.menu == AppMenu::Bar) {
-            bar->Append(menu(row.opens), row.label);
-            continue;
-        }
-        wxMenu *into = menu(row.menu);
-        wxString label = row.label;
-        if (*row.key)
-            label << '\t' << row.key;
-        switch (row.kind) {
-        case CommandKind::Separator: into->AppendSeparator(); break;
-        case CommandKind::Submenu: {
-            wxMenuItem *item = into->AppendSubMenu(menu(row.opens), label);
-            if (row.opens == AppMenu::Recent)
-                recentItem = item;
-            break;
-        }
-        case CommandKind::Check: into->AppendCheckItem(Command_ToWxId(row.id), label); break;
-        case CommandKind::Radio: into->AppendRadioItem(Command_ToWxId(row.id), label); break;
-        default: into->Append(Command_ToWxId(row.id), label); break;
-        }
-    }
-    return bar;
-}
-
-wxAcceleratorTable App_MakeAccelerators()
-{
-    std::vector<wxAcceleratorEntry> keys;
-    for (const CommandRow &row : kCommands) {
-        wxAcceleratorEntry key;
-        if (row.kind == CommandKind::Accel && key.FromString(row.key)) {
-            key.Set(key.GetFlags(), key.GetKeyCode(), Command_ToWxId(row.id));
-            keys.push_back(key);
-        }
-    }
-    return wxAcceleratorTable(static_cast<int>(keys.size()), keys.data());
+        if (row.enabled && row.menu != AppMenu::None)
+            window.EnableMenuItem(static_cast<Command>(row.id), row.enabled());
 }

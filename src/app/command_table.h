@@ -1,7 +1,8 @@
 // The window's commands in one table: every menu item, accelerator key and
-// window key, and the menus that hold them. The menu bar, the wx ids, the
-// accelerator table and the range of ids bound to the command handler are all
-// made from it, so a command cannot be in a menu without reaching OnCommand.
+// window key, the menus that hold them, what each runs and when it is
+// offered. The menu bar, the wx ids, the accelerator table, the window's key
+// hook, the gray items and the dispatch of OnCommand are all made from it, so
+// a command is one row and its handler.
 #pragma once
 
 #include "viewer/viewer_window.h"
@@ -36,6 +37,21 @@ enum class CommandKind {
     WindowKey,  // a key the window reads itself where it types nothing (Escape, Space)
 };
 
+// Where the window's key hook takes a row's plain key: only where the key
+// would type nothing.
+enum class KeyArea {
+    Anywhere,
+    Lines,  // the entry list, the tree, the hex view and the GL view
+    View,   // the GL view alone (letters elsewhere are the lines' type-ahead)
+};
+
+class ViewerWindow;
+// What a row runs; `command` is the row's id (rows may share a handler).
+using CommandRun = void (*)(ViewerWindow &window, int command);
+// Whether the row is offered now (its menu item not gray, its keys acting),
+// read from the viewer's state; null: always.
+using CommandEnabled = bool (*)();
+
 struct CommandRow {
     int id;              // a Command; 0 for separators and submenus
     const char *label;   // the menu item's text, mnemonic included; "" for keys
@@ -43,9 +59,25 @@ struct CommandRow {
     const char *key;     // "F2", "Ctrl+F", ...: shown beside a menu item and bound; "" none
     AppMenu menu;        // the menu it belongs to, in row order
     AppMenu opens = AppMenu::None;
+    CommandRun run = nullptr;
+    CommandEnabled enabled = nullptr;
+    // A key the window's key hook reads itself ("Space", "Shift+Space", "[",
+    // "F", "Escape"), in `area`; "" none.
+    const char *plainKey = "";
+    KeyArea area = KeyArea::Anywhere;
 };
 
 std::span<const CommandRow> App_CommandTable();
+// The row of command `id`; null when there is none.
+const CommandRow *App_CommandRow(int id);
+
+// Runs one menu, accelerator, window key or button command through its row:
+// nothing while the row is not offered. Then every menu item is set afresh.
+void OnCommand(ViewerWindow &window, int command);
+
+// Grays or enables every menu item by its row, from the viewer's state. Run
+// after whatever changes what the commands act on (a selection, an open, an edit).
+void App_RefreshCommands(ViewerWindow &window);
 
 // wx refuses menu ids of 0x7FFF and above: the commands keep their numbers
 // and each gets the wx id of its place in the table, in one contiguous range.

@@ -1,7 +1,7 @@
-// Edit > Replace, Add Files, Remove, Rename and Undo, and File > Save and
-// Save As. Edits wait in viewer.edits, and the list and preview show the
-// archive as a save would leave it, until a save writes them (on a worker,
-// through the archive writer) and the archive is read again from disk.
+// Edit > Replace, Add Files, Remove, Rename, Undo and Redo, and File > Save and
+// Save As: the window's side. The edits wait in the session, which shows the
+// archive as a save would leave it and saves (on a worker, through the
+// archive writer); then the archive is read again from disk.
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
@@ -100,91 +100,12 @@ std::string FolderPrefix(std::string prefix)
     return prefix;
 }
 
-// The saved set's entries, for "N entries written".
-size_t EntryCount(const PakWriter &writer)
-{
-    size_t count = 0;
-    for (int32_t record = 0; record < PakWrite_Count(writer); ++record)
-        count += PakWrite_IsEntry(writer, record);
-    return count;
-}
-
-struct SaveOutcome {
-    bool saved = false;
-    size_t written = 0;
-    std::vector<std::string> notes;
-    std::string error;
-};
-
-// Opens the archive afresh, applies the edits and saves: on the worker, so it
-// reads nothing of the viewer's state but what it is given.
-SaveOutcome SaveArchive(const std::string &path, const std::string &output, int32_t openedCount,
-                        const std::vector<EditedEntry> &edited, const JobProgressSink &progress,
-                        const std::atomic<bool> &cancel)
-{
-    SaveOutcome outcome;
-    PakWriter writer;
-    std::string &error = outcome.error;
-    if (!PakWrite_Open(path, writer, error))
-        return outcome;
-    // Record numbers lead the edits to their entries: an index that another
-    // program changed meanwhile would take them to the wrong ones.
-    bool same = writer.originalCount == std::max(openedCount, 0);
-    for (const EditedEntry &entry : edited)
-        same = same && (entry.added || (PakWrite_IsEntry(writer, entry.slot) &&
-                                        PakWrite_Name(writer, entry.slot) == entry.openedName));
-    if (!same) {
-        error = FileName(path) + " changed on disk since it was opened: nothing was saved. "
-                "Open it again and redo the edits.";
-        return outcome;
-    }
-    const size_t total = edited.size() + 1;
-    for (size_t i = 0; i < edited.size(); ++i) {
-        const EditedEntry &entry = edited[i];
-        if (cancel) {
-            error = "Saving was cancelled: " + FileName(path) + " is as it was.";
-            return outcome;
-        }
-        const std::string name = entry.name.empty() ? PakWrite_Name(writer, entry.slot) : entry.name;
-        bool ok = true;
-        if (entry.added)
-            ok = PakWrite_Add(writer, entry.name, *entry.resource, PakCompress::Auto, error) >= 0;
-        else if (entry.removed)
-            ok = PakWrite_Remove(writer, entry.slot, error);
-        else {
-            if (entry.resource)
-                ok = PakWrite_Replace(writer, entry.slot, *entry.resource, PakCompress::Auto, error);
-            if (ok && !entry.name.empty())
-                ok = PakWrite_Rename(writer, entry.slot, entry.name, error);
-        }
-        if (!ok) {
-            error = name + ": " + error + "\nNothing was saved.";
-            return outcome;
-        }
-        progress({i + 1, total, name});
-    }
-    PakSaveOptions options;
-    options.output = output;
-    PakSaveReport report;
-    outcome.saved = PakWrite_Save(writer, options, report, error);
-    progress({total, total, FileName(output.empty() ? path : output)});
-    outcome.written = output.empty() ? edited.size() : EntryCount(writer);
-    outcome.notes = std::move(report.notes);
-    return outcome;
-}
-
 // Shows the archive with the edits as they stand, keeping `select` (a slot,
 // -1 for the selected entry) selected while it is listed, and its preview current.
 void ShowEdits(ViewerWindow &window, int select)
 {
-    viewer.selectedEntry = select >= 0 ? select : viewer.selectedEntry;
     window.SetEntryLines({});  // the lines point into the text made again below
-    Edits_ApplyToView(viewer.edits, viewer.mainPak);
-    App_SetListOrder(Pak_SortedLines(viewer.mainPak));
-    // The kind filter reads entries from disk; new resources are known already.
-    for (const PendingEdit &edit : viewer.edits.log)
-        if (edit.resource && static_cast<size_t>(edit.slot) < viewer.entryKinds.size())
-            viewer.entryKinds[static_cast<size_t>(edit.slot)] = static_cast<int8_t>(ClassifyResource(*edit.resource));
+    Session_ShowEdits(viewer, select);
     App_ApplyFind(window);
     OnSelchangeEntryList(window);
     if (viewer.selectedEntry < 0) {
@@ -192,7 +113,7 @@ void ShowEdits(ViewerWindow &window, int select)
         App_HidePanes(window);
     }
     window.ShowUnsaved(Edits_Pending(viewer.edits));
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
 }
 
 // Puts the file at `path` in place of the selected entry, once converted;
@@ -270,6 +191,8 @@ void AddFiles(ViewerWindow &window, const std::vector<std::string> &paths, const
         window.ShowMessage(std::to_string(added) + " of " + std::to_string(paths.size()) + " files added." + failures);
 }
 
+}  // namespace
+
 void OnEditReplace(ViewerWindow &window)
 {
     if (!HasSelectedEntry())
@@ -283,7 +206,7 @@ void OnEditReplace(ViewerWindow &window)
 
 // The selected entry's folder ("textures\props\"): the likeliest place for
 // its new neighbours.
-std::string SelectedFolder()
+static std::string SelectedFolder()
 {
     if (!HasSelectedEntry())
         return std::string();
@@ -346,20 +269,16 @@ void OnEditRename(ViewerWindow &window)
 
 void OnEditUndo(ViewerWindow &window)
 {
-    const bool added = Edits_Pending(viewer.edits) && viewer.edits.log.back().kind == EditKind::Add;
-    const int32_t slot = Edits_Undo(viewer.edits);
-    // The entry the edit touched comes back into view, unless it goes away with it.
-    if (slot >= 0)
-        ShowEdits(window, added ? -1 : slot);
+    const int select = Session_Undo(viewer);
+    if (select != kSessionNothingDone)
+        ShowEdits(window, select);
 }
 
 void OnEditRedo(ViewerWindow &window)
 {
-    const bool removed = !viewer.edits.undone.empty() && viewer.edits.undone.back().front().kind == EditKind::Remove;
-    const int32_t slot = Edits_Redo(viewer.edits, viewer.mainPak);
-    // The entry comes into view again, unless the edit takes it away.
-    if (slot >= 0)
-        ShowEdits(window, removed ? -1 : slot);
+    const int select = Session_Redo(viewer);
+    if (select != kSessionNothingDone)
+        ShowEdits(window, select);
 }
 
 void OnFileSaveAs(ViewerWindow &window)
@@ -375,28 +294,6 @@ void OnFileSaveAs(ViewerWindow &window)
     std::string path;
     if (window.AskFileName(request, path))
         App_SaveEdits(window, path);
-}
-
-}  // namespace
-
-void App_EnableEditItems(ViewerWindow &window)
-{
-    // A folder's archives are only read: in folder mode the open archive
-    // changes with every selection, and edits would go with it.
-    const bool open = viewer.mainPak.hasIndex && !viewer.folderMode,
-               selected = HasSelectedEntry() && !viewer.folderMode, pending = Edits_Pending(viewer.edits);
-    window.EnableMenuItem(CmdEditReplace, selected);
-    window.EnableMenuItem(CmdEditAddFiles, open);
-    window.EnableMenuItem(CmdEditRemove, selected);
-    window.EnableMenuItem(CmdEditRename, selected);
-    window.EnableMenuItem(CmdEditUndo, pending);
-    window.EnableMenuItem(CmdEditRedo, !viewer.edits.undone.empty() && !viewer.folderMode);
-    window.EnableMenuItem(CmdFileSave, open && pending);
-    window.EnableMenuItem(CmdFileSaveAs, open);
-    // The batch exports read the archive on disk, which the edits have not reached yet.
-    window.EnableMenuItem(CmdExportAll, (open || viewer.folderMode) && !pending);
-    window.EnableMenuItem(CmdExportListed, (open || viewer.folderMode) && !pending);
-    App_EnableOutsideItems(window);
 }
 
 void App_PushReplace(ViewerWindow &window, int slot, std::vector<uint8_t> resource, const std::string &source)
@@ -430,40 +327,20 @@ bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths,
     return true;
 }
 
-bool App_EditCommand(ViewerWindow &window, int command)
+void OnFileSave(ViewerWindow &window)
 {
-    // Keys reach here while the items are gray: a folder's archives take no edits.
-    if (viewer.folderMode && (command == CmdEditReplace || command == CmdEditAddFiles || command == CmdEditRemove ||
-                              command == CmdEditRename || command == CmdEditUndo || command == CmdEditRedo ||
-                              command == CmdAccelRedo || command == CmdFileSave ||
-                              command == CmdFileSaveAs))
-        return true;
-    switch (command) {
-    case CmdEditReplace: OnEditReplace(window); break;
-    case CmdEditAddFiles: OnEditAddFiles(window); break;
-    case CmdEditRemove: OnEditRemove(window); break;
-    case CmdEditRename: OnEditRename(window); break;
-    case CmdEditUndo: OnEditUndo(window); break;
-    case CmdEditRedo:
-    case CmdAccelRedo: OnEditRedo(window); break;
-    case CmdFileSave:
-        if (Edits_Pending(viewer.edits))
-            App_SaveEdits(window, "");
-        break;
-    case CmdFileSaveAs: OnFileSaveAs(window); break;
-    default: return false;
-    }
-    return true;
+    if (Edits_Pending(viewer.edits))
+        App_SaveEdits(window, "");
 }
 
 bool App_SaveEdits(ViewerWindow &window, const std::string &output)
 {
-    const std::string path = viewer.mainPak.path;
-    const std::vector<EditedEntry> edited = Edits_Final(viewer.edits);
-    const int32_t openedCount = Edits_Pending(viewer.edits) ? viewer.edits.openedCount : viewer.mainPak.header.count;
-    SaveOutcome outcome;
+    const SessionSave save = Session_PrepareSave(viewer, output);
+    const std::string &path = save.path;
+    SessionSaveOutcome outcome;
     window.RunTitledJob("Saving", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
-        outcome = SaveArchive(path, output, openedCount, edited, progress, cancel);
+        outcome = Session_Save(
+            save, [&](size_t done, size_t total, const std::string &name) { progress({done, total, name}); }, cancel);
     });
     if (!outcome.saved) {
         window.ShowMessage("Could not save " + FileName(output.empty() ? path : output) + ": " + outcome.error);

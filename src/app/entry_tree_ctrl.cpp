@@ -1,6 +1,6 @@
 #include "app/entry_tree_ctrl.h"
 
-#include "viewer/archive_tree.h"
+#include "session/archive_tree.h"
 
 #include <wx/time.h>
 

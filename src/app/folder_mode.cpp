@@ -17,8 +17,8 @@ bool Narrowed()
     return !viewer.findText.empty() || viewer.findKind >= 0;
 }
 
-constexpr int8_t kKindUnknownYet = -1;
-constexpr int8_t kKindUnreadable = -2;
+constexpr int8_t kKindUnknownYet = kSessionKindUnknownYet;
+constexpr int8_t kKindUnreadable = kSessionKindUnreadable;
 
 // Whether line `i` of `archive` is listed: the find text finds it, and its
 // kind is the one chosen. A kind not read yet leaves it out for now and

@@ -1,4 +1,4 @@
-// The main window's start-up, command routing, layout, View toggles, frame
+// The main window's start-up, the commands of the window and the View menu, layout, View toggles, frame
 // timer and shut-down.
 #include "app/main_dialog.h"
 #include "app/app_local.h"
@@ -9,22 +9,6 @@
 #include <algorithm>
 
 constexpr int kFindBarGap = 2;  // pixels between the find bar and the list below it
-
-void App_GrayExportItems(ViewerWindow &window)
-{
-    window.EnableMenuItem(CmdExportRaw, false);
-    window.EnableMenuItem(CmdExportDump, false);
-    window.EnableMenuItem(CmdExportInterpreted, false);
-    App_EnableFormExportItems(window, false, KindUnknown);
-}
-
-void App_EnableFormExportItems(ViewerWindow &window, bool loaded, ResourceKind kind)
-{
-    window.EnableMenuItem(CmdExportPng, loaded && kind == KindTexture);
-    window.EnableMenuItem(CmdExportGltf, loaded && kind == KindModel);
-    window.EnableMenuItem(CmdExportObjMtl, loaded && kind == KindModel);
-    window.EnableMenuItem(CmdExportWav, loaded && kind == KindOggVorbis);
-}
 
 void App_LayoutToClient(ViewerWindow &window)
 {
@@ -61,11 +45,7 @@ void InitMainDialog(ViewerWindow &window)
     CheckChannels(window);
 
     App_LayoutToClient(window);
-    App_GrayExportItems(window);
-    // The batch exports need an open archive.
-    window.EnableMenuItem(CmdExportAll, false);
-    window.EnableMenuItem(CmdExportListed, false);
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
     RefreshViewChecks(window);
 }
 
@@ -194,142 +174,65 @@ void ShutdownViewer(ViewerWindow &window)
         services.GL_Release();
 }
 
-void OnCommand(ViewerWindow &window, int command)
+void OnLeaveViewer(ViewerWindow &window, int command)
+{
+    if (!App_MayLeaveArchive(window))
+        return;
+    ShutdownViewer(window);
+    window.EndMainDialog(command);
+}
+
+void OnEditFind(ViewerWindow &window)
+{
+    if (!viewer.findShown) {
+        viewer.findShown = true;
+        window.ShowControl(IdFindBar, true);
+        App_LayoutToClient(window);
+    }
+    window.FocusFindBar();
+}
+
+void OnViewPreviewToggle(ViewerWindow &window, int command)
 {
     switch (command) {
-    case CmdExit:
-    case CmdCancel:
-        if (!App_MayLeaveArchive(window))
-            break;
-        ShutdownViewer(window);
-        window.EndMainDialog(command);
-        break;
-    case CmdFileOpen:
-        OnFileOpen(window);
-        break;
-    case CmdFileOpenFolder:
-        OnFileOpenFolder(window);
-        break;
-    case CmdViewAsTree:
-        OnViewAsTree(window);
-        break;
-    case CmdViewLookEverywhere:
-        OnViewLookEverywhere(window);
-        break;
-    case CmdAbout:
-        window.RunAboutBox();
-        break;
-    case CmdExportRaw:
-        OnExportRaw(window);
-        break;
-    case CmdExportInterpreted:
-        Export_Interpreted(window);
-        break;
-    case CmdExportPng:
-    case CmdExportGltf:
-    case CmdExportObjMtl:
-    case CmdExportWav:
-        if (window.IsMenuItemEnabled(static_cast<Command>(command)))
-            Export_AsForm(window, static_cast<Command>(command));
-        break;
-    // Accelerators fire even while their menu item is gray: the item's state decides.
-    case CmdAccelRaw:
-        if (window.IsMenuItemEnabled(CmdExportRaw))
-            OnExportRaw(window);
-        break;
-    case CmdAccelInterpreted:
-        if (window.IsMenuItemEnabled(CmdExportInterpreted))
-            Export_Interpreted(window);
-        break;
-    case CmdAccelHelp:
-        break;  // F1 is taken so that it opens nothing
-    case CmdExportDump:
-        window.RunDumpDialog();
-        break;
-    case CmdExportAll:
-    case CmdExportListed:
-        OnExportBatch(window, command == CmdExportListed);
-        break;
-    case CmdViewModels:
-        FlipPreview(KindModel);
-        RefreshViewChecks(window);
-        break;
-    case CmdViewSurfaces:
-        viewer.showSurfaceList = !viewer.showSurfaceList;
-        App_LayoutToClient(window);
-        RefreshViewChecks(window);
-        break;
-    case CmdViewTextures:
-        FlipPreview(KindTexture);
-        RefreshViewChecks(window);
-        break;
-    case CmdViewMaterials:
-        FlipPreview(KindMaterial);
-        RefreshViewChecks(window);
-        break;
-    case CmdViewXml:
-        FlipPreview(KindXml);
-        RefreshViewChecks(window);
-        break;
+    case CmdViewModels: FlipPreview(KindModel); break;
+    case CmdViewTextures: FlipPreview(KindTexture); break;
+    case CmdViewMaterials: FlipPreview(KindMaterial); break;
+    case CmdViewXml: FlipPreview(KindXml); break;
     case CmdViewOther:
         // Each row flips by itself, so rows that differ keep differing.
         for (ResourceKind kind : {KindUnknown, KindEffectMedia, KindUnknownMedia, KindText, KindOggVorbis,
                                   KindCharacterData})
             FlipPreview(kind);
-        RefreshViewChecks(window);
         break;
-    case CmdViewModelMaterials:
-        viewer.modelMaterialsEnabled = !viewer.modelMaterialsEnabled;
-        RefreshViewChecks(window);
-        // The selection has just released the model, so this finds none; the
-        // next frame prepares it again with every surface shown.
-        if (viewer.services.Model_ApplySurfaceHiding)
-            viewer.services.Model_ApplySurfaceHiding();
-        break;
-    case CmdEditFind:
-        if (!viewer.findShown) {
-            viewer.findShown = true;
-            window.ShowControl(IdFindBar, true);
-            App_LayoutToClient(window);
-        }
-        window.FocusFindBar();
-        break;
-    case CmdEditUsedBy:
-        App_UsedBy(window);
-        break;
-    case CmdChannelsRgba:
-    case CmdChannelsRed:
-    case CmdChannelsGreen:
-    case CmdChannelsBlue:
-    case CmdChannelsAlpha:
-    case CmdChannelsChecker:
-        // Only the drawing changes: the slide and the loaded texture stay.
-        viewer.textureChannels = static_cast<TextureChannels>(command - CmdChannelsRgba);
-        CheckChannels(window);
-        viewer.redrawPending = true;
-        break;
-    case CmdViewZoomIn:
-    case CmdViewZoomOut:
-    case CmdViewActualSize:
-    case CmdViewFit:
-    case CmdViewMipLarger:
-    case CmdViewMipSmaller:
-    case CmdViewFrameModel:
-        App_ViewCommand(command);
-        break;
-    case CmdViewSaveImage:
-        App_SaveViewImage(window);
-        break;
-    case CmdSoundReplay:
-        App_ReplaySound();
-        break;
-    case CmdSoundStopAll:
-        App_StopAllSounds();
-        break;
-    default:
-        App_EditCommand(window, command);
-        break;
+    default: return;
     }
+    RefreshViewChecks(window);
+}
+
+void OnViewSurfaces(ViewerWindow &window)
+{
+    viewer.showSurfaceList = !viewer.showSurfaceList;
+    App_LayoutToClient(window);
+    RefreshViewChecks(window);
+}
+
+void OnViewModelMaterials(ViewerWindow &window)
+{
+    viewer.modelMaterialsEnabled = !viewer.modelMaterialsEnabled;
+    RefreshViewChecks(window);
+    // The selection has just released the model, so this finds none; the
+    // next frame prepares it again with every surface shown.
+    if (viewer.services.Model_ApplySurfaceHiding)
+        viewer.services.Model_ApplySurfaceHiding();
+}
+
+void OnViewChannels(ViewerWindow &window, int command)
+{
+    // Only the drawing changes: the slide and the loaded texture stay.
+    viewer.textureChannels = static_cast<TextureChannels>(command - CmdChannelsRgba);
+    CheckChannels(window);
+    viewer.redrawPending = true;
 }
 
 void App_ViewCommand(int command)

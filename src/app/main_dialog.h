@@ -3,6 +3,7 @@
 // the same interface; the wx frame only forwards its events here.
 #pragma once
 
+#include "app/command_table.h"
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
 #include "export/export_jobs.h"
@@ -15,14 +16,23 @@
 // click" ticked, layout, Export items gray, View check marks.
 void InitMainDialog(ViewerWindow &window);
 
-// Runs one menu, accelerator or button command (ids of the Command enum).
-void OnCommand(ViewerWindow &window, int command);
-
 // Fits the panes and lists to a client area of cx x cy pixels.
 void LayoutControls(ViewerWindow &window, int cx, int cy);
 
 // Sets the View check marks from the toggles, then shows the current line again.
 void RefreshViewChecks(ViewerWindow &window);
+
+// File > "E&xit", the hidden Cancel, Escape and closing the window: asks
+// about waiting edits, then shuts down and ends the window with `command`.
+void OnLeaveViewer(ViewerWindow &window, int command);
+// Edit > "&Find...": opens the find bar and puts the focus in it.
+void OnEditFind(ViewerWindow &window);
+// View > Models, Textures, Materials, XML, Other: flips the previews of those kinds.
+void OnViewPreviewToggle(ViewerWindow &window, int command);
+void OnViewSurfaces(ViewerWindow &window);
+void OnViewModelMaterials(ViewerWindow &window);
+// View > Channels: how the texture is drawn.
+void OnViewChannels(ViewerWindow &window, int command);
 
 // Timer 1027: the sound module's tick, then one frame unless the view is hidden.
 void OnFrameTimer();
@@ -95,19 +105,21 @@ void App_ContinueKindScan(ViewerWindow &window);
 
 // ---- editing the archive (edit_commands.cpp) ----
 
-// Runs Edit > Replace, Add Files, Remove, Rename, Undo and File > Save, Save
-// As; false when `command` is none of them.
-bool App_EditCommand(ViewerWindow &window, int command);
+// Edit > Replace, Add Files, Remove, Rename, Undo, Redo and File > Save, Save As.
+void OnEditReplace(ViewerWindow &window);
+void OnEditAddFiles(ViewerWindow &window);
+void OnEditRemove(ViewerWindow &window);
+void OnEditRename(ViewerWindow &window);
+void OnEditUndo(ViewerWindow &window);
+void OnEditRedo(ViewerWindow &window);
+void OnFileSave(ViewerWindow &window);
+void OnFileSaveAs(ViewerWindow &window);
 
 // Files dropped on the entry list: on a listed line, one file replaces that
 // entry once the user agrees; elsewhere they are added as Add Files adds
 // them, under the selected entry's folder. False, doing nothing, where the
 // open archive takes no edits (none open, a folder's).
 bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths, int line);
-
-// Grays the edit commands that have nothing to act on (no archive, no
-// selection, nothing to undo or save), and the batch exports while edits wait.
-void App_EnableEditItems(ViewerWindow &window);
 
 // Writes the waiting edits into the archive (`output` empty) or into a new set
 // `output`, on a worker under the progress dialog, then opens what was written
@@ -158,8 +170,6 @@ void OnExportRaw(ViewerWindow &window);
 void Export_Interpreted(ViewerWindow &window);
 // Export > "As &PNG...", "As gl&TF...", "As OBJ with &materials...", "As &WAV...".
 void Export_AsForm(ViewerWindow &window, Command command);
-// Enables each of those items for the kind it takes (all gray when nothing is loaded).
-void App_EnableFormExportItems(ViewerWindow &window, bool loaded, ResourceKind kind);
 
 // Whether Export > "&Interpreted (F3)" can write the current kind.
 bool Export_InterpretedOffered(ResourceKind kind);

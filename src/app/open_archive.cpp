@@ -31,10 +31,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
-    viewer.mainPak = std::move(opened);
-    viewer.edits.undone.clear();  // Redo belongs to the archive it was done in
-
-    App_SetListOrder(Pak_SortedLines(viewer.mainPak));
+    Session_OpenArchive(viewer, std::move(opened));
     App_NoteArchiveOpened(window);
     App_ShowOpened(window, path);
     return true;
@@ -50,9 +47,7 @@ void App_ShowOpened(ViewerWindow &window, const std::string &path)
     // The find bar, when it narrows the list, narrows the new one too.
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
-    window.EnableMenuItem(CmdExportAll, true);
-    window.EnableMenuItem(CmdExportListed, true);
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
 }
 
 void App_ClearSelection(ViewerWindow &window)
@@ -62,6 +57,6 @@ void App_ClearSelection(ViewerWindow &window)
     App_ReleasePreview();
     viewer.viewHidden = true;
     App_HidePanes(window);
-    App_GrayExportItems(window);
+    App_RefreshCommands(window);
     App_LayoutToClient(window);
 }

@@ -35,12 +35,15 @@ bool CurrentResource(int slot, std::vector<uint8_t> &bytes)
 
 }  // namespace
 
-void App_EnableOutsideItems(ViewerWindow &window)
+bool App_OutsideOffered()
+{
+    return Selected();
+}
+
+bool App_PasteOffered()
 {
     // Going out only reads; a folder's archives take no edits, so nothing is pasted there.
-    window.EnableMenuItem(CmdEditExternally, Selected());
-    window.EnableMenuItem(CmdEditCopy, Selected());
-    window.EnableMenuItem(CmdEditPaste, Selected() && !viewer.folderMode);
+    return Selected() && !viewer.folderMode;
 }
 
 bool App_SelectedSource(OutsideSource &source)

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
-// Enables Edit Externally, Copy and Paste for what is selected.
-void App_EnableOutsideItems(ViewerWindow &window);
+// When Edit Externally and Copy (an entry selected) and Paste (an entry of
+// one archive selected) are offered.
+bool App_OutsideOffered();
+bool App_PasteOffered();
 
 // The selected entry as it goes out: the archive it is in, its record, its
 // name then, its resource as the window shows it (a waiting edit's) and kind.

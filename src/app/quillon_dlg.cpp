@@ -18,7 +18,7 @@
 #include "app/list_sash.h"
 #include "app/sound_bar.h"
 #include "app/view_image_choice.h"
-#include "viewer/archive_tree.h"
+#include "session/archive_tree.h"
 
 #include <wx/accel.h>
 #include <wx/button.h>
@@ -107,6 +107,20 @@ public:
 private:
     CQuillonDlg *frame_;
 };
+
+// Whether a key press is the plain key `name` of a command row: "Space",
+// "Shift+Space", "Escape" or one character.
+bool PlainKeyIs(const char *name, int key, int modifiers)
+{
+    std::string rest = name;
+    int wanted = wxMOD_NONE;
+    if (rest.rfind("Shift+", 0) == 0) {
+        wanted = wxMOD_SHIFT;
+        rest.erase(0, 6);
+    }
+    const int code = rest == "Space" ? WXK_SPACE : rest == "Escape" ? WXK_ESCAPE : rest.size() == 1 ? rest[0] : 0;
+    return code != 0 && key == code && modifiers == wanted;
+}
 
 // The main window's client area, in dialog units: the controls end at x 412 and y 254.
 constexpr int kTemplateWidth = 419;
@@ -325,10 +339,15 @@ void CQuillonDlg::CreateMenu()
     recent_.UseMenu(recentMenu);
 }
 
+void CQuillonDlg::RunOutsideCommand(int command)
+{
+    App_OutsideCommand(*this, command);
+}
+
 void CQuillonDlg::OnMenu(wxCommandEvent &event)
 {
     int command = event.GetEventType() == wxEVT_BUTTON ? event.GetId() : Command_FromWxId(event.GetId());
-    if (command != 0 && !ended_ && !App_OutsideCommand(*this, command))
+    if (command != 0 && !ended_)
         OnCommand(*this, command);
     if (command == CmdViewAsTree)
         App_SaveAsTree(viewer.asTree);
@@ -483,42 +502,30 @@ void CQuillonDlg::OnCharHook(wxKeyEvent &event)
         event.Skip();
         return;
     }
-    if (key == WXK_ESCAPE && modifiers == wxMOD_NONE) {
-        // While the find bar is open Escape closes it, wherever the focus is
-        // (in the list it would otherwise end the window and lose the
-        // filter); with the bar closed it is the window's Cancel.
-        if (findBar_->IsShown())
-            OnFindClose(*this);
-        else
-            OnCommand(*this, CmdCancel);
+    // While the find bar is open Escape closes it, wherever the focus is (in
+    // the list it would otherwise end the window and lose the filter); with
+    // the bar closed it is the window's Cancel, by its row.
+    if (key == WXK_ESCAPE && modifiers == wxMOD_NONE && findBar_->IsShown()) {
+        OnFindClose(*this);
         return;
-    }
-    // Space plays the selected sound again and Shift+Space silences, where a
-    // space types nothing: in the entry list, the view and the hex view.
-    if (key == WXK_SPACE && (FocusIn(entryList_) || FocusIn(entryTree_) || FocusIn(glView_) || FocusIn(hexView_))) {
-        if (modifiers == wxMOD_NONE)
-            OnCommand(*this, CmdSoundReplay);
-        else if (modifiers == wxMOD_SHIFT)
-            OnCommand(*this, CmdSoundStopAll);
-        return;  // Ctrl+Space would take the list's selection away
     }
     // The tree's toolkit would open a search box of its own on Ctrl+F.
     if (key == 'F' && modifiers == wxMOD_CONTROL && FocusIn(entryTree_)) {
         OnCommand(*this, CmdEditFind);
         return;
     }
-    // The preview's plain keys, where they type nothing. Letters are the
-    // list's and the tree's (they jump to the lines that start with them):
-    // F frames the model only from the view itself.
-    const bool inLines = FocusIn(entryList_) || FocusIn(entryTree_) || FocusIn(hexView_);
-    const int viewKey = key == '[' && (inLines || FocusIn(glView_))   ? CmdViewMipLarger
-                        : key == ']' && (inLines || FocusIn(glView_)) ? CmdViewMipSmaller
-                        : key == 'F' && FocusIn(glView_)               ? CmdViewFrameModel
-                                                                       : 0;
-    if (viewKey && modifiers == wxMOD_NONE) {
-        OnCommand(*this, viewKey);
-        return;
+    // The table's plain keys, in the areas where they type nothing.
+    const bool inLines = FocusIn(entryList_) || FocusIn(entryTree_) || FocusIn(hexView_) || FocusIn(glView_);
+    for (const CommandRow &row : App_CommandTable()) {
+        const bool inArea = row.area == KeyArea::Anywhere || (row.area == KeyArea::Lines && inLines) ||
+                            (row.area == KeyArea::View && FocusIn(glView_));
+        if (*row.plainKey && inArea && PlainKeyIs(row.plainKey, key, modifiers)) {
+            OnCommand(*this, row.id);
+            return;
+        }
     }
+    if (key == WXK_SPACE && inLines)
+        return;  // Ctrl+Space would take the list's selection away
     event.Skip();
 }
 

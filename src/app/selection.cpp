@@ -140,11 +140,7 @@ void ShowResourceInfo(ViewerWindow &window)
 {
     ShowResourcePreview(window);
     const PreviewState &preview = viewer.preview;
-    const bool loaded = !preview.CurrentResource.empty();
-    window.EnableMenuItem(CmdExportRaw, loaded);
-    window.EnableMenuItem(CmdExportDump, loaded);
-    window.EnableMenuItem(CmdExportInterpreted, loaded && Export_InterpretedOffered(preview.resourceKind));
-    App_EnableFormExportItems(window, loaded, preview.resourceKind);
+    App_RefreshCommands(window);
     window.SetLabel(IdInfoLine, FormatResourceInfo(preview.resourceKind, preview.CurrentResource.size()));
 
     const int slot = viewer.selectedEntry;
@@ -179,8 +175,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
 {
     viewer.selectedEntry = -1;
     App_ReleasePreview();
-    App_GrayExportItems(window);
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
 
     // The tree and a folder's find lines name the entry themselves, its
     // archive made the open one.
@@ -200,7 +195,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     }
     if (slot >= 0)
         viewer.selectedEntry = slot;
-    App_EnableEditItems(window);
+    App_RefreshCommands(window);
 
     // A line that matches nothing, or an entry whose file cannot be read,
     // leaves the pane, info line and surface list as they were.
@@ -218,7 +213,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     } catch (const std::bad_alloc &) {
         // A resource too large to show on this machine: said, and nothing of it kept.
         App_ReleasePreview();
-        App_GrayExportItems(window);
+        App_RefreshCommands(window);
         viewer.viewHidden = true;
         App_HidePanes(window);
         App_ShowNoResource(window);

@@ -170,13 +170,14 @@ bool R_CaptureView(int scale, bool transparent, TextureImage &out);
 // ---- textures (texture_upload.cpp, texture_preview.cpp, GL library) ----
 
 // Binds `textureName` and fills its top level with the resource's DXT blocks as
-// they are, with the uploader's wrap modes and linear filtering. Uploads
+// they are, with the wrap modes `wrap` and linear filtering. Uploads
 // nothing when compressed textures are not supported or the resource is
 // shorter than its header and top level. Never reads past `resourceSize` bytes.
-void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize);
+void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize, TextureWrap wrap = {});
 // The same with stored level `level` in the place of the top level (its own
 // sides, as GL's level 0); uploads nothing when that level is not all stored.
-void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level);
+void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level,
+                        TextureWrap wrap = {});
 
 // Draws the selected texture at its native size with its top-left corner at
 // textureOffset, in the pixel projection of R_Begin2D; uploads it into texture

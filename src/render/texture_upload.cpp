@@ -16,12 +16,13 @@ GLenum InternalFormat(uint32_t format)
 
 }  // namespace
 
-void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize)
+void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resourceSize, TextureWrap wrap)
 {
-    UploadTextureLevel(textureName, header, resourceSize, 0);
+    UploadTextureLevel(textureName, header, resourceSize, 0, wrap);
 }
 
-void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level)
+void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level,
+                        TextureWrap wrap)
 {
     if (!viewer.compressionSupported)
         return;
@@ -40,8 +41,8 @@ void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t res
                                       static_cast<GLsizei>(stored.width), static_cast<GLsizei>(stored.height), 0,
                                       static_cast<GLsizei>(stored.size), header + stored.offset);
 
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<float>(viewer.uploadWrapS));
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<float>(viewer.uploadWrapT));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<float>(wrap.s));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<float>(wrap.t));
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // Whatever names this texture looks different from now on.

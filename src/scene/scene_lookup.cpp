@@ -34,10 +34,9 @@ uint32_t LoadTexture(const std::vector<uint8_t> &bytes, const uint32_t wrap[2])
     int32_t &count = viewer.preview.materialTextureCount;
     const uint32_t textureName = static_cast<uint32_t>(count) + kFirstMaterialTexture;
     ++count;
-    viewer.uploadWrapS = static_cast<int32_t>(wrap[0]);
-    viewer.uploadWrapT = static_cast<int32_t>(wrap[1]);
     if (viewer.services.UploadTexture)
-        viewer.services.UploadTexture(textureName, bytes.data(), static_cast<int32_t>(bytes.size()));
+        viewer.services.UploadTexture(textureName, bytes.data(), static_cast<int32_t>(bytes.size()),
+                                      TextureWrap{static_cast<int32_t>(wrap[0]), static_cast<int32_t>(wrap[1])});
     return textureName;
 }
 

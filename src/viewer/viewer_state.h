@@ -4,8 +4,7 @@
 
 #include "resource/resource_kind.h"
 #include "pak/pak.h"
-#include "viewer/archive_edits.h"
-#include "viewer/archive_tree.h"
+#include "session/session.h"
 
 #include <cstdint>
 #include <string>
@@ -58,6 +57,13 @@ struct PreviewState {
     // code add; everything here must stay zero-initialised.
 };
 
+// The GL wrap modes of an uploaded texture, S and T: GL_CLAMP unless a
+// material gives others.
+struct TextureWrap {
+    int32_t s = 0x2900;
+    int32_t t = 0x2900;
+};
+
 // The one way across layers: the steps of the GL view, the sound player and
 // the model in the view that the window's handlers (and the frame and the
 // material lookups) run. App_InstallServices fills every step once at
@@ -73,8 +79,8 @@ struct ViewerServices {
     void (*GL_RunFrame)() = nullptr;
 
     // Binds a texture name and loads a texture resource into it with the wrap
-    // pair in uploadWrapS / uploadWrapT (src/render's UploadTexture).
-    void (*UploadTexture)(uint32_t textureName, const uint8_t *resource, int32_t size) = nullptr;
+    // pair given (src/render's UploadTexture).
+    void (*UploadTexture)(uint32_t textureName, const uint8_t *resource, int32_t size, TextureWrap wrap) = nullptr;
 
     // Sound player (src/audio).
     void (*S_Init)() = nullptr;
@@ -127,58 +133,24 @@ enum TextureChannels : int32_t {
     ChannelsChecker,      // colour over a checkerboard where alpha is transparent
 };
 
-struct ViewerState {
-    // Archives and selection (src/app's open and selection handlers, over src/pak).
-    PakArchive mainPak;        // the archive opened with File > Open
-    PakArchive globalPak;      // GLOBAL.PAK beside it, filled by the cross-archive lookup (src/scene)
-    int32_t selectedEntry = -1;  // slot of mainPak, -1 when none
-    // The Edit menu's edits until they are saved (src/app's edit commands);
-    // while any wait, mainPak shows the archive as a save would leave it.
-    ArchiveEdits edits;
-
+// The session (src/session) is the base: its archives, edits, selection, list
+// and find are read here under their own names until every reader asks the
+// session itself.
+struct ViewerState : Session {
     // View toggles (src/app). previewEnabled per ResourceKind; every row starts on.
     bool previewEnabled[KindCount] = {true, true, true, true, true, true, true, true, true, true};
     bool modelMaterialsEnabled = true;  // read by the model drawing (src/scene)
     bool showSurfaceList = false;       // View > "Model &surfaces"
     TextureChannels textureChannels = ChannelsRgba;  // View > Channels
 
-    // Entry list and find bar (src/app). The list shows listedSlots, which is
-    // listOrder narrowed by the find text and kind.
-    std::vector<int> listOrder;       // every stored slot of mainPak, in the list's order
-    // The lines in listOrder's order, each ended by a NUL, back to back: the
-    // list shows them and the find bar reads them without touching the slots.
-    std::string listText;
-    std::vector<uint32_t> listTextAt;     // where line i of listOrder starts in listText
-    std::vector<uint8_t> listNameLength;  // characters of line i that are the entry's name
-    std::vector<int> listedSlots;     // the slots of the lines the list shows now, in order
-    std::vector<int8_t> entryKinds;   // per slot: its ResourceKind once classified, -1 before, -2 unreadable
-    size_t kindScanNext = 0;          // position in listOrder where classifying for the kind filter goes on
+    // The find bar (src/app); what it narrows the list to is the session's.
     bool findShown = false;           // the find bar is open
-    std::string findText;             // as typed: plain text, or a glob when it holds '*' or '?'
-    int32_t findKind = -1;            // the ResourceKind lines are narrowed to; -1 for every kind
 
-    // A folder of archives, and the tree in the list's place (src/app's
-    // folder handlers, over src/viewer's archive tree). In folder mode the
-    // open archive (mainPak) is the archive of the entry selected last.
-    bool folderMode = false;      // a folder is open, not one archive
+    // The tree in the list's place (src/app's folder handlers, over the
+    // session's tree).
     bool treeView = false;        // the tree stands in the list's place: folder mode, or As Tree
     bool asTree = false;          // View > "As T&ree": one archive as a tree (kept in the settings)
     bool lookEverywhere = false;  // View > "Look in every archive"
-    ArchiveTree tree;             // the folder's archives, or the one archive in As Tree
-    // The lines the find bar leaves in folder mode, "ARCHIVE.PAK: line", each
-    // ended by a NUL, and the archive and line of each.
-    struct FolderHit {
-        int32_t archive;
-        int32_t line;
-    };
-    std::vector<FolderHit> folderHits;
-    std::string folderHitText;
-    std::vector<uint32_t> folderHitAt;
-    // The kind choice reads the entries the text finds a slice at a time:
-    // where it goes on, and the index of the archive it reads.
-    bool folderKindsPending = false;
-    size_t folderScanArchive = 0, folderScanLine = 0;
-    PakArchive folderScanPak;
 
     // Main window (src/app).
     ViewerWindow *mainDialog = nullptr;  // set from dialog initialisation to shut-down
@@ -225,11 +197,6 @@ struct ViewerState {
     int32_t mouseRightLast[2] = {};  // last point of a right drag
     bool leftDragActive = false;
     bool rightDragActive = false;
-
-    // Wrap modes given to every texture UploadTexture makes (src/render):
-    // GL_CLAMP until a material sets them.
-    int32_t uploadWrapS = 0x2900;
-    int32_t uploadWrapT = 0x2900;
 
     // The sound player's state is its own record (src/audio's soundState).
 

@@ -228,6 +228,9 @@ public:
     virtual void ShowMessage(const std::string &text) = 0;
     virtual void RunAboutBox() = 0;
     virtual void RunDumpDialog() = 0;  // calls BinText_OnOk when OK is pressed
+    // Edit Externally, Copy, Paste and Preferences: the programs, the
+    // clipboard and the watched files are the real window's alone.
+    virtual void RunOutsideCommand(int) {}
 
     // Asks for the folder, one of `forms` and Overwrite of a batch export;
     // false when cancelled.

@@ -21,11 +21,11 @@ protected:
     }
     bool Shows(int x, int y, Rgb colour) const { return ShowsBlock(At(x, y), colour); }
     // A fresh texture name filled by UploadTexture from `bytes`.
-    static GLuint Upload(const Bytes &bytes)
+    static GLuint Upload(const Bytes &bytes, TextureWrap wrap = {})
     {
         GLuint name = 0;
         glGenTextures(1, &name);
-        UploadTexture(name, bytes.data(), static_cast<int32_t>(bytes.size()));
+        UploadTexture(name, bytes.data(), static_cast<int32_t>(bytes.size()), wrap);
         glBindTexture(GL_TEXTURE_2D, name);
         return name;
     }
@@ -110,10 +110,8 @@ TEST_F(TextureTest, UploadsOnlyWhenTheTopLevelFits)
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
-    // The wrap pair a material left behind applies to later uploads.
-    viewer.uploadWrapS = GL_REPEAT;
-    viewer.uploadWrapT = GL_CLAMP_TO_EDGE;
-    Upload(Fixture_Texture(8, 8, 1, 1, Green));
+    // The wrap pair given goes with the upload.
+    Upload(Fixture_Texture(8, 8, 1, 1, Green), {GL_REPEAT, GL_CLAMP_TO_EDGE});
     EXPECT_EQ(std::pair(Parameter(GL_TEXTURE_WRAP_S), Parameter(GL_TEXTURE_WRAP_T)),
               std::pair(GL_REPEAT, GL_CLAMP_TO_EDGE));
 }

@@ -30,12 +30,12 @@ struct Upload {
 };
 std::vector<Upload> gUploads;
 
-void RecordUpload(uint32_t name, const uint8_t *bytes, int32_t size)
+void RecordUpload(uint32_t name, const uint8_t *bytes, int32_t size, TextureWrap wrap)
 {
     ASSERT_GE(size, 128);
     TextureHeader header;
     Texture_ReadHeader(std::span(bytes, kTextureHeaderSize), header);
-    gUploads.push_back({name, viewer.uploadWrapS, viewer.uploadWrapT, header.width});
+    gUploads.push_back({name, wrap.s, wrap.t, header.width});
 }
 
 using MaterialPtr = std::unique_ptr<Material>;

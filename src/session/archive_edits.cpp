@@ -1,4 +1,4 @@
-#include "viewer/archive_edits.h"
+#include "session/archive_edits.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "viewer/archive_tree.h"
+#include "session/archive_tree.h"
 
 #include "lookup/lookup.h"
 

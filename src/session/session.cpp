@@ -1,0 +1,158 @@
+// The session's list, find, kind scan and edits. The list stays a view of
+// the sorted slots: narrowing walks them once and the window is handed
+// pointers to the lines, nothing is copied.
+#include "session/session.h"
+#include "resource/resource_kind.h"
+
+#include <string_view>
+
+namespace {
+
+// Line `i` of listOrder, tried with the find text read once.
+bool Listed(const Session &s, size_t i, const PakFind &find)
+{
+    const int slot = s.listOrder[i];
+    if (s.findKind >= 0 && s.entryKinds[static_cast<size_t>(slot)] != s.findKind)
+        return false;
+    const char *line = s.listText.data() + s.listTextAt[i];
+    return Pak_FindMatches(find, std::string_view(line, s.listTextAt[i + 1] - s.listTextAt[i] - 1),
+                           s.listNameLength[i]);
+}
+
+void KnowEveryEntry(Session &s)
+{
+    if (s.entryKinds.size() != s.mainPak.entries.size())
+        s.entryKinds.assign(s.mainPak.entries.size(), kSessionKindUnknownYet);
+}
+
+}  // namespace
+
+void Session_OpenArchive(Session &session, PakArchive opened)
+{
+    session.mainPak = std::move(opened);
+    session.edits.undone.clear();  // Redo belongs to the archive it was done in
+    Session_SetListOrder(session, Pak_SortedLines(session.mainPak));
+}
+
+void Session_SetListOrder(Session &session, std::vector<int> order)
+{
+    EntryLines lines = Viewer_MakeLines(session.mainPak, std::move(order));
+    session.listOrder = std::move(lines.slots);
+    session.listText = std::move(lines.text);
+    session.listTextAt = std::move(lines.at);
+    session.listNameLength = std::move(lines.nameLength);
+    session.entryKinds.assign(session.mainPak.entries.size(), kSessionKindUnknownYet);
+    session.kindScanNext = 0;
+}
+
+bool Session_Narrowed(const Session &session)
+{
+    return !session.findText.empty() || session.findKind >= 0;
+}
+
+void Session_SetFind(Session &session, const std::string &text, int kind)
+{
+    session.findText = text;
+    session.findKind = kind >= 0 && kind < KindCount ? kind : -1;
+}
+
+SessionChange Session_Find(Session &session, const std::string &text, int kind)
+{
+    Session_SetFind(session, text, kind);
+    return Session_ApplyFind(session);
+}
+
+SessionChange Session_ApplyFind(Session &session)
+{
+    const PakFind find = Pak_CompileFind(session.findText);
+    KnowEveryEntry(session);
+    session.listedSlots.clear();
+    bool selectedListed = false;
+    for (size_t i = 0; i < session.listOrder.size(); ++i)
+        if (Listed(session, i, find)) {
+            session.listedSlots.push_back(session.listOrder[i]);
+            selectedListed |= session.listOrder[i] == session.selectedEntry;
+        }
+    SessionChange change;
+    change.lines = true;
+    change.selectionLeft = !selectedListed;
+    return change;
+}
+
+std::vector<const char *> Session_ListedLines(const Session &session)
+{
+    // listedSlots follows listOrder, so one walk pairs them.
+    std::vector<const char *> lines;
+    lines.reserve(session.listedSlots.size());
+    size_t next = 0;
+    for (size_t i = 0; i < session.listOrder.size() && next < session.listedSlots.size(); ++i)
+        if (session.listOrder[i] == session.listedSlots[next]) {
+            lines.push_back(session.listText.data() + session.listTextAt[i]);
+            ++next;
+        }
+    return lines;
+}
+
+int Session_ListedLine(const Session &session, int slot)
+{
+    for (size_t i = 0; i < session.listedSlots.size(); ++i)
+        if (session.listedSlots[i] == slot)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool Session_KindsToScan(const Session &session)
+{
+    return session.findKind >= 0 && session.kindScanNext < session.listOrder.size() && session.mainPak.hasIndex;
+}
+
+bool Session_ScanKinds(Session &session, std::chrono::steady_clock::time_point deadline)
+{
+    if (!Session_KindsToScan(session))
+        return false;
+    KnowEveryEntry(session);
+    bool found = false;
+    std::vector<uint8_t> bytes;  // one buffer and one open file at a time for the slice
+    PakOpenFile open;
+    while (session.kindScanNext < session.listOrder.size() && std::chrono::steady_clock::now() < deadline) {
+        const int slot = session.listOrder[session.kindScanNext++];
+        int8_t &kind = session.entryKinds[static_cast<size_t>(slot)];
+        if (kind != kSessionKindUnknownYet)
+            continue;
+        const PakEntry &entry = session.mainPak.entries[static_cast<size_t>(slot)];
+        // A file that cannot be read leaves its entries out of every kind.
+        kind = Pak_LoadEntry(session.mainPak, entry, bytes, nullptr, open) == PakLoadResult::Ok
+                   ? static_cast<int8_t>(ClassifyResource(bytes))
+                   : kSessionKindUnreadable;
+        found |= kind == session.findKind;
+    }
+    return found;
+}
+
+void Session_ShowEdits(Session &session, int select)
+{
+    session.selectedEntry = select >= 0 ? select : session.selectedEntry;
+    Edits_ApplyToView(session.edits, session.mainPak);
+    Session_SetListOrder(session, Pak_SortedLines(session.mainPak));
+    // The kind filter reads entries from disk; new resources are known already.
+    for (const PendingEdit &edit : session.edits.log)
+        if (edit.resource && static_cast<size_t>(edit.slot) < session.entryKinds.size())
+            session.entryKinds[static_cast<size_t>(edit.slot)] = static_cast<int8_t>(ClassifyResource(*edit.resource));
+}
+
+int Session_Undo(Session &session)
+{
+    const bool added = Edits_Pending(session.edits) && session.edits.log.back().kind == EditKind::Add;
+    const int32_t slot = Edits_Undo(session.edits);
+    // The entry the edit touched comes back into view, unless it goes away with it.
+    return slot < 0 ? kSessionNothingDone : added ? -1 : slot;
+}
+
+int Session_Redo(Session &session)
+{
+    const bool removed =
+        !session.edits.undone.empty() && session.edits.undone.back().front().kind == EditKind::Remove;
+    const int32_t slot = Edits_Redo(session.edits, session.mainPak);
+    // The entry comes into view again, unless the edit takes it away.
+    return slot < 0 ? kSessionNothingDone : removed ? -1 : slot;
+}
