@@ -24,6 +24,7 @@ constexpr CommandRow kCommands[] = {
     {0, "", K::Separator, "", M::File},
     {CmdFileSave, "&Save", K::Item, "Ctrl+S", M::File},
     {CmdFileSaveAs, "Save &As...", K::Item, "", M::File},
+    {CmdFileMods, "&Mods...", K::Item, "", M::File},
     {0, "", K::Separator, "", M::File},
     {CmdExit, "E&xit", K::Item, "", M::File},
 

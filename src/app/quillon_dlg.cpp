@@ -2,6 +2,7 @@
 // their dialog-unit positions. It forwards every event to the
 // handlers of main_dialog.h and implements ViewerWindow for them.
 #include "app/quillon_dlg.h"
+#include "app/mods_dialog.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/command_table.h"
@@ -293,6 +294,8 @@ void CQuillonDlg::CreateMenu()
 void CQuillonDlg::OnMenu(wxCommandEvent &event)
 {
     int command = event.GetEventType() == wxEVT_BUTTON ? event.GetId() : Command_FromWxId(event.GetId());
+    if (command == CmdFileMods && !ended_)
+        return App_ShowModsDialog(this, *this);
     if (command != 0 && !ended_)
         OnCommand(*this, command);
     if (command == CmdViewAsTree)

@@ -86,6 +86,7 @@ enum Command : int {
     CmdFileOpenFolder = 32850,
     CmdViewAsTree = 32851,
     CmdViewLookEverywhere = 32852,
+    CmdFileMods = 32853,  // the Mods window of the open game folder
 };
 
 // The answer to "Save changes to NAME.PAK?".
