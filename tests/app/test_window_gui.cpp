@@ -282,6 +282,7 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdEditRedo, "", "gray"},
         {CmdFileSave, "", "gray"},
         {CmdFileSaveAs, "", "save .pak"},
+        {CmdFileMods, "", ""},  // the Mods window, whose buttons test_mods_window presses
         {CmdEditRemove, blob, "title"},  // "*" while it waits
         {CmdEditUndo, "", "title"},
         {CmdEditRedo, "", "title"},
