@@ -131,14 +131,21 @@ void MakeArchive(const GamesetArchiveDiff &diff, const std::string &folder, size
         archive.entries.push_back(std::move(entry));
         from.push_back(&d);
     }
-    // The originals hashed on the workers; a new entry too where one is gone
-    // that it may be the same resource of.
+    // The originals hashed on the workers, unless the comparison hashed them
+    // as it read them; a new entry too where one is gone that it may be the
+    // same resource of.
     std::vector<std::string> why(from.size());
     std::vector<Print> olds(from.size()), news(from.size());
     Base_ParallelFor(from.size(), Base_WorkerCount(0, from.size()), [&](size_t i) {
         const GamesetEntryDiff &d = *from[i];
-        if (d.oldEntry)
+        if (d.oldHashed) {
+            XXH128_hash_t h;
+            h.high64 = d.oldHash[0];
+            h.low64 = d.oldHash[1];
+            olds[i] = {d.oldLength, Mod_HashDigits(h)};
+        } else if (d.oldEntry) {
             (void)PrintOf(*diff.oldPak, *d.oldEntry, olds[i], why[i]);
+        }
         else if (removes)
             (void)PrintOf(*diff.newPak, *d.newEntry, news[i], why[i]);
     });
@@ -235,6 +242,7 @@ bool Mod_Make(const std::string &original, const std::string &modded, const std:
     };
     const auto trouble = [&](const std::string &message) { troubles.push_back(message); };
     GamesetDiffOptions options;
+    options.hashOld = true;
     if (folders) {
         (void)Gameset_DiffFolders(original, modded, options, sink, trouble);
     } else {

@@ -286,6 +286,20 @@ TEST(CliMod, ZipAndRename)
               "GLOBAL.PAK\tdocs\\readme.txt #1\tR, first\n"
               "GLOBAL.PAK\ttextures\\env\\stone_wall_d #1\tR, first\n");
 
+    // An entry that keeps its length: its original's hash is taken as the comparison reads it.
+    const std::string base = g.dir / "base", next = g.dir / "next", game2 = g.dir / "game2";
+    Fixture_WriteFile(g.dir / "a.txt", Fixture_FromString("same length A\n"));
+    Fixture_WriteFile(g.dir / "b.txt", Fixture_FromString("same length B\n"));
+    Copy(g.orig, base);
+    ASSERT_EQ(RunCli({"replace", base + "/GLOBAL.PAK", "#3", g.dir / "a.txt", "--compress", "none"}, g.dir).status, 0);
+    Copy(base, next);
+    Copy(base, game2);
+    ASSERT_EQ(RunCli({"replace", next + "/GLOBAL.PAK", "#3", g.dir / "b.txt", "--compress", "none"}, g.dir).status, 0);
+    ASSERT_EQ(RunCli({"mod", "make", base, next, "-o", g.dir / "S"}, g.dir).status, 0);
+    r = RunCli({"mod", "apply", g.dir / "S", game2}, g.dir);
+    EXPECT_EQ(r.out, "1 edit applied as mod 1\n") << r.err;
+    EXPECT_EQ(RunCli({"diff", game2, next}, g.dir).status, 0);
+
     // A .zip made elsewhere of the mod's folder, stored, applies; compressed, it is refused.
     for (const char *method : {"ZIP_STORED", "ZIP_DEFLATED"}) {
         r = Python(std::string("import zipfile,os\nwith zipfile.ZipFile('U.zip','w',zipfile.") + method +
