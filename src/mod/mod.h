@@ -47,7 +47,7 @@ struct Mod {
 // The name of a mod's change ("replaced", "added", "removed", "renamed").
 const char *Mod_ChangeName(ModChange change);
 
-// Reads the mod.json of the mod `path` (a folder or a .zip); refuses (false,
+// Reads the mod.json of the mod `path` (a folder, its mod.json, or a .zip); refuses (false,
 // `error`) a newer version, names that would lead outside the game folder,
 // files outside the mod, and a .zip that is not sound (see Mod_OpenFiles).
 bool Mod_Read(const std::string &path, Mod &mod, std::string &error);

@@ -66,7 +66,8 @@ struct ModFiles {
     std::vector<ModZipEntry> entries;  // zip: by name
 };
 
-// Opens the mod `path`: a folder as it is, a .zip by its central directory.
+// Opens the mod `path`: a folder as it is (or named by its mod.json), a .zip
+// by its central directory.
 // A .zip is refused unless every entry is stored (not compressed or
 // encrypted), named by a relative path that stays inside the mod, named once,
 // and lies whole before the directory without overlapping another.

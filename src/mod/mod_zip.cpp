@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -268,6 +269,12 @@ bool Mod_OpenFiles(const std::string &path, ModFiles &files, std::string &error)
     const SysKind kind = Sys_PathKind(path, true);
     if (kind == SysKind::Folder)
         return true;
+    // A mod folder named by its mod.json, as a file dialog chooses it.
+    const size_t sep = path.find_last_of(kSysPathSeparators);
+    if (kind == SysKind::File && strcasecmp(path.c_str() + (sep == std::string::npos ? 0 : sep + 1), "mod.json") == 0) {
+        files.path = sep == std::string::npos ? "." : path.substr(0, sep);
+        return true;
+    }
     int64_t length = 0;
     const int fd = kind == SysKind::File ? Sys_OpenRegularRead(path, &length) : -1;
     if (fd < 0) {
