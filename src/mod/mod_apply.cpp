@@ -447,7 +447,9 @@ std::vector<ModConflict> Mod_Conflicts(const std::vector<Mod> &mods)
         for (const ModArchive &archive : mod.archives)
             for (const ModEntry &entry : archive.entries) {
                 // A rename touches the entry it takes and the name it gives.
-                for (const auto &[name, occurrence] : {std::pair(entry.name, entry.occurrence), std::pair(entry.to, entry.toOccurrence)}) {
+                const std::pair<std::string, int> keys[] = {{entry.name, entry.occurrence},
+                                                            {entry.to, entry.toOccurrence}};
+                for (const auto &[name, occurrence] : keys) {
                     if (name.empty())
                         continue;
                     ModConflict &c = touched[{archive.name, name, occurrence}];

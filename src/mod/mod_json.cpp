@@ -171,7 +171,8 @@ std::string Mod_ToJson(const Mod &mod)
             if (!entry.file.empty())
                 out += ", \"file\": " + ModJson_Quote(entry.file);
             if (entry.change == ModChange::Renamed)
-                out += ", \"to\": " + ModJson_Quote(entry.to) + ", \"toOccurrence\": " + std::to_string(entry.toOccurrence);
+                out += ", \"to\": " + ModJson_Quote(entry.to) +
+                       ", \"toOccurrence\": " + std::to_string(entry.toOccurrence);
             out += "}";
         }
         out += "\n    ]}";

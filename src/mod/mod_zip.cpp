@@ -235,7 +235,8 @@ bool ReadDirectory(int fd, uint64_t length, std::vector<ModZipEntry> &entries, s
         }
     entries.erase(std::remove_if(entries.begin(), entries.end(), [](const ModZipEntry &z) { return z.name.empty(); }),
                   entries.end());
-    std::sort(entries.begin(), entries.end(), [](const ModZipEntry &a, const ModZipEntry &b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(),
+              [](const ModZipEntry &a, const ModZipEntry &b) { return a.name < b.name; });
     for (size_t i = 1; i < entries.size(); ++i)
         if (entries[i].name == entries[i - 1].name) {
             why = "the entry " + ModJson_Quote(entries[i].name) + " is in it twice";
@@ -247,7 +248,8 @@ bool ReadDirectory(int fd, uint64_t length, std::vector<ModZipEntry> &entries, s
 // A mod zipped with its folder ("MOD/mod.json", "MOD/files/1"): the folder taken off.
 void TakeOffTopFolder(std::vector<ModZipEntry> &entries)
 {
-    if (entries.empty() || std::any_of(entries.begin(), entries.end(), [](const ModZipEntry &z) { return z.name == "mod.json"; }))
+    const auto isJson = [](const ModZipEntry &z) { return z.name == "mod.json"; };
+    if (entries.empty() || std::any_of(entries.begin(), entries.end(), isJson))
         return;
     const size_t slash = entries.front().name.find('/');
     if (slash == std::string::npos)

@@ -89,7 +89,8 @@ TEST_F(ModsWindowTest, AppliesRestoresAndCompares)
     frame->yes = true;
     Button(IdModsApply);
     ASSERT_EQ(frame->questions.size(), 1u);
-    EXPECT_NE(frame->questions[0].find("add GLOBAL.PAK scripts\\added.txt #1"), std::string::npos) << frame->questions[0];
+    EXPECT_NE(frame->questions[0].find("add GLOBAL.PAK scripts\\added.txt #1"), std::string::npos)
+        << frame->questions[0];
     EXPECT_EQ(Applied(), "1  first  GLOBAL.PAK");
     EXPECT_TRUE(frame->SelectEntryNamed("scripts\\added.txt"));
 

@@ -226,7 +226,7 @@ std::string Zip(const std::vector<ZipItem> &items)
     std::string body, dir;
     for (const ZipItem &z : items) {
         const uint32_t crc = Crc(z.data) ^ (z.badCrc ? 1 : 0);
-        const uint32_t size = z.saysSize >= 0 ? static_cast<uint32_t>(z.saysSize) : static_cast<uint32_t>(z.data.size());
+        const uint32_t size = static_cast<uint32_t>(z.saysSize >= 0 ? z.saysSize : static_cast<int64_t>(z.data.size()));
         const uint32_t at = static_cast<uint32_t>(body.size());
         std::string common;
         le(common, z.method, 2), le(common, 0, 4), le(common, crc, 4), le(common, size, 4), le(common, size, 4);
