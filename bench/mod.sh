@@ -39,9 +39,9 @@ for kind in small same; do
   cat orig/* edited/* >/dev/null
   echo "== 20 entries replaced by $kind.bin ($(du -sm orig | cut -f1) MiB each version)"
   for r in $(seq "$runs"); do
-    /usr/bin/time -f "diff      %e s wall, %U s user" "$cli" diff orig edited >/dev/null || true
+    /usr/bin/time -f "diff      %e s wall, %U s user, %S s sys" "$cli" diff orig edited >/dev/null || true
     rm -rf M
-    /usr/bin/time -f "mod make  %e s wall, %U s user" "$cli" mod make orig edited -o M >/dev/null
+    /usr/bin/time -f "mod make  %e s wall, %U s user, %S s sys" "$cli" mod make orig edited -o M >/dev/null
   done
 done
 rm -rf game && cp -r orig game
