@@ -111,9 +111,9 @@ void RunStopAllSounds(ViewerWindow &, int)
 // F1 is taken so that it opens nothing.
 void RunNothing(ViewerWindow &, int) {}
 
-void RunOutside(ViewerWindow &window, int command)
+void RunWindowOwn(ViewerWindow &window, int command)
 {
-    window.RunOutsideCommand(command);
+    window.RunWindowCommand(command);
 }
 
 constexpr CommandRow Menu(const char *label, AppMenu in, AppMenu opens)
@@ -140,6 +140,7 @@ constexpr CommandRow kCommands[] = {
     Separator(M::File),
     {CmdFileSave, "&Save", K::Item, "Ctrl+S", M::File, {}, Run<OnFileSave>, CanSave},
     {CmdFileSaveAs, "Save &As...", K::Item, "", M::File, {}, Run<OnFileSaveAs>, EditableArchive},
+    {CmdFileMods, "&Mods...", K::Item, "", M::File, {}, RunWindowOwn},
     Separator(M::File),
     {CmdExit, "E&xit", K::Item, "", M::File, {}, OnLeaveViewer},
 
@@ -155,11 +156,11 @@ constexpr CommandRow kCommands[] = {
     {CmdEditUndo, "&Undo", K::Item, "Ctrl+Z", M::Edit, {}, Run<OnEditUndo>, CanUndo},
     {CmdEditRedo, "Re&do", K::Item, "Ctrl+Y", M::Edit, {}, Run<OnEditRedo>, CanRedo},
     Separator(M::Edit),
-    {CmdEditCopy, "&Copy", K::Item, "Ctrl+C", M::Edit, {}, RunOutside, App_OutsideOffered},
-    {CmdEditPaste, "&Paste", K::Item, "Ctrl+V", M::Edit, {}, RunOutside, App_PasteOffered},
-    {CmdEditExternally, "Edit E&xternally", K::Item, "Ctrl+E", M::Edit, {}, RunOutside, App_OutsideOffered},
+    {CmdEditCopy, "&Copy", K::Item, "Ctrl+C", M::Edit, {}, RunWindowOwn, App_OutsideOffered},
+    {CmdEditPaste, "&Paste", K::Item, "Ctrl+V", M::Edit, {}, RunWindowOwn, App_PasteOffered},
+    {CmdEditExternally, "Edit E&xternally", K::Item, "Ctrl+E", M::Edit, {}, RunWindowOwn, App_OutsideOffered},
     Separator(M::Edit),
-    {CmdEditPreferences, "Pr&eferences...", K::Item, "", M::Edit, {}, RunOutside},
+    {CmdEditPreferences, "Pr&eferences...", K::Item, "", M::Edit, {}, RunWindowOwn},
 
     {CmdExportRaw, "&Raw (F2)", K::Item, "", M::Export, {}, Run<OnExportRaw>, Loaded},
     {CmdExportInterpreted, "&Interpreted (F3)", K::Item, "", M::Export, {}, Run<Export_Interpreted>,

@@ -2,6 +2,7 @@
 // their dialog-unit positions. It forwards every event to the
 // handlers of main_dialog.h and implements ViewerWindow for them.
 #include "app/quillon_dlg.h"
+#include "app/mods_dialog.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/command_table.h"
@@ -339,9 +340,12 @@ void CQuillonDlg::CreateMenu()
     recent_.UseMenu(recentMenu);
 }
 
-void CQuillonDlg::RunOutsideCommand(int command)
+void CQuillonDlg::RunWindowCommand(int command)
 {
-    App_OutsideCommand(*this, command);
+    if (command == CmdFileMods)
+        App_ShowModsDialog(this, *this);
+    else
+        App_OutsideCommand(*this, command);
 }
 
 void CQuillonDlg::OnMenu(wxCommandEvent &event)

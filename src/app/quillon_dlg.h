@@ -69,7 +69,7 @@ public:
     void ShowMessage(const std::string &text) override;
     void RunAboutBox() override;
     void RunDumpDialog() override;
-    void RunOutsideCommand(int command) override;
+    void RunWindowCommand(int command) override;
     bool AskBatchExport(const std::vector<std::string> &forms, BatchExportRequest &request) override;
     void RunJob(const WindowJob &job) override;
     void EndMainDialog(int result) override;

@@ -153,6 +153,11 @@ struct GamesetEntryDiff {
     int occurrence = 1;
     const PakEntry *oldEntry = nullptr;    // absent when added
     const PakEntry *newEntry = nullptr;    // absent when removed
+    // With GamesetDiffOptions::hashOld, a changed entry whose old resource the
+    // comparison read whole: its length and XXH3-128 (high half first).
+    bool oldHashed = false;
+    uint64_t oldLength = 0;
+    uint64_t oldHash[2] = {};
 };
 
 // One archive of the comparison. An archive present on one side only is
@@ -169,6 +174,10 @@ struct GamesetArchiveDiff {
 struct GamesetDiffOptions {
     bool recursive = false;  // folders: read subfolders too
     int workers = 0;         // threads that compare entries; 0: one per core, at most 4
+    // Changed entries whose old side the comparison reads anyway are hashed
+    // as they are read (read to their end where the bytes part early), so
+    // that a caller that needs those hashes does not read them again.
+    bool hashOld = false;
 };
 
 struct GamesetDiffSummary {

@@ -114,8 +114,10 @@ PakLoadResult FingerprintOf(Side side, bool compressed, Reader &r, Fingerprint &
 }
 
 // Whether two entries hold the same resource. `failed` is the side and
-// result of a read that failed.
-Verdict Compare(Side older, Side newer, Reader &r, const PakEntry **failedEntry, PakLoadResult &failed)
+// result of a read that failed. With `oldPrint`, the old resource's print
+// when the comparison read it (`*hashed` then set).
+Verdict Compare(Side older, Side newer, Reader &r, const PakEntry **failedEntry, PakLoadResult &failed,
+                Fingerprint *oldPrint = nullptr, bool *hashed = nullptr)
 {
     auto trouble = [&](const Side &side, PakLoadResult result) {
         *failedEntry = &side.entry;
@@ -138,17 +140,43 @@ Verdict Compare(Side older, Side newer, Reader &r, const PakEntry **failedEntry,
         return trouble(newer, result);
 
     if (older.entry.size == newer.entry.size) {
+        // A plain old side is hashed as it is read, for a caller that asked.
+        XXH3_state_t *state = oldPrint && !oldCompressed ? XXH3_createState() : nullptr;
+        if (state)
+            XXH3_128bits_reset(state);
         bool equal = true;
-        for (uint64_t at = 0; at < older.entry.size && equal; at += kChunk) {
+        uint64_t at = 0;
+        for (; at < older.entry.size && equal; at += kChunk) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, older.entry.size - at));
-            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok)
+            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok) {
+                XXH3_freeState(state);
                 return trouble(older, result);
-            if ((result = Pak_ReadStored(newer.pak, newer.entry, at, r.b.data(), n, newer.open)) != PakLoadResult::Ok)
+            }
+            if ((result = Pak_ReadStored(newer.pak, newer.entry, at, r.b.data(), n, newer.open)) != PakLoadResult::Ok) {
+                XXH3_freeState(state);
                 return trouble(newer, result);
+            }
             equal = memcmp(r.a.data(), r.b.data(), n) == 0;
+            if (state)
+                XXH3_128bits_update(state, r.a.data(), n);
         }
-        if (equal)
+        if (equal) {
+            XXH3_freeState(state);
             return Verdict::Same;
+        }
+        for (; state && at < older.entry.size; at += kChunk) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, older.entry.size - at));
+            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok) {
+                XXH3_freeState(state);
+                return trouble(older, result);
+            }
+            XXH3_128bits_update(state, r.a.data(), n);
+        }
+        if (state) {
+            *oldPrint = {older.entry.size, XXH3_128bits_digest(state)};
+            *hashed = true;
+            XXH3_freeState(state);
+        }
     }
     // Plain on both sides, the stored bytes are the resources.
     if (!oldCompressed && !newCompressed)
@@ -157,6 +185,10 @@ Verdict Compare(Side older, Side newer, Reader &r, const PakEntry **failedEntry,
     Fingerprint a, b;
     if ((result = FingerprintOf(older, oldCompressed, r, a)) != PakLoadResult::Ok)
         return trouble(older, result);
+    if (oldPrint) {
+        *oldPrint = a;
+        *hashed = true;
+    }
     if ((result = FingerprintOf(newer, newCompressed, r, b)) != PakLoadResult::Ok)
         return trouble(newer, result);
     return a.length == b.length && XXH128_isEqual(a.hash, b.hash) ? Verdict::Same : Verdict::Differs;
@@ -233,10 +265,16 @@ GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchiv
         GamesetEntryDiff &d = diff.entries[both[w]];
         const PakEntry *failedEntry = nullptr;
         PakLoadResult failed = PakLoadResult::Ok;
+        Fingerprint print;
+        bool hashed = false;
         const Verdict verdict = Compare({oldPak, *d.oldEntry, r.oldOpen}, {newPak, *d.newEntry, r.newOpen}, r,
-                                        &failedEntry, failed);
+                                        &failedEntry, failed, options.hashOld ? &print : nullptr, &hashed);
         if (verdict == Verdict::Differs) {
             d.change = GamesetChange::Changed;
+            d.oldHashed = hashed;
+            d.oldLength = print.length;
+            d.oldHash[0] = print.hash.high64;
+            d.oldHash[1] = print.hash.low64;
         } else if (verdict == Verdict::Trouble) {
             const PakArchive &pak = failedEntry == d.oldEntry ? oldPak : newPak;
             std::string message = Pak_LoadMessage(failed, pak, *failedEntry);

@@ -4,8 +4,8 @@
 // game folder after a backup of every set it touches, and taken off again so
 // that every file of those sets holds its bytes from before.
 //
-// A mod is a folder: mod.json and files/N, the new resources as they are
-// when expanded. The backup of a game folder lives in GAMEFOLDER/.quillon:
+// A mod is a folder, or a .zip of one (stored entries): mod.json and
+// files/N, the new resources as they are when expanded. The backup of a game folder lives in GAMEFOLDER/.quillon:
 // per applied mod, N.json (what was applied, each touched set's companions
 // with their lengths, and the hash of each entry-point file as the apply left
 // it) and N.K.pak, the entry-point file of the Kth set from before. A save
@@ -17,16 +17,20 @@
 #include <string>
 #include <vector>
 
-constexpr int kModVersion = 1;
+// Version 2 brought renames; a mod without them is written as version 1, so
+// that programs that read only that take it.
+constexpr int kModVersion = 2;
 
-enum class ModChange { Replaced, Added, Removed };
+enum class ModChange { Replaced, Added, Removed, Renamed };
 
 struct ModEntry {
     ModChange change = ModChange::Replaced;
     std::string name;      // the name field's bytes
     int occurrence = 1;    // among the entries of that name, in index order
     std::string hash;      // XXH3-128 of the original's expanded resource (32 hex digits); none when added
-    std::string file;      // "files/N" in the mod, the new resource; none when removed
+    std::string file;      // "files/N" in the mod, the new resource; none when removed or renamed
+    std::string to;        // renamed: the new name, the same bytes under it
+    int toOccurrence = 1;  // renamed: its occurrence among the entries of the new name
 };
 
 struct ModArchive {
@@ -40,27 +44,30 @@ struct Mod {
     std::vector<ModArchive> archives;
 };
 
-// The name of a mod's change ("replaced", "added", "removed").
+// The name of a mod's change ("replaced", "added", "removed", "renamed").
 const char *Mod_ChangeName(ModChange change);
 
-// Reads MOD/mod.json; refuses (false, `error`) a newer version, names that
-// would lead outside the game folder, and files outside the mod.
-bool Mod_Read(const std::string &folder, Mod &mod, std::string &error);
+// Reads the mod.json of the mod `path` (a folder, its mod.json, or a .zip); refuses (false,
+// `error`) a newer version, names that would lead outside the game folder,
+// files outside the mod, and a .zip that is not sound (see Mod_OpenFiles).
+bool Mod_Read(const std::string &path, Mod &mod, std::string &error);
 
 // ---- making ----
 
 struct ModMakeReport {
     size_t archives = 0;
-    size_t replaced = 0, added = 0, removed = 0;
+    size_t replaced = 0, added = 0, removed = 0, renamed = 0;
     uint64_t bytes = 0;  // of the new resources written
 };
 
 // A mod of what differs between `original` and `modded` (two archives or two
-// folders), written into the new folder `output` (refused when it exists).
-// An archive present on one side only, or an entry that could not be read,
-// refuses the whole mod and leaves no folder behind.
+// folders), written into the new folder `output`, or with `zip` as the .zip
+// file `output` whole or not at all (refused when it exists). An entry gone
+// from an archive and one new in it with the same resource are a rename. An
+// archive present on one side only, or an entry that could not be read,
+// refuses the whole mod and leaves nothing behind.
 bool Mod_Make(const std::string &original, const std::string &modded, const std::string &output,
-              const std::string &name, ModMakeReport &report, std::string &error);
+              const std::string &name, bool zip, ModMakeReport &report, std::string &error);
 
 // ---- applying and taking off ----
 
@@ -71,17 +78,17 @@ struct ModApplyOptions {
 };
 
 struct ModApplyReport {
-    std::vector<std::string> lines;     // "replace GLOBAL.PAK name #1", one per edit
+    std::vector<std::string> lines;     // "replace\tGLOBAL.PAK\tname #1", one per edit ("\tnew name" after a rename)
     std::vector<std::string> differs;   // entries that do not hold what the mod was made against
     int record = 0;                     // the number of the applied mod in the backup
 };
 
-// Applies the mod in `modFolder` to the archives of `gameFolder`. Every set is
+// Applies the mod `modPath` (a folder or a .zip) to the archives of `gameFolder`. Every set is
 // locked and every touched entry checked before anything changes; then the
 // backup is written and flushed, then each archive saved in turn. When a
 // save fails, the sets already saved are put back and the backup dropped.
 // False with `error` (and `differs` when that is why).
-bool Mod_Apply(const std::string &modFolder, const std::string &gameFolder, const ModApplyOptions &options,
+bool Mod_Apply(const std::string &modPath, const std::string &gameFolder, const ModApplyOptions &options,
                ModApplyReport &report, std::string &error);
 
 // Takes the last applied mod off: each touched set's entry point put back,

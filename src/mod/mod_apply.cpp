@@ -91,22 +91,23 @@ bool ReadBackup(const std::string &path, Backup &b)
     std::vector<uint8_t> bytes;
     ModJson root;
     if (Base_ReadFile(path, bytes) != BaseRead::Ok ||
-        !ModJson_Parse(std::string(bytes.begin(), bytes.end()), root) || root.type != ModJson::Object)
+        !ModJson_Parse(std::string(bytes.begin(), bytes.end()), root) || !root.is_object() ||
+        !ModJson_Text(root, "name", b.name))
         return false;
-    b.name = root["name"].text;
-    b.complete = root["complete"].flag;
-    for (const ModJson &s : root["sets"].items) {
+    b.complete = root.contains("complete") && root["complete"].is_boolean() && root["complete"].get<bool>();
+    for (const ModJson &s : ModJson_Items(root, "sets")) {
         BackupSet set;
-        set.archive = s["archive"].text;
-        set.backup = s["entryPoint"].text;
-        set.after = s["after"].text;
-        if (!Mod_SafeRelative(set.archive) || !Mod_SafeRelative(set.backup) || set.backup.find('/') != std::string::npos)
+        if (!ModJson_Text(s, "archive", set.archive) || !ModJson_Text(s, "entryPoint", set.backup) ||
+            !ModJson_Text(s, "after", set.after) || !Mod_SafeRelative(set.archive) ||
+            !Mod_SafeRelative(set.backup) || set.backup.find('/') != std::string::npos)
             return false;
-        for (const ModJson &c : s["companions"].items) {
-            if (!Mod_SafeRelative(c["file"].text) || c["file"].text.find('/') != std::string::npos ||
-                c["length"].number < 0)
+        for (const ModJson &c : ModJson_Items(s, "companions")) {
+            std::string file;
+            const int64_t length = ModJson_Integer(c, "length", -1);
+            if (!ModJson_Text(c, "file", file) || !Mod_SafeRelative(file) || file.find('/') != std::string::npos ||
+                length < 0)
                 return false;
-            set.companions.emplace_back(c["file"].text, c["length"].number);
+            set.companions.emplace_back(file, length);
         }
         b.sets.push_back(std::move(set));
     }
@@ -202,11 +203,12 @@ std::string EntryText(const ModArchive &archive, const ModEntry &entry)
 
 }  // namespace
 
-bool Mod_Apply(const std::string &modFolder, const std::string &gameFolder, const ModApplyOptions &options,
+bool Mod_Apply(const std::string &modPath, const std::string &gameFolder, const ModApplyOptions &options,
                ModApplyReport &report, std::string &error)
 {
     Mod mod;
-    if (!Mod_Read(modFolder, mod, error))
+    ModFiles files;
+    if (!Mod_Read(modPath, mod, error) || !Mod_OpenFiles(modPath, files, error))
         return false;
     const std::vector<int> numbers = BackupNumbers(gameFolder);
     Backup last;
@@ -236,6 +238,12 @@ bool Mod_Apply(const std::string &modFolder, const std::string &gameFolder, cons
             const size_t have = found == named.end() ? 0 : found->second.size();
             const size_t at = static_cast<size_t>(entry.occurrence - 1);
             int32_t record = -1;
+            if (entry.change == ModChange::Renamed) {
+                const auto taken = named.find(entry.to);
+                if (taken != named.end() && static_cast<size_t>(entry.toOccurrence - 1) < taken->second.size())
+                    report.differs.push_back(EntryText(archive, entry) + "\t" + entry.to + " #" +
+                                             std::to_string(entry.toOccurrence) + " is there already");
+            }
             if (entry.change == ModChange::Added) {
                 if (at < have)
                     report.differs.push_back(EntryText(archive, entry) + "\tis there already");
@@ -268,8 +276,10 @@ bool Mod_Apply(const std::string &modFolder, const std::string &gameFolder, cons
     for (const Edit &e : edits)
         report.lines.push_back(std::string(e.entry->change == ModChange::Added     ? "add"
                                            : e.entry->change == ModChange::Removed ? "remove"
+                                           : e.entry->change == ModChange::Renamed ? "rename"
                                                                                    : "replace") +
-                               "\t" + EntryText(mod.archives[e.archive], *e.entry));
+                               "\t" + EntryText(mod.archives[e.archive], *e.entry) +
+                               (e.entry->change == ModChange::Renamed ? "\t" + e.entry->to : ""));
     if (options.dryRun)
         return true;
 
@@ -319,11 +329,10 @@ bool Mod_Apply(const std::string &modFolder, const std::string &gameFolder, cons
             bool ok = true;
             if (e.entry->change == ModChange::Removed) {
                 ok = PakWrite_Remove(writer, e.record, failure);
+            } else if (e.entry->change == ModChange::Renamed) {
+                ok = PakWrite_Rename(writer, e.record, e.entry->to, failure);
             } else {
-                const std::string file = Join(modFolder, e.entry->file);
-                const BaseRead read = Base_ReadFile(file, bytes);
-                if (read != BaseRead::Ok) {
-                    failure = Base_ReadFailure(read, file);
+                if (!Mod_ReadFile(files, e.entry->file, bytes, failure)) {
                     ok = false;
                 } else if (e.entry->change == ModChange::Replaced) {
                     ok = PakWrite_Replace(writer, e.record, bytes, PakCompress::Auto, failure);
@@ -437,10 +446,17 @@ std::vector<ModConflict> Mod_Conflicts(const std::vector<Mod> &mods)
     for (const Mod &mod : mods)
         for (const ModArchive &archive : mod.archives)
             for (const ModEntry &entry : archive.entries) {
-                ModConflict &c = touched[{archive.name, entry.name, entry.occurrence}];
-                c.archive = archive.name, c.name = entry.name, c.occurrence = entry.occurrence;
-                if (c.mods.empty() || c.mods.back() != mod.name)
-                    c.mods.push_back(mod.name);
+                // A rename touches the entry it takes and the name it gives.
+                const std::pair<std::string, int> keys[] = {{entry.name, entry.occurrence},
+                                                            {entry.to, entry.toOccurrence}};
+                for (const auto &[name, occurrence] : keys) {
+                    if (name.empty())
+                        continue;
+                    ModConflict &c = touched[{archive.name, name, occurrence}];
+                    c.archive = archive.name, c.name = name, c.occurrence = occurrence;
+                    if (c.mods.empty() || c.mods.back() != mod.name)
+                        c.mods.push_back(mod.name);
+                }
             }
     std::vector<ModConflict> conflicts;
     for (auto &[key, c] : touched)

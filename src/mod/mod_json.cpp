@@ -4,6 +4,7 @@
 #include "base/file_io.h"
 #include "base/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <strings.h>
@@ -11,168 +12,55 @@
 
 namespace {
 
-struct Parser {
-    const std::string &s;
-    size_t at = 0;
-    int depth = 0;
-
-    void Space()
-    {
-        while (at < s.size() && (s[at] == ' ' || s[at] == '\n' || s[at] == '\r' || s[at] == '\t'))
-            ++at;
-    }
-    bool Literal(const char *word)
-    {
-        const std::string w = word;
-        if (s.compare(at, w.size(), w) != 0)
-            return false;
-        at += w.size();
-        return true;
-    }
-    static int Hex(char c)
-    {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-    }
-    bool String(std::string &out)
-    {
-        if (at >= s.size() || s[at] != '"')
-            return false;
-        ++at;
-        while (at < s.size() && s[at] != '"') {
-            if (s[at] != '\\') {
-                out += s[at++];
-                continue;
-            }
-            if (++at >= s.size())
-                return false;
-            const char c = s[at++];
-            static const char kFrom[] = "\"\\/bfnrt", kTo[] = "\"\\/\b\f\n\r\t";
-            if (c == 'u') {
-                if (at + 4 > s.size())
-                    return false;
-                int code = 0;
-                for (int i = 0; i < 4; ++i) {
-                    const int h = Hex(s[at++]);
-                    if (h < 0)
-                        return false;
-                    code = code * 16 + h;
-                }
-                // Only what ModJson_Quote writes: one byte per escape.
-                if (code > 0xFF)
-                    return false;
-                out += static_cast<char>(code);
-            } else if (const char *p = strchr(kFrom, c); p && c != '\0') {
-                out += kTo[p - kFrom];
-            } else {
-                return false;
-            }
-        }
-        if (at >= s.size())
-            return false;
-        ++at;
-        return true;
-    }
-    bool Value(ModJson &v)
-    {
-        if (++depth > 32)
-            return false;
-        Space();
-        if (at >= s.size())
-            return false;
-        const char c = s[at];
-        bool ok = true;
-        if (c == '{') {
-            v.type = ModJson::Object;
-            ++at;
-            Space();
-            if (at < s.size() && s[at] == '}') {
-                ++at;
-            } else {
-                for (;;) {
-                    std::string key;
-                    Space();
-                    ModJson item;
-                    if (!String(key))
-                        return false;
-                    Space();
-                    if (at >= s.size() || s[at++] != ':' || !Value(item))
-                        return false;
-                    v.fields[key] = std::move(item);
-                    Space();
-                    if (at < s.size() && s[at] == ',') {
-                        ++at;
-                        continue;
-                    }
-                    if (at >= s.size() || s[at++] != '}')
-                        return false;
-                    break;
-                }
-            }
-        } else if (c == '[') {
-            v.type = ModJson::Array;
-            ++at;
-            Space();
-            if (at < s.size() && s[at] == ']') {
-                ++at;
-            } else {
-                for (;;) {
-                    v.items.emplace_back();
-                    if (!Value(v.items.back()))
-                        return false;
-                    Space();
-                    if (at < s.size() && s[at] == ',') {
-                        ++at;
-                        continue;
-                    }
-                    if (at >= s.size() || s[at++] != ']')
-                        return false;
-                    break;
-                }
-            }
-        } else if (c == '"') {
-            v.type = ModJson::String;
-            ok = String(v.text);
-        } else if (c == '-' || (c >= '0' && c <= '9')) {
-            v.type = ModJson::Number;
-            const bool negative = c == '-';
-            at += negative;
-            size_t digits = 0;
-            while (at < s.size() && s[at] >= '0' && s[at] <= '9' && digits < 18)
-                v.number = v.number * 10 + (s[at++] - '0'), ++digits;
-            ok = digits > 0 && !(at < s.size() && s[at] >= '0' && s[at] <= '9');
-            if (negative)
-                v.number = -v.number;
-        } else if (Literal("true")) {
-            v.type = ModJson::Bool;
-            v.flag = true;
-        } else if (Literal("false")) {
-            v.type = ModJson::Bool;
-        } else {
-            ok = Literal("null");
-        }
-        --depth;
-        return ok;
-    }
-};
-
 const char kDigits[] = "0123456789abcdef";
 
 }  // namespace
 
-const ModJson &ModJson::operator[](const std::string &key) const
-{
-    static const ModJson none;
-    const auto found = fields.find(key);
-    return found == fields.end() ? none : found->second;
-}
-
 bool ModJson_Parse(const std::string &text, ModJson &value)
 {
-    Parser p{text};
-    if (!p.Value(value))
-        return false;
-    p.Space();
-    return p.at == text.size();
+    // No exceptions: a malformed text is a discarded value.
+    value = ModJson::parse(text, nullptr, false);
+    return !value.is_discarded();
+}
+
+bool ModJson_Text(const ModJson &object, const char *key, std::string &bytes)
+{
+    bytes.clear();
+    const auto found = object.is_object() ? object.find(key) : object.end();
+    if (found == object.end() || !found->is_string())
+        return true;
+    // The text is UTF-8 once read; each character stands for one byte, as
+    // ModJson_Quote writes bytes above 0x7F as \u00XX.
+    const std::string &utf8 = found->get_ref<const std::string &>();
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int64_t ModJson_Integer(const ModJson &object, const char *key, int64_t absent)
+{
+    const auto found = object.is_object() ? object.find(key) : object.end();
+    if (found == object.end() || !found->is_number_integer())
+        return absent;
+    // A count past what int64 holds reads as absent rather than wrapping.
+    if (found->is_number_unsigned() && found->get<uint64_t>() > static_cast<uint64_t>(INT64_MAX))
+        return absent;
+    return found->get<int64_t>();
+}
+
+const ModJson &ModJson_Items(const ModJson &object, const char *key)
+{
+    static const ModJson none = ModJson::array();
+    const auto found = object.is_object() ? object.find(key) : object.end();
+    return found == object.end() || !found->is_array() ? none : *found;
 }
 
 std::string ModJson_Quote(const std::string &text)
@@ -190,14 +78,18 @@ std::string ModJson_Quote(const std::string &text)
     return out + "\"";
 }
 
-std::string Mod_Hash(const void *data, size_t size)
+std::string Mod_HashDigits(const XXH128_hash_t &h)
 {
-    const XXH128_hash_t h = XXH3_128bits(data, size);
     std::string out;
     for (const uint64_t word : {h.high64, h.low64})
         for (int shift = 60; shift >= 0; shift -= 4)
             out += kDigits[(word >> shift) & 15];
     return out;
+}
+
+std::string Mod_Hash(const void *data, size_t size)
+{
+    return Mod_HashDigits(XXH3_128bits(data, size));
 }
 
 bool Mod_WriteWhole(const std::string &path, const void *bytes, size_t size, std::string &error)
@@ -250,6 +142,8 @@ const char *Mod_ChangeName(ModChange change)
         return "added";
     case ModChange::Removed:
         return "removed";
+    case ModChange::Renamed:
+        return "renamed";
     case ModChange::Replaced:
         break;
     }
@@ -258,7 +152,11 @@ const char *Mod_ChangeName(ModChange change)
 
 std::string Mod_ToJson(const Mod &mod)
 {
-    std::string out = "{\n  \"version\": " + std::to_string(mod.version) + ",\n  \"name\": " +
+    bool renames = false;
+    for (const ModArchive &archive : mod.archives)
+        for (const ModEntry &entry : archive.entries)
+            renames |= entry.change == ModChange::Renamed;
+    std::string out = "{\n  \"version\": " + std::to_string(renames ? kModVersion : 1) + ",\n  \"name\": " +
                       ModJson_Quote(mod.name) + ",\n  \"archives\": [";
     for (size_t a = 0; a < mod.archives.size(); ++a) {
         const ModArchive &archive = mod.archives[a];
@@ -272,6 +170,9 @@ std::string Mod_ToJson(const Mod &mod)
                 out += ", \"xxh3_128\": \"" + entry.hash + "\"";
             if (!entry.file.empty())
                 out += ", \"file\": " + ModJson_Quote(entry.file);
+            if (entry.change == ModChange::Renamed)
+                out += ", \"to\": " + ModJson_Quote(entry.to) +
+                       ", \"toOccurrence\": " + std::to_string(entry.toOccurrence);
             out += "}";
         }
         out += "\n    ]}";
@@ -282,47 +183,61 @@ std::string Mod_ToJson(const Mod &mod)
 bool Mod_FromJson(const std::string &text, Mod &mod, std::string &error)
 {
     ModJson root;
-    if (!ModJson_Parse(text, root) || root.type != ModJson::Object) {
+    if (!ModJson_Parse(text, root) || !root.is_object()) {
         error = "it is no well-formed JSON object";
         return false;
     }
-    if (root["version"].type != ModJson::Number || root["version"].number < 1) {
+    const int64_t version = ModJson_Integer(root, "version", 0);
+    if (version < 1) {
         error = "it has no version number";
         return false;
     }
-    if (root["version"].number > kModVersion) {
-        error = "it is of version " + std::to_string(root["version"].number) + ", newer than this program reads (" +
+    if (version > kModVersion) {
+        error = "it is of version " + std::to_string(version) + ", newer than this program reads (" +
                 std::to_string(kModVersion) + ")";
         return false;
     }
-    mod.name = root["name"].text;
-    if (root["archives"].type != ModJson::Array) {
+    mod.version = static_cast<int>(version);
+    if (!ModJson_Text(root, "name", mod.name)) {
+        error = "its name holds characters above U+00FF";
+        return false;
+    }
+    if (!root.contains("archives") || !root["archives"].is_array()) {
         error = "it lists no archives";
         return false;
     }
-    for (const ModJson &a : root["archives"].items) {
+    for (const ModJson &a : root["archives"]) {
         ModArchive archive;
-        archive.name = a["archive"].text;
         // The backup folder holds copies of entry points that a mod must not edit.
-        if (!Mod_SafeRelative(archive.name) || strncasecmp(archive.name.c_str(), ".quillon", 8) == 0) {
+        if (!ModJson_Text(a, "archive", archive.name) || !Mod_SafeRelative(archive.name) ||
+            strncasecmp(archive.name.c_str(), ".quillon", 8) == 0) {
             error = "the archive name " + ModJson_Quote(archive.name) + " leads outside the game's archives";
             return false;
         }
-        for (const ModJson &e : a["entries"].items) {
+        for (const ModJson &e : ModJson_Items(a, "entries")) {
             ModEntry entry;
-            const std::string change = e["change"].text;
-            entry.change = change == "added" ? ModChange::Added : change == "removed" ? ModChange::Removed
-                                                                                      : ModChange::Replaced;
-            entry.name = e["name"].text;
-            entry.occurrence = static_cast<int>(e["occurrence"].number);
-            entry.hash = e["xxh3_128"].text;
-            entry.file = e["file"].text;
+            std::string change;
+            const bool texts = ModJson_Text(e, "change", change) && ModJson_Text(e, "name", entry.name) &&
+                               ModJson_Text(e, "xxh3_128", entry.hash) && ModJson_Text(e, "file", entry.file) &&
+                               ModJson_Text(e, "to", entry.to);
+            entry.change = change == "added"     ? ModChange::Added
+                           : change == "removed" ? ModChange::Removed
+                           : change == "renamed" ? ModChange::Renamed
+                                                 : ModChange::Replaced;
+            const int64_t occurrence = ModJson_Integer(e, "occurrence", 0);
+            const int64_t toOccurrence = ModJson_Integer(e, "toOccurrence", entry.change == ModChange::Renamed ? 0 : 1);
+            entry.occurrence = static_cast<int>(std::clamp<int64_t>(occurrence, 0, 1 << 30));
+            entry.toOccurrence = static_cast<int>(std::clamp<int64_t>(toOccurrence, 0, 1 << 30));
             const bool hashed = entry.hash.size() == 32 && entry.hash.find_first_not_of(kDigits) == std::string::npos;
             const bool filed = entry.file.size() > 6 && entry.file.compare(0, 6, "files/") == 0 &&
                                entry.file.find_first_not_of("0123456789", 6) == std::string::npos;
-            if ((change != "replaced" && change != "added" && change != "removed") || entry.name.empty() ||
-                entry.name.size() > 64 || e["occurrence"].number < 1 || e["occurrence"].number > 1 << 30 ||
-                hashed != (entry.change != ModChange::Added) || filed != (entry.change != ModChange::Removed)) {
+            const bool renamed = entry.change == ModChange::Renamed;
+            const bool known = change == "replaced" || change == "added" || change == "removed" ||
+                               (change == "renamed" && version >= 2);
+            if (!texts || !known || entry.name.empty() || entry.name.size() > 64 || occurrence < 1 ||
+                occurrence > 1 << 30 || hashed != (entry.change != ModChange::Added) ||
+                filed != (entry.change == ModChange::Added || entry.change == ModChange::Replaced) ||
+                renamed != !entry.to.empty() || entry.to.size() > 64 || toOccurrence < 1 || toOccurrence > 1 << 30) {
                 error = "an entry of " + ModJson_Quote(archive.name) + " is malformed";
                 return false;
             }
@@ -333,17 +248,14 @@ bool Mod_FromJson(const std::string &text, Mod &mod, std::string &error)
     return true;
 }
 
-bool Mod_Read(const std::string &folder, Mod &mod, std::string &error)
+bool Mod_Read(const std::string &path, Mod &mod, std::string &error)
 {
-    const std::string path = folder + "/mod.json";
+    ModFiles files;
     std::vector<uint8_t> bytes;
-    const BaseRead read = Base_ReadFile(path, bytes);
-    if (read != BaseRead::Ok) {
-        error = Base_ReadFailure(read, path);
+    if (!Mod_OpenFiles(path, files, error) || !Mod_ReadFile(files, "mod.json", bytes, error))
         return false;
-    }
     if (!Mod_FromJson(std::string(bytes.begin(), bytes.end()), mod, error)) {
-        error = "'" + path + "' is no mod: " + error + ".";
+        error = "'" + (files.zip ? path : path + "/mod.json") + "' is no mod: " + error + ".";
         return false;
     }
     return true;

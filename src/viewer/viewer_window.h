@@ -94,6 +94,7 @@ enum Command : int {
     CmdEditCopy = 32881,        // Ctrl+C
     CmdEditPaste = 32882,       // Ctrl+V
     CmdEditPreferences = 32883,
+    CmdFileMods = 32858,  // the Mods window of the open game folder
 };
 
 // A place that names an entry, as Edit > "Used By..." lists it.
@@ -228,9 +229,10 @@ public:
     virtual void ShowMessage(const std::string &text) = 0;
     virtual void RunAboutBox() = 0;
     virtual void RunDumpDialog() = 0;  // calls BinText_OnOk when OK is pressed
-    // Edit Externally, Copy, Paste and Preferences: the programs, the
-    // clipboard and the watched files are the real window's alone.
-    virtual void RunOutsideCommand(int) {}
+    // Edit Externally, Copy, Paste, Preferences and File > Mods: the
+    // programs, the clipboard, the watched files and the Mods window are the
+    // real window's alone.
+    virtual void RunWindowCommand(int) {}
 
     // Asks for the folder, one of `forms` and Overwrite of a batch export;
     // false when cancelled.

@@ -107,7 +107,7 @@ TEST_F(OutsideWindowTest, EverySaveOutsideComesBackAsAnEdit)
     // The first save: taken back, marked and drawn before anything is saved.
     ASSERT_TRUE(PumpUntil(8000, [] { return viewer.edits.log.size() == 1; })) << Status();
     EXPECT_EQ(Status(), "replaced from stone_wall_d.png (edited outside)");
-    EXPECT_EQ(std::string(frame->GetTitle().utf8_str()), "*Quillon");
+    EXPECT_TRUE(frame->GetTitle().StartsWith("*Quillon"));  // waiting edits
     EXPECT_TRUE(Near(Drawn(), negated, 6)) << Drawn();
     // The second save is a second edit; Undo takes that one back.
     ASSERT_TRUE(PumpUntil(8000, [] { return viewer.edits.log.size() == 2; })) << Status();
@@ -148,7 +148,7 @@ TEST_F(OutsideWindowTest, AFileThatDoesNotConvertChangesNothing)
     ASSERT_TRUE(PumpUntil(5000, [&] { return Status().rfind("stone_wall_d.png: ", 0) == 0; })) << Status();
     EXPECT_NE(Status().find("(nothing was replaced)"), std::string::npos) << Status();
     EXPECT_TRUE(viewer.edits.log.empty());
-    EXPECT_EQ(std::string(frame->GetTitle().utf8_str()), "Quillon");
+    EXPECT_TRUE(frame->GetTitle().StartsWith("Quillon"));  // nothing waits
 }
 
 // Copy gives the texture's picture with its alpha and a text entry's text;

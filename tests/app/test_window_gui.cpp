@@ -308,6 +308,7 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdFileSave, "", "gray"},
         {CmdFileSaveAs, "", "save .pak"},
         {CmdEditUsedBy, blob, "message"},  // nothing names it
+        {CmdFileMods, "", ""},  // the Mods window, whose buttons test_mods_window presses
         {CmdEditRemove, blob, "title"},  // "*" while it waits
         {CmdEditUndo, "", "title"},
         {CmdEditRedo, "", "title"},

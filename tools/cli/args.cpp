@@ -328,12 +328,14 @@ const CommandSpec kCommands[] = {
     {"mod", 1, false, "quillon-cli mod make|apply|restore|status|conflicts ...",
      "Mods: what changed between two versions of a game's archives, packaged so\n"
      "that it can be applied to another copy of the game and taken off again.\n"
-     "  mod make ORIGINAL MODDED -o MOD [--name NAME]\n"
+     "  mod make ORIGINAL MODDED -o MOD [--name NAME] [--zip]\n"
      "                     writes the folder MOD: mod.json (the entries replaced,\n"
-     "                     added and removed per archive, by name and occurrence,\n"
-     "                     each original entry with the XXH3-128 of its resource)\n"
-     "                     and files/N, each new resource as its bytes. ORIGINAL\n"
-     "                     and MODDED are two archives or two folders\n"
+     "                     added, removed and renamed per archive, by name and\n"
+     "                     occurrence, each original entry with the XXH3-128 of\n"
+     "                     its resource) and files/N, each new resource as its\n"
+     "                     bytes; with --zip, the same as the .zip file MOD (stored,\n"
+     "                     written whole or not at all). ORIGINAL and MODDED are\n"
+     "                     two archives or two folders\n"
      "  mod apply MOD GAMEDIR [--dry-run] [--force] [--wait SECONDS]\n"
      "                     checks that every entry the mod touches holds what the\n"
      "                     mod was made against (else refuses, listing those that\n"
@@ -348,7 +350,8 @@ const CommandSpec kCommands[] = {
      "                     something else changed a set since\n"
      "  mod status GAMEDIR   the mods applied, first applied first\n"
      "  mod conflicts MOD...  the entries two or more mods touch; exit status 1\n"
-     "                     when there are any, 2 when a mod cannot be read\n"},
+     "                     when there are any, 2 when a mod cannot be read\n"
+     "A MOD to apply or compare is a mod folder or its .zip.\n"},
     {"verify", 1, false, "quillon-cli verify ARCHIVE [--json]",
      "Checks every record: its file present and a regular file, its bytes inside the\n"
      "file, every LZO-compressed entry expanding completely to its declared length.\n"
@@ -399,6 +402,7 @@ const OptionSpec kOptions[] = {
     {"--force", 0, false, "mod"},
     {"--to", 0, true, "mod"},
     {"--name", 0, true, "mod"},
+    {"--zip", 0, false, "mod"},
     {"--part-size", 0, true, "pack"},
     {"--as", 0, true, "replace add update pack"},
     {"--with", 0, true, "edit"},
@@ -557,6 +561,8 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.restoreTo = static_cast<int>(n);
     } else if (name == "--name") {
         args.modName = value;
+    } else if (name == "--zip") {
+        args.modZip = true;
     } else if (name == "--part-size") {
         if (!Cli_ParseSize(value, args.partSize)) {
             error = "--part-size needs a number of bytes from 1 to 2147483647 (K, M, G suffixes allowed)";

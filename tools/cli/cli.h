@@ -67,6 +67,7 @@ struct CliArgs {
     uint32_t thumbSize = 128;        // sheet --size
     uint32_t columns = 0;            // sheet --columns (0: a square sheet)
     std::string modName;             // mod make --name
+    bool modZip = false;             // mod make --zip
     bool force = false;              // mod apply --force
     int restoreTo = 0;               // mod restore --to N (0: the last mod only)
     bool hasWith = false;

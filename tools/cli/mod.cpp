@@ -5,6 +5,8 @@
 #include "base/platform.h"
 #include "mod/mod.h"
 
+#include <strings.h>
+
 namespace {
 
 // A line of tab-separated fields, each field's control bytes escaped.
@@ -20,23 +22,26 @@ std::string Fields(const std::string &line)
 int Make(const CliArgs &args, const std::vector<std::string> &rest)
 {
     if (rest.size() != 2 || !args.hasOutput) {
-        Cli_Report("usage: quillon-cli mod make ORIGINAL MODDED -o MOD [--name NAME]");
+        Cli_Report("usage: quillon-cli mod make ORIGINAL MODDED -o MOD [--name NAME] [--zip]");
         return kExitUsage;
     }
     std::string name = args.modName;
     if (name.empty()) {
         const size_t sep = args.output.find_last_of(kSysPathSeparators);
         name = sep == std::string::npos ? args.output : args.output.substr(sep + 1);
+        if (args.modZip && name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".zip") == 0)
+            name.resize(name.size() - 4);
     }
     ModMakeReport report;
     std::string error;
-    if (!Mod_Make(rest[0], rest[1], args.output, name, report, error)) {
+    if (!Mod_Make(rest[0], rest[1], args.output, name, args.modZip, report, error)) {
         Cli_Report(error);
         return kExitFailed;
     }
     Cli_WriteStdout(Cli_Escaped(name) + ": " + Cli_Count(report.replaced, "entry", "entries") + " replaced, " +
                     Cli_Count(report.added, "entry", "entries") + " added, " +
-                    Cli_Count(report.removed, "entry", "entries") + " removed in " +
+                    Cli_Count(report.removed, "entry", "entries") + " removed, " +
+                    Cli_Count(report.renamed, "entry", "entries") + " renamed in " +
                     Cli_Count(report.archives, "archive", "archives") + "; " + std::to_string(report.bytes) +
                     " bytes of new resources\n");
     return kExitOk;
