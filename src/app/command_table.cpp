@@ -73,6 +73,12 @@ constexpr CommandRow kCommands[] = {
     {0, "", K::Separator, "", M::View},
     {CmdViewAsTree, "As T&ree", K::Check, "", M::View},
     {CmdViewLookEverywhere, "Loo&k in every archive", K::Check, "", M::View},
+    {CmdViewAsGallery, "As &Gallery", K::Check, "Ctrl+G", M::View},
+    {0, "T&humbnail Size", K::Submenu, "", M::View, M::Thumbs},
+
+    {CmdViewThumbs64, "&64 Pixels", K::Radio, "", M::Thumbs},
+    {CmdViewThumbs128, "&128 Pixels", K::Radio, "", M::Thumbs},
+    {CmdViewThumbs256, "&256 Pixels", K::Radio, "", M::Thumbs},
 
     {CmdChannelsRgba, "RGB&A", K::Radio, "", M::Channels},
     {CmdChannelsRed, "&R", K::Radio, "", M::Channels},

@@ -23,6 +23,7 @@ enum class AppMenu {
     View,
     Channels,
     Sound,
+    Thumbs,  // View > "T&humbnail Size"
     Help,
 };
 

@@ -20,6 +20,7 @@ class wxStaticText;
 class wxChoice;
 class EntryListCtrl;
 class EntryTreeCtrl;
+class GalleryPanel;
 class GlCanvas;
 class HexViewCtrl;
 class SoundBar;
@@ -79,6 +80,7 @@ public:
     bool AskText(const std::string &title, const std::string &prompt, std::string &text) override;
     void ShowUnsaved(bool unsaved) override;
     void RunTitledJob(const std::string &title, const WindowJob &job) override;
+    bool IsGalleryShown() const override;
 
     // Whether the open archive may be replaced or closed: asks to save
     // edits that wait. Every way of opening another archive asks it first.
@@ -88,6 +90,7 @@ public:
     wxWindow *Control(ControlId id) const;
     EntryListCtrl *EntryList() const { return entryList_; }
     EntryTreeCtrl *EntryTree() const { return entryTree_; }
+    GalleryPanel *Gallery() const { return gallery_; }
     HexViewCtrl *HexView() const { return hexView_; }
     SoundBar *SoundBarCtrl() const { return soundBar_; }
     wxTextCtrl *FindText() const { return findText_; }
@@ -131,6 +134,7 @@ private:
     wxPanel *panel_ = nullptr;
     EntryListCtrl *entryList_ = nullptr;
     EntryTreeCtrl *entryTree_ = nullptr;
+    GalleryPanel *gallery_ = nullptr;
     wxTextCtrl *textView_ = nullptr;
     wxCheckBox *playOnClick_ = nullptr;
     wxListBox *surfaceList_ = nullptr;

@@ -87,3 +87,17 @@ void App_SaveAsTree(bool asTree)
 {
     KeepSetting("/View/AsTree", asTree);
 }
+
+int App_LoadThumbSize()
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    long size = 128;
+    if (settings)
+        settings->Read("/View/ThumbnailSize", &size, 128L);
+    return size == 64 || size == 256 ? static_cast<int>(size) : 128;
+}
+
+void App_SaveThumbSize(int size)
+{
+    KeepSetting("/View/ThumbnailSize", static_cast<long>(size));
+}

@@ -1,4 +1,4 @@
-// The user's settings: the recent archives and folders, and View > As Tree, kept between runs.
+// The user's settings: the recent archives and folders, View > As Tree and the gallery's thumbnail size, kept between runs.
 #pragma once
 
 class wxFileHistory;
@@ -24,3 +24,7 @@ void App_SaveListWidening(int widening);
 // View > "As T&ree": whether one archive opens as a tree (false without settings).
 bool App_LoadAsTree();
 void App_SaveAsTree(bool asTree);
+
+// The gallery's thumbnail side: 64, 128 (without settings) or 256.
+int App_LoadThumbSize();
+void App_SaveThumbSize(int size);

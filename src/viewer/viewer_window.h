@@ -26,6 +26,7 @@ enum ControlId : int {
     IdSoundBar = 1012,  // under "&Play on click" while a sound is selected: play/stop, position, seek
     IdListSash = 1013,  // between the entry list and the right-hand pane: drags the list wider
     IdEntryTree = 1014,  // in the entry list's place: archives, folders and entries
+    IdGallery = 1015,    // in the view's place while View > "As &Gallery" is on: the listed entries as thumbnails
 };
 
 enum Command : int {
@@ -86,6 +87,11 @@ enum Command : int {
     CmdFileOpenFolder = 32850,
     CmdViewAsTree = 32851,
     CmdViewLookEverywhere = 32852,
+    // The listed entries as a grid of thumbnails, and the thumbnails' side.
+    CmdViewAsGallery = 32853,
+    CmdViewThumbs64 = 32854,
+    CmdViewThumbs128 = 32855,
+    CmdViewThumbs256 = 32856,
 };
 
 // The answer to "Save changes to NAME.PAK?".
@@ -253,6 +259,9 @@ public:
     virtual void ShowUnsaved(bool) {}
     // RunJob under a progress dialog of that title.
     virtual void RunTitledJob(const std::string &, const WindowJob &job) { RunJob(job); }
+
+    // The gallery stands in the right-hand pane: the previews stay hidden.
+    virtual bool IsGalleryShown() const { return false; }
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;
