@@ -15,7 +15,9 @@
 // The sides the gallery offers, and its cache: the pictures of every size
 // together stay within it, whatever the number of entries.
 constexpr int kGallerySizes[] = {64, 128, 256};
-constexpr size_t kGalleryCacheBytes = size_t{192} << 20;  // room left for decoding under 256 MB
+// Half of the 256 MB the gallery may add: the rest is for the pictures on
+// screen, the workers' buffers and what the allocator keeps of them.
+constexpr size_t kGalleryCacheBytes = size_t{128} << 20;
 
 struct GalleryCell {
     int source = 0;         // its archive: GalleryCells::sources
