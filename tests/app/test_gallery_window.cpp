@@ -6,12 +6,18 @@
 #include "temp_dir.h"
 #include "test_data.h"
 #include "app/command_table.h"
+#include "app/entry_tree_ctrl.h"
 #include "app/gallery_panel.h"
 #include "export/png_writer.h"
 #include "gl_test_view.h"
 #include "texture/texture.h"
 
 #include <wx/menu.h>
+#include <wx/textctrl.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,32 +45,9 @@ Bytes HalfTransparent()
     return t;
 }
 
-class GalleryWindowTest : public ::testing::Test {
+// The window's gallery and what the screen shows of it.
+class GalleryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!StartWx())
-            GTEST_SKIP() << "no display";
-        const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
-        ModelFixture box;
-        box.surfaces.push_back(Fixture_Box("f_stone.mat", centre, half));
-        ASSERT_TRUE(Fixture_WritePak(archive, {{{"a_red", SolidTexture(Solid<220, 30, 30>)},
-                                                {"b_green", SolidTexture(Solid<40, 200, 60>, 256)},
-                                                {"c_blue", SolidTexture(Solid<30, 60, 220>)},
-                                                {"d_half", HalfTransparent()},
-                                                {"f_stone", MaterialBytes("numTextures 1 Texture 0 WRAP WRAP b_green")},
-                                                {"g_box", Fixture_Model(box)},
-                                                {"h_readme.txt", Fixture_FromString("Some words\r\n")}}}));
-        TextureImage image{64, 64, {}};
-        for (int i = 0; i < 64 * 64; ++i)
-            image.rgba.insert(image.rgba.end(), {uint8_t(kPurple.r), uint8_t(kPurple.g), uint8_t(kPurple.b), 255});
-        Bytes file;
-        ASSERT_TRUE(Png_Encode(image, file));
-        ASSERT_TRUE(Fixture_WriteFile(png, file));
-        ViewerState_Reset();
-        frame = OpenWindow(archive);
-        gallery = frame->Gallery();
-    }
     void TearDown() override
     {
         if (!StartWx())
@@ -99,11 +82,56 @@ protected:
         const wxPoint at = gallery->ClientToScreen(square.GetPosition() + wxPoint(square.width / 2 + dx, square.height / 2 + dy)) -
                            frame->GetScreenPosition();
         if (!wxRect(shot.GetSize()).Contains(at)) {
-            ADD_FAILURE() << "cell " << cell << " at " << at.x << "," << at.y << " square " << square.x << "," << square.y
-                          << " " << square.width << " shot " << shot.GetWidth() << "x" << shot.GetHeight();
+            ADD_FAILURE() << "cell " << cell << " is not on screen";
             return {-1, -1, -1};
         }
         return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
+    }
+    void Click(size_t cell, bool twice = false)
+    {
+        wxUIActionSimulator sim;
+        sim.MouseMove(gallery->ClientToScreen(gallery->ThumbRect(cell).GetPosition() + wxPoint(10, 10)));
+        Pump(20);
+        if (twice)
+            sim.MouseDblClick();
+        else
+            sim.MouseClick();
+    }
+    std::string SelectedName() const
+    {
+        return viewer.selectedEntry < 0 ? "" : viewer.mainPak.entries[viewer.selectedEntry].name;
+    }
+
+    TempDir dir;
+    SeamWindow *frame = nullptr;
+    GalleryPanel *gallery = nullptr;
+};
+
+class GalleryWindowTest : public GalleryTest {
+protected:
+    void SetUp() override
+    {
+        if (!StartWx())
+            GTEST_SKIP() << "no display";
+        const float centre[3] = {0, 0, 0}, half[3] = {1, 1, 1};
+        ModelFixture box;
+        box.surfaces.push_back(Fixture_Box("f_stone.mat", centre, half));
+        ASSERT_TRUE(Fixture_WritePak(archive, {{{"a_red", SolidTexture(Solid<220, 30, 30>)},
+                                                {"b_green", SolidTexture(Solid<40, 200, 60>, 256)},
+                                                {"c_blue", SolidTexture(Solid<30, 60, 220>)},
+                                                {"d_half", HalfTransparent()},
+                                                {"f_stone", MaterialBytes("numTextures 1 Texture 0 WRAP WRAP b_green")},
+                                                {"g_box", Fixture_Model(box)},
+                                                {"h_readme.txt", Fixture_FromString("Some words\r\n")}}}));
+        TextureImage image{64, 64, {}};
+        for (int i = 0; i < 64 * 64; ++i)
+            image.rgba.insert(image.rgba.end(), {uint8_t(kPurple.r), uint8_t(kPurple.g), uint8_t(kPurple.b), 255});
+        Bytes file;
+        ASSERT_TRUE(Png_Encode(image, file));
+        ASSERT_TRUE(Fixture_WriteFile(png, file));
+        ViewerState_Reset();
+        frame = OpenWindow(archive);
+        gallery = frame->Gallery();
     }
     void Key(int key)
     {
@@ -112,16 +140,9 @@ protected:
         wxUIActionSimulator().Char(key);
         Pump(60);
     }
-    std::string SelectedName() const
-    {
-        return viewer.selectedEntry < 0 ? "" : viewer.mainPak.entries[viewer.selectedEntry].name;
-    }
 
-    TempDir dir;
     const std::string archive = dir / "Gallery.PAK";
     const std::string png = dir / "purple.png";
-    SeamWindow *frame = nullptr;
-    GalleryPanel *gallery = nullptr;
 };
 
 TEST_F(GalleryWindowTest, ThumbnailsSitInTheirCellsInNameOrder)
@@ -183,10 +204,7 @@ TEST_F(GalleryWindowTest, ClicksKeysAndTypingMoveTheSelection)
     ASSERT_GE(columns, 2);
 
     // A click selects, and the list follows.
-    wxUIActionSimulator sim;
-    sim.MouseMove(gallery->ClientToScreen(gallery->ThumbRect(1).GetPosition() + wxPoint(10, 10)));
-    Pump(20);
-    sim.MouseClick();
+    Click(1);
     ASSERT_TRUE(PumpUntil(2000, [&] { return SelectedName() == "b_green"; })) << SelectedName();
     EXPECT_EQ(frame->GetEntryLineText(frame->GetEntrySelection()), "b_green [0001]");
     EXPECT_FALSE(frame->Control(IdGlView)->IsShown());
@@ -220,9 +238,7 @@ TEST_F(GalleryWindowTest, ClicksKeysAndTypingMoveTheSelection)
     Menu(CmdViewAsGallery);
     ASSERT_TRUE(Complete());
     ASSERT_FALSE(gallery->ThumbRect(3).IsEmpty());  // on screen with the selected one
-    sim.MouseMove(gallery->ClientToScreen(gallery->ThumbRect(3).GetPosition() + wxPoint(10, 10)));
-    Pump(20);
-    sim.MouseDblClick();
+    Click(3, true);
     ASSERT_TRUE(PumpUntil(2000, [&] { return !gallery->IsShown(); }));
     EXPECT_EQ(SelectedName(), "d_half");
     EXPECT_TRUE(frame->Control(IdGlView)->IsShown());
@@ -234,10 +250,7 @@ TEST_F(GalleryWindowTest, AReplacedTextureShowsItsNewPictureAndMark)
     ASSERT_TRUE(Complete());
     ASSERT_TRUE(ShowsBlock(CellPixel(2), kBlue));
     // Replace the blue one from a purple PNG.
-    wxUIActionSimulator sim;
-    sim.MouseMove(gallery->ClientToScreen(gallery->ThumbRect(2).GetPosition() + wxPoint(10, 10)));
-    Pump(20);
-    sim.MouseClick();
+    Click(2);
     ASSERT_TRUE(PumpUntil(2000, [&] { return SelectedName() == "c_blue"; }));
     frame->answers.push_back(png);
     Menu(CmdEditReplace);
@@ -253,6 +266,47 @@ TEST_F(GalleryWindowTest, AReplacedTextureShowsItsNewPictureAndMark)
     ASSERT_TRUE(PumpUntil(3000, [&] { return gallery->Cells().cells[2].mark == 0; }));
     ASSERT_TRUE(Complete());
     EXPECT_TRUE(ShowsBlock(CellPixel(2), kBlue));
+}
+
+// In a folder the gallery holds every archive's entries while the tree
+// shows them, and the find's lines across the archives while it narrows them;
+// a click selects the entry in its own archive.
+TEST_F(GalleryTest, AFolderShowsTheEntriesOfEveryArchive)
+{
+    if (!StartWx())
+        GTEST_SKIP() << "no display";
+    ASSERT_TRUE(Fixture_WritePak(dir / "M01_ASH.PAK", {{{"a_red", SolidTexture(Solid<220, 30, 30>)},
+                                                       {"b_green", SolidTexture(Solid<40, 200, 60>)}}}));
+    ASSERT_TRUE(Fixture_WritePak(dir / "M02_BRINE.PAK", {{{"a_blue", SolidTexture(Solid<30, 60, 220>)}}}));
+    ViewerState_Reset();
+    viewer.services.S_Init = [] {};
+    frame = new SeamWindow();
+    frame->Show();
+    Pump(100);
+    gallery = frame->Gallery();
+    ASSERT_TRUE(frame->OpenPath(dir.path));
+    Menu(CmdViewAsGallery);
+    ASSERT_TRUE(Complete());
+    ASSERT_EQ(gallery->Cells().cells.size(), 3u);
+    EXPECT_TRUE(ShowsBlock(CellPixel(0), kRed));
+    EXPECT_TRUE(ShowsBlock(CellPixel(1), kGreen));
+    EXPECT_TRUE(ShowsBlock(CellPixel(2), kBlue));
+
+    Click(2);
+    ASSERT_TRUE(PumpUntil(2000, [&] { return SelectedName() == "a_blue"; })) << SelectedName();
+    EXPECT_EQ(fs::path(viewer.mainPak.path).filename(), "M02_BRINE.PAK");
+    EXPECT_EQ(frame->EntryTree()->Label(frame->EntryTree()->SelectedItem()), "a_blue [0000]");
+
+    // The find bar narrows the cells to its lines: "a_" in both archives.
+    Menu(CmdEditFind);
+    frame->FindText()->SetValue("a_");
+    ASSERT_TRUE(PumpUntil(2000, [&] { return gallery->Cells().cells.size() == 2; }));
+    ASSERT_TRUE(Complete());
+    EXPECT_TRUE(ShowsBlock(CellPixel(0), kRed));
+    EXPECT_TRUE(ShowsBlock(CellPixel(1), kBlue));
+    Click(0);
+    ASSERT_TRUE(PumpUntil(2000, [&] { return SelectedName() == "a_red"; })) << SelectedName();
+    EXPECT_EQ(fs::path(viewer.mainPak.path).filename(), "M01_ASH.PAK");
 }
 
 }  // namespace
