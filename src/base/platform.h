@@ -154,9 +154,6 @@ void Sys_UnmapLazy(void *data, size_t size);
 
 // The number the system gives this process.
 long Sys_ProcessId();
-// Lets the calling thread yield to the others of the process (the window's)
-// when the cores are short: background work that must not slow the window.
-void Sys_LowerThreadPriority();
 // The program's arguments in UTF-8 (on Windows read again from the wide command line; elsewhere `argv` as it is).
 std::vector<std::string> Sys_Arguments(int argc, char **argv);
 // Makes the standard streams carry the program's bytes unchanged and the console show its UTF-8 (Windows,

@@ -14,8 +14,6 @@
 #include <regex.h>
 #include <sys/file.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -379,14 +377,6 @@ void Sys_UnmapLazy(void *data, size_t size)
 long Sys_ProcessId()
 {
     return static_cast<long>(getpid());
-}
-
-void Sys_LowerThreadPriority()
-{
-#ifdef __linux__
-    // Linux keeps a nice value per thread: this one only.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
-#endif
 }
 
 std::vector<std::string> Sys_Arguments(int argc, char **argv)

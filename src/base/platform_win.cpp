@@ -611,11 +611,6 @@ long Sys_ProcessId()
     return static_cast<long>(GetCurrentProcessId());
 }
 
-void Sys_LowerThreadPriority()
-{
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-}
-
 std::vector<std::string> Sys_Arguments(int argc, char **argv)
 {
     // argv holds the arguments in the ANSI code page, which loses every

@@ -4,7 +4,6 @@
 #include "thumb/thumb.h"
 
 #include "base/parallel.h"
-#include "base/platform.h"
 
 #include <cstring>
 #include <new>
@@ -54,7 +53,6 @@ void ThumbQueue::Drive()
         lock.unlock();
         // The pool ends when nothing waits; this thread is one of its workers.
         Base_ParallelFor(static_cast<size_t>(workers_), workers_, [this](size_t) {
-            Sys_LowerThreadPriority();  // the window that asked comes first
             PakOpenFile open;  // a worker keeps its holding file open from one entry to the next
             std::vector<uint8_t> bytes;
             for (ThumbRequest request; Take(request);) {
