@@ -270,6 +270,7 @@ void GalleryPanel::Rebuild()
     Relayout();
     FollowSelection();
     Refresh();
+    Request();  // the workers start before the first paint
 }
 
 void GalleryPanel::FollowSelection()
