@@ -200,6 +200,12 @@ constexpr CommandRow kCommands[] = {
     Separator(M::View),
     {CmdViewAsTree, "As T&ree", K::Check, "", M::View, {}, Run<OnViewAsTree>},
     {CmdViewLookEverywhere, "Loo&k in every archive", K::Check, "", M::View, {}, Run<OnViewLookEverywhere>},
+    {CmdViewAsGallery, "As &Gallery", K::Check, "Ctrl+G", M::View, {}, RunWindowOwn},
+    Menu("T&humbnail Size", M::View, M::Thumbs),
+
+    {CmdViewThumbs64, "&64 Pixels", K::Radio, "", M::Thumbs, {}, RunWindowOwn},
+    {CmdViewThumbs128, "&128 Pixels", K::Radio, "", M::Thumbs, {}, RunWindowOwn},
+    {CmdViewThumbs256, "&256 Pixels", K::Radio, "", M::Thumbs, {}, RunWindowOwn},
 
     {CmdChannelsRgba, "RGB&A", K::Radio, "", M::Channels, {}, OnViewChannels},
     {CmdChannelsRed, "&R", K::Radio, "", M::Channels, {}, OnViewChannels},

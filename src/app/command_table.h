@@ -24,6 +24,7 @@ enum class AppMenu {
     View,
     Channels,
     Sound,
+    Thumbs,  // View > "T&humbnail Size"
     Help,
 };
 

@@ -13,6 +13,7 @@
 #include "app/find_contents_bar.h"
 #include "app/external_edit.h"
 #include "app/folder_mode.h"
+#include "app/gallery_panel.h"
 #include "gameset/gameset.h"
 #include "app/gl_canvas.h"
 #include "app/hex_view.h"
@@ -209,6 +210,7 @@ CQuillonDlg::CQuillonDlg()
     recent_.SetMenuPathStyle(wxFH_PATH_SHOW_ALWAYS);
     App_LoadRecent(recent_);
     viewer.asTree = App_LoadAsTree();
+    gallery_->SetThumbSize(App_LoadThumbSize());
     recentItem_->Enable(recent_.GetCount() > 0);
     surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
         if (viewer.services.Model_ApplySurfaceHiding)
@@ -326,10 +328,12 @@ void CQuillonDlg::CreateControls()
     auto *sash = new ListSash(p, IdListSash, *this);
     entryTree_ = new EntryTreeCtrl(p, IdEntryTree, at(7, 16), size(121, 148), viewer.tree);
     entryTree_->Hide();
+    gallery_ = new GalleryPanel(p, IdGallery, *this);
+    gallery_->Hide();
 
     for (wxWindow *w : std::initializer_list<wxWindow *>{ok, cancel, entryList_, fileLabel, infoLine, glView_,
                                                          textView_, playOnClick_, surfaceList_, surfaceLabel,
-                                                         hexView_, soundBar_, sash, entryTree_})
+                                                         hexView_, soundBar_, sash, entryTree_, gallery_})
         controls_[w->GetId()] = w;
 }
 
@@ -344,7 +348,7 @@ void CQuillonDlg::RunWindowCommand(int command)
 {
     if (command == CmdFileMods)
         App_ShowModsDialog(this, *this);
-    else
+    else if (!gallery_->OnCommand(command))
         App_OutsideCommand(*this, command);
 }
 
@@ -442,6 +446,7 @@ void CQuillonDlg::ShowEntryTree(bool shown)
 void CQuillonDlg::ResetEntryTree()
 {
     entryTree_->Reset();
+    gallery_->ListChanged();
 }
 
 uint64_t CQuillonDlg::GetTreeSelection() const
@@ -661,6 +666,8 @@ void CQuillonDlg::ResizeControl(ControlId id, int width, int height)
         w->SetSize(wxSize(width, height));
     if (id == IdEntryList)  // the tree stands in the list's place
         entryTree_->SetSize(wxSize(width, height));
+    if (id == IdGlView)  // and the gallery in the view's
+        gallery_->SetSize(wxSize(width, height));
 }
 
 void CQuillonDlg::MoveControl(ControlId id, int x, int y)
@@ -669,6 +676,8 @@ void CQuillonDlg::MoveControl(ControlId id, int x, int y)
         w->Move(x, y);
     if (id == IdEntryList)
         entryTree_->Move(x, y);
+    if (id == IdGlView)
+        gallery_->Move(x, y);
 }
 
 void CQuillonDlg::GetClientSize(int &width, int &height) const
@@ -696,6 +705,7 @@ void CQuillonDlg::SetPlayOnClickChecked(bool checked)
 void CQuillonDlg::SetEntryLines(std::vector<const char *> lines)
 {
     entryList_->SetLines(std::move(lines));
+    gallery_->ListChanged();
 }
 
 int CQuillonDlg::GetEntrySelection() const

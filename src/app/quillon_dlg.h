@@ -20,6 +20,7 @@ class wxStaticText;
 class wxChoice;
 class EntryListCtrl;
 class EntryTreeCtrl;
+class GalleryPanel;
 class GlCanvas;
 class HexViewCtrl;
 class SoundBar;
@@ -82,6 +83,7 @@ public:
     void RunTitledJob(const std::string &title, const WindowJob &job) override;
     // Edit > "Used By..." (used_by_dialog.cpp).
     void ShowUsedBy(const std::string &title, std::vector<UsedByLine> lines) override;
+    bool IsGalleryShown() const override;
 
     // Whether the open archive may be replaced or closed: asks to save
     // edits that wait. Every way of opening another archive asks it first.
@@ -91,6 +93,7 @@ public:
     wxWindow *Control(ControlId id) const;
     EntryListCtrl *EntryList() const { return entryList_; }
     EntryTreeCtrl *EntryTree() const { return entryTree_; }
+    GalleryPanel *Gallery() const { return gallery_; }
     HexViewCtrl *HexView() const { return hexView_; }
     SoundBar *SoundBarCtrl() const { return soundBar_; }
     wxTextCtrl *FindText() const { return findText_; }
@@ -142,6 +145,7 @@ private:
     wxPanel *panel_ = nullptr;
     EntryListCtrl *entryList_ = nullptr;
     EntryTreeCtrl *entryTree_ = nullptr;
+    GalleryPanel *gallery_ = nullptr;
     wxTextCtrl *textView_ = nullptr;
     wxCheckBox *playOnClick_ = nullptr;
     wxListBox *surfaceList_ = nullptr;

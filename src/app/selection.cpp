@@ -106,6 +106,11 @@ void ShowResourcePreview(ViewerWindow &window)
     const ResourceKind kind = ClassifyResource(preview.CurrentResource);
     preview.resourceKind = kind;
     viewer.redrawPending = true;
+    if (window.IsGalleryShown()) {  // the gallery keeps the pane
+        viewer.viewHidden = true;
+        App_HidePanes(window);
+        return;
+    }
 
     bool graphic = ResourceKind_IsGraphic(kind);
     bool textual = ResourceKind_IsTextual(kind);

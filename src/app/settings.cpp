@@ -139,4 +139,16 @@ void App_SaveWindowRect(const wxRect &rect, bool maximized)
     settings->Write("/Window/Height", long(rect.height));
     settings->Write("/Window/Maximized", maximized);
     settings->Flush();
+int App_LoadThumbSize()
+{
+    wxConfigBase *settings = wxConfigBase::Get(false);
+    long size = 128;
+    if (settings)
+        settings->Read("/View/ThumbnailSize", &size, 128L);
+    return size == 64 || size == 256 ? static_cast<int>(size) : 128;
+}
+
+void App_SaveThumbSize(int size)
+{
+    KeepSetting("/View/ThumbnailSize", static_cast<long>(size));
 }

@@ -1,5 +1,6 @@
 // The user's settings, kept between runs: the recent archives and folders,
-// View > As Tree, the folders the file dialogs start in, and the window's place.
+// View > As Tree, the gallery's thumbnail size, the folders the file dialogs
+// start in, and the window's place.
 #pragma once
 
 class wxFileHistory;
@@ -40,3 +41,7 @@ void App_SavePlace(FilePlace place, const wxString &folder);
 // it was maximized; false without settings or without one kept.
 bool App_LoadWindowRect(wxRect &rect, bool &maximized);
 void App_SaveWindowRect(const wxRect &rect, bool maximized);
+
+// The gallery's thumbnail side: 64, 128 (without settings) or 256.
+int App_LoadThumbSize();
+void App_SaveThumbSize(int size);

@@ -8,12 +8,15 @@
 #include "resource/resource_kind.h"
 #include "texture/texture_decode.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -114,3 +117,72 @@ struct ThumbSheetOptions {
 // sheet cannot be made (too large: `error` says so).
 bool Thumb_MakeSheet(std::vector<ThumbCell> &cells, const ThumbSheetOptions &options, TextureImage &sheet,
                      std::string &error);
+
+// ---- thumbnails made in the background (thumb_queue.cpp) ----
+
+// An archive the queue's workers read entries from, with GLOBAL.PAK beside it
+// for the materials' textures. Shared by the requests of its entries.
+struct ThumbSource {
+    std::string path;  // the entry-point file: read by the first worker that needs it
+    PakArchive pak;    // or given whole (an archive whose edits wait: its entries as shown)
+    bool given = false;
+    // Resources of `pak` that wait for a save, by slot: used instead of the stored bytes.
+    std::unordered_map<int, std::shared_ptr<const std::vector<uint8_t>>> pending;
+
+    // Filled by the workers.
+    std::mutex openLock;  // held while `pak` is read from `path`
+    bool opened = false, refused = false;
+    PakArchive global;
+    std::mutex globalLock;
+};
+
+// One thumbnail wanted.
+struct ThumbRequest {
+    uint64_t tag = 0;  // given back with its result
+    std::string key;   // the picture is kept in the cache under it
+    std::shared_ptr<ThumbSource> source;
+    int slot = -1;
+    uint32_t size = 128;
+};
+
+// What was made of a request: the entry's kind, and whether its picture is
+// now in the cache (false for kinds without one and for what cannot be read
+// or decoded).
+struct ThumbResult {
+    uint64_t tag = 0;
+    int kind = -1;  // a ResourceKind; -2 when the entry could not be read
+    bool pictured = false;
+};
+
+// A queue of thumbnail requests made on worker threads (the threads of
+// Base_ParallelFor, started while requests wait), the front first: the one
+// who asks never loads or decodes. Pictures go into `cache`, each result to
+// `done` on the worker that made it.
+class ThumbQueue {
+public:
+    ThumbQueue(ThumbCache &cache, int workers, std::function<void(const ThumbResult &)> done);
+    ~ThumbQueue();  // drops what waits, waits for the requests being made
+    ThumbQueue(const ThumbQueue &) = delete;
+    ThumbQueue &operator=(const ThumbQueue &) = delete;
+
+    // Replaces the waiting requests by `requests`, made front to back; those
+    // being made already are not made twice.
+    void Want(std::vector<ThumbRequest> requests);
+    // Nothing waits and nothing is being made.
+    bool Idle() const;
+
+private:
+    void Drive();
+    bool Take(ThumbRequest &request);
+    void Make(const ThumbRequest &request, PakOpenFile &open, std::vector<uint8_t> &bytes);
+
+    ThumbCache &cache_;
+    const int workers_;
+    const std::function<void(const ThumbResult &)> done_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::list<ThumbRequest> waiting_;
+    std::unordered_map<std::string, int> making_;  // keys being made now
+    bool stop_ = false;
+    std::thread driver_;
+};

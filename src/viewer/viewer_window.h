@@ -28,6 +28,7 @@ enum ControlId : int {
     IdEntryTree = 1014,  // in the entry list's place: archives, folders and entries
     IdFindContents = 1015,  // the find bar's "In contents" toggle
     IdFindStop = 1016,      // beside it while a search of the contents runs: ends it
+    IdGallery = 1017,    // in the view's place while View > "As &Gallery" is on: the listed entries as thumbnails
 };
 
 enum Command : int {
@@ -95,6 +96,11 @@ enum Command : int {
     CmdEditPaste = 32882,       // Ctrl+V
     CmdEditPreferences = 32883,
     CmdFileMods = 32858,  // the Mods window of the open game folder
+    // The listed entries as a grid of thumbnails, and the thumbnails' side.
+    CmdViewAsGallery = 32854,
+    CmdViewThumbs64 = 32855,
+    CmdViewThumbs128 = 32856,
+    CmdViewThumbs256 = 32857,
 };
 
 // A place that names an entry, as Edit > "Used By..." lists it.
@@ -229,9 +235,9 @@ public:
     virtual void ShowMessage(const std::string &text) = 0;
     virtual void RunAboutBox() = 0;
     virtual void RunDumpDialog() = 0;  // calls BinText_OnOk when OK is pressed
-    // Edit Externally, Copy, Paste, Preferences and File > Mods: the
-    // programs, the clipboard, the watched files and the Mods window are the
-    // real window's alone.
+    // Edit Externally, Copy, Paste, Preferences, File > Mods and the gallery:
+    // the programs, the clipboard, the watched files, the Mods window and the
+    // thumbnails are the real window's alone.
     virtual void RunWindowCommand(int) {}
 
     // Asks for the folder, one of `forms` and Overwrite of a batch export;
@@ -277,6 +283,9 @@ public:
     virtual void RunTitledJob(const std::string &, const WindowJob &job) { RunJob(job); }
     // Shows the places beside the window under `title`; choosing one selects its entry.
     virtual void ShowUsedBy(const std::string &, std::vector<UsedByLine>) {}
+
+    // The gallery stands in the right-hand pane: the previews stay hidden.
+    virtual bool IsGalleryShown() const { return false; }
 
     // Ends the main window with the given result (1 OK, 2 Cancel).
     virtual void EndMainDialog(int result) = 0;

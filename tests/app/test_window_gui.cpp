@@ -300,6 +300,11 @@ TEST_F(WindowTest, EveryCommandOfTheTableReachesItsHandler)
         {CmdViewLookEverywhere, "", "mark"},
         {CmdViewAsTree, "", "mark"},
         {CmdViewAsTree, "", "mark"},  // and back to the list
+        {CmdViewThumbs64, "", "mark"},
+        {CmdViewThumbs256, "", "mark"},
+        {CmdViewThumbs128, "", "mark"},
+        {CmdViewAsGallery, texture, "mark"},
+        {CmdViewAsGallery, "", "mark"},  // and back to the preview
         {CmdEditReplace, texture, "open"},
         {CmdEditAddFiles, "", "open"},
         {CmdEditRename, texture, "text"},

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <map>
+#include <thread>
+
 namespace {
 
 TextureImage Picture(uint32_t w, uint32_t h, std::vector<uint8_t> rgba)
@@ -132,4 +136,66 @@ TEST(Thumb, CacheEvictsTheLeastRecentlyUsedWithinItsBudget)
     EXPECT_EQ(cache.Find("huge"), nullptr);  // larger than the whole budget: not kept
     cache.Remove("a");
     EXPECT_EQ(cache.Count(), 1u);
+}
+
+// The queue makes what it is asked on its workers: each entry's kind, the
+// pictures into the cache under their keys, a pending resource instead of the
+// stored one; an archive that cannot be read is said so.
+TEST(ThumbQueue, MakesRequestsOnItsWorkersIntoTheCache)
+{
+    TempDir dir;
+    const std::string path = dir / "Q.PAK";
+    ASSERT_TRUE(Fixture_WritePak(path, {{{"red", Fixture_Texture(64, 64, 1, 7, Solid<200, 0, 0>)},
+                                         {"note.txt", Fixture_FromString("words\r\n")},
+                                         {"stone", MaterialBytes("numTextures 1 Texture 0 WRAP WRAP red")}}}));
+    auto source = std::make_shared<ThumbSource>();
+    source->path = path;  // read by the first worker
+    auto edited = std::make_shared<ThumbSource>();
+    ASSERT_EQ(Pak_OpenArchive(path, edited->pak), PakOpenResult::Ok);
+    edited->given = true;
+    edited->pending[0] = std::make_shared<const std::vector<uint8_t>>(Fixture_Texture(64, 64, 1, 7, Solid<0, 0, 200>));
+    auto missing = std::make_shared<ThumbSource>();
+    missing->path = dir / "NONE.PAK";
+
+    ThumbCache cache(1 << 20);
+    std::mutex lock;
+    std::map<uint64_t, ThumbResult> results;
+    {
+        ThumbQueue queue(cache, 2, [&](const ThumbResult &result) {
+            std::lock_guard hold(lock);
+            results[result.tag] = result;
+        });
+        std::vector<ThumbRequest> requests;
+        const struct {
+            std::shared_ptr<ThumbSource> source;
+            int slot;
+        } asked[] = {{source, 0}, {source, 1}, {source, 2}, {edited, 0}, {missing, 0}, {source, 7}};
+        for (size_t i = 0; i < std::size(asked); ++i)
+            requests.push_back({i, "k" + std::to_string(i), asked[i].source, asked[i].slot, 32});
+        queue.Want(std::move(requests));
+        for (int waited = 0; waited < 500 && !queue.Idle(); ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(queue.Idle());
+    }
+    const struct {
+        int kind;
+        bool pictured;
+        int red;  // the picture's first red value; -1 for none
+    } expected[] = {{KindTexture, true, Fixture_Quantise({200, 0, 0}).r},
+                    {KindText, false, -1},
+                    {KindMaterial, true, Fixture_Quantise({200, 0, 0}).r},  // its diffuse texture
+                    {KindTexture, true, 0},                                 // the pending blue one
+                    {-2, false, -1},
+                    {-2, false, -1}};
+    ASSERT_EQ(results.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(results[i].kind, expected[i].kind) << i;
+        EXPECT_EQ(results[i].pictured, expected[i].pictured) << i;
+        const auto picture = cache.Find("k" + std::to_string(i));
+        ASSERT_EQ(picture != nullptr, expected[i].red >= 0) << i;
+        if (picture) {
+            EXPECT_EQ(picture->width, 32u);
+            EXPECT_EQ(picture->rgba[0], expected[i].red) << i;
+        }
+    }
 }
