@@ -139,6 +139,8 @@ void App_SaveWindowRect(const wxRect &rect, bool maximized)
     settings->Write("/Window/Height", long(rect.height));
     settings->Write("/Window/Maximized", maximized);
     settings->Flush();
+}
+
 int App_LoadThumbSize()
 {
     wxConfigBase *settings = wxConfigBase::Get(false);
