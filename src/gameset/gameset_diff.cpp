@@ -5,6 +5,8 @@
 #include "gameset/gameset.h"
 #include "gameset/gameset_local.h"
 
+#include "base/ascii.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -16,22 +18,12 @@ namespace {
 // Stored bytes are compared and hashed this much at a time.
 constexpr size_t kChunk = 1u << 20;
 
-unsigned char Fold(char c)
-{
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
-}
-
 // Names in list order (case ignored), names equal but for case by their
 // bytes, so that the order is total and the same in both versions.
 int CompareNames(std::string_view a, std::string_view b)
 {
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i]))
-            return Fold(a[i]) < Fold(b[i]) ? -1 : 1;
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
+    const int c = Ascii_Compare(a, b);
+    return c != 0 ? c : a.compare(b);
 }
 
 struct Keyed {

@@ -2,6 +2,7 @@
 // one archive read once each on the gameset's worker pool, their findings
 // handed on in list order.
 #include "gameset/gameset.h"
+#include "base/ascii.h"
 #include "gameset/gameset_local.h"
 
 #include "base/platform.h"
@@ -236,7 +237,7 @@ bool CompilePattern(const GamesetSearchOptions &options, Pattern &p, std::string
         p.needle = options.text;
         if (!options.matchCase)
             for (char &c : p.needle)
-                c = static_cast<char>(Pak_FoldAscii(static_cast<unsigned char>(c)));
+                c = static_cast<char>(Ascii_Fold(static_cast<unsigned char>(c)));
         return true;
     }
     p.needle = options.text;
@@ -267,7 +268,7 @@ void SearchFixed(const Pattern &p, Reader &r, const std::vector<uint8_t> &text, 
         if (!p.matchCase) {
             r.folded.resize(end - at);
             std::transform(text.begin() + static_cast<ptrdiff_t>(at), text.begin() + static_cast<ptrdiff_t>(end),
-                           r.folded.begin(), Pak_FoldAscii);
+                           r.folded.begin(), Ascii_Fold);
             first = reinterpret_cast<const char *>(r.folded.data());
         }
         const char *last = first + (end - at);

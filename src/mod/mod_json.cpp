@@ -1,12 +1,12 @@
 // mod.json: writing it, and reading it back with a reader that trusts nothing.
 #include "mod/mod_local.h"
+#include "base/ascii.h"
 
 #include "base/file_io.h"
 #include "base/platform.h"
 
 #include <cerrno>
 #include <cstring>
-#include <strings.h>
 #include <xxhash.h>
 
 namespace {
@@ -304,7 +304,7 @@ bool Mod_FromJson(const std::string &text, Mod &mod, std::string &error)
         ModArchive archive;
         archive.name = a["archive"].text;
         // The backup folder holds copies of entry points that a mod must not edit.
-        if (!Mod_SafeRelative(archive.name) || strncasecmp(archive.name.c_str(), ".quillon", 8) == 0) {
+        if (!Mod_SafeRelative(archive.name) || Ascii_Equal(std::string_view(archive.name).substr(0, 8), ".quillon")) {
             error = "the archive name " + ModJson_Quote(archive.name) + " leads outside the game's archives";
             return false;
         }

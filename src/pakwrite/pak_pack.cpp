@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
-#include <strings.h>
 #include <thread>
 
 namespace {
@@ -126,7 +125,7 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     }
     std::string base = PW_BaseName(output);
     base = base.substr(0, base.size() - 4);
-    const bool shaderForm = strcasecmp(base.c_str(), "SHADERS") == 0 || strcasecmp(base.c_str(), "SHADERSL") == 0;
+    const bool shaderForm = Pak_IsShaderArchive(base);
     if (shaderForm && options.partSize > 0) {
         error = "A shader archive keeps every entry in its entry-point file: --part-size does not apply.";
         return false;

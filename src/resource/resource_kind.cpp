@@ -1,10 +1,10 @@
 // Classification of resources and the texts built from them.
 #include "resource/resource_kind.h"
+#include "base/ascii.h"
 #include "base/bytes.h"
 
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -52,7 +52,7 @@ const char *ResourceKind_CliName(ResourceKind kind)
 bool ResourceKind_FromCliName(const std::string &word, ResourceKind &kind)
 {
     for (int i = 0; i < KindCount; ++i) {
-        if (strcasecmp(word.c_str(), kCliNames[i]) == 0) {
+        if (Ascii_Equal(word, kCliNames[i])) {
             kind = static_cast<ResourceKind>(i);
             return true;
         }

@@ -1,5 +1,6 @@
 // Command line of quillon-cli: the commands, their options and usage texts.
 #include "cli.h"
+#include "base/ascii.h"
 
 #include "base/bytes.h"
 #include "export/export.h"
@@ -7,7 +8,6 @@
 #include <charconv>
 #include <cstring>
 #include <sstream>
-#include <strings.h>
 
 namespace {
 
@@ -446,7 +446,7 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         static const std::pair<const char *, TextureChoice> kBlocks[] = {
             {"dxt1", TextureChoice::Dxt1}, {"dxt3", TextureChoice::Dxt3}, {"dxt5", TextureChoice::Dxt5}};
         for (const auto &[word, choice] : kBlocks) {
-            if (strcasecmp(value.c_str(), word) == 0) {
+            if (Ascii_Equal(value, word)) {
                 args.textureFormat = choice;
                 return true;
             }
@@ -457,7 +457,7 @@ bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &ar
         args.clusterFit = true;
     } else if (name == "--format") {
         for (int i = 0; i < DumpFormatCount; ++i) {
-            if (strcasecmp(value.c_str(), kDumpFormats[i]) == 0) {
+            if (Ascii_Equal(value, kDumpFormats[i])) {
                 args.dumpFormat = i;
                 return true;
             }
