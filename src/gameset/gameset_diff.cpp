@@ -3,9 +3,9 @@
 // entry without expanding it, and only entries whose stored bytes differ are
 // expanded and hashed, on several threads.
 #include "gameset/gameset.h"
-#include "gameset/gameset_local.h"
 
 #include "base/ascii.h"
+#include "base/parallel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -218,7 +218,7 @@ GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchiv
               [&](size_t a, size_t b) { return diff.entries[a].oldEntry->index < diff.entries[b].oldEntry->index; });
 
     std::vector<std::string> troubles(diff.entries.size());
-    const int workers = Gameset_WorkerCount(options.workers, both.size());
+    const int workers = Base_WorkerCount(options.workers, both.size());
     std::vector<Reader> readers(static_cast<size_t>(workers));
     auto compare = [&](int worker, size_t w) {
         Reader &r = readers[static_cast<size_t>(worker)];
@@ -237,7 +237,7 @@ GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchiv
             troubles[both[w]] = message;
         }
     };
-    Gameset_RunOrdered(both.size(), workers, nullptr, compare, [](size_t) {});
+    Base_RunOrdered(both.size(), workers, nullptr, compare, [](size_t) {});
 
     TroubleLog log{trouble};
     GamesetDiffSummary summary;

@@ -1,8 +1,8 @@
 // Applying a mod to a game folder with a backup, taking it off again, what
 // is applied, and which mods touch the same entries.
 #include "mod/mod_local.h"
-#include "base/ascii.h"
 
+#include "base/ascii.h"
 #include "base/file_io.h"
 #include "base/platform.h"
 #include "pak/pak.h"

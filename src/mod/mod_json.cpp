@@ -1,9 +1,10 @@
 // mod.json: writing it, and reading it back with a reader that trusts nothing.
 #include "mod/mod_local.h"
-#include "base/ascii.h"
 
+#include "base/ascii.h"
 #include "base/file_io.h"
 #include "base/platform.h"
+#include "base/whole_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -202,12 +203,6 @@ std::string Mod_Hash(const void *data, size_t size)
 
 bool Mod_WriteWhole(const std::string &path, const void *bytes, size_t size, std::string &error)
 {
-    std::string temp;
-    const int fd = Sys_CreateTempBeside(path, temp);
-    if (fd < 0) {
-        error = "Cannot write beside '" + path + "': " + strerror(errno) + ".";
-        return false;
-    }
     // A file put back keeps the permissions of the one it replaces; a new one
     // is readable by all, as a mod is made to be shared.
     unsigned mode = 0644;
@@ -217,12 +212,10 @@ bool Mod_WriteWhole(const std::string &path, const void *bytes, size_t size, std
         mode = 0644;
     if (old >= 0)
         (void)Sys_Close(old);
-    bool ok = Sys_SetFileMode(fd, mode & 0777) && Base_WriteAll(fd, bytes, size) && Sys_FlushToDisk(fd);
-    ok = Sys_Close(fd) && ok;
-    if (ok && Sys_ReplaceByRename(temp, path))
+    bool created = false;
+    if (Base_WriteWhole(path, bytes, size, mode & 0777, &created))
         return true;
-    error = "Cannot write '" + path + "': " + strerror(errno) + ".";
-    (void)Sys_RemoveAt(kSysCurrentFolder, temp);
+    error = (created ? "Cannot write '" : "Cannot write beside '") + path + "': " + strerror(errno) + ".";
     return false;
 }
 
