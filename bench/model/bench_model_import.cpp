@@ -48,7 +48,7 @@ int main(int argc, char **argv)
         copy.vertices = ModelVertexArray(std::move(v));
         moved.surfaces.push_back(std::move(copy));
         vertices += s.vertices.size();
-        triangles += Export_SurfaceCorners(s).size() / 3;
+        triangles += Model_SurfaceCorners(s).size() / 3;
     }
     Model_Free(model);
     printf("resource %zu bytes: %zu surfaces, %zu vertices, %zu triangles\n", resource.size(),

@@ -49,7 +49,7 @@ void CheckGltf(const Model &model, std::span<const GltfMaterialInput> materials)
 {
     std::vector<size_t> corners;  // per primitive
     for (const ModelSurface &s : model.surfaces)
-        if (const size_t n = Export_SurfaceCorners(s).size(); n > 0 && !s.vertices.empty())
+        if (const size_t n = Model_SurfaceCorners(s).size(); n > 0 && !s.vertices.empty())
             corners.push_back(n);
 
     std::string error;
@@ -81,7 +81,7 @@ void CheckObj(const Model &model)
     size_t vertices = 0, faces = 0;
     for (const ModelSurface &s : model.surfaces) {
         vertices += s.vertices.size();
-        faces += Export_SurfaceCorners(s).size() / 3;
+        faces += Model_SurfaceCorners(s).size() / 3;
     }
     const std::string obj = Captured([&](FILE *f) { return Model_WriteObj(f, &model); });
     static const std::set<std::string> known{"", "#", "mtllib", "g", "v", "vt", "vn", "usemtl", "f"};

@@ -1,5 +1,6 @@
 // Export > "&Raw (F2)", "&Interpreted (F3)" and the OK of the Binary-Text Dump.
 // Every failed open, write or close is reported; nothing passes as success.
+#include "base/ascii.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/main_dialog.h"
@@ -191,10 +192,7 @@ void Export_AsForm(ViewerWindow &window, Command command)
     if (!window.AskFileName(dialog, path))
         return;
     if (forms.glb && path.size() >= 5) {
-        std::string tail = path.substr(path.size() - 5);
-        for (char &c : tail)
-            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-        if (tail == ".gltf") {  // the .gltf filter: its .bin and PNGs go beside it
+        if (Ascii_Equal(std::string_view(path).substr(path.size() - 5), ".gltf")) {  // the .gltf filter: its .bin and PNGs go beside it
             forms.glb = false;
             forms.gltf = true;
         }

@@ -1,6 +1,7 @@
 // File > "Mods...": the window's side of the mod library (the same calls
 // the CLI's `mod` commands make), with the questions, refusals and the
 // archives read again after a change.
+#include "base/ascii.h"
 #include "app/mods.h"
 
 #include "app/folder_mode.h"
@@ -8,7 +9,6 @@
 #include "base/platform.h"
 #include "mod/mod.h"
 
-#include <strings.h>
 
 namespace {
 
@@ -40,7 +40,7 @@ std::string EditedAmong(const std::string &gameFolder, const std::vector<std::st
     for (const std::string &name : archives) {
         const std::string path = gameFolder + "/" + name;
         const std::string resolved = Sys_ResolvePath(path);
-        if ((!resolved.empty() && resolved == open) || strcasecmp(path.c_str(), viewer.mainPak.path.c_str()) == 0)
+        if ((!resolved.empty() && resolved == open) || Ascii_Equal(path, viewer.mainPak.path))
             return name;
     }
     return {};
@@ -102,7 +102,7 @@ std::string App_ModsAskMod(ViewerWindow &window)
     if (!window.AskFileName(request, path))
         return {};
     // A mod folder is chosen by its mod.json.
-    if (strcasecmp(Leaf(path).c_str(), "mod.json") == 0) {
+    if (Ascii_Equal(Leaf(path), "mod.json")) {
         const std::string folder = Sys_ParentFolder(path);
         return folder.empty() ? "." : folder;
     }

@@ -1,6 +1,7 @@
 // The main window on wxWidgets: a frame whose panel holds the controls at
 // their dialog-unit positions. It forwards every event to the
 // handlers of main_dialog.h and implements ViewerWindow for them.
+#include "base/ascii.h"
 #include "app/quillon_dlg.h"
 #include "app/mods_dialog.h"
 #include "app/app_local.h"
@@ -45,7 +46,6 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <strings.h>
 
 namespace {
 
@@ -406,7 +406,7 @@ bool CQuillonDlg::SelectEntryNamed(const std::string &name)
     }
     for (size_t line = 0; line < viewer.listedSlots.size(); ++line) {
         const PakEntry &entry = viewer.mainPak.entries[viewer.listedSlots[line]];
-        if (name.size() <= sizeof entry.name && strncasecmp(entry.name, name.c_str(), sizeof entry.name) == 0) {
+        if (Ascii_Equal(std::string_view(entry.name, strnlen(entry.name, sizeof entry.name)), name)) {
             SelectEntryLine(static_cast<int>(line));
             return true;
         }

@@ -92,12 +92,6 @@ void App_HidePanes(ViewerWindow &window)
         window.ShowControl(IdSoundBar, false);
 }
 
-// Kinds that have no preview of their own show their bytes in the hex view.
-static bool ShowsHex(ResourceKind kind)
-{
-    return kind == KindUnknown || kind == KindUnknownMedia || kind == KindCharacterData;
-}
-
 void ShowResourcePreview(ViewerWindow &window)
 {
     // Only called once an entry was loaded; an empty resource is still a
@@ -133,7 +127,7 @@ void ShowResourcePreview(ViewerWindow &window)
         window.ShowControl(IdTextView, false);
     }
     if (window.ControlExists(IdHexView)) {
-        const bool hex = viewer.previewEnabled[kind] && ShowsHex(kind);
+        const bool hex = viewer.previewEnabled[kind] && ResourceKind_Info(kind).showsHex;
         window.SetHexBytes(hex ? &preview.CurrentResource : nullptr);
         window.ShowControl(IdHexView, hex);
     }

@@ -3,6 +3,7 @@
 #include "app/services.h"
 
 #include "audio/audio.h"
+#include "export/export.h"
 #include "render/render.h"
 #include "scene/scene.h"
 #include "viewer/viewer_state.h"
@@ -66,7 +67,10 @@ void App_InstallServices()
     s.Model_Free = Model_Free;
     s.Model_Draw = Model_Draw;
     s.Model_ForExport = Model_ForExport;
-    s.Model_WriteObj = Model_WriteSelectedObj;
+    s.Model_WriteObj = [](FILE *file) {
+        const Model *model = Model_ForExport();
+        return model && Model_WriteObj(file, model);
+    };
     s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
 
     s.R_ZoomTexture = R_ZoomTexture;

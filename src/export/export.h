@@ -91,11 +91,6 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
 
 // ---- models ----
 
-// A surface's triangles as corner indices: a list as stored (a last partial
-// triangle dropped), a strip as its triangles (j-2, j-1, j) in that corner
-// order, degenerate ones kept. The one rule of every model writer.
-std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface);
-
 // Writes the model as WaveFront OBJ text (LF line ends) naming dkexport.mtl;
 // a null model writes nothing. Material names are written as
 // Mtl_LineSafeName gives them, numbers that are not finite as 0 (counted in

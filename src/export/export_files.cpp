@@ -3,38 +3,11 @@
 #include "export/export_files.h"
 #include "base/file_io.h"
 #include "base/platform.h"
+#include "base/whole_file.h"
 #include "export/export.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
-
-int ExportFile_CreateTemp(int dirFd, std::string &tempName)
-{
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[64];
-        snprintf(name, sizeof name, ".quillon-%ld-%u.part", Sys_ProcessId(), counter++);
-        const int fd = Sys_CreateNewAt(dirFd, name);
-        if (fd >= 0) {
-            tempName = name;
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
-                      bool replace)
-{
-    // Replacing a file the user keeps private must not make it readable to others.
-    if (replace)
-        Sys_CopyOwnerAndModeAt(toDirFd, leaf, fromDirFd, tempName);
-    return Sys_RenameAt(fromDirFd, tempName, toDirFd, leaf, replace);
-}
 
 // Runs `write` and closes the file; a failed write, flush or close is a failure.
 static ExportResult WriteAndClose(FILE *file, const std::function<ExportResult(FILE *)> &write)
@@ -61,51 +34,6 @@ static ExportResult WriteInPlace(int dirFd, const std::string &leaf, const char 
         return ExportResult::CannotOpen;
     }
     return WriteAndClose(file, write);
-}
-
-ExportFileSet::~ExportFileSet()
-{
-    for (const std::string &temp : temps_)
-        if (!temp.empty())
-            Sys_RemoveAt(dirFd_, temp);
-}
-
-bool ExportFileSet::Add(std::span<const uint8_t> bytes)
-{
-    std::string temp;
-    const int fd = ExportFile_CreateTemp(dirFd_, temp);
-    if (fd < 0)
-        return false;
-    const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
-    const int error = errno;
-    if (!(Sys_Close(fd) && written)) {
-        Sys_RemoveAt(dirFd_, temp);
-        errno = written ? errno : error;
-        return false;
-    }
-    temps_.push_back(std::move(temp));
-    bytes_ += bytes.size();
-    return true;
-}
-
-bool ExportFileSet::Place(int toDirFd, const std::vector<std::string> &leaves, bool replace, std::string &failed)
-{
-    std::vector<size_t> made;  // placed where nothing was
-    for (size_t i = 0; i < temps_.size() && i < leaves.size(); ++i) {
-        const bool free = Sys_KindAt(toDirFd, leaves[i], false) == SysKind::Missing;
-        if (!ExportFile_Place(dirFd_, temps_[i], toDirFd, leaves[i], replace)) {
-            const int error = errno;
-            for (size_t m : made)
-                Sys_RemoveAt(toDirFd, leaves[m]);
-            failed = leaves[i];
-            errno = error;
-            return false;
-        }
-        temps_[i].clear();
-        if (free)
-            made.push_back(i);
-    }
-    return true;
 }
 
 ExportTarget::~ExportTarget()
@@ -164,7 +92,7 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
     const std::string &leaf = target.leaf;
     const bool exists = target.kind == SysKind::File;
     std::string tempName;
-    const int fd = ExportFile_CreateTemp(dirFd, tempName);
+    const int fd = Base_CreateTempIn(dirFd, tempName);
     if (fd < 0 && exists && (errno == EACCES || errno == EPERM))
         return WriteInPlace(dirFd, leaf, mode, write);
     FILE *file = fd >= 0 ? Sys_StreamFromFd(fd, mode) : nullptr;
@@ -176,7 +104,7 @@ ExportResult Export_ToPath(const std::string &path, const char *mode,
         return ExportResult::CannotOpen;
     }
     ExportResult result = WriteAndClose(file, write);
-    if (result == ExportResult::Ok && !ExportFile_Place(dirFd, tempName, dirFd, leaf, true))
+    if (result == ExportResult::Ok && !Base_PlaceTemp(dirFd, tempName, dirFd, leaf, true))
         result = ExportResult::CannotOpen;
     // On any failure the target keeps what it held before.
     if (result != ExportResult::Ok)

@@ -1,55 +1,16 @@
-// Files written whole or not at all: a temporary file beside the target,
-// renamed into place once everything was written and closed. Internal to
+// The targets the user chose to write: what a path names, and its folder's
+// handle for the whole-or-nothing files of base/whole_file.h. Internal to
 // src/export.
 #pragma once
 
 #include "base/platform.h"
+#include "base/whole_file.h"
 #include "export/export.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-// Creates a new file for writing in the folder `dirFd` under a temporary
-// name (returned in `tempName`), with the permissions a new file gets. -1
-// with errno set on failure.
-int ExportFile_CreateTemp(int dirFd, std::string &tempName);
-
-// Moves the temporary file `tempName` of `fromDirFd` to `leaf` of `toDirFd`.
-// With `replace` an existing file of that name is replaced (its inode is
-// never written to, so a hard link to it elsewhere keeps its bytes) and the
-// new one takes on its permissions, and its owner and group where allowed;
-// without, an existing one is kept and false returned with errno EEXIST.
-bool ExportFile_Place(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
-                      bool replace);
-
-// The files of one output (a .gltf with its .bin and images) written whole or
-// not at all together: each under a temporary name in one folder, moved into
-// place only once all were written. Files not placed are removed when the
-// set ends.
-class ExportFileSet {
-public:
-    explicit ExportFileSet(int tempDirFd) : dirFd_(tempDirFd) {}
-    ~ExportFileSet();
-    ExportFileSet(const ExportFileSet &) = delete;
-    ExportFileSet &operator=(const ExportFileSet &) = delete;
-
-    // Writes `bytes` as the set's next file; false with errno set (nothing of it is left).
-    bool Add(std::span<const uint8_t> bytes);
-    // The bytes of every file added.
-    uint64_t Bytes() const { return bytes_; }
-    // Moves file N to `leaves[N]` of `toDirFd` in their order (the file that
-    // names the others last), as ExportFile_Place does. When one fails (errno
-    // set, `failed` its name), those placed before it under names that were
-    // free are removed again, so nothing new is left.
-    bool Place(int toDirFd, const std::vector<std::string> &leaves, bool replace, std::string &failed);
-
-private:
-    int dirFd_;
-    std::vector<std::string> temps_;  // empty once placed
-    uint64_t bytes_ = 0;
-};
 
 // A path the user chose to write: the file it names (a link chosen in a save
 // dialog names the file it points to) and what that is now; for a file or a

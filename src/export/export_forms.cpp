@@ -129,7 +129,7 @@ ExportStatus Export_CompareForm(int dirFd, ResourceKind kind, std::span<const ui
         return ExportResult::Ok;
     }
     std::string temp;
-    const int fd = ExportFile_CreateTemp(dirFd, temp);
+    const int fd = Base_CreateTempIn(dirFd, temp);
     if (fd < 0)
         return {ExportResult::CannotOpen, strerror(errno)};
     FILE *stream = Sys_StreamFromFd(fd, "wb");
@@ -195,14 +195,14 @@ ExportStatus Export_WriteMtlBeside(const std::string &folder, const std::vector<
                     continue;
             }
             std::string temp;
-            const int fd = ExportFile_CreateTemp(textures, temp);
+            const int fd = Base_CreateTempIn(textures, temp);
             if (fd < 0) {
                 message = "textures/" + name + ": " + strerror(errno);
                 break;
             }
             const bool written = Base_WriteAll(fd, bytes.data(), bytes.size());
             if (!(Sys_Close(fd) && written) ||
-                (!ExportFile_Place(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
+                (!Base_PlaceTemp(textures, temp, textures, name, overwrite) && errno != EEXIST)) {
                 message = "textures/" + name + ": " + strerror(errno);
                 Sys_RemoveAt(textures, temp);
                 break;

@@ -45,7 +45,7 @@ struct ExportGltfFiles {
     std::string document;  // the .gltf's JSON before its files are named
     bool hasBin = false;
     size_t pngs = 0;
-    ExportFileSet files;  // the .bin (when hasBin), then the PNGs; the .gltf joins them when named
+    BaseFileSet files;  // the .bin (when hasBin), then the PNGs; the .gltf joins them when named
 };
 
 // Makes the model's separate form and writes its .bin and PNGs under

@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <map>
-#include <strings.h>
 
 ExportMaterialSource::ExportMaterialSource(const PakArchive *archive, PakArchive *global, std::mutex *globalLock)
 {

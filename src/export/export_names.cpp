@@ -1,9 +1,9 @@
 // Where an export job puts an entry: the name's safe path inside the output folder.
 // Entry names are archive bytes, so nothing in them may lead outside it.
 #include "export/export_jobs.h"
+#include "base/ascii.h"
 
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -68,7 +68,7 @@ void Export_AddExtension(std::vector<std::string> &components, const char *exten
 {
     std::string &file = components.back();
     const std::string dotted = std::string(".") + extension;
-    if (file.size() >= dotted.size() && strcasecmp(file.c_str() + file.size() - dotted.size(), dotted.c_str()) == 0)
+    if (file.size() >= dotted.size() && Ascii_Equal(std::string_view(file).substr(file.size() - dotted.size()), dotted))
         return;
     file += dotted;
 }
@@ -78,7 +78,7 @@ void Export_ReplaceExtension(std::vector<std::string> &components, const char *f
     std::string &file = components.back();
     const std::string dotted = std::string(".") + from;
     // A name that is nothing but the extension keeps it: it would be left empty.
-    if (file.size() > dotted.size() && strcasecmp(file.c_str() + file.size() - dotted.size(), dotted.c_str()) == 0)
+    if (file.size() > dotted.size() && Ascii_Equal(std::string_view(file).substr(file.size() - dotted.size()), dotted))
         file.erase(file.size() - dotted.size());
     Export_AddExtension(components, to);
 }
@@ -122,14 +122,6 @@ std::string Export_JoinPath(const std::vector<std::string> &components, size_t c
 
 namespace {
 
-// Names differing in case are one file where the folder ignores case.
-std::string FoldCase(std::string text)
-{
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return text;
-}
 
 }  // namespace
 
@@ -138,17 +130,17 @@ std::vector<std::string> ExportNamer::Name(const PakEntry &entry, ResourceKind k
     std::vector<std::string> components = Export_SafeComponents(entry);
     Export_AddFormExtension(components, kind, forms);
     // Names differing in case are one file where the folder ignores case.
-    if (used_.count(FoldCase(Export_JoinPath(components, components.size())))) {
+    if (used_.count(Ascii_Folded(Export_JoinPath(components, components.size())))) {
         const std::vector<std::string> base = components;
         for (int round = 0;; ++round) {
             components = base;
             Export_AddRecordSuffix(components, entry.index, round);
-            if (!used_.count(FoldCase(Export_JoinPath(components, components.size()))))
+            if (!used_.count(Ascii_Folded(Export_JoinPath(components, components.size()))))
                 break;
         }
     }
     for (size_t n = 1; n <= components.size(); ++n)
-        used_.insert(FoldCase(Export_JoinPath(components, n)));
+        used_.insert(Ascii_Folded(Export_JoinPath(components, n)));
     return components;
 }
 
@@ -156,5 +148,5 @@ bool ExportNamer::Claim(const std::vector<std::string> &components, const std::s
 {
     std::vector<std::string> beside = components;
     beside.back() = name;
-    return used_.insert(FoldCase(Export_JoinPath(beside, beside.size()))).second;
+    return used_.insert(Ascii_Folded(Export_JoinPath(beside, beside.size()))).second;
 }

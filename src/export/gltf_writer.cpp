@@ -258,7 +258,7 @@ bool Builder::Build(std::string *error)
     size_t vertexTotal = 0, narrowTotal = 0, wideTotal = 0;
     for (size_t i = 0; i < model_.surfaces.size(); ++i) {
         const ModelSurface &s = model_.surfaces[i];
-        Primitive p{i, Export_SurfaceCorners(s), false};
+        Primitive p{i, Model_SurfaceCorners(s), false};
         if (p.corners.empty() || s.vertices.empty())
             continue;
         uint32_t highest = 0;

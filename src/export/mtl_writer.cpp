@@ -2,6 +2,7 @@
 
 #include "base/file_io.h"
 #include "base/platform.h"
+#include "base/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -191,19 +192,12 @@ bool WriteMerged(const std::string &folder, std::span<const MtlMaterial> materia
         text += '\n';
     text += added;
 
-    std::string temp;
-    const int fd = Sys_CreateTempBeside(path, temp);
-    if (fd < 0)
-        return Fail(error, "Could not create a file in " + folder + ": " + strerror(errno));
-    bool ok = Sys_SetFileMode(fd, mode) && Base_WriteAll(fd, text.data(), text.size());
-    ok = ok && Sys_FlushToDisk(fd);
-    const int savedErrno = errno;
-    ok = Sys_Close(fd) && ok;
-    if (ok && Sys_ReplaceByRename(temp, path))
+    bool created = false;
+    if (Base_WriteWhole(path, text.data(), text.size(), mode, &created))
         return true;
-    const std::string reason = strerror(ok ? errno : savedErrno);
-    Sys_RemoveAt(kSysCurrentFolder, temp);
-    return Fail(error, "Could not write " + path + ": " + reason);
+    if (!created)
+        return Fail(error, "Could not create a file in " + folder + ": " + strerror(errno));
+    return Fail(error, "Could not write " + path + ": " + strerror(errno));
 }
 
 }  // namespace

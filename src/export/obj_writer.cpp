@@ -37,23 +37,6 @@ private:
 
 }  // namespace
 
-std::vector<uint32_t> Export_SurfaceCorners(const ModelSurface &surface)
-{
-    std::vector<uint32_t> out;
-    const std::vector<uint16_t> &indices = surface.indices;
-    const size_t count = indices.size();
-    if (surface.indicesPerElement == 3) {
-        out.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(count / 3 * 3));
-    } else if (count >= 3) {
-        // Every strip triangle in the same corner order: the winding of every
-        // second one is not swapped.
-        out.reserve((count - 2) * 3);
-        for (size_t j = 2; j < count; ++j)
-            out.insert(out.end(), {indices[j - 2], indices[j - 1], indices[j]});
-    }
-    return out;
-}
-
 bool Model_WriteObj(FILE *file, const Model *model, int64_t *nonFinite)
 {
     if (nonFinite)
@@ -83,7 +66,7 @@ bool Model_WriteObj(FILE *file, const Model *model, int64_t *nonFinite)
         for (const ModelVertex &v : s.vertices)
             out.Print("vn  %.06f %.06f %.06f\n", finite(v.normal[0]), finite(v.normal[1]), finite(v.normal[2]));
         out.Print("\ng dkobj%02i\nusemtl %s\n", static_cast<int>(i), Mtl_LineSafeName(s.materialName).c_str());
-        const std::vector<uint32_t> corners = Export_SurfaceCorners(s);
+        const std::vector<uint32_t> corners = Model_SurfaceCorners(s);
         for (size_t c = 0; c + 2 < corners.size(); c += 3) {
             const long long a = corners[c] + base + 1, b = corners[c + 1] + base + 1, d = corners[c + 2] + base + 1;
             out.Print("f  %lld/%lld/%lld %lld/%lld/%lld %lld/%lld/%lld\n", a, a, a, b, b, b, d, d, d);

@@ -3,7 +3,9 @@
 // entry without expanding it, and only entries whose stored bytes differ are
 // expanded and hashed, on several threads.
 #include "gameset/gameset.h"
-#include "gameset/gameset_local.h"
+
+#include "base/ascii.h"
+#include "base/parallel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,22 +18,12 @@ namespace {
 // Stored bytes are compared and hashed this much at a time.
 constexpr size_t kChunk = 1u << 20;
 
-unsigned char Fold(char c)
-{
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
-}
-
 // Names in list order (case ignored), names equal but for case by their
 // bytes, so that the order is total and the same in both versions.
 int CompareNames(std::string_view a, std::string_view b)
 {
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i]))
-            return Fold(a[i]) < Fold(b[i]) ? -1 : 1;
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
+    const int c = Ascii_Compare(a, b);
+    return c != 0 ? c : a.compare(b);
 }
 
 struct Keyed {
@@ -258,7 +250,7 @@ GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchiv
               [&](size_t a, size_t b) { return diff.entries[a].oldEntry->index < diff.entries[b].oldEntry->index; });
 
     std::vector<std::string> troubles(diff.entries.size());
-    const int workers = Gameset_WorkerCount(options.workers, both.size());
+    const int workers = Base_WorkerCount(options.workers, both.size());
     std::vector<Reader> readers(static_cast<size_t>(workers));
     auto compare = [&](int worker, size_t w) {
         Reader &r = readers[static_cast<size_t>(worker)];
@@ -283,7 +275,7 @@ GamesetDiffSummary Gameset_DiffArchives(const std::string &name, const PakArchiv
             troubles[both[w]] = message;
         }
     };
-    Gameset_RunOrdered(both.size(), workers, nullptr, compare, [](size_t) {});
+    Base_RunOrdered(both.size(), workers, nullptr, compare, [](size_t) {});
 
     TroubleLog log{trouble};
     GamesetDiffSummary summary;

@@ -1,6 +1,7 @@
 // A folder's entry-point archives: which of its files are archives the user
 // could open, and which only hold the bytes of another one.
 #include "base/platform.h"
+#include "base/ascii.h"
 #include "gameset/gameset.h"
 
 #include "export/export_jobs.h"
@@ -21,15 +22,6 @@ std::string CompanionOwner(const std::string &stem)
     if (sep == std::string::npos || sep == 0)
         return "";
     return Pak_PartNumber(std::string_view(stem).substr(sep + 1)) < 0 ? "" : stem.substr(0, sep);
-}
-
-// Names differing in case are one file where the folder ignores case.
-std::string FoldCase(std::string text)
-{
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return text;
 }
 
 struct Listing {
@@ -146,7 +138,7 @@ std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive
             if (part.empty())
                 continue;
             places[i] += part + "/";
-            taken.insert(FoldCase(places[i]));
+            taken.insert(Ascii_Folded(places[i]));
         }
         files[i] = name.substr(start);
     }
@@ -165,7 +157,7 @@ std::vector<std::string> Gameset_ExtractFolders(const std::vector<GamesetArchive
             if (path.empty())
                 continue;
             path = places[i] + path;
-            if (taken.insert(FoldCase(path + "/")).second)
+            if (taken.insert(Ascii_Folded(path + "/")).second)
                 folder = path;
         }
         folders.push_back(std::move(folder));

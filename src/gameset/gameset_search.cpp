@@ -1,8 +1,9 @@
 // Searching inside entries and finding what names an entry: the entries of
-// one archive read once each on the gameset's worker pool, their findings
+// one archive read once each on the ordered worker pool, their findings
 // handed on in list order.
 #include "gameset/gameset.h"
-#include "gameset/gameset_local.h"
+#include "base/ascii.h"
+#include "base/parallel.h"
 
 #include "base/platform.h"
 #include "lookup/lookup.h"
@@ -122,9 +123,9 @@ GamesetSearchSummary ScanArchive(const GamesetArchive &archive, const PakArchive
 {
     GamesetSearchSummary summary;
     const std::vector<int> slots = Pak_SortedLines(pak);
-    const int workers = Gameset_WorkerCount(options.workers, slots.size());
+    const int workers = Base_WorkerCount(options.workers, slots.size());
     std::vector<Reader> readers(static_cast<size_t>(workers));
-    std::vector<EntryResult> ring(Gameset_PoolWindow(workers));
+    std::vector<EntryResult> ring(Base_OrderedWindow(workers));
     std::set<std::string> told;
     auto make = [&](int worker, size_t i) {
         EntryResult &result = ring[i % ring.size()];
@@ -156,7 +157,7 @@ GamesetSearchSummary ScanArchive(const GamesetArchive &archive, const PakArchive
                                    std::string_view(result.texts).substr(f.at, f.length)});
         }
     };
-    summary.stopped = !Gameset_RunOrdered(slots.size(), workers, options.stop, make, take);
+    summary.stopped = !Base_RunOrdered(slots.size(), workers, options.stop, make, take);
     return summary;
 }
 

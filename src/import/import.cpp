@@ -1,5 +1,6 @@
 // Choosing what a file becomes, and the parts the texture importers share.
 #include "import/import_local.h"
+#include "base/ascii.h"
 #include "base/platform.h"
 #include "base/parallel.h"
 #include "resource/resource_kind.h"
@@ -18,8 +19,7 @@ std::string LowerExtension(std::string_view fileName)
     const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
     const size_t dot = base.rfind('.');
     std::string ext(dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
+    return Ascii_Folded(ext);
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ public:
         : model_(model), layout_(layout), patch_(old)
     {
         for (const ModelSurface &s : model.surfaces) {
-            corners_.push_back(Export_SurfaceCorners(s));
+            corners_.push_back(Model_SurfaceCorners(s));
             total_ += static_cast<int64_t>(corners_.back().size());
         }
     }

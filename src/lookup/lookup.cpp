@@ -1,13 +1,13 @@
 #include "lookup/lookup.h"
+#include "base/ascii.h"
 
 #include "model/model.h"
 
 #include <cstring>
-#include <strings.h>
 
 bool Lookup_SameName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+    return Ascii_Equal(a, b);
 }
 
 bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakArchive &archive,
@@ -47,7 +47,7 @@ bool Pak_LoadEntryByName(const std::string &name, ResourceKind kind, const PakAr
 
 bool Lookup_OpenGlobal(const PakArchive &main, PakArchive &global)
 {
-    if (!main.hasIndex || strcasecmp(main.baseName.c_str(), "GLOBAL") == 0)
+    if (!main.hasIndex || Ascii_Equal(main.baseName, "GLOBAL"))
         return false;
     if (global.hasIndex)
         return true;
@@ -127,7 +127,8 @@ int Lookup_SharedSurface(const Model &model, size_t surface)
     if (name[0] == '\0')
         return -1;
     for (size_t j = 0; j < surface; ++j)
-        if (strncasecmp(model.surfaces[j].materialName, name, size) == 0)
+        if (Ascii_Equal(std::string_view(model.surfaces[j].materialName, strnlen(model.surfaces[j].materialName, size)),
+                        std::string_view(name, strnlen(name, size))))
             return static_cast<int>(j);
     return -1;
 }

@@ -1,6 +1,7 @@
 // The text of a material file: keys and their value words, read with the
 // token scanner. Keys and value words are matched with case ignored.
 #include "base/bytes.h"
+#include "base/ascii.h"
 #include "material/material.h"
 #include "material/scanner.h"
 
@@ -10,13 +11,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
 bool Is(const char *a, const char *b)
 {
-    return strcasecmp(a, b) == 0;
+    return Ascii_Equal(a, b);
 }
 
 bool IsDigit(char c)
@@ -219,7 +219,7 @@ MaterialText Mat_ParseText(const char *text, size_t length, const char *material
 std::string Mat_EntryName(const char *materialName)
 {
     std::string name = materialName ? materialName : "";
-    if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".mat") == 0)
+    if (name.size() > 4 && Ascii_Equal(std::string_view(name).substr(name.size() - 4), ".mat"))
         name.resize(name.size() - 4);
     return name;
 }

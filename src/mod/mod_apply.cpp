@@ -2,6 +2,7 @@
 // is applied, and which mods touch the same entries.
 #include "mod/mod_local.h"
 
+#include "base/ascii.h"
 #include "base/file_io.h"
 #include "base/platform.h"
 #include "pak/pak.h"
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <strings.h>
 
 namespace {
 
@@ -438,7 +438,7 @@ std::vector<ModConflict> Mod_Conflicts(const std::vector<Mod> &mods)
         int occurrence;
         bool operator<(const Key &o) const
         {
-            const int c = strcasecmp(archive.c_str(), o.archive.c_str());
+            const int c = Ascii_Compare(archive, o.archive);
             return c != 0 ? c < 0 : name != o.name ? name < o.name : occurrence < o.occurrence;
         }
     };

@@ -1,13 +1,14 @@
 // mod.json: writing it, and reading it back with a reader that trusts nothing.
 #include "mod/mod_local.h"
 
+#include "base/ascii.h"
 #include "base/file_io.h"
 #include "base/platform.h"
+#include "base/whole_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <strings.h>
 #include <xxhash.h>
 
 namespace {
@@ -94,12 +95,6 @@ std::string Mod_Hash(const void *data, size_t size)
 
 bool Mod_WriteWhole(const std::string &path, const void *bytes, size_t size, std::string &error)
 {
-    std::string temp;
-    const int fd = Sys_CreateTempBeside(path, temp);
-    if (fd < 0) {
-        error = "Cannot write beside '" + path + "': " + strerror(errno) + ".";
-        return false;
-    }
     // A file put back keeps the permissions of the one it replaces; a new one
     // is readable by all, as a mod is made to be shared.
     unsigned mode = 0644;
@@ -109,12 +104,10 @@ bool Mod_WriteWhole(const std::string &path, const void *bytes, size_t size, std
         mode = 0644;
     if (old >= 0)
         (void)Sys_Close(old);
-    bool ok = Sys_SetFileMode(fd, mode & 0777) && Base_WriteAll(fd, bytes, size) && Sys_FlushToDisk(fd);
-    ok = Sys_Close(fd) && ok;
-    if (ok && Sys_ReplaceByRename(temp, path))
+    bool created = false;
+    if (Base_WriteWhole(path, bytes, size, mode & 0777, &created))
         return true;
-    error = "Cannot write '" + path + "': " + strerror(errno) + ".";
-    (void)Sys_RemoveAt(kSysCurrentFolder, temp);
+    error = (created ? "Cannot write '" : "Cannot write beside '") + path + "': " + strerror(errno) + ".";
     return false;
 }
 
@@ -210,7 +203,7 @@ bool Mod_FromJson(const std::string &text, Mod &mod, std::string &error)
         ModArchive archive;
         // The backup folder holds copies of entry points that a mod must not edit.
         if (!ModJson_Text(a, "archive", archive.name) || !Mod_SafeRelative(archive.name) ||
-            strncasecmp(archive.name.c_str(), ".quillon", 8) == 0) {
+            Ascii_Equal(std::string_view(archive.name).substr(0, 8), ".quillon")) {
             error = "the archive name " + ModJson_Quote(archive.name) + " leads outside the game's archives";
             return false;
         }

@@ -1,6 +1,7 @@
 // A mod's files in a folder or in a .zip: the .zip written stored (a mod's
 // new resources are read back byte for byte, and most of them are compressed
 // formats already), and read by a reader that trusts none of its numbers.
+#include "base/ascii.h"
 #include "mod/mod_local.h"
 
 #include "base/file_io.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -273,7 +273,7 @@ bool Mod_OpenFiles(const std::string &path, ModFiles &files, std::string &error)
         return true;
     // A mod folder named by its mod.json, as a file dialog chooses it.
     const size_t sep = path.find_last_of(kSysPathSeparators);
-    if (kind == SysKind::File && strcasecmp(path.c_str() + (sep == std::string::npos ? 0 : sep + 1), "mod.json") == 0) {
+    if (kind == SysKind::File && Ascii_Equal(std::string_view(path).substr(sep == std::string::npos ? 0 : sep + 1), "mod.json")) {
         files.path = sep == std::string::npos ? "." : path.substr(0, sep);
         return true;
     }

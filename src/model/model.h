@@ -98,3 +98,8 @@ Model *Model_Parse(const uint8_t *bytes, size_t length, std::vector<ModelSurface
 
 // Releases the model, and each surface's material unless it is shared.
 void Model_Free(Model *model);
+
+// A surface's triangles as corner indices: a list as stored (a last partial
+// triangle dropped), a strip as its triangles (j-2, j-1, j) in that corner
+// order, degenerate ones kept. The one rule of every model writer.
+std::vector<uint32_t> Model_SurfaceCorners(const ModelSurface &surface);

@@ -1,8 +1,10 @@
 // The model container's heuristic parse. The container's header does not
 // describe its surfaces in a form the viewer reads; instead the descriptors
 // are found by their signature, the vertex stream table by a pattern, and each
-// surface's texture coordinates by a plausibility search. Every read goes
-// through Reader, which refuses anything outside the resource.
+// surface's texture coordinates by a plausibility search. Reader holds the
+// resource's bounds: every read is checked with Reader::Has before it is made
+// (its U16, U32 and F32 do not check, and a few loops read r.bytes directly
+// inside a range checked once).
 #include "base/bytes.h"
 #include "model/model.h"
 #include "material/material.h"
@@ -42,6 +44,8 @@ constexpr int64_t kSearchReads = int64_t{1} << 27;
 // Strides up to this keep one walk state per chain of candidates.
 constexpr int64_t kChainStateStride = 4096;
 
+// The resource and its length. Has() is the one bounds check; the readers
+// below trust that it was made.
 struct Reader {
     const uint8_t *bytes;
     int64_t length;

@@ -2,21 +2,15 @@
 // case-insensitive comparison.
 #include "pak/pak.h"
 
+#include "base/ascii.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 int Pak_CompareLines(const char *a, const char *b)
 {
-    const auto *pa = reinterpret_cast<const unsigned char *>(a);
-    const auto *pb = reinterpret_cast<const unsigned char *>(b);
-    for (;; ++pa, ++pb) {
-        unsigned char ca = Pak_FoldAscii(*pa), cb = Pak_FoldAscii(*pb);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        if (ca == 0)
-            return 0;
-    }
+    return Ascii_Compare(a, b);
 }
 
 std::vector<int> Pak_SortedLines(const PakArchive &archive)
@@ -40,7 +34,7 @@ std::vector<int> Pak_SortedLines(const PakArchive &archive)
         const size_t length = strnlen(line, sizeof archive.entries[i].displayName);
         keys.push_back({static_cast<uint32_t>(folded.size()), static_cast<uint32_t>(length), static_cast<int>(i)});
         for (size_t k = 0; k < length; ++k)
-            folded += static_cast<char>(Pak_FoldAscii(static_cast<unsigned char>(line[k])));
+            folded += static_cast<char>(Ascii_Fold(static_cast<unsigned char>(line[k])));
     }
     // Lines are unique (the record number is part of the text); ties between
     // lines equal but for case fall back to record order.

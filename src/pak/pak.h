@@ -208,15 +208,12 @@ PakCopyResult Pak_CopyStoredEntry(const PakArchive &archive, const PakEntry &ent
 // by displayName, ASCII case ignored (a fixed order, whatever the locale).
 std::vector<int> Pak_SortedLines(const PakArchive &archive);
 
-// Case-insensitive ASCII comparison used for the list order.
+// The list order of two lines: Ascii_Compare (case folded, separators as they are).
 int Pak_CompareLines(const char *a, const char *b);
 
-// The byte with ASCII upper case made lower, as the list order and the
-// searches inside entries compare bytes; every other byte as it is.
-inline unsigned char Pak_FoldAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
+// Whether an archive of this base name (its file name less ".PAK") holds the
+// shader records: SHADERS and SHADERSL, in any case.
+bool Pak_IsShaderArchive(std::string_view baseName);
 
 // ---- matching names and lines (pak_match.cpp) ----
 

@@ -1,5 +1,6 @@
 // Opening the files of an archive: only regular files, without ever blocking,
 // and companion names found whatever their case.
+#include "base/ascii.h"
 #include "base/platform.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
@@ -53,23 +54,6 @@ void ListFolder(FolderListing &listing, const std::string &folder, const SysFold
     std::sort(listing.names.begin(), listing.names.end());
 }
 
-// Equal with ASCII letters folded, whatever the locale says about others.
-bool EqualIgnoringAsciiCase(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x + ('a' - 'A'));
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y + ('a' - 'A'));
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 // Pak_FindInFolder; with `remember` a name found in another case is kept.
@@ -95,7 +79,7 @@ static std::string FindInFolder(const std::string &directory, const std::string 
     if (!ListingStillHolds(gListing, folder, st))
         ListFolder(gListing, folder, st);
     for (const std::string &candidate : gListing.names) {
-        if (EqualIgnoringAsciiCase(candidate, name)) {
+        if (Ascii_Equal(candidate, name)) {
             if (remember) {
                 if (gFound.size() >= kFoundKept)
                     gFound.clear();
@@ -127,15 +111,10 @@ int Pak_CompanionNumber(std::string_view file, std::string_view entryPoint)
 {
     if (entryPoint.size() < 5 || file.size() < entryPoint.size() + 3)
         return -1;
-    auto same = [](std::string_view a, std::string_view b) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return Pak_FoldAscii(static_cast<unsigned char>(x)) == Pak_FoldAscii(static_cast<unsigned char>(y));
-               });
-    };
     const std::string_view stem = entryPoint.substr(0, entryPoint.size() - 4);
     const size_t digits = stem.size() + 1;
-    if (!same(file.substr(0, stem.size()), stem) || file[stem.size()] != '_' ||
-        !same(file.substr(file.size() - 4), ".PAK"))
+    if (!Ascii_Equal(file.substr(0, stem.size()), stem) || file[stem.size()] != '_' ||
+        !Ascii_Equal(file.substr(file.size() - 4), ".PAK"))
         return -1;
     return Pak_PartNumber(file.substr(digits, file.size() - 4 - digits));
 }

@@ -1,11 +1,11 @@
 // Entry-point file checks and the index reader.
+#include "base/ascii.h"
 #include "base/memory.h"
 #include "pak/pak.h"
 #include "pak/pak_local.h"
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 const char *Pak_OpenMessage(PakOpenResult result)
 {
@@ -25,12 +25,12 @@ const char *Pak_OpenMessage(PakOpenResult result)
 
 bool Pak_HasPakExtension(const std::string &path)
 {
-    return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".pak") == 0;
+    return path.size() > 4 && Ascii_Equal(std::string_view(path).substr(path.size() - 4), ".pak");
 }
 
-static bool IsShaderArchive(const std::string &baseName)
+bool Pak_IsShaderArchive(std::string_view baseName)
 {
-    return strcasecmp(baseName.c_str(), "SHADERS") == 0 || strcasecmp(baseName.c_str(), "SHADERSL") == 0;
+    return Ascii_Equal(baseName, "SHADERS") || Ascii_Equal(baseName, "SHADERSL");
 }
 
 // Converts one record, standard or shader form, into a slot.
@@ -77,7 +77,7 @@ void ReadPakIndex(FILE *file, const std::string &path, PakArchive &archive, cons
         archive.directory = archive.pathNoExt.substr(0, sep + 1);
     }
 
-    const bool shaderForm = IsShaderArchive(archive.baseName);
+    const bool shaderForm = Pak_IsShaderArchive(archive.baseName);
     const size_t recordSize = shaderForm ? kPakShaderRecordSize : kPakRecordSize;
     if (archive.header.count <= 0)
         return;

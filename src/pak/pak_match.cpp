@@ -6,16 +6,15 @@
 // thousands of characters then costs no more per character than '?'.
 #include "pak/pak.h"
 
+#include "base/ascii.h"
+
 #include <cstdint>
 
 namespace {
 
 inline unsigned char Fold(char c)
 {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 'A' && u <= 'Z')
-        return static_cast<unsigned char>(u + ('a' - 'A'));
-    return u == '\\' ? '/' : u;
+    return Ascii_FoldName(static_cast<unsigned char>(c));
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include "pakwrite/pakwrite_local.h"
 #include "pakwrite/write_files.h"
 
+#include "base/ascii.h"
 #include "base/platform.h"
 
 #include <algorithm>
 #include <climits>
 #include <lzo/lzo1x.h>
-#include <strings.h>
 
 namespace {
 
@@ -27,22 +27,6 @@ void SetName(PW_Record r, const std::string &name)
 {
     memset(r.p, 0, 64);
     memcpy(r.p, name.data(), name.size());
-}
-
-// Names compared as the list orders lines (ASCII case ignored), with '/' the same as '\'.
-int CompareNames(const std::string &a, const std::string &b)
-{
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto fold = [](char c) {
-            unsigned char u = static_cast<unsigned char>(c == '/' ? '\\' : c);
-            return (u >= 'A' && u <= 'Z') ? u + 32 : u;
-        };
-        const int x = fold(a[i]), y = fold(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
 void SetPending(PakWriter &w, int32_t record, std::vector<uint8_t> stored)
@@ -233,7 +217,7 @@ bool PW_OpenIndex(const std::string &path, PakWriter &w, std::string &error)
         return false;
     }
     const std::string base = w.archive.baseName;
-    w.shaderForm = strcasecmp(base.c_str(), "SHADERS") == 0 || strcasecmp(base.c_str(), "SHADERSL") == 0;
+    w.shaderForm = Pak_IsShaderArchive(base);
     w.recordSize = w.shaderForm ? kPakShaderRecordSize : kPakRecordSize;
 
     const int fd = WF_OpenRead(path, &w.entryPointLength);
@@ -327,18 +311,18 @@ int32_t PakWrite_Add(PakWriter &w, const std::string &name, std::span<const uint
     std::vector<uint8_t> stored;
     if (!PakWrite_StoreResource(resource, mode, true, 0, stored, error))
         return -1;
-    // The neighbours in name order: the entry just before the new name, else just after.
+    // The neighbours in the list's order: the entry just before the new name, else just after.
     int32_t before = -1, after = -1;
     std::string beforeName, afterName;
     for (int32_t i = 0; i < count; ++i) {
         if (!PW_At(w, i).IsEntry())
             continue;
         const std::string other = PakWrite_Name(w, i);
-        const int c = CompareNames(other, name);
-        if (c <= 0 && (before < 0 || CompareNames(other, beforeName) > 0)) {
+        const int c = Ascii_Compare(other, name);
+        if (c <= 0 && (before < 0 || Ascii_Compare(other, beforeName) > 0)) {
             before = i;
             beforeName = other;
-        } else if (c > 0 && (after < 0 || CompareNames(other, afterName) < 0)) {
+        } else if (c > 0 && (after < 0 || Ascii_Compare(other, afterName) < 0)) {
             after = i;
             afterName = other;
         }

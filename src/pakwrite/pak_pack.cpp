@@ -4,13 +4,12 @@
 #include "pakwrite/pakwrite_local.h"
 #include "pakwrite/write_files.h"
 
+#include "base/parallel.h"
 #include "base/platform.h"
 
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
 #include <mutex>
-#include <strings.h>
-#include <thread>
 
 namespace {
 
@@ -45,7 +44,6 @@ void ListFiles(const std::string &folder, const std::string &prefix, std::vector
 // One file's stored bytes, made by a worker: in memory, or (stored as it is)
 // copied straight from the file by the writer.
 struct Prepared {
-    bool ready = false;
     bool copyFile = false;
     bool compressed = false;
     std::vector<uint8_t> stored;
@@ -126,7 +124,7 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     }
     std::string base = PW_BaseName(output);
     base = base.substr(0, base.size() - 4);
-    const bool shaderForm = strcasecmp(base.c_str(), "SHADERS") == 0 || strcasecmp(base.c_str(), "SHADERSL") == 0;
+    const bool shaderForm = Pak_IsShaderArchive(base);
     if (shaderForm && options.partSize > 0) {
         error = "A shader archive keeps every entry in its entry-point file: --part-size does not apply.";
         return false;
@@ -190,69 +188,38 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
     std::vector<uint8_t> index(files.size() * recordSize);
 
     // Workers prepare files ahead of the writer, at most a window of them.
-    const size_t workers = static_cast<size_t>(std::max(1, options.jobs));
-    const size_t window = workers * 4;
-    std::vector<Prepared> prepared(files.size());
-    std::mutex lock;
-    std::condition_variable changed;
-    size_t nextToPrepare = 0, written = 0;
-    bool stop = false;
+    const int workers = std::max(1, options.jobs);
+    std::vector<Prepared> ring(Base_OrderedWindow(workers));
+    std::vector<std::vector<uint8_t>> data(static_cast<size_t>(workers));  // each worker's own
+    std::mutex spareLock;
     std::vector<std::vector<uint8_t>> spare;  // written buffers, for the workers to fill again
-    auto work = [&] {
-        std::vector<uint8_t> data;
-        for (;;) {
-            size_t i;
-            {
-                std::unique_lock<std::mutex> hold(lock);
-                changed.wait(hold, [&] { return stop || nextToPrepare >= files.size() || nextToPrepare < written + window; });
-                if (stop || nextToPrepare >= files.size())
-                    return;
-                i = nextToPrepare++;
-            }
-            Prepared p;
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                if (!spare.empty()) {
-                    p.stored.swap(spare.back());
-                    spare.pop_back();
-                }
-            }
-            Prepare(files[i], options, p, data);
-            std::lock_guard<std::mutex> hold(lock);
-            prepared[i] = std::move(p);
-            prepared[i].ready = true;
-            changed.notify_all();
-        }
-    };
-    std::vector<std::thread> threads;
-    for (size_t t = 0; t < workers; ++t)
-        threads.emplace_back(work);
-
-    bool ok = true;
-    for (size_t i = 0; i < files.size() && ok; ++i) {
+    const auto make = [&](int worker, size_t i) {
         Prepared p;
         {
-            std::unique_lock<std::mutex> hold(lock);
-            changed.wait(hold, [&] { return prepared[i].ready; });
-            p = std::move(prepared[i]);
-            written = i + 1;
-            changed.notify_all();
+            std::lock_guard<std::mutex> hold(spareLock);
+            if (!spare.empty()) {
+                p.stored.swap(spare.back());
+                spare.pop_back();
+            }
         }
+        Prepare(files[i], options, p, data[static_cast<size_t>(worker)]);
+        ring[i % ring.size()] = std::move(p);
+    };
+    // Writes file i's entry; false (with `error`) ends the pack.
+    const auto write = [&](size_t i, const Prepared &p) {
         if (!p.error.empty()) {
             error = p.error;
-            ok = false;
-            break;
+            return false;
         }
         const uint64_t size = p.copyFile ? files[i].size : p.stored.size();
         int file = options.partSize > 0 ? PW_SetBuilder::kSpill : kEntryPointFile;
         int64_t offset = 0;
-        ok = builder.Reserve(file, size, offset, error);
+        bool ok = builder.Reserve(file, size, offset, error);
         // A shader record has no field that names a companion.
         if (ok && shaderForm && file != kEntryPointFile) {
             error = "Nothing was packed: a shader archive keeps every entry in its one file, and '" + files[i].path +
                     "' would carry it past 2 GiB.";
-            ok = false;
-            break;
+            return false;
         }
         if (ok && p.copyFile) {
             int64_t length = 0;
@@ -273,18 +240,19 @@ bool PakWrite_Pack(const std::string &folder, const std::string &output, const P
         report.inputBytes += files[i].size;
         report.storedBytes += size;
         report.compressed += p.compressed;
+        return ok;
+    };
+    bool ok = true;
+    std::atomic<bool> failed{false};
+    Base_RunOrdered(files.size(), workers, &failed, make, [&](size_t i) {
+        Prepared p = std::move(ring[i % ring.size()]);
+        ok = write(i, p);
+        failed = !ok;
         if (p.stored.capacity() > 0) {
-            std::lock_guard<std::mutex> hold(lock);
+            std::lock_guard<std::mutex> hold(spareLock);
             spare.push_back(std::move(p.stored));
         }
-    }
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        stop = true;
-        changed.notify_all();
-    }
-    for (std::thread &t : threads)
-        t.join();
+    });
     if (!ok)
         return false;
 

@@ -1,29 +1,26 @@
 // Classification of resources and the texts built from them.
 #include "resource/resource_kind.h"
+#include "base/ascii.h"
 #include "base/bytes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
+// name, interpreted export, its extension, preview, CLI word, textual, graphic, hex
 const ResourceKindInfo kKinds[KindCount] = {
-    {"Unknown", false, "", true},
-    {"Texture", true, "dds", true},
-    {"Material", true, "mat", true},
-    {"XML (events, scripts, etc.)", true, "xml", true},
-    {"Model", true, "obj", true},
-    {"Effect/Media", false, "", true},
-    {"Unknown Media Type", false, "", true},
-    {"Text", true, "txt", true},
-    {"Ogg Vorbis (audio)", true, "ogg", true},
-    {"Character Data/Animation", false, "", true},
-};
-
-const char *const kCliNames[KindCount] = {
-    "unknown", "texture", "material", "xml", "model", "effect", "unknown-media", "text", "ogg", "character",
+    {"Unknown", false, "", true, "unknown", false, false, true},
+    {"Texture", true, "dds", true, "texture", false, true, false},
+    {"Material", true, "mat", true, "material", true, false, false},
+    {"XML (events, scripts, etc.)", true, "xml", true, "xml", true, false, false},
+    {"Model", true, "obj", true, "model", false, true, false},
+    {"Effect/Media", false, "", true, "effect", true, false, false},
+    {"Unknown Media Type", false, "", true, "unknown-media", false, false, true},
+    {"Text", true, "txt", true, "text", true, false, false},
+    {"Ogg Vorbis (audio)", true, "ogg", true, "ogg", false, false, false},
+    {"Character Data/Animation", false, "", true, "character", false, false, true},
 };
 
 const char kMaterialMagic[] = "// THIS FILE WAS GENERATED FROM RENDERTOOLS";  // 43 characters
@@ -47,13 +44,13 @@ const ResourceKindInfo &ResourceKind_Info(ResourceKind kind)
 
 const char *ResourceKind_CliName(ResourceKind kind)
 {
-    return kCliNames[(kind >= 0 && kind < KindCount) ? kind : KindUnknown];
+    return ResourceKind_Info(kind).cliName;
 }
 
 bool ResourceKind_FromCliName(const std::string &word, ResourceKind &kind)
 {
     for (int i = 0; i < KindCount; ++i) {
-        if (strcasecmp(word.c_str(), kCliNames[i]) == 0) {
+        if (Ascii_Equal(word, kKinds[i].cliName)) {
             kind = static_cast<ResourceKind>(i);
             return true;
         }
@@ -120,12 +117,12 @@ bool ClassifyResourcePrefix(const uint8_t *bytes, size_t n, size_t length, Resou
 
 bool ResourceKind_IsTextual(ResourceKind kind)
 {
-    return kind == KindMaterial || kind == KindXml || kind == KindEffectMedia || kind == KindText;
+    return ResourceKind_Info(kind).textual;
 }
 
 bool ResourceKind_IsGraphic(ResourceKind kind)
 {
-    return kind == KindTexture || kind == KindModel;
+    return ResourceKind_Info(kind).graphic;
 }
 
 std::string BuildDependencyListing(std::span<const uint8_t> bytes)

@@ -22,11 +22,16 @@ enum ResourceKind : int32_t {
     KindCount = 10
 };
 
+// One row per kind: every fact about a kind that is not read from its bytes.
 struct ResourceKindInfo {
     const char *displayName;     // text of the info line
     bool hasInterpretedExport;   // Export > "&Interpreted (F3)" offered
     const char *exportExtension; // of that export, "" when none
     bool previewEnabled;         // the View toggle; every row starts true
+    const char *cliName;         // the word quillon-cli names it by ("texture", "unknown-media", ...)
+    bool textual;                // shown as text: material, XML, text, effect containers
+    bool graphic;                // drawn in the GL view: textures and models
+    bool showsHex;               // no preview of its own: its bytes in the hex view
 };
 
 // The constant columns of the kind table (previewEnabled as it starts).

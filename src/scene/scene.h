@@ -48,10 +48,6 @@ void Model_AttachMaterials(Model &model);
 // preview.model. Null when the resource holds no readable model.
 const Model *Model_ForExport();
 
-// Writes the selection's model (Model_ForExport) as WaveFront OBJ; false when
-// there is none or a write failed.
-bool Model_WriteSelectedObj(FILE *file);
-
 // The preparation of the selection's model, once per selection on the first
 // frame that draws it: parse (unless an export already did), framing of the
 // camera and lights, materials, and the surface list's rows "%02i - %s" when

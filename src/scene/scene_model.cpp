@@ -1,9 +1,8 @@
 // The selection's model in the viewer, apart from drawing: its preparation
 // (parse, framing, materials, surface list rows), the surface hiding, the
-// clock of the texture scrolling, and its OBJ export.
+// clock of the texture scrolling, and the model the OBJ export writes.
 #include "scene/scene.h"
 
-#include "export/export.h"
 #include "render/render.h"
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
@@ -11,7 +10,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <strings.h>
 #include <thread>
 
 void Model_AttachMaterials(Model &model)
@@ -141,10 +139,4 @@ float Model_ScrollOffset(uint32_t milliseconds, float velocity)
     if (velocity < 0)
         offset = 1 + offset;
     return offset;
-}
-
-bool Model_WriteSelectedObj(FILE *file)
-{
-    const Model *model = Model_ForExport();
-    return model && Model_WriteObj(file, model);
 }

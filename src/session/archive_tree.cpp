@@ -1,10 +1,10 @@
+#include "base/ascii.h"
 #include "session/archive_tree.h"
 
 #include "lookup/lookup.h"
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 #include <unordered_map>
 
 namespace {
@@ -289,7 +289,7 @@ bool ArchiveTree_Entry(const ArchiveTree &tree, TreeItem item, size_t &archive, 
 static int NamedLine(const EntryLines &lines, const std::string &name)
 {
     for (size_t i = 0; i < lines.size(); ++i)
-        if (lines.nameLength[i] == name.size() && strncasecmp(lines.LineStart(i), name.c_str(), name.size()) == 0)
+        if (lines.nameLength[i] == name.size() && Ascii_Equal(std::string_view(lines.LineStart(i), name.size()), name))
             return static_cast<int>(i);
     return -1;
 }
@@ -320,7 +320,7 @@ bool ArchiveTree_LookElsewhere(ArchiveTree &tree, const std::string &skip, const
         return false;
     for (TreeArchive &archive : tree.archives) {
         // The open archive and GLOBAL.PAK were searched before this is asked.
-        if (archive.file.path == skip || strcasecmp(archive.file.name.c_str(), "GLOBAL.PAK") == 0 ||
+        if (archive.file.path == skip || Ascii_Equal(archive.file.name, "GLOBAL.PAK") ||
             !ArchiveTree_ReadLines(archive))
             continue;
         if (NamedLine(archive.lines, name) < 0)

@@ -103,7 +103,7 @@ Bytes EditorObj(const Model &model, const std::function<void(size_t, size_t, Mod
     for (size_t s = 0; s < model.surfaces.size(); ++s) {
         text += "usemtl " + std::string(model.surfaces[s].materialName) + "\n";
         std::vector<uint32_t> corners;
-        const std::vector<uint32_t> all = Export_SurfaceCorners(model.surfaces[s]);
+        const std::vector<uint32_t> all = Model_SurfaceCorners(model.surfaces[s]);
         for (size_t t = 0; t + 2 < all.size(); t += 3)
             if (!dropDegenerate || (all[t] != all[t + 1] && all[t + 1] != all[t + 2] && all[t] != all[t + 2]))
                 corners.insert(corners.end(), all.begin() + t, all.begin() + t + 3);
@@ -238,7 +238,7 @@ TEST(ImportModel, RefusesWhatDiffersAndNamesIt)
     for (size_t at; (at = noNames.find("usemtl")) != std::string::npos;)
         noNames.erase(at, noNames.find('\n', at) - at + 1);
     // Two corners of one vertex of the box disagree.
-    const std::vector<uint32_t> boxCorners = Export_SurfaceCorners(model->surfaces[0]);
+    const std::vector<uint32_t> boxCorners = Model_SurfaceCorners(model->surfaces[0]);
     size_t first = 0, later = 1;
     while (later < boxCorners.size() && (first = std::find(boxCorners.begin(), boxCorners.end(), boxCorners[later]) -
                                                  boxCorners.begin()) == later)

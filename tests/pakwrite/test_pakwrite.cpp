@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -510,4 +511,39 @@ TEST(PakWrite, ShaderPackPastTwoGiBIsRefused)
     EXPECT_FALSE(PakWrite_Pack(in.path, out / "SHADERS.PAK", options, report, error));
     EXPECT_NE(error.find("2 GiB"), std::string::npos) << error;
     EXPECT_TRUE(FolderBytes(out).empty());
+}
+
+// Every order of names is the list's: a new entry goes into the file of the
+// entry the list shows just before it, whichever separator its name is written
+// with, and the sorted list is the order of Pak_CompareLines.
+TEST(PakWrite, NewEntrySitsBesideItsNeighbourInTheList)
+{
+    TempDir dir;
+    FixtureArchive a;
+    // Separators beside digits and '[': the bytes where '/' and '\' sort apart.
+    a.entries = {{"dir\\a", TextBytes(10, 'a'), 0}, {"dir1", TextBytes(10, 'b'), 1}, {"DIR[x]", TextBytes(10, 'c')},
+                 {"dir/z", TextBytes(10, 'd'), 1},  {"dir0\\q", TextBytes(10, 'e'), 0}};
+    const std::string path = dir / "N.PAK";
+    ASSERT_TRUE(Fixture_WritePak(path, a));
+    for (const std::string name : {"dir/b", "dir\\b", "Dir0/r", "dir[", "DIR/a", "a", "z"}) {
+        PakWriter w;
+        std::string error;
+        ASSERT_TRUE(PakWrite_Open(path, w, error)) << error;
+        const int32_t record = PakWrite_Add(w, name, TextBytes(5, 'n'), PakCompress::None, error);
+        ASSERT_GE(record, 0) << error;
+        ASSERT_TRUE(Save(w));
+        w = PakWriter{};
+
+        PakArchive archive;
+        ASSERT_EQ(Pak_OpenArchive(path, archive), PakOpenResult::Ok);
+        const std::vector<int> lines = Pak_SortedLines(archive);
+        EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(), [&](int x, int y) {
+            return Pak_CompareLines(archive.entries[x].displayName, archive.entries[y].displayName) < 0;
+        }));
+        const auto at = std::find_if(lines.begin(), lines.end(), [&](int s) { return archive.entries[s].index == record; });
+        ASSERT_NE(at, lines.end());
+        const PakEntry &added = archive.entries[*at];
+        const PakEntry &beside = archive.entries[at == lines.begin() ? at[1] : at[-1]];
+        EXPECT_EQ(added.part, beside.part) << name << " beside " << beside.displayName;
+    }
 }

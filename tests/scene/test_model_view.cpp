@@ -23,7 +23,10 @@ protected:
         InitMainDialog(window);
         viewer.services.Model_Free = Model_Free;
         viewer.services.Model_ForExport = Model_ForExport;
-        viewer.services.Model_WriteObj = Model_WriteSelectedObj;
+        viewer.services.Model_WriteObj = [](FILE *file) {
+            const Model *model = Model_ForExport();
+            return model && Model_WriteObj(file, model);
+        };
     }
     void TearDown() override
     {

@@ -1,24 +1,15 @@
 // Command line of quillon-cli: the commands, their options and usage texts.
 #include "cli.h"
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "export/export.h"
 
 #include <charconv>
 #include <cstring>
 #include <sstream>
-#include <strings.h>
 
 namespace {
-
-struct CommandSpec {
-    const char *name;
-    int positionals;     // ARCHIVE, or ARCHIVE ENTRY
-    bool needsOutput;    // -o is required
-    const char *synopsis;
-    const char *details;
-    bool imports = false;  // takes --as and --quality (kImportOptions)
-};
 
 // The options of the commands that put files into archives.
 const char *const kImportOptions =
@@ -44,8 +35,8 @@ const char *const kImportOptions =
     "                     from images: a little closer on noise, thirty or more\n"
     "                     times slower\n";
 
-const CommandSpec kCommands[] = {
-    {"list", 1, false, "quillon-cli list ARCHIVE|FOLDER [--long | --json] [--recursive]",
+const CliCommand kCommands[] = {
+    {"list", Cli_List, Cli_ListFolder, false, 1, false, "quillon-cli list ARCHIVE|FOLDER [--long | --json] [--recursive]",
      "Prints the entry list's lines in the order the viewer shows them (by text, case\n"
      "ignored), one per line. On a terminal, control bytes of names are shown escaped\n"
      "(\\x1b); into a pipe or file the lines are exact, as ENTRY arguments need them.\n"
@@ -63,11 +54,11 @@ const CommandSpec kCommands[] = {
      "                     read as Latin-1 in line; lineBytes is the line's exact\n"
      "                     bytes in hexadecimal\n"
      "  -r, --recursive    a FOLDER's subfolders too\n"},
-    {"show", 2, false, "quillon-cli show ARCHIVE ENTRY [--json]",
+    {"show", Cli_Show, nullptr, false, 2, false, "quillon-cli show ARCHIVE ENTRY [--json]",
      "Prints the info line; for a kind shown as text (text, XML, material, effect\n"
      "dependencies) then the text exactly as the viewer shows it (CR LF line ends).\n"
      "  --json             the entry as one JSON object, as list --json gives it\n"},
-    {"export", 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted | --wav | --png | --gltf | --glb | --obj-mtl]",
+    {"export", Cli_Export, nullptr, false, 2, true, "quillon-cli export ARCHIVE ENTRY -o FILE [--interpreted | --wav | --png | --gltf | --glb | --obj-mtl]",
      "Writes the entry's resource bytes (expanded when compressed) to FILE.\n"
      "  -o, --output FILE  the file to write; - writes to standard output\n"
      "  --interpreted      the viewer's interpreted export: .dds for textures,\n"
@@ -88,7 +79,7 @@ const CommandSpec kCommands[] = {
      "                     archive, then in GLOBAL.PAK beside it.\n"
      "                     Other kinds are refused by these four, and no file is\n"
      "                     written\n"},
-    {"dump", 2, true,
+    {"dump", Cli_Dump, nullptr, false, 2, true,
      "quillon-cli dump ARCHIVE ENTRY -o FILE [--format FORMAT] [--big-endian] [--decimal] [--offset TEXT]",
      "Writes the Binary-Text Dump of the entry: comma-separated values, each line led\n"
      "by the byte offset of its first value.\n"
@@ -99,7 +90,7 @@ const CommandSpec kCommands[] = {
      "  --decimal          decimal instead of hexadecimal values\n"
      "  --offset TEXT      start offset, read as the dump dialog's offset box reads\n"
      "                     it (leading digits; default 0)\n"},
-    {"extract", 1, true,
+    {"extract", Cli_Extract, Cli_ExtractFolder, false, 1, true,
      "quillon-cli extract ARCHIVE|FOLDER -o DIR [--recursive] [--interpreted] [--wav] [--png] [--gltf | --glb | --obj-mtl] [--match GLOB] [--kind KIND,...] [--overwrite] [--jobs N]",
      "Writes every entry (or the chosen ones) into DIR, under its name made safe:\n"
      "nothing is ever written outside DIR, and entries of the same name never\n"
@@ -128,7 +119,7 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and convert entries (default: one per\n"
      "                     core, at most 4); files are written whole, in record order\n"
      "  -r, --recursive    a FOLDER's subfolders too, each a folder in DIR\n"},
-    {"sheet", 1, true,
+    {"sheet", Cli_Sheet, nullptr, false, 1, true,
      "quillon-cli sheet ARCHIVE|FOLDER -o SHEET.png [--size N] [--columns C] [--match GLOB] [--kind KIND,...] [--json] [--jobs N]",
      "Draws a contact sheet: a thumbnail of every texture and material (a material\n"
      "shows its diffuse texture, looked up as the viewer looks it up) in the order\n"
@@ -148,7 +139,7 @@ const CommandSpec kCommands[] = {
      "                     sheet (x, y, width, height; error when it has none)\n"
      "  -j, --jobs N       threads that read and decode (default: one per core, at\n"
      "                     most 4)\n"},
-    {"find", 2, false, "quillon-cli find FOLDER TEXT [--kind KIND,...] [--json] [--recursive]",
+    {"find", Cli_Find, nullptr, false, 2, false, "quillon-cli find FOLDER TEXT [--kind KIND,...] [--json] [--recursive]",
      "Prints ARCHIVE<TAB>LINE for each entry of each archive of FOLDER that the find\n"
      "bar would list for TEXT: whose line contains TEXT (case ignored, '/' and '\\'\n"
      "the same), or, when TEXT holds '*' or '?', whose name matches it as a glob.\n"
@@ -160,7 +151,7 @@ const CommandSpec kCommands[] = {
      "  --json             one JSON object per entry: archive, line, record (and kind\n"
      "                     with --kind)\n"
      "  -r, --recursive    FOLDER's subfolders too (ARCHIVE is then dlc/NAME.PAK)\n"},
-    {"grep", 2, false,
+    {"grep", Cli_Grep, nullptr, true, 2, false,
      "quillon-cli grep ARCHIVE|FOLDER TEXT [--regex] [--case] [--kind KIND,...] [--all-kinds] [--json] [--recursive] [--jobs N]",
      "Searches the text of the entries of ARCHIVE, or of each archive of FOLDER (as\n"
      "`find` reads a folder), and prints ARCHIVE<TAB>LINE<TAB>N<TAB>TEXT for each line\n"
@@ -183,7 +174,7 @@ const CommandSpec kCommands[] = {
      "  -r, --recursive    FOLDER's subfolders too\n"
      "  -j, --jobs N       threads that read and expand entries (default: one per\n"
      "                     core, at most 4); lines come out in list order\n"},
-    {"refs", 2, false, "quillon-cli refs ARCHIVE|FOLDER NAME [--json] [--recursive]",
+    {"refs", Cli_Refs, nullptr, true, 2, false, "quillon-cli refs ARCHIVE|FOLDER NAME [--json] [--recursive]",
      "Prints what names the entry NAME (\"used by\"): ARCHIVE<TAB>LINE<TAB>HOW for each\n"
      "line of a material, XML, text or effect entry that holds NAME as a whole name\n"
      "(HOW \"text line N\"), and each surface of a model whose material is NAME (HOW\n"
@@ -195,7 +186,7 @@ const CommandSpec kCommands[] = {
      "  --json             one JSON object per place: archive, line, record, kind,\n"
      "                     how, and lineNumber or surface\n"
      "  -r, --recursive    FOLDER's subfolders too\n"},
-    {"diff", 2, false, "quillon-cli diff OLD NEW [--stat] [--json] [--jobs N] [--recursive]",
+    {"diff", Cli_Diff, nullptr, true, 2, false, "quillon-cli diff OLD NEW [--stat] [--json] [--jobs N] [--recursive]",
      "Compares two versions of an archive, or of a folder of archives (a game before\n"
      "and after a patch), and prints STATUS<TAB>ARCHIVE<TAB>LINE for each entry that\n"
      "was added, removed or changed (LINE as in NEW, or in OLD when removed), and\n"
@@ -214,7 +205,7 @@ const CommandSpec kCommands[] = {
      "  -j, --jobs N       threads that read and compare entries (default: one per\n"
      "                     core, at most 4)\n"
      "  -r, --recursive    the folders' subfolders too\n"},
-    {"replace", 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
+    {"replace", Cli_Replace, nullptr, false, 3, false, "quillon-cli replace ARCHIVE ENTRY FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Puts FILE, converted as --as says, in place of the entry's resource. The\n"
      "archive is changed in place: the new bytes are appended to the file that holds\n"
      "the entry, and the entry-point file is written beside the old one and renamed\n"
@@ -232,7 +223,7 @@ const CommandSpec kCommands[] = {
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      "One program writes a set at a time: each holds the lock file ARCHIVE.lock\n"
      "beside the entry point (NEW.PAK.lock with -o) while it reads and saves.\n", true},
-    {"edit", 2, false, "quillon-cli edit ARCHIVE ENTRY [--with PROGRAM] [-o NEW.PAK] [--quality Q] [--compress MODE] [--wait SECONDS] [--overwrite]",
+    {"edit", Cli_Edit, nullptr, false, 2, false, "quillon-cli edit ARCHIVE ENTRY [--with PROGRAM] [-o NEW.PAK] [--quality Q] [--compress MODE] [--wait SECONDS] [--overwrite]",
      "Writes the entry in a form the user's own programs edit (a texture as a PNG of\n"
      "its largest level, a sound as a 16-bit WAV, a material, XML or text entry as\n"
      "its bytes under its extension, anything else as its bytes) into a new folder\n"
@@ -257,7 +248,7 @@ const CommandSpec kCommands[] = {
      "  --wait SECONDS     waits at most this long (default 5) while another program\n"
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"},
-    {"add", 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
+    {"add", Cli_Add, nullptr, false, 3, false, "quillon-cli add ARCHIVE NAME FILE [-o NEW.PAK] [--as KIND] [--quality Q] [--compress MODE] [--compact] [--wait SECONDS] [--overwrite]",
      "Adds FILE, converted as --as says, as a new entry NAME (at most 64 bytes) at\n"
      "the end of the index. It is stored in the file of the entry whose name comes\n"
      "just before NAME (case ignored; the one just after when none does), or in the\n"
@@ -270,7 +261,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      , true},
-    {"remove", 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
+    {"remove", Cli_Remove, nullptr, false, 2, false, "quillon-cli remove ARCHIVE ENTRY [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
      "Removes the entry: its record stays, marked skipped, so every other entry keeps\n"
      "its record number and list line.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
@@ -279,7 +270,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      },
-    {"rename", 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
+    {"rename", Cli_Rename, nullptr, false, 3, false, "quillon-cli rename ARCHIVE ENTRY NAME [-o NEW.PAK] [--compact] [--wait SECONDS] [--overwrite]",
      "Gives the entry the name NAME (at most 64 bytes); its bytes stay where they are.\n"
      "  -o, --output NEW.PAK  writes a new set instead\n"
      "  --compact          rebuilds the whole set without dead space\n"
@@ -287,7 +278,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      },
-    {"update", 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact] [--wait SECONDS] [--overwrite]",
+    {"update", Cli_Update, nullptr, false, 2, false, "quillon-cli update ARCHIVE DIR [-o NEW.PAK] [--add] [--as KIND] [--quality Q] [--compress MODE] [--dry-run] [--compact] [--wait SECONDS] [--overwrite]",
      "Replaces every entry whose file in DIR, named as `extract` names it (with or\n"
      "without --interpreted, --png and --wav, or with --glb or --gltf), no longer\n"
      "holds what `extract` wrote; the rest stay untouched. A .dds or PNG file goes\n"
@@ -307,7 +298,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      , true},
-    {"pack", 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES] [--wait SECONDS] [--overwrite]",
+    {"pack", Cli_Pack, nullptr, false, 1, true, "quillon-cli pack DIR -o NEW.PAK [--as KIND] [--quality Q] [--compress MODE] [--jobs N] [--part-size BYTES] [--wait SECONDS] [--overwrite]",
      "Makes a new archive of the regular files under DIR: one entry per file, named\n"
      "by its path in DIR with '\\' between folders, in byte order of the names; an\n"
      "image made a texture is named without its extension, a WAV file made a sound\n"
@@ -325,7 +316,7 @@ const CommandSpec kCommands[] = {
      "                     writes the set, then refuses and changes nothing\n"
      "  --overwrite        lets -o replace an existing file that is no archive\n"
      "An earlier archive NEW.PAK is replaced whole: a reader sees it or the new one.\n", true},
-    {"mod", 1, false, "quillon-cli mod make|apply|restore|status|conflicts ...",
+    {"mod", Cli_Mod, nullptr, false, 1, false, "quillon-cli mod make|apply|restore|status|conflicts ...",
      "Mods: what changed between two versions of a game's archives, packaged so\n"
      "that it can be applied to another copy of the game and taken off again.\n"
      "  mod make ORIGINAL MODDED -o MOD [--name NAME] [--zip]\n"
@@ -352,7 +343,7 @@ const CommandSpec kCommands[] = {
      "  mod conflicts MOD...  the entries two or more mods touch; exit status 1\n"
      "                     when there are any, 2 when a mod cannot be read\n"
      "A MOD to apply or compare is a mod folder or its .zip.\n"},
-    {"verify", 1, false, "quillon-cli verify ARCHIVE [--json]",
+    {"verify", Cli_Verify, nullptr, false, 1, false, "quillon-cli verify ARCHIVE [--json]",
      "Checks every record: its file present and a regular file, its bytes inside the\n"
      "file, every LZO-compressed entry expanding completely to its declared length.\n"
      "Entries that overlap or share bytes are listed as information. Exits 1 when\n"
@@ -360,68 +351,23 @@ const CommandSpec kCommands[] = {
      "  --json             the result as one JSON object\n"},
 };
 
-struct OptionSpec {
-    const char *name;
-    char shortName;
-    bool takesValue;
-    const char *commands;  // the commands that take it, blank-separated
-};
-
-const OptionSpec kOptions[] = {
-    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify mod edit"},
-    {"--long", 0, false, "list"},
-    {"--json", 0, false, "list show find grep refs diff verify sheet"},
-    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack mod edit"},
-    {"--interpreted", 0, false, "export extract"},
-    {"--wav", 0, false, "export extract"},
-    {"--png", 0, false, "export extract"},
-    {"--gltf", 0, false, "export extract"},
-    {"--glb", 0, false, "export extract"},
-    {"--obj-mtl", 0, false, "export extract"},
-    {"--format", 0, true, "dump replace add update pack"},
-    {"--cluster-fit", 0, false, "replace add update pack"},
-    {"--big-endian", 0, false, "dump"},
-    {"--decimal", 0, false, "dump"},
-    {"--offset", 0, true, "dump"},
-    {"--match", 0, true, "extract sheet"},
-    {"--kind", 0, true, "extract find grep sheet"},
-    {"--all-kinds", 0, false, "grep"},
-    {"--regex", 0, false, "grep"},
-    {"--case", 0, false, "grep"},
-    {"--overwrite", 0, false, "extract replace add remove rename update pack edit"},
-    {"--wait", 0, true, "replace add remove rename update pack mod edit"},
-    {"--jobs", 'j', true, "extract grep diff pack sheet"},
-    {"--size", 0, true, "sheet"},
-    {"--columns", 0, true, "sheet"},
-    {"--recursive", 'r', false, "list extract find grep refs diff"},
-    {"--stat", 0, false, "diff"},
-    {"--compress", 0, true, "replace add update pack edit"},
-    {"--compact", 0, false, "replace add remove rename update"},
-    {"--add", 0, false, "update"},
-    {"--dry-run", 0, false, "update mod"},
-    {"--force", 0, false, "mod"},
-    {"--to", 0, true, "mod"},
-    {"--name", 0, true, "mod"},
-    {"--zip", 0, false, "mod"},
-    {"--part-size", 0, true, "pack"},
-    {"--as", 0, true, "replace add update pack"},
-    {"--with", 0, true, "edit"},
-    {"--quality", 0, true, "replace add update pack edit"},
-};
-
 const char *const kDumpFormats[DumpFormatCount] = {"byte", "ubyte", "short", "ushort",
                                                     "int",  "uint",  "float", "double"};
 
-const CommandSpec *FindCommand(const std::string &name)
+}  // namespace
+
+const CliCommand *Cli_FindCommand(const std::string &name)
 {
-    for (const CommandSpec &c : kCommands)
+    for (const CliCommand &c : kCommands)
         if (name == c.name)
             return &c;
     return nullptr;
 }
 
+namespace {
+
 // The positional placeholders of a synopsis: "ARCHIVE or ENTRY", "ARCHIVE, ENTRY or FILE".
-std::string MissingText(const CommandSpec &command)
+std::string MissingText(const CliCommand &command)
 {
     std::vector<std::string> words;
     const std::string synopsis = command.synopsis;
@@ -437,187 +383,276 @@ std::string MissingText(const CommandSpec &command)
     return text;
 }
 
-bool TakesOption(const OptionSpec &option, const std::string &command)
+// A flag that takes no value sets its field.
+template <bool CliArgs::*Field>
+bool SetFlag(const std::string &, CliArgs &args, std::string &)
 {
-    std::string list = std::string(" ") + option.commands + " ";
-    return list.find(" " + command + " ") != std::string::npos;
+    args.*Field = true;
+    return true;
 }
 
-// Stores one option's effect; false with `error` set when its value is bad.
-bool ApplyOption(const OptionSpec &option, const std::string &value, CliArgs &args, std::string &error)
+template <bool ExportForms::*Field>
+bool SetForm(const std::string &, CliArgs &args, std::string &)
 {
-    const std::string name = option.name;
-    if (name == "--help") {
-        args.help = true;
-    } else if (name == "--long") {
-        args.longList = true;
-    } else if (name == "--json") {
-        args.json = true;
-    } else if (name == "--output") {
-        if (value.empty()) {
-            error = "-o needs a file name";
-            return false;
-        }
-        args.hasOutput = true;
-        args.output = value;
-    } else if (name == "--interpreted") {
-        args.interpreted = true;
-    } else if (name == "--wav") {
-        args.wav = true;
-    } else if (name == "--png") {
-        args.png = true;
-    } else if (name == "--gltf") {
-        args.gltf = true;
-    } else if (name == "--glb") {
-        args.glb = true;
-    } else if (name == "--obj-mtl") {
-        args.objMtl = true;
-    } else if (name == "--format" && args.command != "dump") {
-        static const std::pair<const char *, TextureChoice> kBlocks[] = {
-            {"dxt1", TextureChoice::Dxt1}, {"dxt3", TextureChoice::Dxt3}, {"dxt5", TextureChoice::Dxt5}};
-        for (const auto &[word, choice] : kBlocks) {
-            if (strcasecmp(value.c_str(), word) == 0) {
-                args.textureFormat = choice;
-                return true;
-            }
-        }
-        error = "--format takes dxt1, dxt3 or dxt5";
+    args.forms.*Field = true;
+    return true;
+}
+
+// A whole number from 1 to `most`, as typed (digits only).
+bool WholeNumber(const std::string &value, int64_t most, int64_t &n)
+{
+    n = Bytes_ParseInteger(value);
+    return !value.empty() && value.find_first_not_of("0123456789") == std::string::npos && n >= 1 && n <= most;
+}
+
+bool SetOutput(const std::string &value, CliArgs &args, std::string &error)
+{
+    if (value.empty()) {
+        error = "-o needs a file name";
         return false;
-    } else if (name == "--cluster-fit") {
-        args.clusterFit = true;
-    } else if (name == "--format") {
+    }
+    args.hasOutput = true;
+    args.output = value;
+    return true;
+}
+
+// --format: a dump's element format, or the block format of textures made from images.
+bool SetFormat(const std::string &value, CliArgs &args, std::string &error)
+{
+    if (args.command == "dump") {
         for (int i = 0; i < DumpFormatCount; ++i) {
-            if (strcasecmp(value.c_str(), kDumpFormats[i]) == 0) {
+            if (Ascii_Equal(value, kDumpFormats[i])) {
                 args.dumpFormat = i;
                 return true;
             }
         }
         error = "unknown dump format '" + value + "'";
         return false;
-    } else if (name == "--big-endian") {
-        args.bigEndian = true;
-    } else if (name == "--decimal") {
-        args.decimal = true;
-    } else if (name == "--offset") {
-        args.offsetText = value;
-    } else if (name == "--match") {
-        args.hasMatch = true;
-        args.match = value;
-    } else if (name == "--kind") {
-        size_t start = 0;
-        for (;;) {
-            size_t comma = value.find(',', start);
-            std::string word = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-            ResourceKind kind;
-            if (!ResourceKind_FromCliName(word, kind)) {
-                error = "unknown kind '" + word + "'";
-                return false;
-            }
-            args.kinds.push_back(kind);
-            if (comma == std::string::npos)
-                break;
-            start = comma + 1;
+    }
+    static const std::pair<const char *, TextureChoice> kBlocks[] = {
+        {"dxt1", TextureChoice::Dxt1}, {"dxt3", TextureChoice::Dxt3}, {"dxt5", TextureChoice::Dxt5}};
+    for (const auto &[word, choice] : kBlocks) {
+        if (Ascii_Equal(value, word)) {
+            args.textureFormat = choice;
+            return true;
         }
-    } else if (name == "--all-kinds") {
-        args.allKinds = true;
-    } else if (name == "--regex") {
-        args.regex = true;
-    } else if (name == "--case") {
-        args.matchCase = true;
-    } else if (name == "--recursive") {
-        args.recursive = true;
-    } else if (name == "--stat") {
-        args.stat = true;
-    } else if (name == "--overwrite") {
-        args.overwrite = true;
-    } else if (name == "--compress") {
-        if (!PakWrite_ParseCompress(value, args.compress)) {
-            error = "--compress takes auto, none, fast or best";
+    }
+    error = "--format takes dxt1, dxt3 or dxt5";
+    return false;
+}
+
+bool SetOffset(const std::string &value, CliArgs &args, std::string &)
+{
+    args.offsetText = value;
+    return true;
+}
+
+bool SetMatch(const std::string &value, CliArgs &args, std::string &)
+{
+    args.hasMatch = true;
+    args.match = value;
+    return true;
+}
+
+bool SetKinds(const std::string &value, CliArgs &args, std::string &error)
+{
+    size_t start = 0;
+    for (;;) {
+        size_t comma = value.find(',', start);
+        std::string word = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        ResourceKind kind;
+        if (!ResourceKind_FromCliName(word, kind)) {
+            error = "unknown kind '" + word + "'";
             return false;
         }
-    } else if (name == "--compact") {
-        args.compact = true;
-    } else if (name == "--wait") {
-        double seconds = -1;
-        const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-        if (value.empty() || failed != std::errc() || end != value.data() + value.size() || !(seconds >= 0) ||
-            seconds > 86400) {
-            error = "--wait needs a number of seconds from 0 to 86400";
-            return false;
-        }
-        args.waitSeconds = seconds;
-    } else if (name == "--add") {
-        args.addNew = true;
-    } else if (name == "--dry-run") {
-        args.dryRun = true;
-    } else if (name == "--force") {
-        args.force = true;
-    } else if (name == "--to") {
-        const int64_t n = Bytes_ParseInteger(value);
-        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 1000000) {
-            error = "--to needs the number of an applied mod (mod status lists them)";
-            return false;
-        }
-        args.restoreTo = static_cast<int>(n);
-    } else if (name == "--name") {
-        args.modName = value;
-    } else if (name == "--zip") {
-        args.modZip = true;
-    } else if (name == "--part-size") {
-        if (!Cli_ParseSize(value, args.partSize)) {
-            error = "--part-size needs a number of bytes from 1 to 2147483647 (K, M, G suffixes allowed)";
-            return false;
-        }
-    } else if (name == "--as") {
-        if (!Import_ParseAs(value, args.as)) {
-            error = "--as takes raw, texture, sound or model";
-            return false;
-        }
-        args.hasAs = true;
-    } else if (name == "--with") {
-        if (value.empty()) {
-            error = "--with needs a program";
-            return false;
-        }
-        args.hasWith = true;
-        args.with = value;
-    } else if (name == "--quality") {
-        float q = 0;
-        const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), q);
-        if (value.empty() || failed != std::errc() || end != value.data() + value.size() || !(q >= -0.1f && q <= 1.0f)) {
-            error = "--quality needs a number from -0.1 to 1.0";
-            return false;
-        }
-        args.quality = q;
-    } else if (name == "--size" || name == "--columns") {
-        const int64_t n = Bytes_ParseInteger(value);
-        const int64_t most = name == "--size" ? 1024 : 65535;
-        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > most) {
-            error = name + " needs a number from 1 to " + std::to_string(most);
-            return false;
-        }
-        (name == "--size" ? args.thumbSize : args.columns) = static_cast<uint32_t>(n);
-    } else if (name == "--jobs") {
-        const int64_t n = Bytes_ParseInteger(value);
-        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || n < 1 || n > 64) {
-            error = "--jobs needs a number from 1 to 64";
-            return false;
-        }
-        args.jobs = static_cast<int>(n);
+        args.kinds.push_back(kind);
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+bool SetCompress(const std::string &value, CliArgs &args, std::string &error)
+{
+    if (!PakWrite_ParseCompress(value, args.compress)) {
+        error = "--compress takes auto, none, fast or best";
+        return false;
     }
     return true;
+}
+
+bool SetWith(const std::string &value, CliArgs &args, std::string &error)
+{
+    if (value.empty()) {
+        error = "--with needs a program";
+        return false;
+    }
+    args.hasWith = true;
+    args.with = value;
+    return true;
+}
+
+bool SetWait(const std::string &value, CliArgs &args, std::string &error)
+{
+    double seconds = -1;
+    const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (value.empty() || failed != std::errc() || end != value.data() + value.size() || !(seconds >= 0) ||
+        seconds > 86400) {
+        error = "--wait needs a number of seconds from 0 to 86400";
+        return false;
+    }
+    args.waitSeconds = seconds;
+    return true;
+}
+
+bool SetRestoreTo(const std::string &value, CliArgs &args, std::string &error)
+{
+    int64_t n = 0;
+    if (!WholeNumber(value, 1000000, n)) {
+        error = "--to needs the number of an applied mod (mod status lists them)";
+        return false;
+    }
+    args.restoreTo = static_cast<int>(n);
+    return true;
+}
+
+bool SetModName(const std::string &value, CliArgs &args, std::string &)
+{
+    args.modName = value;
+    return true;
+}
+
+bool SetPartSize(const std::string &value, CliArgs &args, std::string &error)
+{
+    if (!Cli_ParseSize(value, args.partSize)) {
+        error = "--part-size needs a number of bytes from 1 to 2147483647 (K, M, G suffixes allowed)";
+        return false;
+    }
+    return true;
+}
+
+bool SetAs(const std::string &value, CliArgs &args, std::string &error)
+{
+    if (!Import_ParseAs(value, args.as)) {
+        error = "--as takes raw, texture, sound or model";
+        return false;
+    }
+    args.hasAs = true;
+    return true;
+}
+
+bool SetQuality(const std::string &value, CliArgs &args, std::string &error)
+{
+    float q = 0;
+    const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), q);
+    if (value.empty() || failed != std::errc() || end != value.data() + value.size() || !(q >= -0.1f && q <= 1.0f)) {
+        error = "--quality needs a number from -0.1 to 1.0";
+        return false;
+    }
+    args.quality = q;
+    return true;
+}
+
+bool SetSize(const std::string &value, CliArgs &args, std::string &error)
+{
+    int64_t n = 0;
+    if (!WholeNumber(value, 1024, n)) {
+        error = "--size needs a number from 1 to 1024";
+        return false;
+    }
+    args.thumbSize = static_cast<uint32_t>(n);
+    return true;
+}
+
+bool SetColumns(const std::string &value, CliArgs &args, std::string &error)
+{
+    int64_t n = 0;
+    if (!WholeNumber(value, 65535, n)) {
+        error = "--columns needs a number from 1 to 65535";
+        return false;
+    }
+    args.columns = static_cast<uint32_t>(n);
+    return true;
+}
+
+bool SetJobs(const std::string &value, CliArgs &args, std::string &error)
+{
+    int64_t n = 0;
+    if (!WholeNumber(value, 64, n)) {
+        error = "--jobs needs a number from 1 to 64";
+        return false;
+    }
+    args.jobs = static_cast<int>(n);
+    return true;
+}
+
+struct OptionSpec {
+    const char *name;
+    char shortName;
+    bool takesValue;
+    const char *commands;  // the commands that take it, blank-separated
+    // Stores the option's effect; false with `error` set when its value is bad.
+    bool (*set)(const std::string &value, CliArgs &args, std::string &error);
+};
+
+const OptionSpec kOptions[] = {
+    {"--help", 'h', false, "list show export dump extract sheet find grep refs diff replace add remove rename update pack verify mod edit", SetFlag<&CliArgs::help>},
+    {"--long", 0, false, "list", SetFlag<&CliArgs::longList>},
+    {"--json", 0, false, "list show find grep refs diff verify sheet", SetFlag<&CliArgs::json>},
+    {"--output", 'o', true, "export dump extract sheet replace add remove rename update pack mod edit", SetOutput},
+    {"--interpreted", 0, false, "export extract", SetForm<&ExportForms::interpreted>},
+    {"--wav", 0, false, "export extract", SetForm<&ExportForms::wav>},
+    {"--png", 0, false, "export extract", SetForm<&ExportForms::png>},
+    {"--gltf", 0, false, "export extract", SetForm<&ExportForms::gltf>},
+    {"--glb", 0, false, "export extract", SetForm<&ExportForms::glb>},
+    {"--obj-mtl", 0, false, "export extract", SetForm<&ExportForms::objMtl>},
+    {"--format", 0, true, "dump replace add update pack", SetFormat},
+    {"--cluster-fit", 0, false, "replace add update pack", SetFlag<&CliArgs::clusterFit>},
+    {"--big-endian", 0, false, "dump", SetFlag<&CliArgs::bigEndian>},
+    {"--decimal", 0, false, "dump", SetFlag<&CliArgs::decimal>},
+    {"--offset", 0, true, "dump", SetOffset},
+    {"--match", 0, true, "extract sheet", SetMatch},
+    {"--kind", 0, true, "extract find grep sheet", SetKinds},
+    {"--all-kinds", 0, false, "grep", SetFlag<&CliArgs::allKinds>},
+    {"--regex", 0, false, "grep", SetFlag<&CliArgs::regex>},
+    {"--case", 0, false, "grep", SetFlag<&CliArgs::matchCase>},
+    {"--overwrite", 0, false, "extract replace add remove rename update pack edit", SetFlag<&CliArgs::overwrite>},
+    {"--wait", 0, true, "replace add remove rename update pack mod edit", SetWait},
+    {"--jobs", 'j', true, "extract grep diff pack sheet", SetJobs},
+    {"--size", 0, true, "sheet", SetSize},
+    {"--columns", 0, true, "sheet", SetColumns},
+    {"--recursive", 'r', false, "list extract find grep refs diff", SetFlag<&CliArgs::recursive>},
+    {"--stat", 0, false, "diff", SetFlag<&CliArgs::stat>},
+    {"--compress", 0, true, "replace add update pack edit", SetCompress},
+    {"--compact", 0, false, "replace add remove rename update", SetFlag<&CliArgs::compact>},
+    {"--add", 0, false, "update", SetFlag<&CliArgs::addNew>},
+    {"--dry-run", 0, false, "update mod", SetFlag<&CliArgs::dryRun>},
+    {"--force", 0, false, "mod", SetFlag<&CliArgs::force>},
+    {"--to", 0, true, "mod", SetRestoreTo},
+    {"--name", 0, true, "mod", SetModName},
+    {"--zip", 0, false, "mod", SetFlag<&CliArgs::modZip>},
+    {"--part-size", 0, true, "pack", SetPartSize},
+    {"--as", 0, true, "replace add update pack", SetAs},
+    {"--with", 0, true, "edit", SetWith},
+    {"--quality", 0, true, "replace add update pack edit", SetQuality},
+};
+
+bool TakesOption(const OptionSpec &option, const std::string &command)
+{
+    std::string list = std::string(" ") + option.commands + " ";
+    return list.find(" " + command + " ") != std::string::npos;
 }
 
 }  // namespace
 
 std::string Cli_Usage(const std::string &command)
 {
-    if (const CommandSpec *c = FindCommand(command))
+    if (const CliCommand *c = Cli_FindCommand(command))
         return std::string("usage: ") + c->synopsis + "\n\n" + c->details + (c->imports ? kImportOptions : "") +
                "\nENTRY is a line exactly as `list` prints it (e.g. \"box01 [0012]\") or #N for\n"
                "record number N; put -- before an ENTRY that starts with '-'.\n";
     std::string text = "usage: quillon-cli COMMAND ARGUMENTS...\n\n";
-    for (const CommandSpec &c : kCommands)
+    for (const CliCommand &c : kCommands)
         text += std::string("  ") + c.synopsis + "\n";
     text += "  quillon-cli --version\n";
     text += "\nENTRY is a line exactly as `list` prints it (e.g. \"box01 [0012]\") or #N for\n"
@@ -643,11 +678,11 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
     }
     if (first == "--help" || first == "-h" || first == "help") {
         args.help = true;
-        if (argc > 2 && FindCommand(argv[2]))
+        if (argc > 2 && Cli_FindCommand(argv[2]))
             args.command = argv[2];
         return true;
     }
-    const CommandSpec *command = FindCommand(first);
+    const CliCommand *command = Cli_FindCommand(first);
     if (!command) {
         error = "unknown command '" + first + "'";
         return false;
@@ -702,7 +737,7 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
             error = "option '" + name + "' takes no value";
             return false;
         }
-        if (!ApplyOption(*option, value, args, error))
+        if (!option->set(value, args, error))
             return false;
     }
     if (args.help)
@@ -716,7 +751,7 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
         error = "unexpected argument '" + args.positional[command->positionals] + "'";
         return false;
     }
-    if (args.command == "export" && args.wav && args.interpreted) {
+    if (args.command == "export" && args.forms.wav && args.forms.interpreted) {
         error = "--wav and --interpreted choose different forms: give one of them";
         return false;
     }
@@ -724,12 +759,13 @@ bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error)
         error = "--long and --json choose different outputs: give one of them";
         return false;
     }
-    const int forms = args.png + args.gltf + args.glb + args.objMtl;
-    if (args.command == "export" && forms > 0 && (forms > 1 || args.wav || args.interpreted)) {
+    const ExportForms &f = args.forms;
+    const int forms = f.png + f.gltf + f.glb + f.objMtl;
+    if (args.command == "export" && forms > 0 && (forms > 1 || f.wav || f.interpreted)) {
         error = "--interpreted, --wav, --png, --gltf, --glb and --obj-mtl choose different forms: give one of them";
         return false;
     }
-    if (args.command == "extract" && args.gltf + args.glb + args.objMtl > 1) {
+    if (args.command == "extract" && f.gltf + f.glb + f.objMtl > 1) {
         error = "--gltf, --glb and --obj-mtl choose different forms for models: give one of them";
         return false;
     }

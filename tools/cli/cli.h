@@ -33,12 +33,7 @@ struct CliArgs {
     std::string output;              // -o FILE / DIR; "-" is standard output for export and dump
     bool longList = false;           // list --long
     bool json = false;               // list / show --json
-    bool interpreted = false;        // export / extract --interpreted
-    bool wav = false;                // export / extract --wav
-    bool png = false;                // export / extract --png
-    bool gltf = false;               // export / extract --gltf
-    bool glb = false;                // export / extract --glb
-    bool objMtl = false;             // export / extract --obj-mtl
+    ExportForms forms;               // export / extract --interpreted, --wav, --png, --gltf, --glb, --obj-mtl
     bool overwrite = false;          // extract --overwrite; -o over a file that is no archive
     int jobs = 0;                    // extract / diff --jobs N: threads that read (0: one per core)
     bool recursive = false;          // list / extract / find / diff --recursive: subfolders too
@@ -76,6 +71,22 @@ struct CliArgs {
 
 // ---- args.cpp ----
 
+// One command: its name, what runs it, and its usage.
+struct CliCommand {
+    const char *name;
+    int (*run)(const CliArgs &args);
+    int (*runFolder)(const CliArgs &args);  // when the first argument is a folder; null: `run` takes it
+    bool grepStatus;     // 1 means "differs" or "nothing found", and its failures are 2 (as diff(1), grep(1))
+    int positionals;     // ARCHIVE, or ARCHIVE ENTRY
+    bool needsOutput;    // -o is required
+    const char *synopsis;
+    const char *details;
+    bool imports = false;  // takes --as and --quality (kImportOptions)
+};
+
+// The row of a command; null when there is none of that name.
+const CliCommand *Cli_FindCommand(const std::string &name);
+
 // Parses argv. On a usage error returns false with `error` set (the caller
 // prints it with the command's usage and exits 2).
 bool Cli_ParseArgs(int argc, char **argv, CliArgs &args, std::string &error);
@@ -89,7 +100,7 @@ std::string Cli_Usage(const std::string &command);
 // quillon-cli(1) in roff, made from the usage texts so the two never disagree.
 std::string Cli_ManPage();
 
-// ---- main.cpp: helpers shared by the commands ----
+// ---- common.cpp: helpers shared by the commands ----
 
 // Opens ARCHIVE the way File > Open does; on a refusal prints its message.
 bool Cli_OpenArchive(const std::string &path, PakArchive &archive);

@@ -46,12 +46,7 @@ int Cli_Export(const CliArgs &args)
     ExportEntryRequest request;
     request.kind = ClassifyResource(bytes.data(), bytes.size());
     request.resource = bytes;
-    request.forms.interpreted = args.interpreted;
-    request.forms.wav = args.wav;
-    request.forms.png = args.png;
-    request.forms.gltf = args.gltf;
-    request.forms.glb = args.glb;
-    request.forms.objMtl = args.objMtl;
+    request.forms = args.forms;
     request.archive = &archive;
     request.global = &global;
     return Write(args, request);

@@ -97,12 +97,7 @@ bool Cli_ExtractArchive(const CliArgs &args, const PakArchive &archive, const st
     options.selection.hasMatch = args.hasMatch;
     options.selection.match = args.match;
     options.selection.kinds = args.kinds;
-    options.forms.interpreted = args.interpreted;
-    options.forms.wav = args.wav;
-    options.forms.png = args.png;
-    options.forms.gltf = args.gltf;
-    options.forms.glb = args.glb;
-    options.forms.objMtl = args.objMtl;
+    options.forms = args.forms;
     options.overwrite = args.overwrite;
     options.workers = args.jobs;
 

@@ -1,11 +1,11 @@
 // quillon-cli mod: make a mod of what changed, apply it to a game folder with
 // a backup, take it off again, what is applied, and which mods collide.
+#include "base/ascii.h"
 #include "cli.h"
 
 #include "base/platform.h"
 #include "mod/mod.h"
 
-#include <strings.h>
 
 namespace {
 
@@ -29,7 +29,7 @@ int Make(const CliArgs &args, const std::vector<std::string> &rest)
     if (name.empty()) {
         const size_t sep = args.output.find_last_of(kSysPathSeparators);
         name = sep == std::string::npos ? args.output : args.output.substr(sep + 1);
-        if (args.modZip && name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".zip") == 0)
+        if (args.modZip && name.size() > 4 && Ascii_Equal(std::string_view(name).substr(name.size() - 4), ".zip"))
             name.resize(name.size() - 4);
     }
     ModMakeReport report;

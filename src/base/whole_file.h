@@ -1,0 +1,62 @@
+// Files written whole or not at all: made under a temporary name in the
+// target's folder, written, and renamed over the target only once every byte
+// is there; on any failure the temporary goes and the target keeps what it
+// held. The one primitive of the writers of exports, material libraries and
+// mods; the archive writer keeps its own steps, which a test stops one by one.
+#pragma once
+
+#include "base/platform.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Creates a new file for writing in the folder `dirFd` under a temporary
+// name (returned in `tempName`), with the permissions a new file gets. -1
+// with errno set on failure.
+int Base_CreateTempIn(int dirFd, std::string &tempName);
+
+// Moves the temporary file `tempName` of `fromDirFd` to `leaf` of `toDirFd`.
+// With `replace` an existing file of that name is replaced (its inode is
+// never written to, so a hard link to it elsewhere keeps its bytes) and the
+// new one takes on its permissions, and its owner and group where allowed;
+// without, an existing one is kept and false returned with errno EEXIST.
+bool Base_PlaceTemp(int fromDirFd, const std::string &tempName, int toDirFd, const std::string &leaf,
+                    bool replace);
+
+// The files of one output (a .gltf with its .bin and images) written whole or
+// not at all together: each under a temporary name in one folder, moved into
+// place only once all were written. Files not placed are removed when the
+// set ends.
+class BaseFileSet {
+public:
+    explicit BaseFileSet(int tempDirFd) : dirFd_(tempDirFd) {}
+    ~BaseFileSet();
+    BaseFileSet(const BaseFileSet &) = delete;
+    BaseFileSet &operator=(const BaseFileSet &) = delete;
+
+    // Writes `bytes` as the set's next file; false with errno set (nothing of it is left).
+    bool Add(std::span<const uint8_t> bytes);
+    // The bytes of every file added.
+    uint64_t Bytes() const { return bytes_; }
+    // Moves file N to `leaves[N]` of `toDirFd` in their order (the file that
+    // names the others last), as Base_PlaceTemp does. When one fails (errno
+    // set, `failed` its name), those placed before it under names that were
+    // free are removed again, so nothing new is left.
+    bool Place(int toDirFd, const std::vector<std::string> &leaves, bool replace, std::string &failed);
+
+private:
+    int dirFd_;
+    std::vector<std::string> temps_;  // empty once placed
+    uint64_t bytes_ = 0;
+};
+
+// Writes `size` bytes at `data` as the file `path` whole: a temporary file
+// beside it with the permission bits `mode`, flushed to disk, renamed over
+// `path`. False with errno set on failure (`path` then holds what it held and
+// no temporary is left); `*created` (may be null) tells whether the temporary
+// file could be made at all.
+bool Base_WriteWhole(const std::string &path, const void *data, size_t size, unsigned mode,
+                     bool *created = nullptr);
