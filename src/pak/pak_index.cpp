@@ -126,7 +126,7 @@ int64_t Pak_CountEntries(FILE *file, const std::string &path, const PakHeader &h
         return 0;
     const std::string pathNoExt = path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
     const size_t sep = pathNoExt.find_last_of("\\/");
-    const bool shaderForm = IsShaderArchive(sep == std::string::npos ? std::string() : pathNoExt.substr(sep + 1));
+    const bool shaderForm = Pak_IsShaderArchive(sep == std::string::npos ? std::string() : pathNoExt.substr(sep + 1));
     const size_t recordSize = shaderForm ? kPakShaderRecordSize : kPakRecordSize;
     const size_t sizeAt = shaderForm ? 68 : 76;
 
