@@ -31,6 +31,13 @@ inline constexpr char kSysPathSeparators[] = "/\\";
 inline constexpr char kSysPathSeparators[] = "/";
 #endif
 
+#ifdef _WIN32
+// One argument of a Windows command line as the C runtime's parser reads it
+// back: quoted when it is empty or holds blanks or quotes; backslashes
+// doubled only before a quote.
+std::wstring Sys_QuotedArgument(const std::wstring &arg);
+#endif
+
 // Stands for the current folder where a folder handle is asked for: the name is then a whole path.
 inline constexpr int kSysCurrentFolder = -100;
 

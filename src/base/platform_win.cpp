@@ -635,12 +635,7 @@ void Sys_SetUpStandardStreams()
     SetConsoleOutputCP(CP_UTF8);
 }
 
-namespace {
-
-// One argument as the C runtime's command-line parser reads it back: quoted
-// when it is empty or holds blanks or quotes; backslashes doubled only before
-// a quote.
-std::wstring QuotedArgument(const std::wstring &arg)
+std::wstring Sys_QuotedArgument(const std::wstring &arg)
 {
     if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
         return arg;
@@ -659,8 +654,6 @@ std::wstring QuotedArgument(const std::wstring &arg)
     return out + L"\"";
 }
 
-}  // namespace
-
 int Sys_RunAndWait(const std::vector<std::string> &argv)
 {
     if (argv.empty() || argv[0].empty()) {
@@ -672,7 +665,7 @@ int Sys_RunAndWait(const std::vector<std::string> &argv)
         const std::wstring wide = Widen(arg);
         if (wide.empty() && !arg.empty())
             return -1;
-        commandLine += (commandLine.empty() ? L"" : L" ") + QuotedArgument(wide);
+        commandLine += (commandLine.empty() ? L"" : L" ") + Sys_QuotedArgument(wide);
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -18,27 +18,6 @@ std::wstring Wide(const std::string &utf8)
     return Sys_NativePath(utf8).wstring();
 }
 
-// One argument as the C runtime's command-line parser reads it back: quoted
-// when it is empty or holds spaces or quotes; backslashes doubled only before
-// a quote.
-std::wstring Quoted(const std::wstring &arg)
-{
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return arg;
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (const wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out.push_back(c);
-    }
-    out.append(2 * backslashes, L'\\');
-    return out + L"\"";
-}
 
 // A handle the child inherits: `path` opened for reading, or created empty for writing.
 HANDLE InheritedFile(const std::wstring &path, bool write)
@@ -55,9 +34,9 @@ CliResult RunProgram(const std::string &program, const std::vector<std::string> 
 {
     const std::string outPath = stdoutPath.empty() ? dir / ".stdout" : stdoutPath;
     const std::string errPath = dir / ".stderr";
-    std::wstring commandLine = Quoted(Wide(program));
+    std::wstring commandLine = Sys_QuotedArgument(Wide(program));
     for (const std::string &a : args)
-        commandLine += L" " + Quoted(Wide(a));
+        commandLine += L" " + Sys_QuotedArgument(Wide(a));
 
     CliResult result;
     const HANDLE in = InheritedFile(L"NUL", false), out = InheritedFile(Wide(outPath), true),
