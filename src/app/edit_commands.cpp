@@ -490,6 +490,15 @@ std::string App_EditedDetails(int slot, ResourceDetails details)
 
 int App_LineMark(long line)
 {
+    if (viewer.folderMode) {
+        // The find's lines across the folder: each of its archive's edits.
+        if (line < 0 || static_cast<size_t>(line) >= viewer.folderHits.size())
+            return 0;
+        const ViewerState::FolderHit hit = viewer.folderHits[static_cast<size_t>(line)];
+        const TreeArchive &archive = viewer.tree.archives[static_cast<size_t>(hit.archive)];
+        const ArchiveEdits *edits = Session_EditsOf(viewer, archive.file.path);
+        return edits ? static_cast<int>(Edits_Mark(*edits, archive.lines.slots[static_cast<size_t>(hit.line)])) : 0;
+    }
     const std::vector<int> &slots = App_ListedSlots();
     return line >= 0 && static_cast<size_t>(line) < slots.size()
                ? static_cast<int>(Edits_Mark(viewer.edits, slots[static_cast<size_t>(line)]))
