@@ -37,11 +37,11 @@ bool LoadedKind()
     return Loaded() && viewer.preview.resourceKind == Kind;
 }
 
-// A folder's archives are only read: in folder mode the open archive
-// changes with every selection, and edits would go with it.
+// In folder mode the archive of the entry selected last: its edits wait
+// beside the other archives' while another is selected.
 bool EditableArchive()
 {
-    return viewer.mainPak.hasIndex && !viewer.folderMode;
+    return viewer.mainPak.hasIndex;
 }
 
 bool EditableEntry()
@@ -52,23 +52,23 @@ bool EditableEntry()
 
 bool CanUndo()
 {
-    return Edits_Pending(viewer.edits) && !viewer.folderMode;
+    return Edits_Pending(viewer.edits);
 }
 
 bool CanRedo()
 {
-    return !viewer.edits.undone.empty() && !viewer.folderMode;
+    return !viewer.edits.undone.empty();
 }
 
 bool CanSave()
 {
-    return EditableArchive() && Edits_Pending(viewer.edits);
+    return Session_AnyEdits(viewer);
 }
 
 // The batch exports read the archive on disk, which the edits have not reached yet.
 bool CanExportBatch()
 {
-    return (viewer.mainPak.hasIndex || viewer.folderMode) && !Edits_Pending(viewer.edits);
+    return (viewer.mainPak.hasIndex || viewer.folderMode) && !Session_AnyEdits(viewer);
 }
 
 // ---- handlers that only adapt ----

@@ -112,8 +112,91 @@ void ShowEdits(ViewerWindow &window, int select)
         viewer.viewHidden = true;
         App_HidePanes(window);
     }
-    window.ShowUnsaved(Edits_Pending(viewer.edits));
+    window.ShowUnsaved(Session_AnyEdits(viewer));
+    if (viewer.folderMode)
+        window.RefreshEntryTree();
     App_RefreshCommands(window);
+}
+
+// "A.PAK", "A.PAK and B.PAK", "A.PAK, B.PAK and C.PAK".
+std::string ArchiveNames(const std::vector<std::string> &paths)
+{
+    std::string names;
+    for (size_t i = 0; i < paths.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + FileName(paths[i]);
+    return names;
+}
+
+// The tree's archive of `path` forgets its lines, so that they are read
+// again from the archive as saved.
+void ReadTreeArchiveAgain(const std::string &path)
+{
+    for (TreeArchive &archive : viewer.tree.archives)
+        if (archive.file.path == path) {
+            archive.read = archive.refused = false;
+            archive.lines = EntryLines{};
+            archive.kinds.clear();
+            archive.nodes.clear();
+            archive.children.clear();
+            ArchiveTree_ReadLines(archive);
+        }
+}
+
+// Folder mode: every archive with edits saved into itself, each under its
+// own lock and crash-safe as one archive is; an archive that fails keeps its
+// edits and the others are saved all the same. The folder's tree shows the
+// archives as saved afterwards.
+bool SaveFolderEdits(ViewerWindow &window)
+{
+    const std::vector<std::string> paths = Session_EditedArchives(viewer);
+    std::vector<SessionSave> saves;
+    for (const std::string &path : paths)
+        saves.push_back(Session_PrepareSaveOf(viewer, path));
+    std::vector<SessionSaveOutcome> outcomes(saves.size());
+    window.RunTitledJob("Saving", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
+        for (size_t i = 0; i < saves.size(); ++i) {
+            outcomes[i] = Session_Save(
+                saves[i], [&](size_t done, size_t total, const std::string &name) { progress({done, total, name}); },
+                cancel);
+            if (!outcomes[i].saved && outcomes[i].error.empty())
+                outcomes[i].error = "nothing was saved.";
+        }
+    });
+    // The tree's lines are read again below: nothing stays selected in it.
+    App_ClearSelection(window);
+    size_t written = 0;
+    std::string failures, notes;
+    bool mainSaved = false;
+    for (size_t i = 0; i < saves.size(); ++i) {
+        const std::string &path = saves[i].path;
+        if (!outcomes[i].saved) {
+            failures += "\nCould not save " + FileName(path) + ": " + outcomes[i].error;
+            continue;
+        }
+        written += outcomes[i].written;
+        for (const std::string &note : outcomes[i].notes)
+            notes += "\n" + FileName(path) + ": " + note;
+        if (path == viewer.mainPak.path)
+            mainSaved = true;
+        else
+            viewer.otherEdits.erase(path);
+        ReadTreeArchiveAgain(path);
+    }
+    if (mainSaved) {
+        // The archive as saved, read again from disk.
+        viewer.edits = ArchiveEdits{};
+        PakArchive opened;
+        if (Pak_OpenArchive(viewer.mainPak.path, opened) == PakOpenResult::Ok)
+            viewer.mainPak = std::move(opened);
+        else
+            Pak_Release(viewer.mainPak);
+    }
+    window.ResetEntryTree();
+    window.ShowUnsaved(Session_AnyEdits(viewer));
+    App_RefreshCommands(window);
+    window.ShowMessage(std::to_string(written) + (written == 1 ? " entry written" : " entries written") + notes +
+                       failures);
+    return failures.empty();
 }
 
 // Puts the file at `path` in place of the selected entry, once converted;
@@ -329,12 +412,14 @@ bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths,
 
 void OnFileSave(ViewerWindow &window)
 {
-    if (Edits_Pending(viewer.edits))
+    if (Session_AnyEdits(viewer))
         App_SaveEdits(window, "");
 }
 
 bool App_SaveEdits(ViewerWindow &window, const std::string &output)
 {
+    if (viewer.folderMode && output.empty())
+        return SaveFolderEdits(window);
     const SessionSave save = Session_PrepareSave(viewer, output);
     const std::string &path = save.path;
     SessionSaveOutcome outcome;
@@ -349,6 +434,19 @@ bool App_SaveEdits(ViewerWindow &window, const std::string &output)
     // What is on disk now is shown, with the same entry selected where it still is.
     const std::string line = HasSelectedEntry() ? viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)].displayName : "";
     viewer.edits = ArchiveEdits{};
+    if (viewer.folderMode) {
+        // Save As left the folder's archive as it is on disk, and the folder stays open.
+        App_ClearSelection(window);
+        PakArchive opened;
+        if (Pak_OpenArchive(path, opened) == PakOpenResult::Ok)
+            viewer.mainPak = std::move(opened);
+        window.RefreshEntryTree();
+        window.ShowUnsaved(Session_AnyEdits(viewer));
+        App_RefreshCommands(window);
+        window.ShowMessage(std::to_string(outcome.written) +
+                           (outcome.written == 1 ? " entry written to " : " entries written to ") + FileName(output));
+        return true;
+    }
     window.ShowUnsaved(false);
     if (!OpenMainArchive(window, output.empty() ? path : output))
         OpenMainArchive(window, path);
@@ -367,11 +465,13 @@ bool App_SaveEdits(ViewerWindow &window, const std::string &output)
 
 bool App_MayLeaveArchive(ViewerWindow &window)
 {
-    if (!Edits_Pending(viewer.edits))
+    const std::vector<std::string> edited = Session_EditedArchives(viewer);
+    if (edited.empty())
         return true;
-    switch (window.AskSaveChanges("Save changes to " + FileName(viewer.mainPak.path) + "?")) {
+    switch (window.AskSaveChanges("Save changes to " + ArchiveNames(edited) + "?")) {
     case SaveChoice::Save: return App_SaveEdits(window, "");
     case SaveChoice::Discard:
+        Session_DropOtherEdits(viewer);
         viewer.edits.log.clear();
         ShowEdits(window, -1);
         return true;
@@ -390,8 +490,30 @@ std::string App_EditedDetails(int slot, ResourceDetails details)
 
 int App_LineMark(long line)
 {
+    if (viewer.folderMode) {
+        // The find's lines across the folder: each of its archive's edits.
+        if (line < 0 || static_cast<size_t>(line) >= viewer.folderHits.size())
+            return 0;
+        const ViewerState::FolderHit hit = viewer.folderHits[static_cast<size_t>(line)];
+        const TreeArchive &archive = viewer.tree.archives[static_cast<size_t>(hit.archive)];
+        const ArchiveEdits *edits = Session_EditsOf(viewer, archive.file.path);
+        return edits ? static_cast<int>(Edits_Mark(*edits, archive.lines.slots[static_cast<size_t>(hit.line)])) : 0;
+    }
     const std::vector<int> &slots = App_ListedSlots();
     return line >= 0 && static_cast<size_t>(line) < slots.size()
                ? static_cast<int>(Edits_Mark(viewer.edits, slots[static_cast<size_t>(line)]))
+               : 0;
+}
+
+int App_TreeMark(uint64_t item)
+{
+    size_t archive = 0;
+    int line = -1;
+    if (!ArchiveTree_Entry(viewer.tree, item, archive, line))
+        return 0;
+    const TreeArchive &shown = viewer.tree.archives[archive];
+    const ArchiveEdits *edits = Session_EditsOf(viewer, shown.file.path);
+    return edits && static_cast<size_t>(line) < shown.lines.size()
+               ? static_cast<int>(Edits_Mark(*edits, shown.lines.slots[static_cast<size_t>(line)]))
                : 0;
 }

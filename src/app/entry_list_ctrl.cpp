@@ -99,15 +99,20 @@ wxString EntryListCtrl::OnGetItemText(long item, long) const
     return wxString(text, wxConvISO8859_1);
 }
 
-wxItemAttr *EntryListCtrl::OnGetItemAttr(long item) const
+wxColour App_MarkColour(int mark)
 {
     // Edited lines (replaced, renamed) in blue, added ones in green, as
-    // EntryMark numbers them; the list's own colours otherwise.
+    // EntryMark numbers them; the control's own colours otherwise.
     static const wxColour kMarkColours[] = {wxNullColour, wxColour(0, 70, 200), wxColour(0, 130, 40),
                                             wxColour(0, 70, 200)};
-    const int mark = marks_ ? marks_(item) : 0;
-    if (mark <= 0 || mark >= static_cast<int>(std::size(kMarkColours)))
+    return mark > 0 && mark < static_cast<int>(std::size(kMarkColours)) ? kMarkColours[mark] : wxNullColour;
+}
+
+wxItemAttr *EntryListCtrl::OnGetItemAttr(long item) const
+{
+    const wxColour colour = App_MarkColour(marks_ ? marks_(item) : 0);
+    if (!colour.IsOk())
         return nullptr;
-    markAttr_.SetTextColour(kMarkColours[mark]);
+    markAttr_.SetTextColour(colour);
     return &markAttr_;
 }

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+// The colour an EntryMark (by number) gives an entry's text in the list and
+// the tree; wxNullColour for none.
+wxColour App_MarkColour(int mark);
+
 class EntryListCtrl : public wxListCtrl {
 public:
     EntryListCtrl(wxWindow *parent, wxWindowID id, const wxPoint &pos, const wxSize &size);

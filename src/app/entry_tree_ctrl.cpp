@@ -1,4 +1,5 @@
 #include "app/entry_tree_ctrl.h"
+#include "app/entry_list_ctrl.h"
 
 #include "session/archive_tree.h"
 
@@ -63,6 +64,15 @@ public:
         value = IsStandIn(FromWx(item)) ? wxString() : ShownText(ArchiveTree_Label(tree_, FromWx(item)));
     }
     bool SetValue(const wxVariant &, const wxDataViewItem &, unsigned) override { return false; }
+    bool GetAttr(const wxDataViewItem &item, unsigned, wxDataViewItemAttr &attr) const override
+    {
+        const wxColour colour = App_MarkColour(marks ? marks(FromWx(item)) : 0);
+        if (!colour.IsOk())
+            return false;
+        attr.SetColour(colour);
+        return true;
+    }
+    std::function<int(uint64_t)> marks;
     wxDataViewItem GetParent(const wxDataViewItem &item) const override
     {
         const TreeItem tree = FromWx(item);
@@ -265,6 +275,11 @@ void EntryTreeCtrl::OnChar(wxKeyEvent &event)
             return;
         }
     }
+}
+
+void EntryTreeCtrl::SetMarks(std::function<int(uint64_t item)> marks)
+{
+    model_->marks = std::move(marks);
 }
 
 std::string EntryTreeCtrl::Label(uint64_t item) const

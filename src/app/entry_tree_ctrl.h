@@ -7,6 +7,7 @@
 #include <wx/dataview.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ArchiveTree;
@@ -25,6 +26,8 @@ public:
     void SelectItem(uint64_t item);
     // The shown text of an item.
     std::string Label(uint64_t item) const;
+    // Entries whose `marks` is not 0 (an EntryMark) are drawn in its colour.
+    void SetMarks(std::function<int(uint64_t item)> marks);
 
 private:
     void OnChar(wxKeyEvent &event);

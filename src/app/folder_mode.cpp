@@ -55,14 +55,17 @@ int OpenArchiveOfLine(ViewerWindow &window, size_t a, int line)
             window.ShowMessage(archive.file.name + ": " + Pak_OpenMessage(result));
             return -1;
         }
-        viewer.mainPak = std::move(opened);
-        viewer.edits.undone.clear();  // Redo belongs to the archive it was done in
-        viewer.entryKinds.assign(viewer.mainPak.entries.size(), -1);
+        // The archive left keeps its edits for Save; this one's come back.
+        Session_SwitchArchive(viewer, std::move(opened));
     }
     // The lines were read when the archive was first opened in the tree; a
     // file replaced since then is found by the line's text.
     const std::string_view text = archive.lines.Line(static_cast<size_t>(line));
     const int slot = archive.lines.slots[static_cast<size_t>(line)];
+    // Edits keep the slots of the archive as opened: a renamed entry is the
+    // same slot under its new line.
+    if (Edits_Pending(viewer.edits) && static_cast<size_t>(slot) < viewer.mainPak.entries.size())
+        return slot;
     if (static_cast<size_t>(slot) < viewer.mainPak.entries.size() &&
         text == viewer.mainPak.entries[static_cast<size_t>(slot)].displayName)
         return slot;
@@ -101,6 +104,7 @@ bool App_OpenFolder(ViewerWindow &window, const std::string &path)
     // loaded for another folder.
     Pak_Release(viewer.globalPak);
     App_SetListOrder({});
+    Session_DropOtherEdits(viewer);
     viewer.tree = std::move(tree);
     viewer.folderMode = true;
     viewer.treeView = true;

@@ -137,8 +137,9 @@ bool App_MayLeaveArchive(ViewerWindow &window);
 struct ResourceDetails;
 std::string App_EditedDetails(int slot, ResourceDetails details);
 
-// The EntryMark of line `line` of the list.
+// The EntryMark of line `line` of the list, and of an item of the tree.
 int App_LineMark(long line);
+int App_TreeMark(uint64_t item);
 
 // ---- sound keys (selection.cpp) ----
 

@@ -30,28 +30,28 @@ std::string Shown(std::string line)
     return line;
 }
 
-// The open archive, when it has edits that wait for a save and is one of
-// `archives` of the game folder; empty otherwise.
+// The first archive with edits that wait for a save (the open one, or in
+// a folder any of its archives) that is one of `archives` of the game
+// folder; empty when none is.
 std::string EditedAmong(const std::string &gameFolder, const std::vector<std::string> &archives)
 {
-    if (!Edits_Pending(viewer.edits) || !viewer.mainPak.hasIndex)
-        return {};
-    const std::string open = Sys_ResolvePath(viewer.mainPak.path);
-    for (const std::string &name : archives) {
-        const std::string path = gameFolder + "/" + name;
-        const std::string resolved = Sys_ResolvePath(path);
-        if ((!resolved.empty() && resolved == open) || Ascii_Equal(path, viewer.mainPak.path))
-            return name;
+    for (const std::string &editedPath : Session_EditedArchives(viewer)) {
+        const std::string edited = Sys_ResolvePath(editedPath);
+        for (const std::string &name : archives) {
+            const std::string path = gameFolder + "/" + name;
+            const std::string resolved = Sys_ResolvePath(path);
+            if ((!resolved.empty() && resolved == edited) || Ascii_Equal(path, editedPath))
+                return name;
+        }
     }
     return {};
 }
 
 // After a mod went on or came off: the folder or archive read again, unless
-// edits wait in the open archive (which the mod did not touch), which a new
-// read would drop.
+// edits wait (in archives the mod did not touch), which a new read would drop.
 void ReadAgain(ViewerWindow &window)
 {
-    if (Edits_Pending(viewer.edits))
+    if (Session_AnyEdits(viewer))
         return;
     if (viewer.folderMode) {
         const std::string folder = viewer.tree.folder;

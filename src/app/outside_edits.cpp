@@ -42,8 +42,7 @@ bool App_OutsideOffered()
 
 bool App_PasteOffered()
 {
-    // Going out only reads; a folder's archives take no edits, so nothing is pasted there.
-    return Selected() && !viewer.folderMode;
+    return Selected();
 }
 
 bool App_SelectedSource(OutsideSource &source)
@@ -63,8 +62,6 @@ std::string App_TakeBackOutside(ViewerWindow &window, const OutsideSource &sourc
                                 const std::string &fileName)
 {
     const std::string lead = fileName + " changed outside, but ";
-    if (viewer.folderMode)
-        return lead + "the archives of a folder are only read: open " + source.archive + " to take it back.";
     const size_t slot = static_cast<size_t>(source.slot);
     if (!viewer.mainPak.hasIndex || viewer.mainPak.path != source.archive || slot >= viewer.mainPak.entries.size() ||
         NameOf(viewer.mainPak.entries[slot]) != source.name)
@@ -97,7 +94,7 @@ bool App_CopySelected(CopiedContent &content)
 
 std::string App_PasteImage(ViewerWindow &window, const TextureImage &image)
 {
-    if (!Selected() || viewer.folderMode)
+    if (!Selected())
         return std::string();
     if (viewer.preview.resourceKind != KindTexture)
         return "Paste puts a picture in place of a texture: select a texture first.";

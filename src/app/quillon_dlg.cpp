@@ -191,6 +191,7 @@ CQuillonDlg::CQuillonDlg()
             OnSelchangeEntryList(*this);
     });
     entryList_->SetLineMarks([](long line) { return App_LineMark(line); });
+    entryTree_->SetMarks([](uint64_t item) { return App_TreeMark(item); });
     if (wxWindow *lines = entryList_->LinesWindow())
         lines->Bind(wxEVT_LEFT_DOWN, &CQuillonDlg::OnEntryListClick, this);
     entryTree_->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent &) {
@@ -441,6 +442,12 @@ void CQuillonDlg::ShowEntryTree(bool shown)
         return;
     entryTree_->Show(shown);
     entryList_->Show(!shown);
+}
+
+void CQuillonDlg::RefreshEntryTree()
+{
+    if (wxWindow *main = entryTree_->GetMainWindow())
+        main->Refresh();
 }
 
 void CQuillonDlg::ResetEntryTree()

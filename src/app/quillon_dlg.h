@@ -56,6 +56,7 @@ public:
     void NoteOpenedArchive(const std::string &path) override;
     void ShowEntryTree(bool shown) override;
     void ResetEntryTree() override;
+    void RefreshEntryTree() override;
     uint64_t GetTreeSelection() const override;
     bool AskFolderName(std::string &path) override;
     void ClearSurfaceList() override;

@@ -4,6 +4,7 @@
 #include "session/session.h"
 #include "resource/resource_kind.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -31,6 +32,7 @@ void Session_OpenArchive(Session &session, PakArchive opened)
 {
     session.mainPak = std::move(opened);
     session.edits.undone.clear();  // Redo belongs to the archive it was done in
+    session.otherEdits.clear();
     Session_SetListOrder(session, Pak_SortedLines(session.mainPak));
 }
 
@@ -133,6 +135,11 @@ void Session_ShowEdits(Session &session, int select)
 {
     session.selectedEntry = select >= 0 ? select : session.selectedEntry;
     Edits_ApplyToView(session.edits, session.mainPak);
+    // A folder's lines are the tree's; the list order is one archive's.
+    if (session.folderMode) {
+        session.entryKinds.assign(session.mainPak.entries.size(), kSessionKindUnknownYet);
+        return;
+    }
     Session_SetListOrder(session, Pak_SortedLines(session.mainPak));
     // The kind filter reads entries from disk; new resources are known already.
     for (const PendingEdit &edit : session.edits.log)
@@ -155,4 +162,53 @@ int Session_Redo(Session &session)
     const int32_t slot = Edits_Redo(session.edits, session.mainPak);
     // The entry comes into view again, unless the edit takes it away.
     return slot < 0 ? kSessionNothingDone : removed ? -1 : slot;
+}
+
+void Session_SwitchArchive(Session &session, PakArchive opened)
+{
+    if (session.mainPak.path == opened.path && session.mainPak.hasIndex)
+        return;
+    if (session.mainPak.hasIndex && (Edits_Pending(session.edits) || !session.edits.undone.empty()))
+        session.otherEdits[session.mainPak.path] = std::move(session.edits);
+    session.edits = ArchiveEdits{};
+    session.mainPak = std::move(opened);
+    const auto waiting = session.otherEdits.find(session.mainPak.path);
+    if (waiting != session.otherEdits.end()) {
+        session.edits = std::move(waiting->second);
+        session.otherEdits.erase(waiting);
+        // The archive as the edits leave it, as it was shown when it was left.
+        if (Edits_Pending(session.edits))
+            Edits_ApplyToView(session.edits, session.mainPak);
+    }
+    session.entryKinds.assign(session.mainPak.entries.size(), kSessionKindUnknownYet);
+}
+
+const ArchiveEdits *Session_EditsOf(const Session &session, const std::string &path)
+{
+    if (session.mainPak.hasIndex && session.mainPak.path == path)
+        return &session.edits;
+    const auto found = session.otherEdits.find(path);
+    return found == session.otherEdits.end() ? nullptr : &found->second;
+}
+
+std::vector<std::string> Session_EditedArchives(const Session &session)
+{
+    std::vector<std::string> paths;
+    if (Edits_Pending(session.edits))
+        paths.push_back(session.mainPak.path);
+    for (const auto &[path, edits] : session.otherEdits)
+        if (Edits_Pending(edits) && path != session.mainPak.path)
+            paths.push_back(path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+bool Session_AnyEdits(const Session &session)
+{
+    return !Session_EditedArchives(session).empty();
+}
+
+void Session_DropOtherEdits(Session &session)
+{
+    session.otherEdits.clear();
 }

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct Session {
     // The edits until they are saved; while any wait, mainPak shows the
     // archive as a save would leave it.
     ArchiveEdits edits;
+    // In folder mode, the edits of the folder's other archives, by path: they
+    // wait there while another archive is mainPak, and come back with it.
+    std::map<std::string, ArchiveEdits> otherEdits;
 
     // The list shows listedSlots, which is listOrder narrowed by the find text and kind.
     std::vector<int> listOrder;  // every stored slot of mainPak, in the list's order
@@ -116,6 +120,21 @@ constexpr int kSessionNothingDone = -2;
 int Session_Undo(Session &session);
 int Session_Redo(Session &session);
 
+// Makes `opened` (a folder's archive) mainPak: the edits of the archive
+// left wait in otherEdits, and those of `opened` come back into the view.
+void Session_SwitchArchive(Session &session, PakArchive opened);
+
+// The edits of the archive at `path`: mainPak's, another's, or null.
+const ArchiveEdits *Session_EditsOf(const Session &session, const std::string &path);
+
+// The archives whose edits wait for a save, by path.
+std::vector<std::string> Session_EditedArchives(const Session &session);
+bool Session_AnyEdits(const Session &session);
+
+// Drops every edit (mainPak's stay in `edits` until Session_ShowEdits shows
+// their absence).
+void Session_DropOtherEdits(Session &session);
+
 // ---- saving ----
 
 // What a save needs, taken from the session on the window's thread, so that
@@ -127,6 +146,8 @@ struct SessionSave {
     std::vector<EditedEntry> edited;
 };
 SessionSave Session_PrepareSave(const Session &session, const std::string &output);
+// The same for the archive at `path`, mainPak or another of the folder, into itself.
+SessionSave Session_PrepareSaveOf(const Session &session, const std::string &path);
 
 struct SessionSaveOutcome {
     bool saved = false;

@@ -34,6 +34,19 @@ SessionSave Session_PrepareSave(const Session &session, const std::string &outpu
     return save;
 }
 
+SessionSave Session_PrepareSaveOf(const Session &session, const std::string &path)
+{
+    if (path == session.mainPak.path)
+        return Session_PrepareSave(session, "");
+    SessionSave save;
+    save.path = path;
+    if (const ArchiveEdits *edits = Session_EditsOf(session, path)) {
+        save.openedCount = edits->openedCount;
+        save.edited = Edits_Final(*edits);
+    }
+    return save;
+}
+
 SessionSaveOutcome Session_Save(const SessionSave &save, const SessionProgress &progress,
                                 const std::atomic<bool> &cancel)
 {

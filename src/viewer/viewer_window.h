@@ -264,6 +264,8 @@ public:
     virtual void ShowEntryTree(bool) {}
     // viewer.tree was replaced: the tree shows it afresh, every node closed.
     virtual void ResetEntryTree() {}
+    // The tree's entries are drawn again (their edit marks changed).
+    virtual void RefreshEntryTree() {}
     // The tree's selected item (an ArchiveTree item); 0 when none.
     virtual uint64_t GetTreeSelection() const { return 0; }
     // File > "Open &Folder...": asks for a folder; false when cancelled.

@@ -1,6 +1,7 @@
 // The real window on a folder of archives: the tree of its archives, an entry
 // previewed from its own archive, the find bar across every archive, and one
-// archive as a tree.
+// archive as a tree, and edits in several of its archives saved together.
+#include "app/command_table.h"
 #include "app/entry_tree_ctrl.h"
 #include "seam_window.h"
 #include "temp_dir.h"
@@ -10,6 +11,8 @@
 #include <wx/textctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace fs = std::filesystem;
 
@@ -58,6 +61,21 @@ protected:
         Pump(30);
         wxUIActionSimulator().Char(key);
         Pump(100);
+    }
+    // A menu item chosen as its menu delivers it.
+    void Menu(Command command)
+    {
+        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
+        frame->GetEventHandler()->ProcessEvent(pick);
+        Pump(50);
+    }
+    // The colour the tree draws the entry `name` in; invalid for the control's own.
+    wxColour TreeColour(const std::string &name)
+    {
+        wxDataViewItemAttr attr;
+        const TreeItem item = ArchiveTree_FindEntry(viewer.tree, name);
+        const wxDataViewItem wx(reinterpret_cast<void *>(static_cast<uintptr_t>(item)));
+        return item && Tree()->GetModel()->GetAttr(wx, 0, attr) ? attr.GetColour() : wxColour();
     }
     std::string Status() const { return std::string(frame->GetStatusBar()->GetStatusText(0).utf8_str()); }
 
@@ -187,6 +205,69 @@ TEST_F(FolderWindowTest, FindSearchesEveryArchiveAndExportsListedPerArchive)
 
     OnFindClose(*frame);  // Escape: the tree again
     EXPECT_TRUE(Tree()->IsShown());
+}
+
+// The entry `name` of the archive at `path` as read from disk; "(none)" when it holds none.
+std::string Stored(const fs::path &path, const std::string &name)
+{
+    PakArchive pak;
+    if (Pak_OpenArchive(path, pak) != PakOpenResult::Ok)
+        return "(unreadable)";
+    for (const PakEntry &entry : pak.entries)
+        if (std::string(entry.name, strnlen(entry.name, sizeof entry.name)) == name) {
+            Bytes bytes;
+            return Pak_LoadEntry(pak, entry, bytes) == PakLoadResult::Ok ? std::string(bytes.begin(), bytes.end())
+                                                                          : "(unloadable)";
+        }
+    return "(none)";
+}
+
+TEST_F(FolderWindowTest, EditsInTwoArchivesAreMarkedAskedAboutAndSavedTogether)
+{
+    const fs::path a = dir / "M01_NIGHTMARE.PAK", b = dir / "M02_FENHOLT1.PAK";
+    TempDir files;
+    ASSERT_TRUE(Fixture_WriteFile(files / "intro.txt", Fixture_FromString("a new intro")));
+    ASSERT_TRUE(frame->OpenPath(dir.path));
+    Pump(50);
+
+    ASSERT_TRUE(frame->SelectEntryNamed("scripts\\intro.txt"));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == a && viewer.selectedEntry == 1; }));
+    frame->answers.push_back(files / "intro.txt");
+    Menu(CmdEditReplace);
+    ASSERT_TRUE(frame->SelectEntryNamed("scripts\\readme.txt"));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == b && viewer.selectedEntry == 0; }));
+    frame->texts.push_back("scripts\\notes.txt");
+    Menu(CmdEditRename);
+    EXPECT_TRUE(frame->messages.empty()) << frame->messages.back();
+
+    // Both archives' edits wait, each marked in the tree as the list marks it.
+    EXPECT_EQ(TreeColour("scripts\\intro.txt"), App_MarkColour(int(EntryMark::Replaced)));
+    EXPECT_EQ(TreeColour("scripts\\readme.txt"), App_MarkColour(int(EntryMark::Renamed)));
+    EXPECT_FALSE(TreeColour("textures\\props\\crate_d").IsOk());
+    // The first archive's replaced text is previewed again from its waiting bytes.
+    ASSERT_TRUE(frame->SelectEntryNamed("scripts\\intro.txt"));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == a; }));
+    EXPECT_EQ(std::string(viewer.preview.CurrentResource.begin(), viewer.preview.CurrentResource.end()),
+              "a new intro");
+
+    // Leaving asks once, naming both.
+    frame->saveChoice = SaveChoice::Cancel;
+    OnCommand(*frame, CmdCancel);
+    ASSERT_FALSE(frame->HasEnded());
+    ASSERT_EQ(frame->questions.size(), 1u);
+    EXPECT_EQ(frame->questions[0], "Save changes to M01_NIGHTMARE.PAK and M02_FENHOLT1.PAK?");
+
+    Menu(CmdFileSave);
+    EXPECT_EQ(frame->messages.back(), "2 entries written");
+    EXPECT_EQ(Stored(a, "scripts\\intro.txt"), "a new intro");
+    EXPECT_EQ(Stored(b, "scripts\\notes.txt"), "Fenholt");
+    EXPECT_EQ(Stored(b, "scripts\\readme.txt"), "(none)");
+    EXPECT_EQ(Stored(a, "sounds\\wind.ogg"), "OggS");
+    // The tree shows the archives as saved, unmarked, and leaving asks nothing.
+    EXPECT_FALSE(TreeColour("scripts\\notes.txt").IsOk());
+    OnCommand(*frame, CmdCancel);
+    EXPECT_TRUE(frame->HasEnded());
+    EXPECT_EQ(frame->questions.size(), 1u);
 }
 
 TEST_F(FolderWindowTest, AsTreeShowsOneArchiveAsATree)

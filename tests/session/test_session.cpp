@@ -109,6 +109,32 @@ TEST_F(SessionTest, EditsShowInTheListAsASaveLeavesThem)
     EXPECT_EQ(Session_Redo(session), kSessionNothingDone);
 }
 
+// In a folder, each archive keeps its edits while another is the open one,
+// and shows them again when it comes back.
+TEST_F(SessionTest, AFoldersArchivesKeepTheirOwnEdits)
+{
+    const std::string other = dir / "Other.PAK";
+    ASSERT_TRUE(Fixture_WritePak(other, {{{"x.txt", Fixture_FromString("X")}}}));
+    session.folderMode = true;
+    Edit(EditKind::Rename, 0, "scripts\\renamed.txt");
+    const auto open = [&](const std::string &path) {
+        PakArchive opened;
+        ASSERT_EQ(Pak_OpenArchive(path, opened), PakOpenResult::Ok);
+        Session_SwitchArchive(session, std::move(opened));
+    };
+    open(other);
+    EXPECT_FALSE(Edits_Pending(session.edits));
+    Edit(EditKind::Replace, 0, "", "Y");
+    EXPECT_EQ(Session_EditedArchives(session), (Lines{archive, other}));
+    EXPECT_EQ(Session_PrepareSaveOf(session, archive).edited.size(), 1u);
+
+    open(archive);
+    EXPECT_EQ(Edits_Mark(session.edits, 0), EntryMark::Renamed);
+    EXPECT_STREQ(session.mainPak.entries[0].displayName, "scripts\\renamed.txt [0000]");
+    ASSERT_NE(Session_EditsOf(session, other), nullptr);
+    EXPECT_EQ(Edits_Mark(*Session_EditsOf(session, other), 0), EntryMark::Replaced);
+}
+
 // A save writes what the list shows, and is refused, writing nothing, when
 // the archive changed on disk since it was opened or the save was cancelled.
 TEST_F(SessionTest, ASaveWritesTheEditsOrIsRefusedWithNothingWritten)
