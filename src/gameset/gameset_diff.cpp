@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <xxhash.h>
 
@@ -133,41 +134,34 @@ Verdict Compare(Side older, Side newer, Reader &r, const PakEntry **failedEntry,
 
     if (older.entry.size == newer.entry.size) {
         // A plain old side is hashed as it is read, for a caller that asked.
-        XXH3_state_t *state = oldPrint && !oldCompressed ? XXH3_createState() : nullptr;
+        std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> owned(
+            oldPrint && !oldCompressed ? XXH3_createState() : nullptr, XXH3_freeState);
+        XXH3_state_t *state = owned.get();
         if (state)
             XXH3_128bits_reset(state);
         bool equal = true;
         uint64_t at = 0;
         for (; at < older.entry.size && equal; at += kChunk) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, older.entry.size - at));
-            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok) {
-                XXH3_freeState(state);
+            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok)
                 return trouble(older, result);
-            }
-            if ((result = Pak_ReadStored(newer.pak, newer.entry, at, r.b.data(), n, newer.open)) != PakLoadResult::Ok) {
-                XXH3_freeState(state);
+            if ((result = Pak_ReadStored(newer.pak, newer.entry, at, r.b.data(), n, newer.open)) != PakLoadResult::Ok)
                 return trouble(newer, result);
-            }
             equal = memcmp(r.a.data(), r.b.data(), n) == 0;
             if (state)
                 XXH3_128bits_update(state, r.a.data(), n);
         }
-        if (equal) {
-            XXH3_freeState(state);
+        if (equal)
             return Verdict::Same;
-        }
         for (; state && at < older.entry.size; at += kChunk) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, older.entry.size - at));
-            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok) {
-                XXH3_freeState(state);
+            if ((result = Pak_ReadStored(older.pak, older.entry, at, r.a.data(), n, older.open)) != PakLoadResult::Ok)
                 return trouble(older, result);
-            }
             XXH3_128bits_update(state, r.a.data(), n);
         }
         if (state) {
             *oldPrint = {older.entry.size, XXH3_128bits_digest(state)};
             *hashed = true;
-            XXH3_freeState(state);
         }
     }
     // Plain on both sides, the stored bytes are the resources.
@@ -309,7 +303,7 @@ GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::
         summary.troubles = log.count;
         return summary;
     }
-    auto open = [&](const GamesetArchive &archive, PakArchive &pak) {
+    auto openArchive = [&](const GamesetArchive &archive, PakArchive &pak) {
         const PakOpenResult result = Pak_OpenArchive(archive.path, pak);
         if (result != PakOpenResult::Ok)
             log.Tell(archive.path + ": " + Pak_OpenMessage(result));
@@ -361,7 +355,7 @@ GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::
         if (!pair.older || !pair.newer) {
             const GamesetArchive &archive = pair.older ? *pair.older : *pair.newer;
             PakArchive &pak = pair.older ? oldPak : newPak;
-            if (!open(archive, pak))
+            if (!openArchive(archive, pak))
                 continue;
             GamesetArchiveDiff diff;
             diff.name = archive.name;
@@ -372,7 +366,7 @@ GamesetDiffSummary Gameset_DiffFolders(const std::string &oldFolder, const std::
                 sink(diff);
             continue;
         }
-        if (!open(*pair.older, oldPak) || !open(*pair.newer, newPak))
+        if (!openArchive(*pair.older, oldPak) || !openArchive(*pair.newer, newPak))
             continue;
         const GamesetDiffSummary one = Gameset_DiffArchives(pair.newer->name, oldPak, newPak, options, sink, trouble);
         summary.differs |= one.differs;

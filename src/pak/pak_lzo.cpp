@@ -46,7 +46,6 @@ int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t
     uint8_t *op = out;
     uint8_t *const opEnd = out + capacity;
     size_t t = 0;
-    const uint8_t *from = nullptr;
     auto needIn = [&](size_t n) { return static_cast<size_t>(ipEnd - ip) >= n; };
     auto needOut = [&](size_t n) { return static_cast<size_t>(opEnd - op) >= n; };
     auto literals = [&](size_t n) {
@@ -62,12 +61,12 @@ int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t
         ip += n;
         return true;
     };
-    // A match of `n` bytes from `from` (checked to lie in the output); false
-    // when it reaches past the output's room.
-    auto match = [&](size_t n) {
-        if (!needOut(n))
+    // A match of `n` bytes from `back` bytes behind; false when it starts
+    // before the output or reaches past the output's room.
+    auto match = [&](size_t back, size_t n) {
+        if (back > static_cast<size_t>(op - out) || !needOut(n))
             return false;
-        CopyMatch(op, from, n, needOut(n + 8));
+        CopyMatch(op, op - back, n, needOut(n + 8));
         op += n;
         return true;
     };
@@ -114,10 +113,7 @@ int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t
                 return -1;
             {
                 const size_t back = 1 + 0x0800 + (t >> 2) + (static_cast<size_t>(*ip++) << 2);
-                if (back > static_cast<size_t>(op - out))
-                    return -1;
-                from = op - back;
-                if (!match(3))
+                if (!match(back, 3))
                     return -1;
             }
             break;
@@ -126,10 +122,7 @@ int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t
                 if (!needIn(1))
                     return -1;
                 const size_t back = 1 + ((t >> 2) & 7) + (static_cast<size_t>(*ip++) << 3);
-                if (back > static_cast<size_t>(op - out))
-                    return -1;
-                from = op - back;
-                if (!match((t >> 5) + 1))
+                if (!match(back, (t >> 5) + 1))
                     return -1;
             } else if (t >= 32) {  // from up to 16384 back
                 t &= 31;
@@ -139,10 +132,7 @@ int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t
                     return -1;
                 const size_t back = 1 + ((ip[0] | static_cast<size_t>(ip[1]) << 8) >> 2);
                 ip += 2;
-                if (back > static_cast<size_t>(op - out))
-                    return -1;
-                from = op - back;
-                if (!match(t + 2))
+                if (!match(back, t + 2))
                     return -1;
             } else if (t >= 16) {  // from 16385 to 49151 back, or the end of the stream
                 size_t back = (t & 8) << 11;
@@ -156,19 +146,13 @@ int64_t Pak_ExpandLzo1x(const uint8_t *in, size_t inLength, uint8_t *out, size_t
                 if (back == 0)  // the end: the stream must end here too
                     return ip == ipEnd ? static_cast<int64_t>(op - out) : -1;
                 back += 0x4000;
-                if (back > static_cast<size_t>(op - out))
-                    return -1;
-                from = op - back;
-                if (!match(t + 2))
+                if (!match(back, t + 2))
                     return -1;
             } else {  // two bytes from up to 1024 back
                 if (!needIn(1))
                     return -1;
                 const size_t back = 1 + (t >> 2) + (static_cast<size_t>(*ip++) << 2);
-                if (back > static_cast<size_t>(op - out))
-                    return -1;
-                from = op - back;
-                if (!match(2))
+                if (!match(back, 2))
                     return -1;
             }
             break;

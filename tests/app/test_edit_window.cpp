@@ -40,14 +40,8 @@ protected:
     }
     void TearDown() override
     {
-        if (!StartWx())
-            return;
-        if (frame && !frame->HasEnded()) {
-            frame->saveChoice = SaveChoice::Discard;
-            OnCommand(*frame, CmdCancel);
-        }
-        Pump(50);
-        ViewerState_Reset();
+        if (StartWx())
+            CloseWindow(frame);
     }
     void NewFrame()
     {
@@ -56,13 +50,7 @@ protected:
         viewer.frameCallback = R_DrawFrame;
         frame = OpenWindow(archive);
     }
-    // A menu item chosen as its menu delivers it.
-    void Menu(Command command)
-    {
-        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
-        frame->GetEventHandler()->ProcessEvent(pick);
-        Pump(50);
-    }
+    void Menu(int command) { ChooseMenu(*frame, command); }
     // What the view shows near its corner once the pending frame is drawn.
     Pixel Drawn()
     {

@@ -62,13 +62,7 @@ protected:
         wxUIActionSimulator().Char(key);
         Pump(100);
     }
-    // A menu item chosen as its menu delivers it.
-    void Menu(Command command)
-    {
-        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
-        frame->GetEventHandler()->ProcessEvent(pick);
-        Pump(50);
-    }
+    void Menu(int command) { ChooseMenu(*frame, command); }
     // The colour the tree draws the entry `name` in; invalid for the control's own.
     wxColour TreeColour(const std::string &name)
     {

@@ -50,14 +50,8 @@ class GalleryTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        if (!StartWx())
-            return;
-        if (frame && !frame->HasEnded()) {
-            frame->saveChoice = SaveChoice::Discard;
-            OnCommand(*frame, CmdCancel);
-        }
-        Pump(50);
-        ViewerState_Reset();
+        if (StartWx())
+            CloseWindow(frame);
     }
     // A menu item chosen as its menu delivers it.
     void Menu(Command command)

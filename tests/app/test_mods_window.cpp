@@ -45,12 +45,7 @@ protected:
             App_ModsDialog()->Destroy();
         CloseWindow(frame);
     }
-    void Menu(int command)
-    {
-        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
-        frame->GetEventHandler()->ProcessEvent(pick);
-        Pump(50);
-    }
+    void Menu(int command) { ChooseMenu(*frame, command); }
     void Button(int id)
     {
         wxCommandEvent click(wxEVT_BUTTON, id);

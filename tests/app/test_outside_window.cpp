@@ -43,21 +43,10 @@ protected:
     {
         unsetenv("QUILLON_EDITOR");
         unsetenv("XDG_CACHE_HOME");
-        if (!StartWx())
-            return;
-        if (frame && !frame->HasEnded()) {
-            frame->saveChoice = SaveChoice::Discard;
-            OnCommand(*frame, CmdCancel);
-        }
-        Pump(50);
-        ViewerState_Reset();
+        if (StartWx())
+            CloseWindow(frame);
     }
-    void Menu(Command command)
-    {
-        wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
-        frame->GetEventHandler()->ProcessEvent(pick);
-        Pump(50);
-    }
+    void Menu(int command) { ChooseMenu(*frame, command); }
     Pixel Drawn()
     {
         PumpUntil(2000, [] { return !viewer.redrawPending; });

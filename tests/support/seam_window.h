@@ -94,14 +94,24 @@ inline SeamWindow *OpenWindow(const std::string &archive)
     return frame;
 }
 
-// Ends a main window as Cancel does (when it has not ended) and forgets
-// everything the viewer held.
+// Ends a main window as Cancel does (when it has not ended; edits that
+// wait are discarded) and forgets everything the viewer held.
 inline void CloseWindow(SeamWindow *frame)
 {
-    if (frame && !frame->HasEnded())
+    if (frame && !frame->HasEnded()) {
+        frame->saveChoice = SaveChoice::Discard;
         OnCommand(*frame, CmdCancel);
+    }
     Pump(50);
     ViewerState_Reset();
+}
+
+// A menu item chosen as its menu delivers it.
+inline void ChooseMenu(SeamWindow &frame, int command)
+{
+    wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(command));
+    frame.GetEventHandler()->ProcessEvent(pick);
+    Pump(50);
 }
 
 // Selects the first entry line that starts with `prefix`, as the list does
