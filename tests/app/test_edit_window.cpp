@@ -7,7 +7,7 @@
 #include "test_data.h"
 #include "app/command_table.h"
 #include "export/png_writer.h"
-#include "gl_test_view.h"
+#include "drawn_view.h"
 #include "render/render.h"
 
 #include <wx/dnd.h>
@@ -52,14 +52,7 @@ protected:
     }
     void Menu(int command) { ChooseMenu(*frame, command); }
     // What the view shows near its corner once the pending frame is drawn.
-    Pixel Drawn()
-    {
-        PumpUntil(2000, [] { return !viewer.redrawPending; });
-        Pump(50);
-        const wxImage shot = ScreenImage(frame);
-        const wxPoint at = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition() + wxPoint(2, 2);
-        return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
-    }
+    Pixel Drawn() { return DrawnViewCorner(*frame); }
     // The unsaved mark and the application's name (the archive's name and folder follow).
     std::string Title() const
     {

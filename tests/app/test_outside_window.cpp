@@ -7,7 +7,7 @@
 #include "../convert/readers.h"
 #include "app/command_table.h"
 #include "app/external_edit.h"
-#include "gl_test_view.h"
+#include "drawn_view.h"
 #include "render/render.h"
 #include "temp_dir.h"
 #include "test_data.h"
@@ -47,14 +47,7 @@ protected:
             CloseWindow(frame);
     }
     void Menu(int command) { ChooseMenu(*frame, command); }
-    Pixel Drawn()
-    {
-        PumpUntil(2000, [] { return !viewer.redrawPending; });
-        Pump(50);
-        const wxImage shot = ScreenImage(frame);
-        const wxPoint at = frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition() + wxPoint(2, 2);
-        return {shot.GetRed(at.x, at.y), shot.GetGreen(at.x, at.y), shot.GetBlue(at.x, at.y)};
-    }
+    Pixel Drawn() { return DrawnViewCorner(*frame); }
     // A key pressed in the entry list, as the user presses it.
     void Key(int key)
     {
