@@ -2,13 +2,12 @@
 // the find bar and the surface list) grows by the widening, and the
 // right-hand pane moves over and gives up as much width.
 #include "app/app_local.h"
+#include "app/layout.h"
 #include "app/main_dialog.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr int kMinPaneWidth = 100;  // pixels the sash always leaves the pane, in the smallest window
 
 void MoveBy(ViewerWindow &window, ControlId id, int dx)
 {
@@ -28,22 +27,16 @@ void WidenBy(ViewerWindow &window, ControlId id, int dx)
 
 }  // namespace
 
-int App_WidenList(ViewerWindow &window, int cx)
+void App_WidenList(ViewerWindow &window, int widening)
 {
-    // The pane keeps at least half the room it has beside the unwidened
-    // list: a width kept from a wide window, shown in a narrow one, still
-    // leaves a preview to look at.
-    const int room = cx - 210;
-    const int widening = std::clamp(viewer.listWidening, 0, std::max(std::min(room - kMinPaneWidth, room / 2), 0));
     const int dx = widening - viewer.listWideningShown;
     if (dx == 0)
-        return widening;
+        return;
     viewer.listWideningShown = widening;
     for (ControlId id : {IdInfoLine, IdGlView, IdTextView, IdHexView, IdPlayOnClick, IdSoundBar})
         MoveBy(window, id, dx);
     for (ControlId id : {IdEntryList, IdFileLabel, IdFindBar, IdSurfaceList})
         WidenBy(window, id, dx);
-    return widening;
 }
 
 void App_PlaceListSash(ViewerWindow &window, int height)
