@@ -11,8 +11,6 @@
 #include "app/hex_view.h"
 #include "gl_test_view.h"
 #include "model/model.h"
-#include "pakwrite/pakwrite.h"
-#include "viewer/archive_edits.h"
 #include "model_fixtures.h"
 #include "render/render.h"
 #include "scene/scene.h"
@@ -900,41 +898,3 @@ TEST_F(WindowTest, ProgressDialogCancelsTheJobWhileTheWindowTicks)
 }
 
 }  // namespace
-
-// Save while another program writes the archive (here a writer of this
-// process, which holds the set's lock as any other would): after its wait the
-// window says whose lock stopped it, and the archive and the edits stay as
-// they were; once the other writer is done, Save writes them.
-TEST_F(WindowTest, SaveBesideAnotherWriterRefusesAndKeepsTheEdits)
-{
-    NewFrame();
-    const auto row = [](int id) {
-        return *std::find_if(App_CommandTable().begin(), App_CommandTable().end(),
-                             [&](const CommandRow &r) { return r.id == id; });
-    };
-    ASSERT_TRUE(Click("data\\blob.bin [0004]"));
-    EXPECT_EQ(Send(frame, row(CmdEditRemove)), "title");
-    const Bytes before = Fixture_ReadFile(archive);
-    auto other = std::make_unique<PakWriter>();
-    std::string error;
-    ASSERT_TRUE(PakWrite_Open(archive, *other, error)) << error;
-
-    const size_t messages = frame->messages.size();
-    const wxString title = frame->GetTitle();
-    const auto sent = row(CmdFileSave);
-    wxMenu *menu = nullptr;
-    wxMenuItem *item = frame->GetMenuBar()->FindItem(Command_ToWxId(sent.id), &menu);
-    ASSERT_TRUE(item && item->IsEnabled());
-    menu->SendEvent(item->GetId());
-    ASSERT_TRUE(PumpUntil(int(kPakLockWaitSeconds * 1000) + 5000, [&] { return frame->messages.size() > messages; }));
-    EXPECT_NE(frame->messages.back().find(PakWrite_LockPath(archive)), std::string::npos) << frame->messages.back();
-    EXPECT_EQ(Fixture_ReadFile(archive), before);
-    EXPECT_EQ(frame->GetTitle(), title);  // still marked unsaved
-    EXPECT_TRUE(Edits_Pending(viewer.edits));
-
-    other.reset();
-    EXPECT_EQ(Send(frame, sent), "title message");
-    PakArchive saved;
-    ASSERT_EQ(Pak_OpenArchive(archive, saved), PakOpenResult::Ok);
-    EXPECT_EQ(Pak_FindEntryByLine(saved, "data\\blob.bin [0004]"), -1);
-}
