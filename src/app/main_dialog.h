@@ -7,10 +7,21 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
 #include "export/export_jobs.h"
+#include "render/render.h"
+#include "scene/scene.h"
 
 #include <string>
 
 // ---- main window (main_dialog.cpp) ----
+
+// What the model in the view looks its materials up in: the session's
+// archives (the folder's others when View > "Look in every archive" is on),
+// its waiting edits, the view's texture upload and View > model materials.
+SceneSources App_SceneSources();
+// The surface list's selection, one flag per surface of the selection's model.
+std::vector<bool> App_SelectedSurfaceRows(const ViewerWindow &window);
+// The rows of a model just prepared go into the surface list while it is shown.
+void App_ShowSurfaceRows(const std::vector<std::string> &rows);
 
 // Dialog initialisation: labels, services, frame timer, panes hidden, "&Play on
 // click" ticked, layout, Export items gray, View check marks.

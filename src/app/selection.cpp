@@ -99,7 +99,7 @@ void ShowResourcePreview(ViewerWindow &window)
     PreviewState &preview = viewer.preview;
     const ResourceKind kind = ClassifyResource(preview.CurrentResource);
     preview.resourceKind = kind;
-    viewer.redrawPending = true;
+    R_RequestRedraw();
     if (window.IsGalleryShown()) {  // the gallery keeps the pane
         viewer.viewHidden = true;
         App_HidePanes(window);

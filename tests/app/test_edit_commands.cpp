@@ -16,6 +16,7 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
+        R_ResetState();
         InitMainDialog(window);
         ASSERT_TRUE(Fixture_WritePak(archive, {{{"scripts\\a.txt", Fixture_FromString("A")},
                                                 {"scripts\\b.txt", Fixture_FromString("B")},

@@ -34,6 +34,7 @@ protected:
         ASSERT_TRUE(Fixture_WritePak(dir / "M02_FENHOLT1.PAK", {{{"scripts\\readme.txt", Fixture_FromString("Fenholt")},
                                                                  {"textures\\props\\crate_d", texture}}}));
         ViewerState_Reset();
+        R_ResetState();
         viewer.services.S_Init = [] {};
         frame = new SeamWindow();
         frame->Show();
@@ -45,6 +46,7 @@ protected:
             OnCommand(*frame, CmdCancel);
         Pump(50);
         ViewerState_Reset();
+        R_ResetState();
     }
 
     EntryTreeCtrl *Tree() const { return frame->EntryTree(); }
@@ -133,7 +135,9 @@ TEST_F(FolderWindowTest, TheTreeTakesThePreviewKeysAndLettersJump)
         Key(key);
     ASSERT_EQ(SelectedLabel(), "glow [0000]");
     ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
-    viewer.services.R_SetTextureMipLevel = [](int level) { viewer.preview.textureMipLevel = uint32_t(level); };
+    viewer.services.R_SetTextureMipLevel = [](PreviewState &preview, int level) {
+        preview.textureMipLevel = uint32_t(level);
+    };
     Key(']');
     EXPECT_EQ(viewer.preview.textureMipLevel, 1u);
     Key('[');

@@ -5,7 +5,7 @@
 #include "app/main_dialog.h"
 #include "fake_window.h"
 #include "fixtures.h"
-#include "render/render.h"
+#include "render/render_local.h"
 #include "../convert/readers.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +50,7 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
+        R_ResetState();
         gLog = &window.log;
         InstallRecordingServices();
         InitMainDialog(window);
@@ -239,18 +240,18 @@ TEST_F(ViewerHandlers, ViewCommandsSteerTheShownPreviewOnly)
                  {CmdViewMipSmaller, 1, 2}, {CmdViewMipLarger, 1, 1},    {CmdViewFrameModel, 1, 1}};
     for (const auto &step : steps) {
         OnCommand(window, step.command);
-        EXPECT_EQ(R_TextureScale(), step.scale) << step.command;
+        EXPECT_EQ(R_TextureScale(viewer.preview), step.scale) << step.command;
         EXPECT_EQ(viewer.preview.textureMipLevel, step.level) << step.command;
     }
     App_OnViewWheel(3, 10, 10);
-    EXPECT_EQ(R_TextureScale(), 8);
+    EXPECT_EQ(R_TextureScale(viewer.preview), 8);
     Select("tex [0000]");  // a new selection starts at actual size from the top-left
-    EXPECT_EQ(R_TextureScale(), 1);
+    EXPECT_EQ(R_TextureScale(viewer.preview), 1);
     EXPECT_EQ(viewer.preview.textureOffset[0], 0);
     Select("note [0001]");  // hidden view: nothing changes
     App_OnViewWheel(3, 10, 10);
     OnCommand(window, CmdViewZoomIn);
-    EXPECT_EQ(R_TextureScale(), 1);
+    EXPECT_EQ(R_TextureScale(viewer.preview), 1);
 
     // Save View As PNG: a picture that cannot be made is said so; one that can is written whole.
     Select("tex [0000]");
@@ -545,7 +546,7 @@ TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
     Select("tex [0000]");
     viewer.preview.textureOffset[0] = 5;
     const auto framesIn3Ticks = [&](auto change) {
-        viewer.leftDragActive = viewer.preview.animating = false;
+        r_local.leftDragActive = viewer.preview.animating = false;
         OnFrameTimer();  // draws what earlier steps asked for
         change();
         window.log.clear();
@@ -556,20 +557,20 @@ TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
     EXPECT_EQ(framesIn3Ticks([] {}), 0);
     EXPECT_EQ(framesIn3Ticks([&] { Select("tex [0000]"); }), 1);
     EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdViewXml); }), 1);
-    EXPECT_EQ(framesIn3Ticks([] { viewer.leftDragActive = true; }), 3);
+    EXPECT_EQ(framesIn3Ticks([] { r_local.leftDragActive = true; }), 3);
     EXPECT_EQ(framesIn3Ticks([] { viewer.preview.animating = true; }), 3);
-    EXPECT_EQ(framesIn3Ticks([&] { OnMouseMove(window, 0, 300, 200); }), 0);
+    EXPECT_EQ(framesIn3Ticks([&] { OnMouseMove(window, viewer.preview, viewer.viewHidden, 0, 300, 200); }), 0);
     EXPECT_EQ(framesIn3Ticks([&] {
-                  OnMouseMove(window, MouseLeft, 300, 200);
-                  OnMouseMove(window, MouseLeft, 310, 200);
-                  viewer.leftDragActive = false;
+                  OnMouseMove(window, viewer.preview, viewer.viewHidden, MouseLeft, 300, 200);
+                  OnMouseMove(window, viewer.preview, viewer.viewHidden, MouseLeft, 310, 200);
+                  r_local.leftDragActive = false;
               }),
               1);
     viewer.preview.textureOffset[0] = 5;
     EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdChannelsAlpha); }), 1);
     EXPECT_TRUE(window.Checked(CmdChannelsAlpha));
     EXPECT_EQ(viewer.preview.textureOffset[0], 5);  // the slide stays
-    EXPECT_EQ(framesIn3Ticks([] { viewer.viewHidden = viewer.leftDragActive = true; }), 0);
+    EXPECT_EQ(framesIn3Ticks([] { viewer.viewHidden = r_local.leftDragActive = true; }), 0);
 }
 
 }  // namespace

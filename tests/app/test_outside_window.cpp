@@ -35,8 +35,8 @@ protected:
         setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);  // it would keep the first test's folder
         setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
         ViewerState_Reset();
+        R_ResetState();
         App_InstallServices();
-        viewer.frameCallback = R_DrawFrame;
         frame = OpenWindow(archive);
     }
     void TearDown() override

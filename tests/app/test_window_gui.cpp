@@ -51,6 +51,14 @@ using Steps = std::vector<std::string>;
 
 Steps gSteps;  // sound steps, and GL_Release when the GL view is not the real one
 
+// The view's size in the screen's pixels.
+std::pair<int32_t, int32_t> ViewSize()
+{
+    int32_t width = 1, height = 1;
+    R_ViewSize(width, height);
+    return {width, height};
+}
+
 // Edit > Preferences is a modal dialog of its own: counted and cancelled.
 int gPreferencesRuns = 0;
 class PreferencesHook : public wxModalDialogHook {
@@ -108,15 +116,18 @@ protected:
     void NewFrame(bool gl = false)
     {
         ViewerState_Reset();
+        R_ResetState();
         gSteps.clear();
         gFrames = gTicks = 0;
         ViewerServices &s = viewer.services;
         if (gl) {
             App_InstallServices();
-            viewer.frameCallback = [] {
-                ++gFrames;
-                R_DrawFrame();
-            };
+            R_SetFrameHooks(
+                [] {
+                    ++gFrames;
+                    App_DrawViewFrame();
+                },
+                1);
         } else {
             s.GL_Release = [] { gSteps.push_back("GL_Release"); };
             s.Model_ForExport = Model_ForExport;
@@ -684,7 +695,7 @@ TEST_F(WindowTest, ChannelModesShowTheirChannels)
     for (const auto &c : cases) {
         wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(c.command));
         frame->GetEventHandler()->ProcessEvent(pick);
-        ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.redrawPending; }));
+        ASSERT_TRUE(PumpUntil(1000, [] { return !R_RedrawPending(); }));
         Pump(30);
         auto at = [&](int x, int y) { return ViewPixel(x, y); };
         EXPECT_TRUE(Near(at(24, 4), c.opaque)) << c.command << " " << at(24, 4);
@@ -705,7 +716,7 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
 {
     NewFrame(true);
     ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
-    ASSERT_TRUE(PumpUntil(2000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(2000, [] { return gFrames > 0 && !R_RedrawPending(); }));
     Pump(50);
     EXPECT_TRUE(ShowsBlock(ViewPixel(2, 2), BlockShade(0, 0, 16, 8))) << ViewPixel(2, 2);
     gFrames = gTicks = 0;
@@ -720,7 +731,7 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
     Pump(30);
     sim.MouseDown();
     sim.MouseMove(start + wxPoint(1, 1));
-    ASSERT_TRUE(PumpUntil(1000, [] { return viewer.leftDragActive; }));
+    ASSERT_TRUE(PumpUntil(1000, [] { return R_Dragging(); }));
     gFrames = gTicks = 0;
     Pump(300);  // the button held, the mouse still
     EXPECT_GE(gFrames, gTicks - 1);
@@ -730,7 +741,7 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
         Pump(15);
     }
     sim.MouseUp();
-    ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.leftDragActive && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(1000, [] { return !R_Dragging() && !R_RedrawPending(); }));
     gFrames = 0;
     Pump(200);
     EXPECT_EQ(gFrames, 0);
@@ -756,10 +767,10 @@ TEST_F(WindowTest, AtTwiceTheScaleTheViewDrawsInTheScreensPixels)
     const wxRect work = wxDisplay(0u).GetClientArea();
     EXPECT_TRUE(frame->GetSize().x <= work.width && frame->GetSize().y <= work.height) << frame->GetSize().x;
     ASSERT_TRUE(SelectLine(*frame, "textures\\ui\\compass"));
-    ASSERT_TRUE(PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(3000, [] { return gFrames > 0 && !R_RedrawPending(); }));
     Pump(100);
     const ControlRect view = frame->GetControlRect(IdGlView);
-    EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight),
+    EXPECT_EQ(ViewSize(),
               std::pair(int(std::lround(view.width * scale)), int(std::lround(view.height * scale))));
     const wxImage shot = ScreenImage(frame);
     const wxPoint corner = (frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition()) * scale;
@@ -810,7 +821,7 @@ TEST_F(WindowTest, HiddenViewDrawsNoFramesAndCatchesUpOnResizes)
     gTicks = gFrames = 0;
     Pump(300);
     EXPECT_TRUE(gTicks > 5 && gFrames == 0) << gTicks << " ticks, " << gFrames << " frames";
-    EXPECT_FALSE(viewer.glReady);  // never shown yet: no context
+    EXPECT_FALSE(R_Ready());  // never shown yet: no context
 
     for (wxSize size : {wxSize(900, 640), wxSize(700, 500)}) {
         ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
@@ -820,7 +831,7 @@ TEST_F(WindowTest, HiddenViewDrawsNoFramesAndCatchesUpOnResizes)
         ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
         ASSERT_TRUE(PumpUntil(3000, [] { return gFrames >= 2; }));
         const ControlRect rect = frame->GetControlRect(IdGlView);
-        EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight), std::pair(rect.width, rect.height)) << size.x;
+        EXPECT_EQ(ViewSize(), std::pair(rect.width, rect.height)) << size.x;
     }
 }
 
