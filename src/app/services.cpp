@@ -52,7 +52,7 @@ void DrawModelPass()
 
 void App_DrawViewFrame()
 {
-    R_DrawFrame(viewer.preview, viewer.textureChannels, viewer.services.Model_Draw);
+    R_DrawFrame(viewer.preview, viewer.textureChannels, viewer.services.model.Draw);
 }
 
 void App_InstallServices()
@@ -62,39 +62,41 @@ void App_InstallServices()
     // be interrupted or terminated.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 
-    ViewerServices &s = viewer.services;
-    s.GL_Init = GL_Init;
-    s.GL_Release = GL_Release;
-    s.GL_RunFrame = GL_RunFrame;
-    s.UploadTexture = UploadTexture;
+    RenderServices &render = viewer.services.render;
+    render.Init = GL_Init;
+    render.Release = GL_Release;
+    render.RunFrame = GL_RunFrame;
+    render.UploadTexture = UploadTexture;
+    render.ZoomTexture = R_ZoomTexture;
+    render.TextureScale = R_TextureScale;
+    render.TextureActualSize = R_TextureActualSize;
+    render.FitTexture = R_FitTexture;
+    render.SetTextureMipLevel = R_SetTextureMipLevel;
+    render.WheelZoomModel = R_WheelZoomModel;
+    render.CaptureView = R_CaptureView;
 
-    s.S_Init = InitSound;
-    s.S_Shutdown = S_Shutdown;
-    s.S_Update = UpdateSound;
-    s.S_LoadCurrentAsset = LoadCurrentSound;
-    s.S_ClearRecord = ForgetSound;
-    s.S_QueuePlay = S_QueuePlay;
-    s.S_StopAll = S_StopAll;
-    s.S_QueuePlayFrom = S_QueuePlayFrom;
-    s.S_PlayingPosition = S_PlayingPosition;
-    s.S_HasOutput = [] { return soundState.listener; };
+    SoundServices &sound = viewer.services.sound;
+    sound.Init = InitSound;
+    sound.Shutdown = S_Shutdown;
+    sound.Update = UpdateSound;
+    sound.LoadCurrentAsset = LoadCurrentSound;
+    sound.ClearRecord = ForgetSound;
+    sound.QueuePlay = S_QueuePlay;
+    sound.StopAll = S_StopAll;
+    sound.QueuePlayFrom = S_QueuePlayFrom;
+    sound.PlayingPosition = S_PlayingPosition;
+    sound.HasOutput = [] { return soundState.listener; };
 
-    s.Model_Free = Model_Free;
-    s.Model_Draw = DrawModelPass;
-    s.Model_ForExport = Model_ForExport;
-    s.Model_WriteObj = [](FILE *file) {
-        const Model *model = Model_ForExport(viewer.preview);
-        return model && Model_WriteObj(file, model);
+    ModelServices &model = viewer.services.model;
+    model.Free = Model_Free;
+    model.Draw = DrawModelPass;
+    model.ForExport = Model_ForExport;
+    model.WriteObj = [](FILE *file) {
+        const Model *shown = Model_ForExport(viewer.preview);
+        return shown && Model_WriteObj(file, shown);
     };
-    s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
+    model.ApplySurfaceHiding = Model_ApplySurfaceHiding;
+    model.Reframe = Model_Reframe;
 
-    s.R_ZoomTexture = R_ZoomTexture;
-    s.R_TextureScale = R_TextureScale;
-    s.R_TextureActualSize = R_TextureActualSize;
-    s.R_FitTexture = R_FitTexture;
-    s.R_SetTextureMipLevel = R_SetTextureMipLevel;
-    s.R_WheelZoomModel = R_WheelZoomModel;
-    s.Model_Reframe = Model_Reframe;
-    s.R_CaptureView = R_CaptureView;
     R_SetFrameHooks(App_DrawViewFrame, 1);
 }

@@ -5,7 +5,7 @@
 // header is needed to include this one.
 #pragma once
 
-#include "viewer/viewer_state.h"
+#include "viewer/preview_state.h"
 #include "viewer/viewer_window.h"
 
 #include "texture/texture_decode.h"

@@ -14,7 +14,7 @@
 #include "model/model.h"
 #include "session/archive_edits.h"
 #include "session/archive_tree.h"
-#include "viewer/viewer_state.h"
+#include "viewer/preview_state.h"
 
 #include <cstddef>
 #include <cstdint>

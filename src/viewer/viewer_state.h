@@ -5,141 +5,93 @@
 #pragma once
 
 #include "resource/resource_kind.h"
-#include "pak/pak.h"
 #include "session/session.h"
+#include "viewer/preview_state.h"
 
 #include <cstdint>
-#include <string>
+#include <cstdio>
 #include <vector>
 
 class ViewerWindow;
-struct SoundRecord;  // made by the sound player (src/audio)
-struct Model;        // made by the model parser (src/model)
 struct TextureImage;  // RGBA pixels (src/texture)
 
-// The per-selection block. Cleared as a whole (`preview = PreviewState{}`) on
-// every selection change, every accepted archive and at shut-down.
-struct PreviewState {
-    // The selected entry's bytes, expanded when stored compressed (src/pak via
-    // src/app). Its size is the resource length; Pak_LoadEntry never loads more
-    // than INT32_MAX bytes, so the length always fits the i32 the formats use.
-    std::vector<uint8_t> CurrentResource;
-    ResourceKind resourceKind = KindUnknown;  // src/app
-    bool entryCompressed = false;             // src/app: the entry was stored as an LZO block
-    bool previewPrepared = false;             // set once per selection by whoever prepares the preview
-    bool animating = false;  // src/scene: the last frame drew a scrolling texture, so the next differs
-    int32_t materialTextureCount = 0;         // GL texture names 2.. handed out (src/scene)
+// The one way across layers: one small table for each module the window's
+// handlers (and the frame and the material lookups) run, handed the preview
+// they act on. App_InstallServices fills every step once at start-up; tests
+// fill the ones they need. An empty (null) step is skipped, so nothing
+// pretends a sound played or a frame was drawn.
 
-    SoundRecord *soundRecord = nullptr;  // src/audio; null until played on click
-    Model *model = nullptr;              // src/scene; null until a frame or an export parses it
-
-    // View values (src/render): all zero at the start of a selection.
-    float textureOffset[2] = {};   // texture slide, pixels (x, y)
-    float orbitCentre[3] = {};     // point the camera looks at, world units
-    float modelAngles[3] = {};     // degrees, (pitch, yaw, roll)
-    float zoomDistance = 0.0f;     // world units from the orbit centre
-    float lightAngles[2][3] = {};  // degrees, primary and secondary light
-    float lightDistance[2] = {};   // world units
-    // Texture zoom: view pixels per texel are 2^textureZoomStep, or
-    // textureFitScale while the texture is fitted to the view (0 otherwise).
-    int32_t textureZoomStep = 0;
-    float textureFitScale = 0.0f;
-    uint32_t textureMipLevel = 0;  // the stored level shown, 0 the largest
-    // The sound bar (src/app): the selected sound's length and where it is
-    // (or where Play starts it), seconds; whether it played at the last tick.
-    double soundLength = 0;
-    double soundPosition = 0;
-    bool soundWasPlaying = false;
-    // src/scene: each material or texture the model's lookups found outside
-    // the entry's own archive, as "name in ARCHIVE.PAK", for the status bar.
-    std::vector<std::string> foundElsewhere;
-    size_t foundElsewhereShown = 0;  // src/app: how many of them the status bar shows
-    // Everything here must stay zero-initialised.
-};
-
-// The GL wrap modes of an uploaded texture, S and T: GL_CLAMP unless a
-// material gives others.
-struct TextureWrap {
-    int32_t s = 0x2900;
-    int32_t t = 0x2900;
-};
-
-// The one way across layers: the steps of the GL view, the sound player and
-// the model in the view that the window's handlers (and the frame and the
-// material lookups) run, handed the preview they act on. App_InstallServices
-// fills every step once at start-up; tests fill the ones they need. An empty
-// (null) step is skipped, so nothing pretends a sound played or a frame was
-// drawn.
-struct ViewerServices {
-    // OpenGL view (src/render): create or refresh the context for a view of
-    // the given size; release it at shut-down.
-    bool (*GL_Init)(int width, int height) = nullptr;
-    void (*GL_Release)() = nullptr;
+// The OpenGL view (src/render).
+struct RenderServices {
+    // Creates or refreshes the context for a view of the given size; Release
+    // drops it at shut-down.
+    bool (*Init)(int width, int height) = nullptr;
+    void (*Release)() = nullptr;
     // One frame of the view (current context, the frame hook, swap, pause),
     // run by the timer while the view is not hidden.
-    void (*GL_RunFrame)() = nullptr;
-
+    void (*RunFrame)() = nullptr;
     // Binds a texture name and loads a texture resource into it with the wrap
-    // pair given (src/render's UploadTexture).
+    // pair given (UploadTexture).
     void (*UploadTexture)(uint32_t textureName, const uint8_t *resource, int32_t size, TextureWrap wrap) = nullptr;
+    // The preview as the View menu and the wheel steer it.
+    void (*ZoomTexture)(PreviewState &preview, int steps, float x, float y) = nullptr;  // about a point of the view
+    float (*TextureScale)(const PreviewState &preview) = nullptr;  // view pixels per texel
+    void (*TextureActualSize)(PreviewState &preview) = nullptr;
+    void (*FitTexture)(PreviewState &preview) = nullptr;
+    void (*SetTextureMipLevel)(PreviewState &preview, int level) = nullptr;
+    void (*WheelZoomModel)(PreviewState &preview, int notches) = nullptr;
+    // The view's frame at 1, 2 or 4 times its size; false when it cannot be made.
+    bool (*CaptureView)(int scale, bool transparent, TextureImage &out) = nullptr;
+};
 
-    // Sound player (src/audio).
-    void (*S_Init)() = nullptr;
-    void (*S_Shutdown)() = nullptr;
-    void (*S_Update)() = nullptr;
-    SoundRecord *(*S_LoadCurrentAsset)() = nullptr;  // from preview.CurrentResource, or null
-    void (*S_ClearRecord)(SoundRecord *record) = nullptr;
-    void (*S_QueuePlay)(SoundRecord *record) = nullptr;  // one play request, no position, volume 1, noSteal
+// The sound player (src/audio).
+struct SoundServices {
+    void (*Init)() = nullptr;
+    void (*Shutdown)() = nullptr;
+    void (*Update)() = nullptr;
+    SoundRecord *(*LoadCurrentAsset)() = nullptr;  // from preview.CurrentResource, or null
+    void (*ClearRecord)(SoundRecord *record) = nullptr;
+    void (*QueuePlay)(SoundRecord *record) = nullptr;  // one play request, no position, volume 1, noSteal
     // Stops every channel and drops queued requests; records stay loaded.
-    void (*S_StopAll)() = nullptr;
-    // S_QueuePlay starting `seconds` into the sound.
-    void (*S_QueuePlayFrom)(SoundRecord *record, double seconds) = nullptr;
+    void (*StopAll)() = nullptr;
+    // QueuePlay starting `seconds` into the sound.
+    void (*QueuePlayFrom)(SoundRecord *record, double seconds) = nullptr;
     // Where a channel playing `record` is, seconds into the sound; false when none plays it.
-    bool (*S_PlayingPosition)(const SoundRecord *record, double &seconds) = nullptr;
+    bool (*PlayingPosition)(const SoundRecord *record, double &seconds) = nullptr;
     // Whether the player has an audio device to play on.
-    bool (*S_HasOutput)() = nullptr;
+    bool (*HasOutput)() = nullptr;
+};
 
-    // The model in the view (src/scene).
-    void (*Model_Free)(Model *model) = nullptr;
+// The model in the view (src/scene).
+struct ModelServices {
+    void (*Free)(Model *model) = nullptr;
     // The model pass of a frame: draws the selected model when there is one,
     // from the session's archives, and fills the surface list when it
     // prepared the model.
-    void (*Model_Draw)() = nullptr;
+    void (*Draw)() = nullptr;
     // The model the OBJ export writes: the prepared one, or one parsed now
     // when no frame has prepared it (kept as preview.model); null when the
     // resource holds no readable model.
-    const Model *(*Model_ForExport)(PreviewState &preview) = nullptr;
+    const Model *(*ForExport)(PreviewState &preview) = nullptr;
     // Writes the selection's model as WaveFront OBJ; false when a write failed.
-    bool (*Model_WriteObj)(FILE *file) = nullptr;
+    bool (*WriteObj)(FILE *file) = nullptr;
     // Copies the surface list's selection (one flag per row) into the model's hidden flags.
-    void (*Model_ApplySurfaceHiding)(PreviewState &preview, const std::vector<bool> &selectedRows) = nullptr;
-
-    // The preview as the View menu and the wheel steer it (src/render, src/scene).
-    void (*R_ZoomTexture)(PreviewState &preview, int steps, float x, float y) = nullptr;  // about a point of the view
-    float (*R_TextureScale)(const PreviewState &preview) = nullptr;  // view pixels per texel
-    void (*R_TextureActualSize)(PreviewState &preview) = nullptr;
-    void (*R_FitTexture)(PreviewState &preview) = nullptr;
-    void (*R_SetTextureMipLevel)(PreviewState &preview, int level) = nullptr;
-    void (*R_WheelZoomModel)(PreviewState &preview, int notches) = nullptr;
-    bool (*Model_Reframe)(PreviewState &preview) = nullptr;
-    // The view's frame at 1, 2 or 4 times its size; false when it cannot be made.
-    bool (*R_CaptureView)(int scale, bool transparent, TextureImage &out) = nullptr;
+    void (*ApplySurfaceHiding)(PreviewState &preview, const std::vector<bool> &selectedRows) = nullptr;
+    // View > Frame Model: the prepared model framed as on its selection.
+    bool (*Reframe)(PreviewState &preview) = nullptr;
 };
 
-// View > Channels: what the texture preview shows of the texture's channels.
-enum TextureChannels : int32_t {
-    ChannelsRgba = 0,     // the texture as it is, alpha ignored
-    ChannelsRed,          // one colour channel in its own colour, the others black
-    ChannelsGreen,
-    ChannelsBlue,
-    ChannelsAlpha,        // alpha as grey
-    ChannelsChecker,      // colour over a checkerboard where alpha is transparent
+struct ViewerServices {
+    RenderServices render;
+    SoundServices sound;
+    ModelServices model;
 };
 
-// The session (src/session) is the base: its archives, edits, selection, list
-// and find are read here under their own names until every reader asks the
-// session itself.
-struct ViewerState : Session {
+struct ViewerState {
+    // The archives, edits, selection, list and find (src/session): the window
+    // runs the session's operations and shows what they say changed.
+    Session session;
+
     // View toggles (src/app). previewEnabled per ResourceKind; every row starts on.
     bool previewEnabled[KindCount] = {true, true, true, true, true, true, true, true, true, true};
     bool modelMaterialsEnabled = true;  // handed to the model drawing (src/scene)

@@ -1,6 +1,7 @@
 // The camera, the lights and mouse drags over the GL view of a recording window.
 #include "fake_window.h"
 #include "render/render_local.h"
+#include "viewer/viewer_state.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "render/render.h"
 #include "temp_dir.h"
 #include "test_data.h"
+#include "viewer/viewer_state.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The GL context in a real Mesa context: capabilities, fallbacks, frame and lighting programs.
 #include "gl_test_view.h"
 #include "render/render_local.h"
+#include "viewer/viewer_state.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-// Texture zoom, Fit and mip levels, and the model wheel, as arithmetic over ViewerState.
+// Texture zoom, Fit and mip levels, and the model wheel, as arithmetic over the preview.
 #include "render/render_local.h"
 #include "test_data.h"
 #include "texture/texture.h"
@@ -13,13 +13,12 @@ class TextureView : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ViewerState_Reset();
         R_ResetState();
         r_local.viewWidth = 400;
         r_local.viewHeight = 300;
         Select(Fixture_Texture(256, 128, 5, 9, Solid<1, 2, 3>));
     }
-    void TearDown() override { ViewerState_Reset(); }
+    void TearDown() override { R_ResetState(); }
 
     void Select(Bytes texture)
     {
@@ -34,7 +33,7 @@ protected:
         ty = (y - p.textureOffset[1]) / R_TextureScale(p);
     }
 
-    PreviewState &p = viewer.preview;
+    PreviewState p;
 };
 
 TEST_F(TextureView, ZoomKeepsTheTexelUnderThePointAndStopsAtItsLimits)

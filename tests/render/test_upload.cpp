@@ -3,6 +3,7 @@
 #include "test_data.h"
 #include "texture/texture.h"
 #include "render/render_local.h"
+#include "viewer/viewer_state.h"
 
 namespace {
 
