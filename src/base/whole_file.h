@@ -53,14 +53,14 @@ private:
     uint64_t bytes_ = 0;
 };
 
-// Files written whole or not at all together, each beside its own target
-// (an archive set's companions and the entry-point file that points into
-// them; Base_WriteWhole's one file): made under temporary names, written through their
-// descriptors by their owner, then all flushed and renamed over their targets
-// in a stated order (the file that points into the others last). Until the
-// last rename, a failure or the end of the set removes every temporary and
-// every file placed under a name that was free, so the targets hold what
-// they held.
+// Files written whole or not at all together, each beside its own target (an
+// archive set's companions and the entry-point file that points into them;
+// Base_WriteWhole's one file): made under temporary names, written through
+// their descriptors by their owner, then all flushed and renamed over their
+// targets in a stated order (the file that points into the others last).
+// Until the last rename, a failure or the end of the set removes every
+// temporary and every file placed under a name that was free, so the targets
+// hold what they held.
 class BaseWholeSet {
 public:
     // `step`, when given, is called after each flush and each rename: the
