@@ -122,7 +122,7 @@ int main(int argc, char **argv)
     }
     ViewerState_Reset();
     App_InstallServices();
-    viewer.services.S_Update = [] { ++gTicks; };
+    viewer.services.sound.Update = [] { ++gTicks; };
     viewer.frameCallback = [] {
         ++gFrames;
         R_DrawFrame();

@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     }
     ViewerState_Reset();
     App_InstallServices();
-    viewer.services.S_Update = [] {
+    viewer.services.sound.Update = [] {
         ++gTicks;
         if (gBusy)
             viewer.redrawPending = true;

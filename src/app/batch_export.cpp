@@ -72,7 +72,7 @@ std::string App_BatchSummary(const ExportJobSummary &summary, const std::vector<
 
 void OnExportBatch(ViewerWindow &window, bool listedOnly)
 {
-    if (!viewer.mainPak.hasIndex && !viewer.folderMode)
+    if (!viewer.session.mainPak.hasIndex && !viewer.session.folderMode)
         return;
     BatchExportRequest request;
     if (!window.AskBatchExport(App_BatchFormNames(), request) || request.folder.empty())
@@ -84,9 +84,9 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
     options.overwrite = request.overwrite;
     // Models' materials come from the GLOBAL.PAK the view searches once it has
     // one; until then the job finds the same file beside the archive.
-    if (viewer.globalPak.hasIndex)
-        options.global = &viewer.globalPak;
-    if (viewer.folderMode) {
+    if (viewer.session.globalPak.hasIndex)
+        options.global = &viewer.session.globalPak;
+    if (viewer.session.folderMode) {
         App_ExportFolder(window, request, options, listedOnly);
         return;
     }
@@ -97,13 +97,13 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
         // entries of one name keeps the plain name.
         std::sort(options.selection.slots.begin(), options.selection.slots.end());
     }
-    const size_t total = Export_SelectSlots(viewer.mainPak, options.selection).size();
+    const size_t total = Export_SelectSlots(viewer.session.mainPak, options.selection).size();
 
     ExportJobSummary summary;
     std::vector<std::string> failures;
     window.RunJob([&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
         summary = Export_RunJob(
-            viewer.mainPak, request.folder, options,
+            viewer.session.mainPak, request.folder, options,
             [&](const PakEntry &entry, const ExportEntryResult &result, const ExportProgress &done) {
                 if (result.outcome == ExportOutcome::Failed)
                     failures.push_back(std::string(entry.displayName) + ": " + result.message);

@@ -29,12 +29,12 @@ void InitMainDialog(ViewerWindow &window)
     window.SetLabel(IdFileLabel, kNoFileLoaded);
     window.SetLabel(IdInfoLine, kNoResourceSelected);
 
-    if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
+    if (viewer.services.render.Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
-        viewer.services.GL_Init(view.width, view.height);
+        viewer.services.render.Init(view.width, view.height);
     }
-    if (viewer.services.S_Init)
-        viewer.services.S_Init();
+    if (viewer.services.sound.Init)
+        viewer.services.sound.Init();
     window.StartFrameTimer(kFrameTimerMs);
 
     viewer.viewHidden = true;
@@ -70,9 +70,9 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         window.ResizeControl(IdHexView, paneWidth, paneHeight);
     if (window.ControlExists(IdSoundBar))
         window.ResizeControl(IdSoundBar, paneWidth, window.GetControlRect(IdSoundBar).height);
-    if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
+    if (viewer.services.render.Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
-        viewer.services.GL_Init(view.width, view.height);
+        viewer.services.render.Init(view.width, view.height);
     }
 
     int listHeight = cy - 37;
@@ -113,8 +113,8 @@ void RefreshViewChecks(ViewerWindow &window)
 
 void OnFrameTimer()
 {
-    if (viewer.services.S_Update)
-        viewer.services.S_Update();
+    if (viewer.services.sound.Update)
+        viewer.services.sound.Update();
     if (viewer.mainDialog) {
         App_ContinueKindScan(*viewer.mainDialog);
         App_PreviewBarsTick(*viewer.mainDialog);
@@ -122,9 +122,9 @@ void OnFrameTimer()
     // A frame only when the picture can differ from the last one: something
     // changed it, a drag is steering it, or a texture on it scrolls.
     const bool moving = viewer.leftDragActive || viewer.rightDragActive || viewer.preview.animating;
-    if (!viewer.viewHidden && (viewer.redrawPending || moving) && viewer.services.GL_RunFrame) {
+    if (!viewer.viewHidden && (viewer.redrawPending || moving) && viewer.services.render.RunFrame) {
         viewer.redrawPending = false;
-        viewer.services.GL_RunFrame();
+        viewer.services.render.RunFrame();
     }
     // The frame that prepared a model has looked up its materials and textures.
     PreviewState &preview = viewer.preview;
@@ -139,33 +139,33 @@ void ShutdownViewer(ViewerWindow &window)
     ViewerServices &services = viewer.services;
     viewer.mainDialog = nullptr;
     viewer.preview.CurrentResource = {};
-    if (viewer.preview.soundRecord && services.S_ClearRecord)
-        services.S_ClearRecord(viewer.preview.soundRecord);
+    if (viewer.preview.soundRecord && services.sound.ClearRecord)
+        services.sound.ClearRecord(viewer.preview.soundRecord);
     viewer.preview.soundRecord = nullptr;
-    if (services.S_Shutdown)
-        services.S_Shutdown();
+    if (services.sound.Shutdown)
+        services.sound.Shutdown();
     if (viewer.preview.model) {
-        if (services.Model_Free)
-            services.Model_Free(viewer.preview.model);
+        if (services.model.Free)
+            services.model.Free(viewer.preview.model);
         viewer.preview.model = nullptr;
     }
     window.StopFrameTimer();
     viewer.preview = PreviewState{};
 
-    viewer.selectedEntry = -1;
+    viewer.session.selectedEntry = -1;
     // The list and the hex view show what is about to be released.
     window.SetEntryLines({});
     window.SetHexBytes(nullptr);
-    Pak_Release(viewer.mainPak);
-    Pak_Release(viewer.globalPak);
+    Pak_Release(viewer.session.mainPak);
+    Pak_Release(viewer.session.globalPak);
     App_SetListOrder({});
-    viewer.listedSlots.clear();
+    viewer.session.listedSlots.clear();
 
     App_ShowNoResource(window);
     window.SetStatusField(1, "");
     window.SetLabel(IdFileLabel, kNoFileLoaded);
-    if (services.GL_Release)
-        services.GL_Release();
+    if (services.render.Release)
+        services.render.Release();
 }
 
 void OnLeaveViewer(ViewerWindow &window, int command)
@@ -212,8 +212,8 @@ void OnViewModelMaterials(ViewerWindow &window)
     RefreshViewChecks(window);
     // The selection has just released the model, so this finds none; the
     // next frame prepares it again with every surface shown.
-    if (viewer.services.Model_ApplySurfaceHiding)
-        viewer.services.Model_ApplySurfaceHiding();
+    if (viewer.services.model.ApplySurfaceHiding)
+        viewer.services.model.ApplySurfaceHiding();
 }
 
 void OnViewChannels(ViewerWindow &window, int command)
@@ -232,8 +232,8 @@ void App_ViewCommand(int command)
     if (viewer.viewHidden)
         return;
     if (preview.resourceKind == KindModel) {
-        if (command == CmdViewFrameModel && s.Model_Reframe)
-            s.Model_Reframe();
+        if (command == CmdViewFrameModel && s.model.Reframe)
+            s.model.Reframe();
         return;
     }
     if (preview.resourceKind != KindTexture)
@@ -243,21 +243,21 @@ void App_ViewCommand(int command)
     switch (command) {
     case CmdViewZoomIn:
     case CmdViewZoomOut:
-        if (s.R_ZoomTexture)
-            s.R_ZoomTexture(command == CmdViewZoomIn ? 1 : -1, cx, cy);
+        if (s.render.ZoomTexture)
+            s.render.ZoomTexture(command == CmdViewZoomIn ? 1 : -1, cx, cy);
         break;
     case CmdViewActualSize:
-        if (s.R_TextureActualSize)
-            s.R_TextureActualSize();
+        if (s.render.TextureActualSize)
+            s.render.TextureActualSize();
         break;
     case CmdViewFit:
-        if (s.R_FitTexture)
-            s.R_FitTexture();
+        if (s.render.FitTexture)
+            s.render.FitTexture();
         break;
     case CmdViewMipLarger:
     case CmdViewMipSmaller:
-        if (s.R_SetTextureMipLevel)
-            s.R_SetTextureMipLevel(command == CmdViewMipLarger ? level - 1 : level + 1);
+        if (s.render.SetTextureMipLevel)
+            s.render.SetTextureMipLevel(command == CmdViewMipLarger ? level - 1 : level + 1);
         break;
     default:
         break;
@@ -269,8 +269,8 @@ void App_OnViewWheel(int notches, int x, int y)
     const ViewerServices &s = viewer.services;
     if (viewer.viewHidden || notches == 0)
         return;
-    if (viewer.preview.resourceKind == KindTexture && s.R_ZoomTexture)
-        s.R_ZoomTexture(notches, static_cast<float>(x), static_cast<float>(y));
-    else if (viewer.preview.resourceKind == KindModel && s.R_WheelZoomModel)
-        s.R_WheelZoomModel(notches);
+    if (viewer.preview.resourceKind == KindTexture && s.render.ZoomTexture)
+        s.render.ZoomTexture(notches, static_cast<float>(x), static_cast<float>(y));
+    else if (viewer.preview.resourceKind == KindModel && s.render.WheelZoomModel)
+        s.render.WheelZoomModel(notches);
 }

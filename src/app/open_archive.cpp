@@ -31,7 +31,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
-    Session_OpenArchive(viewer, std::move(opened));
+    Session_OpenArchive(viewer.session, std::move(opened));
     App_NoteArchiveOpened(window);
     App_ShowOpened(window, path);
     return true;
@@ -52,7 +52,7 @@ void App_ShowOpened(ViewerWindow &window, const std::string &path)
 
 void App_ClearSelection(ViewerWindow &window)
 {
-    viewer.selectedEntry = -1;
+    viewer.session.selectedEntry = -1;
     App_ShowNoResource(window);
     App_ReleasePreview();
     viewer.viewHidden = true;

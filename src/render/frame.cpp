@@ -29,8 +29,8 @@ void R_DrawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glMultMatrixf(viewer.viewMatrix);
-    if (viewer.services.Model_Draw)
-        viewer.services.Model_Draw();
+    if (viewer.services.model.Draw)
+        viewer.services.model.Draw();
     R_Begin2D();
     DrawTexturePreview();
     // Back to the perspective and the modelview mode the next frame starts in.

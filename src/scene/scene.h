@@ -16,7 +16,7 @@
 #include <string>
 #include <utility>
 
-// ---- lookups (scene_lookup.cpp): the open archive, then viewer.globalPak ----
+// ---- lookups (scene_lookup.cpp): the open archive, then viewer.session.globalPak ----
 
 // A new Material from the text; when an archive is open its textures are
 // looked up (a diffuse map falls back to "__missingtexture") and uploaded

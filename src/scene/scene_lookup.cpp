@@ -9,16 +9,16 @@ namespace {
 LookupArchives ViewArchives(LookupMemo *memo)
 {
     LookupArchives archives;
-    archives.main = &viewer.mainPak;
-    archives.global = &viewer.globalPak;
+    archives.main = &viewer.session.mainPak;
+    archives.global = &viewer.session.globalPak;
     archives.memo = memo;
     // A texture or material replaced or added in the window shows before it is saved.
-    archives.mainPending = [](size_t slot) { return Edits_Resource(viewer.edits, static_cast<int32_t>(slot)); };
+    archives.mainPending = [](size_t slot) { return Edits_Resource(viewer.session.edits, static_cast<int32_t>(slot)); };
     // A folder's other archives, in name order, when the user asked for them.
-    if (viewer.folderMode && viewer.lookEverywhere)
+    if (viewer.session.folderMode && viewer.lookEverywhere)
         archives.elsewhere = [](const std::string &name, ResourceKind kind, std::vector<uint8_t> &bytes,
                                 std::string &archive) {
-            return ArchiveTree_LookElsewhere(viewer.tree, viewer.mainPak.path, name, kind, bytes, archive);
+            return ArchiveTree_LookElsewhere(viewer.session.tree, viewer.session.mainPak.path, name, kind, bytes, archive);
         };
     // The status bar says where the model's resources came from when not from its own archive.
     archives.foundOutside = [](const std::string &name, const std::string &archive) {
@@ -34,8 +34,8 @@ uint32_t LoadTexture(const std::vector<uint8_t> &bytes, const uint32_t wrap[2])
     int32_t &count = viewer.preview.materialTextureCount;
     const uint32_t textureName = static_cast<uint32_t>(count) + kFirstMaterialTexture;
     ++count;
-    if (viewer.services.UploadTexture)
-        viewer.services.UploadTexture(textureName, bytes.data(), static_cast<int32_t>(bytes.size()),
+    if (viewer.services.render.UploadTexture)
+        viewer.services.render.UploadTexture(textureName, bytes.data(), static_cast<int32_t>(bytes.size()),
                                       TextureWrap{static_cast<int32_t>(wrap[0]), static_cast<int32_t>(wrap[1])});
     return textureName;
 }
@@ -44,7 +44,7 @@ uint32_t LoadTexture(const std::vector<uint8_t> &bytes, const uint32_t wrap[2])
 
 bool Pak_OpenGlobal()
 {
-    return Lookup_OpenGlobal(viewer.mainPak, viewer.globalPak);
+    return Lookup_OpenGlobal(viewer.session.mainPak, viewer.session.globalPak);
 }
 
 Material *Mat_Parse(const char *text, size_t length, const char *materialName, LookupMemo *memo)
