@@ -126,6 +126,18 @@ constexpr CommandRow Separator(AppMenu in)
     return {0, "", K::Separator, "", in};
 }
 
+// The View item that toggles the preview of `kind`, and of the kinds that share its item.
+constexpr CommandRow PreviewToggle(ResourceKind kind)
+{
+    const ResourceKindInfo &row = kResourceKinds[kind];
+    return {row.viewCommand, row.viewLabel, K::Check, "", M::View, {}, OnViewPreviewToggle};
+}
+
+static_assert(PreviewToggle(KindModel).id == CmdViewModels && PreviewToggle(KindTexture).id == CmdViewTextures &&
+                  PreviewToggle(KindMaterial).id == CmdViewMaterials && PreviewToggle(KindXml).id == CmdViewXml &&
+                  PreviewToggle(KindUnknown).id == CmdViewOther,
+              "the kind rows name the View items by the window's ids");
+
 constexpr CommandRow kCommands[] = {
     Menu("&File", M::Bar, M::File),
     Menu("E&dit", M::Bar, M::Edit),
@@ -174,14 +186,14 @@ constexpr CommandRow kCommands[] = {
     {CmdExportAll, "Export &All...", K::Item, "", M::Export, {}, RunExportBatch, CanExportBatch},
     {CmdExportListed, "Export &Listed...", K::Item, "", M::Export, {}, RunExportBatch, CanExportBatch},
 
-    {CmdViewModels, "&Models", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    PreviewToggle(KindModel),
     {CmdViewModelMaterials, "Mod&el materials", K::Check, "", M::View, {}, Run<OnViewModelMaterials>},
     {CmdViewSurfaces, "Model &surfaces", K::Check, "", M::View, {}, Run<OnViewSurfaces>},
     Separator(M::View),
-    {CmdViewTextures, "&Textures", K::Check, "", M::View, {}, OnViewPreviewToggle},
-    {CmdViewMaterials, "M&aterials", K::Check, "", M::View, {}, OnViewPreviewToggle},
-    {CmdViewXml, "&XML", K::Check, "", M::View, {}, OnViewPreviewToggle},
-    {CmdViewOther, "&Other", K::Check, "", M::View, {}, OnViewPreviewToggle},
+    PreviewToggle(KindTexture),
+    PreviewToggle(KindMaterial),
+    PreviewToggle(KindXml),
+    PreviewToggle(KindUnknown),
     Separator(M::View),
     Menu("&Channels", M::View, M::Channels),
     Separator(M::View),

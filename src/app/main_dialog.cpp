@@ -100,22 +100,16 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
 
 void RefreshViewChecks(ViewerWindow &window)
 {
-    window.CheckMenuItem(CmdViewModels, viewer.previewEnabled[KindModel]);
+    // A View item shows the toggle of the first row it belongs to.
+    for (int kind = 0; kind < KindCount; ++kind)
+        if (*kResourceKinds[kind].viewLabel)
+            window.CheckMenuItem(static_cast<Command>(kResourceKinds[kind].viewCommand), viewer.previewEnabled[kind]);
     window.CheckMenuItem(CmdViewSurfaces, viewer.showSurfaceList);
-    window.CheckMenuItem(CmdViewTextures, viewer.previewEnabled[KindTexture]);
-    window.CheckMenuItem(CmdViewMaterials, viewer.previewEnabled[KindMaterial]);
-    window.CheckMenuItem(CmdViewXml, viewer.previewEnabled[KindXml]);
-    window.CheckMenuItem(CmdViewOther, viewer.previewEnabled[KindUnknown]);
     window.CheckMenuItem(CmdViewModelMaterials, viewer.modelMaterialsEnabled);
     window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
     window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
     // The current line is loaded and shown again under the new toggles.
     OnSelchangeEntryList(window);
-}
-
-static void FlipPreview(ResourceKind kind)
-{
-    viewer.previewEnabled[kind] = !viewer.previewEnabled[kind];
 }
 
 void OnFrameTimer()
@@ -195,20 +189,15 @@ void OnEditFind(ViewerWindow &window)
 
 void OnViewPreviewToggle(ViewerWindow &window, int command)
 {
-    switch (command) {
-    case CmdViewModels: FlipPreview(KindModel); break;
-    case CmdViewTextures: FlipPreview(KindTexture); break;
-    case CmdViewMaterials: FlipPreview(KindMaterial); break;
-    case CmdViewXml: FlipPreview(KindXml); break;
-    case CmdViewOther:
-        // Each row flips by itself, so rows that differ keep differing.
-        for (ResourceKind kind : {KindUnknown, KindEffectMedia, KindUnknownMedia, KindText, KindOggVorbis,
-                                  KindCharacterData})
-            FlipPreview(kind);
-        break;
-    default: return;
-    }
-    RefreshViewChecks(window);
+    // Each row of the item flips by itself, so rows that differ keep differing.
+    bool flipped = false;
+    for (int kind = 0; kind < KindCount; ++kind)
+        if (kResourceKinds[kind].viewCommand == command) {
+            viewer.previewEnabled[kind] = !viewer.previewEnabled[kind];
+            flipped = true;
+        }
+    if (flipped)
+        RefreshViewChecks(window);
 }
 
 void OnViewSurfaces(ViewerWindow &window)

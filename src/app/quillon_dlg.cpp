@@ -49,19 +49,15 @@
 
 namespace {
 
-// The find bar's kind choice: its labels and the kinds they narrow the list to.
-struct FindKindChoice {
-    const char *label;
-    int kind;  // -1: every kind
-};
-constexpr FindKindChoice kFindKinds[] = {
-    {"All kinds", -1},        {"Textures", KindTexture},
-    {"Models", KindModel},    {"Materials", KindMaterial},
-    {"XML", KindXml},         {"Text", KindText},
-    {"Sounds", KindOggVorbis}, {"Effects", KindEffectMedia},
-    {"Characters", KindCharacterData}, {"Other media", KindUnknownMedia},
-    {"Unknown", KindUnknown},
-};
+// The kind each line of the find bar's kind choice narrows the list to: -1
+// ("All kinds") first, then every kind at the place its row gives.
+std::vector<int> FindChoiceKinds()
+{
+    std::vector<int> kinds(KindCount + 1, -1);
+    for (int kind = 0; kind < KindCount; ++kind)
+        kinds[kResourceKinds[kind].findPlace] = kind;
+    return kinds;
+}
 
 // Files dropped on the window open as File > Open opens its choice.
 class ArchiveDropTarget : public wxFileDropTarget {
@@ -270,8 +266,8 @@ void CQuillonDlg::CreateFindBar()
     findText_ = new wxTextCtrl(findBar_, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
     findText_->SetHint("Find");
     findKind_ = new wxChoice(findBar_, wxID_ANY);
-    for (const FindKindChoice &choice : kFindKinds)
-        findKind_->Append(choice.label);
+    for (int kind : FindChoiceKinds())
+        findKind_->Append(kind < 0 ? "All kinds" : kResourceKinds[kind].findLabel);
     findKind_->SetSelection(0);
     auto *row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(findText_, 1, wxALIGN_CENTER_VERTICAL);
@@ -478,7 +474,8 @@ void CQuillonDlg::OnFindInput()
     // Latin-1 too; a character that has no Latin-1 form can match nothing.
     const std::string text = App_Latin1Bytes(findText_->GetValue());
     const int choice = findKind_->GetSelection();
-    const int kind = choice >= 0 && static_cast<size_t>(choice) < std::size(kFindKinds) ? kFindKinds[choice].kind : -1;
+    const std::vector<int> kinds = FindChoiceKinds();
+    const int kind = choice >= 0 && static_cast<size_t>(choice) < kinds.size() ? kinds[choice] : -1;
     OnFindChanged(*this, text, kind);
 }
 

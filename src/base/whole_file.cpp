@@ -80,24 +80,111 @@ bool BaseFileSet::Place(int toDirFd, const std::vector<std::string> &leaves, boo
     return true;
 }
 
+int BaseWholeSet::Add(const std::string &target, unsigned mode, const std::string &reference)
+{
+    File f;
+    f.target = target;
+    f.fd = Sys_CreateTempBeside(target, f.temp);
+    if (f.fd < 0)
+        return -1;
+    // A file system without permission bits still takes the bytes.
+    (void)Sys_SetFileMode(f.fd, mode);
+    if (!reference.empty())
+        Sys_CopyOwnerAndModeAt(kSysCurrentFolder, reference, kSysCurrentFolder, f.temp);
+    files_.push_back(f);
+    return f.fd;
+}
+
+BaseWholeSet::File *BaseWholeSet::Find(int fd)
+{
+    for (File &f : files_)
+        if (f.fd == fd && !f.placed)
+            return &f;
+    return nullptr;
+}
+
+const std::string &BaseWholeSet::Temp(int fd) const
+{
+    for (const File &f : files_)
+        if (f.fd == fd)
+            return f.temp;
+    static const std::string none;
+    return none;
+}
+
+bool BaseWholeSet::Commit(const std::vector<int> &order, Failure &failed)
+{
+    auto fail = [&](const std::string &path, const std::string &target, bool rename) {
+        failed = {path, target, rename};
+        Abandon();
+        return false;
+    };
+    // Every byte is on the disk before any name changes.
+    for (const auto &[path, fd] : appended_) {
+        if (!Sys_FlushToDisk(fd))
+            return fail(path, "", false);
+        if (step_)
+            step_();
+    }
+    std::vector<File *> files;
+    for (int fd : order) {
+        File *f = Find(fd);
+        if (!f) {
+            errno = EBADF;
+            return fail("", "", false);
+        }
+        if (!Sys_FlushToDisk(f->fd))
+            return fail(f->temp, f->target, false);
+        if (step_)
+            step_();
+        files.push_back(f);
+    }
+    // Closed before they take their names: a close may report a late write
+    // failure, and Windows may refuse to rename a file that is open.
+    for (File *f : files) {
+        const int fd = f->fd;
+        f->fd = -1;
+        if (!Sys_Close(fd))
+            return fail(f->temp, f->target, false);
+    }
+    for (File *f : files) {
+        f->wasFree = Sys_PathKind(f->target, false) == SysKind::Missing;
+        if (!Sys_ReplaceByRename(f->temp, f->target))
+            return fail(f->temp, f->target, true);
+        f->placed = true;
+        if (step_)
+            step_();
+    }
+    committed_ = true;
+    Abandon();
+    return true;
+}
+
+void BaseWholeSet::Abandon()
+{
+    const int error = errno;  // the failure's, for the caller's message
+    for (File &f : files_) {
+        if (f.fd >= 0)
+            (void)Sys_Close(f.fd);
+        if (!committed_ && !f.placed)
+            (void)Sys_RemoveAt(kSysCurrentFolder, f.temp);
+        else if (!committed_ && f.wasFree)
+            (void)Sys_RemoveAt(kSysCurrentFolder, f.target);
+    }
+    files_.clear();
+    appended_.clear();
+    errno = error;
+}
+
 bool Base_WriteWhole(const std::string &path, const void *data, size_t size, unsigned mode, bool *created)
 {
-    std::string temp;
-    const int fd = Sys_CreateTempBeside(path, temp);
+    BaseWholeSet set;
+    const int fd = set.Add(path, mode);
     if (created)
         *created = fd >= 0;
     if (fd < 0)
         return false;
-    bool ok = Sys_SetFileMode(fd, mode) && Base_WriteAll(fd, data, size) && Sys_FlushToDisk(fd);
-    int error = errno;
-    if (!Sys_Close(fd) && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && Sys_ReplaceByRename(temp, path))
-        return true;
-    error = ok ? errno : error;
-    (void)Sys_RemoveAt(kSysCurrentFolder, temp);
-    errno = error;
-    return false;
+    // The bits asked for are part of what is written.
+    BaseWholeSet::Failure failed;
+    return Sys_SetFileMode(fd, mode) && Base_WriteAll(fd, data, size) && set.Commit({fd}, failed);
 }

@@ -1,8 +1,8 @@
 // Files written whole or not at all: made under a temporary name in the
 // target's folder, written, and renamed over the target only once every byte
 // is there; on any failure the temporary goes and the target keeps what it
-// held. The one primitive of the writers of exports, material libraries and
-// mods; the archive writer keeps its own steps, which a test stops one by one.
+// held. The one primitive of every writer: exports, material libraries, mods
+// and the archive writer's sets.
 #pragma once
 
 #include "base/platform.h"
@@ -51,6 +51,63 @@ private:
     int dirFd_;
     std::vector<std::string> temps_;  // empty once placed
     uint64_t bytes_ = 0;
+};
+
+// Files written whole or not at all together, each beside its own target (an
+// archive set's companions and the entry-point file that points into them;
+// Base_WriteWhole's one file): made under temporary names, written through
+// their descriptors by their owner, then all flushed and renamed over their
+// targets in a stated order (the file that points into the others last).
+// Until the last rename, a failure or the end of the set removes every
+// temporary and every file placed under a name that was free, so the targets
+// hold what they held.
+class BaseWholeSet {
+public:
+    // `step`, when given, is called after each flush and each rename: the
+    // points where a test may stop the writer dead.
+    explicit BaseWholeSet(void (*step)() = nullptr) : step_(step) {}
+    ~BaseWholeSet() { Abandon(); }
+    BaseWholeSet(const BaseWholeSet &) = delete;
+    BaseWholeSet &operator=(const BaseWholeSet &) = delete;
+
+    // Makes a file of the set: a temporary beside `target` with the
+    // permission bits `mode`, then the owner, group and permissions of the
+    // file `reference` when one is named. Its descriptor, which the set
+    // keeps and closes; -1 with errno set.
+    int Add(const std::string &target, unsigned mode, const std::string &reference = "");
+    // The temporary name of the set's file `fd`, for messages.
+    const std::string &Temp(int fd) const;
+
+    // A file grown by appends in place that the set's files point into:
+    // flushed before any of them is renamed. It stays its owner's.
+    void FlushFirst(int fd, const std::string &path) { appended_.push_back({path, fd}); }
+
+    // Flushes the appended files, then the set's files in `order` (every
+    // descriptor Add returned), closes them, and renames them over their
+    // targets in that order. False with errno set and `failed` telling
+    // where; the set is then abandoned.
+    struct Failure {
+        std::string path;    // the file that failed: an appended one or a temporary
+        std::string target;  // where that temporary was to go ("" for an appended file)
+        bool renaming = false;
+    };
+    bool Commit(const std::vector<int> &order, Failure &failed);
+    bool Committed() const { return committed_; }
+
+    // Removes what an uncommitted set made; closes its files either way.
+    void Abandon();
+
+private:
+    struct File {
+        std::string target, temp;
+        int fd = -1;
+        bool placed = false, wasFree = false;
+    };
+    File *Find(int fd);
+    void (*step_)();
+    std::vector<File> files_;
+    std::vector<std::pair<std::string, int>> appended_;
+    bool committed_ = false;
 };
 
 // Writes `size` bytes at `data` as the file `path` whole: a temporary file

@@ -30,10 +30,10 @@ struct Move {
 struct Target {
     std::string path;       // final name
     std::string writePath;  // the file written now (a temporary copy for a new set)
-    int fd = -1;
+    int fd = -1;            // the whole set's when created
     int64_t originalLength = 0;
     int64_t end = 0;
-    bool created = false;   // new companion: removed on failure
+    bool created = false;   // new companion, written whole under a temporary name
     uint64_t appended = 0;  // by this save, so far (a failed write's bytes counted: some may be there)
 };
 
@@ -42,7 +42,7 @@ public:
     Saver(PakWriter &w, const PakSaveOptions &options, PakSaveReport &report)
         : w_(w), report_(report), inPath_(w.archive.path),
           outPath_(options.output.empty() ? w.archive.path : options.output), inPlace_(options.output.empty()),
-          overwrite_(options.overwrite)
+          overwrite_(options.overwrite), set_(WF_Step)
     {
     }
 
@@ -78,6 +78,7 @@ private:
     bool CheckOutputs(std::string &error);
     bool OpenTargets(std::string &error);
     bool Place(Move &m, std::string &error);
+    bool CreateTarget(Target &t, std::string &error);
     int NextFreeFile();
     bool WriteMoves(std::string &error);
     bool WriteEntryPoint(std::string &error);
@@ -98,11 +99,21 @@ private:
     int oldEp_ = -1;
     int64_t epEnd_ = 0;
     std::vector<Move *> epMoves_;
-    std::string epTemp_;
-    int epFd_ = -1;
+    BaseWholeSet set_;  // new companions and the new entry-point file
+    int epFd_ = -1;     // the set's
     int maxFile_ = -1;
-    bool committed_ = false;
 };
+
+// A new companion, written whole under a temporary name.
+bool Saver::CreateTarget(Target &t, std::string &error)
+{
+    t.fd = set_.Add(t.path, 0644, reference_);
+    if (t.fd < 0)
+        return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
+    t.writePath = set_.Temp(t.fd);
+    t.created = true;
+    return true;
+}
 
 // A new set: its lock, and what exists under its name now.
 bool Saver::TakeOutput(std::string &error)
@@ -241,11 +252,8 @@ bool Saver::OpenTargets(std::string &error)
             t.writePath = in;
         } else {
             copies_[file] = fd;
-            t.fd = WF_CreateTemp(t.path, t.writePath, 0644);
-            if (t.fd < 0)
-                return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
-            PW_TakeOwnerAndMode(reference_, t.writePath);
-            t.created = true;
+            if (!CreateTarget(t, error))
+                return false;
         }
         targets_[file] = t;
     }
@@ -282,12 +290,8 @@ bool Saver::Place(Move &m, std::string &error)
                 return Fail(error, "No companion number is left for bytes that would pass 2 GiB.");
             Target t;
             t.path = OutFile(file);
-            // Written under a temporary name, renamed into place once flushed.
-            t.fd = WF_CreateTemp(t.path, t.writePath, 0644);
-            if (t.fd < 0)
-                return Fail(error, "Cannot create '" + t.path + "': " + WF_LastError() + ". Nothing was changed.");
-            PW_TakeOwnerAndMode(reference_, t.writePath);
-            t.created = true;
+            if (!CreateTarget(t, error))
+                return false;
             targets_[file] = t;
         }
         report_.notes.push_back("'" + from + "' would pass 2 GiB: record " + std::to_string(m.record) +
@@ -332,20 +336,6 @@ bool Saver::WriteMoves(std::string &error)
             WF_Step();
         }
     }
-    // The bytes reach the disk, and new companions their names, before any index points at them.
-    for (auto &[file, t] : targets_) {
-        if (!WF_Flush(t.fd))
-            return Fail(error, "Cannot flush '" + t.writePath + "': " + WF_LastError() +
-                                   ". The archive was not changed.");
-        WF_Step();
-        if (t.created) {
-            if (!WF_ReplaceByRename(t.writePath, t.path))
-                return Fail(error, "Cannot rename '" + t.writePath + "' to '" + t.path + "': " + WF_LastError() +
-                                       ". The archive was not changed.");
-            t.writePath = t.path;  // removed should the save fail from here on
-            WF_Step();
-        }
-    }
     return true;
 }
 
@@ -353,13 +343,13 @@ bool Saver::WriteEntryPoint(std::string &error)
 {
     unsigned mode = 0644;
     (void)Sys_FileMode(oldEp_, &mode);
-    epFd_ = WF_CreateTemp(outPath_, epTemp_, mode);
+    epFd_ = set_.Add(outPath_, mode, reference_);
     if (epFd_ < 0)
         return Fail(error, "Cannot create a file beside '" + outPath_ + "': " + WF_LastError() +
                                ". The archive was not changed.");
-    PW_TakeOwnerAndMode(reference_, epTemp_);
+    const std::string epTemp = set_.Temp(epFd_);
     auto failed = [&] {
-        return Fail(error, "Cannot write '" + epTemp_ + "': " + WF_LastError() + ". The archive was not changed.");
+        return Fail(error, "Cannot write '" + epTemp + "': " + WF_LastError() + ". The archive was not changed.");
     };
     // The old file, then (in offset order) the bytes placed after it; the
     // header and index go over its start last.
@@ -389,47 +379,57 @@ bool Saver::WriteEntryPoint(std::string &error)
         !WF_WriteAt(epFd_, w_.index.data(), w_.index.size(), kPakHeaderSize))
         return failed();
     WF_Step();
-    if (!WF_Flush(epFd_))
-        return failed();
-    WF_Step();
     // The old file is read no more; closed before the new one takes its name,
     // as Windows will not rename over a file that is open.
     WF_Close(oldEp_);
     oldEp_ = -1;
-    if (!WF_ReplaceByRename(epTemp_, outPath_))
-        return Fail(error, "Cannot rename '" + epTemp_ + "' over '" + outPath_ + "': " + WF_LastError() +
-                               ". The archive was not changed.");
-    committed_ = true;
-    WF_Step();
-    return true;
+    // The appended bytes reach the disk, and new companions their names,
+    // before the index that points at them replaces the old one.
+    std::vector<int> order;
+    for (auto &[file, t] : targets_) {
+        if (t.created)
+            order.push_back(t.fd);
+        else
+            set_.FlushFirst(t.fd, t.writePath);
+    }
+    order.push_back(epFd_);
+    BaseWholeSet::Failure fail;
+    if (set_.Commit(order, fail))
+        return true;
+    const std::string why = WF_LastError();
+    std::string message;
+    if (fail.renaming && fail.target == outPath_)
+        message = "Cannot rename '" + fail.path + "' over '" + outPath_ + "': " + why;
+    else if (fail.renaming)
+        message = "Cannot rename '" + fail.path + "' to '" + fail.target + "': " + why;
+    else
+        message = (fail.path == epTemp ? "Cannot write '" : "Cannot flush '") + fail.path + "': " + why;
+    return Fail(error, message + ". The archive was not changed.");
 }
 
 // Undoes what a failed save made: appends cut off, new files removed.
 void Saver::Abandon()
 {
-    if (!committed_) {
+    if (!set_.Committed()) {
         for (auto &[file, t] : targets_) {
-            if (t.fd < 0)
+            if (t.fd < 0 || t.created)
                 continue;
-            if (t.created)
-                WF_Remove(t.writePath);
-            else if (inPlace_ && t.appended > 0) {
+            if (inPlace_ && t.appended > 0) {
                 // Only this save's own bytes: a file longer than it made it is left as it is.
                 const int64_t size = Sys_FileSize(t.fd);
                 if (size > t.originalLength && size <= t.originalLength + static_cast<int64_t>(t.appended))
                     (void)WF_Truncate(t.fd, t.originalLength);
             }
         }
-        if (epFd_ >= 0)
-            WF_Remove(epTemp_);
     }
+    set_.Abandon();
     for (auto &[file, t] : targets_)
-        WF_Close(t.fd);
+        if (!t.created)
+            WF_Close(t.fd);
     for (auto &[file, fd] : copies_)
         WF_Close(fd);
     targets_.clear();
     copies_.clear();
-    WF_Close(epFd_);
     WF_Close(oldEp_);
     epFd_ = oldEp_ = -1;
 }

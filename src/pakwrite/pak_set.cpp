@@ -13,18 +13,9 @@ PW_SetBuilder::PW_SetBuilder(std::string outPath, size_t recordSize, int32_t cou
                              std::string reference)
     : outPath_(std::move(outPath)), reference_(std::move(reference)),
       partSize_(partSize > 0 ? std::min(partSize, kPakFileLimit) : kPakFileLimit), nextSpill_(firstSpill),
-      indexEnd_(static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize))
+      indexEnd_(static_cast<int64_t>(kPakHeaderSize) + int64_t(count) * int64_t(recordSize)), set_(WF_Step)
 {
     files_[kEntryPointFile].end = indexEnd_;
-}
-
-PW_SetBuilder::~PW_SetBuilder()
-{
-    for (auto &[n, f] : files_) {
-        if (f.fd >= 0 && !finished_)
-            WF_Remove(f.temp);
-        WF_Close(f.fd);
-    }
 }
 
 int PW_SetBuilder::Fd(int file, std::string &error)
@@ -32,18 +23,17 @@ int PW_SetBuilder::Fd(int file, std::string &error)
     File &f = files_[file];
     if (f.fd < 0) {
         f.path = PW_FilePath(outPath_, file);
-        f.fd = WF_CreateTemp(f.path, f.temp, 0644);
+        f.fd = set_.Add(f.path, 0644, reference_);
         if (f.fd < 0) {
             error = "Cannot create a file beside '" + f.path + "': " + WF_LastError();
             return -1;
         }
-        PW_TakeOwnerAndMode(reference_, f.temp);
         // Entries are written one after another; the entry-point file's start
         // is kept for the header and index, written last.
         if (file == kEntryPointFile) {
             const std::vector<uint8_t> zeros(static_cast<size_t>(indexEnd_));
             if (!WF_Append(f.fd, zeros.data(), zeros.size())) {
-                error = "Cannot write '" + f.temp + "': " + WF_LastError();
+                error = "Cannot write '" + set_.Temp(f.fd) + "': " + WF_LastError();
                 return -1;
             }
         }
@@ -84,7 +74,7 @@ bool PW_SetBuilder::Write(int file, const uint8_t *data, size_t size, std::strin
     if (fd < 0)
         return false;
     if (!WF_Append(fd, data, size)) {
-        error = "Cannot write '" + files_[file].temp + "': " + WF_LastError();
+        error = "Cannot write '" + set_.Temp(fd) + "': " + WF_LastError();
         return false;
     }
     return true;
@@ -96,7 +86,7 @@ bool PW_SetBuilder::Copy(int file, int from, int64_t fromOffset, uint64_t size, 
     if (fd < 0)
         return false;
     if (!WF_CopyTo(from, fromOffset, fd, size)) {
-        error = "Cannot copy into '" + files_[file].temp + "': " + WF_LastError();
+        error = "Cannot copy into '" + set_.Temp(fd) + "': " + WF_LastError();
         return false;
     }
     return true;
@@ -107,35 +97,22 @@ bool PW_SetBuilder::Finish(const uint8_t *header, const std::vector<uint8_t> &in
     const int ep = Fd(kEntryPointFile, error);
     if (ep < 0)
         return false;
-    File &epFile = files_[kEntryPointFile];
     if (!WF_WriteAt(ep, header, kPakHeaderSize, 0) || !WF_WriteAt(ep, index.data(), index.size(), kPakHeaderSize)) {
-        error = "Cannot write '" + epFile.temp + "': " + WF_LastError();
+        error = "Cannot write '" + set_.Temp(ep) + "': " + WF_LastError();
         return false;
-    }
-    for (auto &[n, f] : files_) {
-        if (f.fd >= 0 && !WF_Flush(f.fd)) {
-            error = "Cannot write '" + f.temp + "': " + WF_LastError();
-            return false;
-        }
-        WF_Step();
     }
     // Companions first: the entry-point file points into them.
-    for (auto &[n, f] : files_) {
-        if (n == kEntryPointFile || f.fd < 0)
-            continue;
-        if (!WF_ReplaceByRename(f.temp, f.path)) {
-            error = "Cannot rename '" + f.temp + "' to '" + f.path + "': " + WF_LastError();
-            return false;
-        }
-        f.temp = f.path;  // removed should the entry-point file fail
-        WF_Step();
-    }
-    if (!WF_ReplaceByRename(epFile.temp, epFile.path)) {
-        error = "Cannot rename '" + epFile.temp + "' to '" + epFile.path + "': " + WF_LastError();
+    std::vector<int> order;
+    for (const auto &[n, f] : files_)
+        if (n != kEntryPointFile && f.fd >= 0)
+            order.push_back(f.fd);
+    order.push_back(ep);
+    BaseWholeSet::Failure failed;
+    if (!set_.Commit(order, failed)) {
+        error = failed.renaming ? "Cannot rename '" + failed.path + "' to '" + failed.target + "': " + WF_LastError()
+                                : "Cannot write '" + failed.path + "': " + WF_LastError();
         return false;
     }
-    finished_ = true;
-    WF_Step();
     return true;
 }
 

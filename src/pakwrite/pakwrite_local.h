@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/bytes.h"
+#include "base/whole_file.h"
 #include "pakwrite/pakwrite.h"
 
 #include <cstring>
@@ -97,7 +98,6 @@ public:
     // of `reference` when it is given.
     PW_SetBuilder(std::string outPath, size_t recordSize, int32_t count, int64_t partSize, int firstSpill,
                   std::string reference = "");
-    ~PW_SetBuilder();
 
     // The file and offset for `size` bytes that belong in `file`
     // (kEntryPointFile, a companion number, or kSpill: the current companion
@@ -122,8 +122,8 @@ private:
     int Fd(int file, std::string &error);
 
     struct File {
-        std::string path, temp;
-        int fd = -1;
+        std::string path;
+        int fd = -1;  // the set's
         int64_t end = 0;
     };
     std::string outPath_, reference_;
@@ -131,7 +131,7 @@ private:
     int spill_ = -1, nextSpill_;
     int64_t indexEnd_;  // where the entry-point file's entries begin
     std::map<int, File> files_;
-    bool finished_ = false;
+    BaseWholeSet set_;
 };
 
 // Takes the lock of the set at `entryPoint`, waiting at most `waitSeconds`

@@ -50,14 +50,6 @@ bool WF_CheckWritable(const std::string &path)
     return true;
 }
 
-int WF_CreateTemp(const std::string &target, std::string &temp, unsigned mode)
-{
-    const int fd = Sys_CreateTempBeside(target, temp);
-    if (fd >= 0)
-        (void)Sys_SetFileMode(fd, mode);
-    return fd;
-}
-
 bool WF_Append(int fd, const void *data, size_t size)
 {
     return Base_WriteAll(fd, data, size);
@@ -103,16 +95,6 @@ bool WF_CopyTo(int in, int64_t offset, int out, uint64_t length)
     if (copied >= 0 && static_cast<uint64_t>(copied) != length)
         errno = EIO;
     return copied >= 0 && static_cast<uint64_t>(copied) == length;
-}
-
-bool WF_Flush(int fd)
-{
-    return Sys_FlushToDisk(fd);
-}
-
-bool WF_ReplaceByRename(const std::string &temp, const std::string &target)
-{
-    return Sys_ReplaceByRename(temp, target);
 }
 
 bool WF_Truncate(int fd, int64_t length)

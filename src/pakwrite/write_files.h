@@ -18,10 +18,6 @@ int WF_OpenAppend(const std::string &path, int64_t *length);
 // Whether WF_OpenAppend would open the file (errno set when not).
 bool WF_CheckWritable(const std::string &path);
 
-// Creates a new file beside `target` under a temporary name with the
-// permission bits `mode`; its name in `temp`.
-int WF_CreateTemp(const std::string &target, std::string &temp, unsigned mode);
-
 // Writes all bytes at the file's position (the end, for an append); false when a write fails.
 bool WF_Append(int fd, const void *data, size_t size);
 
@@ -34,11 +30,6 @@ bool WF_ReadAt(int fd, void *data, size_t size, int64_t offset);
 // Copies `length` bytes of `in` at `offset` to the position of `out`, in the
 // kernel where the system can; false on a failure or when the input ends early.
 bool WF_CopyTo(int in, int64_t offset, int out, uint64_t length);
-
-bool WF_Flush(int fd);
-
-// Renames `temp` over `target` and makes the rename last.
-bool WF_ReplaceByRename(const std::string &temp, const std::string &target);
 
 // Cuts the file back to `length` bytes and flushes it.
 bool WF_Truncate(int fd, int64_t length);

@@ -9,20 +9,6 @@
 
 namespace {
 
-// name, interpreted export, its extension, preview, CLI word, textual, graphic, hex
-const ResourceKindInfo kKinds[KindCount] = {
-    {"Unknown", false, "", true, "unknown", false, false, true},
-    {"Texture", true, "dds", true, "texture", false, true, false},
-    {"Material", true, "mat", true, "material", true, false, false},
-    {"XML (events, scripts, etc.)", true, "xml", true, "xml", true, false, false},
-    {"Model", true, "obj", true, "model", false, true, false},
-    {"Effect/Media", false, "", true, "effect", true, false, false},
-    {"Unknown Media Type", false, "", true, "unknown-media", false, false, true},
-    {"Text", true, "txt", true, "text", true, false, false},
-    {"Ogg Vorbis (audio)", true, "ogg", true, "ogg", false, false, false},
-    {"Character Data/Animation", false, "", true, "character", false, false, true},
-};
-
 const char kMaterialMagic[] = "// THIS FILE WAS GENERATED FROM RENDERTOOLS";  // 43 characters
 const char kXmlMagic[] = "<?xml version=";                                  // 14 characters
 
@@ -39,7 +25,7 @@ bool StartsWith(const uint8_t *bytes, size_t length, size_t at, const char *magi
 
 const ResourceKindInfo &ResourceKind_Info(ResourceKind kind)
 {
-    return kKinds[(kind >= 0 && kind < KindCount) ? kind : KindUnknown];
+    return kResourceKinds[(kind >= 0 && kind < KindCount) ? kind : KindUnknown];
 }
 
 const char *ResourceKind_CliName(ResourceKind kind)
@@ -50,7 +36,7 @@ const char *ResourceKind_CliName(ResourceKind kind)
 bool ResourceKind_FromCliName(const std::string &word, ResourceKind &kind)
 {
     for (int i = 0; i < KindCount; ++i) {
-        if (Ascii_Equal(word, kKinds[i].cliName)) {
+        if (Ascii_Equal(word, kResourceKinds[i].cliName)) {
             kind = static_cast<ResourceKind>(i);
             return true;
         }

@@ -32,9 +32,28 @@ struct ResourceKindInfo {
     bool textual;                // shown as text: material, XML, text, effect containers
     bool graphic;                // drawn in the GL view: textures and models
     bool showsHex;               // no preview of its own: its bytes in the hex view
+    const char *findLabel;       // its line in the find bar's kind choice
+    int findPlace;               // where that line stands, 1 being the first after "All kinds"
+    int viewCommand;             // the id of the View item that toggles its preview
+    const char *viewLabel;       // that item's text, on the first row of the item ("" on the rows it also toggles)
 };
 
-// The constant columns of the kind table (previewEnabled as it starts).
+// name, interpreted export, its extension, preview, CLI word, textual, graphic, hex;
+// find bar line and place; View item id and text.
+inline constexpr ResourceKindInfo kResourceKinds[KindCount] = {
+    {"Unknown", false, "", true, "unknown", false, false, true, "Unknown", 10, 32786, "&Other"},
+    {"Texture", true, "dds", true, "texture", false, true, false, "Textures", 1, 32783, "&Textures"},
+    {"Material", true, "mat", true, "material", true, false, false, "Materials", 3, 32784, "M&aterials"},
+    {"XML (events, scripts, etc.)", true, "xml", true, "xml", true, false, false, "XML", 4, 32785, "&XML"},
+    {"Model", true, "obj", true, "model", false, true, false, "Models", 2, 32781, "&Models"},
+    {"Effect/Media", false, "", true, "effect", true, false, false, "Effects", 7, 32786, ""},
+    {"Unknown Media Type", false, "", true, "unknown-media", false, false, true, "Other media", 9, 32786, ""},
+    {"Text", true, "txt", true, "text", true, false, false, "Text", 5, 32786, ""},
+    {"Ogg Vorbis (audio)", true, "ogg", true, "ogg", false, false, false, "Sounds", 6, 32786, ""},
+    {"Character Data/Animation", false, "", true, "character", false, false, true, "Characters", 8, 32786, ""},
+};
+
+// The row of a kind (previewEnabled as it starts; KindUnknown's for a value that names none).
 const ResourceKindInfo &ResourceKind_Info(ResourceKind kind);
 
 // Short lower-case word for a kind as quillon-cli names it ("texture", "unknown-media", ...).
