@@ -1,8 +1,9 @@
-// The entry list's width as the sash sets it: the list (with the file label,
-// the find bar and the surface list) grows by the widening, and the
-// right-hand pane moves over and gives up as much width.
+// The window's layout: the panes and lists fitted to the client area, and the
+// entry list's width as the sash sets it: the list (with the file label, the
+// find bar and the surface list) grows by the widening, and the right-hand
+// pane moves over and gives up as much width.
+#include "app/list_width.h"
 #include "app/app_local.h"
-#include "app/main_dialog.h"
 
 #include <algorithm>
 
@@ -27,6 +28,63 @@ void WidenBy(ViewerWindow &window, ControlId id, int dx)
 }
 
 }  // namespace
+
+constexpr int kFindBarGap = 2;  // pixels between the find bar and the list below it
+
+void App_LayoutToClient(ViewerWindow &window)
+{
+    int cx = 0, cy = 0;
+    window.GetClientSize(cx, cy);
+    LayoutControls(window, cx, cy);
+}
+
+void LayoutControls(ViewerWindow &window, int cx, int cy)
+{
+    // The first size event can come before the controls exist: each step
+    // touches only what is there.
+    const bool surfaces = viewer.showSurfaceList && viewer.preview.resourceKind == KindModel;
+    if (window.ControlExists(IdSurfaceList))
+        window.ShowControl(IdSurfaceList, surfaces);
+    if (window.ControlExists(IdSurfaceLabel))
+        window.ShowControl(IdSurfaceLabel, surfaces);
+
+    // The sash's widening comes out of the pane's width.
+    const int paneWidth = std::max(cx - 210 - App_WidenList(window, cx), 8);
+    const int paneHeight = std::max(cy - 37, 8);
+    if (window.ControlExists(IdGlView))
+        window.ResizeControl(IdGlView, paneWidth, paneHeight);
+    if (window.ControlExists(IdTextView))
+        window.ResizeControl(IdTextView, paneWidth, paneHeight);
+    if (window.ControlExists(IdHexView))
+        window.ResizeControl(IdHexView, paneWidth, paneHeight);
+    if (window.ControlExists(IdSoundBar))
+        window.ResizeControl(IdSoundBar, paneWidth, window.GetControlRect(IdSoundBar).height);
+    if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
+        ControlRect view = window.GetControlRect(IdGlView);
+        viewer.services.GL_Init(view.width, view.height);
+    }
+
+    int listHeight = cy - 37;
+    if (surfaces && window.ControlExists(IdSurfaceList) && window.ControlExists(IdSurfaceLabel)) {
+        window.MoveControl(IdSurfaceList, 11, cy - 138);
+        window.MoveControl(IdSurfaceLabel, 11, cy - 153);
+        listHeight = cy - 181;  // room for the label and the surface list below the entries
+    }
+    // The find bar sits where the list's first lines were; the list gives up
+    // that row while the bar is open and takes it back when it closes.
+    if (window.ControlExists(IdFindBar) && window.ControlExists(IdEntryList)) {
+        const ControlRect bar = window.GetControlRect(IdFindBar);
+        const ControlRect list = window.GetControlRect(IdEntryList);
+        const int top = viewer.findShown ? bar.y + bar.height + kFindBarGap : bar.y;
+        if (list.y != top)
+            window.MoveControl(IdEntryList, list.x, top);
+        listHeight -= top - bar.y;
+    }
+    listHeight = std::max(listHeight, 8);
+    if (window.ControlExists(IdEntryList))
+        window.ResizeControl(IdEntryList, window.GetControlRect(IdEntryList).width, listHeight);
+    App_PlaceListSash(window, paneHeight);
+}
 
 int App_WidenList(ViewerWindow &window, int cx)
 {

@@ -1,31 +1,13 @@
-// The main window's start-up, the commands of the window and the View menu, layout, View toggles, frame
-// timer and shut-down.
+// The main window's start-up and its frame timer: the top of the handlers,
+// which hands the command table's refresh down to them.
 #include "app/main_dialog.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
-#include "app/find_contents.h"
-#include "app/folder_mode.h"
-
-#include <algorithm>
-
-constexpr int kFindBarGap = 2;  // pixels between the find bar and the list below it
-
-void App_LayoutToClient(ViewerWindow &window)
-{
-    int cx = 0, cy = 0;
-    window.GetClientSize(cx, cy);
-    LayoutControls(window, cx, cy);
-}
-
-// The radio mark of View > Channels.
-static void CheckChannels(ViewerWindow &window)
-{
-    window.CheckMenuItem(static_cast<Command>(static_cast<int>(CmdChannelsRgba) + viewer.textureChannels), true);
-}
 
 void InitMainDialog(ViewerWindow &window)
 {
     viewer.mainDialog = &window;
+    App_SetCommandRefresh(App_RefreshCommandRows);
     window.SetLabel(IdFileLabel, kNoFileLoaded);
     window.SetLabel(IdInfoLine, kNoResourceSelected);
 
@@ -42,79 +24,11 @@ void InitMainDialog(ViewerWindow &window)
     window.SetPlayOnClickChecked(true);
     if (window.ControlExists(IdFindBar))
         window.ShowControl(IdFindBar, viewer.findShown);
-    CheckChannels(window);
+    App_CheckChannels(window);
 
     App_LayoutToClient(window);
     App_RefreshCommands(window);
     RefreshViewChecks(window);
-}
-
-void LayoutControls(ViewerWindow &window, int cx, int cy)
-{
-    // The first size event can come before the controls exist: each step
-    // touches only what is there.
-    const bool surfaces = viewer.showSurfaceList && viewer.preview.resourceKind == KindModel;
-    if (window.ControlExists(IdSurfaceList))
-        window.ShowControl(IdSurfaceList, surfaces);
-    if (window.ControlExists(IdSurfaceLabel))
-        window.ShowControl(IdSurfaceLabel, surfaces);
-
-    // The sash's widening comes out of the pane's width.
-    const int paneWidth = std::max(cx - 210 - App_WidenList(window, cx), 8);
-    const int paneHeight = std::max(cy - 37, 8);
-    if (window.ControlExists(IdGlView))
-        window.ResizeControl(IdGlView, paneWidth, paneHeight);
-    if (window.ControlExists(IdTextView))
-        window.ResizeControl(IdTextView, paneWidth, paneHeight);
-    if (window.ControlExists(IdHexView))
-        window.ResizeControl(IdHexView, paneWidth, paneHeight);
-    if (window.ControlExists(IdSoundBar))
-        window.ResizeControl(IdSoundBar, paneWidth, window.GetControlRect(IdSoundBar).height);
-    if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
-        ControlRect view = window.GetControlRect(IdGlView);
-        viewer.services.GL_Init(view.width, view.height);
-    }
-
-    int listHeight = cy - 37;
-    if (surfaces && window.ControlExists(IdSurfaceList) && window.ControlExists(IdSurfaceLabel)) {
-        window.MoveControl(IdSurfaceList, 11, cy - 138);
-        window.MoveControl(IdSurfaceLabel, 11, cy - 153);
-        listHeight = cy - 181;  // room for the label and the surface list below the entries
-    }
-    // The find bar sits where the list's first lines were; the list gives up
-    // that row while the bar is open and takes it back when it closes.
-    if (window.ControlExists(IdFindBar) && window.ControlExists(IdEntryList)) {
-        const ControlRect bar = window.GetControlRect(IdFindBar);
-        const ControlRect list = window.GetControlRect(IdEntryList);
-        const int top = viewer.findShown ? bar.y + bar.height + kFindBarGap : bar.y;
-        if (list.y != top)
-            window.MoveControl(IdEntryList, list.x, top);
-        listHeight -= top - bar.y;
-    }
-    listHeight = std::max(listHeight, 8);
-    if (window.ControlExists(IdEntryList))
-        window.ResizeControl(IdEntryList, window.GetControlRect(IdEntryList).width, listHeight);
-    App_PlaceListSash(window, paneHeight);
-}
-
-void RefreshViewChecks(ViewerWindow &window)
-{
-    window.CheckMenuItem(CmdViewModels, viewer.previewEnabled[KindModel]);
-    window.CheckMenuItem(CmdViewSurfaces, viewer.showSurfaceList);
-    window.CheckMenuItem(CmdViewTextures, viewer.previewEnabled[KindTexture]);
-    window.CheckMenuItem(CmdViewMaterials, viewer.previewEnabled[KindMaterial]);
-    window.CheckMenuItem(CmdViewXml, viewer.previewEnabled[KindXml]);
-    window.CheckMenuItem(CmdViewOther, viewer.previewEnabled[KindUnknown]);
-    window.CheckMenuItem(CmdViewModelMaterials, viewer.modelMaterialsEnabled);
-    window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
-    window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
-    // The current line is loaded and shown again under the new toggles.
-    OnSelchangeEntryList(window);
-}
-
-static void FlipPreview(ResourceKind kind)
-{
-    viewer.previewEnabled[kind] = !viewer.previewEnabled[kind];
 }
 
 void OnFrameTimer()
@@ -138,150 +52,4 @@ void OnFrameTimer()
         preview.foundElsewhereShown = preview.foundElsewhere.size();
         viewer.mainDialog->SetStatusField(0, App_SelectionDetails());
     }
-}
-
-void ShutdownViewer(ViewerWindow &window)
-{
-    ViewerServices &services = viewer.services;
-    viewer.mainDialog = nullptr;
-    viewer.preview.CurrentResource = {};
-    if (viewer.preview.soundRecord && services.S_ClearRecord)
-        services.S_ClearRecord(viewer.preview.soundRecord);
-    viewer.preview.soundRecord = nullptr;
-    if (services.S_Shutdown)
-        services.S_Shutdown();
-    if (viewer.preview.model) {
-        if (services.Model_Free)
-            services.Model_Free(viewer.preview.model);
-        viewer.preview.model = nullptr;
-    }
-    window.StopFrameTimer();
-    viewer.preview = PreviewState{};
-
-    viewer.selectedEntry = -1;
-    // The list and the hex view show what is about to be released.
-    window.SetEntryLines({});
-    window.SetHexBytes(nullptr);
-    Pak_Release(viewer.mainPak);
-    Pak_Release(viewer.globalPak);
-    App_SetListOrder({});
-    viewer.listedSlots.clear();
-
-    App_ShowNoResource(window);
-    window.SetStatusField(1, "");
-    window.SetLabel(IdFileLabel, kNoFileLoaded);
-    if (services.GL_Release)
-        services.GL_Release();
-}
-
-void OnLeaveViewer(ViewerWindow &window, int command)
-{
-    if (!App_MayLeaveArchive(window))
-        return;
-    ShutdownViewer(window);
-    window.EndMainDialog(command);
-}
-
-void OnEditFind(ViewerWindow &window)
-{
-    if (!viewer.findShown) {
-        viewer.findShown = true;
-        window.ShowControl(IdFindBar, true);
-        App_LayoutToClient(window);
-    }
-    window.FocusFindBar();
-}
-
-void OnViewPreviewToggle(ViewerWindow &window, int command)
-{
-    switch (command) {
-    case CmdViewModels: FlipPreview(KindModel); break;
-    case CmdViewTextures: FlipPreview(KindTexture); break;
-    case CmdViewMaterials: FlipPreview(KindMaterial); break;
-    case CmdViewXml: FlipPreview(KindXml); break;
-    case CmdViewOther:
-        // Each row flips by itself, so rows that differ keep differing.
-        for (ResourceKind kind : {KindUnknown, KindEffectMedia, KindUnknownMedia, KindText, KindOggVorbis,
-                                  KindCharacterData})
-            FlipPreview(kind);
-        break;
-    default: return;
-    }
-    RefreshViewChecks(window);
-}
-
-void OnViewSurfaces(ViewerWindow &window)
-{
-    viewer.showSurfaceList = !viewer.showSurfaceList;
-    App_LayoutToClient(window);
-    RefreshViewChecks(window);
-}
-
-void OnViewModelMaterials(ViewerWindow &window)
-{
-    viewer.modelMaterialsEnabled = !viewer.modelMaterialsEnabled;
-    RefreshViewChecks(window);
-    // The selection has just released the model, so this finds none; the
-    // next frame prepares it again with every surface shown.
-    if (viewer.services.Model_ApplySurfaceHiding)
-        viewer.services.Model_ApplySurfaceHiding();
-}
-
-void OnViewChannels(ViewerWindow &window, int command)
-{
-    // Only the drawing changes: the slide and the loaded texture stay.
-    viewer.textureChannels = static_cast<TextureChannels>(command - CmdChannelsRgba);
-    CheckChannels(window);
-    viewer.redrawPending = true;
-}
-
-void App_ViewCommand(int command)
-{
-    const ViewerServices &s = viewer.services;
-    PreviewState &preview = viewer.preview;
-    // Nothing to steer while the view is hidden or shows something else.
-    if (viewer.viewHidden)
-        return;
-    if (preview.resourceKind == KindModel) {
-        if (command == CmdViewFrameModel && s.Model_Reframe)
-            s.Model_Reframe();
-        return;
-    }
-    if (preview.resourceKind != KindTexture)
-        return;
-    const float cx = viewer.viewWidth * 0.5f, cy = viewer.viewHeight * 0.5f;
-    const int level = static_cast<int>(preview.textureMipLevel);
-    switch (command) {
-    case CmdViewZoomIn:
-    case CmdViewZoomOut:
-        if (s.R_ZoomTexture)
-            s.R_ZoomTexture(command == CmdViewZoomIn ? 1 : -1, cx, cy);
-        break;
-    case CmdViewActualSize:
-        if (s.R_TextureActualSize)
-            s.R_TextureActualSize();
-        break;
-    case CmdViewFit:
-        if (s.R_FitTexture)
-            s.R_FitTexture();
-        break;
-    case CmdViewMipLarger:
-    case CmdViewMipSmaller:
-        if (s.R_SetTextureMipLevel)
-            s.R_SetTextureMipLevel(command == CmdViewMipLarger ? level - 1 : level + 1);
-        break;
-    default:
-        break;
-    }
-}
-
-void App_OnViewWheel(int notches, int x, int y)
-{
-    const ViewerServices &s = viewer.services;
-    if (viewer.viewHidden || notches == 0)
-        return;
-    if (viewer.preview.resourceKind == KindTexture && s.R_ZoomTexture)
-        s.R_ZoomTexture(notches, static_cast<float>(x), static_cast<float>(y));
-    else if (viewer.preview.resourceKind == KindModel && s.R_WheelZoomModel)
-        s.R_WheelZoomModel(notches);
 }

@@ -1,0 +1,180 @@
+// The window's own commands: File > "E&xit" with the shut-down, Edit >
+// "&Find...", the View menu's toggles and channels, and steering the view.
+#include "app/window_commands.h"
+#include "app/app_local.h"
+#include "app/app_texts.h"
+#include "app/edit_commands.h"
+#include "app/find.h"
+#include "app/list_width.h"
+#include "app/selection.h"
+
+void App_CheckChannels(ViewerWindow &window)
+{
+    window.CheckMenuItem(static_cast<Command>(static_cast<int>(CmdChannelsRgba) + viewer.textureChannels), true);
+}
+
+void RefreshViewChecks(ViewerWindow &window)
+{
+    window.CheckMenuItem(CmdViewModels, viewer.previewEnabled[KindModel]);
+    window.CheckMenuItem(CmdViewSurfaces, viewer.showSurfaceList);
+    window.CheckMenuItem(CmdViewTextures, viewer.previewEnabled[KindTexture]);
+    window.CheckMenuItem(CmdViewMaterials, viewer.previewEnabled[KindMaterial]);
+    window.CheckMenuItem(CmdViewXml, viewer.previewEnabled[KindXml]);
+    window.CheckMenuItem(CmdViewOther, viewer.previewEnabled[KindUnknown]);
+    window.CheckMenuItem(CmdViewModelMaterials, viewer.modelMaterialsEnabled);
+    window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
+    window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
+    // The current line is loaded and shown again under the new toggles.
+    OnSelchangeEntryList(window);
+}
+
+static void FlipPreview(ResourceKind kind)
+{
+    viewer.previewEnabled[kind] = !viewer.previewEnabled[kind];
+}
+
+void ShutdownViewer(ViewerWindow &window)
+{
+    ViewerServices &services = viewer.services;
+    viewer.mainDialog = nullptr;
+    viewer.preview.CurrentResource = {};
+    if (viewer.preview.soundRecord && services.S_ClearRecord)
+        services.S_ClearRecord(viewer.preview.soundRecord);
+    viewer.preview.soundRecord = nullptr;
+    if (services.S_Shutdown)
+        services.S_Shutdown();
+    if (viewer.preview.model) {
+        if (services.Model_Free)
+            services.Model_Free(viewer.preview.model);
+        viewer.preview.model = nullptr;
+    }
+    window.StopFrameTimer();
+    viewer.preview = PreviewState{};
+
+    viewer.selectedEntry = -1;
+    // The list and the hex view show what is about to be released.
+    window.SetEntryLines({});
+    window.SetHexBytes(nullptr);
+    Pak_Release(viewer.mainPak);
+    Pak_Release(viewer.globalPak);
+    App_SetListOrder({});
+    viewer.listedSlots.clear();
+
+    App_ShowNoResource(window);
+    window.SetStatusField(1, "");
+    window.SetLabel(IdFileLabel, kNoFileLoaded);
+    if (services.GL_Release)
+        services.GL_Release();
+}
+
+void OnLeaveViewer(ViewerWindow &window, int command)
+{
+    if (!App_MayLeaveArchive(window))
+        return;
+    ShutdownViewer(window);
+    window.EndMainDialog(command);
+}
+
+void OnEditFind(ViewerWindow &window)
+{
+    if (!viewer.findShown) {
+        viewer.findShown = true;
+        window.ShowControl(IdFindBar, true);
+        App_LayoutToClient(window);
+    }
+    window.FocusFindBar();
+}
+
+void OnViewPreviewToggle(ViewerWindow &window, int command)
+{
+    switch (command) {
+    case CmdViewModels: FlipPreview(KindModel); break;
+    case CmdViewTextures: FlipPreview(KindTexture); break;
+    case CmdViewMaterials: FlipPreview(KindMaterial); break;
+    case CmdViewXml: FlipPreview(KindXml); break;
+    case CmdViewOther:
+        // Each row flips by itself, so rows that differ keep differing.
+        for (ResourceKind kind : {KindUnknown, KindEffectMedia, KindUnknownMedia, KindText, KindOggVorbis,
+                                  KindCharacterData})
+            FlipPreview(kind);
+        break;
+    default: return;
+    }
+    RefreshViewChecks(window);
+}
+
+void OnViewSurfaces(ViewerWindow &window)
+{
+    viewer.showSurfaceList = !viewer.showSurfaceList;
+    App_LayoutToClient(window);
+    RefreshViewChecks(window);
+}
+
+void OnViewModelMaterials(ViewerWindow &window)
+{
+    viewer.modelMaterialsEnabled = !viewer.modelMaterialsEnabled;
+    RefreshViewChecks(window);
+    // The selection has just released the model, so this finds none; the
+    // next frame prepares it again with every surface shown.
+    if (viewer.services.Model_ApplySurfaceHiding)
+        viewer.services.Model_ApplySurfaceHiding();
+}
+
+void OnViewChannels(ViewerWindow &window, int command)
+{
+    // Only the drawing changes: the slide and the loaded texture stay.
+    viewer.textureChannels = static_cast<TextureChannels>(command - CmdChannelsRgba);
+    App_CheckChannels(window);
+    viewer.redrawPending = true;
+}
+
+void App_ViewCommand(int command)
+{
+    const ViewerServices &s = viewer.services;
+    PreviewState &preview = viewer.preview;
+    // Nothing to steer while the view is hidden or shows something else.
+    if (viewer.viewHidden)
+        return;
+    if (preview.resourceKind == KindModel) {
+        if (command == CmdViewFrameModel && s.Model_Reframe)
+            s.Model_Reframe();
+        return;
+    }
+    if (preview.resourceKind != KindTexture)
+        return;
+    const float cx = viewer.viewWidth * 0.5f, cy = viewer.viewHeight * 0.5f;
+    const int level = static_cast<int>(preview.textureMipLevel);
+    switch (command) {
+    case CmdViewZoomIn:
+    case CmdViewZoomOut:
+        if (s.R_ZoomTexture)
+            s.R_ZoomTexture(command == CmdViewZoomIn ? 1 : -1, cx, cy);
+        break;
+    case CmdViewActualSize:
+        if (s.R_TextureActualSize)
+            s.R_TextureActualSize();
+        break;
+    case CmdViewFit:
+        if (s.R_FitTexture)
+            s.R_FitTexture();
+        break;
+    case CmdViewMipLarger:
+    case CmdViewMipSmaller:
+        if (s.R_SetTextureMipLevel)
+            s.R_SetTextureMipLevel(command == CmdViewMipLarger ? level - 1 : level + 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void App_OnViewWheel(int notches, int x, int y)
+{
+    const ViewerServices &s = viewer.services;
+    if (viewer.viewHidden || notches == 0)
+        return;
+    if (viewer.preview.resourceKind == KindTexture && s.R_ZoomTexture)
+        s.R_ZoomTexture(notches, static_cast<float>(x), static_cast<float>(y));
+    else if (viewer.preview.resourceKind == KindModel && s.R_WheelZoomModel)
+        s.R_WheelZoomModel(notches);
+}
