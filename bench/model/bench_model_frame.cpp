@@ -8,7 +8,7 @@
 #include "app/gl_canvas.h"
 #include "app/services.h"
 #include "render/gl_procs.h"
-#include "render/render.h"
+#include "render/render_local.h"
 #include "seam_window.h"
 #include "scene/scene.h"
 
@@ -38,7 +38,7 @@ std::vector<double> TimeFrames(int frames)
     std::vector<double> ms;
     for (int i = 0; i < frames; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        R_DrawFrame();
+        App_DrawViewFrame();
         glFinish();
         ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
@@ -54,7 +54,7 @@ void Select(const Bytes &model)
     viewer.preview.CurrentResource = model;
     viewer.preview.resourceKind = KindModel;
     for (int i = 0; i < 3; ++i)  // preparation, then the framed view
-        R_DrawFrame();
+        App_DrawViewFrame();
     glFinish();
 }
 
@@ -87,7 +87,7 @@ int main(int argc, char **argv)
     frame->SetClientSize(800, 600);
     frame->Show();
     PumpUntil(3000, [&] { return canvas->IsShownOnScreen(); });
-    viewer.glWindow = canvas;
+    R_SetSurface(canvas);
     App_InstallServices();
     if (!GL_Init(800, 600)) {
         fprintf(stderr, "no GL context\n");
@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     for (const Run &r : runs) {
         GL_Init(800, 600);  // detects the programs again
         if (!r.programs)
-            viewer.programsSupported = false;
+            r_local.programsSupported = false;
         viewer.modelMaterialsEnabled = r.materials;
         const auto start = std::chrono::steady_clock::now();
         Select(model);

@@ -7,7 +7,7 @@
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_view [seconds [client width height]]
 #include "app/services.h"
 #include "fixtures.h"
-#include "render/render.h"
+#include "render/render_local.h"
 #include "seam_window.h"
 
 #include <wx/evtloop.h>
@@ -121,12 +121,15 @@ int main(int argc, char **argv)
         return 1;
     }
     ViewerState_Reset();
+    R_ResetState();
     App_InstallServices();
     viewer.services.S_Update = [] { ++gTicks; };
-    viewer.frameCallback = [] {
-        ++gFrames;
-        R_DrawFrame();
-    };
+    R_SetFrameHooks(
+        [] {
+            ++gFrames;
+            App_DrawViewFrame();
+        },
+        1);
 
     const fs::path dir = fs::temp_directory_path() / ("bench_view_" + std::to_string(getpid()));
     fs::create_directories(dir);
@@ -156,12 +159,12 @@ int main(int argc, char **argv)
     const ControlRect view = frame->GetControlRect(IdGlView);
     printf("window client %d x %d, GL view %d x %d\n", cx, cy, view.width, view.height);
     if (!SelectLine(*frame, "textures/big.tex [0000]") ||
-        !PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; })) {
+        !PumpUntil(3000, [] { return gFrames > 0 && !R_RedrawPending(); })) {
         fprintf(stderr, "bench_view: the texture was not drawn\n");
         return 1;
     }
-    printf("compression %s, programs %s\n", viewer.compressionSupported ? "yes" : "no",
-           viewer.programsSupported ? "yes" : "no");
+    printf("compression %s, programs %s\n", r_local.compressionSupported ? "yes" : "no",
+           r_local.programsSupported ? "yes" : "no");
     RunFor(seconds, "1024 x 1024 DXT5 texture shown", server);
 
     if (!SelectLine(*frame, "scripts/readme.txt [0001]")) {

@@ -58,15 +58,16 @@ int main(int argc, char **argv)
         return 1;
     }
     ViewerState_Reset();
+    R_ResetState();
     auto *frame = new wxFrame(nullptr, wxID_ANY, "bench_zoom");
     auto *canvas = new GlCanvas(frame, wxID_ANY, wxPoint(0, 0), wxSize(width, height));
     frame->SetClientSize(width, height);
     frame->Show();
     if (!PumpUntil(3000, [&] { return canvas->IsShownOnScreen(); }))
         return 1;
-    viewer.glWindow = canvas;
+    R_SetSurface(canvas);
     App_InstallServices();
-    viewer.frameSleepMs = 0;  // as fast as frames can be drawn
+    R_SetFrameHooks(App_DrawViewFrame, 0);  // as fast as frames can be drawn
     if (!GL_Init(width, height))
         return 1;
     const Bytes texture = Fixture_Texture(4096, 4096, 5, 1, Fixture_PictureColour);
@@ -77,14 +78,14 @@ int main(int argc, char **argv)
 
     Select(texture);
     GL_RunFrame();
-    R_ZoomTexture(3, width / 2.0f, height / 2.0f);
+    R_ZoomTexture(viewer.preview, 3, width / 2.0f, height / 2.0f);
     const double slide8 = Run(seconds, Slide);
 
     Select(texture);
     GL_RunFrame();
     const double zoom = Run(seconds, [&](int f) {
         // 18 frames a round: 9 steps in from 1/16 to 32, 9 out.
-        R_ZoomTexture(f % 18 < 9 ? 1 : -1, width / 3.0f, height / 3.0f);
+        R_ZoomTexture(viewer.preview, f % 18 < 9 ? 1 : -1, width / 3.0f, height / 3.0f);
     });
     printf("view %d x %d, 4096 x 4096 DXT5\n", width, height);
     printf("slide at 1x:         %.1f frames/s\n", slide1);

@@ -63,7 +63,7 @@ void RunFor(double seconds, const char *what, const std::function<void()> &durin
 // The entry line `line` selected, and its first frame drawn.
 bool Select(SeamWindow *frame, const std::string &line)
 {
-    return SelectLine(*frame, line) && PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; });
+    return SelectLine(*frame, line) && PumpUntil(3000, [] { return gFrames > 0 && !R_RedrawPending(); });
 }
 
 }  // namespace
@@ -77,16 +77,19 @@ int main(int argc, char **argv)
         return 1;
     }
     ViewerState_Reset();
+    R_ResetState();
     App_InstallServices();
     viewer.services.S_Update = [] {
         ++gTicks;
         if (gBusy)
-            viewer.redrawPending = true;
+            R_RequestRedraw();
     };
-    viewer.frameCallback = [] {
-        ++gFrames;
-        R_DrawFrame();
-    };
+    R_SetFrameHooks(
+        [] {
+            ++gFrames;
+            App_DrawViewFrame();
+        },
+        1);
 
     const fs::path dir = fs::temp_directory_path() / ("bench_viewer_idle_" + std::to_string(getpid()));
     fs::create_directories(dir);

@@ -49,10 +49,10 @@ void App_PreviewBarsTick(ViewerWindow &window);
 
 // ---- the entry list's width (list_width.cpp) ----
 
-// Applies viewer.listWidening within the client width cx (the pane keeps some
-// room): moves the right-hand controls and widens the list's column of
-// controls by what changed; returns the widening now shown.
-int App_WidenList(ViewerWindow &window, int cx);
+// Shows the list widened by `widening` (Layout_Widening's share of
+// viewer.listWidening): moves the right-hand controls and widens the list's
+// column of controls by what changed since the last time.
+void App_WidenList(ViewerWindow &window, int widening);
 // The sash between the list and the pane, `height` pixels tall.
 void App_PlaceListSash(ViewerWindow &window, int height);
 

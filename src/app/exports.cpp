@@ -74,7 +74,7 @@ static ExportEntryRequest SelectionRequest()
     request.resource = viewer.preview.CurrentResource;
     // A model that no frame has prepared yet is read now.
     if (request.kind == KindModel && viewer.services.Model_ForExport)
-        request.model = viewer.services.Model_ForExport();
+        request.model = viewer.services.Model_ForExport(viewer.preview);
     request.archive = &viewer.mainPak;
     request.global = &viewer.globalPak;
     return request;

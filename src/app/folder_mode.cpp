@@ -23,21 +23,6 @@ bool Narrowed()
 constexpr int8_t kKindUnknownYet = kSessionKindUnknownYet;
 constexpr int8_t kKindUnreadable = kSessionKindUnreadable;
 
-// Whether line `i` of `archive` is listed: the find text finds it, and its
-// kind is the one chosen. A kind not read yet leaves it out for now and
-// leaves the reading pending.
-bool FolderListed(TreeArchive &archive, size_t i, const PakFind &find)
-{
-    if (!Pak_FindMatches(find, archive.lines.Line(i), archive.lines.nameLength[i]))
-        return false;
-    if (viewer.findKind < 0)
-        return true;
-    if (archive.kinds.size() != archive.lines.size())
-        archive.kinds.assign(archive.lines.size(), kKindUnknownYet);
-    viewer.folderKindsPending |= archive.kinds[i] == kKindUnknownYet;
-    return archive.kinds[i] == viewer.findKind;
-}
-
 bool TreeShown()
 {
     return viewer.treeView && !Narrowed();
@@ -164,35 +149,8 @@ bool App_FolderFind(ViewerWindow &window)
     const bool hadSelection = previous >= 0 && static_cast<size_t>(previous) < viewer.folderHits.size();
     const ViewerState::FolderHit kept = hadSelection ? viewer.folderHits[static_cast<size_t>(previous)]
                                                      : ViewerState::FolderHit{-1, -1};
-    viewer.folderHits.clear();
-    viewer.folderHitText.clear();
-    viewer.folderHitAt.clear();
-    size_t total = 0;
     int selectedLine = -1;
-    viewer.folderKindsPending = false;
-    viewer.folderScanArchive = viewer.folderScanLine = 0;
-    if (Narrowed()) {
-        // The first find reads every archive's index once for its lines; later
-        // ones only walk the lines.
-        const PakFind find = Pak_CompileFind(viewer.findText);
-        for (size_t a = 0; a < viewer.tree.archives.size(); ++a) {
-            TreeArchive &archive = viewer.tree.archives[a];
-            ArchiveTree_ReadLines(archive);
-            total += archive.lines.size();
-            for (size_t i = 0; i < archive.lines.size(); ++i) {
-                if (!FolderListed(archive, i, find))
-                    continue;
-                if (kept.archive == static_cast<int32_t>(a) && kept.line == static_cast<int32_t>(i))
-                    selectedLine = static_cast<int>(viewer.folderHits.size());
-                viewer.folderHits.push_back({static_cast<int32_t>(a), static_cast<int32_t>(i)});
-                viewer.folderHitAt.push_back(static_cast<uint32_t>(viewer.folderHitText.size()));
-                viewer.folderHitText += archive.file.name;
-                viewer.folderHitText += ": ";
-                viewer.folderHitText += archive.lines.Line(i);
-                viewer.folderHitText += '\0';
-            }
-        }
-    }
+    const size_t total = Session_FindInFolder(viewer, kept, selectedLine);
     std::vector<const char *> lines;
     lines.reserve(viewer.folderHitAt.size());
     for (uint32_t at : viewer.folderHitAt)

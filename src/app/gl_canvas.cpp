@@ -28,16 +28,13 @@ GlCanvas::GlCanvas(wxWindow *parent, wxWindowID id, const wxPoint &position, con
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, [this](wxPaintEvent &) {
         wxPaintDC acknowledge(this);
-        viewer.redrawPending = true;
+        R_RequestRedraw();
     });
 }
 
 GlCanvas::~GlCanvas()
 {
-    if (viewer.glWindow == this) {
-        GL_Release();
-        viewer.glWindow = nullptr;
-    }
+    R_ForgetSurface(this);
     DeleteContext();
 }
 

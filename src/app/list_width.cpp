@@ -4,12 +4,11 @@
 // pane moves over and gives up as much width.
 #include "app/list_width.h"
 #include "app/app_local.h"
+#include "app/layout.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr int kMinPaneWidth = 100;  // pixels the sash always leaves the pane, in the smallest window
 
 void MoveBy(ViewerWindow &window, ControlId id, int dx)
 {
@@ -47,28 +46,29 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         window.ShowControl(IdSurfaceList, surfaces);
     if (window.ControlExists(IdSurfaceLabel))
         window.ShowControl(IdSurfaceLabel, surfaces);
+    const WindowLayout layout =
+        Layout_Compute(cx, cy, surfaces && window.ControlExists(IdSurfaceList) && window.ControlExists(IdSurfaceLabel),
+                       viewer.listWidening);
 
     // The sash's widening comes out of the pane's width.
-    const int paneWidth = std::max(cx - 210 - App_WidenList(window, cx), 8);
-    const int paneHeight = std::max(cy - 37, 8);
+    App_WidenList(window, layout.widening);
     if (window.ControlExists(IdGlView))
-        window.ResizeControl(IdGlView, paneWidth, paneHeight);
+        window.ResizeControl(IdGlView, layout.paneWidth, layout.paneHeight);
     if (window.ControlExists(IdTextView))
-        window.ResizeControl(IdTextView, paneWidth, paneHeight);
+        window.ResizeControl(IdTextView, layout.paneWidth, layout.paneHeight);
     if (window.ControlExists(IdHexView))
-        window.ResizeControl(IdHexView, paneWidth, paneHeight);
+        window.ResizeControl(IdHexView, layout.paneWidth, layout.paneHeight);
     if (window.ControlExists(IdSoundBar))
-        window.ResizeControl(IdSoundBar, paneWidth, window.GetControlRect(IdSoundBar).height);
+        window.ResizeControl(IdSoundBar, layout.paneWidth, window.GetControlRect(IdSoundBar).height);
     if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
         viewer.services.GL_Init(view.width, view.height);
     }
 
-    int listHeight = cy - 37;
-    if (surfaces && window.ControlExists(IdSurfaceList) && window.ControlExists(IdSurfaceLabel)) {
-        window.MoveControl(IdSurfaceList, 11, cy - 138);
-        window.MoveControl(IdSurfaceLabel, 11, cy - 153);
-        listHeight = cy - 181;  // room for the label and the surface list below the entries
+    int listHeight = layout.listHeight;
+    if (layout.surfaces) {
+        window.MoveControl(IdSurfaceList, 11, layout.surfaceListY);
+        window.MoveControl(IdSurfaceLabel, 11, layout.surfaceLabelY);
     }
     // The find bar sits where the list's first lines were; the list gives up
     // that row while the bar is open and takes it back when it closes.
@@ -78,30 +78,23 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         const int top = viewer.findShown ? bar.y + bar.height + kFindBarGap : bar.y;
         if (list.y != top)
             window.MoveControl(IdEntryList, list.x, top);
-        listHeight -= top - bar.y;
+        listHeight = std::max(listHeight - (top - bar.y), 8);
     }
-    listHeight = std::max(listHeight, 8);
     if (window.ControlExists(IdEntryList))
         window.ResizeControl(IdEntryList, window.GetControlRect(IdEntryList).width, listHeight);
-    App_PlaceListSash(window, paneHeight);
+    App_PlaceListSash(window, layout.paneHeight);
 }
 
-int App_WidenList(ViewerWindow &window, int cx)
+void App_WidenList(ViewerWindow &window, int widening)
 {
-    // The pane keeps at least half the room it has beside the unwidened
-    // list: a width kept from a wide window, shown in a narrow one, still
-    // leaves a preview to look at.
-    const int room = cx - 210;
-    const int widening = std::clamp(viewer.listWidening, 0, std::max(std::min(room - kMinPaneWidth, room / 2), 0));
     const int dx = widening - viewer.listWideningShown;
     if (dx == 0)
-        return widening;
+        return;
     viewer.listWideningShown = widening;
     for (ControlId id : {IdInfoLine, IdGlView, IdTextView, IdHexView, IdPlayOnClick, IdSoundBar})
         MoveBy(window, id, dx);
     for (ControlId id : {IdEntryList, IdFileLabel, IdFindBar, IdSurfaceList})
         WidenBy(window, id, dx);
-    return widening;
 }
 
 void App_PlaceListSash(ViewerWindow &window, int height)

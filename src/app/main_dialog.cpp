@@ -41,9 +41,9 @@ void OnFrameTimer()
     }
     // A frame only when the picture can differ from the last one: something
     // changed it, a drag is steering it, or a texture on it scrolls.
-    const bool moving = viewer.leftDragActive || viewer.rightDragActive || viewer.preview.animating;
-    if (!viewer.viewHidden && (viewer.redrawPending || moving) && viewer.services.GL_RunFrame) {
-        viewer.redrawPending = false;
+    const bool moving = R_Dragging() || viewer.preview.animating;
+    if (!viewer.viewHidden && (R_RedrawPending() || moving) && viewer.services.GL_RunFrame) {
+        R_TakeRedraw();
         viewer.services.GL_RunFrame();
     }
     // The frame that prepared a model has looked up its materials and textures.

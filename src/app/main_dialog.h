@@ -24,6 +24,8 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
 #include "export/export_jobs.h"
+#include "render/render.h"
+#include "scene/scene.h"
 
 #include <string>
 

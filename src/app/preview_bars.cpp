@@ -46,7 +46,7 @@ std::string TextureStatus()
         return "";
     char text[96];
     // The zoom is a power of two from 1/16 up, or a fitted scale no smaller.
-    const int shown = snprintf(text, sizeof text, "Zoom %.0f%%", viewer.services.R_TextureScale() * 100.0);
+    const int shown = snprintf(text, sizeof text, "Zoom %.0f%%", viewer.services.R_TextureScale(p) * 100.0);
     if (p.textureMipLevel == 0)
         snprintf(text + shown, sizeof text - shown, ", %u x %u", level.width, level.height);
     else

@@ -178,8 +178,8 @@ CQuillonDlg::CQuillonDlg()
         const int notches = wheelRotation_ / event.GetWheelDelta();
         wheelRotation_ -= notches * event.GetWheelDelta();
         // The view draws in the screen's pixels.
-        App_OnViewWheel(notches, static_cast<int>(event.GetX() * viewer.viewScale),
-                        static_cast<int>(event.GetY() * viewer.viewScale));
+        App_OnViewWheel(notches, static_cast<int>(event.GetX() * R_ViewScale()),
+                        static_cast<int>(event.GetY() * R_ViewScale()));
     });
     // A released button ends its drag at once, so that frames stop with it.
     for (wxWindow *w : {static_cast<wxWindow *>(panel_), static_cast<wxWindow *>(glView_)}) {
@@ -213,9 +213,9 @@ CQuillonDlg::CQuillonDlg()
     viewer.asTree = App_LoadAsTree();
     gallery_->SetThumbSize(App_LoadThumbSize());
     recentItem_->Enable(recent_.GetCount() > 0);
-    surfaceList_->Bind(wxEVT_LISTBOX, [](wxCommandEvent &) {
+    surfaceList_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent &) {
         if (viewer.services.Model_ApplySurfaceHiding)
-            viewer.services.Model_ApplySurfaceHiding();
+            viewer.services.Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(*this));
     });
 
     for (FilePlace place : {FilePlace::Archive, FilePlace::Import, FilePlace::Export})
@@ -315,7 +315,7 @@ void CQuillonDlg::CreateControls()
     auto *fileLabel = new wxStaticText(p, IdFileLabel, "", at(7, 7), size(122, 8), wxST_NO_AUTORESIZE);
     auto *infoLine = new wxStaticText(p, IdInfoLine, "", at(133, 7), size(225, 8), wxST_NO_AUTORESIZE);
     glView_ = new GlCanvas(p, IdGlView, at(133, 16), size(279, 238));
-    viewer.glWindow = glView_;
+    R_SetSurface(glView_);
     textView_ = new wxTextCtrl(p, IdTextView, "", at(133, 16), size(279, 238),
                                wxTE_MULTILINE | wxTE_DONTWRAP | wxHSCROLL | wxVSCROLL | wxBORDER_SUNKEN);
     playOnClick_ = App_FitHeight(new wxCheckBox(p, IdPlayOnClick, kPlayOnClick, at(133, 18), size(129, 8)));
@@ -602,7 +602,7 @@ void CQuillonDlg::OnViewMouse(wxMouseEvent &event)
         flags |= MouseShift;
     if (event.ControlDown())
         flags |= MouseControl;
-    OnMouseMove(*this, flags, point.x, point.y);
+    OnMouseMove(*this, viewer.preview, viewer.viewHidden, flags, point.x, point.y);
 }
 
 wxWindow *CQuillonDlg::Control(ControlId id) const

@@ -1,6 +1,7 @@
 // The wx side of the viewer: the main window (a wxFrame with a panel that
-// holds its controls), the About box and the dump dialog.
-// Each event is forwarded to a handler of main_dialog.h.
+// holds its controls). A menu command runs from its row of the command
+// table; the other events go to the handlers of main_dialog.h, which change
+// the window through ViewerWindow.
 #pragma once
 
 #include "app/main_dialog.h"

@@ -5,6 +5,7 @@
 #include "app/folder_mode.h"
 #include "app/command_refresh.h"
 #include "app/selection.h"
+#include "render/render.h"
 #include "resource/resource_details.h"
 
 #include <cstring>
@@ -100,7 +101,7 @@ void ShowResourcePreview(ViewerWindow &window)
     PreviewState &preview = viewer.preview;
     const ResourceKind kind = ClassifyResource(preview.CurrentResource);
     preview.resourceKind = kind;
-    viewer.redrawPending = true;
+    R_RequestRedraw();
     if (window.IsGalleryShown()) {  // the gallery keeps the pane
         viewer.viewHidden = true;
         App_HidePanes(window);

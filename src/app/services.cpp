@@ -1,6 +1,7 @@
 // The one place where the window's services are bound to the GL view, the
 // sound player and the model in the view.
 #include "app/services.h"
+#include "app/main_dialog.h"
 
 #include "audio/audio.h"
 #include "export/export.h"
@@ -38,7 +39,21 @@ void ForgetSound(SoundRecord *)
     // pointer and the S_Shutdown that follows releases the record itself.
 }
 
+// The model pass of the view's frame: the selection's model from the
+// session's archives; the frame that prepares it fills the surface list.
+void DrawModelPass()
+{
+    std::vector<std::string> rows;
+    Model_Draw(viewer.preview, App_SceneSources(), rows);
+    App_ShowSurfaceRows(rows);
+}
+
 }  // namespace
+
+void App_DrawViewFrame()
+{
+    R_DrawFrame(viewer.preview, viewer.textureChannels, viewer.services.Model_Draw);
+}
 
 void App_InstallServices()
 {
@@ -65,10 +80,10 @@ void App_InstallServices()
     s.S_HasOutput = [] { return soundState.listener; };
 
     s.Model_Free = Model_Free;
-    s.Model_Draw = Model_Draw;
+    s.Model_Draw = DrawModelPass;
     s.Model_ForExport = Model_ForExport;
     s.Model_WriteObj = [](FILE *file) {
-        const Model *model = Model_ForExport();
+        const Model *model = Model_ForExport(viewer.preview);
         return model && Model_WriteObj(file, model);
     };
     s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
@@ -81,6 +96,5 @@ void App_InstallServices()
     s.R_WheelZoomModel = R_WheelZoomModel;
     s.Model_Reframe = Model_Reframe;
     s.R_CaptureView = R_CaptureView;
-    viewer.frameCallback = R_DrawFrame;
-    viewer.frameSleepMs = 1;
+    R_SetFrameHooks(App_DrawViewFrame, 1);
 }

@@ -7,6 +7,7 @@
 #include "app/find.h"
 #include "app/list_width.h"
 #include "app/selection.h"
+#include "render/render.h"
 
 void App_CheckChannels(ViewerWindow &window)
 {
@@ -117,7 +118,7 @@ void OnViewModelMaterials(ViewerWindow &window)
     // The selection has just released the model, so this finds none; the
     // next frame prepares it again with every surface shown.
     if (viewer.services.Model_ApplySurfaceHiding)
-        viewer.services.Model_ApplySurfaceHiding();
+        viewer.services.Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(window));
 }
 
 void OnViewChannels(ViewerWindow &window, int command)
@@ -125,7 +126,7 @@ void OnViewChannels(ViewerWindow &window, int command)
     // Only the drawing changes: the slide and the loaded texture stay.
     viewer.textureChannels = static_cast<TextureChannels>(command - CmdChannelsRgba);
     App_CheckChannels(window);
-    viewer.redrawPending = true;
+    R_RequestRedraw();
 }
 
 void App_ViewCommand(int command)
@@ -137,31 +138,33 @@ void App_ViewCommand(int command)
         return;
     if (preview.resourceKind == KindModel) {
         if (command == CmdViewFrameModel && s.Model_Reframe)
-            s.Model_Reframe();
+            s.Model_Reframe(preview);
         return;
     }
     if (preview.resourceKind != KindTexture)
         return;
-    const float cx = viewer.viewWidth * 0.5f, cy = viewer.viewHeight * 0.5f;
+    int32_t viewWidth = 1, viewHeight = 1;
+    R_ViewSize(viewWidth, viewHeight);
+    const float cx = viewWidth * 0.5f, cy = viewHeight * 0.5f;
     const int level = static_cast<int>(preview.textureMipLevel);
     switch (command) {
     case CmdViewZoomIn:
     case CmdViewZoomOut:
         if (s.R_ZoomTexture)
-            s.R_ZoomTexture(command == CmdViewZoomIn ? 1 : -1, cx, cy);
+            s.R_ZoomTexture(preview, command == CmdViewZoomIn ? 1 : -1, cx, cy);
         break;
     case CmdViewActualSize:
         if (s.R_TextureActualSize)
-            s.R_TextureActualSize();
+            s.R_TextureActualSize(preview);
         break;
     case CmdViewFit:
         if (s.R_FitTexture)
-            s.R_FitTexture();
+            s.R_FitTexture(preview);
         break;
     case CmdViewMipLarger:
     case CmdViewMipSmaller:
         if (s.R_SetTextureMipLevel)
-            s.R_SetTextureMipLevel(command == CmdViewMipLarger ? level - 1 : level + 1);
+            s.R_SetTextureMipLevel(preview, command == CmdViewMipLarger ? level - 1 : level + 1);
         break;
     default:
         break;
@@ -174,7 +177,37 @@ void App_OnViewWheel(int notches, int x, int y)
     if (viewer.viewHidden || notches == 0)
         return;
     if (viewer.preview.resourceKind == KindTexture && s.R_ZoomTexture)
-        s.R_ZoomTexture(notches, static_cast<float>(x), static_cast<float>(y));
+        s.R_ZoomTexture(viewer.preview, notches, static_cast<float>(x), static_cast<float>(y));
     else if (viewer.preview.resourceKind == KindModel && s.R_WheelZoomModel)
-        s.R_WheelZoomModel(notches);
+        s.R_WheelZoomModel(viewer.preview, notches);
+}
+
+SceneSources App_SceneSources()
+{
+    SceneSources sources;
+    sources.main = &viewer.mainPak;
+    sources.global = &viewer.globalPak;
+    sources.edits = &viewer.edits;
+    if (viewer.folderMode && viewer.lookEverywhere)
+        sources.elsewhere = &viewer.tree;
+    sources.upload = viewer.services.UploadTexture;
+    sources.materials = viewer.modelMaterialsEnabled;
+    return sources;
+}
+
+std::vector<bool> App_SelectedSurfaceRows(const ViewerWindow &window)
+{
+    std::vector<bool> selected;
+    if (const Model *model = viewer.preview.model)
+        for (size_t i = 0; i < model->surfaces.size(); ++i)
+            selected.push_back(window.IsSurfaceRowSelected(static_cast<int>(i)));
+    return selected;
+}
+
+void App_ShowSurfaceRows(const std::vector<std::string> &rows)
+{
+    if (!viewer.mainDialog || !viewer.showSurfaceList)
+        return;
+    for (const std::string &row : rows)
+        viewer.mainDialog->AddSurfaceRow(row);
 }

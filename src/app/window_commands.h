@@ -2,10 +2,12 @@
 // shut-down, Edit > "&Find...", the View menu's toggles and channels.
 #pragma once
 
+#include "scene/scene.h"
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_window.h"
 
 #include <string>
+#include <vector>
 
 // Sets the View check marks from the toggles, then shows the current line again.
 void RefreshViewChecks(ViewerWindow &window);
@@ -27,3 +29,12 @@ void ShutdownViewer(ViewerWindow &window);
 
 // The radio mark of View > Channels.
 void App_CheckChannels(ViewerWindow &window);
+
+// What the model in the view looks its materials up in: the session's
+// archives (the folder's others when View > "Look in every archive" is on),
+// its waiting edits, the view's texture upload and View > model materials.
+SceneSources App_SceneSources();
+// The surface list's selection, one flag per surface of the selection's model.
+std::vector<bool> App_SelectedSurfaceRows(const ViewerWindow &window);
+// The rows of a model just prepared go into the surface list while it is shown.
+void App_ShowSurfaceRows(const std::vector<std::string> &rows);

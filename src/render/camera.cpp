@@ -1,6 +1,7 @@
 // The orbit camera, the two point lights and the mouse that steers them; the
-// slide of the texture preview. Plain arithmetic over ViewerState, no GL.
-#include "render/render.h"
+// slide of the texture preview. Plain arithmetic over the preview and the
+// view's own state, no GL.
+#include "render/render_local.h"
 
 #include <cmath>
 #include <cstring>
@@ -38,10 +39,9 @@ void TrackDrag(bool down, bool inside, int x, int y, int32_t *last, bool &active
     }
 }
 
-void MoveLight(int flags, const float *dL, const float *dR)
+void MoveLight(PreviewState &p, int flags, const float *dL, const float *dR)
 {
     // Shift alone steers light 1, the primary one; Shift+Ctrl light 0.
-    PreviewState &p = viewer.preview;
     const int i = (flags & MouseControl) ? 0 : 1;
     float distance = static_cast<float>(p.lightDistance[i] + dR[1] * kDistancePerPixel);
     p.lightDistance[i] = distance < kMinLightDistance ? kMinLightDistance : distance;
@@ -49,16 +49,16 @@ void MoveLight(int flags, const float *dL, const float *dR)
     p.lightAngles[i][1] = Turn(p.lightAngles[i][1], -(dL[0] * kYawPerPixel));
 }
 
-void MoveModel(int flags, const float *dL, const float *dR)
+void MoveModel(PreviewState &p, int flags, const float *dL, const float *dR)
 {
-    PreviewState &p = viewer.preview;
     p.modelAngles[0] = Turn(p.modelAngles[0], dL[1] * kPitchPerPixel);
     p.modelAngles[1] = Turn(p.modelAngles[1], dL[0] * kYawPerPixel);
     if (flags & MouseControl) {
         if (dR[0] == 0 && dR[1] == 0)
             return;
         // Pan in the plane of the screen: the eye's yaw carries 90 extra degrees.
-        float a[3] = {viewer.eyeAngles[0], viewer.eyeAngles[1] - 90, viewer.eyeAngles[2]};
+        const float *eye = r_local.eyeAngles;
+        float a[3] = {eye[0], eye[1] - 90, eye[2]};
         float right[3], up[3];
         Math_AnglesToVectors(a, nullptr, right, up);
         const double across = dR[0] * kPanPerPixel, down = dR[1] * kPanPerPixel;
@@ -74,87 +74,87 @@ void MoveModel(int flags, const float *dL, const float *dR)
 
 }  // namespace
 
-void OnMouseMove(ViewerWindow &window, int flags, int x, int y)
+void OnMouseMove(ViewerWindow &window, PreviewState &p, bool viewHidden, int flags, int x, int y)
 {
-    if (viewer.viewHidden) {
-        viewer.leftDragActive = viewer.rightDragActive = false;
+    RenderLocal &r = r_local;
+    if (viewHidden) {
+        r.leftDragActive = r.rightDragActive = false;
         return;
     }
     float dL[2] = {0, 0}, dR[2] = {0, 0};
     const ControlRect view = window.GetControlRect(IdGlView);
     // A point on the edge counts as outside.
     const bool inside = view.x < x && x < view.x + view.width && view.y < y && y < view.y + view.height;
-    TrackDrag(flags & MouseLeft, inside, x, y, viewer.mouseLeftLast, viewer.leftDragActive, dL);
-    TrackDrag(flags & MouseRight, inside, x, y, viewer.mouseRightLast, viewer.rightDragActive, dR);
+    TrackDrag(flags & MouseLeft, inside, x, y, r.mouseLeftLast, r.leftDragActive, dL);
+    TrackDrag(flags & MouseRight, inside, x, y, r.mouseRightLast, r.rightDragActive, dR);
 
-    PreviewState &p = viewer.preview;
     if (dL[0] != 0 || dL[1] != 0 || dR[0] != 0 || dR[1] != 0)
-        viewer.redrawPending = true;
+        r.redrawPending = true;
     if (p.resourceKind == KindTexture) {
         // The image follows the mouse: window units to the screen's pixels.
-        p.textureOffset[0] += dL[0] * viewer.viewScale;
-        p.textureOffset[1] += dL[1] * viewer.viewScale;
+        p.textureOffset[0] += dL[0] * r.viewScale;
+        p.textureOffset[1] += dL[1] * r.viewScale;
     } else if (p.resourceKind == KindModel) {
         if (flags & MouseShift)
-            MoveLight(flags, dL, dR);
+            MoveLight(p, flags, dL, dR);
         else
-            MoveModel(flags, dL, dR);
-        R_PlaceEye();
+            MoveModel(p, flags, dL, dR);
+        R_PlaceEye(p);
     }
 }
 
-void R_PlaceEye()
+void R_PlaceEye(const PreviewState &p)
 {
-    const PreviewState &p = viewer.preview;
+    RenderLocal &r = r_local;
     float f[3];
-    Math_AnglesToVectors(viewer.orbitAngles, f, nullptr, nullptr);
+    Math_AnglesToVectors(r.orbitAngles, f, nullptr, nullptr);
     // The direction comes from a distance of at least 10, the position from
     // the real one: below 10 the eye moves through the centre without turning.
     const float d = p.zoomDistance < kMinEyeDistance ? kMinEyeDistance : p.zoomDistance;
     float toCentre[3];
     for (int k = 0; k < 3; ++k) {
-        viewer.eyeOrigin[k] = p.orbitCentre[k] + f[k] * d;
-        toCentre[k] = p.orbitCentre[k] - viewer.eyeOrigin[k];
+        r.eyeOrigin[k] = p.orbitCentre[k] + f[k] * d;
+        toCentre[k] = p.orbitCentre[k] - r.eyeOrigin[k];
     }
-    Math_VectorToAngles(toCentre, viewer.eyeAngles);
-    viewer.eyeAngles[1] += 90;
-    Math_AnglesToVectors(viewer.orbitAngles, f, nullptr, nullptr);
+    Math_VectorToAngles(toCentre, r.eyeAngles);
+    r.eyeAngles[1] += 90;
+    Math_AnglesToVectors(r.orbitAngles, f, nullptr, nullptr);
     for (int k = 0; k < 3; ++k)
-        viewer.eyeOrigin[k] = p.orbitCentre[k] + f[k] * p.zoomDistance;
+        r.eyeOrigin[k] = p.orbitCentre[k] + f[k] * p.zoomDistance;
 }
 
 void R_BuildViewMatrix()
 {
-    float *m = viewer.viewMatrix;
-    const float *a = viewer.eyeAngles;
+    float *m = r_local.viewMatrix;
+    const float *a = r_local.eyeAngles;
     Math_MatrixIdentity(m);
     Math_MatrixRotate(m, 90 - a[0], -1, 0, 0);
     Math_MatrixRotate(m, a[2], 0, -1, 0);
     Math_MatrixRotate(m, (a[1] - 90) - 90, 0, 0, -1);
-    const float back[3] = {-viewer.eyeOrigin[0], -viewer.eyeOrigin[1], -viewer.eyeOrigin[2]};
+    const float *eye = r_local.eyeOrigin;
+    const float back[3] = {-eye[0], -eye[1], -eye[2]};
     Math_MatrixTranslate(m, back);
 }
 
-void R_WheelZoomModel(int notches)
+void R_WheelZoomModel(PreviewState &preview, int notches)
 {
-    if (viewer.preview.resourceKind != KindModel || notches == 0)
+    if (preview.resourceKind != KindModel || notches == 0)
         return;
     const float dR[2] = {0, static_cast<float>(-notches * kWheelNotchPixels)};
     const float dL[2] = {};
-    MoveModel(0, dL, dR);
-    R_PlaceEye();
-    viewer.redrawPending = true;
+    MoveModel(preview, 0, dL, dR);
+    R_PlaceEye(preview);
+    r_local.redrawPending = true;
 }
 
-void R_FrameModel()
+void R_FrameModel(PreviewState &preview)
 {
-    viewer.preview.orbitCentre[2] = 512;
-    viewer.preview.zoomDistance = 1200;
+    preview.orbitCentre[2] = 512;
+    preview.zoomDistance = 1200;
 }
 
-void R_FrameModelBounds(const float *mins, const float *maxs)
+void R_FrameModelBounds(PreviewState &p, const float *mins, const float *maxs)
 {
-    PreviewState &p = viewer.preview;
     const float d[3] = {maxs[0] - mins[0], maxs[1] - mins[1], maxs[2] - mins[2]};
     // The model orientation maps model (x, y, z) to world (z, x, y); the
     // centre is raised by 32.
@@ -172,9 +172,9 @@ void R_FrameModelBounds(const float *mins, const float *maxs)
     memcpy(p.lightAngles[1], light1, sizeof light1);
 }
 
-void R_ModelOrientationMatrix(float *m)
+void R_ModelOrientationMatrix(const PreviewState &preview, float *m)
 {
-    const float *a = viewer.preview.modelAngles;
+    const float *a = preview.modelAngles;
     Math_MatrixIdentity(m);
     // The Y turns are negated: Math_MatrixRotate turns about Y opposite to GL.
     Math_MatrixRotate(m, a[1], 0, 0, 1);
@@ -184,13 +184,13 @@ void R_ModelOrientationMatrix(float *m)
     Math_MatrixRotate(m, -90, 0, 1, 0);
 }
 
-void R_LightPositions(float positions[2][4])
+void R_LightPositions(const PreviewState &preview, float positions[2][4])
 {
     for (int i = 0; i < 2; ++i) {
         float forward[3];
-        Math_AnglesToVectors(viewer.preview.lightAngles[i], forward, nullptr, nullptr);
+        Math_AnglesToVectors(preview.lightAngles[i], forward, nullptr, nullptr);
         for (int k = 0; k < 3; ++k)
-            positions[i][k] = forward[k] * viewer.preview.lightDistance[i];
+            positions[i][k] = forward[k] * preview.lightDistance[i];
         positions[i][3] = 1;  // positional
     }
 }

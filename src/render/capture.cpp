@@ -1,6 +1,6 @@
 // The view's current frame as a picture: drawn once more into an offscreen
 // framebuffer of the view's size times a factor, and read back.
-#include "render/render.h"
+#include "render/render_local.h"
 #include "render/gl_procs.h"
 
 #include <cstring>
@@ -81,13 +81,13 @@ private:
 bool R_CaptureView(int scale, bool transparent, TextureImage &out)
 {
     out = TextureImage{};
-    if (scale < 1 || scale > kCaptureMaxScale || !viewer.glReady || !viewer.glWindow ||
-        !viewer.glWindow->MakeCurrent())
+    const RenderLocal &r = r_local;
+    if (scale < 1 || scale > kCaptureMaxScale || !r.glReady || !r.glWindow || !r.glWindow->MakeCurrent())
         return false;
     FramebufferProcs procs;
     if (!LoadFramebufferProcs(procs))
         return false;
-    const int width = viewer.viewWidth * scale, height = viewer.viewHeight * scale;
+    const int width = r.viewWidth * scale, height = r.viewHeight * scale;
     GLint largest = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
     if (width > largest || height > largest)
@@ -107,8 +107,8 @@ bool R_CaptureView(int scale, bool transparent, TextureImage &out)
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_ALWAYS, 1, 0xFF);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-    if (viewer.frameCallback)
-        viewer.frameCallback();
+    if (r.frameCallback)
+        r.frameCallback();
     glDisable(GL_STENCIL_TEST);
 
     out.width = static_cast<uint32_t>(width);
@@ -119,7 +119,7 @@ bool R_CaptureView(int scale, bool transparent, TextureImage &out)
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out.rgba.data());
     glReadPixels(0, 0, width, height, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, stencil.data());
-    glViewport(0, 0, viewer.viewWidth, viewer.viewHeight);
+    glViewport(0, 0, r.viewWidth, r.viewHeight);
     const bool failed = glGetError() != GL_NO_ERROR;
 
     // GL's rows run bottom-up; a picture's top-down. The alpha the drawing

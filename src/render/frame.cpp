@@ -2,7 +2,7 @@
 // swaps when the picture can change (something asked for a frame, a drag is
 // on, or a texture on screen scrolls); a still picture draws none. Also the
 // GL side of the model's orientation and lights.
-#include "render/render.h"
+#include "render/render_local.h"
 #include "render/gl_procs.h"
 
 #include <chrono>
@@ -10,29 +10,30 @@
 
 void GL_RunFrame()
 {
-    if (!viewer.glReady)
+    const RenderLocal &r = r_local;
+    if (!r.glReady)
         return;
-    GlSurface *surface = viewer.glWindow;
+    GlSurface *surface = r.glWindow;
     if (!surface || !surface->MakeCurrent())
         return;  // off screen: nothing can be drawn
-    if (viewer.frameCallback)
-        viewer.frameCallback();
+    if (r.frameCallback)
+        r.frameCallback();
     surface->Present();
     // Keeps the window's thread from running frames back to back.
-    if (viewer.frameSleepMs != 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(viewer.frameSleepMs));
+    if (r.frameSleepMs != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(r.frameSleepMs));
 }
 
-void R_DrawFrame()
+void R_DrawFrame(PreviewState &preview, TextureChannels channels, void (*modelPass)())
 {
     R_BuildViewMatrix();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glMultMatrixf(viewer.viewMatrix);
-    if (viewer.services.Model_Draw)
-        viewer.services.Model_Draw();
+    glMultMatrixf(r_local.viewMatrix);
+    if (modelPass)
+        modelPass();
     R_Begin2D();
-    DrawTexturePreview();
+    DrawTexturePreview(preview, channels);
     // Back to the perspective and the modelview mode the next frame starts in.
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -45,15 +46,15 @@ void R_Begin2D()
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(0, viewer.viewWidth, viewer.viewHeight, 0, -1, 1);
+    glOrtho(0, r_local.viewWidth, r_local.viewHeight, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
 }
 
-void R_ApplyModelOrientation()
+void R_ApplyModelOrientation(const PreviewState &preview)
 {
-    const float *a = viewer.preview.modelAngles;
+    const float *a = preview.modelAngles;
     glRotatef(a[1], 0, 0, 1);
     glRotatef(a[0], 0, 1, 0);
     glRotatef(a[2], 1, 0, 0);
@@ -61,10 +62,10 @@ void R_ApplyModelOrientation()
     glRotatef(90, 0, 1, 0);
 }
 
-void R_SetupLights()
+void R_SetupLights(const PreviewState &preview)
 {
     float positions[2][4];
-    R_LightPositions(positions);
+    R_LightPositions(preview, positions);
     static constexpr float kAmbient[4] = {0.45f, 0.45f, 0.45f, 1.0f};
     static constexpr float kWhite[4] = {1, 1, 1, 1};
     static constexpr float kDown[3] = {0, 0, -1};

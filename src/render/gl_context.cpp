@@ -2,7 +2,7 @@
 // the optional capabilities (compressed upload, lighting programs), their
 // entry points, the projection, the programs, and the release at shut-down.
 #include "render/gl_procs.h"
-#include "render/render.h"
+#include "render/render_local.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,12 +25,13 @@ bool Fetch(Proc &slot, const char *name)
 
 bool GL_Init(int width, int height)
 {
-    GlSurface *surface = viewer.glWindow;
+    RenderLocal &r = r_local;
+    GlSurface *surface = r.glWindow;
     // GTK makes a context current only on a view shown on screen; the window
     // runs GL_Init again when the view shows.
     if (!surface || !surface->IsOnScreen())
         return false;
-    if (!viewer.glReady) {
+    if (!r.glReady) {
         if (!surface->CreateContext())
             return false;
     }
@@ -40,15 +41,15 @@ bool GL_Init(int width, int height)
     GL_CheckExtensions();
 
     // A texture at actual size is one texel per pixel of the screen.
-    viewer.viewScale = static_cast<float>(surface->PixelScale() > 0 ? surface->PixelScale() : 1.0);
-    viewer.viewWidth = std::max(1, static_cast<int>(std::lround(width * viewer.viewScale)));
-    viewer.viewHeight = std::max(1, static_cast<int>(std::lround(height * viewer.viewScale)));
-    glViewport(0, 0, viewer.viewWidth, viewer.viewHeight);
+    r.viewScale = static_cast<float>(surface->PixelScale() > 0 ? surface->PixelScale() : 1.0);
+    r.viewWidth = std::max(1, static_cast<int>(std::lround(width * r.viewScale)));
+    r.viewHeight = std::max(1, static_cast<int>(std::lround(height * r.viewScale)));
+    glViewport(0, 0, r.viewWidth, r.viewHeight);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    GL_SetProjection(kFovX, Math_FovY(kFovX, viewer.viewWidth, viewer.viewHeight), kZNear, kZFar);
-    glGetFloatv(GL_PROJECTION_MATRIX, viewer.projectionMatrix);
+    GL_SetProjection(kFovX, Math_FovY(kFovX, r.viewWidth, r.viewHeight), kZNear, kZFar);
+    glGetFloatv(GL_PROJECTION_MATRIX, r.projectionMatrix);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 
@@ -60,9 +61,9 @@ bool GL_Init(int width, int height)
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-    viewer.glReady = true;
+    r.glReady = true;
     // A new context or a new size: what was drawn is gone or out of shape.
-    viewer.redrawPending = true;
+    r.redrawPending = true;
     return true;
 }
 
@@ -75,18 +76,19 @@ void GL_SetProjection(float fovX, float fovY, float zNear, float zFar)
 
 void GL_CheckExtensions()
 {
+    RenderLocal &r = r_local;
     const char *extensions = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
     if (!extensions || !*extensions)
         return;
-    viewer.programsSupported = GL_LoadProgramEntryPoints();
+    r.programsSupported = GL_LoadProgramEntryPoints();
 
-    viewer.compressionSupported = false;
+    r.compressionSupported = false;
     if (!strstr(extensions, "GL_ARB_texture_compression") || !strstr(extensions, "GL_EXT_texture_compression_s3tc"))
         return;
     if (!Fetch(glProcs.glCompressedTexImage2DARB, "glCompressedTexImage2DARB"))
         return;
     Fetch(glProcs.glGetCompressedTexImageARB, "glGetCompressedTexImageARB");  // may be missing
-    viewer.compressionSupported = true;
+    r.compressionSupported = true;
     glHint(GL_TEXTURE_COMPRESSION_HINT_ARB, GL_NICEST);
 }
 
@@ -127,7 +129,7 @@ bool GL_LoadProgramEntryPoints()
 
 int32_t GL_LoadProgram(uint32_t target, const char *text)
 {
-    if (!viewer.programsSupported)
+    if (!r_local.programsSupported)
         return -1;
     GLuint id = 0;
     glProcs.glGenProgramsARB(1, &id);
@@ -140,21 +142,31 @@ int32_t GL_LoadProgram(uint32_t target, const char *text)
 
 void GL_EnsurePrograms()
 {
-    if (!viewer.programsSupported || (viewer.vertexProgram != -1 && viewer.fragmentProgram != -1))
+    RenderLocal &r = r_local;
+    if (!r.programsSupported || (r.vertexProgram != -1 && r.fragmentProgram != -1))
         return;
-    viewer.vertexProgram = GL_LoadProgram(GL_VERTEX_PROGRAM_ARB, kLightingVertexProgram);
-    if (viewer.vertexProgram == -1)
-        viewer.programsSupported = false;
-    viewer.fragmentProgram = GL_LoadProgram(GL_FRAGMENT_PROGRAM_ARB, kLightingFragmentProgram);
-    if (viewer.fragmentProgram == -1)
-        viewer.programsSupported = false;
+    r.vertexProgram = GL_LoadProgram(GL_VERTEX_PROGRAM_ARB, kLightingVertexProgram);
+    if (r.vertexProgram == -1)
+        r.programsSupported = false;
+    r.fragmentProgram = GL_LoadProgram(GL_FRAGMENT_PROGRAM_ARB, kLightingFragmentProgram);
+    if (r.fragmentProgram == -1)
+        r.programsSupported = false;
 }
 
 void GL_Release()
 {
-    viewer.glReady = false;
-    if (viewer.glWindow)
-        viewer.glWindow->DeleteContext();
+    RenderLocal &r = r_local;
+    r.glReady = false;
+    if (r.glWindow)
+        r.glWindow->DeleteContext();
     // Programs and textures went with the context; a later context compiles afresh.
-    viewer.vertexProgram = viewer.fragmentProgram = -1;
+    r.vertexProgram = r.fragmentProgram = -1;
+}
+
+void R_ForgetSurface(GlSurface *surface)
+{
+    if (r_local.glWindow != surface)
+        return;
+    GL_Release();
+    r_local.glWindow = nullptr;
 }

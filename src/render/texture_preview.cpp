@@ -95,9 +95,8 @@ void EndChannels()
 
 }  // namespace
 
-void DrawTexturePreview()
+void DrawTexturePreview(PreviewState &preview, TextureChannels channels)
 {
-    PreviewState &preview = viewer.preview;
     if (preview.CurrentResource.empty() || preview.resourceKind != KindTexture)
         return;
     glEnable(GL_TEXTURE_2D);
@@ -114,20 +113,19 @@ void DrawTexturePreview()
     TextureHeader header;
     uint32_t levelW = 0, levelH = 0;
     const bool sized = preview.textureMipLevel == 0 ? Texture_ReadHeader(preview.CurrentResource, header)
-                                                    : R_ShownTextureSize(levelW, levelH);
+                                                    : R_ShownTextureSize(preview, levelW, levelH);
     if (sized) {
         if (preview.textureMipLevel == 0) {
             levelW = header.width;
             levelH = header.height;
         }
-        const float scale = R_TextureScale();
+        const float scale = R_TextureScale(preview);
         const float x0 = preview.textureOffset[0], y0 = preview.textureOffset[1];
         const float w = static_cast<float>(levelW) * scale, h = static_cast<float>(levelH) * scale;
         // Enlarged texels stay sharp squares; at one texel per pixel nearest
         // and linear agree on whole-pixel offsets and nearest also keeps a
         // half-pixel offset left by zooming sharp.
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, scale >= 1 ? GL_NEAREST : GL_LINEAR);
-        const TextureChannels channels = viewer.textureChannels;
         if (channels == ChannelsRgba) {
             Quad(x0, y0, w, h);
         } else {

@@ -1,5 +1,5 @@
 // DXT blocks go to GL as they stand: no decompression, no copy.
-#include "render/render.h"
+#include "render/render_local.h"
 #include "render/gl_procs.h"
 #include "texture/texture.h"
 
@@ -24,7 +24,7 @@ void UploadTexture(uint32_t textureName, const uint8_t *header, int32_t resource
 void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t resourceSize, uint32_t level,
                         TextureWrap wrap)
 {
-    if (!viewer.compressionSupported)
+    if (!r_local.compressionSupported)
         return;
     glBindTexture(GL_TEXTURE_2D, textureName);
 
@@ -46,5 +46,5 @@ void UploadTextureLevel(uint32_t textureName, const uint8_t *header, int32_t res
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // Whatever names this texture looks different from now on.
-    viewer.redrawPending = true;
+    r_local.redrawPending = true;
 }

@@ -1,8 +1,8 @@
 // How the texture preview places the selected texture: the zoom about a point
 // of the view, Fit, Actual Size and the stored level shown. Plain arithmetic
-// over ViewerState, no GL; the slide (textureOffset, the picture's top-left
+// over the preview and the view's size, no GL; the slide (textureOffset, the picture's top-left
 // corner in view pixels) works the same at every zoom.
-#include "render/render.h"
+#include "render/render_local.h"
 #include "texture/texture.h"
 
 #include <algorithm>
@@ -17,29 +17,27 @@ float StepScale(int step)
 
 // Moves the picture so that the texel under view point (x, y) at `from` view
 // pixels per texel stays under it at `to`.
-void ScaleAbout(float from, float to, float x, float y)
+void ScaleAbout(PreviewState &preview, float from, float to, float x, float y)
 {
-    float *offset = viewer.preview.textureOffset;
+    float *offset = preview.textureOffset;
     offset[0] = x - (x - offset[0]) * (to / from);
     offset[1] = y - (y - offset[1]) * (to / from);
 }
 
 }  // namespace
 
-float R_TextureScale()
+float R_TextureScale(const PreviewState &p)
 {
-    const PreviewState &p = viewer.preview;
     if (p.textureFitScale > 0)
         return p.textureFitScale;
     return StepScale(std::clamp(p.textureZoomStep, kTextureZoomMinStep, kTextureZoomMaxStep));
 }
 
-void R_ZoomTexture(int steps, float x, float y)
+void R_ZoomTexture(PreviewState &p, int steps, float x, float y)
 {
-    PreviewState &p = viewer.preview;
     if (steps == 0)
         return;
-    const float from = R_TextureScale();
+    const float from = R_TextureScale(p);
     int step = std::clamp(p.textureZoomStep, kTextureZoomMinStep, kTextureZoomMaxStep);
     if (p.textureFitScale > 0) {
         // The powers of two on either side of the fitted scale; the first
@@ -51,40 +49,37 @@ void R_ZoomTexture(int steps, float x, float y)
     }
     p.textureFitScale = 0;
     p.textureZoomStep = std::clamp(step + steps, kTextureZoomMinStep, kTextureZoomMaxStep);
-    ScaleAbout(from, R_TextureScale(), x, y);
-    viewer.redrawPending = true;
+    ScaleAbout(p, from, R_TextureScale(p), x, y);
+    r_local.redrawPending = true;
 }
 
-void R_TextureActualSize()
+void R_TextureActualSize(PreviewState &p)
 {
-    PreviewState &p = viewer.preview;
-    const float from = R_TextureScale();
+    const float from = R_TextureScale(p);
     p.textureFitScale = 0;
     p.textureZoomStep = 0;
-    ScaleAbout(from, 1.0f, viewer.viewWidth * 0.5f, viewer.viewHeight * 0.5f);
+    ScaleAbout(p, from, 1.0f, r_local.viewWidth * 0.5f, r_local.viewHeight * 0.5f);
     p.textureOffset[0] = std::round(p.textureOffset[0]);
     p.textureOffset[1] = std::round(p.textureOffset[1]);
-    viewer.redrawPending = true;
+    r_local.redrawPending = true;
 }
 
-void R_FitTexture()
+void R_FitTexture(PreviewState &p)
 {
     uint32_t w, h;
-    if (!R_ShownTextureSize(w, h))
+    if (!R_ShownTextureSize(p, w, h))
         return;
-    PreviewState &p = viewer.preview;
-    const float vw = static_cast<float>(viewer.viewWidth), vh = static_cast<float>(viewer.viewHeight);
+    const float vw = static_cast<float>(r_local.viewWidth), vh = static_cast<float>(r_local.viewHeight);
     const float scale = std::clamp(std::min(vw / static_cast<float>(w), vh / static_cast<float>(h)),
                                    StepScale(kTextureZoomMinStep), StepScale(kTextureZoomMaxStep));
     p.textureFitScale = scale;
     p.textureOffset[0] = (vw - static_cast<float>(w) * scale) * 0.5f;
     p.textureOffset[1] = (vh - static_cast<float>(h) * scale) * 0.5f;
-    viewer.redrawPending = true;
+    r_local.redrawPending = true;
 }
 
-bool R_ShownTextureSize(uint32_t &width, uint32_t &height)
+bool R_ShownTextureSize(const PreviewState &p, uint32_t &width, uint32_t &height)
 {
-    const PreviewState &p = viewer.preview;
     width = height = 0;
     TextureLevel level;
     if (p.resourceKind != KindTexture || !Texture_FindLevel(p.CurrentResource, p.textureMipLevel, level))
@@ -94,9 +89,8 @@ bool R_ShownTextureSize(uint32_t &width, uint32_t &height)
     return true;
 }
 
-void R_SetTextureMipLevel(int level)
+void R_SetTextureMipLevel(PreviewState &p, int level)
 {
-    PreviewState &p = viewer.preview;
     if (p.resourceKind != KindTexture)
         return;
     const uint32_t stored = Texture_StoredLevels(p.CurrentResource);
@@ -106,5 +100,5 @@ void R_SetTextureMipLevel(int level)
     p.textureMipLevel = chosen;
     // The next frame uploads the chosen level into the preview's texture.
     p.previewPrepared = false;
-    viewer.redrawPending = true;
+    r_local.redrawPending = true;
 }

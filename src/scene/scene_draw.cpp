@@ -15,16 +15,20 @@ namespace {
 constexpr GLsizei kStride = sizeof(ModelVertex);
 
 struct PassState {
-    float lights[2][4];  // light positions in model space, w = 1
-    float eyeModel[4];   // the eye in model space; w is not used
+    PreviewState *preview;  // the selection drawn; a scrolling texture marks it animating
+    float lights[2][4];     // light positions in model space, w = 1
+    float eyeModel[4];      // the eye in model space; w is not used
+    bool programs;          // the lighting programs can be used
+    int32_t vertexProgram;
+    int32_t fragmentProgram;
 };
 
 // The eye's position relative to the model: the model rotation built on the
 // CPU, inverted, applied to the eye.
-void EyeInModelSpace(float out[4])
+void EyeInModelSpace(const PreviewState &preview, float out[4])
 {
     float m[16];
-    R_ModelOrientationMatrix(m);
+    R_ModelOrientationMatrix(preview, m);
     Orientation o;
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c)
@@ -33,7 +37,9 @@ void EyeInModelSpace(float out[4])
     }
     Orientation inverse;
     Math_InvertOrientation(o, inverse);
-    Math_TransformPoint(inverse, viewer.eyeOrigin, out);
+    float eyeOrigin[3], eyeAngles[3];
+    R_Eye(eyeOrigin, eyeAngles);
+    Math_TransformPoint(inverse, eyeOrigin, out);
     out[3] = 0;
 }
 
@@ -50,8 +56,8 @@ void BindProgramPath(const Material &m, const PassState &pass)
     glDisable(GL_LIGHTING);
     glEnable(GL_VERTEX_PROGRAM_ARB);
     glEnable(GL_FRAGMENT_PROGRAM_ARB);
-    glProcs.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, static_cast<GLuint>(viewer.vertexProgram));
-    glProcs.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, static_cast<GLuint>(viewer.fragmentProgram));
+    glProcs.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, static_cast<GLuint>(pass.vertexProgram));
+    glProcs.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, static_cast<GLuint>(pass.fragmentProgram));
 
     // Without a specular map the diffuse map stands in, with a black specular colour.
     float specular[4] = {0, 0, 0, m.specularExponent};
@@ -99,7 +105,7 @@ void DrawSurface(const ModelSurface &s, const PassState &pass)
             glDisable(GL_DEPTH_TEST);
         if (m->noCull)
             glDisable(GL_CULL_FACE);
-        if (m->normalTexture != 0 && viewer.programsSupported) {
+        if (m->normalTexture != 0 && pass.programs) {
             BindProgramPath(*m, pass);
             for (GLuint a : {5u, 6u, 7u})
                 glProcs.glEnableVertexAttribArrayARB(a);
@@ -111,7 +117,7 @@ void DrawSurface(const ModelSurface &s, const PassState &pass)
         glBindTexture(GL_TEXTURE_2D, m->diffuseTexture);
         if (m->uVelocity != 0 || m->vVelocity != 0) {
             scrolled = true;
-            viewer.preview.animating = true;  // the next frame shows the texture further on
+            pass.preview->animating = true;  // the next frame shows the texture further on
             const uint32_t now = Clock_Milliseconds(0);
             glMatrixMode(GL_TEXTURE);
             glLoadIdentity();
@@ -142,7 +148,7 @@ void DrawSurface(const ModelSurface &s, const PassState &pass)
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT1);
     glEnable(GL_LIGHT0);
-    if (viewer.programsSupported) {
+    if (pass.programs) {
         for (GLuint a : {5u, 6u, 7u})
             glProcs.glDisableVertexAttribArrayARB(a);
         glDisable(GL_VERTEX_PROGRAM_ARB);
@@ -157,41 +163,42 @@ void DrawSurface(const ModelSurface &s, const PassState &pass)
 
 }  // namespace
 
-void Model_Draw()
+void Model_Draw(PreviewState &preview, const SceneSources &sources, std::vector<std::string> &surfaceRows)
 {
-    PreviewState &preview = viewer.preview;
     if (preview.CurrentResource.empty() || preview.resourceKind != KindModel)
         return;
     // This frame's view was built from the eye the previous frame placed. When
     // the eye placed now differs (the camera framed a new model last frame),
     // or the preparation frames it, frames are asked for until the view
     // catches up: the window draws only when asked.
-    const float eyeBefore[6] = {viewer.eyeOrigin[0], viewer.eyeOrigin[1], viewer.eyeOrigin[2],
-                                viewer.eyeAngles[0], viewer.eyeAngles[1], viewer.eyeAngles[2]};
-    R_PlaceEye();
-    if (memcmp(eyeBefore, viewer.eyeOrigin, sizeof(float) * 3) != 0 ||
-        memcmp(eyeBefore + 3, viewer.eyeAngles, sizeof(float) * 3) != 0)
-        viewer.redrawPending = true;
+    float eyeBefore[6], eyeNow[6];
+    R_Eye(eyeBefore, eyeBefore + 3);
+    R_PlaceEye(preview);
+    R_Eye(eyeNow, eyeNow + 3);
+    if (memcmp(eyeBefore, eyeNow, sizeof eyeNow) != 0)
+        R_RequestRedraw();
     // Before the preparation: on a selection's first frame this uses the
     // camera as it was before the framing.
     PassState pass;
-    EyeInModelSpace(pass.eyeModel);
+    pass.preview = &preview;
+    EyeInModelSpace(preview, pass.eyeModel);
     if (!preview.previewPrepared) {
-        Model_Prepare();
-        viewer.redrawPending = true;
+        surfaceRows = Model_Prepare(preview, sources);
+        R_RequestRedraw();
     }
     preview.animating = false;  // until a drawn surface scrolls
     const Model *model = preview.model;
     if (!model)
         return;
     GL_EnsurePrograms();
+    pass.programs = R_LightingPrograms(pass.vertexProgram, pass.fragmentProgram);
 
     glCullFace(GL_FRONT);
     glEnable(GL_CULL_FACE);
     glPushMatrix();
-    R_ApplyModelOrientation();
-    R_SetupLights();
-    R_LightPositions(pass.lights);
+    R_ApplyModelOrientation(preview);
+    R_SetupLights(preview);
+    R_LightPositions(preview, pass.lights);
 
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);

@@ -4,15 +4,13 @@
 #include "scene/scene.h"
 
 #include "render/render.h"
-#include "viewer/viewer_state.h"
-#include "viewer/viewer_window.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <thread>
 
-void Model_AttachMaterials(Model &model)
+void Model_AttachMaterials(PreviewState &preview, const SceneSources &sources, Model &model)
 {
     std::vector<ModelSurface> &surfaces = model.surfaces;
     LookupMemo memo;  // for this preparation only: the next one reads the archives afresh
@@ -20,7 +18,7 @@ void Model_AttachMaterials(Model &model)
         ModelSurface &s = surfaces[i];
         s.material = nullptr;
         s.materialShared = false;
-        if (!viewer.modelMaterialsEnabled || s.materialName[0] == '\0')
+        if (!sources.materials || s.materialName[0] == '\0')
             continue;
         // Surfaces that name the same material share one record and one set
         // of textures; only the first of them reads the archive.
@@ -29,14 +27,13 @@ void Model_AttachMaterials(Model &model)
             s.material = surfaces[static_cast<size_t>(shared)].material;
             s.materialShared = true;
         } else {
-            s.material = Mat_FindByName(s.materialName, &memo);
+            s.material = Mat_FindByName(preview, sources, s.materialName, &memo);
         }
     }
 }
 
-const Model *Model_ForExport()
+const Model *Model_ForExport(PreviewState &preview)
 {
-    PreviewState &preview = viewer.preview;
     if (preview.model)
         return preview.model;
     if (preview.resourceKind != KindModel || preview.CurrentResource.empty())
@@ -50,7 +47,7 @@ const Model *Model_ForExport()
 
 namespace {
 
-void FrameByBounds(const Model &model)
+void FrameByBounds(PreviewState &preview, const Model &model)
 {
     float mins[3], maxs[3];
     const float *first = model.surfaces.front().vertices.front().position;
@@ -59,14 +56,13 @@ void FrameByBounds(const Model &model)
     for (const ModelSurface &s : model.surfaces)
         for (const ModelVertex &v : s.vertices)
             Math_AddPointToBounds(v.position, mins, maxs);
-    R_FrameModelBounds(mins, maxs);
+    R_FrameModelBounds(preview, mins, maxs);
 }
 
 }  // namespace
 
-bool Model_Reframe()
+bool Model_Reframe(PreviewState &preview)
 {
-    PreviewState &preview = viewer.preview;
     if (!preview.model || !preview.previewPrepared)
         return false;
     // As a fresh selection shows it: unturned, centred, its lights in place.
@@ -74,46 +70,44 @@ bool Model_Reframe()
         angle = 0;
     for (float &c : preview.orbitCentre)
         c = 0;
-    R_FrameModel();
-    FrameByBounds(*preview.model);
-    R_PlaceEye();
-    viewer.redrawPending = true;
+    R_FrameModel(preview);
+    FrameByBounds(preview, *preview.model);
+    R_PlaceEye(preview);
+    R_RequestRedraw();
     return true;
 }
 
-void Model_Prepare()
+std::vector<std::string> Model_Prepare(PreviewState &preview, const SceneSources &sources)
 {
-    PreviewState &preview = viewer.preview;
     preview.previewPrepared = true;
     // An export may already have read the model; it is taken over, not read twice.
     if (!preview.model)
         preview.model = Model_Parse(preview.CurrentResource.data(), preview.CurrentResource.size());
-    R_FrameModel();
+    R_FrameModel(preview);
+    Model *model = preview.model;
+    if (!model)
+        return {};
+    Model_AttachMaterials(preview, sources, *model);
+
+    FrameByBounds(preview, *model);
+
+    std::vector<std::string> rows;
+    char row[16 + kModelNameSize];
+    for (size_t i = 0; i < model->surfaces.size(); ++i) {
+        snprintf(row, sizeof row, "%02i - %s", static_cast<int>(i), model->surfaces[i].materialName);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void Model_ApplySurfaceHiding(PreviewState &preview, const std::vector<bool> &selectedRows)
+{
     Model *model = preview.model;
     if (!model)
         return;
-    Model_AttachMaterials(*model);
-
-    FrameByBounds(*model);
-
-    if (viewer.mainDialog && viewer.showSurfaceList) {
-        char row[16 + kModelNameSize];
-        for (size_t i = 0; i < model->surfaces.size(); ++i) {
-            snprintf(row, sizeof row, "%02i - %s", static_cast<int>(i), model->surfaces[i].materialName);
-            viewer.mainDialog->AddSurfaceRow(row);
-        }
-    }
-}
-
-void Model_ApplySurfaceHiding()
-{
-    Model *model = viewer.preview.model;
-    if (!model)
-        return;
-    viewer.redrawPending = true;
+    R_RequestRedraw();
     for (size_t i = 0; i < model->surfaces.size(); ++i)
-        model->surfaces[i].hidden =
-            viewer.mainDialog && viewer.mainDialog->IsSurfaceRowSelected(static_cast<int>(i)) ? 1 : 0;
+        model->surfaces[i].hidden = i < selectedRows.size() && selectedRows[i] ? 1 : 0;
 }
 
 uint32_t Clock_Milliseconds(int slot)

@@ -20,6 +20,19 @@ bool Listed(const Session &s, size_t i, const PakFind &find)
                            s.listNameLength[i]);
 }
 
+// Line `i` of a folder's archive, tried as Listed tries the list's.
+bool FolderListed(Session &s, TreeArchive &archive, size_t i, const PakFind &find)
+{
+    if (!Pak_FindMatches(find, archive.lines.Line(i), archive.lines.nameLength[i]))
+        return false;
+    if (s.findKind < 0)
+        return true;
+    if (archive.kinds.size() != archive.lines.size())
+        archive.kinds.assign(archive.lines.size(), kSessionKindUnknownYet);
+    s.folderKindsPending |= archive.kinds[i] == kSessionKindUnknownYet;
+    return archive.kinds[i] == s.findKind;
+}
+
 void KnowEveryEntry(Session &s)
 {
     if (s.entryKinds.size() != s.mainPak.entries.size())
@@ -79,6 +92,40 @@ SessionChange Session_ApplyFind(Session &session)
     change.lines = true;
     change.selectionLeft = !selectedListed;
     return change;
+}
+
+size_t Session_FindInFolder(Session &session, Session::FolderHit kept, int &keptAt)
+{
+    session.folderHits.clear();
+    session.folderHitText.clear();
+    session.folderHitAt.clear();
+    session.folderKindsPending = false;
+    session.folderScanArchive = session.folderScanLine = 0;
+    keptAt = -1;
+    size_t total = 0;
+    if (!Session_Narrowed(session))
+        return total;
+    // The first find reads every archive's index once for its lines; later
+    // ones only walk the lines.
+    const PakFind find = Pak_CompileFind(session.findText);
+    for (size_t a = 0; a < session.tree.archives.size(); ++a) {
+        TreeArchive &archive = session.tree.archives[a];
+        ArchiveTree_ReadLines(archive);
+        total += archive.lines.size();
+        for (size_t i = 0; i < archive.lines.size(); ++i) {
+            if (!FolderListed(session, archive, i, find))
+                continue;
+            if (kept.archive == static_cast<int32_t>(a) && kept.line == static_cast<int32_t>(i))
+                keptAt = static_cast<int>(session.folderHits.size());
+            session.folderHits.push_back({static_cast<int32_t>(a), static_cast<int32_t>(i)});
+            session.folderHitAt.push_back(static_cast<uint32_t>(session.folderHitText.size()));
+            session.folderHitText += archive.file.name;
+            session.folderHitText += ": ";
+            session.folderHitText += archive.lines.Line(i);
+            session.folderHitText += '\0';
+        }
+    }
+    return total;
 }
 
 std::vector<const char *> Session_ListedLines(const Session &session)

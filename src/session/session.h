@@ -95,6 +95,12 @@ void Session_SetFind(Session &session, const std::string &text, int kind);
 // The same with the find as it stands, after the lines changed.
 SessionChange Session_ApplyFind(Session &session);
 
+// In folder mode: folderHits and their text become the lines of every
+// archive of the tree that the find leaves (an archive's index is read the
+// first time); a kind not read yet leaves its line out and folderKindsPending
+// set. The lines walked; `kept` is found again at `keptAt` (-1 when it left).
+size_t Session_FindInFolder(Session &session, Session::FolderHit kept, int &keptAt);
+
 // The listed lines, pointers into listText, in listedSlots' order.
 std::vector<const char *> Session_ListedLines(const Session &session);
 // The line of `slot` among the listed ones; -1 when it is not listed.

@@ -1,5 +1,7 @@
-// ViewerState: the one record that holds everything the viewer knows, touched
-// only from the window's thread. Each group names the folder that writes it.
+// ViewerState: the window's record of the viewer, touched only from the
+// window's thread. Each group names the folder that writes it. The GL view,
+// the model drawing and the sound player keep their own state in their own
+// folders and are handed the preview and the View toggles they need.
 #pragma once
 
 #include "resource/resource_kind.h"
@@ -11,7 +13,6 @@
 #include <vector>
 
 class ViewerWindow;
-class GlSurface;     // the view control as the GL code draws on it (src/render)
 struct SoundRecord;  // made by the sound player (src/audio)
 struct Model;        // made by the model parser (src/model)
 struct TextureImage;  // RGBA pixels (src/texture)
@@ -53,8 +54,7 @@ struct PreviewState {
     // the entry's own archive, as "name in ARCHIVE.PAK", for the status bar.
     std::vector<std::string> foundElsewhere;
     size_t foundElsewhereShown = 0;  // src/app: how many of them the status bar shows
-    // Room for the camera, light and model groups that the render and model
-    // code add; everything here must stay zero-initialised.
+    // Everything here must stay zero-initialised.
 };
 
 // The GL wrap modes of an uploaded texture, S and T: GL_CLAMP unless a
@@ -66,16 +66,17 @@ struct TextureWrap {
 
 // The one way across layers: the steps of the GL view, the sound player and
 // the model in the view that the window's handlers (and the frame and the
-// material lookups) run. App_InstallServices fills every step once at
-// start-up; tests fill the ones they need. An empty (null) step is skipped, so
-// nothing pretends a sound played or a frame was drawn.
+// material lookups) run, handed the preview they act on. App_InstallServices
+// fills every step once at start-up; tests fill the ones they need. An empty
+// (null) step is skipped, so nothing pretends a sound played or a frame was
+// drawn.
 struct ViewerServices {
     // OpenGL view (src/render): create or refresh the context for a view of
     // the given size; release it at shut-down.
     bool (*GL_Init)(int width, int height) = nullptr;
     void (*GL_Release)() = nullptr;
-    // One frame of the view (current context, frameCallback, swap, pause), run
-    // by the timer while the view is not hidden.
+    // One frame of the view (current context, the frame hook, swap, pause),
+    // run by the timer while the view is not hidden.
     void (*GL_RunFrame)() = nullptr;
 
     // Binds a texture name and loads a texture resource into it with the wrap
@@ -100,25 +101,27 @@ struct ViewerServices {
 
     // The model in the view (src/scene).
     void (*Model_Free)(Model *model) = nullptr;
-    // The model pass of a frame: draws the selected model when there is one.
+    // The model pass of a frame: draws the selected model when there is one,
+    // from the session's archives, and fills the surface list when it
+    // prepared the model.
     void (*Model_Draw)() = nullptr;
     // The model the OBJ export writes: the prepared one, or one parsed now
     // when no frame has prepared it (kept as preview.model); null when the
     // resource holds no readable model.
-    const Model *(*Model_ForExport)() = nullptr;
-    // Writes that model as WaveFront OBJ; false when a write failed.
+    const Model *(*Model_ForExport)(PreviewState &preview) = nullptr;
+    // Writes the selection's model as WaveFront OBJ; false when a write failed.
     bool (*Model_WriteObj)(FILE *file) = nullptr;
-    // Copies the surface list's selection into the model's hidden flags.
-    void (*Model_ApplySurfaceHiding)() = nullptr;
+    // Copies the surface list's selection (one flag per row) into the model's hidden flags.
+    void (*Model_ApplySurfaceHiding)(PreviewState &preview, const std::vector<bool> &selectedRows) = nullptr;
 
     // The preview as the View menu and the wheel steer it (src/render, src/scene).
-    void (*R_ZoomTexture)(int steps, float x, float y) = nullptr;  // about a point of the view
-    float (*R_TextureScale)() = nullptr;  // view pixels per texel
-    void (*R_TextureActualSize)() = nullptr;
-    void (*R_FitTexture)() = nullptr;
-    void (*R_SetTextureMipLevel)(int level) = nullptr;
-    void (*R_WheelZoomModel)(int notches) = nullptr;
-    bool (*Model_Reframe)() = nullptr;
+    void (*R_ZoomTexture)(PreviewState &preview, int steps, float x, float y) = nullptr;  // about a point of the view
+    float (*R_TextureScale)(const PreviewState &preview) = nullptr;  // view pixels per texel
+    void (*R_TextureActualSize)(PreviewState &preview) = nullptr;
+    void (*R_FitTexture)(PreviewState &preview) = nullptr;
+    void (*R_SetTextureMipLevel)(PreviewState &preview, int level) = nullptr;
+    void (*R_WheelZoomModel)(PreviewState &preview, int notches) = nullptr;
+    bool (*Model_Reframe)(PreviewState &preview) = nullptr;
     // The view's frame at 1, 2 or 4 times its size; false when it cannot be made.
     bool (*R_CaptureView)(int scale, bool transparent, TextureImage &out) = nullptr;
 };
@@ -139,9 +142,9 @@ enum TextureChannels : int32_t {
 struct ViewerState : Session {
     // View toggles (src/app). previewEnabled per ResourceKind; every row starts on.
     bool previewEnabled[KindCount] = {true, true, true, true, true, true, true, true, true, true};
-    bool modelMaterialsEnabled = true;  // read by the model drawing (src/scene)
+    bool modelMaterialsEnabled = true;  // handed to the model drawing (src/scene)
     bool showSurfaceList = false;       // View > "Model &surfaces"
-    TextureChannels textureChannels = ChannelsRgba;  // View > Channels
+    TextureChannels textureChannels = ChannelsRgba;  // View > Channels, handed to the frame (src/render)
 
     // The find bar (src/app); what it narrows the list to is the session's.
     bool findShown = false;           // the find bar is open
@@ -154,7 +157,7 @@ struct ViewerState : Session {
 
     // Main window (src/app).
     ViewerWindow *mainDialog = nullptr;  // set from dialog initialisation to shut-down
-    bool viewHidden = true;              // true: no frames are drawn and the mouse does not steer
+    bool viewHidden = true;              // true: no frames are drawn and the mouse does not steer (src/render is told)
     bool noAudioSaid = false;            // the status bar said once that no audio device plays
     // Pixels the sash added to the entry list's width, as wanted (remembered
     // in the settings) and as the controls show it now.
@@ -163,42 +166,13 @@ struct ViewerState : Session {
     int32_t viewImageScale = 1;          // Save View As PNG's last choice
     bool viewImageTransparent = false;
 
-    // Per-selection state (src/app clears it; src/app, src/render, src/scene
-    // and src/audio fill their parts).
+    // Per-selection state (src/app clears it and hands it to src/render,
+    // src/scene and src/audio, which fill their parts).
     PreviewState preview;
 
-    // GL state (src/render). The context lives from the first GL_Init that
-    // succeeds to GL_Release; texture names and programs live as long.
-    GlSurface *glWindow = nullptr;   // the view control; set by the window that creates it
-    bool glReady = false;            // a context exists and was made current once
-    int32_t viewWidth = 1;           // the screen's pixels, at least 1
-    float viewScale = 1;             // the screen's pixels per window unit of the view (mouse positions)
-    int32_t viewHeight = 1;
-    float projectionMatrix[16] = {};  // read back after GL_Init loads it
-    bool compressionSupported = false;  // DXT blocks can go to GL as they are
-    bool programsSupported = false;     // the lighting programs can be used
-    int32_t vertexProgram = -1;         // program ids; -1 until loaded or after a failed load
-    int32_t fragmentProgram = -1;
-
-    // Frame hooks (run by src/render, set by App_InstallServices).
-    void (*frameCallback)() = nullptr;  // the frame content; null: buffers are only swapped
-    uint32_t frameSleepMs = 0;          // pause after each swap, milliseconds
-    // Set by whoever changes the picture (selection, View toggles, drags,
-    // resizes and exposes, uploads); the timer draws a frame only while it is
-    // set, a drag is on or something on screen moves, and clears it.
-    bool redrawPending = true;
-
-    // Camera, lights and mouse (src/render); the per-selection values are in `preview`.
-    float orbitAngles[3] = {};  // direction from the centre to the eye; stays (0, 0, 0)
-    float eyeOrigin[3] = {};    // derived by R_PlaceEye
-    float eyeAngles[3] = {};    // derived, yaw stored with 90 added
-    float viewMatrix[16] = {};  // camera modelview, rebuilt every frame
-    int32_t mouseLeftLast[2] = {};   // last point of a left drag, main window client pixels
-    int32_t mouseRightLast[2] = {};  // last point of a right drag
-    bool leftDragActive = false;
-    bool rightDragActive = false;
-
-    // The sound player's state is its own record (src/audio's soundState).
+    // The GL view's context, frame hooks, redraw request, camera and mouse
+    // drags are its own (src/render's render_local.h); the sound player's
+    // state is its own record (src/audio's soundState).
 
     ViewerServices services;
 };

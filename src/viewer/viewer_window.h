@@ -1,7 +1,7 @@
 // The narrow interface through which the main window's handlers read and change
 // the window. The wx frame implements it; tests drive the same handlers through
-// a recording fake. Controls are named by their ids (1000-1007), commands by their
-// menu ids.
+// a recording fake. Controls are named by their ids (1000-1017), commands by their
+// menu ids (the rows of the command table carry what each command runs).
 #pragma once
 
 #include <atomic>

@@ -45,6 +45,7 @@ protected:
                                        {"models\\crate", Crate()},
                                        {"scripts\\lanterns.txt", Fixture_FromString("no light here")}}}));
         ViewerState_Reset();
+        R_ResetState();
         viewer.services.S_Init = [] {};
         frame = new SeamWindow();
         frame->Show();

@@ -46,8 +46,8 @@ protected:
     void NewFrame()
     {
         ViewerState_Reset();
+        R_ResetState();
         App_InstallServices();
-        viewer.frameCallback = R_DrawFrame;
         frame = OpenWindow(archive);
     }
     void Menu(int command) { ChooseMenu(*frame, command); }

@@ -124,6 +124,7 @@ protected:
         ASSERT_TRUE(Png_Encode(image, file));
         ASSERT_TRUE(Fixture_WriteFile(png, file));
         ViewerState_Reset();
+        R_ResetState();
         frame = OpenWindow(archive);
         gallery = frame->Gallery();
     }
@@ -273,6 +274,7 @@ TEST_F(GalleryTest, AFolderShowsTheEntriesOfEveryArchive)
                                                        {"b_green", SolidTexture(Solid<40, 200, 60>)}}}));
     ASSERT_TRUE(Fixture_WritePak(dir / "M02_BRINE.PAK", {{{"a_blue", SolidTexture(Solid<30, 60, 220>)}}}));
     ViewerState_Reset();
+    R_ResetState();
     viewer.services.S_Init = [] {};
     frame = new SeamWindow();
     frame->Show();

@@ -1,10 +1,11 @@
 // The main window's handlers driven through the recording fake window.
 #include "temp_dir.h"
 #include "app/app_local.h"
+#include "app/layout.h"
 #include "app/main_dialog.h"
 #include "fake_window.h"
 #include "fixtures.h"
-#include "render/render.h"
+#include "render/render_local.h"
 #include "../convert/readers.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,7 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
+        R_ResetState();
         gLog = &window.log;
         InstallRecordingServices();
         InitMainDialog(window);
@@ -109,23 +111,17 @@ TEST_F(ViewerHandlers, OpenListsTheEntriesAndARefusedOpenChangesNothing)
     const Lines lines{"_x [0001]", "A [0002]", "a [0004]", "b [0000]"};
     EXPECT_EQ(window.entryLines, lines);
 
+    // A refused open says why and keeps what the window showed (each refusal's
+    // reason and message are test_pak_index.cpp's).
     Select("_x [0001]");
-    ASSERT_TRUE(Fixture_WriteFile(dir / "x.pak.bak", Fixture_ReadFile(dir / "Mixed.Pak")));
     ASSERT_TRUE(Fixture_WriteFile(dir / "wrong.pak", Text("PAK-0123456789abcdef")));
-    const std::pair<const char *, PakOpenResult> refusals[] = {
-        {"missing.pak", PakOpenResult::CannotOpen},
-        {"x.pak.bak", PakOpenResult::BadExtension},
-        {"wrong.pak", PakOpenResult::NotEntryPoint},
-    };
-    for (const auto &[file, result] : refusals) {
-        window.messages.clear();
-        window.Open(dir / file);
-        EXPECT_EQ(window.messages, Lines{Pak_OpenMessage(result)}) << file;
-        EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
-        EXPECT_EQ(window.entryLines, lines);
-        EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
-        EXPECT_EQ(viewer.preview.CurrentResource, Text("hello world"));
-    }
+    window.messages.clear();
+    window.Open(dir / "wrong.pak");
+    EXPECT_EQ(window.messages, Lines{Pak_OpenMessage(PakOpenResult::NotEntryPoint)});
+    EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
+    EXPECT_EQ(window.entryLines, lines);
+    EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
+    EXPECT_EQ(viewer.preview.CurrentResource, Text("hello world"));
     Answer(CmdFileOpen, std::nullopt);  // cancelled
     EXPECT_EQ(window.GetLabel(IdFileLabel), "Mixed.Pak");
     Select("a [0004]");  // the kept index still reads its file
@@ -244,18 +240,18 @@ TEST_F(ViewerHandlers, ViewCommandsSteerTheShownPreviewOnly)
                  {CmdViewMipSmaller, 1, 2}, {CmdViewMipLarger, 1, 1},    {CmdViewFrameModel, 1, 1}};
     for (const auto &step : steps) {
         OnCommand(window, step.command);
-        EXPECT_EQ(R_TextureScale(), step.scale) << step.command;
+        EXPECT_EQ(R_TextureScale(viewer.preview), step.scale) << step.command;
         EXPECT_EQ(viewer.preview.textureMipLevel, step.level) << step.command;
     }
     App_OnViewWheel(3, 10, 10);
-    EXPECT_EQ(R_TextureScale(), 8);
+    EXPECT_EQ(R_TextureScale(viewer.preview), 8);
     Select("tex [0000]");  // a new selection starts at actual size from the top-left
-    EXPECT_EQ(R_TextureScale(), 1);
+    EXPECT_EQ(R_TextureScale(viewer.preview), 1);
     EXPECT_EQ(viewer.preview.textureOffset[0], 0);
     Select("note [0001]");  // hidden view: nothing changes
     App_OnViewWheel(3, 10, 10);
     OnCommand(window, CmdViewZoomIn);
-    EXPECT_EQ(R_TextureScale(), 1);
+    EXPECT_EQ(R_TextureScale(viewer.preview), 1);
 
     // Save View As PNG: a picture that cannot be made is said so; one that can is written whole.
     Select("tex [0000]");
@@ -308,62 +304,67 @@ TEST_F(ViewerHandlers, SoundStepsFollowClicksTogglesAndKeys)
     EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
 }
 
-// With View > Surfaces on, the list gives room to the surface list while a model is selected.
-TEST_F(ViewerHandlers, LayoutFollowsTheArithmetic)
+// The layout's arithmetic: the pane beside the list, the list above the
+// surface list, never smaller than 8 x 8, and the sash's widening taken from
+// the pane, which keeps half its room.
+TEST(Layout, FollowsTheArithmetic)
+{
+    const struct {
+        int cx, cy;
+        bool surfaces;
+        int wanted;
+        WindowLayout out;
+    } cases[] = {
+        {628, 423, false, 0, {0, 418, 386, 386, false, 0, 0}},
+        {1000, 700, false, 0, {0, 790, 663, 663, false, 0, 0}},
+        {217, 44, false, 0, {0, 8, 8, 8, false, 0, 0}},  // below 218 x 45: never smaller than 8 x 8
+        {100, 100, true, 0, {0, 8, 63, 8, true, -38, -53}},
+        {700, 500, true, 0, {0, 490, 463, 319, true, 362, 347}},
+        {628, 423, false, 60, {60, 358, 386, 386, false, 0, 0}},
+        {628, 423, false, 500, {209, 209, 386, 386, false, 0, 0}},  // the pane keeps half its room
+        {1000, 423, false, 500, {395, 395, 386, 386, false, 0, 0}},
+        {1300, 423, false, 500, {500, 590, 386, 386, false, 0, 0}},
+        {400, 423, false, 100, {90, 100, 386, 386, false, 0, 0}},  // and 100 pixels in a small window
+        {200, 423, false, 40, {0, 8, 386, 386, false, 0, 0}},      // no room at all
+    };
+    for (const auto &c : cases) {
+        const WindowLayout got = Layout_Compute(c.cx, c.cy, c.surfaces, c.wanted);
+        const auto fields = [](const WindowLayout &l) {
+            return std::tuple(l.widening, l.paneWidth, l.paneHeight, l.listHeight, l.surfaces, l.surfaceListY,
+                              l.surfaceLabelY);
+        };
+        EXPECT_EQ(fields(got), fields(c.out)) << c.cx << " x " << c.cy << " widened by " << c.wanted;
+    }
+}
+
+// The window places its controls by that arithmetic: the surface list and
+// its label while a model is selected with View > Surfaces on, and the
+// sash's widening moving the pane over.
+TEST_F(ViewerHandlers, LayoutPlacesTheControls)
 {
     Open("m.pak", {{"model", kModel64}, {"tex", kTexture}});
     OnCommand(window, CmdViewSurfaces);
-    const struct {
-        const char *line;
-        int cx, cy;
-        ControlRect pane;
-        int listHeight;
-        bool surfaces;
-    } cases[] = {
-        {"tex [0001]", 628, 423, {199, 26, 418, 386}, 386, false},
-        {"tex [0001]", 1000, 700, {199, 26, 790, 663}, 663, false},
-        {"tex [0001]", 217, 44, {199, 26, 8, 8}, 8, false},  // below 218 x 45: never smaller than 8 x 8
-        {"model [0000]", 100, 100, {199, 26, 8, 63}, 8, true},
-        {"model [0000]", 700, 500, {199, 26, 490, 463}, 463 - 144, true},
-    };
-    for (const auto &c : cases) {
-        window.clientWidth = c.cx;
-        window.clientHeight = c.cy;
-        Select(c.line);
-        EXPECT_EQ(window.GetControlRect(IdGlView), c.pane) << c.line << " " << c.cx;
-        EXPECT_EQ(window.GetControlRect(IdTextView), c.pane) << c.line << " " << c.cx;
-        EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, c.listHeight})) << c.line << " " << c.cx;
-        EXPECT_EQ(std::pair(window.Shown(IdSurfaceList), window.Shown(IdSurfaceLabel)), std::pair(c.surfaces, c.surfaces))
-            << c.line;
-    }
+    window.clientWidth = 700;
+    window.clientHeight = 500;
+    Select("model [0000]");
+    EXPECT_EQ(window.GetControlRect(IdGlView), (ControlRect{199, 26, 490, 463}));
+    EXPECT_EQ(window.GetControlRect(IdTextView), (ControlRect{199, 26, 490, 463}));
+    EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, 319}));
     EXPECT_EQ(window.GetControlRect(IdSurfaceList), (ControlRect{11, 362, 181, 126}));
     EXPECT_EQ(window.GetControlRect(IdSurfaceLabel), (ControlRect{11, 347, 156, 13}));
-}
+    EXPECT_TRUE(window.Shown(IdSurfaceList) && window.Shown(IdSurfaceLabel));
+    Select("tex [0001]");
+    EXPECT_FALSE(window.Shown(IdSurfaceList) || window.Shown(IdSurfaceLabel));
+    EXPECT_EQ(window.GetControlRect(IdEntryList), (ControlRect{10, 26, 181, 463}));
 
-// The sash's widening moves the pane over and narrows it, never below half its room.
-TEST_F(ViewerHandlers, ListWideningComesOutOfThePane)
-{
-    const struct {
-        int wanted, cx;
-        int shown;  // the widening the controls show
-    } cases[] = {
-        {60, 628, 60},
-        {500, 628, (628 - 210) / 2},  // the pane keeps half its room
-        {500, 1000, 395},
-        {500, 1300, 500},
-        {100, 400, 90},               // and 100 pixels in a small window
-        {0, 1000, 0},  // back to the first layout
-        {40, 200, 0},  // no room at all
-    };
-    for (const auto &c : cases) {
-        window.clientWidth = c.cx;
-        viewer.listWidening = c.wanted;
-        LayoutControls(window, c.cx, 423);
-        EXPECT_EQ(window.GetControlRect(IdGlView), (ControlRect{199 + c.shown, 26, std::max(c.cx - 210 - c.shown, 8), 386}))
-            << c.wanted << " in " << c.cx;
-        EXPECT_EQ(window.GetControlRect(IdEntryList).width, 181 + c.shown);
-        EXPECT_EQ(window.GetControlRect(IdInfoLine).x, 199 + c.shown);
-        EXPECT_EQ(window.GetControlRect(IdFindBar).width, 181 + c.shown);
+    for (const int wanted : {500, 60, 0}) {  // widened, narrowed again, back to the first layout
+        viewer.listWidening = wanted;
+        LayoutControls(window, 1000, 423);
+        const int shown = Layout_Widening(wanted, 1000);
+        EXPECT_EQ(window.GetControlRect(IdGlView), (ControlRect{199 + shown, 26, 790 - shown, 386})) << wanted;
+        EXPECT_EQ(window.GetControlRect(IdEntryList).width, 181 + shown);
+        EXPECT_EQ(window.GetControlRect(IdInfoLine).x, 199 + shown);
+        EXPECT_EQ(window.GetControlRect(IdFindBar).width, 181 + shown);
     }
 }
 
@@ -489,6 +490,8 @@ TEST_F(ViewerHandlers, BatchExportCancelledPartwayKeepsWholeFilesAndWritesNoMore
     EXPECT_EQ(FilesUnder(dir / "out").size(), 40u);
 }
 
+// The find bar shows the session's lines (its rules are test_session.cpp's),
+// the count, and the preview of the selection while it stays listed.
 TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
 {
     Open("f.pak", {{"textures\\env\\Stone_Wall", kTexture}, {"textures\\ui\\compass", kTexture},
@@ -508,16 +511,8 @@ TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
         const char *selected;  // "" none
         const char *count;
     } cases[] = {
-        {"INTRO", -1, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},
-        {"*.XML", -1, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},  // a glob over the name
-        {"", -1, all, "scripts\\intro.xml [0002]", ""},
-        {"", KindXml, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},
-        {"textures/", -1, {all[2], all[3]}, "", "2 of 4 listed"},  // '/' finds '\'; the selection leaves
-        {"*wall", -1, {all[2]}, "", "1 of 4 listed"},
-        {"[0001]", -1, {all[3]}, "", "1 of 4 listed"},  // no '*' or '?': plain text
-        {"", KindTexture, {all[2], all[3]}, "", "2 of 4 listed"},
-        {"compass", KindTexture, {all[3]}, "", "1 of 4 listed"},
-        {"", KindModel, {}, "", "no entry matches"},
+        {"", KindXml, {all[1]}, "scripts\\intro.xml [0002]", "1 of 4 listed"},  // kept while the kinds are read
+        {"", KindTexture, {all[2], all[3]}, "", "2 of 4 listed"},  // the selection leaves
         {"zzz", -1, {}, "", "no entry matches"},
     };
     for (const auto &c : cases) {
@@ -551,7 +546,7 @@ TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
     Select("tex [0000]");
     viewer.preview.textureOffset[0] = 5;
     const auto framesIn3Ticks = [&](auto change) {
-        viewer.leftDragActive = viewer.preview.animating = false;
+        r_local.leftDragActive = viewer.preview.animating = false;
         OnFrameTimer();  // draws what earlier steps asked for
         change();
         window.log.clear();
@@ -562,20 +557,20 @@ TEST_F(ViewerHandlers, FramesOnlyWhenThePictureCanChange)
     EXPECT_EQ(framesIn3Ticks([] {}), 0);
     EXPECT_EQ(framesIn3Ticks([&] { Select("tex [0000]"); }), 1);
     EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdViewXml); }), 1);
-    EXPECT_EQ(framesIn3Ticks([] { viewer.leftDragActive = true; }), 3);
+    EXPECT_EQ(framesIn3Ticks([] { r_local.leftDragActive = true; }), 3);
     EXPECT_EQ(framesIn3Ticks([] { viewer.preview.animating = true; }), 3);
-    EXPECT_EQ(framesIn3Ticks([&] { OnMouseMove(window, 0, 300, 200); }), 0);
+    EXPECT_EQ(framesIn3Ticks([&] { OnMouseMove(window, viewer.preview, viewer.viewHidden, 0, 300, 200); }), 0);
     EXPECT_EQ(framesIn3Ticks([&] {
-                  OnMouseMove(window, MouseLeft, 300, 200);
-                  OnMouseMove(window, MouseLeft, 310, 200);
-                  viewer.leftDragActive = false;
+                  OnMouseMove(window, viewer.preview, viewer.viewHidden, MouseLeft, 300, 200);
+                  OnMouseMove(window, viewer.preview, viewer.viewHidden, MouseLeft, 310, 200);
+                  r_local.leftDragActive = false;
               }),
               1);
     viewer.preview.textureOffset[0] = 5;
     EXPECT_EQ(framesIn3Ticks([&] { OnCommand(window, CmdChannelsAlpha); }), 1);
     EXPECT_TRUE(window.Checked(CmdChannelsAlpha));
     EXPECT_EQ(viewer.preview.textureOffset[0], 5);  // the slide stays
-    EXPECT_EQ(framesIn3Ticks([] { viewer.viewHidden = viewer.leftDragActive = true; }), 0);
+    EXPECT_EQ(framesIn3Ticks([] { viewer.viewHidden = r_local.leftDragActive = true; }), 0);
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ protected:
         ASSERT_TRUE(Mod_Make(dir / "orig", dir / "one", dir / "M1", "first", false, report, error)) << error;
         ASSERT_TRUE(Mod_Make(dir / "orig", dir / "one", dir / "M2.zip", "second", true, report, error)) << error;
         ViewerState_Reset();
+        R_ResetState();
         viewer.services.S_Init = [] {};
         frame = new SeamWindow();
         frame->Show();

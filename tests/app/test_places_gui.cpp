@@ -56,6 +56,7 @@ protected:
         }
         Pump(50);
         ViewerState_Reset();
+        R_ResetState();
         frame = nullptr;
     }
     // A menu item chosen as its menu delivers it; the folder its dialog started in.

@@ -203,7 +203,7 @@ TEST_F(PreviewBars, ViewSavedAtTwiceItsSizeIsWhatItShows)
 {
     NewFrame();
     ASSERT_TRUE(ClickLine(*frame, "textures\\ui\\compass [0001]"));
-    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.glReady && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(2000, [] { return R_Ready() && !R_RedrawPending(); }));
     Pump(50);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(2), "Zoom 100%, 64 x 32");
     const wxImage screen = ScreenImage(frame);

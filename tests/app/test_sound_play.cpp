@@ -32,6 +32,7 @@ TEST(ViewerSound, ClickedSoundIsHeardUntilTheSelectionChanges)
     EnvVar driver("SDL_AUDIODRIVER", "disk"), delay("SDL_DISKAUDIODELAY", "5");  // about 4.6 times real time
     EnvVar file("SDL_DISKAUDIOFILE", dir / "first.raw");
     ViewerState_Reset();
+    R_ResetState();
     App_InstallServices();
     FakeWindow window;
     InitMainDialog(window);
@@ -55,6 +56,7 @@ TEST(ViewerSound, ClickedSoundIsHeardUntilTheSelectionChanges)
         tick();
     ShutdownViewer(window);
     ViewerState_Reset();
+    R_ResetState();
 
     const Bytes a = Fixture_ReadFile(dir / "first.raw"), b = Fixture_ReadFile(dir / "second.raw");
     const size_t start = LeadingSilence(a), skip = LeadingSilence(expected);

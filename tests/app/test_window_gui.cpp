@@ -11,8 +11,6 @@
 #include "app/hex_view.h"
 #include "gl_test_view.h"
 #include "model/model.h"
-#include "pakwrite/pakwrite.h"
-#include "viewer/archive_edits.h"
 #include "model_fixtures.h"
 #include "render/render.h"
 #include "scene/scene.h"
@@ -52,6 +50,14 @@ namespace {
 using Steps = std::vector<std::string>;
 
 Steps gSteps;  // sound steps, and GL_Release when the GL view is not the real one
+
+// The view's size in the screen's pixels.
+std::pair<int32_t, int32_t> ViewSize()
+{
+    int32_t width = 1, height = 1;
+    R_ViewSize(width, height);
+    return {width, height};
+}
 
 // Edit > Preferences is a modal dialog of its own: counted and cancelled.
 int gPreferencesRuns = 0;
@@ -110,15 +116,18 @@ protected:
     void NewFrame(bool gl = false)
     {
         ViewerState_Reset();
+        R_ResetState();
         gSteps.clear();
         gFrames = gTicks = 0;
         ViewerServices &s = viewer.services;
         if (gl) {
             App_InstallServices();
-            viewer.frameCallback = [] {
-                ++gFrames;
-                R_DrawFrame();
-            };
+            R_SetFrameHooks(
+                [] {
+                    ++gFrames;
+                    App_DrawViewFrame();
+                },
+                1);
         } else {
             s.GL_Release = [] { gSteps.push_back("GL_Release"); };
             s.Model_ForExport = Model_ForExport;
@@ -686,7 +695,7 @@ TEST_F(WindowTest, ChannelModesShowTheirChannels)
     for (const auto &c : cases) {
         wxCommandEvent pick(wxEVT_MENU, Command_ToWxId(c.command));
         frame->GetEventHandler()->ProcessEvent(pick);
-        ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.redrawPending; }));
+        ASSERT_TRUE(PumpUntil(1000, [] { return !R_RedrawPending(); }));
         Pump(30);
         auto at = [&](int x, int y) { return ViewPixel(x, y); };
         EXPECT_TRUE(Near(at(24, 4), c.opaque)) << c.command << " " << at(24, 4);
@@ -707,7 +716,7 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
 {
     NewFrame(true);
     ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
-    ASSERT_TRUE(PumpUntil(2000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(2000, [] { return gFrames > 0 && !R_RedrawPending(); }));
     Pump(50);
     EXPECT_TRUE(ShowsBlock(ViewPixel(2, 2), BlockShade(0, 0, 16, 8))) << ViewPixel(2, 2);
     gFrames = gTicks = 0;
@@ -722,7 +731,7 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
     Pump(30);
     sim.MouseDown();
     sim.MouseMove(start + wxPoint(1, 1));
-    ASSERT_TRUE(PumpUntil(1000, [] { return viewer.leftDragActive; }));
+    ASSERT_TRUE(PumpUntil(1000, [] { return R_Dragging(); }));
     gFrames = gTicks = 0;
     Pump(300);  // the button held, the mouse still
     EXPECT_GE(gFrames, gTicks - 1);
@@ -732,7 +741,7 @@ TEST_F(WindowTest, AStillTextureDrawsNoFramesWhileADragDrawsEveryTickAndSlidesIt
         Pump(15);
     }
     sim.MouseUp();
-    ASSERT_TRUE(PumpUntil(1000, [] { return !viewer.leftDragActive && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(1000, [] { return !R_Dragging() && !R_RedrawPending(); }));
     gFrames = 0;
     Pump(200);
     EXPECT_EQ(gFrames, 0);
@@ -758,10 +767,10 @@ TEST_F(WindowTest, AtTwiceTheScaleTheViewDrawsInTheScreensPixels)
     const wxRect work = wxDisplay(0u).GetClientArea();
     EXPECT_TRUE(frame->GetSize().x <= work.width && frame->GetSize().y <= work.height) << frame->GetSize().x;
     ASSERT_TRUE(SelectLine(*frame, "textures\\ui\\compass"));
-    ASSERT_TRUE(PumpUntil(3000, [] { return gFrames > 0 && !viewer.redrawPending; }));
+    ASSERT_TRUE(PumpUntil(3000, [] { return gFrames > 0 && !R_RedrawPending(); }));
     Pump(100);
     const ControlRect view = frame->GetControlRect(IdGlView);
-    EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight),
+    EXPECT_EQ(ViewSize(),
               std::pair(int(std::lround(view.width * scale)), int(std::lround(view.height * scale))));
     const wxImage shot = ScreenImage(frame);
     const wxPoint corner = (frame->Control(IdGlView)->GetScreenPosition() - frame->GetScreenPosition()) * scale;
@@ -812,7 +821,7 @@ TEST_F(WindowTest, HiddenViewDrawsNoFramesAndCatchesUpOnResizes)
     gTicks = gFrames = 0;
     Pump(300);
     EXPECT_TRUE(gTicks > 5 && gFrames == 0) << gTicks << " ticks, " << gFrames << " frames";
-    EXPECT_FALSE(viewer.glReady);  // never shown yet: no context
+    EXPECT_FALSE(R_Ready());  // never shown yet: no context
 
     for (wxSize size : {wxSize(900, 640), wxSize(700, 500)}) {
         ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
@@ -822,7 +831,7 @@ TEST_F(WindowTest, HiddenViewDrawsNoFramesAndCatchesUpOnResizes)
         ASSERT_TRUE(Click("textures\\ui\\compass [0001]"));
         ASSERT_TRUE(PumpUntil(3000, [] { return gFrames >= 2; }));
         const ControlRect rect = frame->GetControlRect(IdGlView);
-        EXPECT_EQ(std::pair(viewer.viewWidth, viewer.viewHeight), std::pair(rect.width, rect.height)) << size.x;
+        EXPECT_EQ(ViewSize(), std::pair(rect.width, rect.height)) << size.x;
     }
 }
 
@@ -900,41 +909,3 @@ TEST_F(WindowTest, ProgressDialogCancelsTheJobWhileTheWindowTicks)
 }
 
 }  // namespace
-
-// Save while another program writes the archive (here a writer of this
-// process, which holds the set's lock as any other would): after its wait the
-// window says whose lock stopped it, and the archive and the edits stay as
-// they were; once the other writer is done, Save writes them.
-TEST_F(WindowTest, SaveBesideAnotherWriterRefusesAndKeepsTheEdits)
-{
-    NewFrame();
-    const auto row = [](int id) {
-        return *std::find_if(App_CommandTable().begin(), App_CommandTable().end(),
-                             [&](const CommandRow &r) { return r.id == id; });
-    };
-    ASSERT_TRUE(Click("data\\blob.bin [0004]"));
-    EXPECT_EQ(Send(frame, row(CmdEditRemove)), "title");
-    const Bytes before = Fixture_ReadFile(archive);
-    auto other = std::make_unique<PakWriter>();
-    std::string error;
-    ASSERT_TRUE(PakWrite_Open(archive, *other, error)) << error;
-
-    const size_t messages = frame->messages.size();
-    const wxString title = frame->GetTitle();
-    const auto sent = row(CmdFileSave);
-    wxMenu *menu = nullptr;
-    wxMenuItem *item = frame->GetMenuBar()->FindItem(Command_ToWxId(sent.id), &menu);
-    ASSERT_TRUE(item && item->IsEnabled());
-    menu->SendEvent(item->GetId());
-    ASSERT_TRUE(PumpUntil(int(kPakLockWaitSeconds * 1000) + 5000, [&] { return frame->messages.size() > messages; }));
-    EXPECT_NE(frame->messages.back().find(PakWrite_LockPath(archive)), std::string::npos) << frame->messages.back();
-    EXPECT_EQ(Fixture_ReadFile(archive), before);
-    EXPECT_EQ(frame->GetTitle(), title);  // still marked unsaved
-    EXPECT_TRUE(Edits_Pending(viewer.edits));
-
-    other.reset();
-    EXPECT_EQ(Send(frame, sent), "title message");
-    PakArchive saved;
-    ASSERT_EQ(Pak_OpenArchive(archive, saved), PakOpenResult::Ok);
-    EXPECT_EQ(Pak_FindEntryByLine(saved, "data\\blob.bin [0004]"), -1);
-}

@@ -1,6 +1,6 @@
 // The camera, the lights and mouse drags over the GL view of a recording window.
 #include "fake_window.h"
-#include "render/render.h"
+#include "render/render_local.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
+        R_ResetState();
         viewer.viewHidden = false;
         p.resourceKind = KindModel;
         view = window.GetControlRect(IdGlView);
@@ -20,7 +21,7 @@ protected:
     void TearDown() override { ViewerState_Reset(); }
 
     // A move at (dx, dy) from a point well inside the view.
-    void Move(int flags, int dx, int dy) { OnMouseMove(window, flags, view.x + 50 + dx, view.y + 50 + dy); }
+    void Move(int flags, int dx, int dy) { OnMouseMove(window, p, viewer.viewHidden, flags, view.x + 50 + dx, view.y + 50 + dy); }
 
     FakeWindow window;
     ControlRect view;
@@ -47,7 +48,7 @@ TEST_F(Camera, LeftDragTurnsTheModel)
     Move(MouseLeft, 0, 89);
     EXPECT_NEAR(p.modelAngles[0], 0.15 - 40 * 0.35, 1e-3);
     Move(MouseLeft, 0, 1000);  // outside the view: the drag ends without a delta
-    EXPECT_FALSE(viewer.leftDragActive);
+    EXPECT_FALSE(r_local.leftDragActive);
     EXPECT_NEAR(p.modelAngles[0], 0.15 - 40 * 0.35, 1e-3);
 }
 
@@ -57,8 +58,8 @@ TEST_F(Camera, DragsResumeWithoutAJumpAndEdgesAreOutside)
     Move(MouseLeft, 0, 0);
     Move(MouseLeft, 10, 5);
     // Off the view (the left edge itself counts as outside), then back elsewhere.
-    OnMouseMove(window, MouseLeft, view.x, view.y + 60);
-    EXPECT_FALSE(viewer.leftDragActive);
+    OnMouseMove(window, p, viewer.viewHidden, MouseLeft, view.x, view.y + 60);
+    EXPECT_FALSE(r_local.leftDragActive);
     Move(MouseLeft, 100, 100);
     EXPECT_EQ(std::pair(p.textureOffset[0], p.textureOffset[1]), std::pair(10.0f, 5.0f));
     Move(MouseLeft, 103, 96);
@@ -70,32 +71,32 @@ TEST_F(Camera, DragsResumeWithoutAJumpAndEdgesAreOutside)
     EXPECT_EQ(p.textureOffset[0], 13);
 
     // The last pixel inside each edge still counts.
-    OnMouseMove(window, MouseLeft, view.x + view.width - 1, view.y + view.height - 1);
-    EXPECT_TRUE(viewer.leftDragActive);
-    OnMouseMove(window, MouseLeft, view.x + view.width, view.y + view.height - 1);
-    EXPECT_FALSE(viewer.leftDragActive);
+    OnMouseMove(window, p, viewer.viewHidden, MouseLeft, view.x + view.width - 1, view.y + view.height - 1);
+    EXPECT_TRUE(r_local.leftDragActive);
+    OnMouseMove(window, p, viewer.viewHidden, MouseLeft, view.x + view.width, view.y + view.height - 1);
+    EXPECT_FALSE(r_local.leftDragActive);
 
     // While the view is hidden every drag ends and nothing moves.
     Move(MouseLeft, 0, 0);
     viewer.viewHidden = true;
     Move(MouseLeft, 9, 9);
-    EXPECT_FALSE(viewer.leftDragActive);
+    EXPECT_FALSE(r_local.leftDragActive);
     EXPECT_EQ(p.textureOffset[0], 13);
 }
 
 TEST_F(Camera, RightDragZoomsWithoutLimitAndPansWithControl)
 {
     p.zoomDistance = 300;
-    R_PlaceEye();
+    R_PlaceEye(p);
     for (int i = 0; i <= 4; ++i)  // down: 30 units out per pixel
         Move(MouseRight, 0, i);
     EXPECT_EQ(p.zoomDistance, 420);
     Move(MouseRight, 0, -20);  // up 24 pixels: 720 units in
     EXPECT_EQ(p.zoomDistance, -300);
     // Behind the centre, still looking along -X.
-    EXPECT_FLOAT_EQ(viewer.eyeOrigin[0], -300);
-    EXPECT_FLOAT_EQ(viewer.eyeAngles[0], 0);
-    EXPECT_FLOAT_EQ(viewer.eyeAngles[1], 270);
+    EXPECT_FLOAT_EQ(r_local.eyeOrigin[0], -300);
+    EXPECT_FLOAT_EQ(r_local.eyeAngles[0], 0);
+    EXPECT_FLOAT_EQ(r_local.eyeAngles[1], 270);
 
     // Ctrl + right drag pans against the camera's right (world +Y) and along its up (+Z).
     Move(MouseRight | MouseControl, 10, -20);
@@ -109,7 +110,7 @@ TEST_F(Camera, RightDragZoomsWithoutLimitAndPansWithControl)
 // Framed lights start at pitch -315 (light 0) and (-63.5, 90) (light 1).
 TEST_F(Camera, ShiftSteersTheLights)
 {
-    R_FrameModelBounds(kMins, kMaxs);
+    R_FrameModelBounds(p, kMins, kMaxs);
     // Shift: light 1, senses reversed; Shift+Ctrl: light 0.
     Move(MouseLeft | MouseShift, 0, 0);
     Move(MouseLeft | MouseShift, 20, 10);
@@ -132,7 +133,7 @@ TEST_F(Camera, OtherKindsOnlyTrackTheDrag)
     p.resourceKind = KindXml;
     Move(MouseLeft | MouseRight, 0, 0);
     Move(MouseLeft | MouseRight, 30, 30);
-    EXPECT_TRUE(viewer.leftDragActive && viewer.rightDragActive);
+    EXPECT_TRUE(r_local.leftDragActive && r_local.rightDragActive);
     EXPECT_EQ(std::tuple(p.modelAngles[0], p.zoomDistance, p.textureOffset[0]), std::tuple(0.0f, 0.0f, 0.0f));
 }
 
@@ -140,29 +141,29 @@ TEST_F(Camera, OtherKindsOnlyTrackTheDrag)
 // seen from the largest extent plus 200.
 TEST_F(Camera, FramingAModelAndTheEyeAndViewMatrix)
 {
-    R_FrameModel();
+    R_FrameModel(p);
     EXPECT_EQ(std::pair(p.orbitCentre[2], p.zoomDistance), std::pair(512.0f, 1200.0f));
     p.modelAngles[1] = 33;
-    R_FrameModelBounds(kMins, kMaxs);
+    R_FrameModelBounds(p, kMins, kMaxs);
     EXPECT_EQ(std::vector<float>(p.orbitCentre, p.orbitCentre + 3), (std::vector<float>{50, 0, 32}));
     EXPECT_EQ(std::tuple(p.zoomDistance, p.lightDistance[0], p.lightDistance[1]), std::tuple(300.0f, 300.0f, 300.0f));
     EXPECT_EQ(p.modelAngles[1], 33);  // left as it was
 
-    R_PlaceEye();
-    EXPECT_FLOAT_EQ(viewer.eyeOrigin[0], 350);
-    EXPECT_FLOAT_EQ(viewer.eyeOrigin[2], 32);
-    EXPECT_FLOAT_EQ(viewer.eyeAngles[1], 270);
+    R_PlaceEye(p);
+    EXPECT_FLOAT_EQ(r_local.eyeOrigin[0], 350);
+    EXPECT_FLOAT_EQ(r_local.eyeOrigin[2], 32);
+    EXPECT_FLOAT_EQ(r_local.eyeAngles[1], 270);
     R_BuildViewMatrix();
     // Looking along -X: +Y right, +Z up, the centre straight ahead at the zoom distance.
     const float want[16] = {0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -32, -350, 1};
     for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(viewer.viewMatrix[i], want[i], 1e-3) << i;
+        EXPECT_NEAR(r_local.viewMatrix[i], want[i], 1e-3) << i;
 
     // A zoom below 10 moves the eye through the centre without turning it.
     p.zoomDistance = 4;
-    R_PlaceEye();
-    EXPECT_FLOAT_EQ(viewer.eyeOrigin[0], 54);
-    EXPECT_FLOAT_EQ(viewer.eyeAngles[1], 270);
+    R_PlaceEye(p);
+    EXPECT_FLOAT_EQ(r_local.eyeOrigin[0], 54);
+    EXPECT_FLOAT_EQ(r_local.eyeAngles[1], 270);
 }
 
 }  // namespace

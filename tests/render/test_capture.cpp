@@ -43,16 +43,16 @@ TEST_F(PreviewView, ZoomFitAndLevelsShowTheRightTexels)
     // 2x about (37, 21): texel (37, 21), in block (9, 5), stays under the point;
     // 8 pixels to the right is texel 41, the next block, as a sharp square.
     Select(Fixture_Texture(64, 32, 5, 1, BlockShade));
-    R_ZoomTexture(1, 37, 21);
-    R_DrawFrame();
+    R_ZoomTexture(viewer.preview, 1, 37, 21);
+    App_DrawViewFrame();
     EXPECT_TRUE(Shows(37, 21, BlockShade(9, 5, 16, 8))) << At(37, 21);
     EXPECT_TRUE(Shows(45, 21, BlockShade(10, 5, 16, 8))) << At(45, 21);
     EXPECT_TRUE(Shows(42, 21, BlockShade(9, 5, 16, 8))) << At(42, 21);
 
     // 512 x 256 fitted into 256 x 192: half size, centred from top to bottom.
     Select(Fixture_Texture(512, 256, 1, 1, Corners));
-    R_FitTexture();
-    R_DrawFrame();
+    R_FitTexture(viewer.preview);
+    App_DrawViewFrame();
     EXPECT_TRUE(Shows(0, 32, kBlue)) << At(0, 32);
     EXPECT_TRUE(Shows(kWidth - 1, 32 + 127, kRed)) << At(kWidth - 1, 159);
     EXPECT_TRUE(Shows(128, 96, kGreen));
@@ -61,10 +61,10 @@ TEST_F(PreviewView, ZoomFitAndLevelsShowTheRightTexels)
 
     // Level 2 of 64 x 64 is 16 x 16 in its own colour.
     Select(Fixture_Texture(64, 64, 1, 3, ByLevel));
-    R_DrawFrame();
+    App_DrawViewFrame();
     EXPECT_TRUE(Shows(40, 40, kRed));
-    R_SetTextureMipLevel(2);
-    R_DrawFrame();
+    R_SetTextureMipLevel(viewer.preview, 2);
+    App_DrawViewFrame();
     EXPECT_TRUE(Shows(5, 5, kBlue)) << At(5, 5);
     EXPECT_TRUE(Shows(15, 15, kBlue));
     EXPECT_EQ(At(16, 5), kClearGrey);
@@ -73,7 +73,7 @@ TEST_F(PreviewView, ZoomFitAndLevelsShowTheRightTexels)
 TEST_F(PreviewView, TheSavedPictureIsTheFrameShown)
 {
     Select(Fixture_Texture(64, 32, 5, 1, BlockShade), 10, 20);
-    R_DrawFrame();
+    App_DrawViewFrame();
     std::vector<uint8_t> shown(static_cast<size_t>(kWidth) * kHeight * 4);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -1,5 +1,6 @@
 // The GL context in a real Mesa context: capabilities, fallbacks, frame and lighting programs.
 #include "gl_test_view.h"
+#include "render/render_local.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,28 +9,28 @@ namespace {
 
 TEST_F(GlViewTest, DetectsCapabilitiesOnMesaAndFallsBackWhenTheyAreOff)
 {
-    EXPECT_TRUE(viewer.glReady && viewer.compressionSupported && viewer.programsSupported);
+    EXPECT_TRUE(r_local.glReady && r_local.compressionSupported && r_local.programsSupported);
 
-    EXPECT_EQ(viewer.vertexProgram, -1);
+    EXPECT_EQ(r_local.vertexProgram, -1);
     GL_EnsurePrograms();
-    EXPECT_TRUE(viewer.vertexProgram != -1 && viewer.fragmentProgram != -1 && viewer.programsSupported);
-    const int32_t vertex = viewer.vertexProgram;
+    EXPECT_TRUE(r_local.vertexProgram != -1 && r_local.fragmentProgram != -1 && r_local.programsSupported);
+    const int32_t vertex = r_local.vertexProgram;
     GL_EnsurePrograms();  // loaded once
-    EXPECT_EQ(viewer.vertexProgram, vertex);
+    EXPECT_EQ(r_local.vertexProgram, vertex);
 
     // A program that does not compile gives -1 and leaves the error position set.
     EXPECT_EQ(GL_LoadProgram(GL_VERTEX_PROGRAM_ARB, "!!ARBvp1.0\nMOV result.position, nonsense;\nEND\n"), -1);
 
     // Programs off: none loads.
-    viewer.programsSupported = false;
-    viewer.vertexProgram = viewer.fragmentProgram = -1;
+    r_local.programsSupported = false;
+    r_local.vertexProgram = r_local.fragmentProgram = -1;
     EXPECT_EQ(GL_LoadProgram(GL_VERTEX_PROGRAM_ARB, kLightingVertexProgram), -1);
     GL_EnsurePrograms();
-    EXPECT_EQ(std::pair(viewer.vertexProgram, viewer.fragmentProgram), std::pair(-1, -1));
+    EXPECT_EQ(std::pair(r_local.vertexProgram, r_local.fragmentProgram), std::pair(-1, -1));
 
     // The next GL_Init (a resize) detects them again.
     ASSERT_TRUE(GL_Init(kWidth, kHeight));
-    EXPECT_TRUE(viewer.programsSupported && viewer.compressionSupported);
+    EXPECT_TRUE(r_local.programsSupported && r_local.compressionSupported);
 }
 
 TEST_F(GlViewTest, ExtensionWordsAreWholeNames)
@@ -62,11 +63,11 @@ TEST_F(GlViewTest, ResizeRestoresTheInitialState)
         EXPECT_EQ(depthFunc, GL_LEQUAL);
         EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
         glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(std::tuple(viewport[2], viewport[3], viewer.viewWidth, viewer.viewHeight),
+        EXPECT_EQ(std::tuple(viewport[2], viewport[3], r_local.viewWidth, r_local.viewHeight),
                   std::tuple(c.viewWidth, c.viewHeight, c.viewWidth, c.viewHeight));
-        for (float v : viewer.projectionMatrix)
+        for (float v : r_local.projectionMatrix)
             EXPECT_TRUE(std::isfinite(v));
-        EXPECT_NEAR(viewer.projectionMatrix[5] / viewer.projectionMatrix[0], c.aspect, 1e-4);
+        EXPECT_NEAR(r_local.projectionMatrix[5] / r_local.projectionMatrix[0], c.aspect, 1e-4);
     }
 }
 
@@ -76,7 +77,7 @@ TEST_F(GlViewTest, AFrameOfNothingIsGreyAndEndsInModelview)
     viewer.preview.resourceKind = KindText;
     viewer.preview.CurrentResource = {'t', 'e', 'x', 't'};
     for (int i = 0; i < 3; ++i)
-        R_DrawFrame();
+        App_DrawViewFrame();
     EXPECT_EQ(At(0, 0), kClearGrey);
     EXPECT_EQ(At(kWidth / 2, kHeight / 2), kClearGrey);
     GLint mode = 0, modelDepth = 0, projectionDepth = 0;
@@ -87,15 +88,15 @@ TEST_F(GlViewTest, AFrameOfNothingIsGreyAndEndsInModelview)
     // The camera matrix is what the frame leaves on the modelview stack.
     GLfloat modelview[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    EXPECT_EQ(memcmp(modelview, viewer.viewMatrix, sizeof modelview), 0);
+    EXPECT_EQ(memcmp(modelview, r_local.viewMatrix, sizeof modelview), 0);
 
     // GL_RunFrame without a context draws and swaps nothing.
     static int drawn;
     drawn = 0;
-    viewer.frameCallback = [] { ++drawn; };
+    r_local.frameCallback = [] { ++drawn; };
     GL_RunFrame();
     EXPECT_EQ(drawn, 1);
-    viewer.glReady = false;
+    r_local.glReady = false;
     GL_RunFrame();
     EXPECT_EQ(drawn, 1);
 }
@@ -108,10 +109,10 @@ TEST_F(GlViewTest, ModelOrientationMatchesItsCpuTwin)
         memcpy(viewer.preview.modelAngles, a, sizeof a);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        R_ApplyModelOrientation();
+        R_ApplyModelOrientation(viewer.preview);
         float gl[16], cpu[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, gl);
-        R_ModelOrientationMatrix(cpu);
+        R_ModelOrientationMatrix(viewer.preview, cpu);
         for (int i = 0; i < 16; ++i)
             EXPECT_NEAR(gl[i], cpu[i], 1e-5) << "angles " << a[0] << "," << a[1] << "," << a[2] << " [" << i << "]";
     }
@@ -140,8 +141,8 @@ void DrawLitQuad(float lightZ, const unsigned char gloss[4])
     SolidTexture(GL_TEXTURE1_ARB, flat);
     SolidTexture(GL_TEXTURE2_ARB, gloss);
 
-    glProcs.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, viewer.vertexProgram);
-    glProcs.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, viewer.fragmentProgram);
+    glProcs.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, r_local.vertexProgram);
+    glProcs.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, r_local.fragmentProgram);
     glEnable(GL_VERTEX_PROGRAM_ARB);
     glEnable(GL_FRAGMENT_PROGRAM_ARB);
     const float light[4] = {32, 32, lightZ, 1}, eye[4] = {32, 32, 500, 1};
@@ -178,7 +179,7 @@ void DrawLitQuad(float lightZ, const unsigned char gloss[4])
 TEST_F(GlViewTest, LightingProgramsLightTheDiffuseMap)
 {
     GL_EnsurePrograms();
-    ASSERT_TRUE(viewer.programsSupported);
+    ASSERT_TRUE(r_local.programsSupported);
     const unsigned char noGloss[4] = {0, 0, 0, 0}, gloss[4] = {255, 255, 255, 255};
     const struct {
         float lightZ;

@@ -1,5 +1,5 @@
 // Texture zoom, Fit and mip levels, and the model wheel, as arithmetic over ViewerState.
-#include "render/render.h"
+#include "render/render_local.h"
 #include "test_data.h"
 #include "texture/texture.h"
 
@@ -14,8 +14,9 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
-        viewer.viewWidth = 400;
-        viewer.viewHeight = 300;
+        R_ResetState();
+        r_local.viewWidth = 400;
+        r_local.viewHeight = 300;
         Select(Fixture_Texture(256, 128, 5, 9, Solid<1, 2, 3>));
     }
     void TearDown() override { ViewerState_Reset(); }
@@ -29,8 +30,8 @@ protected:
     // The texel (in texels from the picture's corner) under view point (x, y).
     void TexelAt(float x, float y, float &tx, float &ty) const
     {
-        tx = (x - p.textureOffset[0]) / R_TextureScale();
-        ty = (y - p.textureOffset[1]) / R_TextureScale();
+        tx = (x - p.textureOffset[0]) / R_TextureScale(p);
+        ty = (y - p.textureOffset[1]) / R_TextureScale(p);
     }
 
     PreviewState &p = viewer.preview;
@@ -47,8 +48,8 @@ TEST_F(TextureView, ZoomKeepsTheTexelUnderThePointAndStopsAtItsLimits)
         float scale;
     } cases[] = {{1, 2}, {2, 8}, {10, 32}, {1, 32}, {-3, 4}, {-20, 1.0f / 16}, {-1, 1.0f / 16}, {4, 1}};
     for (const auto &c : cases) {
-        R_ZoomTexture(c.steps, 150, 90);
-        EXPECT_EQ(R_TextureScale(), c.scale) << c.steps;
+        R_ZoomTexture(p, c.steps, 150, 90);
+        EXPECT_EQ(R_TextureScale(p), c.scale) << c.steps;
         float tx, ty;
         TexelAt(150, 90, tx, ty);
         EXPECT_NEAR(tx, tx0, 1e-3);
@@ -61,22 +62,22 @@ TEST_F(TextureView, ZoomKeepsTheTexelUnderThePointAndStopsAtItsLimits)
 
 TEST_F(TextureView, FitCentresTheWholeLevelAndStepsOnToPowersOfTwo)
 {
-    R_FitTexture();  // 256 x 128 in 400 x 300: the width decides
-    EXPECT_FLOAT_EQ(R_TextureScale(), 400.0f / 256);
+    R_FitTexture(p);  // 256 x 128 in 400 x 300: the width decides
+    EXPECT_FLOAT_EQ(R_TextureScale(p), 400.0f / 256);
     EXPECT_FLOAT_EQ(p.textureOffset[0], 0);
     EXPECT_FLOAT_EQ(p.textureOffset[1], (300 - 128 * 400.0f / 256) / 2);
-    R_ZoomTexture(1, 200, 150);
-    EXPECT_EQ(R_TextureScale(), 2);
-    R_FitTexture();
-    R_ZoomTexture(-1, 200, 150);
-    EXPECT_EQ(R_TextureScale(), 1);
+    R_ZoomTexture(p, 1, 200, 150);
+    EXPECT_EQ(R_TextureScale(p), 2);
+    R_FitTexture(p);
+    R_ZoomTexture(p, -1, 200, 150);
+    EXPECT_EQ(R_TextureScale(p), 1);
 
     // A tiny icon is fitted up to 32x at most; Actual Size puts whole pixels back.
     Select(Fixture_Texture(4, 4, 1, 1, Solid<1, 2, 3>));
-    R_FitTexture();
-    EXPECT_EQ(R_TextureScale(), 32);
-    R_TextureActualSize();
-    EXPECT_EQ(R_TextureScale(), 1);
+    R_FitTexture(p);
+    EXPECT_EQ(R_TextureScale(p), 32);
+    R_TextureActualSize(p);
+    EXPECT_EQ(R_TextureScale(p), 1);
     EXPECT_EQ(p.textureOffset[0], std::round(p.textureOffset[0]));
     EXPECT_EQ(p.textureOffset[0], 198);  // the centre texel stays at the centre
 }
@@ -89,9 +90,9 @@ TEST_F(TextureView, MipLevelsAreThoseStored)
         uint32_t level, width, height;
     } cases[] = {{2, 2, 64, 32}, {8, 8, 1, 1}, {40, 8, 1, 1}, {-1, 0, 256, 128}};
     for (const auto &c : cases) {
-        R_SetTextureMipLevel(c.asked);
+        R_SetTextureMipLevel(p, c.asked);
         EXPECT_EQ(p.textureMipLevel, c.level) << c.asked;
-        ASSERT_TRUE(R_ShownTextureSize(w, h));
+        ASSERT_TRUE(R_ShownTextureSize(p, w, h));
         EXPECT_EQ(w, c.width);
         EXPECT_EQ(h, c.height);
     }
@@ -102,7 +103,7 @@ TEST_F(TextureView, MipLevelsAreThoseStored)
     cut.resize(level.offset + level.size - 1);
     EXPECT_EQ(Texture_StoredLevels(cut), 3u);
     Select(cut);
-    R_SetTextureMipLevel(5);
+    R_SetTextureMipLevel(p, 5);
     EXPECT_EQ(p.textureMipLevel, 2u);
     cut.resize(kTextureHeaderSize + 10);
     EXPECT_EQ(Texture_StoredLevels(cut), 0u);
@@ -113,11 +114,11 @@ TEST_F(TextureView, TheWheelZoomsAModelAsTheRightDragDoes)
     p = PreviewState{};
     p.resourceKind = KindModel;
     p.zoomDistance = 300;
-    R_WheelZoomModel(2);  // towards the model
+    R_WheelZoomModel(p, 2);  // towards the model
     EXPECT_EQ(p.zoomDistance, 300 - 2 * kWheelNotchPixels * 30);
-    R_WheelZoomModel(-5);
+    R_WheelZoomModel(p, -5);
     EXPECT_EQ(p.zoomDistance, 300 + 3 * kWheelNotchPixels * 30);
-    EXPECT_EQ(viewer.eyeOrigin[0], p.zoomDistance);
+    EXPECT_EQ(r_local.eyeOrigin[0], p.zoomDistance);
 }
 
 }  // namespace

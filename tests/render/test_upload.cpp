@@ -2,7 +2,7 @@
 #include "gl_test_view.h"
 #include "test_data.h"
 #include "texture/texture.h"
-#include "render/render.h"
+#include "render/render_local.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ protected:
         viewer.preview.resourceKind = KindTexture;
         viewer.preview.textureOffset[0] = x;
         viewer.preview.textureOffset[1] = y;
-        R_DrawFrame();
+        App_DrawViewFrame();
     }
     bool Shows(int x, int y, Rgb colour) const { return ShowsBlock(At(x, y), colour); }
     // A fresh texture name filled by UploadTexture from `bytes`.
@@ -137,16 +137,16 @@ TEST_F(TextureTest, UploadsOncePerSelection)
     EXPECT_TRUE(Shows(4, 4, Green(0, 0, 1, 1)));
     // Later frames only draw: new bytes under the same selection are not uploaded.
     viewer.preview.CurrentResource = Fixture_Texture(16, 16, 1, 1, BlockShade);
-    R_DrawFrame();
+    App_DrawViewFrame();
     EXPECT_TRUE(Shows(4, 4, Green(0, 0, 1, 1)));
     viewer.preview.previewPrepared = false;
-    R_DrawFrame();
+    App_DrawViewFrame();
     EXPECT_TRUE(Shows(5, 5, BlockShade(1, 1, 4, 4)));
 }
 
 TEST_F(TextureTest, WithoutCompressionNoPictureIsShown)
 {
-    viewer.compressionSupported = false;
+    r_local.compressionSupported = false;
     Show(Fixture_Texture(64, 32, 5, 1, BlockShade), 0, 0);
     glBindTexture(GL_TEXTURE_2D, 1);
     EXPECT_EQ(Level0(GL_TEXTURE_WIDTH), 0);

@@ -1,5 +1,5 @@
 // Materials and textures found by name across the open archive and GLOBAL.PAK.
-#include "viewer/viewer_state.h"
+#include "app/main_dialog.h"
 #include "temp_dir.h"
 #include "test_data.h"
 #include "scene/scene.h"
@@ -45,6 +45,7 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
+        R_ResetState();
         gUploads.clear();
         viewer.services.UploadTexture = RecordUpload;
     }
@@ -122,13 +123,13 @@ TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
     ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", other));
     // No GLOBAL.PAK yet: not found, and tried again later.
     Open(dir / "OTHER.PAK");
-    EXPECT_FALSE(Pak_OpenGlobal());
-    EXPECT_EQ(Mat_FindByName("g_mat"), nullptr);
+    EXPECT_FALSE(Pak_OpenGlobal(App_SceneSources()));
+    EXPECT_EQ(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat"), nullptr);
     // Copied from Windows in another case: the first such name in byte order.
     ASSERT_TRUE(Fixture_WriteFile(dir / "global.pak", Fixture_FromString("PAK-wrong magic here")));
-    EXPECT_FALSE(Pak_OpenGlobal());
+    EXPECT_FALSE(Pak_OpenGlobal(App_SceneSources()));
     ASSERT_TRUE(Fixture_WritePak(dir / "Global.PAK", global));
-    MaterialPtr m(Mat_FindByName("g_mat.mat"));
+    MaterialPtr m(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat.mat"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->blendSrc, kGlOne);
     EXPECT_TRUE(viewer.globalPak.hasIndex);
@@ -138,17 +139,18 @@ TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
     ASSERT_TRUE(Fixture_WritePak(elsewhere / "THIRD.PAK", other));
     ASSERT_TRUE(Fixture_WritePak(elsewhere / "GLOBAL.PAK", other));
     Open(elsewhere / "THIRD.PAK");
-    EXPECT_TRUE(Pak_OpenGlobal());
+    EXPECT_TRUE(Pak_OpenGlobal(App_SceneSources()));
     EXPECT_EQ(viewer.globalPak.path, dir / "Global.PAK");
-    m.reset(Mat_FindByName("g_mat"));
+    m.reset(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat"));
     EXPECT_TRUE(m);
 
     // With GLOBAL.PAK itself open nothing else is read.
     ViewerState_Reset();
+    R_ResetState();
     Open(dir / "Global.PAK");
-    EXPECT_FALSE(Pak_OpenGlobal());
+    EXPECT_FALSE(Pak_OpenGlobal(App_SceneSources()));
     EXPECT_FALSE(viewer.globalPak.hasIndex);
-    m.reset(Mat_FindByName("g_mat"));
+    m.reset(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat"));
     EXPECT_TRUE(m);
 }
 
@@ -159,7 +161,7 @@ TEST_F(MaterialLookup, FindByNameCutsTheMatEnding)
                  {".mat", MaterialBytes("FinalBlend MULTIPLY")}, {"empty", {}},
                  {"blooddripfull", MaterialBytes("VVelocity 0.5")}};
     ASSERT_TRUE(Fixture_WritePak(dir / "GLOBAL.PAK", a));
-    EXPECT_EQ(Mat_FindByName("stone"), nullptr);  // no archive open
+    EXPECT_EQ(Mat_FindByName(viewer.preview, App_SceneSources(), "stone"), nullptr);  // no archive open
     Open(dir / "GLOBAL.PAK");
     const struct {
         const char *name;
@@ -167,11 +169,11 @@ TEST_F(MaterialLookup, FindByNameCutsTheMatEnding)
     } cases[] = {{"stone.mat", kGlOne}, {"STONE.MAT", kGlOne}, {"stone", kGlOne}, {"x.mat", kGlSrcAlpha},
                  {".mat", kGlDstColor}, {"stone.ma", 0},       {"empty", 0},       {"", 0}};
     for (const auto &c : cases) {
-        MaterialPtr m(Mat_FindByName(c.name));
+        MaterialPtr m(Mat_FindByName(viewer.preview, App_SceneSources(), c.name));
         EXPECT_EQ(m ? m->blendSrc : 0u, c.blendSrc) << c.name;
     }
     // Mat_Parse is given the name with its ending.
-    MaterialPtr drip(Mat_FindByName("blooddripfull.mat"));
+    MaterialPtr drip(Mat_FindByName(viewer.preview, App_SceneSources(), "blooddripfull.mat"));
     ASSERT_TRUE(drip);
     EXPECT_EQ(drip->vVelocity, -0.04f);
 }
@@ -191,35 +193,36 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
                              "Texture 2 CLAMP WRAP wall_s\n";
 
     // No archive open: the material is read, no texture is looked up.
-    MaterialPtr m(Mat_Parse(text.data(), text.size(), "wall.mat"));
+    MaterialPtr m(Mat_Parse(viewer.preview, App_SceneSources(), text.data(), text.size(), "wall.mat"));
     ASSERT_TRUE(m);
     EXPECT_TRUE(m->diffuseTexture == 0u && gUploads.empty());
 
     Open(dir / "OTHER.PAK");
-    m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
+    m.reset(Mat_Parse(viewer.preview, App_SceneSources(), text.data(), text.size(), "wall.mat"));
     EXPECT_EQ(std::tuple(m->diffuseTexture, m->normalTexture, m->specularTexture), std::tuple(2u, 3u, 4u));
     EXPECT_EQ(gUploads, (std::vector<Upload>{{2, 0x2901, 0x812D, 8}, {3, 0x2900, 0x2901, 12}, {4, 0x2900, 0x2901, 20}}));
 
     // A missing diffuse map shows "__missingtexture"; a missing normal map has no stand-in.
     gUploads.clear();
     const std::string missing = "numTextures 2 Texture 0 WRAP WRAP nothing_d Texture 0 WRAP WRAP nothing_n";
-    m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
+    m.reset(Mat_Parse(viewer.preview, App_SceneSources(), missing.data(), missing.size(), "m"));
     EXPECT_EQ(std::pair(m->diffuseTexture, m->normalTexture), std::pair(5u, 0u));
     EXPECT_EQ(gUploads, (std::vector<Upload>{{5, 0x2901, 0x2901, 4}}));
-    m.reset(Mat_Parse("", 0, "m"));
+    m.reset(Mat_Parse(viewer.preview, App_SceneSources(), "", 0, "m"));
     EXPECT_EQ(m->diffuseTexture, 6u);
     EXPECT_EQ(viewer.preview.materialTextureCount, 5);
 
     // Without an uploader the names are still handed out.
     viewer.services.UploadTexture = nullptr;
-    m.reset(Mat_Parse(text.data(), text.size(), "wall.mat"));
+    m.reset(Mat_Parse(viewer.preview, App_SceneSources(), text.data(), text.size(), "wall.mat"));
     EXPECT_EQ(std::pair(m->specularTexture, gUploads.size()), std::pair(9u, size_t(2)));
 
     // Without "__missingtexture" anywhere the diffuse map stays 0.
     ViewerState_Reset();
+    R_ResetState();
     std::filesystem::remove(dir / "GLOBAL.PAK");
     Open(dir / "OTHER.PAK");
-    m.reset(Mat_Parse(missing.data(), missing.size(), "m"));
+    m.reset(Mat_Parse(viewer.preview, App_SceneSources(), missing.data(), missing.size(), "m"));
     EXPECT_EQ(m->diffuseTexture, 0u);
 }
 
@@ -247,7 +250,7 @@ TEST_F(MaterialLookup, AModelSharesMaterialsAndSearchesForWhatIsMissingOnce)
     const int watch = inotify_init1(IN_NONBLOCK);
     // Closes too, so that successive opens are not merged into one event.
     ASSERT_GE(inotify_add_watch(watch, (dir / "OTHER_01.PAK").c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
-    Model_AttachMaterials(*model);
+    Model_AttachMaterials(viewer.preview, App_SceneSources(), *model);
     EXPECT_EQ(Opens(watch), 100);  // each name's 50 entries, once
     close(watch);
     const auto &s = model->surfaces;

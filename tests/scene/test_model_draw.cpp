@@ -4,6 +4,7 @@
 #include "gl_test_view.h"
 #include "model/model.h"
 #include "model_fixtures.h"
+#include "render/render_local.h"
 #include "scene/scene.h"
 #include "test_data.h"
 
@@ -55,11 +56,9 @@ protected:
     // Frames as the window's timer draws them: one, then more while one is asked for.
     void Draw()
     {
-        viewer.redrawPending = true;
-        for (int i = 0; i < 10 && viewer.redrawPending; ++i) {
-            viewer.redrawPending = false;
-            R_DrawFrame();
-        }
+        R_RequestRedraw();
+        for (int i = 0; i < 10 && R_TakeRedraw(); ++i)
+            App_DrawViewFrame();
     }
 
     // A cube centred in front of the camera, and a smaller one off to the side.
@@ -99,11 +98,11 @@ TEST_F(ModelDrawTest, TexturedModelCoversTheCentreAndSurfacesCanBeHidden)
     EXPECT_EQ(window.surfaceRows.size(), 2u);
 
     window.surfaceSelected = {0};
-    Model_ApplySurfaceHiding();
+    Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(window));
     Draw();
     EXPECT_EQ(Centre(), kClearGrey);
     window.surfaceSelected = {};
-    Model_ApplySurfaceHiding();
+    Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(window));
     Draw();
     EXPECT_TRUE(Reddish(Centre())) << Centre();
 
@@ -135,21 +134,21 @@ TEST_F(ModelDrawTest, SampleModelsDrawLitAndTextured)
 
 TEST_F(ModelDrawTest, ProgramPathAndFixedFunctionBothDraw)
 {
-    ASSERT_TRUE(viewer.programsSupported);
+    ASSERT_TRUE(r_local.programsSupported);
     Select(Cubes("bumpy"));
     Draw();
     ASSERT_NE(viewer.preview.model, nullptr);
     const Material *m = viewer.preview.model->surfaces[0].material;
     ASSERT_NE(m, nullptr);
     EXPECT_TRUE(m->normalTexture && m->specularTexture);
-    EXPECT_NE(viewer.vertexProgram, -1);  // compiled on Mesa
+    EXPECT_NE(r_local.vertexProgram, -1);  // compiled on Mesa
     const Pixel programs = Centre();
     EXPECT_TRUE(Reddish(programs)) << programs;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_FALSE(glIsEnabled(GL_VERTEX_PROGRAM_ARB) || glIsEnabled(GL_FRAGMENT_PROGRAM_ARB));
 
     // Programs forced off: the same surfaces with fixed-function lighting, which lights them otherwise.
-    viewer.programsSupported = false;
+    r_local.programsSupported = false;
     Draw();
     EXPECT_TRUE(Reddish(Centre()) && Centre() != programs) << Centre() << " " << programs;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -184,6 +183,7 @@ TEST(ModelWindowTest, SurfaceListAndViewToggles)
     if (!StartWx())
         GTEST_SKIP() << "no display";
     ViewerState_Reset();
+    R_ResetState();
     App_InstallServices();
     TempDir dir;
     ASSERT_TRUE(MakeSamples(dir / "samples", dir));
@@ -219,4 +219,5 @@ TEST(ModelWindowTest, SurfaceListAndViewToggles)
     OnCommand(*frame, CmdCancel);
     Pump(50);
     ViewerState_Reset();
+    R_ResetState();
 }

@@ -20,11 +20,12 @@ protected:
     void SetUp() override
     {
         ViewerState_Reset();
+        R_ResetState();
         InitMainDialog(window);
         viewer.services.Model_Free = Model_Free;
         viewer.services.Model_ForExport = Model_ForExport;
         viewer.services.Model_WriteObj = [](FILE *file) {
-            const Model *model = Model_ForExport();
+            const Model *model = Model_ForExport(viewer.preview);
             return model && Model_WriteObj(file, model);
         };
     }
@@ -32,6 +33,7 @@ protected:
     {
         ShutdownViewer(window);
         ViewerState_Reset();
+        R_ResetState();
     }
 
     FakeWindow window;
@@ -109,7 +111,7 @@ TEST_F(ModelView, PreparationFramesListsAndHides)
     viewer.showSurfaceList = true;
     viewer.preview.CurrentResource = Fixture_Model(m);
     viewer.preview.resourceKind = KindModel;
-    Model_Prepare();
+    App_ShowSurfaceRows(Model_Prepare(viewer.preview, App_SceneSources()));
     ASSERT_NE(viewer.preview.model, nullptr);
     EXPECT_TRUE(viewer.preview.previewPrepared);
     ASSERT_EQ(window.surfaceRows.size(), 101u);
@@ -120,7 +122,7 @@ TEST_F(ModelView, PreparationFramesListsAndHides)
     EXPECT_FLOAT_EQ(viewer.preview.zoomDistance, 10020 + 200);
 
     window.surfaceSelected = {0, 2};
-    Model_ApplySurfaceHiding();
+    Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(window));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(viewer.preview.model->surfaces[i].hidden, i == 0 || i == 2) << i;
 
@@ -129,8 +131,8 @@ TEST_F(ModelView, PreparationFramesListsAndHides)
     viewer.preview = PreviewState{};
     viewer.preview.CurrentResource = Fixture_Model(m);
     viewer.preview.resourceKind = KindModel;
-    const Model *exported = Model_ForExport();
-    Model_Prepare();
+    const Model *exported = Model_ForExport(viewer.preview);
+    Model_Prepare(viewer.preview, App_SceneSources());
     EXPECT_EQ(viewer.preview.model, exported);
 }
 

@@ -1,6 +1,7 @@
 // The session alone: its list, find, kind scan, edits and save, read back by
 // the archive reader.
 #include "session/session.h"
+#include "pakwrite/pakwrite.h"
 #include "resource/resource_kind.h"
 #include "fixtures.h"
 #include "temp_dir.h"
@@ -35,16 +36,27 @@ protected:
     }
 
     // An edit of the archive, shown as the window shows it.
-    void Edit(EditKind kind, int slot, const std::string &name = "", const std::string &text = "")
+    void Edit(EditKind kind, int slot, const std::string &name = "", const std::string &text = "", int command = 0)
     {
         PendingEdit edit;
         edit.kind = kind;
         edit.slot = slot;
         edit.name = name;
+        edit.command = command;
         if (!text.empty())
             edit.resource = std::make_shared<const std::vector<uint8_t>>(Fixture_FromString(text));
         Session_ShowEdits(session, Edits_Push(session.edits, session.mainPak, std::move(edit)));
         Session_ApplyFind(session);
+    }
+    // Undo (or Redo) until nothing is left to do; how many commands it took.
+    int UndoAll(int (*step)(Session &))
+    {
+        int commands = 0;
+        for (int select; (select = step(session)) != kSessionNothingDone; ++commands) {
+            Session_ShowEdits(session, select);
+            Session_ApplyFind(session);
+        }
+        return commands;
     }
 
     TempDir dir;
@@ -69,6 +81,8 @@ TEST_F(SessionTest, FindListsTheLinesOfItsTextAndKind)
         {"B.TXT", -1, {"scripts\\b.txt [0001]"}},  // case ignored
         {"scripts\\*", -1, {"scripts\\a.txt [0000]", "scripts\\b.txt [0001]"}},
         {"*.txt", small, {"scripts\\a.txt [0000]", "scripts\\b.txt [0001]"}},
+        {"textures/", -1, {"textures\\t [0002]"}},          // '/' finds '\'
+        {"[0001]", -1, {"scripts\\b.txt [0001]"}},          // no '*' or '?': plain text over the line
         {"", KindTexture, {"textures\\t [0002]"}},
         {"0002", small, {}},
         {"nothing", -1, {}},
@@ -87,26 +101,59 @@ TEST_F(SessionTest, FindListsTheLinesOfItsTextAndKind)
     }
 }
 
-// Edits show in the list as a save will leave them; Undo and Redo step through them.
+// Edits show in the list, marked, as a save will leave them, one sequence a
+// row; Undo takes a command's edits back together and Redo puts them back.
 TEST_F(SessionTest, EditsShowInTheListAsASaveLeavesThem)
 {
-    Edit(EditKind::Rename, 0, "scripts\\renamed.txt");
-    Edit(EditKind::Add, -1, "mods\\new.txt", "new");
-    Edit(EditKind::Remove, 1);
-    const Lines edited{"mods\\new.txt [0003]", "scripts\\renamed.txt [0000]", "textures\\t [0002]"};
-    EXPECT_EQ(Listed(session), edited);
-    EXPECT_EQ(Edits_Mark(session.edits, 3), EntryMark::Added);
-    EXPECT_NE(session.entryKinds[3], kSessionKindUnknownYet);  // known without reading the disk
-
-    Session_ShowEdits(session, Session_Undo(session));
-    Session_ApplyFind(session);
-    EXPECT_EQ(Listed(session), (Lines{"mods\\new.txt [0003]", "scripts\\b.txt [0001]", "scripts\\renamed.txt [0000]",
-                                      "textures\\t [0002]"}));
-    EXPECT_EQ(Session_Redo(session), -1);  // a Remove done again selects nothing
-    Session_ShowEdits(session, -1);
-    Session_ApplyFind(session);
-    EXPECT_EQ(Listed(session), edited);
-    EXPECT_EQ(Session_Redo(session), kSessionNothingDone);
+    const std::string a = "scripts\\a.txt [0000]", b = "scripts\\b.txt [0001]", t = "textures\\t [0002]";
+    const Lines opened{a, b, t};
+    struct Step {
+        EditKind kind;
+        int slot;
+        const char *name, *text;
+        int command;
+    };
+    using K = EditKind;
+    const struct {
+        const char *what;
+        std::vector<Step> steps;
+        Lines lines, marks;  // the listed lines and their marks' words
+        int commands;
+    } cases[] = {
+        {"rename", {{K::Rename, 0, "scripts\\renamed.txt", "", 0}}, {b, "scripts\\renamed.txt [0000]", t},
+         {"", "renamed", ""}, 1},
+        {"replace", {{K::Replace, 2, "", "text", 0}}, opened, {"", "", "replaced"}, 1},
+        {"remove", {{K::Remove, 1, "", "", 0}}, {a, t}, {"", ""}, 1},
+        // Two files of one Add Files, the first removed again: the second takes its number.
+        {"added and removed",
+         {{K::Add, -1, "mods\\one.txt", "1", 7}, {K::Add, -1, "mods\\two.txt", "2", 7}, {K::Remove, 3, "", "", 0}},
+         {"mods\\two.txt [0003]", a, b, t}, {"added", "", "", ""}, 2},
+        {"rename, add, remove",
+         {{K::Rename, 0, "scripts\\renamed.txt", "", 0}, {K::Add, -1, "mods\\new.txt", "new", 0},
+          {K::Remove, 1, "", "", 0}},
+         {"mods\\new.txt [0003]", "scripts\\renamed.txt [0000]", t}, {"added", "renamed", ""}, 3},
+    };
+    const auto marks = [&] {
+        Lines words;
+        for (int slot : session.listedSlots) {
+            words.emplace_back(Edits_MarkWord(Edits_Mark(session.edits, slot)));
+            if (Edits_Mark(session.edits, slot) == EntryMark::Added)  // known without reading the disk
+                EXPECT_NE(session.entryKinds[static_cast<size_t>(slot)], kSessionKindUnknownYet);
+        }
+        return words;
+    };
+    for (const auto &c : cases) {
+        for (const Step &step : c.steps)
+            Edit(step.kind, step.slot, step.name, step.text, step.command);
+        EXPECT_EQ(Listed(session), c.lines) << c.what;
+        EXPECT_EQ(marks(), c.marks) << c.what;
+        EXPECT_EQ(UndoAll(Session_Undo), c.commands) << c.what;
+        EXPECT_EQ(Listed(session), opened) << c.what;
+        EXPECT_FALSE(Edits_Pending(session.edits)) << c.what;
+        EXPECT_EQ(UndoAll(Session_Redo), c.commands) << c.what;
+        EXPECT_EQ(Listed(session), c.lines) << c.what;
+        UndoAll(Session_Undo);
+    }
 }
 
 // In a folder, each archive keeps its edits while another is the open one,
@@ -135,46 +182,115 @@ TEST_F(SessionTest, AFoldersArchivesKeepTheirOwnEdits)
     EXPECT_EQ(Edits_Mark(*Session_EditsOf(session, other), 0), EntryMark::Replaced);
 }
 
-// A save writes what the list shows, and is refused, writing nothing, when
-// the archive changed on disk since it was opened or the save was cancelled.
+// In a folder the find walks every archive's lines, "ARCHIVE.PAK: line"
+// each, and finds the selected line again while it stays listed; kinds not
+// read yet leave their lines out until they are read.
+TEST_F(SessionTest, AFoldersFindListsTheLinesOfEveryArchive)
+{
+    ASSERT_TRUE(Fixture_WritePak(dir / "Other.PAK",
+                                 {{{"scripts\\x.txt", Fixture_FromString("X")},
+                                   {"textures\\y", Fixture_Texture(8, 8, 1, 1, Fixture_PictureColour)}}}));
+    std::string error;
+    ASSERT_TRUE(ArchiveTree_OpenFolder(dir.path, session.tree, error)) << error;
+    session.folderMode = true;
+    const Lines textures{"Mod.PAK: textures\\t [0002]", "Other.PAK: textures\\y [0001]"};
+    const struct {
+        const char *text;
+        int kind;
+        bool kindsRead;
+        Lines lines;
+        int keptAt;  // where Other.PAK's texture, selected, is listed
+    } cases[] = {
+        {"", -1, false, {}, -1},
+        {"textures/", -1, false, textures, 1},
+        {"*.TXT", -1, false,
+         {"Mod.PAK: scripts\\a.txt [0000]", "Mod.PAK: scripts\\b.txt [0001]", "Other.PAK: scripts\\x.txt [0000]"}, -1},
+        {"other", -1, false, {}, -1},  // the archive's name is not searched
+        {"", KindTexture, false, {}, -1},
+        {"", KindTexture, true, textures, 1},
+    };
+    for (const auto &c : cases) {
+        for (TreeArchive &archive : session.tree.archives) {
+            archive.kinds.clear();
+            for (size_t i = 0; c.kindsRead && i < archive.lines.size(); ++i)
+                archive.kinds.push_back(archive.lines.Line(i).rfind("textures", 0) == 0 ? KindTexture : KindText);
+        }
+        Session_SetFind(session, c.text, c.kind);
+        int keptAt = 0;
+        const size_t walked = Session_FindInFolder(session, {1, 1}, keptAt);
+        Lines lines;
+        for (uint32_t at : session.folderHitAt)
+            lines.emplace_back(session.folderHitText.data() + at);
+        EXPECT_EQ(lines, c.lines) << c.text << " " << c.kind;
+        EXPECT_EQ(keptAt, c.keptAt) << c.text << " " << c.kind;
+        EXPECT_EQ(walked, *c.text || c.kind >= 0 ? 5u : 0u) << c.text;
+        EXPECT_EQ(session.folderKindsPending, c.kind >= 0 && !c.kindsRead) << c.text;
+    }
+}
+
+// A save writes what the list shows, into the archive or as a new set, and
+// is refused, writing nothing, when the archive changed on disk since it was
+// opened, an edit fails, another writer holds the archive's lock, or the save
+// was cancelled.
 TEST_F(SessionTest, ASaveWritesTheEditsOrIsRefusedWithNothingWritten)
 {
     Edit(EditKind::Remove, 0);
     Edit(EditKind::Replace, 2, "", "text now");
+    Edit(EditKind::Rename, 1, "scripts\\renamed.txt");
     const SessionSave save = Session_PrepareSave(session, "");
+    SessionSave badName = save;  // an edit the writer refuses
+    badName.edited.push_back({1, false, false, std::string(65, 'n'), nullptr, "scripts\\b.txt"});
     const std::atomic<bool> go{false}, stop{true};
     const auto quiet = [](size_t, size_t, const std::string &) {};
 
+    enum Before { Nothing, ChangeOnDisk, HoldLock };
     const struct {
         const char *what;
-        bool changeOnDisk;
+        const SessionSave &save;
+        Before before;
         const std::atomic<bool> &cancel;
-        const char *error;
+        std::string error;
     } refusals[] = {
-        {"changed", true, go, "changed on disk"},
-        {"cancelled", false, stop, "cancelled"},
+        {"changed", save, ChangeOnDisk, go, "changed on disk"},
+        {"failing edit", badName, Nothing, go, "at most 64"},
+        {"locked", save, HoldLock, go, PakWrite_LockPath(archive)},  // after the writer's wait
+        {"cancelled", save, Nothing, stop, "cancelled"},
     };
     const Bytes opened = Fixture_ReadFile(archive);
     for (const auto &c : refusals) {
-        if (c.changeOnDisk)
+        if (c.before == ChangeOnDisk)
             ASSERT_TRUE(Fixture_WritePak(archive, {{{"x", Bytes{1}}, {"y", Bytes{2}}, {"z", Bytes{3}}}}));
+        PakWriter other;
+        std::string error;
+        if (c.before == HoldLock)
+            ASSERT_TRUE(PakWrite_Open(archive, other, error)) << error;
         const Bytes before = Fixture_ReadFile(archive);
-        const SessionSaveOutcome outcome = Session_Save(save, quiet, c.cancel);
+        const SessionSaveOutcome outcome = Session_Save(c.save, quiet, c.cancel);
         EXPECT_FALSE(outcome.saved) << c.what;
         EXPECT_NE(outcome.error.find(c.error), std::string::npos) << outcome.error;
         EXPECT_EQ(Fixture_ReadFile(archive), before) << c.what;
         ASSERT_TRUE(Fixture_WriteFile(archive, opened));
     }
 
-    const SessionSaveOutcome outcome = Session_Save(save, quiet, go);
-    ASSERT_TRUE(outcome.saved) << outcome.error;
-    EXPECT_EQ(outcome.written, 2u);
-    PakArchive saved;
-    ASSERT_EQ(Pak_OpenArchive(archive, saved), PakOpenResult::Ok);
-    EXPECT_EQ(Pak_FindEntryByLine(saved, "scripts\\a.txt [0000]"), -1);
-    Bytes bytes;
-    ASSERT_EQ(Pak_LoadEntry(saved, saved.entries[2], bytes), PakLoadResult::Ok);
-    EXPECT_EQ(bytes, Fixture_FromString("text now"));
+    // Save As first (the archive stays as it was), then Save into the archive.
+    for (const std::string &output : {dir / "New.PAK", std::string()}) {
+        const SessionSaveOutcome outcome = Session_Save(Session_PrepareSave(session, output), quiet, go);
+        ASSERT_TRUE(outcome.saved) << outcome.error;
+        EXPECT_EQ(outcome.written, output.empty() ? 3u : 2u) << output;  // the edited entries, or the new set's
+        EXPECT_TRUE(output.empty() || Fixture_ReadFile(archive) == opened);
+        PakArchive saved;
+        ASSERT_EQ(Pak_OpenArchive(output.empty() ? archive : output, saved), PakOpenResult::Ok);
+        EXPECT_EQ(Pak_FindEntryByLine(saved, "scripts\\a.txt [0000]"), -1) << output;
+        const std::pair<const char *, const char *> kept[] = {{"scripts\\renamed.txt [0001]", "B"},
+                                                              {"textures\\t [0002]", "text now"}};
+        for (const auto &[line, text] : kept) {
+            const int slot = Pak_FindEntryByLine(saved, line);
+            ASSERT_GE(slot, 0) << line;
+            Bytes bytes;
+            ASSERT_EQ(Pak_LoadEntry(saved, saved.entries[static_cast<size_t>(slot)], bytes), PakLoadResult::Ok);
+            EXPECT_EQ(bytes, Fixture_FromString(text)) << output << " " << line;
+        }
+    }
 }
 
 }  // namespace

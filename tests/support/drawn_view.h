@@ -7,7 +7,7 @@
 
 inline Pixel DrawnViewCorner(SeamWindow &frame)
 {
-    PumpUntil(2000, [] { return !viewer.redrawPending; });
+    PumpUntil(2000, [] { return !R_RedrawPending(); });
     Pump(50);
     const wxImage shot = ScreenImage(&frame);
     const wxPoint at = frame.Control(IdGlView)->GetScreenPosition() - frame.GetScreenPosition() + wxPoint(2, 2);

@@ -52,12 +52,13 @@ protected:
         if (!StartWx())
             GTEST_SKIP() << "no display";
         ViewerState_Reset();
+        R_ResetState();
         frame = new wxFrame(nullptr, wxID_ANY, "gl test");
         canvas = new GlCanvas(frame, wxID_ANY, wxPoint(0, 0), wxSize(kWidth, kHeight));
         frame->SetClientSize(kWidth, kHeight);
         frame->Show();
         ASSERT_TRUE(PumpUntil(3000, [&] { return canvas->IsShownOnScreen(); }));
-        viewer.glWindow = canvas;
+        R_SetSurface(canvas);
         App_InstallServices();
         ASSERT_TRUE(GL_Init(kWidth, kHeight));
     }
@@ -69,6 +70,7 @@ protected:
         frame->Destroy();
         Pump(20);
         ViewerState_Reset();
+        R_ResetState();
     }
 
     // The back buffer as drawn, pixel (x, y) counted from the top-left corner.
@@ -77,7 +79,9 @@ protected:
         unsigned char rgba[4] = {};
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(x, viewer.viewHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        int32_t viewWidth = 1, viewHeight = 1;
+        R_ViewSize(viewWidth, viewHeight);
+        glReadPixels(x, viewHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return {rgba[0], rgba[1], rgba[2]};
     }
 

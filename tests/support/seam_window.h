@@ -104,6 +104,7 @@ inline void CloseWindow(SeamWindow *frame)
     }
     Pump(50);
     ViewerState_Reset();
+    R_ResetState();
 }
 
 // A menu item chosen as its menu delivers it.
