@@ -77,7 +77,7 @@ int main(int argc, char **argv)
         a.entries.push_back({n + "_n", Fixture_Texture(256, 256, 1, 1, Flat)});
     }
     std::filesystem::create_directories(dir);
-    if (!Fixture_WritePak(dir + "/BENCH.PAK", a) || Pak_OpenArchive(dir + "/BENCH.PAK", viewer.mainPak) != PakOpenResult::Ok) {
+    if (!Fixture_WritePak(dir + "/BENCH.PAK", a) || Pak_OpenArchive(dir + "/BENCH.PAK", viewer.session.mainPak) != PakOpenResult::Ok) {
         fprintf(stderr, "cannot write the archive\n");
         return 1;
     }

@@ -123,7 +123,7 @@ int main(int argc, char **argv)
     ViewerState_Reset();
     R_ResetState();
     App_InstallServices();
-    viewer.services.S_Update = [] { ++gTicks; };
+    viewer.services.sound.Update = [] { ++gTicks; };
     R_SetFrameHooks(
         [] {
             ++gFrames;

@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     gallery->SetThumbSize(size);
     frame->SelectEntryLine(0);
     Pump(500);
-    printf("archive: %s, %zu entries; window %dx%d\n", argv[1], viewer.mainPak.entries.size(), frame->GetSize().x,
+    printf("archive: %s, %zu entries; window %dx%d\n", argv[1], viewer.session.mainPak.entries.size(), frame->GetSize().x,
            frame->GetSize().y);
 
     // The window without the gallery: what it holds now is the base.
@@ -132,7 +132,7 @@ int main(int argc, char **argv)
         int now = at;
         TimedPumpUntil(2000, [&] {
             for (size_t i = 0; i < count; ++i)
-                if (gallery->Cells().cells[i].slot == viewer.selectedEntry)
+                if (gallery->Cells().cells[i].slot == viewer.session.selectedEntry)
                     return (now = static_cast<int>(i)) != at;
             return false;
         });

@@ -35,7 +35,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "bench_contents_window: no display (run it under xvfb-run)\n");
         return 1;
     }
-    viewer.services.S_Init = [] {};
+    viewer.services.sound.Init = [] {};
     auto *frame = new SeamWindow();
     frame->Show();
     Pump(200);
@@ -74,7 +74,7 @@ int main(int argc, char **argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const double doneMs = Ms(start, Clock::now());
-    printf("'%s' in the contents of %zu archives: %zu entries hold it\n", text.c_str(), viewer.tree.archives.size(),
+    printf("'%s' in the contents of %zu archives: %zu entries hold it\n", text.c_str(), viewer.session.tree.archives.size(),
            frame->EntryList()->LineCount());
     printf("%-44s %8.1f ms (target <= 1000 ms)\n", "first found entries painted", firstMs);
     printf("%-44s %8.1f ms\n", "the search ended", doneMs);

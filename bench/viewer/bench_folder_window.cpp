@@ -64,7 +64,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "bench_folder_window: no display (run it under xvfb-run)\n");
         return 1;
     }
-    viewer.services.S_Init = [] {};
+    viewer.services.sound.Init = [] {};
     // An empty window first, for the memory it takes by itself.
     double baseRss = 0;
     {
@@ -86,10 +86,10 @@ int main(int argc, char **argv)
             fprintf(stderr, "bench_folder_window: '%s' was refused\n", folder.c_str());
     });
     const double totalMs = Ms(start, Clock::now());
-    printf("folder of %zu archives, %lld entries by their headers\n", viewer.tree.archives.size(),
+    printf("folder of %zu archives, %lld entries by their headers\n", viewer.session.tree.archives.size(),
            [] {
                long long n = 0;
-               for (const TreeArchive &a : viewer.tree.archives)
+               for (const TreeArchive &a : viewer.session.tree.archives)
                    n += a.entries;
                return n;
            }());
@@ -100,15 +100,15 @@ int main(int argc, char **argv)
 
     // The largest archive's node opened.
     size_t largest = 0;
-    for (size_t a = 0; a < viewer.tree.archives.size(); ++a)
-        if (viewer.tree.archives[a].entries > viewer.tree.archives[largest].entries)
+    for (size_t a = 0; a < viewer.session.tree.archives.size(); ++a)
+        if (viewer.session.tree.archives[a].entries > viewer.session.tree.archives[largest].entries)
             largest = a;
     const double expandMs = UntilPainted(tree, [&] { tree->Open(ArchiveTree_Item(largest, 0)); });
     printf("%-52s %8.1f ms (%lld entries)\n", "opening the largest archive's node", expandMs,
-           static_cast<long long>(viewer.tree.archives[largest].entries));
+           static_cast<long long>(viewer.session.tree.archives[largest].entries));
 
     const double allMs = UntilPainted(tree, [&] {
-        for (size_t a = 0; a < viewer.tree.archives.size(); ++a)
+        for (size_t a = 0; a < viewer.session.tree.archives.size(); ++a)
             tree->Open(ArchiveTree_Item(a, 0));
     });
     printf("%-52s %8.1f ms, %.1f MiB over the empty window\n", "opening every archive's node", allMs,
@@ -119,7 +119,7 @@ int main(int argc, char **argv)
     for (const char *text : {"crate", "_d"}) {
         const double ms = UntilPainted(frame->EntryList(), [&] { frame->FindText()->SetValue(text); });
         printf("find '%s' across every archive%-22s %8.1f ms (%zu lines)\n", text,
-               text[0] == 'c' ? " (first: reads indexes)" : "", ms, viewer.folderHits.size());
+               text[0] == 'c' ? " (first: reads indexes)" : "", ms, viewer.session.folderHits.size());
     }
     printf("%-52s %8.1f MiB now, %.1f MiB at the peak\n", "memory over the empty window after the finds",
            StatusMiB("VmRSS") - baseRss, StatusMiB("VmHWM") - baseRss);

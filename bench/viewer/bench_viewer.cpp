@@ -189,7 +189,7 @@ int main(int argc, char **argv)
     wxCommandEvent choose(wxEVT_CHOICE, frame->FindKind()->GetId());
     choose.SetEventObject(frame->FindKind());
     frame->FindKind()->GetEventHandler()->ProcessEvent(choose);
-    PumpUntil(120000, [&] { return viewer.kindScanNext >= viewer.listOrder.size(); });
+    PumpUntil(120000, [&] { return viewer.session.kindScanNext >= viewer.session.listOrder.size(); });
     const double kindScan = Ms(k0, Clock::now());
     const long textures = frame->EntryList()->GetItemCount();
 

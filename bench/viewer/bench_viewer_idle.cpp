@@ -79,7 +79,7 @@ int main(int argc, char **argv)
     ViewerState_Reset();
     R_ResetState();
     App_InstallServices();
-    viewer.services.S_Update = [] {
+    viewer.services.sound.Update = [] {
         ++gTicks;
         if (gBusy)
             R_RequestRedraw();

@@ -73,7 +73,7 @@ std::string App_BatchSummary(const ExportJobSummary &summary, const std::vector<
 
 void OnExportBatch(ViewerWindow &window, bool listedOnly)
 {
-    if (!viewer.mainPak.hasIndex && !viewer.folderMode)
+    if (!viewer.session.mainPak.hasIndex && !viewer.session.folderMode)
         return;
     BatchExportRequest request;
     if (!window.AskBatchExport(App_BatchFormNames(), request) || request.folder.empty())
@@ -85,9 +85,9 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
     options.overwrite = request.overwrite;
     // Models' materials come from the GLOBAL.PAK the view searches once it has
     // one; until then the job finds the same file beside the archive.
-    if (viewer.globalPak.hasIndex)
-        options.global = &viewer.globalPak;
-    if (viewer.folderMode) {
+    if (viewer.session.globalPak.hasIndex)
+        options.global = &viewer.session.globalPak;
+    if (viewer.session.folderMode) {
         App_ExportFolder(window, request, options, listedOnly);
         return;
     }
@@ -98,13 +98,13 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
         // entries of one name keeps the plain name.
         std::sort(options.selection.slots.begin(), options.selection.slots.end());
     }
-    const size_t total = Export_SelectSlots(viewer.mainPak, options.selection).size();
+    const size_t total = Export_SelectSlots(viewer.session.mainPak, options.selection).size();
 
     ExportJobSummary summary;
     std::vector<std::string> failures;
     window.RunJob([&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
         summary = Export_RunJob(
-            viewer.mainPak, request.folder, options,
+            viewer.session.mainPak, request.folder, options,
             [&](const PakEntry &entry, const ExportEntryResult &result, const ExportProgress &done) {
                 if (result.outcome == ExportOutcome::Failed)
                     failures.push_back(std::string(entry.displayName) + ": " + result.message);
@@ -118,16 +118,16 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
 void App_ExportFolder(ViewerWindow &window, const BatchExportRequest &request, ExportJobOptions options,
                       bool listedOnly)
 {
-    std::vector<TreeArchive> &archives = viewer.tree.archives;
+    std::vector<TreeArchive> &archives = viewer.session.tree.archives;
     // Each archive's entries in record order, as quillon-cli extract writes
     // them: it decides which of two entries of one name keeps the plain name.
     std::vector<std::vector<int>> slots(archives.size());
-    const bool every = !listedOnly || !Session_Narrowed(viewer);
+    const bool every = !listedOnly || !Session_Narrowed(viewer.session);
     for (size_t a = 0; a < archives.size(); ++a)
         if (every && ArchiveTree_ReadLines(archives[a]))
             slots[a] = archives[a].lines.slots;
     if (!every)
-        for (const ViewerState::FolderHit &hit : viewer.folderHits)
+        for (const Session::FolderHit &hit : viewer.session.folderHits)
             slots[static_cast<size_t>(hit.archive)].push_back(
                 archives[static_cast<size_t>(hit.archive)].lines.slots[static_cast<size_t>(hit.line)]);
     size_t total = 0;

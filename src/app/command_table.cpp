@@ -46,34 +46,34 @@ bool LoadedKind()
 // beside the other archives' while another is selected.
 bool EditableArchive()
 {
-    return viewer.mainPak.hasIndex;
+    return viewer.session.mainPak.hasIndex;
 }
 
 bool EditableEntry()
 {
-    return EditableArchive() && viewer.selectedEntry >= 0 &&
-           static_cast<size_t>(viewer.selectedEntry) < viewer.mainPak.entries.size();
+    return EditableArchive() && viewer.session.selectedEntry >= 0 &&
+           static_cast<size_t>(viewer.session.selectedEntry) < viewer.session.mainPak.entries.size();
 }
 
 bool CanUndo()
 {
-    return Edits_Pending(viewer.edits);
+    return Edits_Pending(viewer.session.edits);
 }
 
 bool CanRedo()
 {
-    return !viewer.edits.undone.empty();
+    return !viewer.session.edits.undone.empty();
 }
 
 bool CanSave()
 {
-    return Session_AnyEdits(viewer);
+    return Session_AnyEdits(viewer.session);
 }
 
 // The batch exports read the archive on disk, which the edits have not reached yet.
 bool CanExportBatch()
 {
-    return (viewer.mainPak.hasIndex || viewer.folderMode) && !Session_AnyEdits(viewer);
+    return (viewer.session.mainPak.hasIndex || viewer.session.folderMode) && !Session_AnyEdits(viewer.session);
 }
 
 // ---- handlers that only adapt ----

@@ -34,14 +34,14 @@ std::string FileName(const std::string &path)
 
 std::string EntryName(int slot)
 {
-    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(slot)];
     return std::string(entry.name, strnlen(entry.name, sizeof entry.name));
 }
 
 bool HasSelectedEntry()
 {
-    return viewer.mainPak.hasIndex && viewer.selectedEntry >= 0 &&
-           static_cast<size_t>(viewer.selectedEntry) < viewer.mainPak.entries.size();
+    return viewer.session.mainPak.hasIndex && viewer.session.selectedEntry >= 0 &&
+           static_cast<size_t>(viewer.session.selectedEntry) < viewer.session.mainPak.entries.size();
 }
 
 struct Converted {
@@ -110,15 +110,15 @@ std::string FolderPrefix(std::string prefix)
 void ShowEdits(ViewerWindow &window, int select)
 {
     window.SetEntryLines({});  // the lines point into the text made again below
-    Session_ShowEdits(viewer, select);
+    Session_ShowEdits(viewer.session, select);
     App_ApplyFind(window);
     OnSelchangeEntryList(window);
-    if (viewer.selectedEntry < 0) {
+    if (viewer.session.selectedEntry < 0) {
         viewer.viewHidden = true;
         App_HidePanes(window);
     }
-    window.ShowUnsaved(Session_AnyEdits(viewer));
-    if (viewer.folderMode)
+    window.ShowUnsaved(Session_AnyEdits(viewer.session));
+    if (viewer.session.folderMode)
         window.RefreshEntryTree();
     App_RefreshCommands(window);
 }
@@ -136,7 +136,7 @@ std::string ArchiveNames(const std::vector<std::string> &paths)
 // again from the archive as saved.
 void ReadTreeArchiveAgain(const std::string &path)
 {
-    for (TreeArchive &archive : viewer.tree.archives)
+    for (TreeArchive &archive : viewer.session.tree.archives)
         if (archive.file.path == path) {
             archive.read = archive.refused = false;
             archive.lines = EntryLines{};
@@ -153,10 +153,10 @@ void ReadTreeArchiveAgain(const std::string &path)
 // archives as saved afterwards.
 bool SaveFolderEdits(ViewerWindow &window)
 {
-    const std::vector<std::string> paths = Session_EditedArchives(viewer);
+    const std::vector<std::string> paths = Session_EditedArchives(viewer.session);
     std::vector<SessionSave> saves;
     for (const std::string &path : paths)
-        saves.push_back(Session_PrepareSaveOf(viewer, path));
+        saves.push_back(Session_PrepareSaveOf(viewer.session, path));
     std::vector<SessionSaveOutcome> outcomes(saves.size());
     window.RunTitledJob("Saving", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
         for (size_t i = 0; i < saves.size(); ++i) {
@@ -181,23 +181,23 @@ bool SaveFolderEdits(ViewerWindow &window)
         written += outcomes[i].written;
         for (const std::string &note : outcomes[i].notes)
             notes += "\n" + FileName(path) + ": " + note;
-        if (path == viewer.mainPak.path)
+        if (path == viewer.session.mainPak.path)
             mainSaved = true;
         else
-            viewer.otherEdits.erase(path);
+            viewer.session.otherEdits.erase(path);
         ReadTreeArchiveAgain(path);
     }
     if (mainSaved) {
         // The archive as saved, read again from disk.
-        viewer.edits = ArchiveEdits{};
+        viewer.session.edits = ArchiveEdits{};
         PakArchive opened;
-        if (Pak_OpenArchive(viewer.mainPak.path, opened) == PakOpenResult::Ok)
-            viewer.mainPak = std::move(opened);
+        if (Pak_OpenArchive(viewer.session.mainPak.path, opened) == PakOpenResult::Ok)
+            viewer.session.mainPak = std::move(opened);
         else
-            Pak_Release(viewer.mainPak);
+            Pak_Release(viewer.session.mainPak);
     }
     window.ResetEntryTree();
-    window.ShowUnsaved(Session_AnyEdits(viewer));
+    window.ShowUnsaved(Session_AnyEdits(viewer.session));
     App_RefreshCommands(window);
     window.ShowMessage(std::to_string(written) + (written == 1 ? " entry written" : " entries written") + notes +
                        failures);
@@ -210,7 +210,7 @@ void ReplaceSelected(ViewerWindow &window, const std::string &path)
 {
     if (!HasSelectedEntry())
         return;
-    const int slot = viewer.selectedEntry;
+    const int slot = viewer.session.selectedEntry;
     if (Import_IsModelFile(path) && viewer.preview.resourceKind != KindModel) {
         window.ShowMessage(ModelRefusal(path));
         return;
@@ -252,7 +252,7 @@ void AddFiles(ViewerWindow &window, const std::vector<std::string> &paths, const
         return;
     }
     const std::vector<Converted> converted = ConvertFiles(window, paths, {});
-    const int32_t command = Edits_NextCommand(viewer.edits);
+    const int32_t command = Edits_NextCommand(viewer.session.edits);
     int first = -1;
     size_t added = 0;
     std::string failures;
@@ -269,7 +269,7 @@ void AddFiles(ViewerWindow &window, const std::vector<std::string> &paths, const
         edit.source = paths[i];
         edit.resource = std::make_shared<const std::vector<uint8_t>>(converted[i].result.bytes);
         edit.command = command;
-        const int slot = Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+        const int slot = Edits_Push(viewer.session.edits, viewer.session.mainPak, std::move(edit));
         first = first < 0 ? slot : first;
         ++added;
     }
@@ -298,14 +298,14 @@ static std::string SelectedFolder()
 {
     if (!HasSelectedEntry())
         return std::string();
-    const std::string name = EntryName(viewer.selectedEntry);
+    const std::string name = EntryName(viewer.session.selectedEntry);
     const size_t sep = name.find_last_of("\\/");
     return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
 }
 
 void OnEditAddFiles(ViewerWindow &window)
 {
-    if (!viewer.mainPak.hasIndex)
+    if (!viewer.session.mainPak.hasIndex)
         return;
     FileDialogRequest request;
     request.filter = FileDialogFilter(kImportFilter);
@@ -327,8 +327,8 @@ void OnEditRemove(ViewerWindow &window)
         return;
     PendingEdit edit;
     edit.kind = EditKind::Remove;
-    edit.slot = viewer.selectedEntry;
-    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+    edit.slot = viewer.session.selectedEntry;
+    Edits_Push(viewer.session.edits, viewer.session.mainPak, std::move(edit));
     ShowEdits(window, -1);
 }
 
@@ -336,7 +336,7 @@ void OnEditRename(ViewerWindow &window)
 {
     if (!HasSelectedEntry())
         return;
-    const int slot = viewer.selectedEntry;
+    const int slot = viewer.session.selectedEntry;
     std::string name = EntryName(slot);
     if (!window.AskText("Rename", "New name of the entry:", name))
         return;
@@ -351,27 +351,27 @@ void OnEditRename(ViewerWindow &window)
     edit.kind = EditKind::Rename;
     edit.slot = slot;
     edit.name = name;
-    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
+    Edits_Push(viewer.session.edits, viewer.session.mainPak, std::move(edit));
     ShowEdits(window, slot);
 }
 
 void OnEditUndo(ViewerWindow &window)
 {
-    const int select = Session_Undo(viewer);
+    const int select = Session_Undo(viewer.session);
     if (select != kSessionNothingDone)
         ShowEdits(window, select);
 }
 
 void OnEditRedo(ViewerWindow &window)
 {
-    const int select = Session_Redo(viewer);
+    const int select = Session_Redo(viewer.session);
     if (select != kSessionNothingDone)
         ShowEdits(window, select);
 }
 
 void OnFileSaveAs(ViewerWindow &window)
 {
-    if (!viewer.mainPak.hasIndex)
+    if (!viewer.session.mainPak.hasIndex)
         return;
     FileDialogRequest request;
     request.filter = FileDialogFilter(kPakFilter);
@@ -391,13 +391,13 @@ void App_PushReplace(ViewerWindow &window, int slot, std::vector<uint8_t> resour
     edit.slot = slot;
     edit.source = source;
     edit.resource = std::make_shared<const std::vector<uint8_t>>(std::move(resource));
-    Edits_Push(viewer.edits, viewer.mainPak, std::move(edit));
-    ShowEdits(window, slot == viewer.selectedEntry ? slot : -1);
+    Edits_Push(viewer.session.edits, viewer.session.mainPak, std::move(edit));
+    ShowEdits(window, slot == viewer.session.selectedEntry ? slot : -1);
 }
 
 bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths, int line)
 {
-    if (!viewer.mainPak.hasIndex || viewer.folderMode || paths.empty())
+    if (!viewer.session.mainPak.hasIndex || viewer.session.folderMode || paths.empty())
         return false;
     if (line < 0 || static_cast<size_t>(line) >= App_ListedSlots().size()) {
         AddFiles(window, paths, SelectedFolder());
@@ -410,22 +410,22 @@ bool App_DropOnList(ViewerWindow &window, const std::vector<std::string> &paths,
         return true;
     }
     if (HasSelectedEntry() &&
-        window.AskYesNo("Replace " + EntryName(viewer.selectedEntry) + " with " + FileName(paths[0]) + "?"))
+        window.AskYesNo("Replace " + EntryName(viewer.session.selectedEntry) + " with " + FileName(paths[0]) + "?"))
         ReplaceSelected(window, paths[0]);
     return true;
 }
 
 void OnFileSave(ViewerWindow &window)
 {
-    if (Session_AnyEdits(viewer))
+    if (Session_AnyEdits(viewer.session))
         App_SaveEdits(window, "");
 }
 
 bool App_SaveEdits(ViewerWindow &window, const std::string &output)
 {
-    if (viewer.folderMode && output.empty())
+    if (viewer.session.folderMode && output.empty())
         return SaveFolderEdits(window);
-    const SessionSave save = Session_PrepareSave(viewer, output);
+    const SessionSave save = Session_PrepareSave(viewer.session, output);
     const std::string &path = save.path;
     SessionSaveOutcome outcome;
     window.RunTitledJob("Saving", [&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
@@ -437,16 +437,16 @@ bool App_SaveEdits(ViewerWindow &window, const std::string &output)
         return false;
     }
     // What is on disk now is shown, with the same entry selected where it still is.
-    const std::string line = HasSelectedEntry() ? viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)].displayName : "";
-    viewer.edits = ArchiveEdits{};
-    if (viewer.folderMode) {
+    const std::string line = HasSelectedEntry() ? viewer.session.mainPak.entries[static_cast<size_t>(viewer.session.selectedEntry)].displayName : "";
+    viewer.session.edits = ArchiveEdits{};
+    if (viewer.session.folderMode) {
         // Save As left the folder's archive as it is on disk, and the folder stays open.
         App_ClearSelection(window);
         PakArchive opened;
         if (Pak_OpenArchive(path, opened) == PakOpenResult::Ok)
-            viewer.mainPak = std::move(opened);
+            viewer.session.mainPak = std::move(opened);
         window.RefreshEntryTree();
-        window.ShowUnsaved(Session_AnyEdits(viewer));
+        window.ShowUnsaved(Session_AnyEdits(viewer.session));
         App_RefreshCommands(window);
         window.ShowMessage(std::to_string(outcome.written) +
                            (outcome.written == 1 ? " entry written to " : " entries written to ") + FileName(output));
@@ -470,14 +470,14 @@ bool App_SaveEdits(ViewerWindow &window, const std::string &output)
 
 bool App_MayLeaveArchive(ViewerWindow &window)
 {
-    const std::vector<std::string> edited = Session_EditedArchives(viewer);
+    const std::vector<std::string> edited = Session_EditedArchives(viewer.session);
     if (edited.empty())
         return true;
     switch (window.AskSaveChanges("Save changes to " + ArchiveNames(edited) + "?")) {
     case SaveChoice::Save: return App_SaveEdits(window, "");
     case SaveChoice::Discard:
-        Session_DropOtherEdits(viewer);
-        viewer.edits.log.clear();
+        Session_DropOtherEdits(viewer.session);
+        viewer.session.edits.log.clear();
         ShowEdits(window, -1);
         return true;
     default: return false;
@@ -486,18 +486,18 @@ bool App_MayLeaveArchive(ViewerWindow &window)
 
 int App_LineMark(long line)
 {
-    if (viewer.folderMode) {
+    if (viewer.session.folderMode) {
         // The find's lines across the folder: each of its archive's edits.
-        if (line < 0 || static_cast<size_t>(line) >= viewer.folderHits.size())
+        if (line < 0 || static_cast<size_t>(line) >= viewer.session.folderHits.size())
             return 0;
-        const ViewerState::FolderHit hit = viewer.folderHits[static_cast<size_t>(line)];
-        const TreeArchive &archive = viewer.tree.archives[static_cast<size_t>(hit.archive)];
-        const ArchiveEdits *edits = Session_EditsOf(viewer, archive.file.path);
+        const Session::FolderHit hit = viewer.session.folderHits[static_cast<size_t>(line)];
+        const TreeArchive &archive = viewer.session.tree.archives[static_cast<size_t>(hit.archive)];
+        const ArchiveEdits *edits = Session_EditsOf(viewer.session, archive.file.path);
         return edits ? static_cast<int>(Edits_Mark(*edits, archive.lines.slots[static_cast<size_t>(hit.line)])) : 0;
     }
     const std::vector<int> &slots = App_ListedSlots();
     return line >= 0 && static_cast<size_t>(line) < slots.size()
-               ? static_cast<int>(Edits_Mark(viewer.edits, slots[static_cast<size_t>(line)]))
+               ? static_cast<int>(Edits_Mark(viewer.session.edits, slots[static_cast<size_t>(line)]))
                : 0;
 }
 
@@ -505,10 +505,10 @@ int App_TreeMark(uint64_t item)
 {
     size_t archive = 0;
     int line = -1;
-    if (!ArchiveTree_Entry(viewer.tree, item, archive, line))
+    if (!ArchiveTree_Entry(viewer.session.tree, item, archive, line))
         return 0;
-    const TreeArchive &shown = viewer.tree.archives[archive];
-    const ArchiveEdits *edits = Session_EditsOf(viewer, shown.file.path);
+    const TreeArchive &shown = viewer.session.tree.archives[archive];
+    const ArchiveEdits *edits = Session_EditsOf(viewer.session, shown.file.path);
     return edits && static_cast<size_t>(line) < shown.lines.size()
                ? static_cast<int>(Edits_Mark(*edits, shown.lines.slots[static_cast<size_t>(line)]))
                : 0;

@@ -1,6 +1,6 @@
 // The archive tree (control 1012) in the entry list's place: the archives of
 // a folder (or the one archive of View > As Tree), the folders their entry
-// names make, and the entries. Virtual: the model answers from viewer.tree,
+// names make, and the entries. Virtual: the model answers from viewer.session.tree,
 // whose archives are read and built only when their nodes are opened.
 #pragma once
 
@@ -21,7 +21,7 @@ public:
     void Reset();
     // Opens a node as a click on its arrow does.
     void Open(uint64_t item);
-    // The selected item as viewer.tree names it (0 when none), and back.
+    // The selected item as viewer.session.tree names it (0 when none), and back.
     uint64_t SelectedItem() const;
     void SelectItem(uint64_t item);
     // The shown text of an item.

@@ -73,10 +73,10 @@ static ExportEntryRequest SelectionRequest()
     request.kind = viewer.preview.resourceKind;
     request.resource = viewer.preview.CurrentResource;
     // A model that no frame has prepared yet is read now.
-    if (request.kind == KindModel && viewer.services.Model_ForExport)
-        request.model = viewer.services.Model_ForExport(viewer.preview);
-    request.archive = &viewer.mainPak;
-    request.global = &viewer.globalPak;
+    if (request.kind == KindModel && viewer.services.model.ForExport)
+        request.model = viewer.services.model.ForExport(viewer.preview);
+    request.archive = &viewer.session.mainPak;
+    request.global = &viewer.session.globalPak;
     return request;
 }
 
@@ -123,7 +123,7 @@ bool Export_InterpretedOffered(ResourceKind kind)
     if (!info.hasInterpretedExport || info.exportExtension == nullptr || info.exportExtension[0] == '\0')
         return false;
     // The OBJ form needs the model writer.
-    return kind != KindModel || viewer.services.Model_WriteObj != nullptr;
+    return kind != KindModel || viewer.services.model.WriteObj != nullptr;
 }
 
 void Export_Interpreted(ViewerWindow &window)
@@ -146,10 +146,10 @@ void Export_Interpreted(ViewerWindow &window)
 // The selected entry's file name with the form's extension, as Export All names its file.
 static std::string ProposedName(ResourceKind kind, const ExportForms &forms)
 {
-    const int slot = viewer.selectedEntry;
-    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+    const int slot = viewer.session.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.session.mainPak.entries.size())
         return "";
-    std::vector<std::string> name{Export_SafeComponents(viewer.mainPak.entries[static_cast<size_t>(slot)]).back()};
+    std::vector<std::string> name{Export_SafeComponents(viewer.session.mainPak.entries[static_cast<size_t>(slot)]).back()};
     Export_AddFormExtension(name, kind, forms);
     return name.back();
 }
@@ -232,7 +232,7 @@ void App_SaveViewImage(ViewerWindow &window)
     viewer.viewImageScale = choice.scale;
     viewer.viewImageTransparent = choice.transparent;
     TextureImage image;
-    if (!services.R_CaptureView || !services.R_CaptureView(choice.scale, choice.transparent, image)) {
+    if (!services.render.CaptureView || !services.render.CaptureView(choice.scale, choice.transparent, image)) {
         window.ShowMessage("The view could not be drawn as a picture.");
         return;
     }

@@ -20,10 +20,10 @@ constexpr auto kKindScanShowEvery = std::chrono::milliseconds(250);
 void ShowCount(ViewerWindow &window)
 {
     std::string count;
-    if (Session_Narrowed(viewer)) {
-        count = App_ListedCountText(viewer.listedSlots.size(), viewer.listOrder.size());
-        if (viewer.findKind >= 0 && viewer.kindScanNext < viewer.listOrder.size())
-            count += " (" + std::to_string(viewer.kindScanNext * 100 / viewer.listOrder.size()) + "% read)";
+    if (Session_Narrowed(viewer.session)) {
+        count = App_ListedCountText(viewer.session.listedSlots.size(), viewer.session.listOrder.size());
+        if (viewer.session.findKind >= 0 && viewer.session.kindScanNext < viewer.session.listOrder.size())
+            count += " (" + std::to_string(viewer.session.kindScanNext * 100 / viewer.session.listOrder.size()) + "% read)";
     }
     window.SetStatusField(1, count);
 }
@@ -32,22 +32,22 @@ void ShowCount(ViewerWindow &window)
 
 const std::vector<int> &App_ListedSlots()
 {
-    return viewer.listedSlots;
+    return viewer.session.listedSlots;
 }
 
 void App_SetListOrder(std::vector<int> order)
 {
-    Session_SetListOrder(viewer, std::move(order));
+    Session_SetListOrder(viewer.session, std::move(order));
 }
 
 void App_ApplyFind(ViewerWindow &window)
 {
     if (App_ContentsFind(window) || App_FolderFind(window))
         return;
-    Session_ApplyFind(viewer);
-    const int selectedLine = Session_ListedLine(viewer, viewer.selectedEntry);
+    Session_ApplyFind(viewer.session);
+    const int selectedLine = Session_ListedLine(viewer.session, viewer.session.selectedEntry);
     const bool hadSelection = window.GetEntrySelection() >= 0;
-    window.SetEntryLines(Session_ListedLines(viewer));
+    window.SetEntryLines(Session_ListedLines(viewer.session));
     ShowCount(window);
     App_ShowTreeOrList(window);
     if (selectedLine >= 0)
@@ -64,15 +64,15 @@ void App_ApplyFind(ViewerWindow &window)
 
 void OnFindChanged(ViewerWindow &window, const std::string &text, int kind)
 {
-    Session_SetFind(viewer, text, kind);
+    Session_SetFind(viewer.session, text, kind);
     App_ApplyFind(window);
 }
 
 void OnFindClose(ViewerWindow &window)
 {
     viewer.findShown = false;
-    viewer.findText.clear();
-    viewer.findKind = -1;
+    viewer.session.findText.clear();
+    viewer.session.findKind = -1;
     window.ResetFindBar();
     window.ShowControl(IdFindBar, false);
     App_LayoutToClient(window);
@@ -84,13 +84,13 @@ void App_ContinueKindScan(ViewerWindow &window)
 {
     if (App_ContinueContents(window) || App_ContinueFolderKinds(window))
         return;
-    if (!Session_KindsToScan(viewer))
+    if (!Session_KindsToScan(viewer.session))
         return;
     static std::chrono::steady_clock::time_point lastShown;
     static bool unshown = false;  // lines found that the list does not show yet
-    unshown |= Session_ScanKinds(viewer, std::chrono::steady_clock::now() + kKindScanSlice);
+    unshown |= Session_ScanKinds(viewer.session, std::chrono::steady_clock::now() + kKindScanSlice);
     const auto now = std::chrono::steady_clock::now();
-    if (unshown && (now - lastShown >= kKindScanShowEvery || viewer.kindScanNext >= viewer.listOrder.size())) {
+    if (unshown && (now - lastShown >= kKindScanShowEvery || viewer.session.kindScanNext >= viewer.session.listOrder.size())) {
         unshown = false;
         lastShown = now;
         App_ApplyFind(window);

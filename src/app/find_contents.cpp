@@ -24,7 +24,7 @@ constexpr auto kShowEvery = std::chrono::milliseconds(250);
 constexpr size_t kShownLine = 160;
 
 struct FoundEntry {
-    int32_t archive;  // its place in viewer.tree; -1 for the open archive
+    int32_t archive;  // its place in viewer.session.tree; -1 for the open archive
     int32_t slot;     // in that archive's index
     size_t line;      // the first line that holds the text, from 1
     std::string text;
@@ -83,17 +83,17 @@ ContentsSearch search;
 SearchKey CurrentKey()
 {
     SearchKey key;
-    key.text = viewer.findText;
-    key.kind = viewer.findKind;
-    key.folder = viewer.folderMode;
-    if (viewer.folderMode) {
-        key.path = viewer.tree.folder;
-        key.held = viewer.tree.archives.data();
-        key.count = viewer.tree.archives.size();
+    key.text = viewer.session.findText;
+    key.kind = viewer.session.findKind;
+    key.folder = viewer.session.folderMode;
+    if (viewer.session.folderMode) {
+        key.path = viewer.session.tree.folder;
+        key.held = viewer.session.tree.archives.data();
+        key.count = viewer.session.tree.archives.size();
     } else {
-        key.path = viewer.mainPak.path;
-        key.held = viewer.mainPak.entries.data();
-        key.count = viewer.mainPak.entries.size();
+        key.path = viewer.session.mainPak.path;
+        key.held = viewer.session.mainPak.entries.data();
+        key.count = viewer.session.mainPak.entries.size();
     }
     return key;
 }
@@ -119,21 +119,21 @@ void Start()
     search.unshown = true;
 
     GamesetSearchOptions options;
-    options.text = viewer.findText;
-    if (viewer.findKind >= 0)
-        options.kinds = {static_cast<ResourceKind>(viewer.findKind)};
+    options.text = viewer.session.findText;
+    if (viewer.session.findKind >= 0)
+        options.kinds = {static_cast<ResourceKind>(viewer.session.findKind)};
     options.firstLineOnly = true;
     // The window keeps a core to itself on a small machine.
     options.workers = std::max(1, std::min(4, static_cast<int>(std::thread::hardware_concurrency()) - 1));
-    const bool folder = viewer.folderMode;
+    const bool folder = viewer.session.folderMode;
     std::vector<GamesetArchive> archives;
     PakArchive pak;  // one archive: its index as the list shows it, edits waiting included
     if (folder) {
-        for (const TreeArchive &archive : viewer.tree.archives)
+        for (const TreeArchive &archive : viewer.session.tree.archives)
             archives.push_back(archive.file);
     } else {
-        pak = viewer.mainPak;
-        archives.push_back({viewer.mainPak.path, viewer.mainPak.baseName});
+        pak = viewer.session.mainPak;
+        archives.push_back({viewer.session.mainPak.path, viewer.session.mainPak.baseName});
     }
     auto work = [handover, options, folder, archives = std::move(archives), pak = std::move(pak)]() mutable {
         options.stop = &handover->stop;
@@ -188,12 +188,12 @@ void TakeIn()
 // The line of `slot` in the folder's archive `a`, reading its lines once; -1 when it has none.
 int32_t LineOfSlot(size_t a, int32_t slot)
 {
-    if (a >= viewer.tree.archives.size() || slot < 0)
+    if (a >= viewer.session.tree.archives.size() || slot < 0)
         return -1;
-    if (search.lineOfSlot.size() != viewer.tree.archives.size())
-        search.lineOfSlot.assign(viewer.tree.archives.size(), {});
+    if (search.lineOfSlot.size() != viewer.session.tree.archives.size())
+        search.lineOfSlot.assign(viewer.session.tree.archives.size(), {});
     std::vector<int32_t> &lines = search.lineOfSlot[a];
-    TreeArchive &archive = viewer.tree.archives[a];
+    TreeArchive &archive = viewer.session.tree.archives[a];
     if (lines.empty() && ArchiveTree_ReadLines(archive)) {
         int top = 0;
         for (int s : archive.lines.slots)
@@ -240,28 +240,28 @@ void ShowStop(ViewerWindow &window)
 // The list shows the entries found, keeping the selected one selected.
 void Show(ViewerWindow &window)
 {
-    const bool folder = viewer.folderMode;
+    const bool folder = viewer.session.folderMode;
     const int previous = window.GetEntrySelection();
     int32_t keptArchive = -1, keptSlot = -1;
     bool hadSelection = false;
-    if (folder && previous >= 0 && static_cast<size_t>(previous) < viewer.folderHits.size()) {
-        const ViewerState::FolderHit hit = viewer.folderHits[static_cast<size_t>(previous)];
-        const TreeArchive &archive = viewer.tree.archives[static_cast<size_t>(hit.archive)];
+    if (folder && previous >= 0 && static_cast<size_t>(previous) < viewer.session.folderHits.size()) {
+        const Session::FolderHit hit = viewer.session.folderHits[static_cast<size_t>(previous)];
+        const TreeArchive &archive = viewer.session.tree.archives[static_cast<size_t>(hit.archive)];
         keptArchive = hit.archive;
         keptSlot = archive.lines.slots[static_cast<size_t>(hit.line)];
         hadSelection = true;
-    } else if (!folder && previous >= 0 && static_cast<size_t>(previous) < viewer.listedSlots.size()) {
-        keptSlot = viewer.listedSlots[static_cast<size_t>(previous)];
+    } else if (!folder && previous >= 0 && static_cast<size_t>(previous) < viewer.session.listedSlots.size()) {
+        keptSlot = viewer.session.listedSlots[static_cast<size_t>(previous)];
         hadSelection = true;
     }
 
-    std::string &text = folder ? viewer.folderHitText : search.lineText;
-    std::vector<uint32_t> &at = folder ? viewer.folderHitAt : search.lineAt;
+    std::string &text = folder ? viewer.session.folderHitText : search.lineText;
+    std::vector<uint32_t> &at = folder ? viewer.session.folderHitAt : search.lineAt;
     text.clear();
     at.clear();
-    viewer.folderHits.clear();
+    viewer.session.folderHits.clear();
     if (!folder)
-        viewer.listedSlots.clear();
+        viewer.session.listedSlots.clear();
     int selectedLine = -1;
     for (const FoundEntry &f : search.found) {
         std::string_view name;
@@ -270,21 +270,21 @@ void Show(ViewerWindow &window)
             line = LineOfSlot(static_cast<size_t>(f.archive), f.slot);
             if (line < 0)
                 continue;
-            name = viewer.tree.archives[static_cast<size_t>(f.archive)].lines.Line(static_cast<size_t>(line));
+            name = viewer.session.tree.archives[static_cast<size_t>(f.archive)].lines.Line(static_cast<size_t>(line));
         } else {
-            if (static_cast<size_t>(f.slot) >= viewer.mainPak.entries.size())
+            if (static_cast<size_t>(f.slot) >= viewer.session.mainPak.entries.size())
                 continue;
-            name = viewer.mainPak.entries[static_cast<size_t>(f.slot)].displayName;
+            name = viewer.session.mainPak.entries[static_cast<size_t>(f.slot)].displayName;
         }
         if (f.archive == keptArchive && f.slot == keptSlot)
             selectedLine = static_cast<int>(at.size());
         at.push_back(static_cast<uint32_t>(text.size()));
         if (folder) {
-            viewer.folderHits.push_back({f.archive, line});
-            text += viewer.tree.archives[static_cast<size_t>(f.archive)].file.name;
+            viewer.session.folderHits.push_back({f.archive, line});
+            text += viewer.session.tree.archives[static_cast<size_t>(f.archive)].file.name;
             text += ": ";
         } else {
-            viewer.listedSlots.push_back(f.slot);
+            viewer.session.listedSlots.push_back(f.slot);
         }
         text += name;
         text += "    " + std::to_string(f.line) + ": ";
@@ -309,7 +309,7 @@ void Show(ViewerWindow &window)
 
 bool Wanted()
 {
-    return search.on && !viewer.findText.empty() && (viewer.folderMode || viewer.mainPak.hasIndex);
+    return search.on && !viewer.session.findText.empty() && (viewer.session.folderMode || viewer.session.mainPak.hasIndex);
 }
 
 }  // namespace
@@ -372,11 +372,11 @@ void App_StopContents(ViewerWindow &window)
 
 bool App_ContentsSelection(ViewerWindow &window, int &slot)
 {
-    if (!search.active || viewer.folderMode)
+    if (!search.active || viewer.session.folderMode)
         return false;
     const int line = window.GetEntrySelection();
-    slot = line >= 0 && static_cast<size_t>(line) < viewer.listedSlots.size()
-               ? viewer.listedSlots[static_cast<size_t>(line)]
+    slot = line >= 0 && static_cast<size_t>(line) < viewer.session.listedSlots.size()
+               ? viewer.session.listedSlots[static_cast<size_t>(line)]
                : -1;
     return true;
 }

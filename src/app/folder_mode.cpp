@@ -17,7 +17,7 @@ namespace {
 
 bool Narrowed()
 {
-    return !viewer.findText.empty() || viewer.findKind >= 0;
+    return !viewer.session.findText.empty() || viewer.session.findKind >= 0;
 }
 
 constexpr int8_t kKindUnknownYet = kSessionKindUnknownYet;
@@ -31,12 +31,12 @@ bool TreeShown()
 // The slot of line `line` of the tree's archive `a`, its archive opened as mainPak.
 int OpenArchiveOfLine(ViewerWindow &window, size_t a, int line)
 {
-    if (a >= viewer.tree.archives.size())
+    if (a >= viewer.session.tree.archives.size())
         return -1;
-    const TreeArchive &archive = viewer.tree.archives[a];
+    const TreeArchive &archive = viewer.session.tree.archives[a];
     if (line < 0 || static_cast<size_t>(line) >= archive.lines.size())
         return -1;
-    if (!viewer.mainPak.hasIndex || viewer.mainPak.path != archive.file.path) {
+    if (!viewer.session.mainPak.hasIndex || viewer.session.mainPak.path != archive.file.path) {
         PakArchive opened;
         const PakOpenResult result = Pak_OpenArchive(archive.file.path, opened);
         if (result != PakOpenResult::Ok) {
@@ -44,7 +44,7 @@ int OpenArchiveOfLine(ViewerWindow &window, size_t a, int line)
             return -1;
         }
         // The archive left keeps its edits for Save; this one's come back.
-        Session_SwitchArchive(viewer, std::move(opened));
+        Session_SwitchArchive(viewer.session, std::move(opened));
     }
     // The lines were read when the archive was first opened in the tree; a
     // file replaced since then is found by the line's text.
@@ -52,12 +52,12 @@ int OpenArchiveOfLine(ViewerWindow &window, size_t a, int line)
     const int slot = archive.lines.slots[static_cast<size_t>(line)];
     // Edits keep the slots of the archive as opened: a renamed entry is the
     // same slot under its new line.
-    if (Edits_Pending(viewer.edits) && static_cast<size_t>(slot) < viewer.mainPak.entries.size())
+    if (Edits_Pending(viewer.session.edits) && static_cast<size_t>(slot) < viewer.session.mainPak.entries.size())
         return slot;
-    if (static_cast<size_t>(slot) < viewer.mainPak.entries.size() &&
-        text == viewer.mainPak.entries[static_cast<size_t>(slot)].displayName)
+    if (static_cast<size_t>(slot) < viewer.session.mainPak.entries.size() &&
+        text == viewer.session.mainPak.entries[static_cast<size_t>(slot)].displayName)
         return slot;
-    return Pak_FindEntryByLine(viewer.mainPak, std::string(text));
+    return Pak_FindEntryByLine(viewer.session.mainPak, std::string(text));
 }
 
 }  // namespace
@@ -87,14 +87,14 @@ bool App_OpenFolder(ViewerWindow &window, const std::string &path)
         return false;
     App_ClearSelection(window);
     window.SetEntryLines({});
-    Pak_Release(viewer.mainPak);
+    Pak_Release(viewer.session.mainPak);
     // The folder's own GLOBAL.PAK answers its archives' lookups, not one
     // loaded for another folder.
-    Pak_Release(viewer.globalPak);
+    Pak_Release(viewer.session.globalPak);
     App_SetListOrder({});
-    Session_DropOtherEdits(viewer);
-    viewer.tree = std::move(tree);
-    viewer.folderMode = true;
+    Session_DropOtherEdits(viewer.session);
+    viewer.session.tree = std::move(tree);
+    viewer.session.folderMode = true;
     viewer.treeView = true;
 
     window.ResetEntryTree();
@@ -104,13 +104,13 @@ bool App_OpenFolder(ViewerWindow &window, const std::string &path)
 
 void App_NoteArchiveOpened(ViewerWindow &window)
 {
-    viewer.folderMode = false;
-    viewer.folderHits.clear();
+    viewer.session.folderMode = false;
+    viewer.session.folderHits.clear();
     viewer.treeView = viewer.asTree;
     if (viewer.asTree)
-        ArchiveTree_SetArchive(viewer.tree, viewer.mainPak, Viewer_MakeLines(viewer.mainPak, viewer.listOrder));
+        ArchiveTree_SetArchive(viewer.session.tree, viewer.session.mainPak, Viewer_MakeLines(viewer.session.mainPak, viewer.session.listOrder));
     else
-        viewer.tree = ArchiveTree{};
+        viewer.session.tree = ArchiveTree{};
     window.ResetEntryTree();
 }
 
@@ -119,14 +119,14 @@ int App_FolderSelection(ViewerWindow &window)
     size_t archive = 0;
     int line = -1;
     if (TreeShown()) {
-        if (!ArchiveTree_Entry(viewer.tree, window.GetTreeSelection(), archive, line))
+        if (!ArchiveTree_Entry(viewer.session.tree, window.GetTreeSelection(), archive, line))
             return -1;
-    } else if (viewer.folderMode) {
+    } else if (viewer.session.folderMode) {
         const int at = window.GetEntrySelection();
-        if (at < 0 || static_cast<size_t>(at) >= viewer.folderHits.size())
+        if (at < 0 || static_cast<size_t>(at) >= viewer.session.folderHits.size())
             return -1;
-        archive = static_cast<size_t>(viewer.folderHits[static_cast<size_t>(at)].archive);
-        line = viewer.folderHits[static_cast<size_t>(at)].line;
+        archive = static_cast<size_t>(viewer.session.folderHits[static_cast<size_t>(at)].archive);
+        line = viewer.session.folderHits[static_cast<size_t>(at)].line;
     } else if (int slot; App_ContentsSelection(window, slot)) {
         return slot;
     } else {
@@ -142,23 +142,23 @@ void App_ShowTreeOrList(ViewerWindow &window)
 
 bool App_FolderFind(ViewerWindow &window)
 {
-    if (!viewer.folderMode)
+    if (!viewer.session.folderMode)
         return false;
     // The entry shown now, to keep it selected when it is still listed.
     const int previous = window.GetEntrySelection();
-    const bool hadSelection = previous >= 0 && static_cast<size_t>(previous) < viewer.folderHits.size();
-    const ViewerState::FolderHit kept = hadSelection ? viewer.folderHits[static_cast<size_t>(previous)]
-                                                     : ViewerState::FolderHit{-1, -1};
+    const bool hadSelection = previous >= 0 && static_cast<size_t>(previous) < viewer.session.folderHits.size();
+    const Session::FolderHit kept = hadSelection ? viewer.session.folderHits[static_cast<size_t>(previous)]
+                                                     : Session::FolderHit{-1, -1};
     int selectedLine = -1;
-    const size_t total = Session_FindInFolder(viewer, kept, selectedLine);
+    const size_t total = Session_FindInFolder(viewer.session, kept, selectedLine);
     std::vector<const char *> lines;
-    lines.reserve(viewer.folderHitAt.size());
-    for (uint32_t at : viewer.folderHitAt)
-        lines.push_back(viewer.folderHitText.data() + at);
+    lines.reserve(viewer.session.folderHitAt.size());
+    for (uint32_t at : viewer.session.folderHitAt)
+        lines.push_back(viewer.session.folderHitText.data() + at);
     window.SetEntryLines(std::move(lines));
-    window.SetStatusField(1, Narrowed() ? App_ListedCountText(viewer.folderHits.size(), total) +
-                                              (viewer.folderKindsPending ? " (reading kinds)" : "")
-                                        : std::to_string(viewer.tree.archives.size()) + " archives");
+    window.SetStatusField(1, Narrowed() ? App_ListedCountText(viewer.session.folderHits.size(), total) +
+                                              (viewer.session.folderKindsPending ? " (reading kinds)" : "")
+                                        : std::to_string(viewer.session.tree.archives.size()) + " archives");
     App_ShowTreeOrList(window);
     if (selectedLine >= 0) {
         window.SetEntrySelection(selectedLine);
@@ -171,26 +171,26 @@ bool App_FolderFind(ViewerWindow &window)
 
 bool App_ContinueFolderKinds(ViewerWindow &window)
 {
-    if (!viewer.folderMode)
+    if (!viewer.session.folderMode)
         return false;
-    if (!viewer.folderKindsPending || viewer.findKind < 0)
+    if (!viewer.session.folderKindsPending || viewer.session.findKind < 0)
         return true;
     constexpr auto kSlice = std::chrono::milliseconds(12);
     constexpr auto kShowEvery = std::chrono::milliseconds(250);
     static std::chrono::steady_clock::time_point lastShown;
     static bool unshown = false;  // lines found that the list does not show yet
     const auto end = std::chrono::steady_clock::now() + kSlice;
-    const PakFind find = Pak_CompileFind(viewer.findText);
+    const PakFind find = Pak_CompileFind(viewer.session.findText);
     std::vector<uint8_t> bytes;
     PakOpenFile open;
-    std::vector<TreeArchive> &archives = viewer.tree.archives;
-    PakArchive &pak = viewer.folderScanPak;
-    while (viewer.folderScanArchive < archives.size() && std::chrono::steady_clock::now() < end) {
-        TreeArchive &archive = archives[viewer.folderScanArchive];
-        const size_t i = viewer.folderScanLine++;
+    std::vector<TreeArchive> &archives = viewer.session.tree.archives;
+    PakArchive &pak = viewer.session.folderScanPak;
+    while (viewer.session.folderScanArchive < archives.size() && std::chrono::steady_clock::now() < end) {
+        TreeArchive &archive = archives[viewer.session.folderScanArchive];
+        const size_t i = viewer.session.folderScanLine++;
         if (i >= archive.lines.size()) {
-            ++viewer.folderScanArchive;
-            viewer.folderScanLine = 0;
+            ++viewer.session.folderScanArchive;
+            viewer.session.folderScanLine = 0;
             continue;
         }
         if (archive.kinds.size() != archive.lines.size())
@@ -206,21 +206,21 @@ bool App_ContinueFolderKinds(ViewerWindow &window)
                        Pak_LoadEntry(pak, pak.entries[slot], bytes, nullptr, open) == PakLoadResult::Ok
                    ? static_cast<int8_t>(ClassifyResource(bytes))
                    : kKindUnreadable;
-        unshown |= kind == viewer.findKind;
+        unshown |= kind == viewer.session.findKind;
     }
-    const bool done = viewer.folderScanArchive >= archives.size();
+    const bool done = viewer.session.folderScanArchive >= archives.size();
     if (done)
         Pak_Release(pak);
     const auto now = std::chrono::steady_clock::now();
     if (done || (unshown && now - lastShown >= kShowEvery)) {
         unshown = false;
         lastShown = now;
-        const size_t archive = viewer.folderScanArchive, line = viewer.folderScanLine;
+        const size_t archive = viewer.session.folderScanArchive, line = viewer.session.folderScanLine;
         App_FolderFind(window);
         // Lines already read are skipped quickly, but need not be walked again.
         if (!done) {
-            viewer.folderScanArchive = archive;
-            viewer.folderScanLine = line;
+            viewer.session.folderScanArchive = archive;
+            viewer.session.folderScanLine = line;
         }
     }
     return true;
@@ -231,7 +231,7 @@ void OnViewAsTree(ViewerWindow &window)
     viewer.asTree = !viewer.asTree;
     window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
     // A folder is always a tree; the choice is for one archive.
-    if (viewer.folderMode || !viewer.mainPak.hasIndex)
+    if (viewer.session.folderMode || !viewer.session.mainPak.hasIndex)
         return;
     // The preview stays; the list keeps its line selected.
     App_NoteArchiveOpened(window);
@@ -243,7 +243,7 @@ void OnViewLookEverywhere(ViewerWindow &window)
     viewer.lookEverywhere = !viewer.lookEverywhere;
     window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
     // The selected model finds its materials again under the new rule.
-    if (viewer.folderMode && viewer.preview.resourceKind == KindModel)
+    if (viewer.session.folderMode && viewer.preview.resourceKind == KindModel)
         OnSelchangeEntryList(window);
 }
 

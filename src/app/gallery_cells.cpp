@@ -12,7 +12,7 @@ namespace {
 
 bool Narrowed()
 {
-    return !viewer.findText.empty() || viewer.findKind >= 0;
+    return !viewer.session.findText.empty() || viewer.session.findKind >= 0;
 }
 
 std::string EntryName(const PakEntry &entry)
@@ -42,7 +42,7 @@ std::shared_ptr<ThumbSource> FolderSource(GalleryCells &gallery, const std::stri
 void AddFolderLine(GalleryCells &gallery, std::unordered_map<std::string, int> &sourceOf, size_t a, size_t i,
                    bool inTree)
 {
-    const TreeArchive &archive = viewer.tree.archives[a];
+    const TreeArchive &archive = viewer.session.tree.archives[a];
     auto [at, added] = sourceOf.try_emplace(archive.file.path, static_cast<int>(gallery.sources.size()));
     if (added)
         gallery.sources.push_back(FolderSource(gallery, archive.file.path));
@@ -76,40 +76,40 @@ void App_MakeGalleryCells(GalleryCells &gallery)
     gallery.cells.clear();
     gallery.sources.clear();
 
-    if (viewer.folderMode) {
+    if (viewer.session.folderMode) {
         std::unordered_map<std::string, int> sourceOf;
         if (Narrowed()) {
-            for (const ViewerState::FolderHit &hit : viewer.folderHits)
+            for (const Session::FolderHit &hit : viewer.session.folderHits)
                 AddFolderLine(gallery, sourceOf, static_cast<size_t>(hit.archive), static_cast<size_t>(hit.line),
                               false);
         } else {
-            for (size_t a = 0; a < viewer.tree.archives.size(); ++a)
-                if (ArchiveTree_ReadLines(viewer.tree.archives[a]))
-                    for (size_t i = 0; i < viewer.tree.archives[a].lines.size(); ++i)
+            for (size_t a = 0; a < viewer.session.tree.archives.size(); ++a)
+                if (ArchiveTree_ReadLines(viewer.session.tree.archives[a]))
+                    for (size_t i = 0; i < viewer.session.tree.archives[a].lines.size(); ++i)
                         AddFolderLine(gallery, sourceOf, a, i, true);
         }
-    } else if (viewer.mainPak.hasIndex) {
+    } else if (viewer.session.mainPak.hasIndex) {
         // The archive as shown: a copy, so that the workers never read what
         // the window changes (an edit, another archive opened).
         auto source = std::make_shared<ThumbSource>();
-        source->path = viewer.mainPak.path;
-        source->pak = viewer.mainPak;
+        source->path = viewer.session.mainPak.path;
+        source->pak = viewer.session.mainPak;
         source->given = true;
         const bool inTree = viewer.treeView && !Narrowed();
-        for (size_t i = 0; i < viewer.listedSlots.size(); ++i) {
-            const int slot = viewer.listedSlots[i];
-            if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+        for (size_t i = 0; i < viewer.session.listedSlots.size(); ++i) {
+            const int slot = viewer.session.listedSlots[i];
+            if (slot < 0 || static_cast<size_t>(slot) >= viewer.session.mainPak.entries.size())
                 continue;
-            const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+            const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(slot)];
             GalleryCell cell;
             cell.slot = slot;
             cell.line = static_cast<int>(i);
             cell.treeArchive = inTree ? 0 : -1;
             cell.name = EntryName(entry);
-            cell.mark = static_cast<uint8_t>(Edits_Mark(viewer.edits, slot));
-            if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.edits, slot)) {
+            cell.mark = static_cast<uint8_t>(Edits_Mark(viewer.session.edits, slot));
+            if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.session.edits, slot)) {
                 // The log holds the resource that waits; find the shared one that owns it.
-                for (auto edit = viewer.edits.log.rbegin(); edit != viewer.edits.log.rend(); ++edit)
+                for (auto edit = viewer.session.edits.log.rbegin(); edit != viewer.session.edits.log.rend(); ++edit)
                     if (edit->resource.get() == pending) {
                         source->pending[slot] = edit->resource;
                         cell.key = "edit " + std::to_string(EditNumber(gallery, edit->resource));
@@ -118,11 +118,11 @@ void App_MakeGalleryCells(GalleryCells &gallery)
             }
             if (cell.key.empty()) {
                 // Where its bytes are: a save that moves them makes a new key.
-                cell.key = viewer.mainPak.path + "|" + std::to_string(entry.part) + "|" +
+                cell.key = viewer.session.mainPak.path + "|" + std::to_string(entry.part) + "|" +
                            std::to_string(entry.location) + "|" + std::to_string(entry.offset) + "|" +
                            std::to_string(entry.size);
-                if (static_cast<size_t>(slot) < viewer.entryKinds.size() && viewer.entryKinds[slot] >= 0)
-                    cell.kind = viewer.entryKinds[static_cast<size_t>(slot)];
+                if (static_cast<size_t>(slot) < viewer.session.entryKinds.size() && viewer.session.entryKinds[slot] >= 0)
+                    cell.kind = viewer.session.entryKinds[static_cast<size_t>(slot)];
             }
             gallery.cells.push_back(std::move(cell));
         }
@@ -139,12 +139,12 @@ void App_MakeGalleryCells(GalleryCells &gallery)
 
 int App_GallerySelectedCell(const GalleryCells &gallery)
 {
-    const int slot = viewer.selectedEntry;
-    if (slot < 0 || !viewer.mainPak.hasIndex)
+    const int slot = viewer.session.selectedEntry;
+    if (slot < 0 || !viewer.session.mainPak.hasIndex)
         return -1;
     for (size_t i = 0; i < gallery.cells.size(); ++i) {
         const GalleryCell &cell = gallery.cells[i];
-        if (cell.slot == slot && gallery.sources[static_cast<size_t>(cell.source)]->path == viewer.mainPak.path)
+        if (cell.slot == slot && gallery.sources[static_cast<size_t>(cell.source)]->path == viewer.session.mainPak.path)
             return static_cast<int>(i);
     }
     return -1;

@@ -462,9 +462,9 @@ void GalleryPanel::SelectCell(int i)
     if (i < 0 || static_cast<size_t>(i) >= gallery_.cells.size())
         return;
     const GalleryCell &cell = gallery_.cells[static_cast<size_t>(i)];
-    if (cell.treeArchive >= 0 && static_cast<size_t>(cell.treeArchive) < viewer.tree.archives.size()) {
+    if (cell.treeArchive >= 0 && static_cast<size_t>(cell.treeArchive) < viewer.session.tree.archives.size()) {
         // The tree's item of the entry, its archive's folders built.
-        TreeArchive &archive = viewer.tree.archives[static_cast<size_t>(cell.treeArchive)];
+        TreeArchive &archive = viewer.session.tree.archives[static_cast<size_t>(cell.treeArchive)];
         ArchiveTree_Build(archive);
         for (size_t node = 0; node < archive.nodes.size(); ++node)
             if (archive.nodes[node].line == cell.line) {

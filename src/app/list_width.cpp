@@ -60,9 +60,9 @@ void LayoutControls(ViewerWindow &window, int cx, int cy)
         window.ResizeControl(IdHexView, layout.paneWidth, layout.paneHeight);
     if (window.ControlExists(IdSoundBar))
         window.ResizeControl(IdSoundBar, layout.paneWidth, window.GetControlRect(IdSoundBar).height);
-    if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
+    if (viewer.services.render.Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
-        viewer.services.GL_Init(view.width, view.height);
+        viewer.services.render.Init(view.width, view.height);
     }
 
     int listHeight = layout.listHeight;

@@ -11,12 +11,12 @@ void InitMainDialog(ViewerWindow &window)
     window.SetLabel(IdFileLabel, kNoFileLoaded);
     window.SetLabel(IdInfoLine, kNoResourceSelected);
 
-    if (viewer.services.GL_Init && window.ControlExists(IdGlView)) {
+    if (viewer.services.render.Init && window.ControlExists(IdGlView)) {
         ControlRect view = window.GetControlRect(IdGlView);
-        viewer.services.GL_Init(view.width, view.height);
+        viewer.services.render.Init(view.width, view.height);
     }
-    if (viewer.services.S_Init)
-        viewer.services.S_Init();
+    if (viewer.services.sound.Init)
+        viewer.services.sound.Init();
     window.StartFrameTimer(kFrameTimerMs);
 
     viewer.viewHidden = true;
@@ -33,8 +33,8 @@ void InitMainDialog(ViewerWindow &window)
 
 void OnFrameTimer()
 {
-    if (viewer.services.S_Update)
-        viewer.services.S_Update();
+    if (viewer.services.sound.Update)
+        viewer.services.sound.Update();
     if (viewer.mainDialog) {
         App_ContinueKindScan(*viewer.mainDialog);
         App_PreviewBarsTick(*viewer.mainDialog);
@@ -42,9 +42,9 @@ void OnFrameTimer()
     // A frame only when the picture can differ from the last one: something
     // changed it, a drag is steering it, or a texture on it scrolls.
     const bool moving = R_Dragging() || viewer.preview.animating;
-    if (!viewer.viewHidden && (R_RedrawPending() || moving) && viewer.services.GL_RunFrame) {
+    if (!viewer.viewHidden && (R_RedrawPending() || moving) && viewer.services.render.RunFrame) {
         R_TakeRedraw();
-        viewer.services.GL_RunFrame();
+        viewer.services.render.RunFrame();
     }
     // The frame that prepared a model has looked up its materials and textures.
     PreviewState &preview = viewer.preview;

@@ -35,7 +35,7 @@ std::string Shown(std::string line)
 // folder; empty when none is.
 std::string EditedAmong(const std::string &gameFolder, const std::vector<std::string> &archives)
 {
-    for (const std::string &editedPath : Session_EditedArchives(viewer)) {
+    for (const std::string &editedPath : Session_EditedArchives(viewer.session)) {
         const std::string edited = Sys_ResolvePath(editedPath);
         for (const std::string &name : archives) {
             const std::string path = gameFolder + "/" + name;
@@ -51,13 +51,13 @@ std::string EditedAmong(const std::string &gameFolder, const std::vector<std::st
 // edits wait (in archives the mod did not touch), which a new read would drop.
 void ReadAgain(ViewerWindow &window)
 {
-    if (Session_AnyEdits(viewer))
+    if (Session_AnyEdits(viewer.session))
         return;
-    if (viewer.folderMode) {
-        const std::string folder = viewer.tree.folder;
+    if (viewer.session.folderMode) {
+        const std::string folder = viewer.session.tree.folder;
         (void)App_OpenFolder(window, folder);
-    } else if (viewer.mainPak.hasIndex) {
-        const std::string path = viewer.mainPak.path;
+    } else if (viewer.session.mainPak.hasIndex) {
+        const std::string path = viewer.session.mainPak.path;
         (void)OpenMainArchive(window, path);
     }
 }
@@ -71,11 +71,11 @@ std::string Refusal(const std::string &archive)
 
 std::string App_ModsGameFolder()
 {
-    if (viewer.folderMode)
-        return viewer.tree.folder;
-    if (!viewer.mainPak.hasIndex)
+    if (viewer.session.folderMode)
+        return viewer.session.tree.folder;
+    if (!viewer.session.mainPak.hasIndex)
         return {};
-    const std::string folder = Sys_ParentFolder(viewer.mainPak.path);
+    const std::string folder = Sys_ParentFolder(viewer.session.mainPak.path);
     return folder.empty() ? "." : folder;
 }
 

@@ -35,7 +35,7 @@ bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 
     // The list points into the index: empty it before the index is replaced.
     window.SetEntryLines({});
-    Session_OpenArchive(viewer, std::move(opened));
+    Session_OpenArchive(viewer.session, std::move(opened));
     App_NoteArchiveOpened(window);
     App_ShowOpened(window, path);
     return true;

@@ -13,8 +13,8 @@ namespace {
 
 bool Selected()
 {
-    return viewer.mainPak.hasIndex && viewer.selectedEntry >= 0 &&
-           static_cast<size_t>(viewer.selectedEntry) < viewer.mainPak.entries.size();
+    return viewer.session.mainPak.hasIndex && viewer.session.selectedEntry >= 0 &&
+           static_cast<size_t>(viewer.session.selectedEntry) < viewer.session.mainPak.entries.size();
 }
 
 std::string NameOf(const PakEntry &entry)
@@ -25,11 +25,11 @@ std::string NameOf(const PakEntry &entry)
 // What the entry holds now: its waiting edit's resource, else its bytes on disk.
 bool CurrentResource(int slot, std::vector<uint8_t> &bytes)
 {
-    if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.edits, slot)) {
+    if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.session.edits, slot)) {
         bytes = *pending;
         return true;
     }
-    return Pak_LoadEntry(viewer.mainPak, viewer.mainPak.entries[static_cast<size_t>(slot)], bytes) ==
+    return Pak_LoadEntry(viewer.session.mainPak, viewer.session.mainPak.entries[static_cast<size_t>(slot)], bytes) ==
            PakLoadResult::Ok;
 }
 
@@ -49,9 +49,9 @@ bool App_SelectedSource(OutsideSource &source)
 {
     if (!Selected())
         return false;
-    source.archive = viewer.mainPak.path;
-    source.slot = viewer.selectedEntry;
-    source.entry = viewer.mainPak.entries[static_cast<size_t>(source.slot)];
+    source.archive = viewer.session.mainPak.path;
+    source.slot = viewer.session.selectedEntry;
+    source.entry = viewer.session.mainPak.entries[static_cast<size_t>(source.slot)];
     source.name = NameOf(source.entry);
     source.resource = viewer.preview.CurrentResource;
     source.kind = ClassifyResource(source.resource);
@@ -63,8 +63,8 @@ std::string App_TakeBackOutside(ViewerWindow &window, const OutsideSource &sourc
 {
     const std::string lead = fileName + " changed outside, but ";
     const size_t slot = static_cast<size_t>(source.slot);
-    if (!viewer.mainPak.hasIndex || viewer.mainPak.path != source.archive || slot >= viewer.mainPak.entries.size() ||
-        NameOf(viewer.mainPak.entries[slot]) != source.name)
+    if (!viewer.session.mainPak.hasIndex || viewer.session.mainPak.path != source.archive || slot >= viewer.session.mainPak.entries.size() ||
+        NameOf(viewer.session.mainPak.entries[slot]) != source.name)
         return lead + source.name + " is no longer open: nothing was replaced.";
     std::vector<uint8_t> old;
     if (!CurrentResource(source.slot, old))
@@ -98,7 +98,7 @@ std::string App_PasteImage(ViewerWindow &window, const TextureImage &image)
         return std::string();
     if (viewer.preview.resourceKind != KindTexture)
         return "Paste puts a picture in place of a texture: select a texture first.";
-    const std::string name = NameOf(viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)]);
+    const std::string name = NameOf(viewer.session.mainPak.entries[static_cast<size_t>(viewer.session.selectedEntry)]);
     if (!window.AskYesNo("Replace " + name + " with the picture on the clipboard?"))
         return std::string();
     std::vector<uint8_t> png;

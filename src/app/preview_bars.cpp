@@ -20,14 +20,14 @@ bool SoundSelected()
 
 bool HasOutput()
 {
-    return !viewer.services.S_HasOutput || viewer.services.S_HasOutput();
+    return !viewer.services.sound.HasOutput || viewer.services.sound.HasOutput();
 }
 
 // Where the selected sound plays now; false when it does not play.
 bool PlayingAt(double &seconds)
 {
     const PreviewState &p = viewer.preview;
-    return p.soundRecord && viewer.services.S_PlayingPosition && viewer.services.S_PlayingPosition(p.soundRecord, seconds);
+    return p.soundRecord && viewer.services.sound.PlayingPosition && viewer.services.sound.PlayingPosition(p.soundRecord, seconds);
 }
 
 void ShowBar(ViewerWindow &window)
@@ -41,12 +41,12 @@ std::string TextureStatus()
 {
     const PreviewState &p = viewer.preview;
     TextureLevel level;
-    if (viewer.viewHidden || p.resourceKind != KindTexture || !viewer.services.R_TextureScale ||
+    if (viewer.viewHidden || p.resourceKind != KindTexture || !viewer.services.render.TextureScale ||
         !Texture_FindLevel(p.CurrentResource, p.textureMipLevel, level))
         return "";
     char text[96];
     // The zoom is a power of two from 1/16 up, or a fitted scale no smaller.
-    const int shown = snprintf(text, sizeof text, "Zoom %.0f%%", viewer.services.R_TextureScale(p) * 100.0);
+    const int shown = snprintf(text, sizeof text, "Zoom %.0f%%", viewer.services.render.TextureScale(p) * 100.0);
     if (p.textureMipLevel == 0)
         snprintf(text + shown, sizeof text - shown, ", %u x %u", level.width, level.height);
     else
@@ -155,15 +155,15 @@ void App_QueueSelectedSound(double fromSeconds)
         return;
     // One attempt per selection, also when it gives nothing.
     if (!preview.previewPrepared) {
-        preview.soundRecord = services.S_LoadCurrentAsset ? services.S_LoadCurrentAsset() : nullptr;
+        preview.soundRecord = services.sound.LoadCurrentAsset ? services.sound.LoadCurrentAsset() : nullptr;
         preview.previewPrepared = true;
     }
     if (!preview.soundRecord)
         return;
-    if (fromSeconds > 0 && services.S_QueuePlayFrom)
-        services.S_QueuePlayFrom(preview.soundRecord, fromSeconds);
-    else if (services.S_QueuePlay)
-        services.S_QueuePlay(preview.soundRecord);
+    if (fromSeconds > 0 && services.sound.QueuePlayFrom)
+        services.sound.QueuePlayFrom(preview.soundRecord, fromSeconds);
+    else if (services.sound.QueuePlay)
+        services.sound.QueuePlay(preview.soundRecord);
 }
 
 void App_ReplaySound()
@@ -179,6 +179,6 @@ void App_ReplaySound()
 
 void App_StopAllSounds()
 {
-    if (viewer.services.S_StopAll)
-        viewer.services.S_StopAll();
+    if (viewer.services.sound.StopAll)
+        viewer.services.sound.StopAll();
 }

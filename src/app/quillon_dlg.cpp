@@ -214,8 +214,8 @@ CQuillonDlg::CQuillonDlg()
     gallery_->SetThumbSize(App_LoadThumbSize());
     recentItem_->Enable(recent_.GetCount() > 0);
     surfaceList_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent &) {
-        if (viewer.services.Model_ApplySurfaceHiding)
-            viewer.services.Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(*this));
+        if (viewer.services.model.ApplySurfaceHiding)
+            viewer.services.model.ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(*this));
     });
 
     for (FilePlace place : {FilePlace::Archive, FilePlace::Import, FilePlace::Export})
@@ -327,7 +327,7 @@ void CQuillonDlg::CreateControls()
     soundBar_ = new SoundBar(p, IdSoundBar, at(133, 30), size(279, 0).x, *this);
     soundBar_->Hide();
     auto *sash = new ListSash(p, IdListSash, *this);
-    entryTree_ = new EntryTreeCtrl(p, IdEntryTree, at(7, 16), size(121, 148), viewer.tree);
+    entryTree_ = new EntryTreeCtrl(p, IdEntryTree, at(7, 16), size(121, 148), viewer.session.tree);
     entryTree_->Hide();
     gallery_ = new GalleryPanel(p, IdGallery, *this);
     gallery_->Hide();
@@ -397,7 +397,7 @@ bool CQuillonDlg::SelectEntryNamed(const std::string &name)
     if (ended_)
         return false;
     if (entryTree_->IsShown()) {
-        const TreeItem item = ArchiveTree_FindEntry(viewer.tree, name);
+        const TreeItem item = ArchiveTree_FindEntry(viewer.session.tree, name);
         if (item == 0)
             return false;
         entryTree_->Open(item & ~0xFFFFFFFFull);  // its archive's node
@@ -405,8 +405,8 @@ bool CQuillonDlg::SelectEntryNamed(const std::string &name)
         OnSelchangeEntryList(*this);
         return true;
     }
-    for (size_t line = 0; line < viewer.listedSlots.size(); ++line) {
-        const PakEntry &entry = viewer.mainPak.entries[viewer.listedSlots[line]];
+    for (size_t line = 0; line < viewer.session.listedSlots.size(); ++line) {
+        const PakEntry &entry = viewer.session.mainPak.entries[viewer.session.listedSlots[line]];
         if (Ascii_Equal(std::string_view(entry.name, strnlen(entry.name, sizeof entry.name)), name)) {
             SelectEntryLine(static_cast<int>(line));
             return true;
@@ -567,9 +567,9 @@ void CQuillonDlg::OnTimerTick()
     // GTK makes a context current only on a view shown on screen: the view is
     // set up, or brought to the size it got while hidden, when it comes on screen.
     const bool onScreen = glView_->IsShownOnScreen();
-    if (onScreen && !glViewOnScreen_ && viewer.services.GL_Init) {
+    if (onScreen && !glViewOnScreen_ && viewer.services.render.Init) {
         const ControlRect view = GetControlRect(IdGlView);
-        viewer.services.GL_Init(view.width, view.height);
+        viewer.services.render.Init(view.width, view.height);
     }
     glViewOnScreen_ = onScreen;
     OnFrameTimer();

@@ -17,18 +17,18 @@ void App_ReleasePreview()
     ViewerServices &services = viewer.services;
     preview.CurrentResource = {};
     if (preview.soundRecord) {
-        if (services.S_ClearRecord)
-            services.S_ClearRecord(preview.soundRecord);
+        if (services.sound.ClearRecord)
+            services.sound.ClearRecord(preview.soundRecord);
         preview.soundRecord = nullptr;
         // Restarting the module silences whatever is still playing.
-        if (services.S_Shutdown)
-            services.S_Shutdown();
-        if (services.S_Init)
-            services.S_Init();
+        if (services.sound.Shutdown)
+            services.sound.Shutdown();
+        if (services.sound.Init)
+            services.sound.Init();
     }
     if (preview.model) {
-        if (services.Model_Free)
-            services.Model_Free(preview.model);
+        if (services.model.Free)
+            services.model.Free(preview.model);
         preview.model = nullptr;
     }
     preview = PreviewState{};
@@ -36,20 +36,20 @@ void App_ReleasePreview()
 
 bool LoadSelectedEntry(ViewerWindow &window)
 {
-    const int slot = viewer.selectedEntry;
-    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+    const int slot = viewer.session.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.session.mainPak.entries.size())
         return false;
     // An edit waiting for a save shows its new resource.
-    if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.edits, slot)) {
+    if (const std::vector<uint8_t> *pending = Edits_Resource(viewer.session.edits, slot)) {
         viewer.preview.CurrentResource = *pending;
         viewer.preview.entryCompressed = false;
         return true;
     }
-    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(slot)];
     PakLoadResult result =
-        Pak_LoadEntry(viewer.mainPak, entry, viewer.preview.CurrentResource, &viewer.preview.entryCompressed);
+        Pak_LoadEntry(viewer.session.mainPak, entry, viewer.preview.CurrentResource, &viewer.preview.entryCompressed);
     if (result != PakLoadResult::Ok) {
-        window.ShowMessage(Pak_LoadMessage(result, viewer.mainPak, entry));
+        window.ShowMessage(Pak_LoadMessage(result, viewer.session.mainPak, entry));
         return false;
     }
     return true;
@@ -144,18 +144,18 @@ void ShowResourceInfo(ViewerWindow &window)
     App_RefreshCommands(window);
     window.SetLabel(IdInfoLine, FormatResourceInfo(preview.resourceKind, preview.CurrentResource.size()));
 
-    const int slot = viewer.selectedEntry;
-    if (slot >= 0 && static_cast<size_t>(slot) < viewer.mainPak.entries.size()) {
+    const int slot = viewer.session.selectedEntry;
+    if (slot >= 0 && static_cast<size_t>(slot) < viewer.session.mainPak.entries.size()) {
         window.SetStatusField(0, App_SelectionDetails());
         // The kind filter of the find bar need not read this entry again.
-        if (static_cast<size_t>(slot) < viewer.entryKinds.size())
-            viewer.entryKinds[static_cast<size_t>(slot)] = static_cast<int8_t>(preview.resourceKind);
+        if (static_cast<size_t>(slot) < viewer.session.entryKinds.size())
+            viewer.session.entryKinds[static_cast<size_t>(slot)] = static_cast<int8_t>(preview.resourceKind);
     }
 }
 
 void OnSelchangeEntryList(ViewerWindow &window)
 {
-    viewer.selectedEntry = -1;
+    viewer.session.selectedEntry = -1;
     App_ReleasePreview();
     App_RefreshCommands(window);
 
@@ -163,7 +163,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
     // archive made the open one.
     int slot = App_FolderSelection(window);
     if (slot == kSelectionInList) {
-        const PakArchive &pak = viewer.mainPak;
+        const PakArchive &pak = viewer.session.mainPak;
         const int line = window.GetEntrySelection();
         if (!pak.hasIndex || line < 0 || line >= pak.header.count) {
             App_ShowNoResource(window);
@@ -176,7 +176,7 @@ void OnSelchangeEntryList(ViewerWindow &window)
         return;
     }
     if (slot >= 0)
-        viewer.selectedEntry = slot;
+        viewer.session.selectedEntry = slot;
     App_RefreshCommands(window);
 
     // A line that matches nothing, or an entry whose file cannot be read,
@@ -199,14 +199,14 @@ void OnSelchangeEntryList(ViewerWindow &window)
         viewer.viewHidden = true;
         App_HidePanes(window);
         App_ShowNoResource(window);
-        const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(viewer.selectedEntry)];
-        window.ShowMessage(Pak_LoadMessage(PakLoadResult::NoMemory, viewer.mainPak, entry));
+        const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(viewer.session.selectedEntry)];
+        window.ShowMessage(Pak_LoadMessage(PakLoadResult::NoMemory, viewer.session.mainPak, entry));
     }
 }
 
 void App_ClearSelection(ViewerWindow &window)
 {
-    viewer.selectedEntry = -1;
+    viewer.session.selectedEntry = -1;
     App_ShowNoResource(window);
     App_ReleasePreview();
     viewer.viewHidden = true;
@@ -217,7 +217,7 @@ void App_ClearSelection(ViewerWindow &window)
 
 std::string App_EditedDetails(int slot, ResourceDetails details)
 {
-    const EntryMark mark = Edits_Mark(viewer.edits, slot);
+    const EntryMark mark = Edits_Mark(viewer.session.edits, slot);
     if (mark == EntryMark::Added)
         details.file.clear();  // no file holds it yet: the save chooses one
     const std::string line = Resource_FormatDetails(details);
@@ -226,13 +226,13 @@ std::string App_EditedDetails(int slot, ResourceDetails details)
 
 std::string App_SelectionDetails()
 {
-    const int slot = viewer.selectedEntry;
-    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size())
+    const int slot = viewer.session.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.session.mainPak.entries.size())
         return std::string();
     const PreviewState &preview = viewer.preview;
-    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(slot)];
     std::string text =
-        App_EditedDetails(slot, Resource_Describe(viewer.mainPak, entry, preview.CurrentResource, preview.entryCompressed));
+        App_EditedDetails(slot, Resource_Describe(viewer.session.mainPak, entry, preview.CurrentResource, preview.entryCompressed));
     if (!preview.foundElsewhere.empty()) {
         text += "; found outside it: ";
         for (size_t i = 0; i < preview.foundElsewhere.size(); ++i)

@@ -52,7 +52,7 @@ void DrawModelPass()
 
 void App_DrawViewFrame()
 {
-    R_DrawFrame(viewer.preview, viewer.textureChannels, viewer.services.Model_Draw);
+    R_DrawFrame(viewer.preview, viewer.textureChannels, viewer.services.model.Draw);
 }
 
 void App_InstallServices()
@@ -63,38 +63,38 @@ void App_InstallServices()
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 
     ViewerServices &s = viewer.services;
-    s.GL_Init = GL_Init;
-    s.GL_Release = GL_Release;
-    s.GL_RunFrame = GL_RunFrame;
-    s.UploadTexture = UploadTexture;
+    s.render.Init = GL_Init;
+    s.render.Release = GL_Release;
+    s.render.RunFrame = GL_RunFrame;
+    s.render.UploadTexture = UploadTexture;
 
-    s.S_Init = InitSound;
-    s.S_Shutdown = S_Shutdown;
-    s.S_Update = UpdateSound;
-    s.S_LoadCurrentAsset = LoadCurrentSound;
-    s.S_ClearRecord = ForgetSound;
-    s.S_QueuePlay = S_QueuePlay;
-    s.S_StopAll = S_StopAll;
-    s.S_QueuePlayFrom = S_QueuePlayFrom;
-    s.S_PlayingPosition = S_PlayingPosition;
-    s.S_HasOutput = [] { return soundState.listener; };
+    s.sound.Init = InitSound;
+    s.sound.Shutdown = S_Shutdown;
+    s.sound.Update = UpdateSound;
+    s.sound.LoadCurrentAsset = LoadCurrentSound;
+    s.sound.ClearRecord = ForgetSound;
+    s.sound.QueuePlay = S_QueuePlay;
+    s.sound.StopAll = S_StopAll;
+    s.sound.QueuePlayFrom = S_QueuePlayFrom;
+    s.sound.PlayingPosition = S_PlayingPosition;
+    s.sound.HasOutput = [] { return soundState.listener; };
 
-    s.Model_Free = Model_Free;
-    s.Model_Draw = DrawModelPass;
-    s.Model_ForExport = Model_ForExport;
-    s.Model_WriteObj = [](FILE *file) {
+    s.model.Free = Model_Free;
+    s.model.Draw = DrawModelPass;
+    s.model.ForExport = Model_ForExport;
+    s.model.WriteObj = [](FILE *file) {
         const Model *model = Model_ForExport(viewer.preview);
         return model && Model_WriteObj(file, model);
     };
-    s.Model_ApplySurfaceHiding = Model_ApplySurfaceHiding;
+    s.model.ApplySurfaceHiding = Model_ApplySurfaceHiding;
 
-    s.R_ZoomTexture = R_ZoomTexture;
-    s.R_TextureScale = R_TextureScale;
-    s.R_TextureActualSize = R_TextureActualSize;
-    s.R_FitTexture = R_FitTexture;
-    s.R_SetTextureMipLevel = R_SetTextureMipLevel;
-    s.R_WheelZoomModel = R_WheelZoomModel;
-    s.Model_Reframe = Model_Reframe;
-    s.R_CaptureView = R_CaptureView;
+    s.render.ZoomTexture = R_ZoomTexture;
+    s.render.TextureScale = R_TextureScale;
+    s.render.TextureActualSize = R_TextureActualSize;
+    s.render.FitTexture = R_FitTexture;
+    s.render.SetTextureMipLevel = R_SetTextureMipLevel;
+    s.render.WheelZoomModel = R_WheelZoomModel;
+    s.model.Reframe = Model_Reframe;
+    s.render.CaptureView = R_CaptureView;
     R_SetFrameHooks(App_DrawViewFrame, 1);
 }

@@ -23,21 +23,21 @@ std::string How(const GamesetTextHit &hit)
 
 void App_UsedBy(ViewerWindow &window)
 {
-    const int slot = viewer.selectedEntry;
-    if (slot < 0 || static_cast<size_t>(slot) >= viewer.mainPak.entries.size()) {
+    const int slot = viewer.session.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.session.mainPak.entries.size()) {
         window.ShowMessage("Select an entry first: Used By lists the entries that name it.");
         return;
     }
-    const PakEntry &entry = viewer.mainPak.entries[static_cast<size_t>(slot)];
+    const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(slot)];
     const std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
-    const bool folder = viewer.folderMode;
+    const bool folder = viewer.session.folderMode;
     std::vector<GamesetArchive> archives;
     PakArchive pak;  // one archive: its index as the list shows it
     if (folder) {
-        for (const TreeArchive &archive : viewer.tree.archives)
+        for (const TreeArchive &archive : viewer.session.tree.archives)
             archives.push_back(archive.file);
     } else {
-        pak = viewer.mainPak;
+        pak = viewer.session.mainPak;
         archives.push_back({pak.path, pak.baseName});
     }
 

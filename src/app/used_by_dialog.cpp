@@ -18,9 +18,9 @@ constexpr const char *kDialogName = "usedBy";
 // folders; 0 when it has none.
 TreeItem TreeItemOf(size_t a, int32_t slot)
 {
-    if (a >= viewer.tree.archives.size())
+    if (a >= viewer.session.tree.archives.size())
         return 0;
-    TreeArchive &archive = viewer.tree.archives[a];
+    TreeArchive &archive = viewer.session.tree.archives[a];
     ArchiveTree_Build(archive);
     for (size_t n = 0; n < archive.nodes.size(); ++n) {
         const int32_t line = archive.nodes[n].line;
@@ -44,11 +44,11 @@ bool SelectPlace(CQuillonDlg &frame, const UsedByLine &place)
         OnSelchangeEntryList(frame);
         return true;
     }
-    if (viewer.folderMode) {
-        for (size_t i = 0; i < viewer.folderHits.size(); ++i) {
-            const ViewerState::FolderHit hit = viewer.folderHits[i];
+    if (viewer.session.folderMode) {
+        for (size_t i = 0; i < viewer.session.folderHits.size(); ++i) {
+            const Session::FolderHit hit = viewer.session.folderHits[i];
             if (hit.archive == place.archive &&
-                viewer.tree.archives[static_cast<size_t>(hit.archive)].lines.slots[static_cast<size_t>(hit.line)] ==
+                viewer.session.tree.archives[static_cast<size_t>(hit.archive)].lines.slots[static_cast<size_t>(hit.line)] ==
                     place.slot) {
                 frame.SelectEntryLine(static_cast<int>(i));
                 return true;

@@ -39,33 +39,33 @@ void ShutdownViewer(ViewerWindow &window)
     ViewerServices &services = viewer.services;
     viewer.mainDialog = nullptr;
     viewer.preview.CurrentResource = {};
-    if (viewer.preview.soundRecord && services.S_ClearRecord)
-        services.S_ClearRecord(viewer.preview.soundRecord);
+    if (viewer.preview.soundRecord && services.sound.ClearRecord)
+        services.sound.ClearRecord(viewer.preview.soundRecord);
     viewer.preview.soundRecord = nullptr;
-    if (services.S_Shutdown)
-        services.S_Shutdown();
+    if (services.sound.Shutdown)
+        services.sound.Shutdown();
     if (viewer.preview.model) {
-        if (services.Model_Free)
-            services.Model_Free(viewer.preview.model);
+        if (services.model.Free)
+            services.model.Free(viewer.preview.model);
         viewer.preview.model = nullptr;
     }
     window.StopFrameTimer();
     viewer.preview = PreviewState{};
 
-    viewer.selectedEntry = -1;
+    viewer.session.selectedEntry = -1;
     // The list and the hex view show what is about to be released.
     window.SetEntryLines({});
     window.SetHexBytes(nullptr);
-    Pak_Release(viewer.mainPak);
-    Pak_Release(viewer.globalPak);
+    Pak_Release(viewer.session.mainPak);
+    Pak_Release(viewer.session.globalPak);
     App_SetListOrder({});
-    viewer.listedSlots.clear();
+    viewer.session.listedSlots.clear();
 
     App_ShowNoResource(window);
     window.SetStatusField(1, "");
     window.SetLabel(IdFileLabel, kNoFileLoaded);
-    if (services.GL_Release)
-        services.GL_Release();
+    if (services.render.Release)
+        services.render.Release();
 }
 
 void OnLeaveViewer(ViewerWindow &window, int command)
@@ -117,8 +117,8 @@ void OnViewModelMaterials(ViewerWindow &window)
     RefreshViewChecks(window);
     // The selection has just released the model, so this finds none; the
     // next frame prepares it again with every surface shown.
-    if (viewer.services.Model_ApplySurfaceHiding)
-        viewer.services.Model_ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(window));
+    if (viewer.services.model.ApplySurfaceHiding)
+        viewer.services.model.ApplySurfaceHiding(viewer.preview, App_SelectedSurfaceRows(window));
 }
 
 void OnViewChannels(ViewerWindow &window, int command)
@@ -137,8 +137,8 @@ void App_ViewCommand(int command)
     if (viewer.viewHidden)
         return;
     if (preview.resourceKind == KindModel) {
-        if (command == CmdViewFrameModel && s.Model_Reframe)
-            s.Model_Reframe(preview);
+        if (command == CmdViewFrameModel && s.model.Reframe)
+            s.model.Reframe(preview);
         return;
     }
     if (preview.resourceKind != KindTexture)
@@ -150,21 +150,21 @@ void App_ViewCommand(int command)
     switch (command) {
     case CmdViewZoomIn:
     case CmdViewZoomOut:
-        if (s.R_ZoomTexture)
-            s.R_ZoomTexture(preview, command == CmdViewZoomIn ? 1 : -1, cx, cy);
+        if (s.render.ZoomTexture)
+            s.render.ZoomTexture(preview, command == CmdViewZoomIn ? 1 : -1, cx, cy);
         break;
     case CmdViewActualSize:
-        if (s.R_TextureActualSize)
-            s.R_TextureActualSize(preview);
+        if (s.render.TextureActualSize)
+            s.render.TextureActualSize(preview);
         break;
     case CmdViewFit:
-        if (s.R_FitTexture)
-            s.R_FitTexture(preview);
+        if (s.render.FitTexture)
+            s.render.FitTexture(preview);
         break;
     case CmdViewMipLarger:
     case CmdViewMipSmaller:
-        if (s.R_SetTextureMipLevel)
-            s.R_SetTextureMipLevel(preview, command == CmdViewMipLarger ? level - 1 : level + 1);
+        if (s.render.SetTextureMipLevel)
+            s.render.SetTextureMipLevel(preview, command == CmdViewMipLarger ? level - 1 : level + 1);
         break;
     default:
         break;
@@ -176,21 +176,21 @@ void App_OnViewWheel(int notches, int x, int y)
     const ViewerServices &s = viewer.services;
     if (viewer.viewHidden || notches == 0)
         return;
-    if (viewer.preview.resourceKind == KindTexture && s.R_ZoomTexture)
-        s.R_ZoomTexture(viewer.preview, notches, static_cast<float>(x), static_cast<float>(y));
-    else if (viewer.preview.resourceKind == KindModel && s.R_WheelZoomModel)
-        s.R_WheelZoomModel(viewer.preview, notches);
+    if (viewer.preview.resourceKind == KindTexture && s.render.ZoomTexture)
+        s.render.ZoomTexture(viewer.preview, notches, static_cast<float>(x), static_cast<float>(y));
+    else if (viewer.preview.resourceKind == KindModel && s.render.WheelZoomModel)
+        s.render.WheelZoomModel(viewer.preview, notches);
 }
 
 SceneSources App_SceneSources()
 {
     SceneSources sources;
-    sources.main = &viewer.mainPak;
-    sources.global = &viewer.globalPak;
-    sources.edits = &viewer.edits;
-    if (viewer.folderMode && viewer.lookEverywhere)
-        sources.elsewhere = &viewer.tree;
-    sources.upload = viewer.services.UploadTexture;
+    sources.main = &viewer.session.mainPak;
+    sources.global = &viewer.session.globalPak;
+    sources.edits = &viewer.session.edits;
+    if (viewer.session.folderMode && viewer.lookEverywhere)
+        sources.elsewhere = &viewer.session.tree;
+    sources.upload = viewer.services.render.UploadTexture;
     sources.materials = viewer.modelMaterialsEnabled;
     return sources;
 }

@@ -105,7 +105,7 @@ enum Command : int {
 
 // A place that names an entry, as Edit > "Used By..." lists it.
 struct UsedByLine {
-    int32_t archive = -1;  // the folder's archive (its place in viewer.tree); -1: the open archive
+    int32_t archive = -1;  // the folder's archive (its place in viewer.session.tree); -1: the open archive
     int32_t slot = -1;     // the entry that names it, in that archive's index
     std::string text;      // the line shown
 };
@@ -259,10 +259,10 @@ public:
     // An archive or a folder was accepted as the open one (File > Open, or another way in).
     virtual void NoteOpenedArchive(const std::string &) {}
 
-    // The tree of viewer.tree in the entry list's place (folder mode, View >
+    // The tree of viewer.session.tree in the entry list's place (folder mode, View >
     // As Tree): shown instead of the list, or the list again.
     virtual void ShowEntryTree(bool) {}
-    // viewer.tree was replaced: the tree shows it afresh, every node closed.
+    // viewer.session.tree was replaced: the tree shows it afresh, every node closed.
     virtual void ResetEntryTree() {}
     // The tree's entries are drawn again (their edit marks changed).
     virtual void RefreshEntryTree() {}

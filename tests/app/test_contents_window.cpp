@@ -46,7 +46,7 @@ protected:
                                        {"scripts\\lanterns.txt", Fixture_FromString("no light here")}}}));
         ViewerState_Reset();
         R_ResetState();
-        viewer.services.S_Init = [] {};
+        viewer.services.sound.Init = [] {};
         frame = new SeamWindow();
         frame->Show();
         Pump(100);
@@ -108,7 +108,7 @@ TEST_F(ContentsWindowTest, InContentsListsTheEntriesThatHoldTheTextAndEscapeEnds
     EXPECT_EQ(Count(), "2 entries hold it");
 
     ASSERT_TRUE(ClickLine(*frame, "scripts\\outro.txt [0002]    1: lantern"));
-    EXPECT_EQ(viewer.selectedEntry, 2);
+    EXPECT_EQ(viewer.session.selectedEntry, 2);
     EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
 
     // Off again: the find matches names, and no name holds the text.
@@ -141,7 +141,7 @@ TEST_F(ContentsWindowTest, UsedByListsWhatNamesTheEntryAndJumpsThere)
     ASSERT_TRUE(frame->OpenPath(dir.path));
     Pump(50);
     ASSERT_TRUE(frame->SelectEntryNamed("textures\\props\\crate_d"));
-    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.session.selectedEntry == 0; }));
     Keys(frame->EntryTree(), 'U', wxMOD_CONTROL);
     wxWindow *dialog = nullptr;
     ASSERT_TRUE(PumpUntil(3000, [&] { return (dialog = wxWindow::FindWindowByName("usedBy", frame)) && dialog->IsShown(); }));
@@ -156,13 +156,13 @@ TEST_F(ContentsWindowTest, UsedByListsWhatNamesTheEntryAndJumpsThere)
     EXPECT_EQ(places, (std::vector<std::string>{"M02_MAP.PAK: models\\crate [0001]: surface 2 material",
                                                 "M02_MAP.PAK: scripts\\map.txt [0000]: text line 2: use TEXTURES/props/crate_d.dds"}));
 
-    EXPECT_EQ(viewer.mainPak.path, dir / "M01_NIGHTMARE.PAK");  // nothing chosen yet
+    EXPECT_EQ(viewer.session.mainPak.path, dir / "M01_NIGHTMARE.PAK");  // nothing chosen yet
     Keys(list, WXK_DOWN);
     Keys(list, WXK_DOWN);
     ASSERT_EQ(list->GetSelection(), 1);
-    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == dir / "M02_MAP.PAK"; }));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.session.mainPak.path == dir / "M02_MAP.PAK"; }));
     EXPECT_EQ(frame->EntryTree()->Label(frame->EntryTree()->SelectedItem()), "map.txt [0000]");
-    EXPECT_EQ(viewer.selectedEntry, 0);
+    EXPECT_EQ(viewer.session.selectedEntry, 0);
     EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
 }
 

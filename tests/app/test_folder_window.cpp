@@ -35,7 +35,7 @@ protected:
                                                                  {"textures\\props\\crate_d", texture}}}));
         ViewerState_Reset();
         R_ResetState();
-        viewer.services.S_Init = [] {};
+        viewer.services.sound.Init = [] {};
         frame = new SeamWindow();
         frame->Show();
         Pump(100);
@@ -69,7 +69,7 @@ protected:
     wxColour TreeColour(const std::string &name)
     {
         wxDataViewItemAttr attr;
-        const TreeItem item = ArchiveTree_FindEntry(viewer.tree, name);
+        const TreeItem item = ArchiveTree_FindEntry(viewer.session.tree, name);
         const wxDataViewItem wx(reinterpret_cast<void *>(static_cast<uintptr_t>(item)));
         return item && Tree()->GetModel()->GetAttr(wx, 0, attr) ? attr.GetColour() : wxColour();
     }
@@ -97,8 +97,8 @@ TEST_F(FolderWindowTest, AFolderShowsItsArchivesAndPreviewsAnEntryFromItsOwnArch
     for (int key : {WXK_RIGHT, WXK_RIGHT, WXK_DOWN, WXK_DOWN, WXK_RIGHT, WXK_DOWN, WXK_RIGHT, WXK_DOWN})
         Key(key);
     EXPECT_EQ(SelectedLabel(), "crate_d [0001]");
-    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 1; }));
-    EXPECT_EQ(viewer.mainPak.path, dir / "M02_FENHOLT1.PAK");  // its own archive is the open one
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.session.selectedEntry == 1; }));
+    EXPECT_EQ(viewer.session.mainPak.path, dir / "M02_FENHOLT1.PAK");  // its own archive is the open one
     EXPECT_TRUE(frame->Control(IdGlView)->IsShown());
     EXPECT_NE(Status().find("M02_FENHOLT1.PAK"), std::string::npos) << Status();
 
@@ -108,7 +108,7 @@ TEST_F(FolderWindowTest, AFolderShowsItsArchivesAndPreviewsAnEntryFromItsOwnArch
     Key(WXK_RIGHT);
     Key(WXK_DOWN);
     EXPECT_EQ(SelectedLabel(), "readme.txt [0000]");
-    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.session.selectedEntry == 0; }));
     EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
     Key(WXK_END);
     EXPECT_EQ(SelectedLabel(), "crate_d [0001]");
@@ -134,8 +134,8 @@ TEST_F(FolderWindowTest, TheTreeTakesThePreviewKeysAndLettersJump)
     for (int key : {WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_RIGHT})
         Key(key);
     ASSERT_EQ(SelectedLabel(), "glow [0000]");
-    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
-    viewer.services.R_SetTextureMipLevel = [](PreviewState &preview, int level) {
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.session.selectedEntry == 0; }));
+    viewer.services.render.SetTextureMipLevel = [](PreviewState &preview, int level) {
         preview.textureMipLevel = uint32_t(level);
     };
     Key(']');
@@ -163,15 +163,15 @@ TEST_F(FolderWindowTest, SelectEntryNamedPreviewsItInTheTreeOrTheList)
     ASSERT_TRUE(frame->SelectEntryNamed("TEXTURES\\Props\\crate_d"));
     Pump(100);
     EXPECT_EQ(SelectedLabel(), "crate_d [0000]");
-    EXPECT_EQ(viewer.mainPak.path, dir / "M01_NIGHTMARE.PAK");
-    EXPECT_EQ(viewer.selectedEntry, 0);
+    EXPECT_EQ(viewer.session.mainPak.path, dir / "M01_NIGHTMARE.PAK");
+    EXPECT_EQ(viewer.session.selectedEntry, 0);
     EXPECT_TRUE(frame->Control(IdGlView)->IsShown());
 
     ASSERT_TRUE(frame->OpenPath(dir / "M02_FENHOLT1.PAK"));
     Pump(50);
     ASSERT_TRUE(frame->EntryList()->IsShown());
     ASSERT_TRUE(frame->SelectEntryNamed("scripts\\readme.txt"));
-    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 0; }));
+    ASSERT_TRUE(PumpUntil(2000, [] { return viewer.session.selectedEntry == 0; }));
     EXPECT_TRUE(frame->Control(IdTextView)->IsShown());
 }
 
@@ -189,8 +189,8 @@ TEST_F(FolderWindowTest, FindSearchesEveryArchiveAndExportsListedPerArchive)
     EXPECT_EQ(std::string(frame->GetStatusBar()->GetStatusText(1).utf8_str()), "2 of 6 listed");
 
     ASSERT_TRUE(ClickLine(*frame, list->LineText(1)));
-    EXPECT_EQ(viewer.mainPak.path, dir / "M02_FENHOLT1.PAK");
-    EXPECT_EQ(viewer.selectedEntry, 1);
+    EXPECT_EQ(viewer.session.mainPak.path, dir / "M02_FENHOLT1.PAK");
+    EXPECT_EQ(viewer.session.selectedEntry, 1);
 
     TempDir out;
     frame->batchAnswer = BatchExportRequest{out.path, 0, false};
@@ -228,11 +228,11 @@ TEST_F(FolderWindowTest, EditsInTwoArchivesAreMarkedAskedAboutAndSavedTogether)
     Pump(50);
 
     ASSERT_TRUE(frame->SelectEntryNamed("scripts\\intro.txt"));
-    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == a && viewer.selectedEntry == 1; }));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.session.mainPak.path == a && viewer.session.selectedEntry == 1; }));
     frame->answers.push_back(files / "intro.txt");
     Menu(CmdEditReplace);
     ASSERT_TRUE(frame->SelectEntryNamed("scripts\\readme.txt"));
-    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == b && viewer.selectedEntry == 0; }));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.session.mainPak.path == b && viewer.session.selectedEntry == 0; }));
     frame->texts.push_back("scripts\\notes.txt");
     Menu(CmdEditRename);
     EXPECT_TRUE(frame->messages.empty()) << frame->messages.back();
@@ -243,7 +243,7 @@ TEST_F(FolderWindowTest, EditsInTwoArchivesAreMarkedAskedAboutAndSavedTogether)
     EXPECT_FALSE(TreeColour("textures\\props\\crate_d").IsOk());
     // The first archive's replaced text is previewed again from its waiting bytes.
     ASSERT_TRUE(frame->SelectEntryNamed("scripts\\intro.txt"));
-    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.mainPak.path == a; }));
+    ASSERT_TRUE(PumpUntil(2000, [&] { return viewer.session.mainPak.path == a; }));
     EXPECT_EQ(std::string(viewer.preview.CurrentResource.begin(), viewer.preview.CurrentResource.end()),
               "a new intro");
 

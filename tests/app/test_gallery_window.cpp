@@ -93,7 +93,7 @@ protected:
     }
     std::string SelectedName() const
     {
-        return viewer.selectedEntry < 0 ? "" : viewer.mainPak.entries[viewer.selectedEntry].name;
+        return viewer.session.selectedEntry < 0 ? "" : viewer.session.mainPak.entries[viewer.session.selectedEntry].name;
     }
 
     TempDir dir;
@@ -275,7 +275,7 @@ TEST_F(GalleryTest, AFolderShowsTheEntriesOfEveryArchive)
     ASSERT_TRUE(Fixture_WritePak(dir / "M02_BRINE.PAK", {{{"a_blue", SolidTexture(Solid<30, 60, 220>)}}}));
     ViewerState_Reset();
     R_ResetState();
-    viewer.services.S_Init = [] {};
+    viewer.services.sound.Init = [] {};
     frame = new SeamWindow();
     frame->Show();
     Pump(100);
@@ -290,7 +290,7 @@ TEST_F(GalleryTest, AFolderShowsTheEntriesOfEveryArchive)
 
     Click(2);
     ASSERT_TRUE(PumpUntil(2000, [&] { return SelectedName() == "a_blue"; })) << SelectedName();
-    EXPECT_EQ(fs::path(viewer.mainPak.path).filename(), "M02_BRINE.PAK");
+    EXPECT_EQ(fs::path(viewer.session.mainPak.path).filename(), "M02_BRINE.PAK");
     EXPECT_EQ(frame->EntryTree()->Label(frame->EntryTree()->SelectedItem()), "a_blue [0000]");
 
     // The find bar narrows the cells to its lines: "a_" in both archives.
@@ -302,7 +302,7 @@ TEST_F(GalleryTest, AFolderShowsTheEntriesOfEveryArchive)
     EXPECT_TRUE(ShowsBlock(CellPixel(1), kBlue));
     Click(0);
     ASSERT_TRUE(PumpUntil(2000, [&] { return SelectedName() == "a_red"; })) << SelectedName();
-    EXPECT_EQ(fs::path(viewer.mainPak.path).filename(), "M01_ASH.PAK");
+    EXPECT_EQ(fs::path(viewer.session.mainPak.path).filename(), "M01_ASH.PAK");
 }
 
 }  // namespace

@@ -24,19 +24,19 @@ Lines *gLog = nullptr;  // the window's log while a test runs
 void InstallRecordingServices()
 {
     ViewerServices &s = viewer.services;
-    s.GL_Release = [] { gLog->push_back("GL_Release"); };
-    s.GL_RunFrame = [] { gLog->push_back("frame"); };
-    s.S_Init = [] { gLog->push_back("S_Init"); };
-    s.S_Shutdown = [] { gLog->push_back("S_Shutdown"); };
-    s.S_Update = [] { gLog->push_back("S_Update"); };
-    s.S_LoadCurrentAsset = [] {
+    s.render.Release = [] { gLog->push_back("GL_Release"); };
+    s.render.RunFrame = [] { gLog->push_back("frame"); };
+    s.sound.Init = [] { gLog->push_back("S_Init"); };
+    s.sound.Shutdown = [] { gLog->push_back("S_Shutdown"); };
+    s.sound.Update = [] { gLog->push_back("S_Update"); };
+    s.sound.LoadCurrentAsset = [] {
         gLog->push_back("S_LoadCurrentAsset");
         return reinterpret_cast<SoundRecord *>(0x5011d);
     };
-    s.S_ClearRecord = [](SoundRecord *) { gLog->push_back("S_ClearRecord"); };
-    s.S_QueuePlay = [](SoundRecord *) { gLog->push_back("S_QueuePlay"); };
-    s.S_StopAll = [] { gLog->push_back("S_StopAll"); };
-    s.Model_Free = [](Model *) { gLog->push_back("Model_Free"); };
+    s.sound.ClearRecord = [](SoundRecord *) { gLog->push_back("S_ClearRecord"); };
+    s.sound.QueuePlay = [](SoundRecord *) { gLog->push_back("S_QueuePlay"); };
+    s.sound.StopAll = [] { gLog->push_back("S_StopAll"); };
+    s.model.Free = [](Model *) { gLog->push_back("Model_Free"); };
 }
 
 Bytes Text(const std::string &s) { return Fixture_FromString(s); }
@@ -181,7 +181,7 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
         OnSelchangeEntryList(window);
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.") << selection;
         EXPECT_TRUE(!window.Enabled(CmdExportRaw) && viewer.preview.CurrentResource.empty());
-        EXPECT_EQ(viewer.selectedEntry, -1);
+        EXPECT_EQ(viewer.session.selectedEntry, -1);
         EXPECT_EQ(window.status[0], "");
     }
 
@@ -189,8 +189,8 @@ TEST_F(ViewerHandlers, SelectionSetsPanesInfoLineAndExportItems)
     std::filesystem::remove(dir / "kinds_03.PAK");
     Select("abc [0002]");
     Select("away [0009]");
-    const PakEntry &away = viewer.mainPak.entries[9];
-    EXPECT_EQ(window.messages, Lines{Pak_LoadMessage(PakLoadResult::CannotOpen, viewer.mainPak, away)});
+    const PakEntry &away = viewer.session.mainPak.entries[9];
+    EXPECT_EQ(window.messages, Lines{Pak_LoadMessage(PakLoadResult::CannotOpen, viewer.session.mainPak, away)});
     EXPECT_EQ(window.GetLabel(IdInfoLine), "Resource: Text (0.00MB)");
     EXPECT_EQ(Offered(), "text ");
     EXPECT_EQ(window.textView, "abc");
@@ -224,11 +224,11 @@ TEST_F(ViewerHandlers, ViewTogglesReReadTheSelectedEntry)
 TEST_F(ViewerHandlers, ViewCommandsSteerTheShownPreviewOnly)
 {
     ViewerServices &s = viewer.services;
-    s.R_ZoomTexture = R_ZoomTexture;
-    s.R_FitTexture = R_FitTexture;
-    s.R_TextureActualSize = R_TextureActualSize;
-    s.R_SetTextureMipLevel = R_SetTextureMipLevel;
-    s.R_WheelZoomModel = R_WheelZoomModel;
+    s.render.ZoomTexture = R_ZoomTexture;
+    s.render.FitTexture = R_FitTexture;
+    s.render.TextureActualSize = R_TextureActualSize;
+    s.render.SetTextureMipLevel = R_SetTextureMipLevel;
+    s.render.WheelZoomModel = R_WheelZoomModel;
     Open("t.pak", {{"tex", Fixture_Texture(64, 64, 1, 3, Fixture_PictureColour)}, {"note", Text("x")}});
     Select("tex [0000]");
     const struct {
@@ -255,10 +255,10 @@ TEST_F(ViewerHandlers, ViewCommandsSteerTheShownPreviewOnly)
 
     // Save View As PNG: a picture that cannot be made is said so; one that can is written whole.
     Select("tex [0000]");
-    s.R_CaptureView = [](int, bool, TextureImage &) { return false; };
+    s.render.CaptureView = [](int, bool, TextureImage &) { return false; };
     Answer(CmdViewSaveImage, dir / "view.png");
     EXPECT_EQ(window.messages, Lines{"The view could not be drawn as a picture."});
-    s.R_CaptureView = [](int scale, bool, TextureImage &out) {
+    s.render.CaptureView = [](int scale, bool, TextureImage &out) {
         out = {2, 1, {1, 2, 3, 255, 4, 5, 6, 255}};
         return scale == 1;
     };
@@ -436,14 +436,14 @@ TEST_F(ViewerHandlers, ExitAndCancelShutDownInOrder)
         Open("q.pak", {{"snd", Text("OggS-stream")}});
         Select("snd [0000]");
         viewer.preview.model = reinterpret_cast<Model *>(0x30de1);  // as a frame that parsed a model leaves it
-        viewer.globalPak.hasIndex = true;
+        viewer.session.globalPak.hasIndex = true;
         window.log.clear();
 
         OnCommand(window, command);
         EXPECT_EQ(window.log, (Lines{"S_ClearRecord", "S_Shutdown", "Model_Free", "timer stop", "GL_Release",
                                      "end " + std::to_string(command)}));
-        EXPECT_TRUE(!viewer.mainDialog && viewer.selectedEntry == -1 && window.entryLines.empty());
-        EXPECT_TRUE(!viewer.mainPak.hasIndex && !viewer.globalPak.hasIndex);
+        EXPECT_TRUE(!viewer.mainDialog && viewer.session.selectedEntry == -1 && window.entryLines.empty());
+        EXPECT_TRUE(!viewer.session.mainPak.hasIndex && !viewer.session.globalPak.hasIndex);
         EXPECT_TRUE(viewer.preview.CurrentResource.empty() && !viewer.preview.soundRecord && !viewer.preview.model);
         EXPECT_EQ(window.GetLabel(IdFileLabel), "No file loaded.");
         EXPECT_EQ(window.GetLabel(IdInfoLine), "No resource selected.");
@@ -518,7 +518,7 @@ TEST_F(ViewerHandlers, FindNarrowsTheListAndClosesBackToIt)
     for (const auto &c : cases) {
         OnFindChanged(window, c.text, c.kind);
         // Kinds are read a slice per tick until every entry is known.
-        for (int tick = 0; tick < 100 && viewer.kindScanNext < viewer.listOrder.size(); ++tick)
+        for (int tick = 0; tick < 100 && viewer.session.kindScanNext < viewer.session.listOrder.size(); ++tick)
             OnFrameTimer();
         EXPECT_EQ(window.entryLines, c.lines) << c.text << " " << c.kind;
         EXPECT_EQ(window.GetEntryLineText(window.selection), c.selected) << c.text << " " << c.kind;

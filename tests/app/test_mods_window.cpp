@@ -35,7 +35,7 @@ protected:
         ASSERT_TRUE(Mod_Make(dir / "orig", dir / "one", dir / "M2.zip", "second", true, report, error)) << error;
         ViewerState_Reset();
         R_ResetState();
-        viewer.services.S_Init = [] {};
+        viewer.services.sound.Init = [] {};
         frame = new SeamWindow();
         frame->Show();
         Pump(100);
@@ -101,7 +101,7 @@ TEST_F(ModsWindowTest, AppliesRestoresAndCompares)
     ASSERT_TRUE(frame->OpenPath(dir / "game/GLOBAL.PAK"));
     ASSERT_TRUE(SelectLine(*frame, "scripts\\added.txt"));
     Menu(CmdEditRemove);
-    ASSERT_TRUE(Edits_Pending(viewer.edits));
+    ASSERT_TRUE(Edits_Pending(viewer.session.edits));
     Button(IdModsRestore);
     EXPECT_NE(frame->messages.back().find("has edits that are not saved"), std::string::npos) << frame->messages.back();
     EXPECT_EQ(Applied(), "1  first  GLOBAL.PAK");

@@ -86,12 +86,12 @@ TEST_F(OutsideWindowTest, EverySaveOutsideComesBackAsAnEdit)
     EXPECT_EQ(Status(), "stone_wall_d.png opened outside: every save there comes back here");
 
     // The first save: taken back, marked and drawn before anything is saved.
-    ASSERT_TRUE(PumpUntil(8000, [] { return viewer.edits.log.size() == 1; })) << Status();
+    ASSERT_TRUE(PumpUntil(8000, [] { return viewer.session.edits.log.size() == 1; })) << Status();
     EXPECT_EQ(Status(), "replaced from stone_wall_d.png (edited outside)");
     EXPECT_TRUE(frame->GetTitle().StartsWith("*Quillon"));  // waiting edits
     EXPECT_TRUE(Near(Drawn(), negated, 6)) << Drawn();
     // The second save is a second edit; Undo takes that one back.
-    ASSERT_TRUE(PumpUntil(8000, [] { return viewer.edits.log.size() == 2; })) << Status();
+    ASSERT_TRUE(PumpUntil(8000, [] { return viewer.session.edits.log.size() == 2; })) << Status();
     EXPECT_TRUE(ShowsBlock(Drawn(), BlockShade(0, 0, 16, 8))) << Drawn();
     Menu(CmdEditUndo);
     EXPECT_TRUE(Near(Drawn(), negated, 6)) << Drawn();
@@ -117,7 +117,7 @@ TEST_F(OutsideWindowTest, AFileThatDoesNotConvertChangesNothing)
     Key('E');
     ASSERT_TRUE(PumpUntil(5000, [&] { return Status().rfind("stone_wall_d.png: ", 0) == 0; })) << Status();
     EXPECT_NE(Status().find("(nothing was replaced)"), std::string::npos) << Status();
-    EXPECT_TRUE(viewer.edits.log.empty());
+    EXPECT_TRUE(viewer.session.edits.log.empty());
     EXPECT_TRUE(frame->GetTitle().StartsWith("Quillon"));  // nothing waits
 }
 
@@ -160,7 +160,7 @@ TEST_F(OutsideWindowTest, CopyAndPasteGoThroughTheClipboard)
     frame->yes = true;
     Key('V');
     EXPECT_EQ(frame->questions, std::vector<std::string>{"Replace textures\\stone_wall_d with the picture on the clipboard?"});
-    EXPECT_EQ(viewer.edits.log.size(), 1u);
+    EXPECT_EQ(viewer.session.edits.log.size(), 1u);
     EXPECT_TRUE(Near(Drawn(), Pixel{30, 200, 90}, 6)) << Drawn();
 }
 

@@ -43,7 +43,7 @@ protected:
     void NewFrame()
     {
         Close();
-        viewer.services.S_Init = [] {};
+        viewer.services.sound.Init = [] {};
         frame = new SeamWindow();
         frame->Show();
         Pump(100);

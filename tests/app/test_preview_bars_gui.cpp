@@ -135,7 +135,7 @@ TEST_F(PreviewBars, SoundBarLeavesTheLabelsAsTheyWere)
 TEST_F(PreviewBars, NoAudioDeviceIsSaidOnce)
 {
     NewFrame();
-    viewer.services.S_HasOutput = [] { return false; };
+    viewer.services.sound.HasOutput = [] { return false; };
     ASSERT_TRUE(ClickLine(*frame, "sounds\\tone.ogg [0000]"));
     const wxString notice = "No audio device: sounds cannot be played.";
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), notice);

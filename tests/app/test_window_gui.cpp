@@ -129,17 +129,17 @@ protected:
                 },
                 1);
         } else {
-            s.GL_Release = [] { gSteps.push_back("GL_Release"); };
-            s.Model_ForExport = Model_ForExport;
-            s.Model_Free = Model_Free;
+            s.render.Release = [] { gSteps.push_back("GL_Release"); };
+            s.model.ForExport = Model_ForExport;
+            s.model.Free = Model_Free;
         }
-        s.S_Init = [] {};
-        s.S_Shutdown = [] { gSteps.push_back("S_Shutdown"); };
-        s.S_Update = [] { ++gTicks; };
-        s.S_LoadCurrentAsset = [] { return reinterpret_cast<SoundRecord *>(0x5011d); };
-        s.S_ClearRecord = [](SoundRecord *) {};
-        s.S_QueuePlay = [](SoundRecord *) { gSteps.push_back("S_QueuePlay"); };
-        s.S_StopAll = [] { gSteps.push_back("S_StopAll"); };
+        s.sound.Init = [] {};
+        s.sound.Shutdown = [] { gSteps.push_back("S_Shutdown"); };
+        s.sound.Update = [] { ++gTicks; };
+        s.sound.LoadCurrentAsset = [] { return reinterpret_cast<SoundRecord *>(0x5011d); };
+        s.sound.ClearRecord = [](SoundRecord *) {};
+        s.sound.QueuePlay = [](SoundRecord *) { gSteps.push_back("S_QueuePlay"); };
+        s.sound.StopAll = [] { gSteps.push_back("S_StopAll"); };
         frame = OpenWindow(archive);
     }
     // A real key press in the entry list.
@@ -179,7 +179,7 @@ TEST_F(WindowTest, OpensAnArchiveAndShowsTheSelectedEntry)
     ASSERT_TRUE(Click("scripts\\readme.txt [0003]"));
     EXPECT_TRUE(Shown(IdTextView) && !Shown(IdGlView));
     Key(WXK_UP);  // the selection moves and the handler follows
-    EXPECT_TRUE(PumpUntil(2000, [] { return viewer.selectedEntry == 5; })) << viewer.selectedEntry;
+    EXPECT_TRUE(PumpUntil(2000, [] { return viewer.session.selectedEntry == 5; })) << viewer.session.selectedEntry;
 }
 
 // Sends one command of the table as the user gives it: a menu item as its
@@ -534,7 +534,7 @@ TEST_F(WindowTest, LettersInTheListJumpToLines)
     ASSERT_TRUE(frame->OpenPath(dir / "Letters.PAK"));
     ASSERT_TRUE(Click("data\\a.bin [0000]"));
     Key('f');
-    EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 1; }));
+    EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.session.selectedEntry == 1; }));
     EXPECT_EQ(Selected(), "fonts\\big.fnt [0001]");
 }
 
@@ -552,10 +552,10 @@ TEST_F(WindowTest, FindBarEnterAndDownSelectTheFirstLineFound)
         sim.Text("tex");
         ASSERT_TRUE(PumpUntil(2000, [&] { return frame->EntryList()->GetItemCount() == 2; }));
         sim.Char(key);
-        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 0; })) << key;
+        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.session.selectedEntry == 0; })) << key;
         EXPECT_EQ(Selected(), "textures\\env\\stone_wall_d [0000]") << key;
         sim.Char(WXK_DOWN);
-        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.selectedEntry == 1; })) << key;
+        EXPECT_TRUE(PumpUntil(2000, [&] { return viewer.session.selectedEntry == 1; })) << key;
         EXPECT_EQ(Selected(), "textures\\ui\\compass [0001]") << key;
         sim.Char(WXK_ESCAPE);
         ASSERT_TRUE(PumpUntil(2000, [&] { return !frame->Control(IdFindBar)->IsShown(); }));

@@ -47,10 +47,10 @@ protected:
         ViewerState_Reset();
         R_ResetState();
         gUploads.clear();
-        viewer.services.UploadTexture = RecordUpload;
+        viewer.services.render.UploadTexture = RecordUpload;
     }
     void TearDown() override { ViewerState_Reset(); }
-    void Open(const std::string &path) { ASSERT_EQ(Pak_OpenArchive(path, viewer.mainPak), PakOpenResult::Ok); }
+    void Open(const std::string &path) { ASSERT_EQ(Pak_OpenArchive(path, viewer.session.mainPak), PakOpenResult::Ok); }
 
     TempDir dir;
 };
@@ -89,7 +89,7 @@ TEST_F(MaterialLookup, LoadEntryByNameMatchesNameAndKind)
     ASSERT_TRUE(Fixture_WritePak(dir / "OTHER.PAK", a));
     ASSERT_EQ(remove((dir / "OTHER_02.PAK").c_str()), 0);
     Open(dir / "OTHER.PAK");
-    const PakArchive &pak = viewer.mainPak;
+    const PakArchive &pak = viewer.session.mainPak;
 
     Bytes bytes;
     ASSERT_TRUE(Pak_LoadEntryByName("Stone", KindMaterial, pak, bytes));
@@ -132,7 +132,7 @@ TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
     MaterialPtr m(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat.mat"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->blendSrc, kGlOne);
-    EXPECT_TRUE(viewer.globalPak.hasIndex);
+    EXPECT_TRUE(viewer.session.globalPak.hasIndex);
 
     // Kept: another archive from another folder still searches the first GLOBAL.PAK.
     TempDir elsewhere;
@@ -140,7 +140,7 @@ TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
     ASSERT_TRUE(Fixture_WritePak(elsewhere / "GLOBAL.PAK", other));
     Open(elsewhere / "THIRD.PAK");
     EXPECT_TRUE(Pak_OpenGlobal(App_SceneSources()));
-    EXPECT_EQ(viewer.globalPak.path, dir / "Global.PAK");
+    EXPECT_EQ(viewer.session.globalPak.path, dir / "Global.PAK");
     m.reset(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat"));
     EXPECT_TRUE(m);
 
@@ -149,7 +149,7 @@ TEST_F(MaterialLookup, GlobalArchiveIsLoadedOnceAndKept)
     R_ResetState();
     Open(dir / "Global.PAK");
     EXPECT_FALSE(Pak_OpenGlobal(App_SceneSources()));
-    EXPECT_FALSE(viewer.globalPak.hasIndex);
+    EXPECT_FALSE(viewer.session.globalPak.hasIndex);
     m.reset(Mat_FindByName(viewer.preview, App_SceneSources(), "g_mat"));
     EXPECT_TRUE(m);
 }
@@ -213,7 +213,7 @@ TEST_F(MaterialLookup, TexturesGetNamesAndWrapPairs)
     EXPECT_EQ(viewer.preview.materialTextureCount, 5);
 
     // Without an uploader the names are still handed out.
-    viewer.services.UploadTexture = nullptr;
+    viewer.services.render.UploadTexture = nullptr;
     m.reset(Mat_Parse(viewer.preview, App_SceneSources(), text.data(), text.size(), "wall.mat"));
     EXPECT_EQ(std::pair(m->specularTexture, gUploads.size()), std::pair(9u, size_t(2)));
 

@@ -34,7 +34,7 @@ protected:
             {"shiny_s", Fixture_Texture(64, 64, 1, 1, Solid<200, 200, 200>)},
         };
         ASSERT_TRUE(Fixture_WritePak(dir / "MODELS.PAK", a));
-        ASSERT_EQ(Pak_OpenArchive(dir / "MODELS.PAK", viewer.mainPak), PakOpenResult::Ok);
+        ASSERT_EQ(Pak_OpenArchive(dir / "MODELS.PAK", viewer.session.mainPak), PakOpenResult::Ok);
         viewer.mainDialog = &window;
     }
     void TearDown() override
@@ -115,13 +115,13 @@ TEST_F(ModelDrawTest, TexturedModelCoversTheCentreAndSurfacesCanBeHidden)
 TEST_F(ModelDrawTest, SampleModelsDrawLitAndTextured)
 {
     ASSERT_TRUE(MakeSamples(dir / "samples", dir));
-    viewer.mainPak = PakArchive{};
-    ASSERT_EQ(Pak_OpenArchive(dir / "samples/GLOBAL.PAK", viewer.mainPak), PakOpenResult::Ok);
+    viewer.session.mainPak = PakArchive{};
+    ASSERT_EQ(Pak_OpenArchive(dir / "samples/GLOBAL.PAK", viewer.session.mainPak), PakOpenResult::Ok);
     for (const char *name : {"models\\env\\iron_door", "models\\env\\colonnade", "models\\env\\lava_pool",
                              "models\\env\\crate_broken"}) {
         SCOPED_TRACE(name);
         Bytes bytes;
-        ASSERT_TRUE(Pak_LoadEntryByName(name, KindModel, viewer.mainPak, bytes));
+        ASSERT_TRUE(Pak_LoadEntryByName(name, KindModel, viewer.session.mainPak, bytes));
         Select(bytes);
         viewer.preview.modelAngles[0] = 20;  // turned a little, to show two sides
         viewer.preview.modelAngles[1] = 30;

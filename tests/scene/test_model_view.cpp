@@ -22,9 +22,9 @@ protected:
         ViewerState_Reset();
         R_ResetState();
         InitMainDialog(window);
-        viewer.services.Model_Free = Model_Free;
-        viewer.services.Model_ForExport = Model_ForExport;
-        viewer.services.Model_WriteObj = [](FILE *file) {
+        viewer.services.model.Free = Model_Free;
+        viewer.services.model.ForExport = Model_ForExport;
+        viewer.services.model.WriteObj = [](FILE *file) {
             const Model *model = Model_ForExport(viewer.preview);
             return model && Model_WriteObj(file, model);
         };

@@ -123,7 +123,7 @@ inline bool SelectLine(SeamWindow &frame, const std::string &prefix)
     for (size_t i = 0; i < list->LineCount(); ++i)
         if (list->LineText(static_cast<long>(i)).rfind(prefix, 0) == 0) {
             frame.SelectEntryLine(static_cast<int>(i));
-            return PumpUntil(2000, [&] { return viewer.selectedEntry >= 0 && frame.GetEntrySelection() == int(i); });
+            return PumpUntil(2000, [&] { return viewer.session.selectedEntry >= 0 && frame.GetEntrySelection() == int(i); });
         }
     return false;
 }
@@ -143,5 +143,5 @@ inline bool ClickLine(SeamWindow &frame, const std::string &text)
     sim.MouseMove(list->ClientToScreen(item.GetPosition() + wxPoint(20, item.height / 2)));
     Pump(30);
     sim.MouseClick();
-    return PumpUntil(2000, [&] { return frame.GetEntrySelection() == line && viewer.selectedEntry >= 0; });
+    return PumpUntil(2000, [&] { return frame.GetEntrySelection() == line && viewer.session.selectedEntry >= 0; });
 }
