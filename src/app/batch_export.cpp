@@ -1,8 +1,9 @@
 // Export > "Export &All..." and "Export &Listed...": the export jobs over the
 // open archive, with the window's progress dialog and a summary at the end.
 #include "app/app_local.h"
-#include "app/folder_mode.h"
-#include "app/main_dialog.h"
+#include "app/batch_export.h"
+#include "app/find.h"
+#include "gameset/gameset.h"
 #include "export/export_jobs.h"
 
 #include <algorithm>
@@ -110,6 +111,70 @@ void OnExportBatch(ViewerWindow &window, bool listedOnly)
                 progress({done.done, done.total, entry.displayName});
             },
             &cancel);
+    });
+    window.ShowMessage(App_BatchSummary(summary, failures, request.folder, total));
+}
+
+void App_ExportFolder(ViewerWindow &window, const BatchExportRequest &request, ExportJobOptions options,
+                      bool listedOnly)
+{
+    std::vector<TreeArchive> &archives = viewer.session.tree.archives;
+    // Each archive's entries in record order, as quillon-cli extract writes
+    // them: it decides which of two entries of one name keeps the plain name.
+    std::vector<std::vector<int>> slots(archives.size());
+    const bool every = !listedOnly || !Session_Narrowed(viewer.session);
+    for (size_t a = 0; a < archives.size(); ++a)
+        if (every && ArchiveTree_ReadLines(archives[a]))
+            slots[a] = archives[a].lines.slots;
+    if (!every)
+        for (const Session::FolderHit &hit : viewer.session.folderHits)
+            slots[static_cast<size_t>(hit.archive)].push_back(
+                archives[static_cast<size_t>(hit.archive)].lines.slots[static_cast<size_t>(hit.line)]);
+    size_t total = 0;
+    for (std::vector<int> &s : slots) {
+        std::sort(s.begin(), s.end());
+        total += s.size();
+    }
+    std::vector<GamesetArchive> files;
+    for (const TreeArchive &archive : archives)
+        files.push_back(archive.file);
+    const std::vector<std::string> folders = Gameset_ExtractFolders(files);
+
+    ExportJobSummary summary;
+    std::vector<std::string> failures;
+    window.RunJob([&](const JobProgressSink &progress, const std::atomic<bool> &cancel) {
+        size_t before = 0;  // entries of the archives done
+        for (size_t a = 0; a < archives.size() && !summary.cancelled && !summary.folderFailed; ++a) {
+            if (slots[a].empty())
+                continue;
+            PakArchive pak;
+            const PakOpenResult opened = Pak_OpenArchive(archives[a].file.path, pak);
+            if (opened != PakOpenResult::Ok) {
+                failures.push_back(archives[a].file.name + ": " + Pak_OpenMessage(opened));
+                summary.failed += slots[a].size();
+                before += slots[a].size();
+                continue;
+            }
+            options.selection.useSlots = true;
+            options.selection.slots = slots[a];
+            const std::string &name = archives[a].file.name;
+            const ExportJobSummary part = Export_RunJob(
+                pak, request.folder + "/" + folders[a], options,
+                [&](const PakEntry &entry, const ExportEntryResult &result, const ExportProgress &done) {
+                    if (result.outcome == ExportOutcome::Failed)
+                        failures.push_back(name + ": " + entry.displayName + ": " + result.message);
+                    progress({before + done.done, total, name + ": " + entry.displayName});
+                },
+                &cancel);
+            before += slots[a].size();
+            summary.written += part.written;
+            summary.skipped += part.skipped;
+            summary.failed += part.failed;
+            summary.bytesWritten += part.bytesWritten;
+            summary.cancelled = part.cancelled;
+            summary.folderFailed = part.folderFailed;
+            summary.folderMessage = part.folderMessage;
+        }
     });
     window.ShowMessage(App_BatchSummary(summary, failures, request.folder, total));
 }

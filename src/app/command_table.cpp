@@ -3,7 +3,12 @@
 #include "app/app_local.h"
 #include "app/folder_mode.h"
 #include "app/find_contents.h"
-#include "app/main_dialog.h"
+#include "app/batch_export.h"
+#include "app/edit_commands.h"
+#include "app/exports.h"
+#include "app/open_archive.h"
+#include "app/preview_bars.h"
+#include "app/window_commands.h"
 #include "app/outside_edits.h"
 
 namespace {
@@ -265,10 +270,10 @@ void OnCommand(ViewerWindow &window, int command)
     row->run(window, command);
     // Not after the window has ended.
     if (viewer.mainDialog == &window)
-        App_RefreshCommands(window);
+        App_RefreshCommandRows(window);
 }
 
-void App_RefreshCommands(ViewerWindow &window)
+void App_RefreshCommandRows(ViewerWindow &window)
 {
     for (const CommandRow &row : kCommands)
         if (row.enabled && row.menu != AppMenu::None)

@@ -5,6 +5,7 @@
 // a command is one row and its handler.
 #pragma once
 
+#include "app/command_refresh.h"
 #include "viewer/viewer_window.h"
 
 #include <span>
@@ -76,9 +77,9 @@ const CommandRow *App_CommandRow(int id);
 // nothing while the row is not offered. Then every menu item is set afresh.
 void OnCommand(ViewerWindow &window, int command);
 
-// Grays or enables every menu item by its row, from the viewer's state. Run
-// after whatever changes what the commands act on (a selection, an open, an edit).
-void App_RefreshCommands(ViewerWindow &window);
+// Grays or enables every menu item by its row, from the viewer's state; what
+// App_RefreshCommands runs once InitMainDialog has handed it in.
+void App_RefreshCommandRows(ViewerWindow &window);
 
 // wx refuses menu ids of 0x7FFF and above: the commands keep their numbers
 // and each gets the wx id of its place in the table, in one contiguous range.

@@ -4,7 +4,12 @@
 // archive writer); then the archive is read again from disk.
 #include "app/app_local.h"
 #include "app/app_texts.h"
-#include "app/main_dialog.h"
+#include "app/command_refresh.h"
+#include "app/edit_commands.h"
+#include "app/exports.h"
+#include "app/find.h"
+#include "app/open_archive.h"
+#include "app/selection.h"
 #include "app/outside_edits.h"
 #include "base/file_io.h"
 #include "import/import.h"
@@ -477,15 +482,6 @@ bool App_MayLeaveArchive(ViewerWindow &window)
         return true;
     default: return false;
     }
-}
-
-std::string App_EditedDetails(int slot, ResourceDetails details)
-{
-    const EntryMark mark = Edits_Mark(viewer.session.edits, slot);
-    if (mark == EntryMark::Added)
-        details.file.clear();  // no file holds it yet: the save chooses one
-    const std::string line = Resource_FormatDetails(details);
-    return mark == EntryMark::None ? line : std::string(Edits_MarkWord(mark)) + " (not saved); " + line;
 }
 
 int App_LineMark(long line)

@@ -3,7 +3,7 @@
 #include "base/ascii.h"
 #include "app/app_local.h"
 #include "app/app_texts.h"
-#include "app/main_dialog.h"
+#include "app/exports.h"
 #include "export/export_jobs.h"
 #include "export/png_writer.h"
 #include "model/model.h"

@@ -5,7 +5,8 @@
 #include "app/app_local.h"
 #include "app/find_contents.h"
 #include "app/folder_mode.h"
-#include "app/main_dialog.h"
+#include "app/find.h"
+#include "app/selection.h"
 
 #include <chrono>
 

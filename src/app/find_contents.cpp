@@ -5,6 +5,7 @@
 // is stopped. The window's thread never waits on the search but to stop it.
 #include "app/find_contents.h"
 #include "app/app_local.h"
+#include "app/find.h"
 #include "app/folder_mode.h"
 
 #include <algorithm>

@@ -3,7 +3,8 @@
 // worker, in the window's list and in a list of places (no wx).
 #pragma once
 
-#include "app/main_dialog.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_window.h"
 
 // ---- "In contents" (find_contents.cpp) ----
 

@@ -3,7 +3,10 @@
 // archive, the exports of a folder, View > "As T&ree" and "Look in every archive".
 #pragma once
 
-#include "app/main_dialog.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_window.h"
+
+#include <string>
 
 // File > "Open &Folder...".
 void OnFileOpenFolder(ViewerWindow &window);
@@ -38,11 +41,6 @@ bool App_ContinueFolderKinds(ViewerWindow &window);
 // The tree stands in the list's place unless the find bar narrows the lines.
 void App_ShowTreeOrList(ViewerWindow &window);
 
-// Export All or Export Listed in folder mode: each archive's entries into a
-// folder of its name under the chosen one.
-void App_ExportFolder(ViewerWindow &window, const BatchExportRequest &request, ExportJobOptions options,
-                      bool listedOnly);
-
 // View > "As T&ree" and View > "Look in every archive".
 void OnViewAsTree(ViewerWindow &window);
 void OnViewLookEverywhere(ViewerWindow &window);
@@ -50,7 +48,3 @@ void OnViewLookEverywhere(ViewerWindow &window);
 // The count of the find bar's lines for the status bar: "N of M listed",
 // "no entry matches", or empty while nothing narrows the lines.
 std::string App_ListedCountText(size_t listed, size_t total);
-
-// The status bar's details of the selected entry, with the model's
-// materials and textures found outside its archive.
-std::string App_SelectionDetails();

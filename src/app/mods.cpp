@@ -5,7 +5,7 @@
 #include "app/mods.h"
 
 #include "app/folder_mode.h"
-#include "app/main_dialog.h"
+#include "app/open_archive.h"
 #include "base/platform.h"
 #include "mod/mod.h"
 

@@ -3,7 +3,11 @@
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/folder_mode.h"
-#include "app/main_dialog.h"
+#include "app/command_refresh.h"
+#include "app/edit_commands.h"
+#include "app/exports.h"
+#include "app/find.h"
+#include "app/open_archive.h"
 
 void OnFileOpen(ViewerWindow &window)
 {
@@ -48,15 +52,4 @@ void App_ShowOpened(ViewerWindow &window, const std::string &path)
     App_ApplyFind(window);
     window.NoteOpenedArchive(path);
     App_RefreshCommands(window);
-}
-
-void App_ClearSelection(ViewerWindow &window)
-{
-    viewer.session.selectedEntry = -1;
-    App_ShowNoResource(window);
-    App_ReleasePreview();
-    viewer.viewHidden = true;
-    App_HidePanes(window);
-    App_RefreshCommands(window);
-    App_LayoutToClient(window);
 }

@@ -3,7 +3,7 @@
 #include "app/outside_edits.h"
 
 #include "app/app_local.h"
-#include "app/main_dialog.h"
+#include "viewer/viewer_state.h"
 #include "export/png_writer.h"
 #include "outside/outside.h"
 

@@ -3,7 +3,7 @@
 // device plays anything. The texture preview's zoom in the status bar rides
 // on the same tick.
 #include "app/app_local.h"
-#include "app/main_dialog.h"
+#include "app/preview_bars.h"
 #include "sound/sound.h"
 #include "texture/texture.h"
 
@@ -145,4 +145,40 @@ void App_PreviewBarsTick(ViewerWindow &window)
         p.soundPosition = 0;
     }
     ShowBar(window);
+}
+
+void App_QueueSelectedSound(double fromSeconds)
+{
+    PreviewState &preview = viewer.preview;
+    const ViewerServices &services = viewer.services;
+    if (viewer.mainDialog && !App_QueueSoundNotice(*viewer.mainDialog))
+        return;
+    // One attempt per selection, also when it gives nothing.
+    if (!preview.previewPrepared) {
+        preview.soundRecord = services.sound.LoadCurrentAsset ? services.sound.LoadCurrentAsset() : nullptr;
+        preview.previewPrepared = true;
+    }
+    if (!preview.soundRecord)
+        return;
+    if (fromSeconds > 0 && services.sound.QueuePlayFrom)
+        services.sound.QueuePlayFrom(preview.soundRecord, fromSeconds);
+    else if (services.sound.QueuePlay)
+        services.sound.QueuePlay(preview.soundRecord);
+}
+
+void App_ReplaySound()
+{
+    const PreviewState &preview = viewer.preview;
+    if (preview.resourceKind != KindOggVorbis || preview.CurrentResource.empty())
+        return;
+    // One request at a time may play (it cannot be taken over): what plays
+    // stops, so that the sound starts again from its beginning.
+    App_StopAllSounds();
+    App_QueueSelectedSound();
+}
+
+void App_StopAllSounds()
+{
+    if (viewer.services.sound.StopAll)
+        viewer.services.sound.StopAll();
 }

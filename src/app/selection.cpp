@@ -3,7 +3,9 @@
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/folder_mode.h"
-#include "app/main_dialog.h"
+#include "app/command_refresh.h"
+#include "app/selection.h"
+#include "render/render.h"
 #include "resource/resource_details.h"
 
 #include <cstring>
@@ -151,25 +153,6 @@ void ShowResourceInfo(ViewerWindow &window)
     }
 }
 
-void App_QueueSelectedSound(double fromSeconds)
-{
-    PreviewState &preview = viewer.preview;
-    const ViewerServices &services = viewer.services;
-    if (viewer.mainDialog && !App_QueueSoundNotice(*viewer.mainDialog))
-        return;
-    // One attempt per selection, also when it gives nothing.
-    if (!preview.previewPrepared) {
-        preview.soundRecord = services.sound.LoadCurrentAsset ? services.sound.LoadCurrentAsset() : nullptr;
-        preview.previewPrepared = true;
-    }
-    if (!preview.soundRecord)
-        return;
-    if (fromSeconds > 0 && services.sound.QueuePlayFrom)
-        services.sound.QueuePlayFrom(preview.soundRecord, fromSeconds);
-    else if (services.sound.QueuePlay)
-        services.sound.QueuePlay(preview.soundRecord);
-}
-
 void OnSelchangeEntryList(ViewerWindow &window)
 {
     viewer.session.selectedEntry = -1;
@@ -221,19 +204,39 @@ void OnSelchangeEntryList(ViewerWindow &window)
     }
 }
 
-void App_ReplaySound()
+void App_ClearSelection(ViewerWindow &window)
 {
-    const PreviewState &preview = viewer.preview;
-    if (preview.resourceKind != KindOggVorbis || preview.CurrentResource.empty())
-        return;
-    // One request at a time may play (it cannot be taken over): what plays
-    // stops, so that the sound starts again from its beginning.
-    App_StopAllSounds();
-    App_QueueSelectedSound();
+    viewer.session.selectedEntry = -1;
+    App_ShowNoResource(window);
+    App_ReleasePreview();
+    viewer.viewHidden = true;
+    App_HidePanes(window);
+    App_RefreshCommands(window);
+    App_LayoutToClient(window);
 }
 
-void App_StopAllSounds()
+std::string App_EditedDetails(int slot, ResourceDetails details)
 {
-    if (viewer.services.sound.StopAll)
-        viewer.services.sound.StopAll();
+    const EntryMark mark = Edits_Mark(viewer.session.edits, slot);
+    if (mark == EntryMark::Added)
+        details.file.clear();  // no file holds it yet: the save chooses one
+    const std::string line = Resource_FormatDetails(details);
+    return mark == EntryMark::None ? line : std::string(Edits_MarkWord(mark)) + " (not saved); " + line;
+}
+
+std::string App_SelectionDetails()
+{
+    const int slot = viewer.session.selectedEntry;
+    if (slot < 0 || static_cast<size_t>(slot) >= viewer.session.mainPak.entries.size())
+        return std::string();
+    const PreviewState &preview = viewer.preview;
+    const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(slot)];
+    std::string text =
+        App_EditedDetails(slot, Resource_Describe(viewer.session.mainPak, entry, preview.CurrentResource, preview.entryCompressed));
+    if (!preview.foundElsewhere.empty()) {
+        text += "; found outside it: ";
+        for (size_t i = 0; i < preview.foundElsewhere.size(); ++i)
+            text += (i ? ", " : "") + preview.foundElsewhere[i];
+    }
+    return text;
 }
