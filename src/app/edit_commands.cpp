@@ -7,8 +7,8 @@
 #include "app/command_refresh.h"
 #include "app/edit_commands.h"
 #include "app/exports.h"
+#include "app/folder_mode.h"
 #include "app/find.h"
-#include "app/open_archive.h"
 #include "app/selection.h"
 #include "app/outside_edits.h"
 #include "base/file_io.h"
@@ -279,6 +279,17 @@ void AddFiles(ViewerWindow &window, const std::vector<std::string> &paths, const
         window.ShowMessage(std::to_string(added) + " of " + std::to_string(paths.size()) + " files added." + failures);
 }
 
+// After a save: what was written is read back as the open archive. No edit
+// waits any more, so leaving the archive asks nothing.
+bool ReadBack(ViewerWindow &window, const std::string &path)
+{
+    PakArchive opened;
+    if (!App_ReadArchive(window, path, opened))
+        return false;
+    App_ShowArchive(window, path, std::move(opened));
+    return true;
+}
+
 }  // namespace
 
 void OnEditReplace(ViewerWindow &window)
@@ -453,8 +464,8 @@ bool App_SaveEdits(ViewerWindow &window, const std::string &output)
         return true;
     }
     window.ShowUnsaved(false);
-    if (!OpenMainArchive(window, output.empty() ? path : output))
-        OpenMainArchive(window, path);
+    if (!ReadBack(window, output.empty() ? path : output))
+        ReadBack(window, path);
     for (size_t i = 0; !line.empty() && i < App_ListedSlots().size(); ++i)
         if (window.GetEntryLineText(static_cast<int>(i)) == line) {
             window.SetEntrySelection(static_cast<int>(i));

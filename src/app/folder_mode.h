@@ -1,5 +1,5 @@
 // The window's handlers for a folder of archives and for the tree (no wx):
-// File > "Open &Folder...", the tree's selection, the find bar across every
+// the open archive replaced, the tree's selection, the find bar across every
 // archive, the exports of a folder, View > "As T&ree" and "Look in every archive".
 #pragma once
 
@@ -8,16 +8,17 @@
 
 #include <string>
 
-// File > "Open &Folder...".
-void OnFileOpenFolder(ViewerWindow &window);
+// Reads `path` as an archive into `opened`; false, with the message shown,
+// when the file is refused.
+bool App_ReadArchive(ViewerWindow &window, const std::string &path, PakArchive &opened);
 
-// Opens `path` as a folder of archives: the tree shows its archives, each
-// selected entry's archive becomes the open one. False (with the message
-// shown and nothing changed) when the folder cannot be read or holds none.
-bool App_OpenFolder(ViewerWindow &window, const std::string &path);
+// Makes `opened`, read from `path`, the open archive in place of whatever is
+// open, without asking about waiting edits: OpenMainArchive asks first, a
+// save reads back what it wrote when nothing waits any more.
+void App_ShowArchive(ViewerWindow &window, const std::string &path, PakArchive opened);
 
-// After OpenMainArchive accepted one archive: folder mode ends, and the tree
-// shows the archive when View > "As T&ree" is on.
+// After one archive was accepted: folder mode ends, and the tree shows the
+// archive when View > "As T&ree" is on.
 void App_NoteArchiveOpened(ViewerWindow &window);
 
 // Returned by App_FolderSelection when the plain list of one archive holds the selection.

@@ -1,9 +1,9 @@
-// File > Open: choose an entry-point archive, check it, and make it the open
-// archive with its entry list. A refused file changes nothing.
+// File > Open and File > "Open &Folder...": choose an entry-point archive or a
+// folder of them, check it, and, once the waiting edits are saved or dropped,
+// make it the open thing with its entry list. A refused file changes nothing.
 #include "app/app_local.h"
 #include "app/app_texts.h"
 #include "app/folder_mode.h"
-#include "app/command_refresh.h"
 #include "app/edit_commands.h"
 #include "app/exports.h"
 #include "app/find.h"
@@ -23,33 +23,50 @@ void OnFileOpen(ViewerWindow &window)
 bool OpenMainArchive(ViewerWindow &window, const std::string &path)
 {
     PakArchive opened;
-    const PakOpenResult result = Pak_OpenArchive(path, opened);
-    if (result != PakOpenResult::Ok) {
-        window.ShowMessage(Pak_OpenMessage(result));
+    if (!App_ReadArchive(window, path, opened))
         return false;
-    }
     if (!App_MayLeaveArchive(window))
         return false;
-
-    App_ClearSelection(window);
-
-    // The list points into the index: empty it before the index is replaced.
-    window.SetEntryLines({});
-    Session_OpenArchive(viewer.session, std::move(opened));
-    App_NoteArchiveOpened(window);
-    App_ShowOpened(window, path);
+    App_ShowArchive(window, path, std::move(opened));
     return true;
 }
 
-void App_ShowOpened(ViewerWindow &window, const std::string &path)
+void OnFileOpenFolder(ViewerWindow &window)
 {
-    std::string shown = path;
-    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\'))
-        shown.pop_back();  // a folder's name may end in its separator
-    const size_t sep = shown.find_last_of("\\/");
-    window.SetLabel(IdFileLabel, sep == std::string::npos ? shown : shown.substr(sep + 1));
-    // The find bar, when it narrows the list, narrows the new one too.
-    App_ApplyFind(window);
-    window.NoteOpenedArchive(path);
-    App_RefreshCommands(window);
+    std::string path;
+    if (window.AskFolderName(path))
+        App_OpenFolder(window, path);
+}
+
+bool App_OpenFolder(ViewerWindow &window, const std::string &path)
+{
+    ArchiveTree tree;
+    std::string error;
+    if (!ArchiveTree_OpenFolder(path, tree, error)) {
+        window.ShowMessage(error);
+        return false;
+    }
+    if (tree.archives.empty()) {
+        window.ShowMessage("The folder '" + path + "' holds no entry-point archive (*.pak files that start \"PAK_\").");
+        return false;
+    }
+
+    // The open archive is replaced from here on: its edits are saved or dropped first.
+    if (!App_MayLeaveArchive(window))
+        return false;
+    App_ClearSelection(window);
+    window.SetEntryLines({});
+    Pak_Release(viewer.session.mainPak);
+    // The folder's own GLOBAL.PAK answers its archives' lookups, not one
+    // loaded for another folder.
+    Pak_Release(viewer.session.globalPak);
+    App_SetListOrder({});
+    Session_DropOtherEdits(viewer.session);
+    viewer.session.tree = std::move(tree);
+    viewer.session.folderMode = true;
+    viewer.treeView = true;
+
+    window.ResetEntryTree();
+    App_ShowOpened(window, path);
+    return true;
 }

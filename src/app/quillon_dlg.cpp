@@ -19,6 +19,7 @@
 #include "app/gl_canvas.h"
 #include "app/hex_view.h"
 #include "app/list_sash.h"
+#include "app/open_archive.h"
 #include "app/sound_bar.h"
 #include "app/view_image_choice.h"
 #include "session/archive_tree.h"
