@@ -1,20 +1,14 @@
 // Helpers shared by the main window's handler files; not part of the app's API.
 #pragma once
 
+#include "app/preview_pane.h"
 #include "viewer/viewer_window.h"
 
 #include <string>
 #include <vector>
 
-// Frees the current resource, silences and drops its sound, frees its model,
-// and clears the whole per-selection block.
-void App_ReleasePreview();
-
 // LayoutControls with the window's current client size.
 void App_LayoutToClient(ViewerWindow &window);
-
-// Info line "No resource selected." and no details in the status bar.
-void App_ShowNoResource(ViewerWindow &window);
 
 // View > "Save View As &PNG...": the view's frame at its size, through a
 // temporary file renamed into place; failures are reported.
@@ -28,9 +22,6 @@ void App_OnViewWheel(int notches, int x, int y);
 // An archive or folder was accepted as the open one: its name on the file
 // label, the list (or tree) shown, the recent list told, the batch exports enabled.
 void App_ShowOpened(ViewerWindow &window, const std::string &path);
-
-// No entry selected: its preview released, the panes hidden, the Export items gray.
-void App_ClearSelection(ViewerWindow &window);
 
 // Queues the selected sound `fromSeconds` into it, making its record on the
 // first play of the selection; without an audio device it says so instead.
@@ -55,9 +46,6 @@ void App_PreviewBarsTick(ViewerWindow &window);
 void App_WidenList(ViewerWindow &window, int widening);
 // The sash between the list and the pane, `height` pixels tall.
 void App_PlaceListSash(ViewerWindow &window, int height);
-
-// Hides the GL view, text view, hex view, "&Play on click" box and sound bar.
-void App_HidePanes(ViewerWindow &window);
 
 // Puts `resource` in place of the entry `slot` as a waiting Replace made from
 // `source` and shows the archive with it; the selection stays where it is.

@@ -62,6 +62,15 @@ void App_ApplyFind(ViewerWindow &window)
     }
 }
 
+void App_SetFindInContents(ViewerWindow &window, bool on)
+{
+    // A window being made has nothing listed yet.
+    const bool listing = viewer.mainDialog == &window;
+    App_SwitchContents(on, !listing && !on);
+    if (listing)
+        App_ApplyFind(window);
+}
+
 void OnFindChanged(ViewerWindow &window, const std::string &text, int kind)
 {
     Session_SetFind(viewer.session, text, kind);
@@ -82,7 +91,10 @@ void OnFindClose(ViewerWindow &window)
 
 void App_ContinueKindScan(ViewerWindow &window)
 {
-    if (App_ContinueContents(window) || App_ContinueFolderKinds(window))
+    const ContentsTick contents = App_ContinueContents(window);
+    if (contents == ContentsTick::Ended)
+        App_ApplyFind(window);
+    if (contents != ContentsTick::Off || App_ContinueFolderKinds(window))
         return;
     if (!Session_KindsToScan(viewer.session))
         return;

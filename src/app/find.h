@@ -24,6 +24,11 @@ const std::vector<int> &App_ListedSlots();
 // still listed; a selected line that left the list runs the selection handler.
 void App_ApplyFind(ViewerWindow &window);
 
+// The find bar's "In contents" toggle changed: while on, the find text is
+// looked for inside the entries and the list shows the entries that hold
+// it, each with its first line that does.
+void App_SetFindInContents(ViewerWindow &window, bool on);
+
 // The list's order for the archive just opened: its lines' text kept together,
 // every kind unknown.
 void App_SetListOrder(std::vector<int> order);

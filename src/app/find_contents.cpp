@@ -5,7 +5,6 @@
 // is stopped. The window's thread never waits on the search but to stop it.
 #include "app/find_contents.h"
 #include "app/app_local.h"
-#include "app/find.h"
 #include "app/folder_mode.h"
 
 #include <algorithm>
@@ -314,13 +313,10 @@ bool Wanted()
 
 }  // namespace
 
-void App_SetFindInContents(ViewerWindow &window, bool on)
+void App_SwitchContents(bool on, bool forget)
 {
     search.on = on;
-    // A window being made has nothing listed yet.
-    if (viewer.mainDialog == &window)
-        App_ApplyFind(window);
-    else if (!on)
+    if (forget)
         Forget();
 }
 
@@ -342,20 +338,18 @@ bool App_ContentsFind(ViewerWindow &window)
     return true;
 }
 
-bool App_ContinueContents(ViewerWindow &window)
+ContentsTick App_ContinueContents(ViewerWindow &window)
 {
     if (!search.active)
-        return false;
-    if (!Wanted()) {  // the archive or the folder went away
-        App_ApplyFind(window);
-        return true;
-    }
+        return ContentsTick::Off;
+    if (!Wanted())  // the archive or the folder went away
+        return ContentsTick::Ended;
     TakeIn();
     if (search.unshown && std::chrono::steady_clock::now() - search.lastShown >= kShowEvery)
         Show(window);
     else if (search.unshown && !search.running)
         Show(window);  // the end is shown at once
-    return true;
+    return ContentsTick::Listed;
 }
 
 void App_StopContents(ViewerWindow &window)

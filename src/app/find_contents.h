@@ -8,10 +8,10 @@
 
 // ---- "In contents" (find_contents.cpp) ----
 
-// The toggle changed: while on, the find text is looked for inside the
-// entries of the open archive (or of every archive of a folder) and the list
-// shows the entries that hold it, each with its first line that does.
-void App_SetFindInContents(ViewerWindow &window, bool on);
+// The toggle's state: while on, the find text is looked for inside the
+// entries of the open archive (or of every archive of a folder); `forget`
+// drops what a search found (App_SetFindInContents decides).
+void App_SwitchContents(bool on, bool forget);
 
 // From App_ApplyFind: starts the search when the text, the kind or the
 // archives changed, and shows the entries found so far. False (any search
@@ -19,8 +19,10 @@ void App_SetFindInContents(ViewerWindow &window, bool on);
 bool App_ContentsFind(ViewerWindow &window);
 
 // Each tick: takes in what the worker found and shows it every so often.
-// True while the list holds the search's entries.
-bool App_ContinueContents(ViewerWindow &window);
+// Listed while the list holds the search's entries; Ended when the archive
+// or folder went away and the find must list afresh.
+enum class ContentsTick { Off, Listed, Ended };
+ContentsTick App_ContinueContents(ViewerWindow &window);
 
 // The bar's Stop: the search ends where it is; what it found stays listed.
 void App_StopContents(ViewerWindow &window);

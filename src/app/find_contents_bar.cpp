@@ -1,6 +1,7 @@
 // The find bar's second row: "In contents", and Stop while a search of the
 // contents runs. The handlers are find_contents.cpp's.
 #include "app/find_contents_bar.h"
+#include "app/find.h"
 #include "app/find_contents.h"
 #include "app/quillon_dlg.h"
 

@@ -5,9 +5,7 @@
 #include "app/folder_mode.h"
 #include "app/app_local.h"
 #include "app/command_refresh.h"
-#include "app/find.h"
-#include "app/find_contents.h"
-#include "app/selection.h"
+#include "app/preview_pane.h"
 #include "resource/resource_details.h"
 
 #include <algorithm>
@@ -62,40 +60,6 @@ int OpenArchiveOfLine(ViewerWindow &window, size_t a, int line)
 
 }  // namespace
 
-bool App_ReadArchive(ViewerWindow &window, const std::string &path, PakArchive &opened)
-{
-    const PakOpenResult result = Pak_OpenArchive(path, opened);
-    if (result != PakOpenResult::Ok) {
-        window.ShowMessage(Pak_OpenMessage(result));
-        return false;
-    }
-    return true;
-}
-
-void App_ShowArchive(ViewerWindow &window, const std::string &path, PakArchive opened)
-{
-    App_ClearSelection(window);
-
-    // The list points into the index: empty it before the index is replaced.
-    window.SetEntryLines({});
-    Session_OpenArchive(viewer.session, std::move(opened));
-    App_NoteArchiveOpened(window);
-    App_ShowOpened(window, path);
-}
-
-void App_ShowOpened(ViewerWindow &window, const std::string &path)
-{
-    std::string shown = path;
-    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\'))
-        shown.pop_back();  // a folder's name may end in its separator
-    const size_t sep = shown.find_last_of("\\/");
-    window.SetLabel(IdFileLabel, sep == std::string::npos ? shown : shown.substr(sep + 1));
-    // The find bar, when it narrows the list, narrows the new one too.
-    App_ApplyFind(window);
-    window.NoteOpenedArchive(path);
-    App_RefreshCommands(window);
-}
-
 void App_NoteArchiveOpened(ViewerWindow &window)
 {
     viewer.session.folderMode = false;
@@ -121,8 +85,6 @@ int App_FolderSelection(ViewerWindow &window)
             return -1;
         archive = static_cast<size_t>(viewer.session.folderHits[static_cast<size_t>(at)].archive);
         line = viewer.session.folderHits[static_cast<size_t>(at)].line;
-    } else if (int slot; App_ContentsSelection(window, slot)) {
-        return slot;
     } else {
         return kSelectionInList;
     }
@@ -218,27 +180,6 @@ bool App_ContinueFolderKinds(ViewerWindow &window)
         }
     }
     return true;
-}
-
-void OnViewAsTree(ViewerWindow &window)
-{
-    viewer.asTree = !viewer.asTree;
-    window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
-    // A folder is always a tree; the choice is for one archive.
-    if (viewer.session.folderMode || !viewer.session.mainPak.hasIndex)
-        return;
-    // The preview stays; the list keeps its line selected.
-    App_NoteArchiveOpened(window);
-    App_ApplyFind(window);
-}
-
-void OnViewLookEverywhere(ViewerWindow &window)
-{
-    viewer.lookEverywhere = !viewer.lookEverywhere;
-    window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
-    // The selected model finds its materials again under the new rule.
-    if (viewer.session.folderMode && viewer.preview.resourceKind == KindModel)
-        OnSelchangeEntryList(window);
 }
 
 std::string App_ListedCountText(size_t listed, size_t total)

@@ -2,7 +2,9 @@
 // it and set up the right-hand pane, the Export items and the info line.
 #include "app/app_local.h"
 #include "app/app_texts.h"
+#include "app/find_contents.h"
 #include "app/folder_mode.h"
+#include "app/preview_pane.h"
 #include "app/command_refresh.h"
 #include "app/selection.h"
 #include "render/render.h"
@@ -10,29 +12,6 @@
 
 #include <cstring>
 #include <new>
-
-void App_ReleasePreview()
-{
-    PreviewState &preview = viewer.preview;
-    ViewerServices &services = viewer.services;
-    preview.CurrentResource = {};
-    if (preview.soundRecord) {
-        if (services.sound.ClearRecord)
-            services.sound.ClearRecord(preview.soundRecord);
-        preview.soundRecord = nullptr;
-        // Restarting the module silences whatever is still playing.
-        if (services.sound.Shutdown)
-            services.sound.Shutdown();
-        if (services.sound.Init)
-            services.sound.Init();
-    }
-    if (preview.model) {
-        if (services.model.Free)
-            services.model.Free(preview.model);
-        preview.model = nullptr;
-    }
-    preview = PreviewState{};
-}
 
 bool LoadSelectedEntry(ViewerWindow &window)
 {
@@ -74,25 +53,6 @@ std::string TextViewText(ResourceKind kind, std::span<const uint8_t> bytes)
 }
 
 }  // namespace
-
-void App_ShowNoResource(ViewerWindow &window)
-{
-    window.SetLabel(IdInfoLine, kNoResourceSelected);
-    window.SetStatusField(0, "");
-}
-
-void App_HidePanes(ViewerWindow &window)
-{
-    window.ShowControl(IdGlView, false);
-    window.ShowControl(IdTextView, false);
-    if (window.ControlExists(IdHexView)) {
-        window.ShowControl(IdHexView, false);
-        window.SetHexBytes(nullptr);
-    }
-    window.ShowControl(IdPlayOnClick, false);
-    if (window.ControlExists(IdSoundBar))
-        window.ShowControl(IdSoundBar, false);
-}
 
 void ShowResourcePreview(ViewerWindow &window)
 {
@@ -160,8 +120,10 @@ void OnSelchangeEntryList(ViewerWindow &window)
     App_RefreshCommands(window);
 
     // The tree and a folder's find lines name the entry themselves, its
-    // archive made the open one.
+    // archive made the open one; the contents search's lines are its slots.
     int slot = App_FolderSelection(window);
+    if (int found; slot == kSelectionInList && App_ContentsSelection(window, found))
+        slot = found;
     if (slot == kSelectionInList) {
         const PakArchive &pak = viewer.session.mainPak;
         const int line = window.GetEntrySelection();
@@ -202,17 +164,6 @@ void OnSelchangeEntryList(ViewerWindow &window)
         const PakEntry &entry = viewer.session.mainPak.entries[static_cast<size_t>(viewer.session.selectedEntry)];
         window.ShowMessage(Pak_LoadMessage(PakLoadResult::NoMemory, viewer.session.mainPak, entry));
     }
-}
-
-void App_ClearSelection(ViewerWindow &window)
-{
-    viewer.session.selectedEntry = -1;
-    App_ShowNoResource(window);
-    App_ReleasePreview();
-    viewer.viewHidden = true;
-    App_HidePanes(window);
-    App_RefreshCommands(window);
-    App_LayoutToClient(window);
 }
 
 std::string App_EditedDetails(int slot, ResourceDetails details)

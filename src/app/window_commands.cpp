@@ -5,6 +5,7 @@
 #include "app/app_texts.h"
 #include "app/edit_commands.h"
 #include "app/find.h"
+#include "app/folder_mode.h"
 #include "app/list_width.h"
 #include "app/selection.h"
 #include "render/render.h"
@@ -199,4 +200,25 @@ void App_ShowSurfaceRows(const std::vector<std::string> &rows)
         return;
     for (const std::string &row : rows)
         viewer.mainDialog->AddSurfaceRow(row);
+}
+
+void OnViewAsTree(ViewerWindow &window)
+{
+    viewer.asTree = !viewer.asTree;
+    window.CheckMenuItem(CmdViewAsTree, viewer.asTree);
+    // A folder is always a tree; the choice is for one archive.
+    if (viewer.session.folderMode || !viewer.session.mainPak.hasIndex)
+        return;
+    // The preview stays; the list keeps its line selected.
+    App_NoteArchiveOpened(window);
+    App_ApplyFind(window);
+}
+
+void OnViewLookEverywhere(ViewerWindow &window)
+{
+    viewer.lookEverywhere = !viewer.lookEverywhere;
+    window.CheckMenuItem(CmdViewLookEverywhere, viewer.lookEverywhere);
+    // The selected model finds its materials again under the new rule.
+    if (viewer.session.folderMode && viewer.preview.resourceKind == KindModel)
+        OnSelchangeEntryList(window);
 }

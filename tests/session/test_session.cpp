@@ -137,8 +137,9 @@ TEST_F(SessionTest, EditsShowInTheListAsASaveLeavesThem)
         Lines words;
         for (int slot : session.listedSlots) {
             words.emplace_back(Edits_MarkWord(Edits_Mark(session.edits, slot)));
-            if (Edits_Mark(session.edits, slot) == EntryMark::Added)  // known without reading the disk
+            if (Edits_Mark(session.edits, slot) == EntryMark::Added) {  // known without reading the disk
                 EXPECT_NE(session.entryKinds[static_cast<size_t>(slot)], kSessionKindUnknownYet);
+            }
         }
         return words;
     };
@@ -210,10 +211,10 @@ TEST_F(SessionTest, AFoldersFindListsTheLinesOfEveryArchive)
         {"", KindTexture, true, textures, 1},
     };
     for (const auto &c : cases) {
-        for (TreeArchive &archive : session.tree.archives) {
-            archive.kinds.clear();
-            for (size_t i = 0; c.kindsRead && i < archive.lines.size(); ++i)
-                archive.kinds.push_back(archive.lines.Line(i).rfind("textures", 0) == 0 ? KindTexture : KindText);
+        for (TreeArchive &held : session.tree.archives) {
+            held.kinds.clear();
+            for (size_t i = 0; c.kindsRead && i < held.lines.size(); ++i)
+                held.kinds.push_back(held.lines.Line(i).rfind("textures", 0) == 0 ? KindTexture : KindText);
         }
         Session_SetFind(session, c.text, c.kind);
         int keptAt = 0;
@@ -258,12 +259,14 @@ TEST_F(SessionTest, ASaveWritesTheEditsOrIsRefusedWithNothingWritten)
     };
     const Bytes opened = Fixture_ReadFile(archive);
     for (const auto &c : refusals) {
-        if (c.before == ChangeOnDisk)
+        if (c.before == ChangeOnDisk) {
             ASSERT_TRUE(Fixture_WritePak(archive, {{{"x", Bytes{1}}, {"y", Bytes{2}}, {"z", Bytes{3}}}}));
+        }
         PakWriter other;
         std::string error;
-        if (c.before == HoldLock)
+        if (c.before == HoldLock) {
             ASSERT_TRUE(PakWrite_Open(archive, other, error)) << error;
+        }
         const Bytes before = Fixture_ReadFile(archive);
         const SessionSaveOutcome outcome = Session_Save(c.save, quiet, c.cancel);
         EXPECT_FALSE(outcome.saved) << c.what;
