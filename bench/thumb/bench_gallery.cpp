@@ -10,6 +10,7 @@
 #include "app/command_table.h"
 #include "app/gallery_panel.h"
 #include "seam_window.h"
+#include "../bench_measure.h"
 
 #include <wx/menu.h>
 
@@ -20,24 +21,8 @@
 #include <string>
 #include <vector>
 
-using Clock = std::chrono::steady_clock;
-
 namespace {
 
-double Ms(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double StatusMiB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stod(line.substr(field.size() + 1)) / 1024.0;
-    return 0;
-}
 
 // The time of every event the window's thread handled, one call of the loop
 // each: on the clock, and the thread's own CPU time (what the machine's load

@@ -5,6 +5,7 @@
 // responsiveness), measured as the longest gap between turns of the loop.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_contents_window DIR [TEXT]
 #include "seam_window.h"
+#include "../bench_measure.h"
 
 #include <wx/checkbox.h>
 #include <wx/textctrl.h>
@@ -12,17 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double Ms(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-}  // namespace
 
 int main(int argc, char **argv)
 {

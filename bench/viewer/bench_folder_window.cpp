@@ -10,6 +10,7 @@
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_folder_window DIR
 #include "app/entry_tree_ctrl.h"
 #include "seam_window.h"
+#include "../bench_measure.h"
 
 #include <wx/textctrl.h>
 
@@ -17,25 +18,8 @@
 #include <fstream>
 #include <string>
 
-using Clock = std::chrono::steady_clock;
-
 namespace {
 
-double Ms(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// A field of /proc/self/status in MiB ("VmRSS", "VmHWM").
-double StatusMiB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stod(line.substr(field.size() + 1)) / 1024.0;
-    return 0;
-}
 
 // Runs `step`, then handles the events it caused and has `window` paint
 // what became invalid (GTK's tree draws itself, with no paint event to wait for).

@@ -13,6 +13,7 @@
 #include "app/hex_view.h"
 #include "fixtures.h"
 #include "seam_window.h"
+#include "../bench_measure.h"
 
 #include <wx/choice.h>
 #include <wx/textctrl.h>
@@ -25,13 +26,6 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-static double Ms(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
 static double ThreadCpuMs()
 {
     timespec t;

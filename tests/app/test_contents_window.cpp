@@ -44,12 +44,7 @@ protected:
                                                                                "crate_d_old\r\n")},
                                        {"models\\crate", Crate()},
                                        {"scripts\\lanterns.txt", Fixture_FromString("no light here")}}}));
-        ViewerState_Reset();
-        R_ResetState();
-        viewer.services.sound.Init = [] {};
-        frame = new SeamWindow();
-        frame->Show();
-        Pump(100);
+        frame = FreshWindow();
     }
     void TearDown() override { CloseWindow(frame); }
 

@@ -33,12 +33,7 @@ protected:
                                                                   {"sounds\\wind.ogg", Fixture_FromString("OggS")}}}));
         ASSERT_TRUE(Fixture_WritePak(dir / "M02_FENHOLT1.PAK", {{{"scripts\\readme.txt", Fixture_FromString("Fenholt")},
                                                                  {"textures\\props\\crate_d", texture}}}));
-        ViewerState_Reset();
-        R_ResetState();
-        viewer.services.sound.Init = [] {};
-        frame = new SeamWindow();
-        frame->Show();
-        Pump(100);
+        frame = FreshWindow();
     }
     void TearDown() override
     {

@@ -273,12 +273,7 @@ TEST_F(GalleryTest, AFolderShowsTheEntriesOfEveryArchive)
     ASSERT_TRUE(Fixture_WritePak(dir / "M01_ASH.PAK", {{{"a_red", SolidTexture(Solid<220, 30, 30>)},
                                                        {"b_green", SolidTexture(Solid<40, 200, 60>)}}}));
     ASSERT_TRUE(Fixture_WritePak(dir / "M02_BRINE.PAK", {{{"a_blue", SolidTexture(Solid<30, 60, 220>)}}}));
-    ViewerState_Reset();
-    R_ResetState();
-    viewer.services.sound.Init = [] {};
-    frame = new SeamWindow();
-    frame->Show();
-    Pump(100);
+    frame = FreshWindow();
     gallery = frame->Gallery();
     ASSERT_TRUE(frame->OpenPath(dir.path));
     Menu(CmdViewAsGallery);

@@ -33,12 +33,7 @@ protected:
         std::string error;
         ASSERT_TRUE(Mod_Make(dir / "orig", dir / "one", dir / "M1", "first", false, report, error)) << error;
         ASSERT_TRUE(Mod_Make(dir / "orig", dir / "one", dir / "M2.zip", "second", true, report, error)) << error;
-        ViewerState_Reset();
-        R_ResetState();
-        viewer.services.sound.Init = [] {};
-        frame = new SeamWindow();
-        frame->Show();
-        Pump(100);
+        frame = FreshWindow();
     }
     void TearDown() override
     {

@@ -6,6 +6,8 @@
 #include "app/entry_list_ctrl.h"
 #include "app/quillon_dlg.h"
 #include "dialog_answers.h"
+#include "render/render.h"
+#include "viewer/viewer_state.h"
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
@@ -80,6 +82,19 @@ inline bool PumpUntil(int ms, Done done)
 inline void Pump(int ms)
 {
     PumpUntil(ms, [] { return false; });
+}
+
+// A new main window on screen over a fresh viewer (no sound device started),
+// with nothing open yet.
+inline SeamWindow *FreshWindow()
+{
+    ViewerState_Reset();
+    R_ResetState();
+    viewer.services.sound.Init = [] {};
+    auto *frame = new SeamWindow();
+    frame->Show();
+    Pump(100);
+    return frame;
 }
 
 // A new main window on screen with `archive` opened through File > Open.
